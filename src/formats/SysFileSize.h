@@ -1,0 +1,33 @@
+#pragma once
+
+// File sizes and seeks with 64-bit offsets, and the guarded narrowing that
+// turns a 64-bit size into the 32-bit one older records hold.
+
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+
+// The value itself when it fits 32 bits; else throws std::overflow_error
+// "Conversion overflow".
+[[nodiscard]] std::uint32_t convert(std::uint64_t value);
+
+// Seeks to the end (the position stays there) and returns the size narrowed
+// by convert: throws for files of 4 GiB or more.
+[[nodiscard]] std::uint32_t getFileSize(std::FILE* f);
+
+// Opens path as a component file: ZVRAW_FILEOPEN_ERROR when it cannot, else
+// stores the size. Throws as getFileSize(FILE*) does.
+[[nodiscard]] int getFileSize(std::string_view path, unsigned int& size);
+
+// Seeks to the end (the position stays there) and returns the 64-bit size;
+// -1 when the stream cannot seek.
+[[nodiscard]] std::int64_t getLargeFileSize(std::FILE* f);
+
+// The 64-bit size; the stream's position is restored. -1 on failure.
+[[nodiscard]] std::int64_t getFileSizePreserve(std::FILE* f);
+
+// Seeks with an unsigned 32-bit offset, so offsets above 2 GiB work.
+int fseek_4g(std::FILE* f, std::uint32_t offset, int whence);
+
+// Seeks to high * 2^32 + low, the two halves of an extended index record.
+int fseek_64(std::FILE* f, std::uint32_t low, std::uint32_t high, int whence);

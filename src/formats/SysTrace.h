@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdio>
+
+// The raw core's trace settings: one set per process. They are stored only;
+// the few messages the loaders print go straight to standard output.
+struct TraceSettings {
+  int debugLevel = 20;
+  int infoLevel = 20;
+  std::FILE* debugSink = nullptr;  // standard error until set
+  std::FILE* infoSink = nullptr;   // standard output until set
+};
+
+[[nodiscard]] const TraceSettings& traceSettings();
+
+// Sets both levels; a non-null sink replaces the current one, a null sink keeps it.
+void zvrawSetTraceLevels(int debug, int info, std::FILE* debugSink, std::FILE* infoSink);
+void zvrawimpSetTraceLevels(int debug, int info, std::FILE* debugSink, std::FILE* infoSink);
+// Sets both levels; the sinks stay.
+void zvrawacifcSetTraceLevels(int debug, int info);
