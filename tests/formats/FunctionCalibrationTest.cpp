@@ -68,20 +68,17 @@ TEST(FunctionCalibration, RendersTheHeaderTextForm) {
   const std::string longest = calText(widest);
   EXPECT_EQ(longest.size(), 7u * 24u + 7u);
   EXPECT_TRUE(longest.ends_with(",T-32768"));
-}
 
-TEST(FunctionCalibration, RenderingClearsTheWholeBuffer) {
+  // The buffer is cleared whole, and the modification renders alike.
   char buf[kCalTextSize];
   std::fill(std::begin(buf), std::end(buf), 'x');
-  FunctionCalibration cal;
-  EXPECT_EQ(cal.calToBuf(buf), buf);
-  EXPECT_TRUE(std::all_of(std::begin(buf), std::end(buf), [](char c) { return c == 0; }));
-  cal.setModification(1.0, 2.0);
-  cal.modType() = CALTYPE_ROOTMASS;
-  std::fill(std::begin(buf), std::end(buf), 'x');
-  EXPECT_STREQ(cal.modToBuf(buf), "1.000000000000000E+00,2.000000000000000E+00,T1");
+  FunctionCalibration mod;
+  mod.setModification(1.0, 2.0);
+  mod.modType() = CALTYPE_ROOTMASS;
+  EXPECT_EQ(mod.modToBuf(buf), buf);
+  EXPECT_STREQ(buf, "1.000000000000000E+00,2.000000000000000E+00,T1");
   EXPECT_TRUE(std::all_of(std::begin(buf) + 47, std::end(buf), [](char c) { return c == 0; }));
-  EXPECT_EQ(calText(cal), "");  // the calibration itself is still unset
+  EXPECT_EQ(calText(mod), "");  // the calibration itself is still unset
   EXPECT_EQ(modText(FunctionCalibration()), "");
 }
 
