@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cstdio>
 #include <string>
 
 #include "formats/CLocale.h"
 #include "formats/SysText.h"
+#include "support/DecimalCommaLocale.h"
 
 namespace {
 
@@ -29,14 +29,8 @@ TEST(SysText, FindEquals) {
 }
 
 TEST(CLocale, NumbersUseAPointWhateverTheProcessLocale) {
-  const char* chosen = nullptr;
-  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "nl_NL.UTF-8"}) {
-    if (std::setlocale(LC_ALL, name)) {
-      chosen = name;
-      break;
-    }
-  }
-  if (chosen == nullptr) GTEST_SKIP() << "no decimal-comma locale installed on this machine";
+  const DecimalCommaLocale locale;
+  if (locale.name() == nullptr) GTEST_SKIP() << "no decimal-comma locale installed on this machine";
   char plain[32];
   std::snprintf(plain, sizeof plain, "%.2f", 1.5);
   EXPECT_STREQ(plain, "1,50") << "the process locale should be in force outside the helpers";
@@ -45,7 +39,6 @@ TEST(CLocale, NumbersUseAPointWhateverTheProcessLocale) {
   EXPECT_EQ(sscanfC("2.25", "%lf", &d), 1);
   EXPECT_DOUBLE_EQ(d, 2.25);
   EXPECT_DOUBLE_EQ(strtodC("3.5", nullptr), 3.5);
-  std::setlocale(LC_ALL, "C");
 }
 
 TEST(CLocale, FormatsLongText) {

@@ -4,12 +4,12 @@
 
 #include <sys/resource.h>
 
-#include <clocale>
 #include <csignal>
 #include <filesystem>
 #include <set>
 #include <string>
 
+#include "support/DecimalCommaLocale.h"
 #include "support/TempDir.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
@@ -432,29 +432,21 @@ TEST_F(ZVRawHeaderTest, WriteFailures) {
 }
 
 TEST_F(ZVRawHeaderTest, NumbersIgnoreTheCallersLocale) {
-  const char* chosen = nullptr;
-  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "nl_NL.UTF-8"}) {
-    if (std::setlocale(LC_ALL, name)) {
-      chosen = name;
-      break;
-    }
-  }
-  if (chosen == nullptr) GTEST_SKIP() << "no decimal-comma locale installed on this machine";
+  const DecimalCommaLocale locale;
+  if (locale.name() == nullptr) GTEST_SKIP() << "no decimal-comma locale installed on this machine";
   const ZVRawHeader h = readText(
       "$$ Cal Temperature: 21.5\n"
-      "$$ Cal Function 1: 1.5,2.25,T0\n"
-      "$$ Cal StdDev Function 1: 0.5\n"
-      "$$ Cal CoVar 1: 0.75\n");
-  const FunctionCalibration& f = cal(h, 0);
-  const double read[] = {f.C0(), f.C1(), f.calTemp(), f.stdDev(), f.Cov(0)};
-  std::string written = h.getNamedValue(CAL_FUNCTION, 0);
-  std::setlocale(LC_ALL, "C");
-  EXPECT_EQ(read[0], 1.5);
-  EXPECT_EQ(read[1], 2.25);
-  EXPECT_EQ(read[2], 21.5);
-  EXPECT_EQ(read[3], 0.5);
-  EXPECT_EQ(read[4], 0.75);
-  EXPECT_EQ(written, "1.500000000000000E+00,2.250000000000000E+00,T0");
+      "$$ Cal Function 12: 1.5,2.25,T0\n"
+      "$$ Cal StdDev Function 12: 0.5\n"
+      "$$ Cal CoVar 12: 0.75,1.25\n",
+      12);
+  const FunctionCalibration& f = cal(h, 11);
+  EXPECT_EQ(f.C0(), 1.5);
+  EXPECT_EQ(f.C1(), 2.25);
+  EXPECT_EQ(f.calTemp(), 21.5);
+  EXPECT_EQ(f.stdDev(), 0.5);
+  EXPECT_EQ(f.Cov(1), 1.25);
+  EXPECT_STREQ(h.getNamedValue(CAL_FUNCTION, 11), "1.500000000000000E+00,2.250000000000000E+00,T0");
 }
 
 }  // namespace
