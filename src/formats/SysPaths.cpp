@@ -128,6 +128,18 @@ FilePtr rawFileComponentfopen(std::string_view path, const char* mode) {
 
 int sysRawComponentFileExists(std::string_view path) { return rawFileComponentfopen(path, "rb") ? 1 : 0; }
 
+int sysRemoveComponentFile(std::string_view path) {
+  if (path.empty() || path.size() > kMaxPathLength) return 0;
+  std::string name(path);
+  const std::size_t from = findSlash(path);
+  int removed = std::remove(name.c_str()) == 0 ? 1 : 0;
+  foldFrom(name, from, /*upper=*/true);
+  removed += std::remove(name.c_str()) == 0 ? 1 : 0;
+  foldFrom(name, from, /*upper=*/false);
+  removed += std::remove(name.c_str()) == 0 ? 1 : 0;
+  return removed;
+}
+
 int getZVRawFunctionFile(std::string_view dir, std::string& out, int n) { return functionFileName(dir, out, n, "dat"); }
 int getZVRawIDXFile(std::string_view dir, std::string& out, int n) { return functionFileName(dir, out, n, "idx"); }
 int getZVRawStatsFile(std::string_view dir, std::string& out, int n) { return functionFileName(dir, out, n, "sts"); }

@@ -36,6 +36,10 @@ char* to_lower(char* text);
 [[nodiscard]] FilePtr rawFileComponentfopen(std::string_view path, const char* mode);
 [[nodiscard]] int sysRawComponentFileExists(std::string_view path);
 
+// Removes the file in each of the three spellings rawFileComponentfopen
+// would open; the number of files removed.
+int sysRemoveComponentFile(std::string_view path);
+
 // Per-function file names, n being the 1-based function number:
 // dir/_func001.dat ... dir/_func099.dat, dir/_func0100.dat.
 // 0, or ZVRAW_FILENAME_ERROR when the name would be longer than a path may be.

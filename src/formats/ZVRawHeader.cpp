@@ -311,7 +311,13 @@ int ZVRawHeader::writeHeader(std::string_view cRawFileName, bool bEncrypt) const
   Bytes bytes(text.begin(), text.end());
   if (bEncrypt) complement(bytes);
   // Through a temporary file: a failed write leaves the previous header in place.
-  return writeWholeFile(path, bytes);
+  if (int rc = writeWholeFile(path, bytes); rc != ZVRAW_OK) return rc;
+  // Readers prefer _header.inf: a stale one would hide the header just written.
+  if (!bEncrypt) {
+    std::string stale;
+    if (headerPath(cRawFileName, ENCRYPTED_HEADER_FILE_NAME, stale) == ZVRAW_OK) sysRemoveComponentFile(stale);
+  }
+  return ZVRAW_OK;
 }
 
 }  // namespace borealtek_zvraw_version_1

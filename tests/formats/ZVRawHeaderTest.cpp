@@ -450,3 +450,28 @@ TEST_F(ZVRawHeaderTest, NumbersIgnoreTheCallersLocale) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace borealtek_zvraw_version_1;
+
+class ZVRawHeaderRewriteTest : public TempDirTest {};
+
+TEST_F(ZVRawHeaderRewriteTest, WritingTextRemovesAStaleInvertedHeader) {
+  // An old inverted header, in either spelling, would be read in preference.
+  for (const char* stale : {"_header.inf", "_HEADER.INF"}) {
+    const std::string old = "$$ Version: old\n";
+    Bytes bytes(old.begin(), old.end());
+    for (auto& b : bytes) b = static_cast<std::uint8_t>(~b);
+    writeFile(dir() / stale, bytes);
+    ZVRawHeader h(0);
+    ASSERT_EQ(h.setNameValuePair("Version", "new", -1), ZVRAW_OK);
+    ASSERT_EQ(h.writeHeader(dir().string(), false), ZVRAW_OK);
+    EXPECT_FALSE(std::filesystem::exists(dir() / stale)) << stale;
+    ZVRawHeader back(0);
+    ASSERT_EQ(back.readHeader(dir().string()), ZVRAW_OK);
+    EXPECT_STREQ(back.getNamedValue("Version", -1), "new");
+  }
+}
+
+}  // namespace
