@@ -96,6 +96,36 @@ bool STSFile::getValue(const STSField& field, int record, char* out, int size) {
   return std::fread(out, 1, n, m_pFile.get()) == n;
 }
 
+bool STSFile::getColumn(const STSField& field, std::span<float> out) {
+  std::fill(out.begin(), out.end(), 0.0f);
+  if (!m_bOK || field.Type != SINGLE_FLOAT_FIELD) return out.empty();
+  const std::size_t records = std::min<std::size_t>(out.size(), m_nRecords);
+  constexpr std::size_t kWidth = sizeof(float);
+  // Records per block: about 1 MiB of file, at least one record.
+  const std::size_t perBlock = std::max<std::size_t>(1, (std::size_t{1} << 20) / m_nRecordSize);
+  Bytes block;
+  bool all = records == out.size();
+  for (std::size_t first = 0; first < records; first += perBlock) {
+    const std::size_t n = std::min(perBlock, records - first);
+    // From the first value of the block to the end of its last one.
+    const std::size_t span = (n - 1) * m_nRecordSize + kWidth;
+    const std::uint64_t at = statsValuePosition(m_nHeaderSize, m_nRecordSize, static_cast<std::uint32_t>(first), field.Offset);
+    block.resize(span);
+    std::size_t got = 0;
+    if (::fseeko(m_pFile.get(), static_cast<off_t>(at), SEEK_SET) == 0) got = std::fread(block.data(), 1, span, m_pFile.get());
+    for (std::size_t k = 0; k < n; ++k) {
+      const std::size_t from = k * m_nRecordSize;
+      if (from + kWidth > got) {
+        all = false;
+        break;
+      }
+      const char* cursor = reinterpret_cast<const char*>(block.data() + from);
+      value_from_bytes(out[first + k], cursor, kWidth);
+    }
+  }
+  return all;
+}
+
 int STSFile::writeLeader(std::FILE* file) {
   return static_cast<int>(writeStatsLeader(file, {m_nHeaderSize, m_nVersion, m_nRecordSize, m_nFields}));
 }

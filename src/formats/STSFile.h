@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -46,6 +47,9 @@ class STSFile {
   // A string field: the smaller of size and the field's Size bytes, with no
   // terminator added when the field fills the buffer. The buffer is cleared whole.
   bool getValue(const STSField& field, int record, char* out, int size);
+  // The float values of records 0 .. out.size() - 1, as getValue would give
+  // them one by one, read in blocks. Whether every one was read.
+  bool getColumn(const STSField& field, std::span<float> out);
 
   // Writing: the caller owns the stream and writes leader, descriptors and
   // records in file order; keeping header and record sizes consistent with

@@ -181,8 +181,7 @@ void ZVRawAnalog::readChromDat(int channel) {
   for (const STSField& field : table.getFields()) {
     std::vector<float>* column = field.ID == kTimeId ? &times : field.ID == kValueId ? &values : nullptr;
     if (column == nullptr) continue;
-    // A field of another type reads as zeros.
-    for (int r = 0; r < records; ++r) (void)table.getValue(field, r, (*column)[static_cast<std::size_t>(r)]);
+    (void)table.getColumn(field, *column);  // a field of another type reads as zeros
   }
 }
 
@@ -221,25 +220,29 @@ bool ZVRawAnalog::readAnalogs() {
     m_pChannelLengths[static_cast<std::size_t>(c)] = static_cast<int>(samples);
   }
 
-  // Records are read in blocks of about 1 MiB.
+  // Records are read in blocks of about 1 MiB and decoded channel by channel.
   const std::size_t perBlock = std::max<std::size_t>(1, (std::size_t{1} << 20) / recordSize);
   Bytes block(perBlock * recordSize);
+  const auto field = [&](std::size_t at, auto& out) {
+    const char* cursor = reinterpret_cast<const char*>(block.data() + at);
+    value_from_bytes(out, cursor, sizeof out);
+  };
   for (std::size_t first = 0; first < samples; first += perBlock) {
     const std::size_t n = std::min(perBlock, samples - first);
     const std::size_t got = std::fread(block.data(), 1, n * recordSize, dat.get());
-    for (std::size_t k = 0; k < n; ++k) {
-      const std::size_t at = k * recordSize;
-      if (at + 4 > got) break;  // the file shrank under us: the rest stays zero
-      ByteCursor in(std::span<const std::uint8_t>(block).subspan(at, std::min<std::size_t>(recordSize, got - at)));
-      float time = 0;
-      (void)in.read(time);
-      // A record whose values cannot all be read gives 0 for every channel.
-      const bool whole = at + recordSize <= got;
-      for (std::size_t c = 0; c < static_cast<std::size_t>(m_nChannels); ++c) {
-        std::uint16_t v = 0;
-        if (whole) (void)in.read(v);
-        m_ppRetentionTimes[c][first + k] = time;
-        m_ppChannelData[c][first + k] = whole ? decodeAnalogValue(v) / m_pChannelScales[c] : 0.0f;
+    // Should the file shrink under us, a record whose values cannot all be
+    // read keeps its time (when that was read) and gives 0 for every channel.
+    const std::size_t whole = got / recordSize;
+    const std::size_t timed = std::min(n, whole + (got % recordSize >= 4 ? 1 : 0));
+    for (std::size_t c = 0; c < static_cast<std::size_t>(m_nChannels); ++c) {
+      float* times = m_ppRetentionTimes[c].data() + first;
+      float* values = m_ppChannelData[c].data() + first;
+      const float scale = m_pChannelScales[c];
+      for (std::size_t k = 0; k < timed; ++k) field(k * recordSize, times[k]);
+      for (std::size_t k = 0; k < whole; ++k) {
+        std::uint16_t v;
+        field(k * recordSize + 4 + 2 * c, v);
+        values[k] = decodeAnalogValue(v) / scale;
       }
     }
   }

@@ -189,6 +189,39 @@ TEST_F(STSFileTest, StringsAreCutToTheBuffer) {
   EXPECT_EQ(std::string(exact.begin(), exact.end()), std::string(40, 'A'));
 }
 
+TEST_F(STSFileTest, ColumnsMatchValueByValueReads) {
+  // Wide records, so that a column crosses several read blocks; fields at
+  // the start, straddling into the next record, and past the record's end.
+  constexpr std::uint16_t kRecord = 20000;
+  constexpr int kRecords = 120;
+  ByteBuilder b = StatsTableFixture()
+                      .field(1, SINGLE_FLOAT_FIELD, 0, 4)
+                      .field(2, SINGLE_FLOAT_FIELD, kRecord - 2, 4)
+                      .field(3, SINGLE_FLOAT_FIELD, 30000, 4)
+                      .field(4, LONG_INT_FIELD, 8, 4)
+                      .leader(kRecord);
+  for (int r = 0; r < kRecords; ++r) {
+    Bytes rec = ByteBuilder().f32(static_cast<float>(r) + 0.5f).zeros(kRecord - 4).take();
+    for (std::size_t i = 4; i < rec.size(); i += 7) rec[i] = static_cast<std::uint8_t>(r + i);
+    b.bytes(rec);
+  }
+  STSFile& f = open(b.take());
+  const std::vector<STSField> fields = f.getFields();
+  ASSERT_EQ(fields.size(), 4u);
+  for (const STSField& field : fields) {
+    for (std::size_t n : {std::size_t{0}, std::size_t{1}, std::size_t{kRecords}, std::size_t{kRecords + 1}}) {
+      std::vector<float> column(n, 7.0f), single(n, 0.0f);
+      bool allSingle = true;
+      for (std::size_t r = 0; r < n; ++r) allSingle &= f.getValue(field, static_cast<int>(r), single[r]);
+      EXPECT_EQ(f.getColumn(field, column), allSingle) << field.ID << " x " << n;
+      EXPECT_EQ(column, single) << field.ID << " x " << n;
+    }
+  }
+  std::vector<float> column(3);
+  EXPECT_TRUE(f.getColumn(fields[0], column));
+  EXPECT_EQ(column, (std::vector<float>{0.5f, 1.5f, 2.5f}));
+}
+
 TEST_F(STSFileTest, ValuesPastTwoGiBAreReachable) {
   // A sparse table of 8-byte records with its last record beyond 4 GiB.
   const std::uint64_t records = (std::uint64_t{5} << 30) / 8;
