@@ -1,11 +1,11 @@
 // Reading analog traces against two baselines over the same bytes: memcpy,
 // and a whole-file fread (what the disk cache can give at best).
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -59,7 +59,8 @@ struct Fixture {
     ZVRawAnalog w;
     borealtek_zvraw_version_1::AnalogHeader h;
     std::vector<float> t(kSamples), v(kSamples);
-    for (int s = 0; s < kSamples; ++s) t[static_cast<std::size_t>(s)] = v[static_cast<std::size_t>(s)] = static_cast<float>(s);
+    for (int s = 0; s < kSamples; ++s)
+      t[static_cast<std::size_t>(s)] = v[static_cast<std::size_t>(s)] = static_cast<float>(s);
     (void)w.writeChromInf(tables.string(), &h, 1);
     (void)w.writeChromDat(tables.string(), 0, t.data(), v.data(), kSamples);
     tableBytes = static_cast<std::size_t>(fs::file_size(tables / "_CHRO001.DAT"));
@@ -100,24 +101,18 @@ void BM_AnalogFreadBaseline(benchmark::State& state) {
 }
 BENCHMARK(BM_AnalogFreadBaseline);
 
-void BM_ReadPackedAnalogs(benchmark::State& state) {
-  const std::string dir = fixture().packed.string();
+void readDirectory(benchmark::State& state, const fs::path& dir, std::size_t bytes) {
   for (auto _ : state) {
     ZVRawAnalog a;
-    benchmark::DoNotOptimize(a.read(dir));
+    benchmark::DoNotOptimize(a.read(dir.string()));
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fixture().packedBytes));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
 }
+
+void BM_ReadPackedAnalogs(benchmark::State& state) { readDirectory(state, fixture().packed, fixture().packedBytes); }
 BENCHMARK(BM_ReadPackedAnalogs);
 
-void BM_ReadChannelTables(benchmark::State& state) {
-  const std::string dir = fixture().tables.string();
-  for (auto _ : state) {
-    ZVRawAnalog a;
-    benchmark::DoNotOptimize(a.read(dir));
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fixture().tableBytes));
-}
+void BM_ReadChannelTables(benchmark::State& state) { readDirectory(state, fixture().tables, fixture().tableBytes); }
 BENCHMARK(BM_ReadChannelTables);
 
 void BM_WriteChannelTable(benchmark::State& state) {

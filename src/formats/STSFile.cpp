@@ -109,10 +109,12 @@ bool STSFile::getColumn(const STSField& field, std::span<float> out) {
     const std::size_t n = std::min(perBlock, records - first);
     // From the first value of the block to the end of its last one.
     const std::size_t span = (n - 1) * m_nRecordSize + kWidth;
-    const std::uint64_t at = statsValuePosition(m_nHeaderSize, m_nRecordSize, static_cast<std::uint32_t>(first), field.Offset);
+    const std::uint64_t at =
+        statsValuePosition(m_nHeaderSize, m_nRecordSize, static_cast<std::uint32_t>(first), field.Offset);
     block.resize(span);
     std::size_t got = 0;
-    if (::fseeko(m_pFile.get(), static_cast<off_t>(at), SEEK_SET) == 0) got = std::fread(block.data(), 1, span, m_pFile.get());
+    if (::fseeko(m_pFile.get(), static_cast<off_t>(at), SEEK_SET) == 0)
+      got = std::fread(block.data(), 1, span, m_pFile.get());
     for (std::size_t k = 0; k < n; ++k) {
       const std::size_t from = k * m_nRecordSize;
       if (from + kWidth > got) {

@@ -299,7 +299,8 @@ int ZVRawAnalog::writeChromDat(std::string_view dir, const int& channel, const f
   const std::array<STSField, 2> fields{STSField{kTimeId, SINGLE_FLOAT_FIELD, 0, {}, 4},
                                        STSField{kValueId, SINGLE_FLOAT_FIELD, 4, {}, 4}};
   bool ok = writeTableHead(table, out.stream(), 8, fields);
-  for (int i = 0; ok && i < count; ++i) ok = table.setValue(out.stream(), times[i]) && table.setValue(out.stream(), values[i]);
+  for (int i = 0; ok && i < count; ++i)
+    ok = table.setValue(out.stream(), times[i]) && table.setValue(out.stream(), values[i]);
   return ok ? out.commit() : ZVRAW_FILEWRITE_ERROR;
 }
 

@@ -128,12 +128,16 @@ float ZVRawExternalLumavent::getGainAtRT(float rt) const {
   if (gaintable.empty()) return 1.0f;
   // The first entry not below (rt, 1), time first, then gain. A plain
   // bisection: a NaN in the table must not make the search misbehave.
-  const auto below = [rt](const std::pair<float, float>& e) { return e.first < rt || (e.first == rt && e.second < 1.0f); };
+  const auto below = [rt](const std::pair<float, float>& e) {
+    return e.first < rt || (e.first == rt && e.second < 1.0f);
+  };
   std::size_t lo = 0, hi = gaintable.size();
   while (lo < hi) {
     const std::size_t mid = lo + (hi - lo) / 2;
-    if (below(gaintable[mid])) lo = mid + 1;
-    else hi = mid;
+    if (below(gaintable[mid]))
+      lo = mid + 1;
+    else
+      hi = mid;
   }
   if (lo == 0) return gaintable.front().second;
   if (lo == gaintable.size()) return gaintable.back().second;

@@ -97,7 +97,7 @@ TEST(AnalogDescription, ControlTextGivesScaleAndUnits) {
       {"P\0$CC$, 1e2,a,b,c,V"s, 100, "V"},
       {"P\0$CC$,abc,a,b,c,V"s, 1, "V"},  // no number: the scale stays 1
       {"P\0$CC$"s, 1, ""},
-      {"P\0CC$,3,a,b,c,u"s, 1, ""},  // not a control text
+      {"P\0CC$,3,a,b,c,u"s, 1, ""},     // not a control text
       {"P\0\0$CC$,3,a,b,c,u"s, 1, ""},  // must follow the NUL directly
       {"Plain"s, 1, ""},
       {std::string(81, 'A'), 1, ""},  // no NUL anywhere: no control text
@@ -157,10 +157,12 @@ TEST_F(ZVRawAnalogTest, AnalogsDatValuesAreDecodedAndScaled) {
     float decoded;
   };
   const Case cases[] = {
-      {11, 64},                // 1 x 4^3
-      {65535, 134201344},      // 8191 x 4^7
-      {0, 0}, {7, 0},          // mantissa 0, any exponent
-      {8, 1}, {0x8000, 4096},  // top bit in the mantissa
+      {11, 64},            // 1 x 4^3
+      {65535, 134201344},  // 8191 x 4^7
+      {0, 0},              // mantissa 0
+      {7, 0},              // mantissa 0 under the largest exponent
+      {8, 1},              // lowest mantissa bit
+      {0x8000, 4096},      // top bit in the mantissa
   };
   std::vector<float> ts;
   std::vector<std::vector<std::uint16_t>> stored;
@@ -273,13 +275,17 @@ TEST_F(ZVRawAnalogTest, WriteChromDatLaysDownTheTable) {
   };
   for (const Descriptor d : {Descriptor{32, 1, 3, 0}, Descriptor{80, 2, 3, 4}}) {
     Bytes expected = ByteBuilder().u16(d.id).u16(d.type).u16(d.offset).zeros(26).u16(4).zeros(14).take();
-    EXPECT_EQ(Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(d.at), bytes.begin() + static_cast<std::ptrdiff_t>(d.at + 48)),
+    EXPECT_EQ(Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(d.at),
+                    bytes.begin() + static_cast<std::ptrdiff_t>(d.at + 48)),
               expected);
   }
   const float t[] = {1.0f, 2.0f}, v[] = {-1.0f, 0.25f};
   ASSERT_EQ(analog_.writeChromDat(dir().string(), 11, t, v, 2), ZVRAW_OK);
-  EXPECT_EQ(readFile(dir() / "_CHRO012.DAT"),
-            [&] { ByteBuilder b = ByteBuilder().bytes(bytes); b.f32(1).f32(-1).f32(2).f32(0.25f); return b.take(); }());
+  EXPECT_EQ(readFile(dir() / "_CHRO012.DAT"), [&] {
+    ByteBuilder b = ByteBuilder().bytes(bytes);
+    b.f32(1).f32(-1).f32(2).f32(0.25f);
+    return b.take();
+  }());
   ASSERT_EQ(analog_.writeChromDat(dir().string(), 999, t, v, 0), ZVRAW_OK);
   EXPECT_TRUE(std::filesystem::exists(dir() / "_CHRO1000.DAT"));
 }
@@ -358,47 +364,35 @@ int readAndWalk(const std::string& dir, int channels, int samples) {
   return ZVRAW_OK;
 }
 
+// Every cut and seeded corruption of one file of a directory whose other
+// files are intact; the file is restored afterwards.
+void expectDamagedFileSafe(const std::filesystem::path& dir, const std::string& name, const Bytes& valid) {
+  const auto withDamage = [&](const Bytes& bytes) {
+    writeFile(dir / name, bytes);
+    return readAndWalk(dir.string(), 2, 3);
+  };
+  expectRejectsTruncations(valid, withDamage);
+  expectSurvivesCorruptions(valid, withDamage);
+  writeFile(dir / name, valid);
+}
+
 TEST_F(ZVRawAnalogTest, DamagedAnalogsFilesAreSafe) {
   const Bytes inf = analogsInf({"a\0$CC$,2,a,b,c,u"s, "b"});
   const Bytes dat = analogsDat({1, 2, 3}, {{11, 12}, {13, 14}, {65535, 0}});
-  const std::string d = dir().string();
-  writeFile(dir() / "_ANALOGS.DAT", dat);
-  const auto withInf = [&](const Bytes& bytes) {
-    writeFile(dir() / "_ANALOGS.INF", bytes);
-    return readAndWalk(d, 2, 3);
-  };
-  expectRejectsTruncations(inf, withInf);
-  expectSurvivesCorruptions(inf, withInf);
-
   writeFile(dir() / "_ANALOGS.INF", inf);
-  const auto withDat = [&](const Bytes& bytes) {
-    writeFile(dir() / "_ANALOGS.DAT", bytes);
-    return readAndWalk(d, 2, 3);
-  };
-  expectRejectsTruncations(dat, withDat);
-  expectSurvivesCorruptions(dat, withDat);
+  writeFile(dir() / "_ANALOGS.DAT", dat);
+  expectDamagedFileSafe(dir(), "_ANALOGS.INF", inf);
+  expectDamagedFileSafe(dir(), "_ANALOGS.DAT", dat);
 }
 
 TEST_F(ZVRawAnalogTest, DamagedChromsTablesAreSafe) {
   const Bytes inf = chromsInf({{1, "a\0$CC$,3,a,b,c,psi"s}, {2, "b"}});
   const Bytes dat = chroDat({{1, 2}, {3, 4}, {5, 6}});
-  const std::string d = dir().string();
+  writeFile(dir() / "_CHROMS.INF", inf);
   writeFile(dir() / "_CHRO001.DAT", dat);
   writeFile(dir() / "_CHRO002.DAT", dat);
-  const auto withInf = [&](const Bytes& bytes) {
-    writeFile(dir() / "_CHROMS.INF", bytes);
-    return readAndWalk(d, 2, 3);
-  };
-  expectRejectsTruncations(inf, withInf);
-  expectSurvivesCorruptions(inf, withInf);
-
-  writeFile(dir() / "_CHROMS.INF", inf);
-  const auto withDat = [&](const Bytes& bytes) {
-    writeFile(dir() / "_CHRO002.DAT", bytes);
-    return readAndWalk(d, 2, 3);
-  };
-  expectRejectsTruncations(dat, withDat);
-  expectSurvivesCorruptions(dat, withDat);
+  expectDamagedFileSafe(dir(), "_CHROMS.INF", inf);
+  expectDamagedFileSafe(dir(), "_CHRO002.DAT", dat);
 }
 
 }  // namespace

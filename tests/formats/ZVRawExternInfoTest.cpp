@@ -19,8 +19,12 @@ struct Values {
 };
 
 Values valuesOf(const ZVRawExternInfo& info) {
-  return {info.getLteff(),         info.getVeff(),           info.getTofResolution(),
-          info.getSingleIonIntensity(), info.getADCsampleFrequency(), info.getAcquisitionDevice()};
+  return {info.getLteff(),
+          info.getVeff(),
+          info.getTofResolution(),
+          info.getSingleIonIntensity(),
+          info.getADCsampleFrequency(),
+          info.getAcquisitionDevice()};
 }
 
 void expectValues(const ZVRawExternInfo& info, const Values& v, const std::string& what) {
@@ -66,7 +70,7 @@ TEST_F(ExternInfoTest, KeysAndTheirValues) {
       {"Acquisition Device X", {}},
       {"Veff 1e50\nLteff -1e-50\nResolution abc\n", {}},  // out of range or not a number
       {"Veff 0x10\nLteff inf\n", with([](Values& v) { v.veff = 16, v.lteff = INFINITY; })},
-      {"Lteff 2\nLteff 3\n", with([](Values& v) { v.lteff = 2; })},  // the first occurrence only
+      {"Lteff 2\nLteff 3\n", with([](Values& v) { v.lteff = 2; })},   // the first occurrence only
       {"Veff 5\n\0Lteff 3\n"s, with([](Values& v) { v.veff = 5; })},  // text ends at a NUL
       {"Acquisition Device\n", {}},
   };
@@ -107,9 +111,8 @@ TEST_F(ExternInfoTest, EveryTruncationReadsWholeLinesOnly) {
     EXPECT_EQ(readText(text.substr(0, cut)), cut == 0 ? ZVRAW_FILEOPEN_ERROR : ZVRAW_OK) << cut;
     expectValues(info_, v, "cut at " + std::to_string(cut));
   }
-  expectSurvivesCorruptions(Bytes(text.begin(), text.end()), [&](const Bytes& bytes) {
-    return readText(std::string(bytes.begin(), bytes.end()));
-  });
+  expectSurvivesCorruptions(Bytes(text.begin(), text.end()),
+                            [&](const Bytes& bytes) { return readText(std::string(bytes.begin(), bytes.end())); });
 }
 
 }  // namespace
