@@ -108,13 +108,13 @@ bool STSFile::getColumn(const STSField& field, std::span<float> out) {
   for (std::size_t first = 0; first < records; first += perBlock) {
     const std::size_t n = std::min(perBlock, records - first);
     // From the first value of the block to the end of its last one.
-    const std::size_t span = (n - 1) * m_nRecordSize + kWidth;
+    const std::size_t extent = (n - 1) * m_nRecordSize + kWidth;
     const std::uint64_t at =
         statsValuePosition(m_nHeaderSize, m_nRecordSize, static_cast<std::uint32_t>(first), field.Offset);
-    block.resize(span);
+    block.resize(extent);
     std::size_t got = 0;
     if (::fseeko(m_pFile.get(), static_cast<off_t>(at), SEEK_SET) == 0)
-      got = std::fread(block.data(), 1, span, m_pFile.get());
+      got = std::fread(block.data(), 1, extent, m_pFile.get());
     for (std::size_t k = 0; k < n; ++k) {
       const std::size_t from = k * m_nRecordSize;
       if (from + kWidth > got) {
