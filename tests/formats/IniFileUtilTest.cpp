@@ -10,6 +10,7 @@
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 using Vardex::Lib::ZorvalenRaw::IniFileUtil;
 
 namespace {
@@ -141,7 +142,7 @@ TEST_F(IniFileUtilTest, DamagedFilesReadAndRoundTrip) {
   expectRejectsTruncations(valid, exercise, [](std::size_t) { return true; });
   expectSurvivesCorruptions(valid, exercise, 0x1e1, 150);
   const std::string hostile[] = {
-      std::string("[Ba\0tch]\nNa\0me=x\n[\0\n", 20),
+      "[Ba\0tch]\nNa\0me=x\n[\0\n"s,
       "[Batch]\rName=1\r[Sample\r",
       "[" + std::string(1000, 'x') + "\n" + std::string(1000, '=') + "\n" + std::string(1000, 'k') + "=v\n",
       "[[[\n]]]\n[]]\n[=]\n=]\n[VERSION#1]]\n[VERSION#--1]\n",

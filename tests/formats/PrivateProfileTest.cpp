@@ -15,6 +15,7 @@
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 namespace {
 
@@ -377,9 +378,8 @@ TEST_F(PrivateProfileTest, DamagedFilesStayUsable) {
   expectRejectsTruncations(valid, exercise, [](std::size_t) { return true; });
   expectSurvivesCorruptions(valid, exercise, 0x9e01, 100);
   const std::string hostile[] = {
-      std::string("[SMOOTH]\nNumber Of Smooths=\0"
-                  "2\n[CENTER\0]\nTop Percent=1\n",
-                  48),
+      "[SMOOTH]\nNumber Of Smooths=\0"
+      "2\n[CENTER\0]\nTop Percent=1\n"s,
       "[SMOOTH]\rNumber Of Smooths=2\r[CENTER]\rTop Percent=1\r",
       "[SMOOTH]\n" + std::string(1000, 'a') + "=1\n[CENTER]\n" + std::string(1000, '[') + "\n",
       "[[SMOOTH]\n]]\n[CENTER\n[]\nTop Percent=1]\n[",
