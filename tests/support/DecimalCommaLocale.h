@@ -12,6 +12,7 @@ class DecimalCommaLocale {
 
   // The locale in force, or null when the machine has none (skip the test).
   [[nodiscard]] const char* name() const { return name_; }
+  [[nodiscard]] bool active() const { return name_ != nullptr; }
 
  private:
   const char* name_ = nullptr;
