@@ -16,6 +16,12 @@ constexpr std::uint64_t kMaxItem = 18;
 constexpr unsigned kGroupItems = 16;
 constexpr std::uint64_t kGroupInput = kGroupItems * kMaxItem;  // 288: a whole group needs no end tests
 constexpr std::uint64_t kGroupStream = 2 + kGroupItems * 2;    // control word and 16 copy items
+// A whole-group decode reads 16 stream bytes at a time and writes copies as
+// 24 bytes: item k starts at most 2k + 2 stream bytes and 18k output bytes in.
+constexpr std::uint64_t kWideRead = kGroupItems;
+constexpr std::uint64_t kWideWrite = 24;
+constexpr std::uint64_t kGroupStreamRoom = kGroupStream + kWideRead;
+constexpr std::uint64_t kGroupOutputRoom = (kGroupItems - 1) * kMaxItem + kWideWrite;
 constexpr std::uint8_t kFlagCoded = 0;
 constexpr std::uint8_t kFlagCopied = 1;
 
@@ -202,7 +208,7 @@ class Decoder {
 
   Lzrw3Status run() {
     while (in_ != len_) {
-      if (len_ - in_ >= kGroupStream && cap_ - out_ >= kGroupInput) {
+      if (len_ - in_ >= kGroupStreamRoom && cap_ - out_ >= kGroupOutputRoom) {
         decodeGroup();
         continue;
       }
@@ -230,18 +236,32 @@ class Decoder {
     return ctrl;
   }
 
-  // A whole group's bytes are in the stream and its largest output fits: no
-  // tests per item, and copies may write whole 18 bytes (each item starts at
-  // most 270 bytes in, so that stays inside the room checked).
+  // A whole group's bytes, and its widest pieces, fit the stream and the
+  // output: no tests per item (see kGroupStreamRoom, kGroupOutputRoom).
   void decodeGroup() {
-    std::uint32_t ctrl = readControl();
-    for (unsigned k = 0; k < kGroupItems; ++k, ctrl >>= 1) {
-      if ((ctrl & 1u) == 0) {
-        literal();
-      } else {
-        copy<true>();
+    std::uint32_t ctrl = readControl() | (1u << kGroupItems);  // marker after the last item
+    for (;;) {
+      const unsigned literals = static_cast<unsigned>(std::countr_zero(ctrl));
+      if (literals > 0) {
+        literalRun(literals);
+        ctrl >>= literals;
       }
+      if (ctrl == 1) return;
+      copy<true>();
+      ctrl >>= 1;
+      if (ctrl == 1) return;
     }
+  }
+
+  // Literals in a row: every pending one with two bytes after it gets its slot,
+  // oldest first, exactly as one literal at a time would.
+  void literalRun(unsigned count) {
+    std::memcpy(dst_ + out_, src_ + in_, kWideRead);
+    in_ += count;
+    const std::uint64_t first = out_ - pending_;
+    out_ += count;
+    for (std::uint64_t p = first; p + 3 <= out_; ++p) table_[hash3(dst_ + p)] = p + 1;
+    pending_ = static_cast<unsigned>(std::min<std::uint64_t>(2, out_ - first));
   }
 
   void literal() {
@@ -254,6 +274,25 @@ class Decoder {
     ++out_;
   }
 
+  // Copies kWideWrite bytes from distance back, as a byte-wise copy would:
+  // 8-byte pieces once the distance is 8 or more; below that, the first 8
+  // bytes one by one, then pieces from a multiple of the distance that is 8
+  // or more (the pattern repeats there).
+  static void wideCopy(std::uint8_t* to, std::uint64_t distance) {
+    const std::uint8_t* from = to - distance;
+    if (distance >= 8) {
+      std::memcpy(to, from, 8);
+      std::memcpy(to + 8, from + 8, 8);
+      std::memcpy(to + 16, from + 16, 8);
+      return;
+    }
+    static constexpr std::uint8_t kRepeatAt[8] = {0, 8, 8, 9, 8, 10, 12, 14};
+    for (int k = 0; k < 8; ++k) to[k] = from[k];
+    const std::uint8_t* pattern = to + 8 - kRepeatAt[distance];
+    std::memcpy(to + 8, pattern, 8);
+    std::memcpy(to + 16, pattern + 8, 8);
+  }
+
   template <bool kWide>
   void copy() {
     const std::uint32_t b0 = src_[in_];
@@ -263,16 +302,12 @@ class Decoder {
     std::uint8_t* to = dst_ + out_;
     const std::uint64_t seen = table_[slot];
     if (seen == 0) {
-      std::memcpy(to, kUnsetSlotText, kWide ? kMaxItem : len);
+      std::memcpy(to, kUnsetSlotText, kWide ? kWideWrite : len);
+    } else if constexpr (kWide) {
+      wideCopy(to, out_ - (seen - 1));
     } else {
       const std::uint8_t* from = dst_ + (seen - 1);
-      const std::uint64_t distance = out_ - (seen - 1);
-      if (kWide && distance >= 16) {
-        // The second piece may read bytes the first just wrote, as a byte-wise
-        // copy would.
-        std::memcpy(to, from, 16);
-        std::memcpy(to + 16, from + 16, 2);
-      } else if (!kWide && distance >= len) {
+      if (out_ - (seen - 1) >= len) {
         std::memcpy(to, from, len);
       } else {
         for (std::uint64_t k = 0; k < len; ++k) to[k] = from[k];  // overlapping: repeats the pattern
