@@ -3,6 +3,7 @@
 // A reusable read buffer that starts on a page boundary: bulk reads into a
 // page-aligned block run several times faster than into a misaligned one.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
