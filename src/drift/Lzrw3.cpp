@@ -274,23 +274,24 @@ class Decoder {
     ++out_;
   }
 
-  // Copies kWideWrite bytes from distance back, as a byte-wise copy would:
-  // 8-byte pieces once the distance is 8 or more; below that, the first 8
-  // bytes one by one, then pieces from a multiple of the distance that is 8
-  // or more (the pattern repeats there).
-  static void wideCopy(std::uint8_t* to, std::uint64_t distance) {
+  // Copies len bytes from distance back as a byte-wise copy would, in 8-byte
+  // pieces that may run past len (16 bytes, or kWideWrite past 16): once the
+  // distance is 8 or more, straight; below that, the first 8 bytes one by
+  // one, then pieces from a multiple of the distance that is 8 or more (the
+  // pattern repeats there).
+  static void wideCopy(std::uint8_t* to, std::uint64_t distance, std::uint64_t len) {
     const std::uint8_t* from = to - distance;
     if (distance >= 8) {
       std::memcpy(to, from, 8);
       std::memcpy(to + 8, from + 8, 8);
-      std::memcpy(to + 16, from + 16, 8);
+      if (len > 16) std::memcpy(to + 16, from + 16, 8);
       return;
     }
     static constexpr std::uint8_t kRepeatAt[8] = {0, 8, 8, 9, 8, 10, 12, 14};
     for (int k = 0; k < 8; ++k) to[k] = from[k];
     const std::uint8_t* pattern = to + 8 - kRepeatAt[distance];
     std::memcpy(to + 8, pattern, 8);
-    std::memcpy(to + 16, pattern + 8, 8);
+    if (len > 16) std::memcpy(to + 16, pattern + 8, 8);
   }
 
   template <bool kWide>
@@ -304,7 +305,7 @@ class Decoder {
     if (seen == 0) {
       std::memcpy(to, kUnsetSlotText, kWide ? kWideWrite : len);
     } else if constexpr (kWide) {
-      wideCopy(to, out_ - (seen - 1));
+      wideCopy(to, out_ - (seen - 1), len);
     } else {
       const std::uint8_t* from = dst_ + (seen - 1);
       if (out_ - (seen - 1) >= len) {
