@@ -263,7 +263,7 @@ TEST_F(CDTReaderTest, ShortDataFileFailsOnlyTheBlocksBeyondIt) {
   CDTFileReader r = reader();
   ScanData d;
   EXPECT_FALSE(r.ReadScan(1, d, false));
-  EXPECT_TRUE(r.ReadScan(0, d, false));  // the failed read left the stream usable
+  EXPECT_TRUE(r.ReadScan(0, d, false));  // a refused block does not stop later reads
   std::filesystem::remove(dir() / "_func001.cdt");
   EXPECT_FALSE(reader().ReadScan(0, d, false));
 }
