@@ -35,9 +35,9 @@ constexpr std::uint64_t kReachBias = 16384;
 constexpr char kUnsetSlotText[] = "123456789012345678901234567890123456789012345678901234567890123456";
 static_assert(sizeof(kUnsetSlotText) - 1 >= kMaxItem);
 
-const compress_identity kIdentity{0x032DDEA8,        kLzrw3WorkMemory, "LZRW3",
-                                  "1.0",             "31-Dec-1990",    "Public Domain",
-                                  "libZorvalenRaw",  "libZorvalenRaw", "Public Domain"};
+const compress_identity kIdentity{
+    0x032DDEA8,    kLzrw3WorkMemory, "LZRW3",          "1.0", "31-Dec-1990",
+    "Public Domain", "libZorvalenRaw", "libZorvalenRaw", "Public Domain"};
 
 // 8-byte slots need an 8-byte boundary: round up inside the 16-byte allowance.
 std::uint64_t* slotTable(std::uint8_t* wrk) {
