@@ -32,7 +32,7 @@ class ZVRawFunctionScanIndexImp {
   ZVRawFunctionScanIndexImp() = default;
   ZVRawFunctionScanIndexImp(const ZVRawFunctionScanIndexImp&) = default;
   ZVRawFunctionScanIndexImp& operator=(const ZVRawFunctionScanIndexImp&) = default;
-  virtual ~ZVRawFunctionScanIndexImp() = default;
+  ~ZVRawFunctionScanIndexImp() = default;
 
   // One record at the stream's position: ZVRAW_FILEREAD_EOFERROR when the
   // stream ends cleanly inside it (a record still being written), else

@@ -35,11 +35,9 @@ inline std::uint16_t u16At(const char* p) {
   value_from_bytes(v, p, 2);
   return v;
 }
-inline std::int16_t i16At(const char* p) {
-  short v;
-  value_from_bytes(v, p, 2);
-  return v;
-}
+// Read unsigned and narrowed (modular since C++20): the sign-filling field
+// reader is not inlined and stalls the load that follows it.
+inline std::int16_t i16At(const char* p) { return static_cast<std::int16_t>(u16At(p)); }
 inline std::uint32_t u32At(const char* p, unsigned n = 4) {
   std::uint32_t v;
   value_from_bytes(v, p, n);

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "support/ByteBuilder.h"
 
@@ -41,4 +42,14 @@ inline std::array<std::uint8_t, 6> hiAccBasePeak(std::int16_t mantissa, unsigned
   const auto m = static_cast<std::uint16_t>(mantissa);
   return {static_cast<std::uint8_t>(m),      static_cast<std::uint8_t>(m >> 8),  static_cast<std::uint8_t>(w),
           static_cast<std::uint8_t>(w >> 8), static_cast<std::uint8_t>(w >> 16), static_cast<std::uint8_t>(w >> 24)};
+}
+
+// A whole _funcNNN.idx: the records back to back.
+inline Bytes indexFileBytes(const std::vector<IndexRecordFields>& records, bool extended) {
+  Bytes out;
+  for (const IndexRecordFields& r : records) {
+    const Bytes b = indexRecordBytes(r, extended);
+    out.insert(out.end(), b.begin(), b.end());
+  }
+  return out;
 }
