@@ -3,12 +3,13 @@
 #include <sys/types.h>
 
 #include <cstdio>
+#include <new>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
 #include "drift/CDTBlockReader.h"
-#include "drift/PageBuffer.h"
+#include "formats/PageAlignedBuffer.h"
 #include "formats/FileHandle.h"
 #include "formats/SysFileSize.h"
 
@@ -31,7 +32,7 @@ struct CDTFileReader::Impl {
   HeaderBlock header;
   std::vector<std::pair<std::uint64_t, IndexBlock>> blocks;  // end offset in the data file, record
   FilePtr data;
-  PageBuffer buffer;
+  PageAlignedBuffer buffer;
   std::vector<std::uint32_t> masses;
   std::vector<std::uint32_t> intensities;
   std::vector<std::uint32_t> flags;
@@ -100,6 +101,7 @@ bool CDTFileReader::ReadScan(unsigned scan, ScanData& scanData, bool /*setFuncti
   if (dataSize < 0 || end > static_cast<std::uint64_t>(dataSize)) return false;
   if (::fseeko(r.data.get(), static_cast<off_t>(start), SEEK_SET) != 0) return false;
   std::uint8_t* bytes = r.buffer.reserve(length);
+  if (bytes == nullptr) throw std::bad_alloc();
   if (!readExactly(r.data.get(), bytes, length)) return false;
 
   const std::string_view block(reinterpret_cast<const char*>(bytes), length);

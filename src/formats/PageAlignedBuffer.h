@@ -13,11 +13,21 @@ class PageAlignedBuffer {
  public:
   static constexpr std::size_t kPage = 4096;
 
+  PageAlignedBuffer() = default;
   // Empty (data() null) when the block cannot be allocated.
-  explicit PageAlignedBuffer(std::size_t size) : size_(size) {
-    const std::size_t rounded = (size + kPage - 1) / kPage * kPage;
-    if (size != 0 && rounded >= size) block_.reset(static_cast<std::uint8_t*>(std::aligned_alloc(kPage, rounded)));
-    if (!block_) size_ = 0;
+  explicit PageAlignedBuffer(std::size_t size) { reserve(size); }
+
+  // Room for at least n bytes, reusing the block when it is large enough;
+  // earlier contents are not kept when it grows. Null when n bytes cannot be
+  // had (the buffer is then empty).
+  std::uint8_t* reserve(std::size_t n) {
+    if (block_ && n <= size_) return block_.get();
+    block_.reset();
+    size_ = 0;
+    const std::size_t rounded = ((n == 0 ? 1 : n) + kPage - 1) / kPage * kPage;  // an empty read still gets a block
+    if (rounded >= n) block_.reset(static_cast<std::uint8_t*>(std::aligned_alloc(kPage, rounded)));
+    if (block_) size_ = n;
+    return block_.get();
   }
 
   [[nodiscard]] std::uint8_t* data() { return block_.get(); }
@@ -31,5 +41,5 @@ class PageAlignedBuffer {
     void operator()(std::uint8_t* p) const noexcept { std::free(p); }
   };
   std::unique_ptr<std::uint8_t, Free> block_;
-  std::size_t size_;
+  std::size_t size_ = 0;
 };
