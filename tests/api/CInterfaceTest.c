@@ -1,0 +1,34 @@
+/* A C caller of the shared library: the public header in strict C11, the
+ * prefixed enumerators, and the handle and memory rules seen from C. */
+#include <stdio.h>
+#include <string.h>
+
+#include "zorvalen/ZorvalenRaw.h"
+
+_Static_assert(sizeof(ZorvalenScanItem) == sizeof(int), "enumerations are int-sized");
+_Static_assert(sizeof(CZorvalenParameters) == sizeof(void*), "handles are pointers");
+
+static int failures = 0;
+
+#define CHECK(cond)                                                  \
+  do {                                                               \
+    if (!(cond)) {                                                   \
+      fprintf(stderr, "%s:%d: failed: %s\n", __FILE__, __LINE__, #cond); \
+      ++failures;                                                    \
+    }                                                                \
+  } while (0)
+
+static void errorTexts(void) {
+  char* text = NULL;
+  CHECK(getErrorMessage(ZVRAW_READER_NOT_DEFINED, &text) == ZVRAW_OK);
+  CHECK(text != NULL && strcmp(text, "Zorvalen reader type not valid") == 0);
+  CHECK(releaseMemory(text) == ZVRAW_OK);
+  CHECK(getErrorMessage(0, NULL) == ZVRAW_NULL_PARAMETERS);
+  CHECK(releaseMemory(NULL) == ZVRAW_OK);
+}
+
+int main(void) {
+  errorTexts();
+  if (failures == 0) printf("C interface: all checks passed\n");
+  return failures == 0 ? 0 : 1;
+}
