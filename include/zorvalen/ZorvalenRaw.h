@@ -28,4 +28,28 @@ ZV_API int releaseMemory(void* pMemory);
  * be allocated. */
 ZV_API int getErrorMessage(int nErrorCode, char** ppErrorMessage);
 
+/* ---- Parameter sets: text values under integer keys ----
+ * Keys are values of the enumerations in ZorvalenRawDefs.h. A null handle,
+ * a handle of another kind, a null text and a null output pointer give 79. */
+
+/* Makes an empty set. */
+ZV_API int createParameters(CZorvalenParameters* pParameters);
+
+/* Makes a set holding a copy of the source's pairs. */
+ZV_API int createParametersFromParameters(CZorvalenParameters source, CZorvalenParameters* pParameters);
+
+/* Destroys a set; null is accepted. */
+ZV_API int destroyParameters(CZorvalenParameters parameters);
+
+/* Stores a copy of the text under the key, replacing any earlier value. */
+ZV_API int setParameterValue(CZorvalenParameters parameters, int key, const char* value);
+
+/* The key's text ("" when the key is not set), held by the set until the next
+ * getParameterValue on it. */
+ZV_API int getParameterValue(CZorvalenParameters parameters, int key, char** value);
+
+/* The set keys in ascending order, held by the set until the next
+ * getParameterKeys on it. */
+ZV_API int getParameterKeys(CZorvalenParameters parameters, int** keys, int* count);
+
 #endif

@@ -27,8 +27,32 @@ static void errorTexts(void) {
   CHECK(releaseMemory(NULL) == ZVRAW_OK);
 }
 
+static void parameterSets(void) {
+  CZorvalenParameters set = NULL;
+  CZorvalenParameters copy = NULL;
+  char* value = NULL;
+  int* keys = NULL;
+  int count = -1;
+
+  CHECK(createParameters(&set) == ZVRAW_OK && set != NULL);
+  CHECK(setParameterValue(set, ThresholdParameter_TYPE, "1601") == ZVRAW_OK);
+  CHECK(setParameterValue(set, SmoothParameter_NUMBER, "2") == ZVRAW_OK);
+  CHECK(setParameterValue(set, SmoothParameter_WIDTH, NULL) == ZVRAW_NULL_PARAMETERS);
+  CHECK(createParametersFromParameters(set, &copy) == ZVRAW_OK && copy != NULL);
+  CHECK(destroyParameters(set) == ZVRAW_OK);
+
+  CHECK(getParameterKeys(copy, &keys, &count) == ZVRAW_OK);
+  CHECK(count == 2 && keys[0] == SmoothParameter_NUMBER && keys[1] == ThresholdParameter_TYPE);
+  CHECK(getParameterValue(copy, ThresholdParameter_TYPE, &value) == ZVRAW_OK);
+  CHECK(strcmp(value, "1601") == 0);
+  CHECK(getParameterValue(copy, LockMassParameter_MASS, &value) == ZVRAW_OK && value[0] == '\0');
+  CHECK(destroyParameters(copy) == ZVRAW_OK);
+  CHECK(destroyParameters(NULL) == ZVRAW_OK);
+}
+
 int main(void) {
   errorTexts();
+  parameterSets();
   if (failures == 0) printf("C interface: all checks passed\n");
   return failures == 0 ? 0 : 1;
 }
