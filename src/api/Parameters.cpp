@@ -13,6 +13,18 @@ namespace {
 
 bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+// The converted text of key into out; false, out untouched, when the key is
+// unset or its text does not convert.
+template <class T, class Convert>
+bool tryRead(const std::map<int, std::string>& values, int key, T& out, Convert convert) {
+  const auto it = values.find(key);
+  if (it == values.end()) return false;
+  const std::optional<T> v = convert(it->second);
+  if (!v) return false;
+  out = *v;
+  return true;
+}
+
 }  // namespace
 
 std::optional<int> leadingInt(std::string_view text) {
@@ -63,28 +75,13 @@ std::string Parameters::GetValue(int key) const {
 }
 
 bool Parameters::TryGetStringValue(int key, std::string& text) const {
-  const auto it = m_KeytoValue.find(key);
-  if (it == m_KeytoValue.end()) return false;
-  text = it->second;
-  return true;
+  return tryRead(m_KeytoValue, key, text, [](std::string_view v) { return std::optional<std::string>(v); });
 }
 
-bool Parameters::TryGetIntValue(int key, int& value) const {
-  const auto it = m_KeytoValue.find(key);
-  if (it == m_KeytoValue.end()) return false;
-  const std::optional<int> v = leadingInt(it->second);
-  if (!v) return false;
-  value = *v;
-  return true;
-}
+bool Parameters::TryGetIntValue(int key, int& value) const { return tryRead(m_KeytoValue, key, value, leadingInt); }
 
 bool Parameters::TryGetFloatValue(int key, float& value) const {
-  const auto it = m_KeytoValue.find(key);
-  if (it == m_KeytoValue.end()) return false;
-  const std::optional<float> v = leadingFloat(it->second);
-  if (!v) return false;
-  value = *v;
-  return true;
+  return tryRead(m_KeytoValue, key, value, leadingFloat);
 }
 
 bool Parameters::TryGetBoolValue(int key, bool& value) const {

@@ -6,11 +6,23 @@
 
 namespace Vardex::Lib::ZorvalenRaw {
 
+namespace {
+
+template <class T, class Convert>
+int readAs(std::string_view text, T& value, Convert convert) {
+  const std::optional<T> v = convert(text);
+  if (!v) return ZVRAW_PARAMETER_INVALID;
+  value = *v;
+  return ZVRAW_OK;
+}
+
+}  // namespace
+
 ProcessParametersImp::ProcessParametersImp(const ProcessParametersImp& other)
     : HandleObject(HandleKind::Parameters), m_pParameters(other.m_pParameters) {}
 
 int ProcessParametersImp::GetValue(int key, char** out) {
-  *out = GetStringMemory(m_pParameters.GetValue(key));
+  *out = GetStringMemory(GetValue(key));  // a typed set answers through its own GetValue
   return ZVRAW_OK;
 }
 
@@ -21,19 +33,9 @@ int ProcessParametersImp::GetKeys(int*& keys, int& count) {
   return ZVRAW_OK;
 }
 
-int ProcessParametersImp::ReadInt(std::string_view text, int& value) {
-  const std::optional<int> v = StringToInt(text);
-  if (!v) return ZVRAW_PARAMETER_INVALID;
-  value = *v;
-  return ZVRAW_OK;
-}
+int ProcessParametersImp::ReadInt(std::string_view text, int& value) { return readAs(text, value, StringToInt); }
 
-int ProcessParametersImp::ReadFloat(std::string_view text, float& value) {
-  const std::optional<float> v = StringToFloat(text);
-  if (!v) return ZVRAW_PARAMETER_INVALID;
-  value = *v;
-  return ZVRAW_OK;
-}
+int ProcessParametersImp::ReadFloat(std::string_view text, float& value) { return readAs(text, value, StringToFloat); }
 
 int ProcessParametersImp::RequireKeys(std::initializer_list<int> keys) const {
   const bool all = std::ranges::all_of(keys, [this](int key) { return IsValueSet(key); });

@@ -43,7 +43,7 @@ class ProcessParametersImp : public HandleObject {
   [[nodiscard]] virtual std::string GetValue(int key) const { return m_pParameters.GetValue(key); }
   [[nodiscard]] std::vector<int> GetSetKeys() const { return m_pParameters.GetSetKeys(); }
 
-  // The key's text (empty when unset) held by this handle until its next
+  // GetValue(key) (empty when unset) held by this handle until its next
   // GetValue of this form; its address goes to out. Returns 0.
   int GetValue(int key, char** out);
   // The ascending set keys held by this handle until its next GetKeys.

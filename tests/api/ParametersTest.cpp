@@ -230,3 +230,22 @@ TEST(ProcessParameters, ResultCodesForTypedSets) {
 }
 
 }  // namespace
+
+namespace {
+
+// A typed set that reports a derived value instead of the stored text.
+class Derived : public ProcessParametersImp {
+ public:
+  using ProcessParametersImp::GetValue;
+  std::string GetValue(int key) const override { return "derived " + std::to_string(key); }
+};
+
+TEST(ProcessParameters, HeldTextComesFromTheTypedSet) {
+  Derived d;
+  d.SetValue(1450, "stored");
+  char* text = nullptr;
+  ASSERT_EQ(d.GetValue(1450, &text), ZVRAW_OK);
+  EXPECT_STREQ(text, "derived 1450");
+}
+
+}  // namespace
