@@ -1,0 +1,86 @@
+#pragma once
+
+// Every object behind a C handle derives from HandleObject, which records its
+// kind, so that an export can refuse a null handle or one of another family
+// with a clear result code instead of calling through a wrong pointer. A
+// handle already destroyed remains the caller's error: there is no registry.
+
+#include <concepts>
+#include <new>
+
+#include "zorvalen/ZorvalenRawResultCodes.h"
+
+namespace Vardex::Lib::ZorvalenRaw {
+
+enum class HandleKind : int {
+  ScanReader = 1,
+  InfoReader = 2,
+  ChromatogramReader = 3,
+  AnalogReader = 4,
+  Parameters,
+  Processor,
+  Writer,
+  Acquisition,
+  SampleList,
+};
+
+class HandleObject {
+ public:
+  explicit HandleObject(HandleKind kind) : kind_(kind) {}
+  virtual ~HandleObject() = default;
+
+  [[nodiscard]] HandleKind handleKind() const { return kind_; }
+
+ protected:
+  HandleObject(const HandleObject&) = default;
+  HandleObject& operator=(const HandleObject&) = default;
+
+ private:
+  HandleKind kind_;
+};
+
+// A class T reached through a handle says which kinds it accepts with
+// `static bool acceptsKind(HandleKind)`.
+template <class T>
+concept HandleClass = requires(HandleKind k) {
+  { T::acceptsKind(k) } -> std::same_as<bool>;
+};
+
+// The value handed to the caller: always the HandleObject subobject's address,
+// so that handleCast can convert it back.
+[[nodiscard]] inline void* toHandle(HandleObject* object) { return object; }
+
+// The object behind a handle, or null for a null handle or one of a kind T
+// does not accept.
+template <HandleClass T>
+[[nodiscard]] T* handleCast(void* handle) {
+  if (handle == nullptr) return nullptr;
+  auto* object = static_cast<HandleObject*>(handle);
+  return T::acceptsKind(object->handleKind()) ? static_cast<T*>(object) : nullptr;
+}
+
+// Runs the body of an export: no exception crosses the C interface. Outputs
+// keep what the export preset before calling.
+template <class Body>
+[[nodiscard]] int guarded(Body&& body) noexcept {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return ZVRAW_MEMALLOC_ERROR;
+  } catch (...) {
+    return ZVRAW_ERROR;
+  }
+}
+
+// A destroy export: null is a no-op returning 0; a handle of another kind is
+// refused with wrongKind and left alone.
+template <HandleClass T>
+[[nodiscard]] int destroyHandle(void* handle, int wrongKind) noexcept {
+  if (handle == nullptr) return ZVRAW_OK;
+  T* object = handleCast<T>(handle);
+  if (object == nullptr) return wrongKind;
+  delete object;
+  return ZVRAW_OK;
+}
+
+}  // namespace Vardex::Lib::ZorvalenRaw

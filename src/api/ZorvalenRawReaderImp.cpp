@@ -1,0 +1,87 @@
+#include "api/ZorvalenRawReaderImp.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "zorvalen/ZorvalenRaw.h"
+
+namespace Vardex::Lib::ZorvalenRaw {
+
+namespace {
+
+// n elements of T from allocateMem; the count is widened before it is
+// multiplied, so no int count can wrap the byte size.
+template <class T>
+T* allocateArray(int n) {
+  if (n < 0) return nullptr;
+  return static_cast<T*>(allocateMem(static_cast<std::size_t>(n) * sizeof(T)));
+}
+
+template <class T>
+T* allocateCopy(const T* values, int n) {
+  if (n < 0 || (values == nullptr && n > 0)) return nullptr;
+  T* block = allocateArray<T>(n);
+  if (block != nullptr && n > 0) std::memcpy(block, values, static_cast<std::size_t>(n) * sizeof(T));
+  return block;
+}
+
+template <class T>
+void releaseAndNull(T*& p) {
+  releaseMemory(p);
+  p = nullptr;
+}
+
+}  // namespace
+
+void* allocateMem(std::size_t size) { return std::malloc(size); }
+
+char* allocateMemory(const char* text) {
+  if (text == nullptr) return nullptr;
+  const std::size_t size = std::strlen(text) + 1;
+  auto* block = static_cast<char*>(allocateMem(size));
+  if (block != nullptr) std::memcpy(block, text, size);
+  return block;
+}
+
+float* ZorvalenRawReaderImp::AllocateFloatMemory(const int& n) { return allocateArray<float>(n); }
+int* ZorvalenRawReaderImp::AllocateIntMemory(const int& n) { return allocateArray<int>(n); }
+char* ZorvalenRawReaderImp::AllocateCharMemory(const int& n) { return allocateArray<char>(n); }
+
+float* ZorvalenRawReaderImp::AllocateAndFill(const float* values, const int& n) { return allocateCopy(values, n); }
+int* ZorvalenRawReaderImp::AllocateAndFill(const int* values, const int& n) { return allocateCopy(values, n); }
+ZorvalenScanItem* ZorvalenRawReaderImp::AllocateAndFill(const ZorvalenScanItem* items, const int& n) {
+  static_assert(sizeof(ZorvalenScanItem) == 4, "scan items cross the interface as 32-bit values");
+  return allocateCopy(items, n);
+}
+
+void ZorvalenRawReaderImp::ReleaseMemory(void*& p) { releaseAndNull(p); }
+void ZorvalenRawReaderImp::ReleaseMemory(float*& p) { releaseAndNull(p); }
+void ZorvalenRawReaderImp::ReleaseMemory(char*& p) { releaseAndNull(p); }
+
+void ZorvalenRawReaderImp::ReleaseMemoryOnError(int code, float*& a, float*& b, int& n) {
+  if (code == ZVRAW_OK) return;
+  releaseAndNull(a);
+  releaseAndNull(b);
+  n = 0;
+}
+
+void ZorvalenRawReaderImp::ReleaseMemoryOnError(int code, float*& a, int& n) {
+  if (code == ZVRAW_OK) return;
+  releaseAndNull(a);
+  n = 0;
+}
+
+void ZorvalenRawReaderImp::ReleaseMemoryOnError(int code, float*& a, float*& b, char*& flags, int& n) {
+  if (code == ZVRAW_OK) return;
+  releaseAndNull(a);
+  releaseAndNull(b);
+  releaseAndNull(flags);
+  n = 0;
+}
+
+}  // namespace Vardex::Lib::ZorvalenRaw
+
+ZV_API int releaseMemory(void* pMemory) {
+  std::free(pMemory);
+  return ZVRAW_OK;
+}
