@@ -19,19 +19,35 @@ double edge(const float* a, int K, int k) {
   return (static_cast<double>(a[k - 1]) + a[k]) / 2;
 }
 
-// Moves j to the target bin whose upper edge lies above p (or the last bin).
-// Ascending sources only ever move it forward, which keeps the pass linear;
-// stepping back keeps unsorted input safe.
-int seekBin(const float* u, int m, int j, double p) {
-  while (j > 0 && edge(u, m, j) > p) --j;
-  while (j < m - 1 && edge(u, m, j + 1) <= p) ++j;
-  return j;
-}
-
-// Bins are half open, except the last, which holds its upper edge too.
-bool binHolds(const float* u, int m, int j, double p) {
-  return edge(u, m, j) <= p && (p < edge(u, m, j + 1) || (j == m - 1 && p <= edge(u, m, m)));
-}
+// A cursor over the bins of the target axis. Ascending sources only move
+// it forward, which keeps resampling linear; stepping back keeps unsorted
+// input safe.
+struct TargetBin {
+  const float* u;
+  int m;
+  int j = 0;
+  double lo, hi;
+  TargetBin(const float* axis, int count) : u(axis), m(count), lo(edge(u, m, 0)), hi(edge(u, m, 1)) {}
+  bool next() {
+    if (j == m - 1) return false;
+    ++j;
+    lo = hi;
+    hi = edge(u, m, j + 1);
+    return true;
+  }
+  // To the bin whose upper edge lies above p (or the last bin).
+  void seek(double p) {
+    while (j > 0 && lo > p) {
+      --j;
+      hi = lo;
+      lo = edge(u, m, j);
+    }
+    while (hi <= p && next()) {
+    }
+  }
+  // Bins are half open, except the last, which holds its upper edge too.
+  [[nodiscard]] bool holds(double p) const { return lo <= p && (p < hi || (j == m - 1 && p <= hi)); }
+};
 
 template <class Y>
 int zeropad(const std::uint32_t* inX, const std::uint32_t* inY, std::size_t size, std::vector<std::uint32_t>& outX,
@@ -168,23 +184,29 @@ void Resample(const float* x, const float* y, int n, const float* u, float* v, i
   if (v == nullptr || m <= 0) return;
   std::fill(v, v + m, 0.0f);
   if (n <= 0 || x == nullptr || y == nullptr || u == nullptr) return;
-  int j = 0;
+  // One pass: target bin j with edges [tlo, thi) follows the source bins up
+  // the axis, so every edge is formed about twice in all.
+  TargetBin t(u, m);
+  double lo = edge(x, n, 0);
   for (int i = 0; i < n; ++i) {
-    const double lo = edge(x, n, i), hi = edge(x, n, i + 1);
+    const double hi = edge(x, n, i + 1);
     const double width = hi - lo;
     if (!(width > 0)) {  // zero width (or NaN): the whole intensity to the bin holding the point
       const double p = x[i];
-      j = seekBin(u, m, j, p);
-      if (binHolds(u, m, j, p)) v[j] += y[i];
-      continue;
+      t.seek(p);
+      if (t.holds(p)) v[t.j] += y[i];
+    } else {
+      t.seek(lo);
+      const double density = y[i] / width;
+      TargetBin k = t;
+      for (;;) {
+        if (!(k.lo < hi)) break;
+        const double overlap = std::min(hi, k.hi) - std::max(lo, k.lo);
+        if (overlap > 0) v[k.j] += static_cast<float>(density * overlap);
+        if (!k.next()) break;
+      }
     }
-    j = seekBin(u, m, j, lo);
-    for (int k = j; k < m; ++k) {
-      const double tlo = edge(u, m, k);
-      if (!(tlo < hi)) break;
-      const double overlap = std::min(hi, edge(u, m, k + 1)) - std::max(lo, tlo);
-      if (overlap > 0) v[k] += static_cast<float>(y[i] * overlap / width);
-    }
+    lo = hi;
   }
 }
 
