@@ -1,0 +1,124 @@
+#include "drift/CDTFileReader.h"
+
+#include <sys/types.h>
+
+#include <cstdio>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "drift/CDTBlockReader.h"
+#include "drift/PageBuffer.h"
+#include "formats/FileHandle.h"
+#include "formats/SysFileSize.h"
+
+namespace Vardex::Control::Legacy::ZorvalenRaw {
+
+using Vardex::Control::Message::ChannelData;
+using Vardex::Control::Message::ScanData;
+
+namespace {
+
+[[noreturn]] void cannotOpenIndex() { throw std::runtime_error("Error opening index file"); }
+
+bool readExactly(std::FILE* f, void* to, std::size_t n) { return n == 0 || std::fread(to, 1, n, f) == n; }
+
+}  // namespace
+
+struct CDTFileReader::Impl {
+  Path dataPath;
+  Path indexPath;
+  HeaderBlock header;
+  std::vector<std::pair<std::uint64_t, IndexBlock>> blocks;  // end offset in the data file, record
+  FilePtr data;
+  PageBuffer buffer;
+  std::vector<std::uint32_t> masses;
+  std::vector<std::uint32_t> intensities;
+  std::vector<std::uint32_t> flags;
+  unsigned funcNum = 0;
+  CDTBlockReader blockReader;
+
+  void listBlocks(std::FILE* index);
+};
+
+void CDTFileReader::Impl::listBlocks(std::FILE* index) {
+  const std::uint64_t recordSize = blockReader.NumIndexBytes();
+  const std::int64_t fileSize = getLargeFileSize(index);
+  if (fileSize < static_cast<std::int64_t>(kHeaderBlockSize) ||
+      ::fseeko(index, static_cast<off_t>(kHeaderBlockSize), SEEK_SET) != 0) {
+    return;
+  }
+  // Sized by what the file holds, never by n alone.
+  const std::uint64_t records = (static_cast<std::uint64_t>(fileSize) - kHeaderBlockSize) / recordSize;
+  if (records == 0) return;
+  blocks.reserve(records);
+  std::string record(recordSize, '\0');
+  std::uint64_t end = 0;
+  while (readExactly(index, record.data(), record.size())) {
+    IndexBlock rec = blockReader.ReadIndex(record);
+    std::uint64_t length = 0;
+    std::uint64_t points = 0;
+    if (!blockExtent(rec, length, points)) break;
+    end += length;
+    blocks.emplace_back(end, std::move(rec));
+  }
+}
+
+CDTFileReader::CDTFileReader(const std::string& rawFilePath, unsigned funcNum) : impl_(std::make_unique<Impl>()) {
+  Impl& r = *impl_;
+  r.funcNum = funcNum;
+  r.dataPath = dataFilePath(rawFilePath, funcNum);
+  r.indexPath = indexFilePath(rawFilePath, funcNum);
+  {
+    FilePtr index(std::fopen(r.indexPath.ToString().c_str(), "rb"));
+    std::string head(CDTBlockReader::NumBytes(), '\0');
+    if (!index || !readExactly(index.get(), head.data(), head.size())) cannotOpenIndex();
+    r.header = r.blockReader.ReadHeader(head);
+    // No record size for these: the file cannot be listed.
+    if (r.blockReader.NumIndexBytes() == 0) cannotOpenIndex();
+    r.listBlocks(index.get());
+  }
+  r.data.reset(std::fopen(r.dataPath.ToString().c_str(), "rb"));  // a missing file fails each ReadScan
+}
+
+CDTFileReader::~CDTFileReader() = default;
+
+HeaderBlock CDTFileReader::Header() const { return impl_->header; }
+
+std::size_t CDTFileReader::NumberOfScans() const { return impl_->blocks.size(); }
+
+bool CDTFileReader::ReadScan(unsigned scan, ScanData& scanData, bool /*setFunctionKey*/) {
+  Impl& r = *impl_;
+  if (scan >= r.blocks.size() || !r.data) return false;
+  const std::uint64_t start = scan == 0 ? 0 : r.blocks[scan - 1].first;
+  const auto& [end, rec] = r.blocks[scan];
+  const std::uint64_t length = end - start;
+
+  // A failed read must not fail every later one.
+  std::clearerr(r.data.get());
+  const std::int64_t dataSize = getLargeFileSize(r.data.get());
+  if (dataSize < 0 || end > static_cast<std::uint64_t>(dataSize)) return false;
+  if (::fseeko(r.data.get(), static_cast<off_t>(start), SEEK_SET) != 0) return false;
+  std::uint8_t* bytes = r.buffer.reserve(length);
+  if (!readExactly(r.data.get(), bytes, length)) return false;
+
+  const std::string_view block(reinterpret_cast<const char*>(bytes), length);
+  if (!r.blockReader.ReadData(rec, block, r.masses, r.intensities, r.flags)) return false;
+
+  scanData.rt = rec.pfRT.front();
+  scanData.channel.resize(rec.pnSize.size());
+  std::size_t first = 0;
+  for (std::size_t s = 0; s < rec.pnSize.size(); ++s) {
+    const auto count = static_cast<std::size_t>(rec.pnSize[s]);
+    ChannelData& c = scanData.channel[s];
+    c.massindex.assign(r.masses.begin() + first, r.masses.begin() + first + count);
+    c.intensity.assign(r.intensities.begin() + first, r.intensities.begin() + first + count);
+    c.flags.assign(r.flags.begin() + first, r.flags.begin() + first + count);
+    first += count;
+  }
+  return true;
+}
+
+void CDTFileReader::Close() { impl_->data.reset(); }
+
+}  // namespace Vardex::Control::Legacy::ZorvalenRaw

@@ -1,0 +1,40 @@
+#pragma once
+
+// Reads the compressed drift file pair of one function block by block. The
+// block list is fixed when the reader is made; it ends at the first partial
+// or impossible index record, so a damaged tail costs only its own blocks.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "drift/CDTFormat.h"
+#include "drift/ScanData.h"
+
+namespace Vardex::Control::Legacy::ZorvalenRaw {
+
+class CDTFileReader {
+ public:
+  // Throws std::runtime_error "Error opening index file" when the index
+  // cannot be read: missing, shorter than its header, of an unknown format
+  // version, or with fewer than one spectrum per block.
+  CDTFileReader(const std::string& rawFilePath, unsigned funcNum);
+  ~CDTFileReader();
+  CDTFileReader(const CDTFileReader&) = delete;
+  CDTFileReader& operator=(const CDTFileReader&) = delete;
+
+  [[nodiscard]] HeaderBlock Header() const;
+  [[nodiscard]] std::size_t NumberOfScans() const;
+
+  // Decodes block scan into scanData; false, with scanData untouched, when
+  // the block is out of range, not wholly in the data file, or corrupt.
+  // setFunctionKey has no effect.
+  [[nodiscard]] bool ReadScan(unsigned scan, Vardex::Control::Message::ScanData& scanData, bool setFunctionKey);
+  void Close();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace Vardex::Control::Legacy::ZorvalenRaw
