@@ -52,38 +52,47 @@ struct TargetBin {
 template <class Y>
 int zeropad(const std::uint32_t* inX, const std::uint32_t* inY, std::size_t size, std::vector<std::uint32_t>& outX,
             std::vector<Y>& outY, int startX, int endX) {
-  outX.clear();
-  outY.clear();
-  if (startX < 0) return INPUTINVALID;
-  if (size == 0 || inX == nullptr || inY == nullptr) return OK;
+  if (startX < 0 || size == 0 || inX == nullptr || inY == nullptr) {
+    outX.clear();
+    outY.clear();
+    return startX < 0 ? INPUTINVALID : OK;
+  }
   const std::int64_t first = startX, end = endX;
   auto kept = [&](std::size_t k) { return inY[k] != 0 && inX[k] >= first && inX[k] <= end; };
-  auto emit = [&](std::int64_t x, std::uint32_t y) {
-    outX.push_back(static_cast<std::uint32_t>(x));
-    outY.push_back(static_cast<Y>(y));
-  };
   std::size_t k = 0;
   while (k < size && !kept(k)) ++k;
-  if (k == size) return OK;
-  outX.reserve(3 * (size - k) + 2);
-  outY.reserve(3 * (size - k) + 2);
-
-  std::int64_t last = inX[k];
-  if (last - first >= 1) emit(first, 0);
-  if (last - first >= 2) emit(last - 1, 0);
-  emit(last, inY[k]);
-  for (++k; k < size; ++k) {
-    if (!kept(k)) continue;
-    const std::int64_t x = inX[k];
-    const std::int64_t d = x - last;
-    if (d <= 0) continue;  // out of order or repeated: the first one holds
-    if (d >= 3) emit(last + 1, 0);
-    if (d >= 2) emit(x - 1, 0);
-    emit(x, inY[k]);
-    last = x;
+  // Each kept point brings at most two zeros before it; two more close the window.
+  const std::size_t most = 3 * (size - k) + 2;
+  if (outX.size() < most) outX.resize(most);
+  if (outY.size() < most) outY.resize(most);
+  std::uint32_t* px = outX.data();
+  Y* py = outY.data();
+  std::size_t n = 0;
+  auto emit = [&](std::int64_t x, std::uint32_t y) {
+    px[n] = static_cast<std::uint32_t>(x);
+    py[n] = static_cast<Y>(y);
+    ++n;
+  };
+  if (k < size) {
+    std::int64_t last = inX[k];
+    if (last - first >= 1) emit(first, 0);
+    if (last - first >= 2) emit(last - 1, 0);
+    emit(last, inY[k]);
+    for (++k; k < size; ++k) {
+      if (!kept(k)) continue;
+      const std::int64_t x = inX[k];
+      const std::int64_t d = x - last;
+      if (d <= 0) continue;  // out of order or repeated: the first one holds
+      if (d >= 3) emit(last + 1, 0);
+      if (d >= 2) emit(x - 1, 0);
+      emit(x, inY[k]);
+      last = x;
+    }
+    if (end - last >= 2) emit(last + 1, 0);
+    if (end - last >= 1) emit(end, 0);
   }
-  if (end - last >= 2) emit(last + 1, 0);
-  if (end - last >= 1) emit(end, 0);
+  outX.resize(n);
+  outY.resize(n);
   return OK;
 }
 
