@@ -7,6 +7,7 @@
 #include <new>
 
 #include "drift/IMSUtil.h"
+#include "formats/AllocationGuard.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
@@ -17,16 +18,6 @@ using Vardex::Control::Message::ChannelData;
 namespace {
 
 bool positiveFinite(float v) { return std::isfinite(v) && v > 0; }
-
-// Runs a step that may grow a buffer; a failed allocation is a result code.
-template <class Step>
-int guarded(Step step) {
-  try {
-    return step();
-  } catch (const std::bad_alloc&) {
-    return ZVRAW_MEMALLOC_ERROR;
-  }
-}
 
 }  // namespace
 
@@ -103,7 +94,7 @@ int CDTReader::Calibrate(const FunctionCalibration* pFunctionCalibration) {
 
 int CDTReader::GetMassScale(std::vector<float>& massScale, int& indexOffset) const {
   if (_code == ZVRAW_GENERIC_ERROR) return _code;
-  const int code = guarded([&] {
+  const int code = guardAllocation([&] {
     massScale = IMSUtil::MassScale(_startIndex, _massAxisLength, _timeToMass);
     return ZVRAW_OK;
   });
@@ -212,7 +203,7 @@ int CDTReader::ReadScan(int whichScan, int whichDrift, std::vector<std::uint32_t
   massindex.clear();
   intensity.clear();
   flags.clear();
-  const int code = guarded([&] {
+  const int code = guardAllocation([&] {
     if (const int read = readBlock(whichScan, whichDrift); read != ZVRAW_OK) return read;
     const ChannelData& c = channel(whichDrift);
     const auto n = static_cast<std::ptrdiff_t>(points(c));
@@ -232,7 +223,7 @@ int CDTReader::ReadScan(int whichScan, int whichDrift, std::vector<std::uint32_t
 int CDTReader::ReadScan(int whichScan, int whichDrift, float*& pMasses, float*& pIntensities, int& size) {
   pMasses = pIntensities = nullptr;
   size = 0;
-  return guarded([&] {
+  return guardAllocation([&] {
     if (const int read = readBlock(whichScan, whichDrift); read != ZVRAW_OK) return read;
     // Before Calibrate the axis is the uncalibrated one.
     if (_massCalibratedValues.size() != static_cast<std::size_t>(_massAxisLength))
@@ -253,21 +244,34 @@ int CDTReader::ReadScan(int whichScan, int whichDrift, float*& pMasses, float*& 
 }
 
 int CDTReader::ReadScan(int whichScan, int whichDrift, int*& pMasses, float*& pIntensities, char*& pFlags, int& size) {
-  pMasses = nullptr;
-  pIntensities = nullptr;
   pFlags = nullptr;
+  const int code = ReadScan(whichScan, whichDrift, pMasses, pIntensities, size);
+  if (code != ZVRAW_OK) return code;
+  const ChannelData& c = channel(whichDrift);
+  const int flags = guardAllocation([&] {
+    _flagChars.resize(static_cast<std::size_t>(size));
+    for (std::size_t i = 0; i < _flagChars.size(); ++i) _flagChars[i] = c.flags[i] == 0 ? 0 : 2;
+    return ZVRAW_OK;
+  });
+  if (flags != ZVRAW_OK) {
+    pMasses = nullptr;
+    pIntensities = nullptr;
+    size = 0;
+    return flags;
+  }
+  pFlags = _flagChars.data();
+  return ZVRAW_OK;
+}
+
+int CDTReader::floatIntensities(int whichScan, int whichDrift, float*& pIntensities, int& size) {
+  pIntensities = nullptr;
   size = 0;
-  return guarded([&] {
+  return guardAllocation([&] {
     if (const int read = readBlock(whichScan, whichDrift); read != ZVRAW_OK) return read;
     const ChannelData& c = channel(whichDrift);
     const std::size_t n = points(c);
-    convert(_massInts, c.massindex, n);
     convert(_intensitiesValues, c.intensity, n);
-    _flagChars.resize(n);
-    for (std::size_t i = 0; i < n; ++i) _flagChars[i] = c.flags[i] == 0 ? 0 : 2;
-    pMasses = _massInts.data();
     pIntensities = _intensitiesValues.data();
-    pFlags = _flagChars.data();
     size = static_cast<int>(n);
     return ZVRAW_OK;
   });
@@ -275,35 +279,25 @@ int CDTReader::ReadScan(int whichScan, int whichDrift, int*& pMasses, float*& pI
 
 int CDTReader::ReadScan(int whichScan, int whichDrift, int*& pMasses, float*& pIntensities, int& size) {
   pMasses = nullptr;
-  pIntensities = nullptr;
-  size = 0;
-  return guarded([&] {
-    if (const int read = readBlock(whichScan, whichDrift); read != ZVRAW_OK) return read;
-    const ChannelData& c = channel(whichDrift);
-    const std::size_t n = points(c);
-    convert(_massInts, c.massindex, n);
-    convert(_intensitiesValues, c.intensity, n);
-    pMasses = _massInts.data();
-    pIntensities = _intensitiesValues.data();
-    size = static_cast<int>(n);
+  if (const int code = floatIntensities(whichScan, whichDrift, pIntensities, size); code != ZVRAW_OK) return code;
+  const int code = guardAllocation([&] {
+    convert(_massInts, channel(whichDrift).massindex, static_cast<std::size_t>(size));
     return ZVRAW_OK;
   });
+  if (code != ZVRAW_OK) {
+    pIntensities = nullptr;
+    size = 0;
+    return code;
+  }
+  pMasses = _massInts.data();
+  return ZVRAW_OK;
 }
 
 int CDTReader::ReadScan(int whichScan, int whichDrift, const std::uint32_t*& pMasses, float*& pIntensities, int& size) {
   pMasses = nullptr;
-  pIntensities = nullptr;
-  size = 0;
-  return guarded([&] {
-    if (const int read = readBlock(whichScan, whichDrift); read != ZVRAW_OK) return read;
-    const ChannelData& c = channel(whichDrift);
-    const std::size_t n = points(c);
-    convert(_intensitiesValues, c.intensity, n);
-    pMasses = c.massindex.data();
-    pIntensities = _intensitiesValues.data();
-    size = static_cast<int>(n);
-    return ZVRAW_OK;
-  });
+  if (const int code = floatIntensities(whichScan, whichDrift, pIntensities, size); code != ZVRAW_OK) return code;
+  pMasses = channel(whichDrift).massindex.data();
+  return ZVRAW_OK;
 }
 
 }  // namespace Vardex::Lib::ZorvalenRaw

@@ -76,6 +76,8 @@ class CDTReader {
 
  private:
   int readBlock(int whichScan, int whichDrift);
+  // The spectrum's intensities as float, shared by the index forms.
+  int floatIntensities(int whichScan, int whichDrift, float*& pIntensities, int& size);
   const Vardex::Control::Message::ChannelData& channel(int whichDrift) const;
 
   std::unique_ptr<Vardex::Control::Legacy::ZorvalenRaw::CDTFileReader> _pReader;

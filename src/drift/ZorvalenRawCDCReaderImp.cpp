@@ -1,11 +1,11 @@
 #include "drift/ZorvalenRawCDCReaderImp.h"
 
 #include <cmath>
-#include <new>
 #include <type_traits>
 
 #include "api/ZorvalenRawReaderImp.h"
 #include "drift/IMSUtil.h"
+#include "formats/AllocationGuard.h"
 #include "zorvalen/ZorvalenRaw.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
@@ -26,35 +26,45 @@ float usableGain(float g) { return std::isfinite(g) && g > 0 ? g : 1.0f; }
 
 // Two arrays for the caller, or neither.
 template <class X>
-int handOut(std::size_t n, X*& xs, float*& ys) {
+int allocatePair(std::size_t n, X*& xs, float*& ys) {
+  const int count = static_cast<int>(n);
+  if constexpr (std::is_same_v<X, int>) {
+    xs = ZorvalenRawReaderImp::AllocateIntMemory(count);
+  } else {
+    xs = ZorvalenRawReaderImp::AllocateFloatMemory(count);
+  }
+  ys = ZorvalenRawReaderImp::AllocateFloatMemory(count);
+  if (xs != nullptr && ys != nullptr) return ZVRAW_OK;
+  releaseMemory(xs);
+  releaseMemory(ys);
   xs = nullptr;
   ys = nullptr;
-  if (n == 0) return ZVRAW_OK;
-  const int count = static_cast<int>(n);
-  X* x = nullptr;
-  if constexpr (std::is_same_v<X, int>) {
-    x = ZorvalenRawReaderImp::AllocateIntMemory(count);
-  } else {
-    x = ZorvalenRawReaderImp::AllocateFloatMemory(count);
-  }
-  float* y = ZorvalenRawReaderImp::AllocateFloatMemory(count);
-  if (x == nullptr || y == nullptr) {
-    releaseMemory(x);
-    releaseMemory(y);
-    return ZVRAW_MEMALLOC_ERROR;
-  }
-  xs = x;
-  ys = y;
-  return ZVRAW_OK;
+  return ZVRAW_MEMALLOC_ERROR;
 }
 
-template <class Step>
-int guarded(Step step) {
-  try {
-    return step();
-  } catch (const std::bad_alloc&) {
-    return ZVRAW_MEMALLOC_ERROR;
-  }
+// What both caller-array extractions share: outputs null until success, the
+// request checked before anything is sized, sums over first..last, and two
+// arrays filled from them (none for an empty range).
+template <class X, class Run, class Fill>
+int handOutSums(int check, int first, int last, X*& xs, float*& ys, int& nSize, Run run, Fill fill) {
+  xs = nullptr;
+  ys = nullptr;
+  nSize = 0;
+  if (check != ZVRAW_OK) return check;
+  return guardAllocation([&] {
+    const auto n = static_cast<std::size_t>(std::int64_t{last} - first + 1);
+    std::vector<float> sums(n, 0.0f), x(n, 0.0f);
+    if (const int code = run(sums, x); code != ZVRAW_OK) return code;
+    if (n == 0) return ZVRAW_OK;
+    X* px = nullptr;
+    float* py = nullptr;
+    if (const int code = allocatePair(n, px, py); code != ZVRAW_OK) return code;
+    for (std::size_t i = 0; i < n; ++i) fill(i, sums[i], x[i], px[i], py[i]);
+    xs = px;
+    ys = py;
+    nSize = static_cast<int>(n);
+    return ZVRAW_OK;
+  });
 }
 
 }  // namespace
@@ -103,7 +113,7 @@ int ZorvalenRawCDCReaderImp::buildMassScale() {
 }
 
 int ZorvalenRawCDCReaderImp::GetMassScale(std::vector<float>& massScale, int& offset) {
-  const int code = guarded([&] {
+  const int code = guardAllocation([&] {
     (void)buildMassScale();
     massScale = _massScale;
     return ZVRAW_OK;
@@ -200,57 +210,31 @@ int ZorvalenRawCDCReaderImp::extract(ExtractType type, float massStart, float ma
 
 int ZorvalenRawCDCReaderImp::extractByBins(float massStart, float massEnd, int firstBlock, int lastBlock, int firstBin,
                                            int lastBin, int*& pXValues, float*& pYValues, int& nSize) {
-  pXValues = nullptr;
-  pYValues = nullptr;
-  nSize = 0;
-  if (const int code = checkRequest(massStart, massEnd, firstBlock, lastBlock, firstBin, lastBin); code != ZVRAW_OK)
-    return code;
-  return guarded([&] {
-    const auto nBins = static_cast<std::size_t>(std::int64_t{lastBin} - firstBin + 1);
-    std::vector<float> sums(nBins, 0.0f), x(nBins, 0.0f);
-    if (const int code = extract(bin, massStart, massEnd, firstBlock, lastBlock, firstBin, lastBin, sums, x);
-        code != ZVRAW_OK)
-      return code;
-    int* xs = nullptr;
-    float* ys = nullptr;
-    if (const int code = handOut(nBins, xs, ys); code != ZVRAW_OK) return code;
-    for (std::size_t b = 0; b < nBins; ++b) {
-      xs[b] = firstBin + static_cast<int>(b);
-      ys[b] = sums[b];
-    }
-    pXValues = xs;
-    pYValues = ys;
-    nSize = static_cast<int>(nBins);
-    return ZVRAW_OK;
-  });
+  return handOutSums(
+      checkRequest(massStart, massEnd, firstBlock, lastBlock, firstBin, lastBin), firstBin, lastBin, pXValues, pYValues,
+      nSize,
+      [&](std::vector<float>& sums, std::vector<float>& x) {
+        return extract(bin, massStart, massEnd, firstBlock, lastBlock, firstBin, lastBin, sums, x);
+      },
+      [&](std::size_t b, float sum, float, int& x, float& y) {
+        x = firstBin + static_cast<int>(b);
+        y = sum;
+      });
 }
 
 int ZorvalenRawCDCReaderImp::extractByBlocks(float massStart, float massEnd, int firstBlock, int lastBlock,
                                              int firstBin, int lastBin, float*& pXValues, float*& pYValues,
                                              int& nSize) {
-  pXValues = nullptr;
-  pYValues = nullptr;
-  nSize = 0;
-  if (const int code = checkRequest(massStart, massEnd, firstBlock, lastBlock, firstBin, lastBin); code != ZVRAW_OK)
-    return code;
-  return guarded([&] {
-    const auto nScans = static_cast<std::size_t>(std::int64_t{lastBlock} - firstBlock + 1);
-    std::vector<float> sums(nScans, 0.0f), x(nScans, 0.0f);
-    if (const int code = extract(block, massStart, massEnd, firstBlock, lastBlock, firstBin, lastBin, sums, x);
-        code != ZVRAW_OK)
-      return code;
-    float* xs = nullptr;
-    float* ys = nullptr;
-    if (const int code = handOut(nScans, xs, ys); code != ZVRAW_OK) return code;
-    for (std::size_t r = 0; r < nScans; ++r) {
-      xs[r] = x[r] / 60.0f;
-      ys[r] = std::floor(sums[r] + 0.5f);  // int(0.5 + sum) would overflow from 2^31 on
-    }
-    pXValues = xs;
-    pYValues = ys;
-    nSize = static_cast<int>(nScans);
-    return ZVRAW_OK;
-  });
+  return handOutSums(
+      checkRequest(massStart, massEnd, firstBlock, lastBlock, firstBin, lastBin), firstBlock, lastBlock, pXValues,
+      pYValues, nSize,
+      [&](std::vector<float>& sums, std::vector<float>& x) {
+        return extract(block, massStart, massEnd, firstBlock, lastBlock, firstBin, lastBin, sums, x);
+      },
+      [](std::size_t, float sum, float rt, float& x, float& y) {
+        x = rt / 60.0f;
+        y = std::floor(sum + 0.5f);  // int(0.5 + sum) would overflow from 2^31 on
+      });
 }
 
 int ZorvalenRawCDCReaderImp::ReadMassChromatogram(int /*nWhichFunction*/, int nStartIndex, int nEndIndex, float fMass,
@@ -267,7 +251,7 @@ int ZorvalenRawCDCReaderImp::extractByMass(float /*massStart*/, float /*massEnd*
   masses.clear();
   intensities.clear();
   if (!m_pCDCReader) return ZVRAW_ERROR;
-  const int code = guarded([&] {
+  const int code = guardAllocation([&] {
     if (const int built = buildMassScale(); built != ZVRAW_OK) return built;
     if (const int ranges = checkRanges(firstScan, lastScan, firstBin, lastBin); ranges != ZVRAW_OK) return ranges;
     std::vector<float> sum(_massScale.size(), 0.0f);

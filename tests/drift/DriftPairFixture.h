@@ -9,11 +9,13 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "drift/CDTBlockWriter.h"
 #include "drift/CDTFileWriter.h"
+#include "support/Corruption.h"
 #include "support/TempDir.h"
 
 namespace drift_fixture {
@@ -96,6 +98,26 @@ inline std::vector<Block> ladder(int n, int bins) {
     blocks.push_back(b);
   }
   return blocks;
+}
+
+// Every cut of either file of function 0's pair must make read() fail, and
+// seeded corruptions of either must give a code without a crash. The pair is
+// put back whole afterwards.
+inline void expectDamagedPairsGiveCodes(const std::filesystem::path& dir, const std::function<int()>& read,
+                                        std::uint32_t seed, int count) {
+  const Bytes index = readFile(indexPath(dir)), data = readFile(dataPath(dir));
+  auto with = [&](const Bytes& ind, const Bytes& dat) {
+    writeFile(indexPath(dir), ind);
+    writeFile(dataPath(dir), dat);
+    return read();
+  };
+  expectRejectsTruncations(index, [&](const Bytes& cut) { return with(cut, data); });
+  expectRejectsTruncations(data, [&](const Bytes& cut) { return with(index, cut); });
+  expectSurvivesCorruptions(
+      index, [&](const Bytes& bad) { return with(bad, data); }, seed, count);
+  expectSurvivesCorruptions(
+      data, [&](const Bytes& bad) { return with(index, bad); }, seed + 1, count);
+  with(index, data);
 }
 
 }  // namespace drift_fixture
