@@ -58,7 +58,6 @@ inline void writePair(const std::filesystem::path& dir, unsigned function, const
 
 // Header fields of _funcNNN.ind, by byte offset.
 enum HeaderField : std::size_t {
-  kSpectraInBlock = 4,
   kSamplingFrequency = 8,
   kLteff = 16,
   kVeff = 20,

@@ -152,6 +152,14 @@ TEST_F(DriftExtraction, ChromatogramsGiveMinutesAndRoundedSums) {
   EXPECT_EQ(huge.ys(), (std::vector<float>{50, 90}));
 }
 
+TEST_F(DriftExtraction, SumsPastTheIntRangeKeepTheirValue) {
+  // Two points of 4e9 counts: a sum of 8e9, which int(0.5 + sum) could not hold.
+  writePair(dir(), 0, Settings{}, {{60.0f, {{{30}, {4000000000u}, {}}, {{31}, {4000000000u}, {}}}}});
+  Arrays<float> c;
+  ASSERT_EQ(reader()->extractByBlocks(100, 10000, 0, 0, 0, 1, c.x, c.y, c.n), ZVRAW_OK);
+  EXPECT_EQ(c.ys(), (std::vector<float>{8e9f}));
+}
+
 TEST_F(DriftExtraction, SummedSpectrumOnTheCalibratedAxis) {
   auto r = reader();
   std::vector<float> masses, intensities;
