@@ -133,10 +133,14 @@ constexpr MemberKind kindOf() {
 
 constexpr unsigned widthOf(MemberKind kind) {
   switch (kind) {
-    case MemberKind::Char: return 1;
-    case MemberKind::Short: return 2;
-    case MemberKind::Float: return 4;
-    case MemberKind::None: break;
+    case MemberKind::Char:
+      return 1;
+    case MemberKind::Short:
+      return 2;
+    case MemberKind::Float:
+      return 4;
+    case MemberKind::None:
+      break;
   }
   return 0;
 }
@@ -236,7 +240,8 @@ static_assert(std::size(kBindings) == 71);
 
 constexpr std::array<MemberSlot, kMaxStatsFields> memberTable() {
   std::array<MemberSlot, kMaxStatsFields> slots{};
-  for (const Binding& b : kBindings) slots[static_cast<std::size_t>(b.id)] = {static_cast<std::uint16_t>(b.offset), b.kind};
+  for (const Binding& b : kBindings)
+    slots[static_cast<std::size_t>(b.id)] = {static_cast<std::uint16_t>(b.offset), b.kind};
   return slots;
 }
 constexpr std::array<MemberSlot, kMaxStatsFields> kMembers = memberTable();
@@ -268,12 +273,18 @@ const std::array<ExtendedStatsRecord, MAX_EXTENDEDSTATS_CODE> StatsRecords = ini
 
 unsigned int fieldTypeToSize(unsigned int type) {
   switch (type) {
-    case CHAR_FIELD: return 1;
-    case SHORT_INT_FIELD: return 2;
-    case LONG_INT_FIELD: return 4;
-    case SINGLE_FLOAT_FIELD: return 4;
-    case DOUBLE_FLOAT_FIELD: return 8;
-    default: return 0;
+    case CHAR_FIELD:
+      return 1;
+    case SHORT_INT_FIELD:
+      return 2;
+    case LONG_INT_FIELD:
+      return 4;
+    case SINGLE_FLOAT_FIELD:
+      return 4;
+    case DOUBLE_FLOAT_FIELD:
+      return 8;
+    default:
+      return 0;
   }
 }
 
@@ -354,8 +365,11 @@ int setFieldValueFromString(ZVRawExtStatsRecord& record, unsigned int id, const 
       std::memcpy(dst, &v, sizeof v);
       break;
     }
-    case MemberKind::Char: *dst = static_cast<std::uint8_t>(text[0]); break;
-    case MemberKind::None: break;
+    case MemberKind::Char:
+      *dst = static_cast<std::uint8_t>(text[0]);
+      break;
+    case MemberKind::None:
+      break;
   }
   return ZVRAW_OK;
 }

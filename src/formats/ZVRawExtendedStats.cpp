@@ -14,12 +14,18 @@ namespace {
 
 const char* typeName(int type) {
   switch (type) {
-    case CHAR_FIELD: return "char";
-    case SHORT_INT_FIELD: return "short";
-    case LONG_INT_FIELD: return "int";
-    case SINGLE_FLOAT_FIELD: return "float";
-    case DOUBLE_FLOAT_FIELD: return "double";
-    default: return "";
+    case CHAR_FIELD:
+      return "char";
+    case SHORT_INT_FIELD:
+      return "short";
+    case LONG_INT_FIELD:
+      return "int";
+    case SINGLE_FLOAT_FIELD:
+      return "float";
+    case DOUBLE_FLOAT_FIELD:
+      return "double";
+    default:
+      return "";
   }
 }
 

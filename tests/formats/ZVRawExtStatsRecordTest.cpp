@@ -25,16 +25,26 @@ struct Member {
 
 Member memberOf(unsigned id) {
   switch (id) {
-    case COURSE_LASER_CONTROL: return {offsetof(Record, m_nCoarseLaserControl), 2};
-    case LASERAIM_XPOS: return {offsetof(Record, m_fLaserAimXPos), 4};
-    case SAMPLE_PLATE_VOLT: return {offsetof(Record, m_nSamplePlateVolt), 2};
-    case TRANSPORT_RF: return {offsetof(Record, m_nTransportRF), 2};
-    case SET_MASS: return {offsetof(Record, m_fSetMass), 4};
-    case REFERENCE_SCAN: return {offsetof(Record, m_nReferenceScan), 1};
-    case LOCKMASS_CORRECTION: return {offsetof(Record, m_fLockMassCorrection), 4};
-    case ACCURATE_MASS: return {offsetof(Record, m_cAccurateMass), 1};
-    case MAX_DRIFT_TIME_CHANNEL: return {offsetof(Record, m_nMaxDriftTimeChannel), 2};
-    default: return {0, 0};
+    case COURSE_LASER_CONTROL:
+      return {offsetof(Record, m_nCoarseLaserControl), 2};
+    case LASERAIM_XPOS:
+      return {offsetof(Record, m_fLaserAimXPos), 4};
+    case SAMPLE_PLATE_VOLT:
+      return {offsetof(Record, m_nSamplePlateVolt), 2};
+    case TRANSPORT_RF:
+      return {offsetof(Record, m_nTransportRF), 2};
+    case SET_MASS:
+      return {offsetof(Record, m_fSetMass), 4};
+    case REFERENCE_SCAN:
+      return {offsetof(Record, m_nReferenceScan), 1};
+    case LOCKMASS_CORRECTION:
+      return {offsetof(Record, m_fLockMassCorrection), 4};
+    case ACCURATE_MASS:
+      return {offsetof(Record, m_cAccurateMass), 1};
+    case MAX_DRIFT_TIME_CHANNEL:
+      return {offsetof(Record, m_nMaxDriftTimeChannel), 2};
+    default:
+      return {0, 0};
   }
 }
 
@@ -93,8 +103,17 @@ TEST(ExtStatsDictionary, EntriesSitAtTheirIds) {
       {113, "Accurate Mass Diagnostic Flags", SHORT_INT_FIELD},
       {123, "Maximum Drift Time Channel", SHORT_INT_FIELD},
       // Ids without a name: never defined, named constants only, codes past the ids.
-      {0, "", 0}, {27, "", 0}, {49, "", 0}, {85, "", 0}, {109, "", 0}, {110, "", 0}, {117, "", 0},
-      {118, "", 0}, {121, "", 0}, {252, "", 0}, {255, "", 0},
+      {0, "", 0},
+      {27, "", 0},
+      {49, "", 0},
+      {85, "", 0},
+      {109, "", 0},
+      {110, "", 0},
+      {117, "", 0},
+      {118, "", 0},
+      {121, "", 0},
+      {252, "", 0},
+      {255, "", 0},
   };
   for (const Case& c : cases) {
     const ExtendedStatsRecord* e = ZVRawExtendedStats::getStatsRecord(c.id);
@@ -115,11 +134,11 @@ TEST(ExtStatsDictionary, WidthsAndDefaultTypes) {
     unsigned id, type;
   };
   const Case cases[] = {
-      {0, CHAR_FIELD},           {1, SHORT_INT_FIELD}, {9, SINGLE_FLOAT_FIELD}, {21, SINGLE_FLOAT_FIELD},
-      {76, SHORT_INT_FIELD},     {77, SINGLE_FLOAT_FIELD},
-      {78, CHAR_FIELD},  // a float in the dictionary, one byte when defined here
-      {79, CHAR_FIELD},          {100, CHAR_FIELD},   {102, SINGLE_FLOAT_FIELD}, {110, CHAR_FIELD},
-      {113, SHORT_INT_FIELD},    {123, SHORT_INT_FIELD}, {124, CHAR_FIELD},     {252, CHAR_FIELD},
+      {0, CHAR_FIELD},        {1, SHORT_INT_FIELD},     {9, SINGLE_FLOAT_FIELD},   {21, SINGLE_FLOAT_FIELD},
+      {76, SHORT_INT_FIELD},  {77, SINGLE_FLOAT_FIELD}, {78, CHAR_FIELD},  // a float in the dictionary, one byte when
+                                                                           // defined here
+      {79, CHAR_FIELD},       {100, CHAR_FIELD},        {102, SINGLE_FLOAT_FIELD}, {110, CHAR_FIELD},
+      {113, SHORT_INT_FIELD}, {123, SHORT_INT_FIELD},   {124, CHAR_FIELD},         {252, CHAR_FIELD},
   };
   for (const Case& c : cases) EXPECT_EQ(fieldIDToType(c.id), c.type) << c.id;
 }
@@ -170,8 +189,15 @@ TEST(ExtStatsFieldCodec, TransportRFStoredAsFloatIsRounded) {
     short expected;
   };
   const Case cases[] = {
-      {12.6f, 13}, {-3.7f, -3}, {12.4f, 12}, {0.49999997f, 0}, {-0.5f, 0}, {32766.6f, 32767},
-      {1e9f, 32767}, {-1e9f, -32768}, {std::numeric_limits<float>::quiet_NaN(), 0},
+      {12.6f, 13},
+      {-3.7f, -3},
+      {12.4f, 12},
+      {0.49999997f, 0},
+      {-0.5f, 0},
+      {32766.6f, 32767},
+      {1e9f, 32767},
+      {-1e9f, -32768},
+      {std::numeric_limits<float>::quiet_NaN(), 0},
       {std::numeric_limits<float>::infinity(), 32767},
   };
   for (const Case& c : cases) {
@@ -193,9 +219,9 @@ TEST(ExtStatsFieldCodec, FieldsWithoutAMemberChangeNothing) {
   struct Case {
     unsigned id, type;
   };
-  const Case cases[] = {{0, SHORT_INT_FIELD},   {78, SINGLE_FLOAT_FIELD}, {110, CHAR_FIELD},
-                        {124, SHORT_INT_FIELD}, {255, DOUBLE_FLOAT_FIELD},
-                        {COURSE_LASER_CONTROL, STRING_FIELD}, {COURSE_LASER_CONTROL, 99}};
+  const Case cases[] = {{0, SHORT_INT_FIELD},      {78, SINGLE_FLOAT_FIELD},  {110, CHAR_FIELD},
+                        {124, SHORT_INT_FIELD},    {255, DOUBLE_FLOAT_FIELD}, {COURSE_LASER_CONTROL, STRING_FIELD},
+                        {COURSE_LASER_CONTROL, 99}};
   for (const Case& c : cases) {
     Record r = patterned();
     const std::vector<std::uint8_t> before = bytesOf(r);
@@ -222,7 +248,9 @@ TEST(ExtStatsFieldCodec, PackingWritesTheFieldWidth) {
       {"short as char", COURSE_LASER_CONTROL, CHAR_FIELD, {0xFE}},
       {"short as short", COURSE_LASER_CONTROL, SHORT_INT_FIELD, {0xFE, 0xFF}},
       {"short as int, sign-filled", COURSE_LASER_CONTROL, LONG_INT_FIELD, {0xFE, 0xFF, 0xFF, 0xFF}},
-      {"short as double, sign-filled", COURSE_LASER_CONTROL, DOUBLE_FLOAT_FIELD,
+      {"short as double, sign-filled",
+       COURSE_LASER_CONTROL,
+       DOUBLE_FLOAT_FIELD,
        {0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
       {"float as float", SET_MASS, SINGLE_FLOAT_FIELD, {0x00, 0x00, 0xC0, 0x3F}},
       {"float as double, zero-filled", SET_MASS, DOUBLE_FLOAT_FIELD, {0x00, 0x00, 0xC0, 0x3F, 0, 0, 0, 0}},
