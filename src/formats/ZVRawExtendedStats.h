@@ -13,10 +13,13 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "formats/ZVRawExtStatsRecord.h"
+
+class ZVRawFunctionScanIndices;
 
 namespace borealtek_zvraw_version_1 {
 
@@ -46,6 +49,9 @@ using ValidFieldArray = std::array<bool, kMaxStatsFields>;
 class ZVRawExtendedStats {
  public:
   explicit ZVRawExtendedStats(unsigned int n);
+  // Borrows the scan index set: reading records takes each function's scan
+  // count from it, the time-based writes its time lookups.
+  ZVRawExtendedStats(unsigned int n, ZVRawFunctionScanIndices* indices);
   virtual ~ZVRawExtendedStats() = default;
   // Nothing copies a whole set of statistics.
   ZVRawExtendedStats(const ZVRawExtendedStats&) = delete;
@@ -99,6 +105,21 @@ class ZVRawExtendedStats {
                              char (*&types)[EXTSTATS_FIELDNAME_SIZE], int& count) const;
   int getExtendedStatsFields(unsigned int fn, ExtendedStatsRecord*& out, int& count) const;
 
+  // Reads every function's _funcNNN.sts: the layout, then one record per
+  // indexed scan. A function is valid once both succeed. The result is the
+  // last function's: 0; ZVRAW_STATSFILE_FILEREADOPEN_ERROR for a missing
+  // file (the function is not valid, and keeps what it held);
+  // ZVRAW_FILEREAD_ERROR for a header block that cannot be read whole or
+  // declares more than 124 fields (the function is left with no fields and no
+  // records); ZVRAW_FILEREAD_EOFERROR (or ZVRAW_FILEREAD_ERROR) when the
+  // records end before the scan count (the complete ones are kept).
+  // ZVRAW_ERROR without a scan index set.
+  int readStats(std::string_view dir);
+
+  // When function fn (never function 0) holds fewer records than the index
+  // set counts scans, lowers the scan count to the records, with a message.
+  int ensureScanCountsConsistent(unsigned int fn);
+
   // The function's header block: leader and descriptors, written with "wb"
   // while nothing of the function is in the file; 0 with nothing written once
   // the mark is above 0.
@@ -109,10 +130,21 @@ class ZVRawExtendedStats {
   // The records not yet written (n = 0) or the next n, from the mark on; the
   // mark moves past the last one written.
   int writeAppendStatsRecords(std::string_view dir, unsigned int fn, unsigned int n);
+  // From the mark to the scan at rt (the nearest at or before it), or the
+  // records of the scans in rt1..rt2 not yet written; the mark moves past
+  // the last one written. The index set's lookup errors come first.
+  int writeAppendStatsRecords(std::string_view dir, unsigned int fn, float rt);
+  int writeAppendStatsRecords(std::string_view dir, unsigned int fn, float rt1, float rt2);
 
+  // Every function holding records, header block first where it is due;
+  // stops at the first failure.
+  int writeExtendedStats(std::string_view dir, float rt);
+  int writeExtendedStats(std::string_view dir, float rt1, float rt2);
+  // The records of fn not yet written.
   int writeExtendedStats(std::string_view dir, unsigned int fn);
   int writeExtendedStats(std::string_view dir, unsigned int fn, unsigned int from, unsigned int to);
   int writeExtendedStats(std::string_view dir, unsigned int fn, unsigned int n);
+  int writeExtendedStats(std::string_view dir, unsigned int fn, float rt);
 
  private:
   struct FunctionStats {
@@ -129,13 +161,27 @@ class ZVRawExtendedStats {
     bool headerDue = true;
   };
 
+  [[nodiscard]] static int statsFilePath(std::string_view dir, unsigned int fn, std::string& path);
   [[nodiscard]] FunctionStats* function(unsigned int fn);
+  // The two steps of reading one function from its open file.
+  int readHeaderBlock(std::FILE* file, FunctionStats& f);
+  int readRecords(std::FILE* file, unsigned int fn, FunctionStats& f);
+  // Writes first..last (clamped to the records held) and moves the mark to
+  // one past the last record written, when any was.
+  int writeFromMark(std::string_view dir, unsigned int fn, unsigned int first, unsigned int last);
+  // The time forms over every function holding records, and the forms of one
+  // function that lay the header block down while the mark is 0.
+  template <class Append>
+  int writeAllFunctions(std::string_view dir, Append&& append);
+  template <class Append>
+  int writeOneFunction(std::string_view dir, unsigned int fn, Append&& append);
   [[nodiscard]] const FunctionStats* function(unsigned int fn) const;
   // Writes records first..last (inclusive, both held) and reports how many
   // reached the file whole.
   int writeRecords(std::string_view dir, unsigned int fn, unsigned int first, unsigned int last, unsigned int& written);
 
   std::vector<FunctionStats> m_functions;
+  ZVRawFunctionScanIndices* m_pScanIndices = nullptr;  // borrowed
 };
 
 }  // namespace borealtek_zvraw_version_1

@@ -8,6 +8,7 @@
 
 #include "formats/SysPaths.h"
 #include "formats/ZVRawExtendedStats.h"
+#include "formats/ZVRawFunctionScanIndices.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace borealtek_zvraw_version_1 {
@@ -17,12 +18,12 @@ namespace {
 // Records are packed into blocks of about this size before they are written.
 constexpr std::size_t kWriteBlockBytes = std::size_t{1} << 20;
 
-int statsFilePath(std::string_view dir, unsigned int fn, std::string& path) {
+}  // namespace
+
+int ZVRawExtendedStats::statsFilePath(std::string_view dir, unsigned int fn, std::string& path) {
   if (dir.empty()) return ZVRAW_FILENAME_ERROR;
   return getZVRawStatsFile(dir, path, static_cast<int>(fn) + 1);
 }
-
-}  // namespace
 
 int ZVRawExtendedStats::writeHeaderBlock(std::string_view dir, unsigned int fn) {
   FunctionStats* f = function(fn);
@@ -121,19 +122,72 @@ int ZVRawExtendedStats::writeAppendStatsRecords(std::string_view dir, unsigned i
   return writeRecords(dir, fn, from, last, written);
 }
 
+int ZVRawExtendedStats::writeFromMark(std::string_view dir, unsigned int fn, unsigned int first, unsigned int last) {
+  FunctionStats& f = m_functions[fn];
+  if (f.records.empty()) return ZVRAW_OK;
+  last = std::min<unsigned int>(last, static_cast<unsigned int>(f.records.size() - 1));
+  if (first > last) return ZVRAW_OK;
+  unsigned int written = 0;
+  const int rc = writeRecords(dir, fn, first, last, written);
+  if (written > 0) f.nextScanToWrite = first + written;
+  return rc;
+}
+
 int ZVRawExtendedStats::writeAppendStatsRecords(std::string_view dir, unsigned int fn, unsigned int n) {
   FunctionStats* f = function(fn);
   if (f == nullptr) return ZVRAW_FUNCNUM_INVALID;
   if (!f->hasRecords) return ZVRAW_OK;
   if (dir.empty()) return ZVRAW_FILENAME_ERROR;
-  const std::size_t count = f->records.size();
   const unsigned int mark = f->nextScanToWrite;
-  if (mark >= count) return ZVRAW_OK;
-  const std::size_t end = n == 0 ? count : std::min<std::size_t>(count, std::size_t{mark} + n);
-  unsigned int written = 0;
-  const int rc = writeRecords(dir, fn, mark, static_cast<unsigned int>(end - 1), written);
-  f->nextScanToWrite = mark + written;
-  return rc;
+  const std::uint64_t end = n == 0 ? f->records.size() : std::uint64_t{mark} + n;
+  if (end <= mark) return ZVRAW_OK;
+  return writeFromMark(dir, fn, mark, static_cast<unsigned int>(std::min<std::uint64_t>(end - 1, UINT32_MAX)));
+}
+
+int ZVRawExtendedStats::writeAppendStatsRecords(std::string_view dir, unsigned int fn, float rt) {
+  FunctionStats* f = function(fn);
+  if (f == nullptr) return ZVRAW_FUNCNUM_INVALID;
+  if (!f->hasRecords) return ZVRAW_OK;
+  if (dir.empty()) return ZVRAW_FILENAME_ERROR;
+  if (m_pScanIndices == nullptr) return ZVRAW_ERROR;
+  unsigned int scan = 0;
+  if (int rc = m_pScanIndices->getScanFromRT(fn, rt, scan, NEAREST_LESS); rc != ZVRAW_OK) return rc;
+  // A time before the mark: those records are in the file already.
+  return writeFromMark(dir, fn, f->nextScanToWrite, scan);
+}
+
+int ZVRawExtendedStats::writeAppendStatsRecords(std::string_view dir, unsigned int fn, float rt1, float rt2) {
+  FunctionStats* f = function(fn);
+  if (f == nullptr) return ZVRAW_FUNCNUM_INVALID;
+  if (!f->hasRecords) return ZVRAW_OK;
+  if (dir.empty()) return ZVRAW_FILENAME_ERROR;
+  if (m_pScanIndices == nullptr) return ZVRAW_ERROR;
+  unsigned int first = 0, last = 0;
+  if (int rc = m_pScanIndices->getScanRangeFromTimeRange(fn, rt1, rt2, first, last); rc != ZVRAW_OK) return rc;
+  return writeFromMark(dir, fn, std::max(first, f->nextScanToWrite), last);
+}
+
+template <class Append>
+int ZVRawExtendedStats::writeAllFunctions(std::string_view dir, Append&& append) {
+  if (dir.empty()) return ZVRAW_FILENAME_ERROR;
+  for (unsigned int fn = 0; fn < m_functions.size(); ++fn) {
+    FunctionStats& f = m_functions[fn];
+    if (!f.hasRecords) continue;
+    if (f.headerDue) {
+      if (int rc = writeHeaderBlock(dir, fn); rc != ZVRAW_OK) return rc;
+    }
+    if (int rc = append(fn); rc != ZVRAW_OK) return rc;
+    f.validStats = 1;
+  }
+  return ZVRAW_OK;
+}
+
+int ZVRawExtendedStats::writeExtendedStats(std::string_view dir, float rt) {
+  return writeAllFunctions(dir, [&](unsigned int fn) { return writeAppendStatsRecords(dir, fn, rt); });
+}
+
+int ZVRawExtendedStats::writeExtendedStats(std::string_view dir, float rt1, float rt2) {
+  return writeAllFunctions(dir, [&](unsigned int fn) { return writeAppendStatsRecords(dir, fn, rt1, rt2); });
 }
 
 int ZVRawExtendedStats::writeExtendedStats(std::string_view dir, unsigned int fn) {
@@ -164,13 +218,22 @@ int ZVRawExtendedStats::writeExtendedStats(std::string_view dir, unsigned int fn
   return ZVRAW_OK;
 }
 
-int ZVRawExtendedStats::writeExtendedStats(std::string_view dir, unsigned int fn, unsigned int n) {
+template <class Append>
+int ZVRawExtendedStats::writeOneFunction(std::string_view dir, unsigned int fn, Append&& append) {
   FunctionStats* f = function(fn);
   if (f == nullptr) return ZVRAW_FUNCNUM_INVALID;
   if (int rc = writeHeaderBlock(dir, fn); rc != ZVRAW_OK) return rc;  // only while the mark is 0
-  if (int rc = writeAppendStatsRecords(dir, fn, n); rc != ZVRAW_OK) return rc;
+  if (int rc = append(); rc != ZVRAW_OK) return rc;
   f->validStats = 1;
   return ZVRAW_OK;
+}
+
+int ZVRawExtendedStats::writeExtendedStats(std::string_view dir, unsigned int fn, unsigned int n) {
+  return writeOneFunction(dir, fn, [&] { return writeAppendStatsRecords(dir, fn, n); });
+}
+
+int ZVRawExtendedStats::writeExtendedStats(std::string_view dir, unsigned int fn, float rt) {
+  return writeOneFunction(dir, fn, [&] { return writeAppendStatsRecords(dir, fn, rt); });
 }
 
 }  // namespace borealtek_zvraw_version_1

@@ -56,26 +56,26 @@ class ExtendedStatsWriteTest : public TempDirTest {
 TEST_F(ExtendedStatsWriteTest, HeaderBlockAndRecordsInFileOrder) {
   ZVRawExtendedStats s(1);
   defineRecords(s, 2);
-  ASSERT_EQ(s.writeExtendedStats(d(), 0), ZVRAW_OK);
+  ASSERT_EQ(s.writeExtendedStats(d(), 0u), ZVRAW_OK);
   EXPECT_EQ(readFile(sts()), expected(2));
   EXPECT_EQ(s.GetNextScanToWrite(0), 2u);
   EXPECT_TRUE(s.isValidStats(0));
 
   // Nothing new: nothing is written (the file is not even created again).
   fs::remove(sts());
-  EXPECT_EQ(s.writeExtendedStats(d(), 0), ZVRAW_OK);
+  EXPECT_EQ(s.writeExtendedStats(d(), 0u), ZVRAW_OK);
   EXPECT_FALSE(fs::exists(sts()));
 }
 
 TEST_F(ExtendedStatsWriteTest, LaterRecordsAreAppendedOnce) {
   ZVRawExtendedStats s(1);
   defineRecords(s, 2);
-  ASSERT_EQ(s.writeExtendedStats(d(), 0), ZVRAW_OK);
+  ASSERT_EQ(s.writeExtendedStats(d(), 0u), ZVRAW_OK);
   ASSERT_EQ(s.incrementStatsScanBuffer(0, 2), ZVRAW_OK);
   fill(s, 2);
   fill(s, 3);
   s.getStatsRecord(0, 0)->m_nLinearDetectorVoltage = 999;  // already written: stays as it was in the file
-  ASSERT_EQ(s.writeExtendedStats(d(), 0), ZVRAW_OK);
+  ASSERT_EQ(s.writeExtendedStats(d(), 0u), ZVRAW_OK);
   EXPECT_EQ(readFile(sts()), expected(4));
   EXPECT_EQ(s.GetNextScanToWrite(0), 4u);
 }
@@ -89,7 +89,7 @@ TEST_F(ExtendedStatsWriteTest, FieldsWithoutAMemberAndWideFields) {
   r->m_nSamplePlateVolt = -3;     // a short in a 4-byte field: sign-filled
   r->m_fCollisionEnergy2 = 2.0f;  // bound to no id: the field stays zero
   r->m_nLinearSensitivity = 0x1234;
-  ASSERT_EQ(s.writeExtendedStats(d(), 0), ZVRAW_OK);
+  ASSERT_EQ(s.writeExtendedStats(d(), 0u), ZVRAW_OK);
   ByteBuilder b = StatsTableFixture()
                       .field(110, CHAR_FIELD, 0, 0)
                       .field(21, SINGLE_FLOAT_FIELD, 1, 0)
@@ -142,7 +142,7 @@ TEST_F(ExtendedStatsWriteTest, NewFieldsOnlyWhileNothingFollowsTheHeader) {
   ASSERT_EQ(s.writeExtendedStats(d(), 0, 0u, 1u), ZVRAW_OK);
   ASSERT_EQ(s.addField(0, NEEDLE), ZVRAW_OK);
   s.getStatsRecord(0, 0)->m_nNeedle = 5;
-  ASSERT_EQ(s.writeExtendedStats(d(), 0), ZVRAW_OK);
+  ASSERT_EQ(s.writeExtendedStats(d(), 0u), ZVRAW_OK);
   ByteBuilder b = StatsTableFixture()
                       .field(1, SHORT_INT_FIELD, 0, 0)
                       .field(9, SINGLE_FLOAT_FIELD, 2, 0)
@@ -165,19 +165,19 @@ TEST_F(ExtendedStatsWriteTest, NewFieldsOnlyWhileNothingFollowsTheHeader) {
 TEST_F(ExtendedStatsWriteTest, ArgumentsAndMissingRecords) {
   ZVRawExtendedStats s(2);
   defineRecords(s, 1);
-  EXPECT_EQ(s.writeExtendedStats(d(), 2), ZVRAW_FUNCNUM_INVALID);
+  EXPECT_EQ(s.writeExtendedStats(d(), 2u), ZVRAW_FUNCNUM_INVALID);
   EXPECT_EQ(s.writeExtendedStats(d(), 2, 0u, 1u), ZVRAW_FUNCNUM_INVALID);
   EXPECT_EQ(s.writeExtendedStats(d(), 2, 0u), ZVRAW_FUNCNUM_INVALID);
   EXPECT_EQ(s.writeAppendStatsRecords(d(), 2, 0u), ZVRAW_FUNCNUM_INVALID);
   EXPECT_EQ(s.writeAppendStatsRecords(d(), 2, 0u, 1u), ZVRAW_FUNCNUM_INVALID);
   EXPECT_EQ(s.writeHeaderBlock(d(), 2), ZVRAW_FUNCNUM_INVALID);
-  EXPECT_EQ(s.writeExtendedStats("", 0), ZVRAW_FILENAME_ERROR);
+  EXPECT_EQ(s.writeExtendedStats("", 0u), ZVRAW_FILENAME_ERROR);
   EXPECT_EQ(s.writeExtendedStats("", 0, 0u), ZVRAW_FILENAME_ERROR);
   EXPECT_EQ(s.writeAppendStatsRecords("", 0, 0u), ZVRAW_FILENAME_ERROR);
-  EXPECT_EQ(s.writeExtendedStats(std::string(300, 'd'), 0), ZVRAW_FILENAME_ERROR);
+  EXPECT_EQ(s.writeExtendedStats(std::string(300, 'd'), 0u), ZVRAW_FILENAME_ERROR);
 
   // Function 1 holds no records: only the count form lays its header down.
-  EXPECT_EQ(s.writeExtendedStats(d(), 1), ZVRAW_OK);
+  EXPECT_EQ(s.writeExtendedStats(d(), 1u), ZVRAW_OK);
   EXPECT_EQ(s.writeExtendedStats(d(), 1, 0u, 5u), ZVRAW_OK);
   EXPECT_FALSE(fs::exists(dir() / "_func002.sts"));
   EXPECT_EQ(s.writeExtendedStats(d(), 1, 0u), ZVRAW_OK);
@@ -189,14 +189,14 @@ TEST_F(ExtendedStatsWriteTest, FilesThatCannotBeOpened) {
   ZVRawExtendedStats s(1);
   defineRecords(s, 2);
   const std::string missing = (dir() / "no" / "such").string();
-  EXPECT_EQ(s.writeExtendedStats(missing, 0), ZVRAW_STATSFILE_FILEWRITEOPEN_ERROR);
+  EXPECT_EQ(s.writeExtendedStats(missing, 0u), ZVRAW_STATSFILE_FILEWRITEOPEN_ERROR);
   EXPECT_FALSE(s.isValidStats(0));
   EXPECT_EQ(s.GetNextScanToWrite(0), 0u);
   // Records are never written without the header block before them.
   EXPECT_EQ(s.writeAppendStatsRecords(d(), 0, 0u), ZVRAW_STATSFILE_FILEWRITEOPEN_ERROR);
   EXPECT_FALSE(fs::exists(sts()));
   // Still due: the next write lays the header block down.
-  ASSERT_EQ(s.writeExtendedStats(d(), 0), ZVRAW_OK);
+  ASSERT_EQ(s.writeExtendedStats(d(), 0u), ZVRAW_OK);
   EXPECT_EQ(readFile(sts()), expected(2));
 }
 
@@ -227,10 +227,10 @@ TEST_F(ExtendedStatsWriteTest, ShortWritesAreReportedAndRetried) {
   {
     const FileSizeLimit limit(100);
     ASSERT_TRUE(limit.ok());
-    rc = t.writeExtendedStats(d(), 0);
+    rc = t.writeExtendedStats(d(), 0u);
   }
   EXPECT_EQ(rc, ZVRAW_FILEWRITE_ERROR);
-  ASSERT_EQ(t.writeExtendedStats(d(), 0), ZVRAW_OK);
+  ASSERT_EQ(t.writeExtendedStats(d(), 0u), ZVRAW_OK);
   ByteBuilder b = shortFloatCharHeader();
   b.zeros(7);
   EXPECT_EQ(readFile(sts()), b.take());
