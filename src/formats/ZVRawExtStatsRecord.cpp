@@ -254,9 +254,6 @@ const MemberSlot* memberOf(unsigned int id) {
 std::uint8_t* memberBytes(ZVRawExtStatsRecord& record, const MemberSlot& m) {
   return reinterpret_cast<std::uint8_t*>(&record) + m.offset;
 }
-const std::uint8_t* memberBytes(const ZVRawExtStatsRecord& record, const MemberSlot& m) {
-  return reinterpret_cast<const std::uint8_t*>(&record) + m.offset;
-}
 
 // Transport RF stored as anything but a short is a float rounded half up and
 // truncated toward zero. NaN and values beyond a short saturate: converting
@@ -293,49 +290,65 @@ unsigned int fieldIDToType(unsigned int id) {
   return static_cast<unsigned int>(kDefaultTypes[id]);
 }
 
+StatsFieldCodec::StatsFieldCodec(unsigned int id, unsigned int type)
+    : width_(static_cast<std::uint8_t>(fieldTypeToSize(type))) {
+  const MemberSlot* m = memberOf(id);
+  if (m == nullptr || width_ == 0) return;
+  offset_ = m->offset;
+  memberWidth_ = static_cast<std::uint8_t>(widthOf(m->kind));
+  signed_ = m->kind != MemberKind::Float;
+  if (id == TRANSPORT_RF && type != SHORT_INT_FIELD) {
+    op_ = Op::Rounded;
+  } else if (width_ < memberWidth_) {
+    op_ = Op::Widen;
+  } else {
+    // Id 112 needs no case of its own: a one-byte member takes the first
+    // stored byte whatever the width.
+    op_ = memberWidth_ == 1 ? Op::Copy1 : memberWidth_ == 2 ? Op::Copy2 : Op::Copy4;
+  }
+}
+
+void StatsFieldCodec::widen(std::uint8_t* member, const std::uint8_t* stored) const {
+  const bool negative = signed_ && (stored[width_ - 1] & 0x80) != 0;
+  std::memset(member, negative ? 0xFF : 0x00, memberWidth_);
+  std::memcpy(member, stored, width_);
+}
+
+void StatsFieldCodec::rounded(ZVRawExtStatsRecord& record, const std::uint8_t* stored) const {
+  // A narrower field is zero-filled to a float; a wider one gives its low 4 bytes.
+  float f = 0;
+  std::memcpy(&f, stored, std::min<std::size_t>(width_, sizeof f));
+  record.m_nTransportRF = roundedTransportRF(f);
+}
+
+// The member's low-order bytes in the field's width; a field wider than the
+// member is filled with the sign (integer members) or zeros (float members).
+void StatsFieldCodec::packOther(const std::uint8_t* member, std::uint8_t* out) const {
+  if (op_ == Op::None) return;
+  const unsigned n = std::min(width_, memberWidth_);
+  std::memcpy(out, member, n);
+  if (width_ > n) {
+    const bool negative = signed_ && (member[n - 1] & 0x80) != 0;
+    std::memset(out + n, negative ? 0xFF : 0x00, width_ - n);
+  }
+}
+
 // The member receives the stored bytes as its low-order bytes: integer
 // members are sign-extended from a narrower field, float members zero-filled.
 // A field wider than its member gives only the member's width of low-order
 // bytes, so nothing beyond the member is ever written.
 int setFieldValueFromBuffer(ZVRawExtStatsRecord& record, unsigned int id, unsigned int type, const char* buffer) {
   if (buffer == nullptr) return ZVRAW_NULLPOINTER_ERROR;
-  const MemberSlot* m = memberOf(id);
-  const unsigned w = fieldTypeToSize(type);
-  if (m == nullptr || w == 0) return ZVRAW_OK;
-  const auto* stored = reinterpret_cast<const std::uint8_t*>(buffer);
-  std::uint8_t* dst = memberBytes(record, *m);
-  if (id == TRANSPORT_RF && type != SHORT_INT_FIELD) {
-    float f = 0;
-    std::memcpy(&f, stored, std::min<unsigned>(w, sizeof f));
-    record.m_nTransportRF = roundedTransportRF(f);
-    return ZVRAW_OK;
-  }
-  // Id 112 needs no case of its own: a one-byte member takes the first
-  // stored byte whatever the width.
-  const unsigned mw = widthOf(m->kind);
-  const unsigned n = std::min(w, mw);
-  const bool negative = m->kind != MemberKind::Float && (stored[n - 1] & 0x80) != 0;
-  std::memset(dst, negative ? 0xFF : 0x00, mw);
-  std::memcpy(dst, stored, n);
+  StatsFieldCodec(id, type).unpack(record, reinterpret_cast<const std::uint8_t*>(buffer));
   return ZVRAW_OK;
 }
 
-// The member's low-order bytes in the field's width; a field wider than the
-// member is filled with the sign (integer members) or zeros (float members).
 int getBufferFromFieldValue2(const ZVRawExtStatsRecord& record, unsigned int id, unsigned int type, char*& cursor) {
   if (cursor == nullptr) return ZVRAW_NULLPOINTER_ERROR;
-  const MemberSlot* m = memberOf(id);
-  const unsigned w = fieldTypeToSize(type);
-  if (m == nullptr || w == 0) return ZVRAW_OK;
-  const std::uint8_t* src = memberBytes(record, *m);
-  const unsigned mw = widthOf(m->kind);
-  const unsigned n = std::min(w, mw);
-  std::memcpy(cursor, src, n);
-  if (w > n) {
-    const bool negative = m->kind != MemberKind::Float && (src[n - 1] & 0x80) != 0;
-    std::memset(cursor + n, negative ? 0xFF : 0x00, w - n);
-  }
-  cursor += w;
+  const StatsFieldCodec codec(id, type);
+  if (!codec.hasMember()) return ZVRAW_OK;
+  codec.pack(record, reinterpret_cast<std::uint8_t*>(cursor));
+  cursor += codec.width();
   return ZVRAW_OK;
 }
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "formats/StatsTable.h"
@@ -211,6 +212,73 @@ extern const std::array<ExtendedStatsRecord, MAX_EXTENDEDSTATS_CODE> StatsRecord
 [[nodiscard]] unsigned int fieldTypeToSize(unsigned int type);
 // The type a field gets when this library defines it; 0 for an unknown id.
 [[nodiscard]] unsigned int fieldIDToType(unsigned int id);
+
+// One stored field (id and type) against its record member, worked out once
+// so that whole files of records move without a lookup per field. The rules
+// are those of setFieldValueFromBuffer and getBufferFromFieldValue2.
+class StatsFieldCodec {
+ public:
+  StatsFieldCodec(unsigned int id, unsigned int type);
+
+  // Bytes the field takes in a record: 0 for a type outside 0-4.
+  [[nodiscard]] unsigned int width() const { return width_; }
+  // Reads width() bytes; a field without a member changes nothing.
+  void unpack(ZVRawExtStatsRecord& record, const std::uint8_t* stored) const {
+    std::uint8_t* member = reinterpret_cast<std::uint8_t*>(&record) + offset_;
+    switch (op_) {
+      case Op::None:
+        return;
+      case Op::Copy1:
+        *member = stored[0];
+        return;
+      case Op::Copy2:
+        std::memcpy(member, stored, 2);
+        return;
+      case Op::Copy4:
+        std::memcpy(member, stored, 4);
+        return;
+      case Op::Widen:
+        widen(member, stored);
+        return;
+      case Op::Rounded:
+        rounded(record, stored);
+        return;
+    }
+  }
+  // Writes width() bytes when the field has a member; nothing otherwise.
+  void pack(const ZVRawExtStatsRecord& record, std::uint8_t* out) const {
+    const std::uint8_t* member = reinterpret_cast<const std::uint8_t*>(&record) + offset_;
+    if (width_ != memberWidth_ || op_ == Op::None) return packOther(member, out);
+    switch (width_) {
+      case 1:
+        *out = *member;
+        return;
+      case 2:
+        std::memcpy(out, member, 2);
+        return;
+      default:
+        std::memcpy(out, member, 4);
+        return;
+    }
+  }
+  [[nodiscard]] bool hasMember() const { return op_ != Op::None; }
+
+ private:
+  // Copy: a field at least as wide as its member gives the member's width of
+  // low-order bytes. Widen: a narrower field, sign-extended or zero-filled.
+  // Rounded: Transport RF stored as anything but a short.
+  enum class Op : std::uint8_t { None, Copy1, Copy2, Copy4, Widen, Rounded };
+  void widen(std::uint8_t* member, const std::uint8_t* stored) const;
+  // Fields narrower or wider than their member.
+  void packOther(const std::uint8_t* member, std::uint8_t* out) const;
+  void rounded(ZVRawExtStatsRecord& record, const std::uint8_t* stored) const;
+
+  Op op_ = Op::None;
+  std::uint16_t offset_ = 0;
+  std::uint8_t width_ = 0;        // stored
+  std::uint8_t memberWidth_ = 0;  // in the record
+  bool signed_ = false;           // integer members take the sign fill
+};
 
 // Unpacks one stored field (fieldTypeToSize(type) bytes at buffer) into the
 // member of id. Ids without a member, and types of width 0, change nothing.

@@ -65,12 +65,12 @@ int ZVRawExtendedStats::writeRecords(std::string_view dir, unsigned int fn, unsi
   FilePtr file = rawFileComponentfopen(path, "r+b");
   if (!file) return ZVRAW_STATSFILE_FILEWRITEOPEN_ERROR;
 
-  const std::uint32_t fieldCount = f->leader.m_nNumberOfFields;
+  std::vector<StatsFieldCodec> plan;
   std::size_t stride = 0;
-  for (std::uint32_t i = 0; i < fieldCount; ++i) {
-    const unsigned w = fieldTypeToSize(f->fields[i].m_nFieldType);
-    if (w == 0) return checkFileWriteError(file.get());  // a field of no width cannot be written
-    stride += w;
+  for (std::uint32_t i = 0; i < f->leader.m_nNumberOfFields; ++i) {
+    const StatsFieldCodec& codec = plan.emplace_back(f->fields[i].m_nFieldID, f->fields[i].m_nFieldType);
+    if (codec.width() == 0) return checkFileWriteError(file.get());  // a field of no width cannot be written
+    stride += codec.width();
   }
   const std::size_t total = std::size_t{last} - first + 1;
   if (stride == 0) {  // records without fields take no bytes
@@ -80,22 +80,19 @@ int ZVRawExtendedStats::writeRecords(std::string_view dir, unsigned int fn, unsi
   }
 
   const std::size_t perBlock = std::max<std::size_t>(1, kWriteBlockBytes / stride);
-  std::vector<char> block(std::min(perBlock, total) * stride);
+  std::vector<std::uint8_t> block(std::min(perBlock, total) * stride);
   const std::uint64_t at = std::uint64_t{f->leader.m_nHeaderSize} + std::uint64_t{first} * stride;
   int rc = ::fseeko(file.get(), static_cast<off_t>(at), SEEK_SET) == 0 ? ZVRAW_OK : ZVRAW_FILEWRITE_ERROR;
   std::size_t done = 0;
   while (rc == ZVRAW_OK && done < total) {
     const std::size_t n = std::min(perBlock, total - done);
     std::fill(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(n * stride), 0);
+    std::uint8_t* p = block.data();
     for (std::size_t k = 0; k < n; ++k) {
       const ZVRawExtStatsRecord& r = f->records[first + done + k];
-      char* cursor = block.data() + k * stride;
-      for (std::uint32_t i = 0; i < fieldCount; ++i) {
-        const ZVRawExtStatsField& field = f->fields[i];
-        char* start = cursor;
-        // A field without a member stays zero.
-        (void)getBufferFromFieldValue2(r, field.m_nFieldID, field.m_nFieldType, cursor);
-        cursor = start + fieldTypeToSize(field.m_nFieldType);
+      for (const StatsFieldCodec& field : plan) {
+        field.pack(r, p);  // a field without a member stays zero
+        p += field.width();
       }
     }
     const std::size_t bytes = std::fwrite(block.data(), 1, n * stride, file.get());

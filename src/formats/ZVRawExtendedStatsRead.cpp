@@ -23,11 +23,6 @@ namespace {
 // Records are read in blocks of about this size.
 constexpr std::size_t kReadBlockBytes = std::size_t{1} << 20;
 
-// How one stored field is unpacked: its id, type and width.
-struct FieldPlan {
-  unsigned int id, type, width;
-};
-
 }  // namespace
 
 ZVRawExtendedStats::ZVRawExtendedStats(unsigned int n, ZVRawFunctionScanIndices* indices)
@@ -99,14 +94,14 @@ int ZVRawExtendedStats::readRecords(std::FILE* file, unsigned int fn, FunctionSt
 
   f.records.clear();
   f.hasRecords = true;
-  std::vector<FieldPlan> plan;
+  std::vector<StatsFieldCodec> plan;
   std::size_t stride = 0;
   std::size_t beforeWidthless = 0;  // bytes of a record before its first field of no width
   bool widthless = false;
   for (std::uint32_t i = 0; i < f.leader.m_nNumberOfFields; ++i) {
     const ZVRawExtStatsField& field = f.fields[i];
-    const unsigned int w = fieldTypeToSize(field.m_nFieldType);
-    plan.push_back({field.m_nFieldID, field.m_nFieldType, w});
+    const StatsFieldCodec& codec = plan.emplace_back(field.m_nFieldID, field.m_nFieldType);
+    const unsigned int w = codec.width();
     if (w == 0 && !widthless) {
       widthless = true;
       beforeWidthless = stride;
@@ -138,12 +133,12 @@ int ZVRawExtendedStats::readRecords(std::FILE* file, unsigned int fn, FunctionSt
     while (f.records.size() < scans) {
       const std::size_t want = std::min<std::size_t>(perBlock, scans - f.records.size()) * stride;
       const std::size_t got = std::fread(block.data(), 1, want, file);
-      const char* p = reinterpret_cast<const char*>(block.data());
+      const std::uint8_t* p = block.data();
       for (std::size_t k = 0; k < got / stride; ++k) {
         ZVRawExtStatsRecord& r = f.records.emplace_back();
-        for (const FieldPlan& field : plan) {
-          (void)setFieldValueFromBuffer(r, field.id, field.type, p);
-          p += field.width;
+        for (const StatsFieldCodec& field : plan) {
+          field.unpack(r, p);
+          p += field.width();
         }
       }
       if (got != want) return checkFileReadError(file);
