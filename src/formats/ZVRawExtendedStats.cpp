@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <stdexcept>
 
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
@@ -56,7 +57,7 @@ ZVRawExtendedStats::ZVRawExtendedStats(unsigned int n) : m_functions(n) {}
 int ZVRawExtendedStats::appendFunctions(unsigned int n) {
   try {
     m_functions.resize(m_functions.size() + n);
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {  // bad_alloc, or length_error past max_size
     return ZVRAW_MEMALLOC_ERROR;
   }
   return ZVRAW_OK;
@@ -187,14 +188,15 @@ const ExtendedStatsRecord* ZVRawExtendedStats::getStatsRecord(const unsigned int
   return id < StatsRecords.size() ? &StatsRecords[id] : nullptr;
 }
 
+// The text form of the entries' listing.
 int ZVRawExtendedStats::getExtendedStatsFields(unsigned int fn, char (*&names)[EXTSTATS_FIELDNAME_SIZE],
                                                char (*&types)[EXTSTATS_FIELDNAME_SIZE], int& count) const {
-  const FunctionStats* f = function(fn);
-  if (f == nullptr) return ZVRAW_FUNCNUM_INVALID;
-  if (f->validStats == 0) return ZVRAW_OK;
-  const std::uint32_t n = f->leader.m_nNumberOfFields;
-  count = static_cast<int>(n);
-  if (n == 0) return ZVRAW_OK;
+  ExtendedStatsRecord* listed = nullptr;
+  int n = count;
+  if (int rc = getExtendedStatsFields(fn, listed, n); rc != ZVRAW_OK) return rc;
+  const std::unique_ptr<ExtendedStatsRecord[]> entries(listed);
+  count = n;  // untouched when the function is not valid
+  if (!entries) return ZVRAW_OK;
   using TextList = std::unique_ptr<char[][EXTSTATS_FIELDNAME_SIZE]>;
   TextList nameList, typeList;
   try {
@@ -204,10 +206,9 @@ int ZVRawExtendedStats::getExtendedStatsFields(unsigned int fn, char (*&names)[E
     count = 0;
     return ZVRAW_MEMALLOC_ERROR;
   }
-  for (std::uint32_t i = 0; i < n; ++i) {
-    const ExtendedStatsRecord e = listedEntry(f->fields[i].m_nFieldID);
-    putText(nameList[i], e.Name);
-    putText(typeList[i], typeName(e.Type));
+  for (int i = 0; i < n; ++i) {
+    putText(nameList[i], entries[i].Name);
+    putText(typeList[i], typeName(entries[i].Type));
   }
   names = nameList.release();
   types = typeList.release();

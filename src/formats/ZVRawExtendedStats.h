@@ -57,7 +57,8 @@ class ZVRawExtendedStats {
   ZVRawExtendedStats(const ZVRawExtendedStats&) = delete;
   ZVRawExtendedStats& operator=(const ZVRawExtendedStats&) = delete;
 
-  // Adds n functions with empty layouts and no records. Returns 0.
+  // Adds n functions with empty layouts and no records: 0, or
+  // ZVRAW_MEMALLOC_ERROR (nothing added).
   int appendFunctions(unsigned int n);
   [[nodiscard]] unsigned int getFunctionCount() const { return static_cast<unsigned int>(m_functions.size()); }
 
@@ -140,9 +141,12 @@ class ZVRawExtendedStats {
   // stops at the first failure.
   int writeExtendedStats(std::string_view dir, float rt);
   int writeExtendedStats(std::string_view dir, float rt1, float rt2);
-  // The records of fn not yet written.
+  // The records of fn not yet written, header block first when due.
   int writeExtendedStats(std::string_view dir, unsigned int fn);
+  // Header block when due, then records from..to; the mark is not moved.
   int writeExtendedStats(std::string_view dir, unsigned int fn, unsigned int from, unsigned int to);
+  // Header block while the mark is 0 (due or not), then the count or time
+  // append above. Each form makes the function valid when it succeeds.
   int writeExtendedStats(std::string_view dir, unsigned int fn, unsigned int n);
   int writeExtendedStats(std::string_view dir, unsigned int fn, float rt);
 

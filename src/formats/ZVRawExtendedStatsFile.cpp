@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <string>
 
+#include "formats/PageAlignedBuffer.h"
 #include "formats/SysPaths.h"
 #include "formats/ZVRawExtendedStats.h"
 #include "formats/ZVRawFunctionScanIndices.h"
@@ -66,6 +68,11 @@ int ZVRawExtendedStats::writeRecords(std::string_view dir, unsigned int fn, unsi
   if (!file) return ZVRAW_STATSFILE_FILEWRITEOPEN_ERROR;
 
   std::vector<StatsFieldCodec> plan;
+  try {
+    plan.reserve(f->leader.m_nNumberOfFields);
+  } catch (const std::bad_alloc&) {
+    return ZVRAW_MEMALLOC_ERROR;
+  }
   std::size_t stride = 0;
   for (std::uint32_t i = 0; i < f->leader.m_nNumberOfFields; ++i) {
     const StatsFieldCodec& codec = plan.emplace_back(f->fields[i].m_nFieldID, f->fields[i].m_nFieldType);
@@ -80,13 +87,14 @@ int ZVRawExtendedStats::writeRecords(std::string_view dir, unsigned int fn, unsi
   }
 
   const std::size_t perBlock = std::max<std::size_t>(1, kWriteBlockBytes / stride);
-  std::vector<std::uint8_t> block(std::min(perBlock, total) * stride);
+  PageAlignedBuffer block(std::min(perBlock, total) * stride);
+  if (block.data() == nullptr) return ZVRAW_MEMALLOC_ERROR;
   const std::uint64_t at = std::uint64_t{f->leader.m_nHeaderSize} + std::uint64_t{first} * stride;
   int rc = ::fseeko(file.get(), static_cast<off_t>(at), SEEK_SET) == 0 ? ZVRAW_OK : ZVRAW_FILEWRITE_ERROR;
   std::size_t done = 0;
   while (rc == ZVRAW_OK && done < total) {
     const std::size_t n = std::min(perBlock, total - done);
-    std::fill(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(n * stride), 0);
+    std::memset(block.data(), 0, n * stride);
     std::uint8_t* p = block.data();
     for (std::size_t k = 0; k < n; ++k) {
       const ZVRawExtStatsRecord& r = f->records[first + done + k];

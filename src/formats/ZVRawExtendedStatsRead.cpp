@@ -95,6 +95,11 @@ int ZVRawExtendedStats::readRecords(std::FILE* file, unsigned int fn, FunctionSt
   f.records.clear();
   f.hasRecords = true;
   std::vector<StatsFieldCodec> plan;
+  try {
+    plan.reserve(f.leader.m_nNumberOfFields);
+  } catch (const std::bad_alloc&) {
+    return ZVRAW_MEMALLOC_ERROR;
+  }
   std::size_t stride = 0;
   std::size_t beforeWidthless = 0;  // bytes of a record before its first field of no width
   bool widthless = false;

@@ -134,11 +134,22 @@ TEST(ExtStatsDictionary, WidthsAndDefaultTypes) {
     unsigned id, type;
   };
   const Case cases[] = {
-      {0, CHAR_FIELD},        {1, SHORT_INT_FIELD},     {9, SINGLE_FLOAT_FIELD},   {21, SINGLE_FLOAT_FIELD},
-      {76, SHORT_INT_FIELD},  {77, SINGLE_FLOAT_FIELD}, {78, CHAR_FIELD},  // a float in the dictionary, one byte when
-                                                                           // defined here
-      {79, CHAR_FIELD},       {100, CHAR_FIELD},        {102, SINGLE_FLOAT_FIELD}, {110, CHAR_FIELD},
-      {113, SHORT_INT_FIELD}, {123, SHORT_INT_FIELD},   {124, CHAR_FIELD},         {252, CHAR_FIELD},
+      {0, CHAR_FIELD},
+      {1, SHORT_INT_FIELD},
+      {9, SINGLE_FLOAT_FIELD},
+      {21, SINGLE_FLOAT_FIELD},
+      {76, SHORT_INT_FIELD},
+      {77, SINGLE_FLOAT_FIELD},
+      {78, CHAR_FIELD},  // a float in the dictionary, one byte when
+                         // defined here
+      {79, CHAR_FIELD},
+      {100, CHAR_FIELD},
+      {102, SINGLE_FLOAT_FIELD},
+      {110, CHAR_FIELD},
+      {113, SHORT_INT_FIELD},
+      {123, SHORT_INT_FIELD},
+      {124, CHAR_FIELD},
+      {252, CHAR_FIELD},
   };
   for (const Case& c : cases) EXPECT_EQ(fieldIDToType(c.id), c.type) << c.id;
 }

@@ -178,6 +178,19 @@ TEST_F(ExtendedStatsReadTest, DamagedFiles) {
   }
 }
 
+// A layout read with a type of no width cannot be written either.
+TEST_F(ExtendedStatsReadTest, FieldsOfNoWidthAreNotWritten) {
+  ByteBuilder b = StatsTableFixture().field(1, SHORT_INT_FIELD, 0, 0).field(9, 7, 2, 0).leader(2);
+  b.i16(1).zeros(20);
+  const Bytes file = b.take();
+  ASSERT_EQ(readFile0(file, 1), ZVRAW_FILEREAD_ERROR);
+  ASSERT_EQ(stats_->incrementStatsScanBuffer(0, 1), ZVRAW_OK);
+  fs::create_directory(dir() / "out");
+  EXPECT_EQ(stats_->writeExtendedStats((dir() / "out").string(), 0u), ZVRAW_FILEWRITE_ERROR);
+  EXPECT_EQ(readFile(dir() / "out" / "_func001.sts"), Bytes(file.begin(), file.begin() + 128));
+  EXPECT_EQ(stats_->GetNextScanToWrite(0), 0u);
+}
+
 TEST_F(ExtendedStatsReadTest, AHeaderBlockThatCannotBeReadLeavesNoLayout) {
   ASSERT_EQ(readFile0(threeFieldFile(2), 2), ZVRAW_OK);
   StatsTableFixture many;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 #include "formats/ZVRawExtendedStats.h"
@@ -30,6 +31,9 @@ ZVRawExtStatsRecord recordWith(short coarse) {
   r.m_nCoarseLaserControl = coarse;
   return r;
 }
+
+// Two objects must never own the same records: copying is withheld.
+static_assert(!std::is_copy_constructible_v<ZVRawExtendedStats> && !std::is_copy_assignable_v<ZVRawExtendedStats>);
 
 TEST(ExtendedStatsLayout, NewFunctionsAreEmpty) {
   ZVRawExtendedStats s(2);
