@@ -161,6 +161,8 @@ class ZVRawExtendedStats {
     std::vector<ZVRawExtStatsRecord> records;
     unsigned int nextScanToWrite = 0;
     int validStats = 0;
+    // The last read found a statistics file for this function.
+    bool fileFound = false;
     // The header block is still to be written (again after the layout grew).
     bool headerDue = true;
   };

@@ -37,6 +37,7 @@ int ZVRawExtendedStats::readStats(std::string_view dir) {
     if (rc != ZVRAW_OK) continue;
     // One open serves both steps, so the file cannot change between them.
     FilePtr file = rawFileComponentfopen(path, "rb");
+    f.fileFound = static_cast<bool>(file);
     if (!file) {
       f.validStats = 0;
       rc = ZVRAW_STATSFILE_FILEREADOPEN_ERROR;
@@ -157,7 +158,9 @@ int ZVRawExtendedStats::readRecords(std::FILE* file, unsigned int fn, FunctionSt
 
 int ZVRawExtendedStats::ensureScanCountsConsistent(unsigned int fn) {
   const FunctionStats* f = function(fn);
-  if (m_pScanIndices == nullptr || fn == 0 || f == nullptr) return ZVRAW_OK;
+  // A function without a statistics file has no records to go by: cutting its
+  // scan count to zero would hide every scan it has.
+  if (m_pScanIndices == nullptr || fn == 0 || f == nullptr || !f->fileFound) return ZVRAW_OK;
   unsigned int indexed = 0;
   if (int rc = m_pScanIndices->getScansInFunction(fn, indexed); rc != ZVRAW_OK) return rc;
   const auto held = static_cast<unsigned int>(f->records.size());

@@ -294,6 +294,16 @@ TEST_F(ExtendedStatsReadTest, ScanCountsFollowTheRecords) {
   EXPECT_EQ(unindexed.ensureScanCountsConsistent(1), ZVRAW_OK);
 }
 
+TEST_F(ExtendedStatsReadTest, FunctionsWithoutStatisticsKeepTheirScans) {
+  writeFile(dir() / "_func001.sts", threeFieldFile(3));
+  index({3, 5});  // function 1 has no statistics file
+  (void)read();
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(stats_->ensureScanCountsConsistent(1), ZVRAW_OK);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(indexed(1), 5u);
+}
+
 class ExtendedStatsTimeWriteTest : public ExtendedStatsReadTest {
  protected:
   // Function 0: 10 records of one short field (k + 1), scans at RT 0.5 .. 5.0.
