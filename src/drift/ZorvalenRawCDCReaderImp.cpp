@@ -114,7 +114,8 @@ int ZorvalenRawCDCReaderImp::buildMassScale() {
 
 int ZorvalenRawCDCReaderImp::GetMassScale(std::vector<float>& massScale, int& offset) {
   const int code = guardAllocation([&] {
-    (void)buildMassScale();
+    // Running out of memory while building the scale must not read as an empty success.
+    if (buildMassScale() == ZVRAW_MEMALLOC_ERROR) return ZVRAW_MEMALLOC_ERROR;
     massScale = _massScale;
     return ZVRAW_OK;
   });
