@@ -23,8 +23,9 @@ struct DecodedPeak {
 template <unsigned F>
 struct PacketCodec;
 
-template <unsigned Peaks, bool StoresMass, bool Flags = false, bool Errors = false>
+template <unsigned Bytes, unsigned Peaks, bool StoresMass, bool Flags = false, bool Errors = false>
 struct CodecTraits {
+  static constexpr unsigned kBytes = Bytes;
   static constexpr unsigned kPeaks = Peaks;
   static constexpr bool kStoresMass = StoresMass;
   static constexpr bool kFlags = Flags;
@@ -32,30 +33,30 @@ struct CodecTraits {
 };
 
 template <>
-struct PacketCodec<0> : CodecTraits<1, true> {
+struct PacketCodec<0> : CodecTraits<4, 1, true> {
   static void decode(const char* p, DecodedPeak* o) { zvraw_packed::extractCompressedData(o->mass, o->intensity, p); }
 };
 template <>
-struct PacketCodec<1> : CodecTraits<2, true> {
+struct PacketCodec<1> : CodecTraits<10, 2, true> {
   static void decode(const char* p, DecodedPeak* o) {
     zvraw_packed::extractStdScanningData(o[0].mass, o[0].intensity, o[1].mass, o[1].intensity, p);
   }
 };
 template <unsigned F>
-struct UncalibratedCodec : CodecTraits<1, false> {
+struct UncalibratedCodec : CodecTraits<2, 1, false> {
   static void decode(const char* p, DecodedPeak* o) { zvraw_packed::extractStdUncalibratedData(o->intensity, p); }
 };
 template <>
 struct PacketCodec<2> : UncalibratedCodec<2> {};
 template <>
 struct PacketCodec<3> : UncalibratedCodec<3> {};
-struct FourIntensityCodec : CodecTraits<4, false> {
+struct FourIntensityCodec : CodecTraits<10, 4, false> {
   static void decode(const char* p, DecodedPeak* o) {
     zvraw_packed::extractHiIntUncalData(o[0].intensity, o[1].intensity, o[2].intensity, o[3].intensity, p);
   }
 };
 // The two standard deviations are not kept.
-struct StdDevCodec : CodecTraits<2, false> {
+struct StdDevCodec : CodecTraits<10, 2, false> {
   static void decode(const char* p, DecodedPeak* o) {
     float sdA, sdB;
     zvraw_packed::extractHiIntUncalStdDevData(o[0].intensity, o[1].intensity, sdA, sdB, p);
@@ -70,28 +71,28 @@ struct PacketCodec<6> : FourIntensityCodec {};
 template <>
 struct PacketCodec<7> : StdDevCodec {};
 template <>
-struct PacketCodec<8> : CodecTraits<1, true> {
+struct PacketCodec<8> : CodecTraits<6, 1, true> {
   static void decode(const char* p, DecodedPeak* o) { zvraw_packed::extractHiIntCalData(o->mass, o->intensity, p); }
 };
 template <>
-struct PacketCodec<9> : CodecTraits<1, true> {
+struct PacketCodec<9> : CodecTraits<6, 1, true> {
   static void decode(const char* p, DecodedPeak* o) { zvraw_packed::extractHiAccCalData(o->mass, o->intensity, p); }
 };
 // The flags of format 11 are not kept.
 template <>
-struct PacketCodec<11> : CodecTraits<1, false> {
+struct PacketCodec<11> : CodecTraits<4, 1, false> {
   static void decode(const char* p, DecodedPeak* o) {
     zvraw_packed::extractEnhancedUncalData(o->intensity, o->flags, p);
   }
 };
 template <>
-struct PacketCodec<12> : CodecTraits<1, true, true> {
+struct PacketCodec<12> : CodecTraits<8, 1, true, true> {
   static void decode(const char* p, DecodedPeak* o) {
     zvraw_packed::extractEnhancedCalData(o->mass, o->intensity, o->flags, p);
   }
 };
 template <>
-struct PacketCodec<13> : CodecTraits<1, true, true, true> {
+struct PacketCodec<13> : CodecTraits<12, 1, true, true, true> {
   static void decode(const char* p, DecodedPeak* o) {
     zvraw_packed::extractEnhancedCalAccData(o->mass, o->intensity, o->flags, o->dMass, o->dIntensity, o->accFlags, p);
   }
@@ -147,8 +148,7 @@ int visitStoredPeaks(const char* run, unsigned int format, unsigned int n, Peak&
     if constexpr (!C::kStoresMass) {
       return ZVRAW_COMPRESSED_DATA_ERROR;
     } else {
-      const unsigned bytes = zvraw_packed::getBytesPerPacket(format);
-      for (unsigned k = 0; k < n; run += bytes) {
+      for (unsigned k = 0; k < n; run += C::kBytes) {
         DecodedPeak d[C::kPeaks];
         C::decode(run, d);
         for (unsigned j = 0; j < C::kPeaks && k < n; ++j, ++k)

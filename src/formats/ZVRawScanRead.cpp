@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <new>
 
 #include "formats/PageBlock.h"
+#include "formats/ZVRawPacketBlocks.h"
 #include "formats/ZVRawScan.h"
 #include "formats/ZVRawScanPackets.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
@@ -70,7 +72,7 @@ struct WalkInput {
   bool applyHighCutoff;  // formats narrowed after decoding
   bool useTemperature;
   double temperatureFactor;
-  const FunctionCalibrationImp* calibration;
+  const FunctionCalibration* calibration;
   int strategy;
 };
 
@@ -95,6 +97,80 @@ constexpr bool kSegmentMass = F == 2 || F == 11;
 template <unsigned F>
 constexpr bool kSyntheticMass = F >= 3 && F <= 7;
 
+// The block checks run eight masses at a time; a second copy for
+// processors with 256-bit registers is picked at load time. Every lane
+// makes the scalar comparison, so both copies answer alike.
+typedef float Float8 __attribute__((vector_size(32)));
+typedef std::int32_t Int8 __attribute__((vector_size(32)));
+
+[[gnu::always_inline]] inline void load8(Float8& v, const float* p) { std::memcpy(&v, p, sizeof v); }
+[[gnu::always_inline]] inline bool anyLane(const Int8& v) {
+  std::int32_t any = 0;
+  for (int j = 0; j < 8; ++j) any |= v[j];
+  return any != 0;
+}
+
+// The smallest |b[i] - b[i-1]| for i = 1..n-1 in `delta`, lowered only, as
+// delta = min(delta, d) one spacing at a time would give it: spacings that
+// are NaN never lower it, and a NaN delta stays.
+__attribute__((target_clones("avx2", "default"))) void lowerBySpacings(float& delta, const float* b, std::uint32_t n) {
+  if (n < 2) return;
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  Float8 lanes{kInf, kInf, kInf, kInf, kInf, kInf, kInf, kInf};
+  std::uint32_t i = 1;
+  for (; i + 8 <= n; i += 8) {
+    Float8 cur, prev;
+    load8(cur, b + i);
+    load8(prev, b + i - 1);
+    Float8 d = cur - prev;
+    Int8 bits;
+    std::memcpy(&bits, &d, sizeof bits);
+    bits &= 0x7FFFFFFF;  // |d| as std::fabs: the sign bit cleared
+    std::memcpy(&d, &bits, sizeof d);
+    lanes = d < lanes ? d : lanes;
+  }
+  float least = kInf;
+  for (int j = 0; j < 8; ++j) least = std::min(least, lanes[j]);
+  for (; i < n; ++i) least = std::min(least, std::fabs(b[i] - b[i - 1]));
+  delta = std::min(delta, least);
+}
+
+// Whether any mass lies below the cut-off.
+__attribute__((target_clones("avx2", "default"))) bool anyBelow(const float* m, std::uint32_t n, float cutoff) {
+  const Float8 c{cutoff, cutoff, cutoff, cutoff, cutoff, cutoff, cutoff, cutoff};
+  Int8 below{};
+  std::uint32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    Float8 v;
+    load8(v, m + i);
+    below |= v < c;
+  }
+  bool any = anyLane(below);
+  for (; i < n; ++i) any |= m[i] < cutoff;
+  return any;
+}
+
+// Whether any mass fails the bad-mass test when each is tested against the
+// one before it (prev for the first), as when none is dropped.
+__attribute__((target_clones("avx2", "default"))) bool anyBad(const float* m, std::uint32_t n, float prev, float lower,
+                                                              float upper) {
+  const auto bad = [&](float v, float p) { return v - 1.0f > upper || lower > v + 1.0f || (p > 0 && p >= v); };
+  bool any = bad(m[0], prev);
+  const Float8 lo{lower, lower, lower, lower, lower, lower, lower, lower};
+  const Float8 hi{upper, upper, upper, upper, upper, upper, upper, upper};
+  Int8 lanes{};
+  std::uint32_t i = 1;
+  for (; i + 8 <= n; i += 8) {
+    Float8 v, p;
+    load8(v, m + i);
+    load8(p, m + i - 1);
+    lanes |= (v - 1.0f > hi) | (lo > v + 1.0f) | ((p > 0.0f) & (p >= v));
+  }
+  any |= anyLane(lanes);
+  for (; i < n; ++i) any |= bad(m[i], m[i - 1]);
+  return any;
+}
+
 // The per-peak steps, one instance per format so that every decoder and
 // every format test is resolved at compile time.
 template <unsigned F>
@@ -111,30 +187,123 @@ class ScanWalk {
   // lands at the page offset of its file position, so that the bulk of it
   // is copied page-aligned.
   int run(char* block) {
-    const std::uint16_t bytesPerPacket = zvraw_packed::getBytesPerPacket(F);
     const off_t start = ::ftello(in_.file);
     std::uint64_t pos = start < 0 ? 0 : static_cast<std::uint64_t>(start);
     std::uint32_t k = 0;
     while (k < in_.count) {
       const std::size_t offset = pos % kPageSize;
-      const std::uint64_t packets = (kScratchBlockBytes - offset) / bytesPerPacket;
+      const std::uint64_t packets = (kScratchBlockBytes - offset) / kBytes;
       const std::uint32_t peaks =
           static_cast<std::uint32_t>(std::min<std::uint64_t>(packets * C::kPeaks, in_.count - k));
       char* part = block + offset;
       unsigned int asked = peaks;
       if (int rc = zvraw_packed::readScan(in_.file, part, F, asked); rc != ZVRAW_OK) return rc;
       pos += zvraw_packed::getBytesPerScan(F, peaks);
-      for (const std::uint32_t end = k + peaks; k < end; part += bytesPerPacket) {
-        DecodedPeak d[C::kPeaks];
-        C::decode(part, d);
-        for (unsigned j = 0; j < C::kPeaks && k < end; ++j, ++k)
-          if (!peak(d[j], k)) return ZVRAW_SCAN_CORRUPT_ERROR;
-      }
+      if (!walk(part, k, peaks)) return ZVRAW_SCAN_CORRUPT_ERROR;
+      k += peaks;
     }
     return ZVRAW_OK;
   }
 
  private:
+  static constexpr unsigned kBytes = C::kBytes;
+  // Formats with one stored mass per packet go a block at a time: decode,
+  // then test, correct, calibrate and cut whole arrays. A block holding a
+  // bad mass is replayed peak by peak.
+  static constexpr bool kBlockPath = C::kStoresMass && C::kPeaks == 1;
+  static constexpr std::uint32_t kBlockPeaks = 1024;
+
+  // Peaks k..k+n-1, whose packets start at `part`. False when abandoned.
+  bool walk(const char* part, std::uint32_t k, std::uint32_t n) {
+    if constexpr (kBlockPath) {
+      // The first two peaks are both tested against 1.0: peak by peak.
+      for (; n > 0 && k < 2; --n, ++k, part += kBytes) {
+        DecodedPeak d;
+        C::decode(part, &d);
+        if (!peak(d, k)) return false;
+      }
+      while (n > 0) {
+        const std::uint32_t b = std::min(n, kBlockPeaks);
+        if (!block(part, k, b)) return false;
+        part += std::size_t{b} * kBytes;
+        k += b;
+        n -= b;
+      }
+    } else {
+      for (const std::uint32_t end = k + n; k < end; part += kBytes) {
+        DecodedPeak d[C::kPeaks];
+        C::decode(part, d);
+        for (unsigned j = 0; j < C::kPeaks && k < end; ++j, ++k)
+          if (!peak(d[j], k)) return false;
+      }
+    }
+    return true;
+  }
+
+  // Decodes n peaks (k >= 2) straight into the output behind the stored ones.
+  bool block(const char* part, std::uint32_t k, std::uint32_t n) {
+    const std::uint32_t c = out_.stored;
+    float* m = out_.masses + c;
+    float* in = out_.intensities + c;
+    zvraw_scan_detail::decodeRun<F>(
+        part, n, m, in, C::kFlags ? out_.flags + c : nullptr, C::kErrors ? out_.dMasses + c : nullptr,
+        C::kErrors ? out_.dIntensities + c : nullptr, C::kErrors ? out_.accFlags + c : nullptr);
+    bool error = false;
+    if constexpr (C::kFlags)
+      for (std::uint32_t i = 0; i < n; ++i) error |= zvraw_packed::errorPeak(out_.flags[c + i]);
+    out_.scanError |= error;
+    if (in_.strategy >= 1 && in_.strategy <= 3 && anyBad(m, n, prev_, in_.lowerBound, in_.upperBound))
+      return replay(c, k, n);
+    prev_ = m[n - 1];
+    if (in_.useTemperature)
+      for (std::uint32_t i = 0; i < n; ++i)
+        m[i] = static_cast<float>(static_cast<double>(m[i]) * in_.temperatureFactor);
+    if (in_.calibration) in_.calibration->calibrateMasses(m, static_cast<int>(n));
+    const std::uint32_t kept = anyBelow(m, n, in_.lowCutoff) ? keepAtOrAbove(c, n) : n;
+    if (kept > 0) {
+      if (c > 0) out_.minDelta = std::min(out_.minDelta, std::fabs(m[0] - m[-1]));
+      lowerBySpacings(out_.minDelta, m, kept);
+    }
+    out_.stored = c + kept;
+    return true;
+  }
+
+  // The decoded block at c.. goes through the peak-by-peak steps; they
+  // store at or before the entry they read.
+  bool replay(std::uint32_t c, std::uint32_t k, std::uint32_t n) {
+    for (std::uint32_t i = 0; i < n; ++i) {
+      DecodedPeak d;
+      d.mass = out_.masses[c + i];
+      d.intensity = out_.intensities[c + i];
+      if constexpr (C::kFlags) d.flags = out_.flags[c + i];
+      if constexpr (C::kErrors) {
+        d.dMass = out_.dMasses[c + i];
+        d.dIntensity = out_.dIntensities[c + i];
+        d.accFlags = out_.accFlags[c + i];
+      }
+      if (!peak(d, k + i)) return false;
+    }
+    return true;
+  }
+
+  // Drops the block's peaks below the low cut-off, keeping the order.
+  std::uint32_t keepAtOrAbove(std::uint32_t c, std::uint32_t n) {
+    std::uint32_t j = c;
+    for (std::uint32_t i = c; i < c + n; ++i) {
+      if (out_.masses[i] < in_.lowCutoff) continue;
+      out_.masses[j] = out_.masses[i];
+      out_.intensities[j] = out_.intensities[i];
+      if constexpr (C::kFlags) out_.flags[j] = out_.flags[i];
+      if constexpr (C::kErrors) {
+        out_.dMasses[j] = out_.dMasses[i];
+        out_.dIntensities[j] = out_.dIntensities[i];
+        out_.accFlags[j] = out_.accFlags[i];
+      }
+      ++j;
+    }
+    return j - c;
+  }
+
   // False when the scan is abandoned.
   bool peak(const DecodedPeak& d, std::uint32_t k) {
     float mass = d.mass;
@@ -173,7 +342,7 @@ class ScanWalk {
       if (in_.applyHighCutoff && mass > in_.highCutoff) return true;
     }
     if (in_.useTemperature) mass = static_cast<float>(static_cast<double>(mass) * in_.temperatureFactor);
-    if (in_.calibration) mass = borealtek_calibrate_version_1::CalibrateMass(mass, *in_.calibration);
+    if (in_.calibration) mass = borealtek_calibrate_version_1::CalibrateMass(mass, in_.calibration->getImp());
     if (mass < in_.lowCutoff) return true;
     store(d, mass, daughter);
     return true;
@@ -293,7 +462,7 @@ int ZVRawScan::decodeScan(std::FILE* pFile, unsigned int nPeaks, const ZVRawFunc
                useTemperature ? 1.0 - static_cast<double>(fTempCoefficient) * 1e-6 *
                                           (static_cast<double>(fTempCorrection) - pCali->calTemp())
                               : 1.0,
-               pCali ? &pCali->getImp() : nullptr,
+               pCali,
                nBadScanStrategy};
   WalkOutput out{m_pfMasses.get(),         m_pfIntensities.get(), m_pfDMasses.get(),      m_pfDIntensities.get(),
                  m_pfDaughterMasses.get(), m_pcFlags.get(),       m_pcAccMassFlags.get(), fMinimumMassDelta};
