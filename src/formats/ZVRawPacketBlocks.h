@@ -71,11 +71,17 @@ inline bool decodeFour<0>(const char* p, float* m, float* in, char*) {
   return true;
 }
 
+// Formats 8 and 9 share the intensity: i16 mantissa m at byte 0, exponent e
+// in bits 0-3 of the word at byte 2; m x 4^e.
+inline void sixteenBitIntensities(const char* p, const Uint4& w, float* in) {
+  storeFloat4(in, toFloat(gatherShorts(p, 6)) * pow2Lanes((w & 0xFu) * 2u));
+}
+
 // Format 8: i16 mantissa | u32 bits 0-3 exponent, 4-31 mass / 128.
 template <>
 inline bool decodeFour<8>(const char* p, float* m, float* in, char*) {
   const Uint4 w = gatherWords(p, 6, 2);
-  storeFloat4(in, toFloat(gatherShorts(p, 6)) * pow2Lanes((w & 0xFu) * 2u));
+  sixteenBitIntensities(p, w, in);
   storeFloat4(m, toFloat(w >> 4) * (1.0f / 128));
   return true;
 }
@@ -85,7 +91,7 @@ inline bool decodeFour<8>(const char* p, float* m, float* in, char*) {
 template <>
 inline bool decodeFour<9>(const char* p, float* m, float* in, char*) {
   const Uint4 w = gatherWords(p, 6, 2);
-  storeFloat4(in, toFloat(gatherShorts(p, 6)) * pow2Lanes((w & 0xFu) * 2u));
+  sixteenBitIntensities(p, w, in);
   storeFloat4(m, toFloat(w >> 9) * pow2Lanes((w >> 4) & 0x1Fu) * 0x1p-23f);
   return true;
 }

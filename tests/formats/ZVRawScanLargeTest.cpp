@@ -26,20 +26,6 @@ namespace {
 
 constexpr unsigned kLong = 5003;  // several blocks and a ragged end
 
-std::vector<float> massesOf(const ZVRawScan& s) {
-  const float *m = nullptr, *i = nullptr;
-  unsigned n = 0;
-  if (s.getScan(&m, &i, n) != 0 || !m) return {};
-  return {m, m + n};
-}
-
-std::vector<float> intensitiesOf(const ZVRawScan& s) {
-  const float *m = nullptr, *i = nullptr;
-  unsigned n = 0;
-  if (s.getScan(&m, &i, n) != 0 || !i) return {};
-  return {i, i + n};
-}
-
 // Floats compared as bits: -0 and +0 differ, as do NaN payloads.
 bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;

@@ -27,27 +27,6 @@ struct Options {
   bool keep = false;
 };
 
-std::vector<float> massesOf(const ZVRawScan& s) {
-  const float *m = nullptr, *i = nullptr;
-  unsigned n = 0;
-  if (s.getScan(&m, &i, n) != 0 || !m) return {};
-  return {m, m + n};
-}
-
-std::vector<float> intensitiesOf(const ZVRawScan& s) {
-  const float *m = nullptr, *i = nullptr;
-  unsigned n = 0;
-  if (s.getScan(&m, &i, n) != 0 || !i) return {};
-  return {i, i + n};
-}
-
-std::vector<float> daughtersOf(const ZVRawScan& s) {
-  const float* d = nullptr;
-  unsigned n = 0;
-  if (s.getDaughterMasses(&d, n) != 0) return {};
-  return {d, d + n};
-}
-
 template <class Get>
 std::vector<char> charsOf(Get get) {
   const char* c = nullptr;
@@ -116,16 +95,10 @@ TEST_F(ScanRead, WrittenScansReadBackExactly) {
 
 TEST_F(ScanRead, HandWrittenPacketsOfTheOtherFormats) {
   // Bounds 100-400 set the synthetic axis of formats 3-7: k x 300 / (n - 1).
-  const Bytes f1 = ByteBuilder()
-                       .u16(intensityWord(3, 1))
-                       .u16(intensityWord(1, 0))
-                       .u24(102400)
-                       .u24(204800)
-                       .u16(intensityWord(8, 0))
-                       .u16(intensityWord(9, 0))
-                       .u24(307200)
-                       .u24(999999)  // second peak of a half-used last packet
-                       .take();
+  const Bytes f1 = format1Packets({{102400, intensityWord(3, 1)},
+                                   {204800, intensityWord(1, 0)},
+                                   {307200, intensityWord(8, 0)},
+                                   {999999, intensityWord(9, 0)}});  // half-used last packet
   const Bytes f3 = ByteBuilder().u16(intensityWord(8, 0)).u16(intensityWord(1, 2)).u16(intensityWord(3, 0)).take();
   const Bytes f4 =
       ByteBuilder().i16(1).i16(-1).i16(2).i16(3).u16(0x0010).i16(4).i16(5).i16(99).i16(99).u16(0x0001).take();
@@ -159,16 +132,10 @@ TEST_F(ScanRead, HandWrittenPacketsOfTheOtherFormats) {
 TEST_F(ScanRead, KeptCompressedScansDecodeByTheirOwnFormat) {
   const PeakList peaks{
       {100.5f, 200, 300.25f, 400}, {10, 20, 30, 40}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}};
-  const Bytes f1 = ByteBuilder()
-                       .u16(intensityWord(10, 0))
-                       .u16(intensityWord(20, 0))
-                       .u24(102912)
-                       .u24(204800)
-                       .u16(intensityWord(30, 0))
-                       .u16(intensityWord(40, 0))
-                       .u24(307456)
-                       .u24(409600)
-                       .take();
+  const Bytes f1 = format1Packets({{102912, intensityWord(10, 0)},
+                                   {204800, intensityWord(20, 0)},
+                                   {307456, intensityWord(30, 0)},
+                                   {409600, intensityWord(40, 0)}});
   for (unsigned format : {0u, 1u, 8u, 9u, 12u, 13u}) {
     SCOPED_TRACE(format);
     const Bytes dat = format == 1 ? f1 : encodeScan(format, peaks);
@@ -252,16 +219,8 @@ TEST_F(ScanRead, MassWindows) {
 
   // Without a file mass reader the whole scan is decoded and the high
   // cut-off judged on the uncalibrated masses.
-  const Bytes f1 = ByteBuilder()
-                       .u16(intensityWord(1, 0))
-                       .u16(intensityWord(2, 0))
-                       .u24(102400)
-                       .u24(204800)
-                       .u16(intensityWord(3, 0))
-                       .u16(0)
-                       .u24(307200)
-                       .u24(0)
-                       .take();
+  const Bytes f1 = format1Packets(
+      {{102400, intensityWord(1, 0)}, {204800, intensityWord(2, 0)}, {307200, intensityWord(3, 0)}, {0, 0}});
   const FunctionCalibration twice = linearCalibration(0, 2);
   ASSERT_EQ(read(s, f1, Descriptor(1), 3, {.low = 150, .high = 250, .cal = &twice}), 0);
   EXPECT_EQ(massesOf(s), std::vector<float>({200, 400}));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "formats/ZVRawScan.h"
+#include "support/ScanFixtures.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 using borealtek_zvraw_version_1::ZVRawScan;
@@ -22,13 +23,6 @@ float* floats(std::initializer_list<float> v) {
 void fill(ZVRawScan& s, std::initializer_list<float> masses, std::initializer_list<float> intensities) {
   ASSERT_EQ(masses.size(), intensities.size());
   ASSERT_EQ(s.setScan(floats(masses), floats(intensities), nullptr, static_cast<unsigned>(masses.size())), 0);
-}
-
-std::vector<float> massesOf(const ZVRawScan& s) {
-  const float *m = nullptr, *i = nullptr;
-  unsigned n = 0;
-  if (s.getScan(&m, &i, n) != 0 || !m) return {};
-  return {m, m + n};
 }
 
 TEST(ScanStats, TicAndFirstLargestSkipNegatives) {

@@ -47,9 +47,38 @@ inline Bytes encodeScan(unsigned format, const PeakList& p) {
   return out;
 }
 
+// The scan's arrays as vectors; empty when the scan hands none out.
+inline std::vector<float> massesOf(const borealtek_zvraw_version_1::ZVRawScan& s) {
+  const float *m = nullptr, *i = nullptr;
+  unsigned n = 0;
+  if (s.getScan(&m, &i, n) != 0 || !m) return {};
+  return {m, m + n};
+}
+inline std::vector<float> intensitiesOf(const borealtek_zvraw_version_1::ZVRawScan& s) {
+  const float *m = nullptr, *i = nullptr;
+  unsigned n = 0;
+  if (s.getScan(&m, &i, n) != 0 || !i) return {};
+  return {i, i + n};
+}
+inline std::vector<float> daughtersOf(const borealtek_zvraw_version_1::ZVRawScan& s) {
+  const float* d = nullptr;
+  unsigned n = 0;
+  if (s.getDaughterMasses(&d, n) != 0) return {};
+  return {d, d + n};
+}
+
 // u16 intensity word of formats 1-3: bits 0-2 exponent, 3-15 mantissa.
 inline std::uint16_t intensityWord(unsigned mantissa, unsigned exponent) {
   return static_cast<std::uint16_t>(mantissa << 3 | exponent);
+}
+
+// Format-1 packets, two peaks each: (24-bit mass value in 1/1024, intensity
+// word) pairs, an even number of them.
+inline Bytes format1Packets(const std::vector<std::pair<std::uint32_t, std::uint16_t>>& peaks) {
+  ByteBuilder b;
+  for (std::size_t k = 0; k + 1 < peaks.size(); k += 2)
+    b.u16(peaks[k].second).u16(peaks[k + 1].second).u24(peaks[k].first).u24(peaks[k + 1].first);
+  return b.take();
 }
 
 // Format 11 word: bits 0-21 signed mantissa, 22-27 exponent, 28-31 flags.
