@@ -21,7 +21,6 @@ namespace borealtek_zvraw_version_1 {
 
 namespace {
 
-using borealtek_calibrate_version_1::FunctionCalibrationImp;
 using zvraw_scan_detail::DecodedPeak;
 using zvraw_scan_detail::PacketCodec;
 
@@ -178,10 +177,7 @@ class ScanWalk {
   using C = PacketCodec<F>;
 
  public:
-  ScanWalk(const WalkInput& in, WalkOutput& out) : in_(in), out_(out) {
-    if constexpr (kSyntheticMass<F>)
-      step_ = in.count <= 1 ? 1.0f : (in.upperBound - in.lowerBound) / static_cast<float>(in.count - 1);
-  }
+  ScanWalk(const WalkInput& in, WalkOutput& out) : in_(in), out_(out) {}
 
   // Reads the run through the scratch block, a part at a time: each part
   // lands at the page offset of its file position, so that the bulk of it
@@ -335,7 +331,10 @@ class ScanWalk {
       mass = lo;
       daughter = hi;
     } else if constexpr (kSyntheticMass<F>) {
-      mass = static_cast<float>(k) * step_;
+      // k x (upper - lower) / (count - 1): an axis from 0, not from the lower bound.
+      mass = in_.count <= 1
+                 ? static_cast<float>(k) * 1.0f
+                 : static_cast<float>(k) * (in_.upperBound - in_.lowerBound) / static_cast<float>(in_.count - 1);
     }
     if (k >= 1) prev_ = mass;
     if constexpr (!C::kStoresMass || F == 1) {
@@ -374,7 +373,6 @@ class ScanWalk {
   const WalkInput& in_;
   WalkOutput& out_;
   float prev_ = 1.0f;  // the first two peaks are both tested against 1.0
-  float step_ = 1.0f;
 };
 
 }  // namespace
