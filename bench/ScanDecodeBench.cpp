@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "formats/FileHandle.h"
-#include "formats/PageBlock.h"
+#include "formats/PageAlignedBuffer.h"
 #include "formats/ZVRawScan.h"
 
 using borealtek_calibrate_version_1::FunctionCalibration;
@@ -96,14 +96,14 @@ Fixture& fixture() {
 
 // Seconds for one memcpy of n bytes between page-aligned blocks; best of five.
 double memcpySeconds(std::uint64_t n) {
-  PageBlock src = allocatePageBlock(n), dst = allocatePageBlock(n);
-  std::memset(src.get(), 0x5A, n);
-  std::memset(dst.get(), 0, n);
+  PageAlignedBuffer src(n), dst(n);
+  std::memset(src.data(), 0x5A, n);
+  std::memset(dst.data(), 0, n);
   double best = 1e30;
   for (int r = 0; r < 5; ++r) {
     const auto t0 = std::chrono::steady_clock::now();
-    std::memcpy(dst.get(), src.get(), n);
-    benchmark::DoNotOptimize(dst.get());
+    std::memcpy(dst.data(), src.data(), n);
+    benchmark::DoNotOptimize(dst.data());
     benchmark::ClobberMemory();
     best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
   }
@@ -144,12 +144,12 @@ void decodeFile(benchmark::State& state, const DataFile& d) {
 
 void BM_ScanDecodeMemcpyBaseline(benchmark::State& state) {
   const std::uint64_t n = fixture().format9.bytes;
-  PageBlock src = allocatePageBlock(n), dst = allocatePageBlock(n);
-  std::memset(src.get(), 0x5A, n);
-  std::memset(dst.get(), 0, n);
+  PageAlignedBuffer src(n), dst(n);
+  std::memset(src.data(), 0x5A, n);
+  std::memset(dst.data(), 0, n);
   for (auto _ : state) {
-    std::memcpy(dst.get(), src.get(), n);
-    benchmark::DoNotOptimize(dst.get());
+    std::memcpy(dst.data(), src.data(), n);
+    benchmark::DoNotOptimize(dst.data());
     benchmark::ClobberMemory();
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * n));
@@ -160,12 +160,12 @@ BENCHMARK(BM_ScanDecodeMemcpyBaseline)->Name("scan_decode/memcpy")->Unit(benchma
 // page-aligned block of the size the decoder stages through.
 void BM_ScanDecodeFreadBaseline(benchmark::State& state) {
   const DataFile& d = fixture().format9;
-  PageBlock block = allocatePageBlock(kScratchBlockBytes);
+  PageAlignedBuffer block(kScratchBlockBytes);
   for (auto _ : state) {
     FilePtr f(std::fopen(d.path.c_str(), "rb"));
-    while (std::fread(block.get(), 1, kScratchBlockBytes, f.get()) == kScratchBlockBytes) {
+    while (std::fread(block.data(), 1, kScratchBlockBytes, f.get()) == kScratchBlockBytes) {
     }
-    benchmark::DoNotOptimize(block.get());
+    benchmark::DoNotOptimize(block.data());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * d.bytes));
 }

@@ -9,9 +9,11 @@
 #include <memory>
 #include <span>
 
+inline constexpr std::size_t kPageSize = 4096;
+
 class PageAlignedBuffer {
  public:
-  static constexpr std::size_t kPage = 4096;
+  static constexpr std::size_t kPage = kPageSize;
 
   PageAlignedBuffer() = default;
   // Empty (data() null) when the block cannot be allocated.
@@ -43,3 +45,10 @@ class PageAlignedBuffer {
   std::unique_ptr<std::uint8_t, Free> block_;
   std::size_t size_ = 0;
 };
+
+// The calling thread's scratch block of kScratchBlockBytes, made on first
+// use and kept for the thread's life, so that reading or writing a scan
+// allocates no staging buffer. Null when it cannot be had. Callers must not
+// hold it across a call that may use it too.
+inline constexpr std::size_t kScratchBlockBytes = 256 * 1024;
+[[nodiscard]] char* threadScratchBlock();

@@ -11,7 +11,7 @@
 #include <limits>
 #include <new>
 
-#include "formats/PageBlock.h"
+#include "formats/PageAlignedBuffer.h"
 #include "formats/ZVRawPacketBlocks.h"
 #include "formats/ZVRawScan.h"
 #include "formats/ZVRawScanPackets.h"

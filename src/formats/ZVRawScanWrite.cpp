@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "formats/PageBlock.h"
+#include "formats/PageAlignedBuffer.h"
 #include "formats/ZVRawScan.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
