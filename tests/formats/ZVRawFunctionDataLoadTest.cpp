@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <thread>
 
 #include "cluster/ZVRawScanManagerImp.h"
 #include "formats/ZVRawExtendedStats.h"
@@ -109,6 +111,41 @@ TEST_F(FunctionDataLoadTest, WrittenScansLoadBackExactly) {
       EXPECT_EQ(percent, 100.0f);
     }
   }
+}
+
+TEST_F(FunctionDataLoadTest, ALoadLeavesTheIndexPeakCountsAlone) {
+  writeFunction(root(), FunctionSpec(), scans_);
+  FunctionReader r(root());
+  // A low cut-off above the first peaks: fewer peaks decoded than indexed.
+  ASSERT_EQ(r.data.loadData(0u, true, false, 140.0f, 1e9f), ZVRAW_OK);
+  EXPECT_EQ(loadedPeaks(r.data, 5).masses.size(), 2u);  // 101.25 and 126.25 cut
+  unsigned indexed = 0;
+  ASSERT_EQ(r.data.getScanSize(5, indexed), ZVRAW_OK);
+  EXPECT_EQ(indexed, 4u);
+  ASSERT_EQ(load(r.data, Loader::All), ZVRAW_OK);
+  EXPECT_EQ(loadedPeaks(r.data, 5).masses, scans_[5].masses);
+}
+
+TEST_F(FunctionDataLoadTest, AbortAndProgressFromAnotherThread) {
+  scans_ = samplePeaks(2000);
+  writeFunction(root(), FunctionSpec(), scans_);
+  FunctionReader r(root());
+  std::atomic<bool> done{false};
+  std::thread watcher([&] {
+    float percent = 0;
+    while (!done.load() && percent == 0.0f) r.data.getPercentLoaded(percent);
+    r.data.setAbortLoad();
+    EXPECT_GE(percent, 0.0f);
+    EXPECT_LE(percent, 100.0f);
+  });
+  const int rc = load(r.data, Loader::All);
+  done = true;
+  watcher.join();
+  EXPECT_TRUE(rc == ZVRAW_DATALOAD_ABORTED || rc == ZVRAW_OK) << rc;
+  if (rc == ZVRAW_OK) r.data.setAbortLoad();  // the load finished first: the next one honours the flag
+  (void)load(r.data, Loader::All);
+  EXPECT_EQ(load(r.data, Loader::All), ZVRAW_OK);
+  EXPECT_EQ(loadedCount(r.data), 2000u);
 }
 
 TEST_F(FunctionDataLoadTest, AFunctionWithoutScansLoadsNothing) {
@@ -301,7 +338,10 @@ TEST_F(FunctionDataLoadTest, ARangeTakenOverFromAScanBufferOutlivesTheBuffer) {
   struct Bad {
     unsigned first, last;
   } bad[] = {{25, 22}, {19, 22}, {28, 30}, {30, 31}};
-  for (const Bad& b : bad) EXPECT_EQ(data.loadData(b.first, b.last, 0u, manager.get()), ZVRAW_SCANRANGE_INVALID);
+  for (const Bad& b : bad) {
+    EXPECT_EQ(data.loadData(b.first, b.last, 0u, manager.get()), ZVRAW_SCANRANGE_INVALID);
+    EXPECT_EQ(loadedPeaks(data, 23).masses, peaks[3].masses);  // refused before anything was let go
+  }
   EXPECT_EQ(data.loadData(22u, 25u, 0u, nullptr), ZVRAW_NULLPOINTER_ERROR);
   ASSERT_EQ(data.loadData(22u, 25u, 0u, manager.get()), ZVRAW_OK);
 

@@ -199,6 +199,13 @@ TEST_F(FunctionDataQueriesTest, ExtendedStatisticsViews) {
   // A function whose statistics hold fewer records than this function's scans: the first missing one fails.
   EXPECT_EQ(r.data.getExtendedStats(7, records), ZVRAW_ERROR);
   EXPECT_EQ(records, nullptr);
+  // One that holds more: only this function's five entries are filled.
+  ZVRawExtendedStats wide(2);
+  ASSERT_EQ(wide.incrementStatsScanBuffer(1, 50), ZVRAW_OK);
+  r.data.setExternalObjects(&r.descriptors, &r.indices, &wide);
+  ASSERT_EQ(r.data.getExtendedStats(1, records), ZVRAW_OK);
+  EXPECT_EQ(records[4], wide.getStatsRecord(1, 4));
+  delete[] records;
 }
 
 }  // namespace
