@@ -41,9 +41,8 @@ float usableGain(const ZVRawExternalLumavent& table, float rt) {
 
 }  // namespace
 
-int ZVRawFunctionData::setupPerScanCalibration(FunctionCalibration& cali, unsigned int nScan,
-                                               short& nUseTempCorrection, float& fTempCorrection,
-                                               float& fTempCoefficient) const {
+int ZVRawFunctionData::setupPerScanCalibration(FunctionCalibration& cali, unsigned int nScan, short& nUseTempCorrection,
+                                               float& fTempCorrection, float& fTempCoefficient) const {
   if (!m_pExtendedStats || !m_pExtendedStats->isValidStats(m_nFuncNum)) return ZVRAW_OK;
   const ZVRawExtStatsRecord* rec = nullptr;
   if (int rc = m_pExtendedStats->getStatsRecord(m_nFuncNum, nScan, rec); rc != ZVRAW_OK) return rc;
@@ -76,8 +75,7 @@ int ZVRawFunctionData::loadData(float fStartTime, float fEndTime, unsigned int n
   m_nLoadedScans = 0;
   if (!m_pScanIndices || !m_pFunctionDescriptors) return ZVRAW_NULLPOINTER_ERROR;
   unsigned int first = 0, last = 0;
-  if (int rc = m_pScanIndices->getScanRangeFromTimeRange(m_nFuncNum, fStartTime, fEndTime, first, last);
-      rc != ZVRAW_OK)
+  if (int rc = m_pScanIndices->getScanRangeFromTimeRange(m_nFuncNum, fStartTime, fEndTime, first, last); rc != ZVRAW_OK)
     return rc;
   if (first > last) return ZVRAW_SCANRANGE_INVALID;  // only retention times out of order could give it
   m_nScanStart = first;
@@ -85,8 +83,8 @@ int ZVRawFunctionData::loadData(float fStartTime, float fEndTime, unsigned int n
   return loadRange(Loader::TimeRange, bCalibrate, bKeepCompressed, fLowMassCutoff, fHighMassCutoff);
 }
 
-int ZVRawFunctionData::loadData(unsigned int nStartScan, unsigned int nEndScan, unsigned int nFuncNum,
-                                bool bCalibrate, bool bKeepCompressed, float fLowMassCutoff, float fHighMassCutoff) {
+int ZVRawFunctionData::loadData(unsigned int nStartScan, unsigned int nEndScan, unsigned int nFuncNum, bool bCalibrate,
+                                bool bKeepCompressed, float fLowMassCutoff, float fHighMassCutoff) {
   m_nFuncNum = nFuncNum;
   m_nLoadedScans = 0;
   if (nStartScan > nEndScan) return ZVRAW_SCANRANGE_INVALID;
@@ -176,9 +174,9 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
     }
 
     const FunctionCalibration* use = bCalibrate && m_pFunctionCalibration ? &cali : nullptr;
-    const int rc = m_pScans[i].readScan(file.get(), peaks, desc, bKeepCompressed, use, m_fMinimumMassDelta,
-                                        fLowMassCutoff, fHighMassCutoff, lowerBound, upperBound, useTemp,
-                                        tempCorrection, tempCoefficient);
+    const int rc =
+        m_pScans[i].readScan(file.get(), peaks, desc, bKeepCompressed, use, m_fMinimumMassDelta, fLowMassCutoff,
+                             fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection, tempCoefficient);
     m_nScanBufferIdx = i + 1;
     // A corrupt scan that the bad-scan strategy kept still counts as loaded.
     if (rc != ZVRAW_OK && rc != ZVRAW_SCAN_CORRUPT_ERROR) {

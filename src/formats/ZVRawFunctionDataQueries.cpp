@@ -77,9 +77,9 @@ int ZVRawFunctionData::getMassChromatogram(unsigned int nStartScan, unsigned int
   }
 }
 
-int ZVRawFunctionData::getMassChromatogram(unsigned int nStartScan, unsigned int nEndScan, float fMass,
-                                           float fWindow, const ZVRawFunctionScanIndices* indices, float* pIntensity,
-                                           float* pTime, bool bDaughters) const {
+int ZVRawFunctionData::getMassChromatogram(unsigned int nStartScan, unsigned int nEndScan, float fMass, float fWindow,
+                                           const ZVRawFunctionScanIndices* indices, float* pIntensity, float* pTime,
+                                           bool bDaughters) const {
   return getMassChromatogram(nStartScan, nEndScan, fMass, fMass, fWindow, indices, pIntensity, pTime, bDaughters);
 }
 
@@ -175,8 +175,7 @@ int ZVRawFunctionData::getAvailableExtendedStatsFields(unsigned int nFuncNum,
   return ZVRAW_OK;
 }
 
-int ZVRawFunctionData::getExtendedStats(unsigned int nFuncNum,
-                                        const ZVRawExtStatsRecord**& pExtendedScanStats) const {
+int ZVRawFunctionData::getExtendedStats(unsigned int nFuncNum, const ZVRawExtStatsRecord**& pExtendedScanStats) const {
   pExtendedScanStats = nullptr;
   if (!m_pExtendedStats || !m_pScanIndices) return ZVRAW_NULLPOINTER_ERROR;
   unsigned int n = 0;

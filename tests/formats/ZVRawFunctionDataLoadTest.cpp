@@ -332,7 +332,7 @@ TEST_F(FunctionDataLoadTest, ARangeTakenOverFromAScanBufferOutlivesTheBuffer) {
   EXPECT_EQ(start, 22u);
   EXPECT_EQ(end, 25u);
   EXPECT_EQ(loadedCount(data), 4u);
-  EXPECT_EQ(largest, 6u);                         // scans 22-25 hold 5, 6, 3 and 4 peaks
+  EXPECT_EQ(largest, 6u);                        // scans 22-25 hold 5, 6, 3 and 4 peaks
   EXPECT_EQ(data.getMinimumMassDelta(), 25.0f);  // neighbouring masses lie 25 apart
 
   struct Bad {
@@ -416,8 +416,10 @@ TEST_F(FunctionDataLoadTest, DamagedDataAndIndexFiles) {
       auto r = live ? std::make_unique<FunctionReader>(root()) : std::make_unique<FunctionReader>(root(), 6);
       return exercise(*r);
     };
-    expectSurvivesCorruptions(dat, [&](const Bytes& d) { return open(d, idx); }, 0x5eed, 100);
-    expectSurvivesCorruptions(idx, [&](const Bytes& i) { return open(dat, i); }, 0xfeed, 100);
+    expectSurvivesCorruptions(
+        dat, [&](const Bytes& d) { return open(d, idx); }, 0x5eed, 100);
+    expectSurvivesCorruptions(
+        idx, [&](const Bytes& i) { return open(dat, i); }, 0xfeed, 100);
     for (std::size_t cut = 0; cut < idx.size(); ++cut) {
       const int rc = open(dat, Bytes(idx.begin(), idx.begin() + cut));
       EXPECT_TRUE(rc >= 0 && rc <= 80) << "cut " << cut;

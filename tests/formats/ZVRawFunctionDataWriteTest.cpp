@@ -154,11 +154,11 @@ TEST_F(FunctionDataWriteTest, UpToATime) {
     unsigned mark;
     bool released;
   } cases[] = {
-      {-1.0f, false, ZVRAW_OK, 10, false},                        // negative: everything buffered
-      {0.1f, false, ZVRAW_RETENTIONTIME_INVALID, 0, false},       // before the first scan
-      {1.3f, false, ZVRAW_OK, 5, false},                          // nearest before 1.3 is scan 4 (1.25)
-      {1.25f, false, ZVRAW_OK, 4, false},                         // at a scan's time: the one before it
-      {0.1f, true, ZVRAW_OK, 10, true},                           // a flush writes everything
+      {-1.0f, false, ZVRAW_OK, 10, false},                   // negative: everything buffered
+      {0.1f, false, ZVRAW_RETENTIONTIME_INVALID, 0, false},  // before the first scan
+      {1.3f, false, ZVRAW_OK, 5, false},                     // nearest before 1.3 is scan 4 (1.25)
+      {1.25f, false, ZVRAW_OK, 4, false},                    // at a scan's time: the one before it
+      {0.1f, true, ZVRAW_OK, 10, true},                      // a flush writes everything
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "rt " << c.rt << " flush " << c.flush);
@@ -235,7 +235,7 @@ TEST_F(FunctionDataWriteTest, AFailedWriteKeepsItsScansAndIsRetriedInPlace) {
   }
   EXPECT_EQ(mark(w.data), 4u);
   EXPECT_EQ(readFile(dat()), Bytes(expected.begin(), expected.begin() + fourScans));  // no partial scan
-  ASSERT_EQ(w.data.writeScans(root().c_str(), true, 0u), ZVRAW_OK);  // the flush had been held back
+  ASSERT_EQ(w.data.writeScans(root().c_str(), true, 0u), ZVRAW_OK);                   // the flush had been held back
   EXPECT_EQ(readFile(dat()), expected);
   EXPECT_EQ(mark(w.data), 10u);
 }
