@@ -83,7 +83,7 @@ class FunctionDataLoadTest : public TempDirTest {
 TEST_F(FunctionDataLoadTest, WrittenScansLoadBackExactly) {
   for (unsigned format : {0u, 8u, 9u, 12u}) {
     SCOPED_TRACE(testing::Message() << "format " << format);
-    writeFunction(root(), FunctionSpec(format), scans_);
+    writeFunction(root(), FunctionShape(format), scans_);
     FunctionReader r(root());
     ASSERT_EQ(r.openResult, ZVRAW_OK);
     struct Case {
@@ -114,7 +114,7 @@ TEST_F(FunctionDataLoadTest, WrittenScansLoadBackExactly) {
 }
 
 TEST_F(FunctionDataLoadTest, ALoadLeavesTheIndexPeakCountsAlone) {
-  writeFunction(root(), FunctionSpec(), scans_);
+  writeFunction(root(), FunctionShape(), scans_);
   FunctionReader r(root());
   // A low cut-off above the first peaks: fewer peaks decoded than indexed.
   ASSERT_EQ(r.data.loadData(0u, true, false, 140.0f, 1e9f), ZVRAW_OK);
@@ -128,7 +128,7 @@ TEST_F(FunctionDataLoadTest, ALoadLeavesTheIndexPeakCountsAlone) {
 
 TEST_F(FunctionDataLoadTest, AbortAndProgressFromAnotherThread) {
   scans_ = samplePeaks(2000);
-  writeFunction(root(), FunctionSpec(), scans_);
+  writeFunction(root(), FunctionShape(), scans_);
   FunctionReader r(root());
   std::atomic<bool> done{false};
   std::thread watcher([&] {
@@ -149,7 +149,7 @@ TEST_F(FunctionDataLoadTest, AbortAndProgressFromAnotherThread) {
 }
 
 TEST_F(FunctionDataLoadTest, AFunctionWithoutScansLoadsNothing) {
-  writeFunction(root(), FunctionSpec(), {});
+  writeFunction(root(), FunctionShape(), {});
   FunctionReader r(root());
   ASSERT_EQ(r.openResult, ZVRAW_OK);
   ASSERT_FALSE(fs::exists(dir() / "_func001.dat"));  // a load that opened it would fail
@@ -163,7 +163,7 @@ TEST_F(FunctionDataLoadTest, AFunctionWithoutScansLoadsNothing) {
 }
 
 TEST_F(FunctionDataLoadTest, ScanRangesAreCheckedBeforeAnythingIsReleased) {
-  writeFunction(root(), FunctionSpec(), scans_);
+  writeFunction(root(), FunctionShape(), scans_);
   FunctionReader r(root());
   ASSERT_EQ(load(r.data, Loader::All), ZVRAW_OK);
   EXPECT_EQ(load(r.data, Loader::Range, 5, 3), ZVRAW_SCANRANGE_INVALID);
@@ -173,7 +173,7 @@ TEST_F(FunctionDataLoadTest, ScanRangesAreCheckedBeforeAnythingIsReleased) {
 }
 
 TEST_F(FunctionDataLoadTest, TheGainScalesOnlyTheScanRangeLoad) {
-  writeFunction(root(), FunctionSpec(), scans_);
+  writeFunction(root(), FunctionShape(), scans_);
   FunctionCalibration cal;
   cal.setCalibration(0.0, 1.0, CALTYPE_ROOTMASS);  // (0 + 1 sqrt(m))^2 = m
   const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
@@ -207,7 +207,7 @@ TEST_F(FunctionDataLoadTest, TheGainScalesOnlyTheScanRangeLoad) {
 }
 
 TEST_F(FunctionDataLoadTest, TheLockMassCorrectionReplacesC1AfterTheGain) {
-  writeFunction(root(), FunctionSpec(), scans_);
+  writeFunction(root(), FunctionShape(), scans_);
   FunctionReader r(root());
   writeStats(r.indices, {101, 102}, [](unsigned s, ZVRawExtStatsRecord& rec) {
     rec.m_nUseLockMassCorrection = s % 2 == 0 ? 1 : 0;
@@ -231,7 +231,7 @@ TEST_F(FunctionDataLoadTest, TheLockMassCorrectionReplacesC1AfterTheGain) {
 }
 
 TEST_F(FunctionDataLoadTest, TheTemperatureCorrectionAppliesToScanRangeLoads) {
-  writeFunction(root(), FunctionSpec(), scans_);
+  writeFunction(root(), FunctionShape(), scans_);
   FunctionReader r(root());
   writeStats(r.indices, {103, 104, 105}, [](unsigned s, ZVRawExtStatsRecord& rec) {
     rec.m_nUseTempCorrection = s == 11 ? 0 : 1;  // scan 11 does not count in the mean
@@ -268,7 +268,7 @@ TEST_F(FunctionDataLoadTest, TheTemperatureCorrectionAppliesToScanRangeLoads) {
 
 TEST_F(FunctionDataLoadTest, ACorruptScanKeptByTheStrategyCountsAsLoaded) {
   scans_[3].masses.back() = 5000.0f;  // beyond the acquisition range
-  writeFunction(root(), FunctionSpec(), scans_);
+  writeFunction(root(), FunctionShape(), scans_);
   FunctionReader r(root());
   const ScopedBadScanStrategy abandon(1);
   ASSERT_EQ(load(r.data, Loader::All), ZVRAW_OK);
@@ -278,7 +278,7 @@ TEST_F(FunctionDataLoadTest, ACorruptScanKeptByTheStrategyCountsAsLoaded) {
 }
 
 TEST_F(FunctionDataLoadTest, AnAbortEndsTheLoadAfterTheScanInHand) {
-  writeFunction(root(), FunctionSpec(), scans_);
+  writeFunction(root(), FunctionShape(), scans_);
   FunctionReader r(root());
   for (Loader l : {Loader::All, Loader::Range}) {
     r.data.setAbortLoad();
@@ -299,7 +299,7 @@ TEST_F(FunctionDataLoadTest, AnAbortEndsTheLoadAfterTheScanInHand) {
 }
 
 TEST_F(FunctionDataLoadTest, AScanPastTheEndOfTheDataFileIsRefusedBeforeItIsRead) {
-  writeFunction(root(), FunctionSpec(), scans_);
+  writeFunction(root(), FunctionShape(), scans_);
   const auto datSize = static_cast<unsigned>(fs::file_size(dir() / "_func001.dat"));
   struct Case {
     unsigned offset, peaks;
@@ -352,7 +352,7 @@ TEST_F(FunctionDataLoadTest, ARangeTakenOverFromAScanBufferOutlivesTheBuffer) {
 }
 
 TEST_F(FunctionDataLoadTest, HandingTheScansOverLeavesNone) {
-  writeFunction(root(), FunctionSpec(), scans_);
+  writeFunction(root(), FunctionShape(), scans_);
   FunctionReader r(root());
   std::shared_ptr<ZVRawScan[]> scans;
   unsigned first = 9, last = 9;
@@ -382,7 +382,7 @@ TEST_F(FunctionDataLoadTest, TheSmallestSpacingSkipsScansOfOnePeak) {
   scans[1].masses = {100.0f, 100.0005f};
   scans[2].masses = {100.0f, 125.0f};
   for (PeakList& p : scans) p.intensities.assign(p.masses.size(), 5.0f);
-  writeFunction(root(), FunctionSpec(12), scans);
+  writeFunction(root(), FunctionShape(12), scans);
   FunctionReader r(root());
   ASSERT_EQ(load(r.data, Loader::All), ZVRAW_OK);
   EXPECT_EQ(r.data.getMinimumMassDelta(), 0.001f);  // spacings below the cut-off count as the cut-off
@@ -391,7 +391,7 @@ TEST_F(FunctionDataLoadTest, TheSmallestSpacingSkipsScansOfOnePeak) {
 }
 
 TEST_F(FunctionDataLoadTest, DamagedDataAndIndexFiles) {
-  writeFunction(root(), FunctionSpec(), samplePeaks(6));
+  writeFunction(root(), FunctionShape(), samplePeaks(6));
   const fs::path datPath = dir() / "_func001.dat", idxPath = dir() / "_func001.idx";
   const Bytes dat = readFile(datPath), idx = readFile(idxPath);
   // Loads everything, then walks what the loaded scans answer.

@@ -23,7 +23,7 @@ class FunctionDataQueriesTest : public TempDirTest {
 
 TEST_F(FunctionDataQueriesTest, MassChromatogramsOverLoadedScans) {
   const std::vector<PeakList> scans = samplePeaks(12);
-  writeFunction(root(), FunctionSpec(), scans);
+  writeFunction(root(), FunctionShape(), scans);
   FunctionReader r(root());
   ASSERT_EQ(r.data.loadData(3u, 9u, 0u, false, false, kNoCut, kNoHighCut), ZVRAW_OK);
   // Peak 1 of every scan lies at 125 + s / 4: a window of 0.2 around it holds that peak alone.
@@ -56,7 +56,7 @@ TEST_F(FunctionDataQueriesTest, MassChromatogramsOverLoadedScans) {
 
 TEST_F(FunctionDataQueriesTest, DaughterMassesAndMRMChromatograms) {
   // An MRM function: one peak per segment at the segment's start, its end as the daughter mass.
-  const FunctionSpec mrm(2, 9, {{300, 301}, {100, 101}, {200, 201}});
+  const FunctionShape mrm(2, 9, {{300, 301}, {100, 101}, {200, 201}});
   std::vector<PeakList> scans(4);
   for (unsigned s = 0; s < 4; ++s) scans[s].intensities = {8.0f * (s + 1), 16.0f, 24.0f};
   scans[3].intensities.pop_back();  // a scan without the third transition
@@ -93,7 +93,7 @@ TEST_F(FunctionDataQueriesTest, DaughterMassesAndMRMChromatograms) {
   EXPECT_EQ(sums, (std::vector<float>{8, 16, 24, 32}));
 
   // A plain function has neither.
-  writeFunction(root(), FunctionSpec(), samplePeaks(4));
+  writeFunction(root(), FunctionShape(), samplePeaks(4));
   FunctionReader plain(root());
   ASSERT_EQ(plain.data.loadData(0u, true, false, kNoCut, kNoHighCut), ZVRAW_OK);
   EXPECT_EQ(plain.data.getDaughterMasses(1, &daughters, n), ZVRAW_FUNCTIONTYPE_INVALID);
@@ -101,7 +101,7 @@ TEST_F(FunctionDataQueriesTest, DaughterMassesAndMRMChromatograms) {
 }
 
 TEST_F(FunctionDataQueriesTest, LoadedScanReadersCheckTheirRange) {
-  writeFunction(root(), FunctionSpec(), samplePeaks(12));
+  writeFunction(root(), FunctionShape(), samplePeaks(12));
   FunctionReader r(root());
   const float* m = nullptr;
   const float* i = nullptr;
@@ -128,7 +128,7 @@ TEST_F(FunctionDataQueriesTest, LoadedScanReadersCheckTheirRange) {
 
 TEST_F(FunctionDataQueriesTest, PeakCountsAndSummariesComeFromTheIndex) {
   const std::vector<PeakList> scans = samplePeaks(6);
-  writeFunction(root(), FunctionSpec(), scans);
+  writeFunction(root(), FunctionShape(), scans);
   FunctionReader r(root());
   unsigned size = 0;
   EXPECT_EQ(r.data.getMaxScanSize(1u, 3u, size), ZVRAW_OK);
@@ -164,7 +164,7 @@ TEST_F(FunctionDataQueriesTest, PeakCountsAndSummariesComeFromTheIndex) {
 }
 
 TEST_F(FunctionDataQueriesTest, ExtendedStatisticsViews) {
-  writeFunction(root(), FunctionSpec(), samplePeaks(5));
+  writeFunction(root(), FunctionShape(), samplePeaks(5));
   FunctionReader r(root());
   const ZVRawExtStatsRecord** records = nullptr;
   std::vector<unsigned> ids{99};

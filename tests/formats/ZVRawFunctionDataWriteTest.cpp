@@ -47,7 +47,7 @@ TEST_F(FunctionDataWriteTest, BatchesLieBackToBackWithTheirIndexRecordsFilled) {
   for (unsigned format : {0u, 8u, 9u, 12u})
     for (bool flushBetween : {false, true}) {
       SCOPED_TRACE(testing::Message() << "format " << format << " flush " << flushBetween);
-      FunctionWriter w(root(), FunctionSpec(format), 20);
+      FunctionWriter w(root(), FunctionShape(format), 20);
       Batch first({scans.begin(), scans.begin() + 10}), second({scans.begin() + 10, scans.end()});
       ASSERT_EQ(first.give(w.data, 0), ZVRAW_OK);
       ASSERT_EQ(w.data.writeScans(root().c_str(), flushBetween, 0u), ZVRAW_OK);
@@ -76,7 +76,7 @@ TEST_F(FunctionDataWriteTest, BatchesLieBackToBackWithTheirIndexRecordsFilled) {
 TEST_F(FunctionDataWriteTest, EmptyScansTakeNoBytes) {
   std::vector<PeakList> scans = samplePeaks(3);
   scans[1] = PeakList{};
-  FunctionWriter w(root(), FunctionSpec(), 3);
+  FunctionWriter w(root(), FunctionShape(), 3);
   Batch b(scans);
   ASSERT_EQ(b.give(w.data, 0), ZVRAW_OK);
   ASSERT_EQ(w.data.writeScans(root().c_str(), true, 0u), ZVRAW_OK);
@@ -94,7 +94,7 @@ TEST_F(FunctionDataWriteTest, ABatchMustFollowTheLastBufferedScan) {
   } cases[] = {{10, 15}, {10, 9}, {10, 0}, {1, 5}, {1, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.buffered << " buffered, start " << c.start);
-    FunctionWriter w(root(), FunctionSpec(), 20);
+    FunctionWriter w(root(), FunctionShape(), 20);
     Batch held(samplePeaks(c.buffered));
     ASSERT_EQ(held.give(w.data, 0), ZVRAW_OK);
     Batch late(samplePeaks(3, c.buffered));
@@ -111,7 +111,7 @@ TEST_F(FunctionDataWriteTest, ABatchMustFollowTheLastBufferedScan) {
 }
 
 TEST_F(FunctionDataWriteTest, AnEmptyBatchChangesNothing) {
-  FunctionWriter w(root(), FunctionSpec(), 10);
+  FunctionWriter w(root(), FunctionShape(), 10);
   EXPECT_EQ(w.data.setScans(0, 0, nullptr, nullptr, nullptr, nullptr), ZVRAW_OK);
   const float* m = nullptr;
   const float* i = nullptr;
@@ -129,7 +129,7 @@ TEST_F(FunctionDataWriteTest, AnEmptyBatchChangesNothing) {
 }
 
 TEST_F(FunctionDataWriteTest, TakingScansLeavesTheCallerNoArrays) {
-  FunctionWriter w(root(), FunctionSpec(), 4);
+  FunctionWriter w(root(), FunctionShape(), 4);
   const std::vector<PeakList> scans = samplePeaks(4);
   Batch b(scans);
   ASSERT_EQ(b.give(w.data, 0), ZVRAW_OK);
@@ -163,7 +163,7 @@ TEST_F(FunctionDataWriteTest, UpToATime) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "rt " << c.rt << " flush " << c.flush);
     fs::remove(dat());
-    FunctionWriter w(root(), FunctionSpec(), 10);
+    FunctionWriter w(root(), FunctionShape(), 10);
     w.setTimes(0, sampleTimes(10));
     Batch b(scans);
     ASSERT_EQ(b.give(w.data, 0), ZVRAW_OK);
@@ -182,7 +182,7 @@ TEST_F(FunctionDataWriteTest, UpToATime) {
 
 TEST_F(FunctionDataWriteTest, CountedAndRangePasses) {
   const std::vector<PeakList> scans = samplePeaks(10);
-  FunctionWriter w(root(), FunctionSpec(), 10);
+  FunctionWriter w(root(), FunctionShape(), 10);
   Batch b(scans);
   ASSERT_EQ(b.give(w.data, 0), ZVRAW_OK);
   ASSERT_EQ(w.data.writeScans(root().c_str(), false, 4u), ZVRAW_OK);
@@ -210,7 +210,7 @@ TEST_F(FunctionDataWriteTest, CountedAndRangePasses) {
 }
 
 TEST_F(FunctionDataWriteTest, EveryRecordOfAPassMustBeIndexed) {
-  FunctionWriter w(root(), FunctionSpec(), 5);
+  FunctionWriter w(root(), FunctionShape(), 5);
   Batch b(samplePeaks(10));
   ASSERT_EQ(b.give(w.data, 0), ZVRAW_OK);
   EXPECT_EQ(w.data.writeScans(root().c_str(), true, 0u), ZVRAW_SCANNUM_INVALID);
@@ -225,7 +225,7 @@ TEST_F(FunctionDataWriteTest, AFailedWriteKeepsItsScansAndIsRetriedInPlace) {
   const std::vector<PeakList> scans = samplePeaks(10);
   const Bytes expected = packed(9, scans, 0, 9);
   const std::size_t fourScans = packed(9, scans, 0, 3).size();
-  FunctionWriter w(root(), FunctionSpec(), 10);
+  FunctionWriter w(root(), FunctionShape(), 10);
   Batch b(scans);
   ASSERT_EQ(b.give(w.data, 0), ZVRAW_OK);
   {
@@ -242,7 +242,7 @@ TEST_F(FunctionDataWriteTest, AFailedWriteKeepsItsScansAndIsRetriedInPlace) {
 
 TEST_F(FunctionDataWriteTest, AScanThatWouldStartPastFourGiBIsRefused) {
   const std::vector<PeakList> scans = samplePeaks(8);
-  FunctionWriter w(root(), FunctionSpec(), 8);
+  FunctionWriter w(root(), FunctionShape(), 8);
   Batch first({scans.begin(), scans.begin() + 5});
   ASSERT_EQ(first.give(w.data, 0), ZVRAW_OK);
   ASSERT_EQ(w.data.writeScans(root().c_str(), true, 0u), ZVRAW_OK);

@@ -49,12 +49,12 @@ int Batch::give(ZVRawFunctionData& data, unsigned start) {
                        accFlags.data(), sizes.data());
 }
 
-FunctionWriter::FunctionWriter(std::string directory, const FunctionSpec& s, unsigned indexedScans)
-    : dir(std::move(directory)), spec(s), descriptors(1) {
-  Descriptor d(spec.format, spec.type, spec.segments);
-  if (spec.segments.empty()) {
-    d.segmentStartMass(0) = d.interSegmentTime() = spec.low;
-    d.segmentEndMass(0) = d.segmentScanTime(0) = spec.high;
+FunctionWriter::FunctionWriter(std::string directory, const FunctionShape& s, unsigned indexedScans)
+    : dir(std::move(directory)), shape(s), descriptors(1) {
+  Descriptor d(shape.format, shape.type, shape.segments);
+  if (shape.segments.empty()) {
+    d.segmentStartMass(0) = d.interSegmentTime() = shape.low;
+    d.segmentEndMass(0) = d.segmentScanTime(0) = shape.high;
   }
   EXPECT_EQ(descriptors.updateDescriptor(0, d), ZVRAW_OK);
   EXPECT_EQ(indices.prepareScanIndicesBuffer(0, indexedScans), ZVRAW_OK);
@@ -67,12 +67,12 @@ void FunctionWriter::setTimes(unsigned first, const std::vector<double>& times) 
 
 void FunctionWriter::finish() {
   ASSERT_EQ(descriptors.writeDescriptors(dir.c_str()), ZVRAW_OK);
-  ASSERT_EQ(indices.writeIndices(0, dir.c_str(), spec.format), ZVRAW_OK);
+  ASSERT_EQ(indices.writeIndices(0, dir.c_str(), shape.format), ZVRAW_OK);
 }
 
-void writeFunction(const std::string& dir, const FunctionSpec& spec, const std::vector<PeakList>& scans) {
+void writeFunction(const std::string& dir, const FunctionShape& shape, const std::vector<PeakList>& scans) {
   const auto n = static_cast<unsigned>(scans.size());
-  FunctionWriter w(dir, spec, n);
+  FunctionWriter w(dir, shape, n);
   if (n > 0) {
     w.setTimes(0, sampleTimes(n));
     Batch b(scans);

@@ -18,8 +18,8 @@
 
 using borealtek_zvraw_version_1::ZVRawFunctionData;
 
-struct FunctionSpec {
-  explicit FunctionSpec(unsigned f = 9, unsigned t = 0, std::vector<std::pair<float, float>> s = {})
+struct FunctionShape {
+  explicit FunctionShape(unsigned f = 9, unsigned t = 0, std::vector<std::pair<float, float>> s = {})
       : format(f), type(t), segments(std::move(s)) {}
   unsigned format;
   unsigned type;
@@ -53,21 +53,21 @@ class Batch {
 // The writing side of a one-function directory: descriptors and an index
 // set that the function data are wired to.
 struct FunctionWriter {
-  FunctionWriter(std::string dir, const FunctionSpec& spec, unsigned indexedScans);
+  FunctionWriter(std::string dir, const FunctionShape& shape, unsigned indexedScans);
   // Times for scans first.. (as the write interface does when it appends).
   void setTimes(unsigned first, const std::vector<double>& times);
   // Writes _functns.inf and the index records not yet written.
   void finish();
 
   std::string dir;
-  FunctionSpec spec;
+  FunctionShape shape;
   ZVRawFunctionDescriptors descriptors;
   ZVRawFunctionScanIndices indices{1};
   ZVRawFunctionData data;
 };
 
 // Writes scans (at sampleTimes) to a fresh one-function directory in one flushed batch.
-void writeFunction(const std::string& dir, const FunctionSpec& spec, const std::vector<PeakList>& scans);
+void writeFunction(const std::string& dir, const FunctionShape& shape, const std::vector<PeakList>& scans);
 
 // The reading side: descriptors read from the directory, the index read live.
 struct FunctionReader {
