@@ -4,6 +4,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <new>
 
 #include "formats/ZVRawScanPackets.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
@@ -280,6 +281,48 @@ int ZVRawScan::moveScan(ZVRawScan* pTargetScan, ZVRawScan* pSourceScan) {
   t.m_nBPIIdx = s.m_nBPIIdx;
   s.DeleteScanData();
   s.m_bKeepCompressed = false;
+  return ZVRAW_OK;
+}
+
+namespace {
+
+template <class T>
+bool copyArray(std::unique_ptr<T[]>& to, const std::unique_ptr<T[]>& from, std::uint64_t n) {
+  if (!from) return true;
+  to.reset(new (std::nothrow) T[n]);
+  if (!to) return false;
+  std::copy(from.get(), from.get() + n, to.get());
+  return true;
+}
+
+}  // namespace
+
+int ZVRawScan::copyScan(ZVRawScan* pTargetScan, const ZVRawScan* pSourceScan) {
+  if (!pTargetScan || !pSourceScan) return ZVRAW_ERROR;
+  if (pTargetScan == pSourceScan) return ZVRAW_OK;
+  ZVRawScan& t = *pTargetScan;
+  const ZVRawScan& s = *pSourceScan;
+  t.DeleteScanData();
+  const std::uint64_t n = s.m_nPeaksInScan;
+  const std::uint64_t runBytes =
+      s.m_bKeepCompressed ? zvraw_packed::getBytesPerScan(s.m_nDataFormat, s.m_nPeaksInScan) : 0;
+  const bool copied = copyArray(t.m_pfMasses, s.m_pfMasses, n) && copyArray(t.m_pfIntensities, s.m_pfIntensities, n) &&
+                      copyArray(t.m_pfDMasses, s.m_pfDMasses, n) &&
+                      copyArray(t.m_pfDIntensities, s.m_pfDIntensities, n) &&
+                      copyArray(t.m_pfDaughterMasses, s.m_pfDaughterMasses, n) &&
+                      copyArray(t.m_pfMulBIntensities, s.m_pfMulBIntensities, n) &&
+                      copyArray(t.m_pcFlags, s.m_pcFlags, n) && copyArray(t.m_pcAccMassFlags, s.m_pcAccMassFlags, n) &&
+                      copyArray(t.m_pcScanBuffer, s.m_pcScanBuffer, runBytes);
+  if (!copied) {
+    t.DeleteScanData();
+    return ZVRAW_SCANMEMALLOC_ERROR;
+  }
+  t.m_nPeaksInScan = s.m_nPeaksInScan;
+  t.m_bScanError = s.m_bScanError;
+  t.m_bKeepCompressed = s.m_bKeepCompressed;
+  t.m_nDataFormat = s.m_nDataFormat;
+  t.m_fTIC = s.m_fTIC;
+  t.m_nBPIIdx = s.m_nBPIIdx;
   return ZVRAW_OK;
 }
 
