@@ -1,7 +1,5 @@
 // The shared directory fixture reads back through the file readers.
 
-#include "support/RawDirectoryFixture.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,6 +12,7 @@
 #include "formats/ZVRawHeader.h"
 #include "formats/ZVRawPackedFormats.h"
 #include "formats/ZVRawVeskoCalibration.h"
+#include "support/RawDirectoryFixture.h"
 #include "support/TempDir.h"
 
 using namespace borealtek_zvraw_version_1;

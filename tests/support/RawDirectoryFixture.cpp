@@ -8,8 +8,8 @@
 
 #include "formats/CLocale.h"
 #include "formats/ZVRawAnalog.h"
-#include "formats/ZVRawFunctionDescriptorImp.h"
 #include "formats/ZVRawExternalLumavent.h"
+#include "formats/ZVRawFunctionDescriptorImp.h"
 #include "formats/ZVRawFunctionScanIndexImp.h"
 #include "formats/ZVRawHeader.h"
 #include "formats/ZVRawPackedFormats.h"
@@ -261,7 +261,8 @@ void RawDirectoryFixture::write(const fs::path& dir) const {
     cal.endMZ = 1100.0f;
     cal.quadWindow = 20.0f;
     // Bins 0-199 sweep 100 to 1100: start line bin = (m - 100) / 5.
-    for (double m : {100.0, 600.0, 1100.0}) cal.points.push_back({m, (m - 100) / 5, (m - 100) / 5 + 2, (m - 100) / 5 + 4});
+    for (double m : {100.0, 600.0, 1100.0})
+      cal.points.push_back({m, (m - 100) / 5, (m - 100) / 5 + 2, (m - 100) / 5 + 4});
     settings.AddCalibration(cal);
     ASSERT_EQ(ZVRawVeskoCalibration(settings).Write((dir / "_vesko.inf").c_str()), 0);
   }
@@ -275,8 +276,8 @@ void RawDirectoryFixture::write(const fs::path& dir) const {
     std::vector<AnalogHeader> headers(static_cast<std::size_t>(channels));
     for (int c = 0; c < channels; ++c) {
       headers[static_cast<std::size_t>(c)].Analog = true;
-      std::snprintf(headers[static_cast<std::size_t>(c)].Description, sizeof(AnalogHeader::Description),
-                    "Channel %d", c + 1);
+      std::snprintf(headers[static_cast<std::size_t>(c)].Description, sizeof(AnalogHeader::Description), "Channel %d",
+                    c + 1);
     }
     ZVRawAnalog analog;
     ASSERT_EQ(analog.writeChromInf(dir.string(), headers.data(), channels), 0);

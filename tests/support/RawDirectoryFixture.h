@@ -47,10 +47,10 @@ struct FixtureFunction {
   unsigned scans = 3;
   unsigned peaks = 4;  // points in every scan
   float lowMass = 50.0f, highMass = 2000.0f;
-  float rtStart = 0.5f, rtStep = 0.25f;  // minutes
-  bool calibrated = false;               // the index records' calibrated bit
+  float rtStart = 0.5f, rtStep = 0.25f;                                             // minutes
+  bool calibrated = false;                                                          // the index records' calibrated bit
   std::optional<borealtek_calibrate_version_1::FunctionCalibration> calibration{};  // in _header.txt
-  std::vector<FixtureStatsField> stats{};  // _funcNNN.sts when not empty
+  std::vector<FixtureStatsField> stats{};                                           // _funcNNN.sts when not empty
 };
 
 // The values written for point p of scan s of function f: ascending masses
@@ -131,4 +131,3 @@ class RawDirectoryFixture {
   std::optional<std::pair<int, int>> analog_;
   std::string description_ = "fixture run";
 };
-
