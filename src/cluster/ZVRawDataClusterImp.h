@@ -221,6 +221,8 @@ class ZVRawDataClusterImp {
   // loaders, publishing it as the function being loaded.
   template <class Load>
   int loadFunction(unsigned int f, Load&& load);
+  template <class Load>
+  int loadOneFunction(unsigned int nFuncNum, bool bCalibrate, bool bKeepCompressed, Load&& load);
 
   // Function data; empty when there are none. The mutex guards replacing
   // the array against another thread's progress and abort calls.

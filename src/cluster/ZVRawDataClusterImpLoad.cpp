@@ -72,34 +72,30 @@ int ZVRawDataClusterImp::loadData(bool bCalibrate, bool bKeepCompressed) {
   return endLoad(rc, ZVRawDataCluster_LOADED, entry);
 }
 
-int ZVRawDataClusterImp::loadData(unsigned int nFuncNum, float fStartTime, float fEndTime, bool bCalibrate,
-                                  bool bKeepCompressed) {
+// One function's load, by time or scan range, in any state: on a loaded
+// cluster only that function's scans are replaced.
+template <class Load>
+int ZVRawDataClusterImp::loadOneFunction(unsigned int nFuncNum, bool bCalibrate, bool bKeepCompressed, Load&& load) {
   if (nFuncNum >= m_nFunctionCount) return ZVRAW_FUNCNUM_INVALID;
   const State entry = m_eInitialised;
   if (entry == ZVRawDataCluster_LOADED) (void)InitialiseFunctionData(nFuncNum);
   beginLoad(bCalibrate, bKeepCompressed);
-  int rc = ZVRAW_NULLPOINTER_ERROR;
-  if (hasCutOffs()) {
-    rc = loadFunction(nFuncNum, [&](ZVRawFunctionData& data, float low, float high) {
-      return data.loadData(fStartTime, fEndTime, nFuncNum, m_bCalibrate, m_bKeepCompressed, low, high);
-    });
-  }
+  const int rc = hasCutOffs() ? loadFunction(nFuncNum, load) : ZVRAW_NULLPOINTER_ERROR;
   return endLoad(rc, ZVRawDataCluster_LOADED, entry);
+}
+
+int ZVRawDataClusterImp::loadData(unsigned int nFuncNum, float fStartTime, float fEndTime, bool bCalibrate,
+                                  bool bKeepCompressed) {
+  return loadOneFunction(nFuncNum, bCalibrate, bKeepCompressed, [&](ZVRawFunctionData& data, float low, float high) {
+    return data.loadData(fStartTime, fEndTime, nFuncNum, m_bCalibrate, m_bKeepCompressed, low, high);
+  });
 }
 
 int ZVRawDataClusterImp::loadData(unsigned int nFuncNum, unsigned int nStartScan, unsigned int nEndScan,
                                   bool bCalibrate, bool bKeepCompressed) {
-  if (nFuncNum >= m_nFunctionCount) return ZVRAW_FUNCNUM_INVALID;
-  const State entry = m_eInitialised;
-  if (entry == ZVRawDataCluster_LOADED) (void)InitialiseFunctionData(nFuncNum);
-  beginLoad(bCalibrate, bKeepCompressed);
-  int rc = ZVRAW_NULLPOINTER_ERROR;
-  if (hasCutOffs()) {
-    rc = loadFunction(nFuncNum, [&](ZVRawFunctionData& data, float low, float high) {
-      return data.loadData(nStartScan, nEndScan, nFuncNum, m_bCalibrate, m_bKeepCompressed, low, high);
-    });
-  }
-  return endLoad(rc, ZVRawDataCluster_LOADED, entry);
+  return loadOneFunction(nFuncNum, bCalibrate, bKeepCompressed, [&](ZVRawFunctionData& data, float low, float high) {
+    return data.loadData(nStartScan, nEndScan, nFuncNum, m_bCalibrate, m_bKeepCompressed, low, high);
+  });
 }
 
 int ZVRawDataClusterImp::loadData(unsigned int nFuncNum, unsigned int nScanStart, unsigned int nScanEnd,

@@ -258,6 +258,15 @@ char ZVRawScan::GetSaturationFlag(const int& nPeak) const {
   return valid && m_pfDIntensities[nPeak] < 0 ? ENHANCED_CAL_FLAGS_PEAK_ERROR_MASK : NO_FLAG;
 }
 
+void ZVRawScan::copyCounts(const ZVRawScan& s) {
+  m_nPeaksInScan = s.m_nPeaksInScan;
+  m_bScanError = s.m_bScanError;
+  m_bKeepCompressed = s.m_bKeepCompressed;
+  m_nDataFormat = s.m_nDataFormat;
+  m_fTIC = s.m_fTIC;
+  m_nBPIIdx = s.m_nBPIIdx;
+}
+
 int ZVRawScan::moveScan(ZVRawScan* pTargetScan, ZVRawScan* pSourceScan) {
   if (!pTargetScan || !pSourceScan) return ZVRAW_ERROR;
   if (pTargetScan == pSourceScan) return ZVRAW_OK;
@@ -273,12 +282,7 @@ int ZVRawScan::moveScan(ZVRawScan* pTargetScan, ZVRawScan* pSourceScan) {
   t.m_pcFlags = std::move(s.m_pcFlags);
   t.m_pcAccMassFlags = std::move(s.m_pcAccMassFlags);
   t.m_pcScanBuffer = std::move(s.m_pcScanBuffer);
-  t.m_nPeaksInScan = s.m_nPeaksInScan;
-  t.m_bScanError = s.m_bScanError;
-  t.m_bKeepCompressed = s.m_bKeepCompressed;
-  t.m_nDataFormat = s.m_nDataFormat;
-  t.m_fTIC = s.m_fTIC;
-  t.m_nBPIIdx = s.m_nBPIIdx;
+  t.copyCounts(s);
   s.DeleteScanData();
   s.m_bKeepCompressed = false;
   return ZVRAW_OK;
@@ -317,12 +321,7 @@ int ZVRawScan::copyScan(ZVRawScan* pTargetScan, const ZVRawScan* pSourceScan) {
     t.DeleteScanData();
     return ZVRAW_SCANMEMALLOC_ERROR;
   }
-  t.m_nPeaksInScan = s.m_nPeaksInScan;
-  t.m_bScanError = s.m_bScanError;
-  t.m_bKeepCompressed = s.m_bKeepCompressed;
-  t.m_nDataFormat = s.m_nDataFormat;
-  t.m_fTIC = s.m_fTIC;
-  t.m_nBPIIdx = s.m_nBPIIdx;
+  t.copyCounts(s);
   return ZVRAW_OK;
 }
 

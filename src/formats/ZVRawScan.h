@@ -123,6 +123,8 @@ class ZVRawScan {
 
  private:
   int failRead(int rc);
+  // Everything but the arrays, from s.
+  void copyCounts(const ZVRawScan& s);
   int setScanArrays(float* pfMasses, float* pfIntensities, float* pfDMasses, float* pfDIntensities, char* pcPeakFlags,
                     char* pcMassFlags, unsigned int nPeaks);
   int decodeScan(std::FILE* pFile, unsigned int nPeaks, const ZVRawFunctionDescriptorImp& desc,
