@@ -218,6 +218,15 @@ TEST_F(ClusterHandle, ForwardersAnswerWithCodes) {
   ZVRawExtStatsRecord const* record = reinterpret_cast<const ZVRawExtStatsRecord*>(&u);
   EXPECT_EQ(empty.getExtendedStatsRecord(0, 0, record), ZVRAW_OK);
   EXPECT_EQ(record, reinterpret_cast<const ZVRawExtStatsRecord*>(&u));  // untouched
+  ExtendedStatsRecord* fields = reinterpret_cast<ExtendedStatsRecord*>(&u);
+  char(*names)[64] = nullptr;
+  char(*types)[64] = nullptr;
+  int fieldCount = -5;
+  EXPECT_EQ(empty.getExtendedStatsFields(0, fields, fieldCount), ZVRAW_OK);
+  EXPECT_EQ(empty.getExtendedStatsFields(0, names, types, fieldCount), ZVRAW_OK);
+  EXPECT_EQ(fields, reinterpret_cast<ExtendedStatsRecord*>(&u));
+  EXPECT_EQ(names, nullptr);
+  EXPECT_EQ(fieldCount, -5);
   float percent = 5;
   EXPECT_EQ(failed.getPercentLoaded(percent), ZVRAW_OK);
   EXPECT_EQ(percent, 0.0f);
