@@ -9,6 +9,8 @@
 
 #include "formats/ZVRawScan.h"
 
+class ZVRawDataClusterImp;
+
 class ZVRawScanManagerImp {
  public:
   using ZVRawScan = borealtek_zvraw_version_1::ZVRawScan;
@@ -34,6 +36,15 @@ class ZVRawScanManagerImp {
   [[nodiscard]] unsigned getEndScan() const { return m_nEndScan; }
   // Drops the buffer; the scan numbers keep their values.
   int reset();
+
+  // Fills the buffer with function nFuncNum's loaded scans of the clusters
+  // (ZVRawScanManagerExtract.cpp).
+  int extractAllscans(ZVRawDataClusterImp** pDataCluster, unsigned nNumberOfClusters, unsigned nFuncNum);
+  // 0 when each cluster's loaded range of the function joins or overlaps the
+  // next one's (a range that cannot be read counts as 0 to 0); 1 at the first
+  // gap, for a null array or for no cluster.
+  [[nodiscard]] int isContiguousData(ZVRawDataClusterImp** pDataCluster, unsigned nNumberOfClusters,
+                                     unsigned nFuncNum) const;
 
   // 1 when the second range begins after a gap behind the first, else 0.
   [[nodiscard]] static int isContiguousScanRange(unsigned nStartScan1, unsigned nEndScan1, unsigned nStartScan2,

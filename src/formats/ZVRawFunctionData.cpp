@@ -44,6 +44,11 @@ int ZVRawFunctionData::setAbortLoad() {
   return ZVRAW_OK;
 }
 
+int ZVRawFunctionData::clearAbortLoad() {
+  m_nAbortLoad.store(0, std::memory_order_relaxed);
+  return ZVRAW_OK;
+}
+
 int ZVRawFunctionData::getPercentLoaded(float& fPercent) const {
   fPercent = m_fPercentLoaded.load(std::memory_order_relaxed);
   return ZVRAW_OK;

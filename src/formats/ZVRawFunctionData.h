@@ -71,6 +71,8 @@ class ZVRawFunctionData {
   // Asks a running load to stop after the scan in hand; the load that
   // honours it clears it. Safe to call from another thread.
   int setAbortLoad();
+  // Withdraws an abort request that came after the load it was meant for.
+  int clearAbortLoad();
   int getPercentLoaded(float& fPercent) const;
   int setPercentLoaded(float fPercent);
   int getLoadedScanCount(unsigned int& n) const;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <new>
 
 #include "formats/ZVRawScanPackets.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
@@ -257,6 +258,15 @@ char ZVRawScan::GetSaturationFlag(const int& nPeak) const {
   return valid && m_pfDIntensities[nPeak] < 0 ? ENHANCED_CAL_FLAGS_PEAK_ERROR_MASK : NO_FLAG;
 }
 
+void ZVRawScan::copyCounts(const ZVRawScan& s) {
+  m_nPeaksInScan = s.m_nPeaksInScan;
+  m_bScanError = s.m_bScanError;
+  m_bKeepCompressed = s.m_bKeepCompressed;
+  m_nDataFormat = s.m_nDataFormat;
+  m_fTIC = s.m_fTIC;
+  m_nBPIIdx = s.m_nBPIIdx;
+}
+
 int ZVRawScan::moveScan(ZVRawScan* pTargetScan, ZVRawScan* pSourceScan) {
   if (!pTargetScan || !pSourceScan) return ZVRAW_ERROR;
   if (pTargetScan == pSourceScan) return ZVRAW_OK;
@@ -272,14 +282,46 @@ int ZVRawScan::moveScan(ZVRawScan* pTargetScan, ZVRawScan* pSourceScan) {
   t.m_pcFlags = std::move(s.m_pcFlags);
   t.m_pcAccMassFlags = std::move(s.m_pcAccMassFlags);
   t.m_pcScanBuffer = std::move(s.m_pcScanBuffer);
-  t.m_nPeaksInScan = s.m_nPeaksInScan;
-  t.m_bScanError = s.m_bScanError;
-  t.m_bKeepCompressed = s.m_bKeepCompressed;
-  t.m_nDataFormat = s.m_nDataFormat;
-  t.m_fTIC = s.m_fTIC;
-  t.m_nBPIIdx = s.m_nBPIIdx;
+  t.copyCounts(s);
   s.DeleteScanData();
   s.m_bKeepCompressed = false;
+  return ZVRAW_OK;
+}
+
+namespace {
+
+template <class T>
+bool copyArray(std::unique_ptr<T[]>& to, const std::unique_ptr<T[]>& from, std::uint64_t n) {
+  if (!from) return true;
+  to.reset(new (std::nothrow) T[n]);
+  if (!to) return false;
+  std::copy(from.get(), from.get() + n, to.get());
+  return true;
+}
+
+}  // namespace
+
+int ZVRawScan::copyScan(ZVRawScan* pTargetScan, const ZVRawScan* pSourceScan) {
+  if (!pTargetScan || !pSourceScan) return ZVRAW_ERROR;
+  if (pTargetScan == pSourceScan) return ZVRAW_OK;
+  ZVRawScan& t = *pTargetScan;
+  const ZVRawScan& s = *pSourceScan;
+  t.DeleteScanData();
+  const std::uint64_t n = s.m_nPeaksInScan;
+  const std::uint64_t runBytes =
+      s.m_bKeepCompressed ? zvraw_packed::getBytesPerScan(s.m_nDataFormat, s.m_nPeaksInScan) : 0;
+  const bool copied = copyArray(t.m_pfMasses, s.m_pfMasses, n) && copyArray(t.m_pfIntensities, s.m_pfIntensities, n) &&
+                      copyArray(t.m_pfDMasses, s.m_pfDMasses, n) &&
+                      copyArray(t.m_pfDIntensities, s.m_pfDIntensities, n) &&
+                      copyArray(t.m_pfDaughterMasses, s.m_pfDaughterMasses, n) &&
+                      copyArray(t.m_pfMulBIntensities, s.m_pfMulBIntensities, n) &&
+                      copyArray(t.m_pcFlags, s.m_pcFlags, n) && copyArray(t.m_pcAccMassFlags, s.m_pcAccMassFlags, n) &&
+                      copyArray(t.m_pcScanBuffer, s.m_pcScanBuffer, runBytes);
+  if (!copied) {
+    t.DeleteScanData();
+    return ZVRAW_SCANMEMALLOC_ERROR;
+  }
+  t.copyCounts(s);
   return ZVRAW_OK;
 }
 

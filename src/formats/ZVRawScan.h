@@ -109,6 +109,10 @@ class ZVRawScan {
   // the source is left empty. 1 for a null scan; a move onto itself is a no-op.
   static int moveScan(ZVRawScan* pTargetScan, ZVRawScan* pSourceScan);
   static int moveScans(ZVRawScan* pTargetScans, ZVRawScan* pSourceScans, unsigned int nScansToMove);
+  // A deep copy of the source into the target (whose arrays are released
+  // first), for scans that other holders still read. 1 for a null scan;
+  // ZVRAW_SCANMEMALLOC_ERROR, with the target left empty, when memory runs short.
+  static int copyScan(ZVRawScan* pTargetScan, const ZVRawScan* pSourceScan);
 
   [[nodiscard]] bool isKeptCompressed() const { return m_bKeepCompressed; }
   // The format of a scan kept compressed.
@@ -119,6 +123,8 @@ class ZVRawScan {
 
  private:
   int failRead(int rc);
+  // Everything but the arrays, from s.
+  void copyCounts(const ZVRawScan& s);
   int setScanArrays(float* pfMasses, float* pfIntensities, float* pfDMasses, float* pfDIntensities, char* pcPeakFlags,
                     char* pcMassFlags, unsigned int nPeaks);
   int decodeScan(std::FILE* pFile, unsigned int nPeaks, const ZVRawFunctionDescriptorImp& desc,
