@@ -215,12 +215,7 @@ int ZVRawDataClusterImp::Update() {
     const int rc = stats->readStats(m_cRawFileName);
     // A function whose statistics run short loses the scans they do not
     // cover; one without a statistics file keeps all its scans.
-    for (unsigned int f = 0; f < m_nFunctionCount; ++f) {
-      std::string name;
-      if (getZVRawStatsFile(m_cRawFileName, name, static_cast<int>(f) + 1) == ZVRAW_OK &&
-          sysRawComponentFileExists(name) != 0)
-        (void)stats->ensureScanCountsConsistent(f);
-    }
+    for (unsigned int f = 0; f < m_nFunctionCount; ++f) (void)stats->ensureScanCountsConsistent(f);
     return rc;
   });
   // As at the open, a directory without statistics files is usual: its 46 is
