@@ -22,6 +22,8 @@ ZorvalenRawCDCReaderImp* ZorvalenRawCDCReaderMgrImp::GetCRCReader(int nWhichFunc
     gains = m_pDataInfo->m_pExternalLumavent.get();
   }
   try {
+    if (gains != nullptr && (m_gainTables.empty() || m_gainTables.back().get() != gains))
+      m_gainTables.push_back(m_pDataInfo->m_pExternalLumavent);
     auto reader = std::make_unique<ZorvalenRawCDCReaderImp>(m_strRawPath, nWhichFunction, calibration, gains);
     return m_pCDCreaders.emplace(nWhichFunction, std::move(reader)).first->second.get();
   } catch (const std::bad_alloc&) {

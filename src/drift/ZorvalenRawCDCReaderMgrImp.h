@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cluster/ZVRawDataClusterInfo.h"
 #include "drift/ZorvalenRawCDCReaderImp.h"
@@ -33,6 +34,9 @@ class ZorvalenRawCDCReaderMgrImp {
   std::string m_strRawPath;
   const borealtek_zvraw_version_1::ZVRawDataClusterInfo* m_pDataInfo;
   std::map<int, std::unique_ptr<ZorvalenRawCDCReaderImp>> m_pCDCreaders;
+  // The gain tables the readers were given: the record may replace its
+  // table, and the readers still use the one they got.
+  std::vector<std::shared_ptr<const borealtek_zvraw_version_1::ZVRawExternalLumavent>> m_gainTables;
 };
 
 }  // namespace Vardex::Lib::ZorvalenRaw
