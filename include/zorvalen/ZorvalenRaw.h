@@ -52,4 +52,31 @@ ZV_API int getParameterValue(CZorvalenParameters parameters, int key, char** val
  * getParameterKeys on it. */
 ZV_API int getParameterKeys(CZorvalenParameters parameters, int** keys, int* count);
 
+/* ---- Readers: an open raw data directory ----
+ * A reader is opened on a directory path, or made on another reader's
+ * directory without reading its files again; the directory stays open until
+ * the last reader on it is destroyed, in any order. Kinds: ZorvalenBaseType
+ * SCAN (1), INFO (2), CHROM (3), ANALOG (4). A null reader or one of another
+ * kind gives 59, a null output pointer 79. */
+
+/* Opens the directory at path as a reader of kind nType. The handle is null
+ * unless 0 is returned: 59 for a kind other than 1 to 4, 79 for a null path,
+ * 4 for a path longer than 255 bytes, else the code of opening the
+ * directory. */
+ZV_API int createRawReaderFromPath(const char* path, CZorvalenBaseReader* pReader, ZorvalenBaseType nType);
+
+/* A reader of kind nType on source's directory. The handle is null unless 0
+ * is returned: 59 for a null source or a kind other than 1 to 4, else the
+ * directory's state (the code of its last failed update). */
+ZV_API int createRawReaderFromReader(CZorvalenBaseReader source, CZorvalenBaseReader* pReader,
+                                     ZorvalenBaseType nType);
+
+/* Destroys a reader; null is accepted. */
+ZV_API int destroyRawReader(CZorvalenBaseReader reader);
+
+/* Re-reads the scan indices and statistics of a directory still being
+ * written, for every reader on it: new scans show afterwards. 46 when the
+ * directory has no statistics file (its scans still read). */
+ZV_API int updateRawReader(CZorvalenBaseReader reader);
+
 #endif

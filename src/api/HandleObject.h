@@ -7,6 +7,7 @@
 
 #include <concepts>
 #include <new>
+#include <utility>
 
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
@@ -70,6 +71,23 @@ template <class Body>
   } catch (...) {
     return ZVRAW_ERROR;
   }
+}
+
+// Whether every output pointer of an export was given.
+template <class... P>
+[[nodiscard]] bool allGiven(const P*... outputs) {
+  return ((outputs != nullptr) && ...);
+}
+
+// The body of an export on one handle: wrongKind for a null handle or one of
+// another kind, 79 (ZVRAW_NULL_PARAMETERS) when an output pointer is missing,
+// both before the object is touched; else the body's code, guarded.
+template <HandleClass T, class Body>
+[[nodiscard]] int callHandle(void* handle, int wrongKind, bool outputsGiven, Body&& body) noexcept {
+  T* object = handleCast<T>(handle);
+  if (object == nullptr) return wrongKind;
+  if (!outputsGiven) return ZVRAW_NULL_PARAMETERS;
+  return guarded([&] { return std::forward<Body>(body)(*object); });
 }
 
 // A destroy export: null is a no-op returning 0; a handle of another kind is

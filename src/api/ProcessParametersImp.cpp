@@ -44,10 +44,17 @@ int ProcessParametersImp::RequireKeys(std::initializer_list<int> keys) const {
 
 }  // namespace Vardex::Lib::ZorvalenRaw
 
-using Vardex::Lib::ZorvalenRaw::guarded;
-using Vardex::Lib::ZorvalenRaw::handleCast;
-using Vardex::Lib::ZorvalenRaw::ProcessParametersImp;
-using Vardex::Lib::ZorvalenRaw::toHandle;
+using namespace Vardex::Lib::ZorvalenRaw;
+
+namespace {
+
+// A null or other-kind handle and a missing input or output all give 79.
+template <class Body>
+int onParameters(CZorvalenParameters parameters, bool given, Body&& body) noexcept {
+  return callHandle<ProcessParametersImp>(parameters, ZVRAW_NULL_PARAMETERS, given, std::forward<Body>(body));
+}
+
+}  // namespace
 
 ZV_API int createParameters(CZorvalenParameters* pParameters) {
   if (pParameters == nullptr) return ZVRAW_NULL_PARAMETERS;
@@ -70,30 +77,21 @@ ZV_API int createParametersFromParameters(CZorvalenParameters source, CZorvalenP
 }
 
 ZV_API int destroyParameters(CZorvalenParameters parameters) {
-  return Vardex::Lib::ZorvalenRaw::destroyHandle<ProcessParametersImp>(parameters, ZVRAW_NULL_PARAMETERS);
+  return destroyHandle<ProcessParametersImp>(parameters, ZVRAW_NULL_PARAMETERS);
 }
 
 ZV_API int setParameterValue(CZorvalenParameters parameters, int key, const char* value) {
-  return guarded([&] {
-    auto* p = handleCast<ProcessParametersImp>(parameters);
-    if (p == nullptr || value == nullptr) return ZVRAW_NULL_PARAMETERS;
-    p->SetValue(key, value);
+  return onParameters(parameters, value != nullptr, [&](ProcessParametersImp& p) {
+    p.SetValue(key, value);
     return ZVRAW_OK;
   });
 }
 
 ZV_API int getParameterValue(CZorvalenParameters parameters, int key, char** value) {
-  return guarded([&] {
-    auto* p = handleCast<ProcessParametersImp>(parameters);
-    if (p == nullptr || value == nullptr) return ZVRAW_NULL_PARAMETERS;
-    return p->GetValue(key, value);
-  });
+  return onParameters(parameters, value != nullptr, [&](ProcessParametersImp& p) { return p.GetValue(key, value); });
 }
 
 ZV_API int getParameterKeys(CZorvalenParameters parameters, int** keys, int* count) {
-  return guarded([&] {
-    auto* p = handleCast<ProcessParametersImp>(parameters);
-    if (p == nullptr || keys == nullptr || count == nullptr) return ZVRAW_NULL_PARAMETERS;
-    return p->GetKeys(*keys, *count);
-  });
+  return onParameters(parameters, allGiven(keys, count),
+                      [&](ProcessParametersImp& p) { return p.GetKeys(*keys, *count); });
 }

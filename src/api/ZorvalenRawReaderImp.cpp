@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "cluster/ZVRawDataCluster.h"
 #include "zorvalen/ZorvalenRaw.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
@@ -41,6 +42,11 @@ char* allocateMemory(const char* text) {
   auto* block = static_cast<char*>(allocateMem(size));
   if (block != nullptr) std::memcpy(block, text, size);
   return block;
+}
+
+int ZorvalenRawReaderImp::Update() {
+  ZVRawDataCluster* cluster = getDataCluster();
+  return cluster != nullptr ? cluster->Update() : ZVRAW_DATACLUSTER_INVALID;
 }
 
 float* ZorvalenRawReaderImp::AllocateFloatMemory(const int& n) { return allocateArray<float>(n); }

@@ -1,12 +1,18 @@
 #pragma once
 
-// Memory handed across the C interface. Every block the library allocates for
-// a caller, and every reusable buffer of a reader or processor, comes from
-// allocateMem (malloc) and goes back only through releaseMemory (free), so a
-// caller may release what any part of the library gave it.
+// The reader base, and the memory handed across the C interface. Every block
+// the library allocates for a caller, and every reusable buffer of a reader
+// or processor, comes from allocateMem (malloc) and goes back only through
+// releaseMemory (free), so a caller may release what any part of the library
+// gave it.
 
 #include <cstddef>
+#include <memory>
+#include <string_view>
 
+#include "api/HandleObject.h"
+#include "api/StringHandler.h"
+#include "api/ZorvalenRawDataFile.h"
 #include "zorvalen/ZorvalenRawDefs.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
@@ -18,8 +24,30 @@ namespace Vardex::Lib::ZorvalenRaw {
 // fails or text is null.
 [[nodiscard]] char* allocateMemory(const char* text);
 
-class ZorvalenRawReaderImp {
+// The base of the four reader kinds (scan, information, chromatogram,
+// analog): a share of the directory's cluster and the buffer of the texts
+// the reader returns.
+class ZorvalenRawReaderImp : public HandleObject, public ZorvalenRawDataFile {
  public:
+  // Opens the directory at path (see ZorvalenRawDataFile).
+  ZorvalenRawReaderImp(HandleKind kind, const char* path) : HandleObject(kind), ZorvalenRawDataFile(path) {}
+  // Shares source's cluster.
+  ZorvalenRawReaderImp(HandleKind kind, const ZorvalenRawDataFile& source)
+      : HandleObject(kind), ZorvalenRawDataFile(source) {}
+  ~ZorvalenRawReaderImp() override = default;
+
+  // Any reader kind.
+  static bool acceptsKind(HandleKind kind) {
+    return kind >= HandleKind::ScanReader && kind <= HandleKind::AnalogReader;
+  }
+
+  // Re-reads the scan indices and statistics of a directory that is still
+  // being written; 19 (ZVRAW_DATACLUSTER_INVALID) without a cluster.
+  [[nodiscard]] int Update();
+
+  // Holds text for the caller until the reader's next text-returning call.
+  char* GetStringMemory(std::string_view text) { return holdText(m_StringHandler, text); }
+
   // Room for n values, not initialised. A negative count gives null without
   // allocating; 0 gives whatever malloc gives for zero bytes, which
   // releaseMemory accepts.
@@ -43,6 +71,9 @@ class ZorvalenRawReaderImp {
   static void ReleaseMemoryOnError(int code, float*& a, float*& b, int& n);
   static void ReleaseMemoryOnError(int code, float*& a, int& n);
   static void ReleaseMemoryOnError(int code, float*& a, float*& b, char*& flags, int& n);
+
+ protected:
+  std::unique_ptr<StringHandler> m_StringHandler;
 };
 
 }  // namespace Vardex::Lib::ZorvalenRaw

@@ -50,9 +50,21 @@ static void parameterSets(void) {
   CHECK(destroyParameters(NULL) == ZVRAW_OK);
 }
 
+static void readerRefusals(void) {
+  CZorvalenBaseReader reader = &reader; /* must be nulled */
+  CHECK(createRawReaderFromPath(NULL, &reader, ZorvalenBaseType_SCAN) == ZVRAW_NULL_PARAMETERS && reader == NULL);
+  reader = &reader;
+  CHECK(createRawReaderFromPath(".", &reader, ZorvalenBaseType_LOCKMASS) == ZVRAW_READER_NOT_DEFINED);
+  CHECK(reader == NULL);
+  CHECK(createRawReaderFromReader(NULL, &reader, ZorvalenBaseType_INFO) == ZVRAW_READER_NOT_DEFINED);
+  CHECK(destroyRawReader(NULL) == ZVRAW_OK);
+  CHECK(updateRawReader(NULL) == ZVRAW_READER_NOT_DEFINED);
+}
+
 int main(void) {
   errorTexts();
   parameterSets();
+  readerRefusals();
   if (failures == 0) printf("C interface: all checks passed\n");
   return failures == 0 ? 0 : 1;
 }

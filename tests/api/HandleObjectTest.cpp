@@ -48,6 +48,31 @@ TEST(Guarded, TurnsExceptionsIntoCodes) {
   EXPECT_EQ(guarded([]() -> int { throw 42; }), ZVRAW_ERROR);
 }
 
+TEST(CallHandle, ChecksKindThenOutputsThenGuards) {
+  int destroyed = 0;
+  WriterLike writer(destroyed);
+  ParametersLike parameters;
+  int calls = 0;
+  auto body = [&](WriterLike&) {
+    ++calls;
+    return 7;
+  };
+  EXPECT_EQ(callHandle<WriterLike>(nullptr, 59, true, body), 59);
+  EXPECT_EQ(callHandle<WriterLike>(toHandle(&parameters), 59, false, body), 59);  // the kind is checked first
+  EXPECT_EQ(callHandle<WriterLike>(toHandle(&writer), 59, false, body), ZVRAW_NULL_PARAMETERS);
+  EXPECT_EQ(calls, 0);
+  EXPECT_EQ(callHandle<WriterLike>(toHandle(&writer), 59, true, body), 7);
+  EXPECT_EQ(calls, 1);
+  auto throwing = [](WriterLike&) -> int { throw std::bad_alloc(); };
+  EXPECT_EQ(callHandle<WriterLike>(toHandle(&writer), 59, true, throwing), ZVRAW_MEMALLOC_ERROR);
+
+  const int i = 0;
+  const char* text = "x";
+  EXPECT_TRUE(allGiven(&i, text));
+  EXPECT_FALSE(allGiven(&i, static_cast<const char*>(nullptr)));
+  EXPECT_TRUE(allGiven());
+}
+
 TEST(DestroyHandle, NullWrongKindAndOwnKind) {
   EXPECT_EQ(destroyHandle<WriterLike>(nullptr, ZVRAW_ERROR), ZVRAW_OK);
 
