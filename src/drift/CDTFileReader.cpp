@@ -38,6 +38,7 @@ struct CDTFileReader::Impl {
   std::vector<std::uint32_t> flags;
   unsigned funcNum = 0;
   CDTBlockReader blockReader;
+  ReadFailure lastFailure = ReadFailure::None;
 
   void listBlocks(std::FILE* index);
 };
@@ -90,6 +91,7 @@ std::size_t CDTFileReader::NumberOfScans() const { return impl_->blocks.size(); 
 
 bool CDTFileReader::ReadScan(unsigned scan, ScanData& scanData, bool /*setFunctionKey*/) {
   Impl& r = *impl_;
+  r.lastFailure = ReadFailure::Unreadable;
   if (scan >= r.blocks.size() || !r.data) return false;
   const std::uint64_t start = scan == 0 ? 0 : r.blocks[scan - 1].first;
   const auto& [end, rec] = r.blocks[scan];
@@ -104,8 +106,10 @@ bool CDTFileReader::ReadScan(unsigned scan, ScanData& scanData, bool /*setFuncti
   if (bytes == nullptr) throw std::bad_alloc();
   if (!readExactly(r.data.get(), bytes, length)) return false;
 
+  r.lastFailure = ReadFailure::Corrupt;
   const std::string_view block(reinterpret_cast<const char*>(bytes), length);
   if (!r.blockReader.ReadData(rec, block, r.masses, r.intensities, r.flags)) return false;
+  r.lastFailure = ReadFailure::None;
 
   scanData.rt = rec.pfRT.front();
   scanData.channel.resize(rec.pnSize.size());
@@ -120,6 +124,8 @@ bool CDTFileReader::ReadScan(unsigned scan, ScanData& scanData, bool /*setFuncti
   }
   return true;
 }
+
+CDTFileReader::ReadFailure CDTFileReader::LastFailure() const { return impl_->lastFailure; }
 
 void CDTFileReader::Close() { impl_->data.reset(); }
 

@@ -30,6 +30,11 @@ class CDTFileReader {
   // the block is out of range, not wholly in the data file, or corrupt.
   // setFunctionKey has no effect.
   [[nodiscard]] bool ReadScan(unsigned scan, Vardex::Control::Message::ScanData& scanData, bool setFunctionKey);
+  // Why the last ReadScan returned false: the block's bytes are not there
+  // (out of range, no data file, a file too short or unreadable), or they
+  // are there but do not decode.
+  enum class ReadFailure { None, Unreadable, Corrupt };
+  [[nodiscard]] ReadFailure LastFailure() const;
   void Close();
 
  private:

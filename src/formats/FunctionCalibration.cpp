@@ -1,7 +1,10 @@
 #include "formats/FunctionCalibration.h"
 
+#include <emmintrin.h>
+
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 #include "formats/CLocale.h"
@@ -58,18 +61,58 @@ namespace {
 
 // The array loops evaluate the same expression as detail::evaluatePolynomial,
 // with the order and type fixed at compile time so that the inner loop has
-// no branches and the compiler can unroll Horner's rule.
+// no branches and Horner's rule unrolls. Four masses go through it side by
+// side: every lane does exactly the scalar's double operations (no fused
+// multiply-add), so the results are the same to the bit on every machine.
+// A second copy for processors with 256-bit registers is picked at load time.
 using Padded = std::array<double, kCalCoefficients + 1>;  // index 7 is the zero top
+typedef double Double2 __attribute__((vector_size(16)));
+typedef double Double4 __attribute__((vector_size(32)));
+typedef float Float4 __attribute__((vector_size(16)));
+
+// In place; by reference, as a 256-bit value may not cross a call in the
+// copy built for processors without it.
+template <int Top, bool Root>
+[[gnu::always_inline]] inline void evaluateLanes(Double4& x, const Double4* c) {
+  if constexpr (Root) {
+    // Correctly rounded per lane, as std::sqrt.
+    const Double2 lo = _mm_sqrt_pd(Double2{x[0], x[1]}), hi = _mm_sqrt_pd(Double2{x[2], x[3]});
+    x = Double4{lo[0], lo[1], hi[0], hi[1]};
+  }
+  Double4 r = c[Top];
+#pragma GCC unroll 8
+  for (int k = Top - 1; k >= 0; --k) r = c[k] + r * x;
+  x = Root ? r * r : r;
+}
 
 template <int Top, bool Root, class T>
-void evaluateArray(T* values, std::size_t n, const Padded& c) {
-  for (std::size_t i = 0; i < n; ++i) {
-    double x = static_cast<double>(values[i]);
-    if constexpr (Root) x = std::sqrt(x);
-    double r = c[Top];
-    for (int k = Top - 1; k >= 0; --k) r = c[static_cast<std::size_t>(k)] + r * x;
-    if constexpr (Root) r = r * r;
-    values[i] = static_cast<T>(r);
+__attribute__((target_clones("avx2", "default"))) void evaluateArray(T* values, std::size_t n, const Padded& padded) {
+  Double4 c[Top + 1];
+  for (int k = 0; k <= Top; ++k) {
+    const double v = padded[static_cast<std::size_t>(k)];
+    c[k] = Double4{v, v, v, v};  // not 0 + v, which would turn -0 into +0
+  }
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    Double4 x;
+    if constexpr (std::is_same_v<T, float>) {
+      Float4 f;
+      std::memcpy(&f, values + i, sizeof f);
+      x = __builtin_convertvector(f, Double4);
+      evaluateLanes<Top, Root>(x, c);
+      f = __builtin_convertvector(x, Float4);
+      std::memcpy(values + i, &f, sizeof f);
+    } else {
+      std::memcpy(&x, values + i, sizeof x);
+      evaluateLanes<Top, Root>(x, c);
+      std::memcpy(values + i, &x, sizeof x);
+    }
+  }
+  for (; i < n; ++i) {
+    const auto v = static_cast<double>(values[i]);
+    Double4 x{v, v, v, v};
+    evaluateLanes<Top, Root>(x, c);
+    values[i] = static_cast<T>(x[0]);
   }
 }
 

@@ -7,9 +7,11 @@
 // These live in their own namespace: the spectrum code has a search of the
 // same name whose answer past the last mass differs.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "formats/ByteCodec.h"
 
@@ -30,21 +32,32 @@ inline constexpr char ENHANCED_CAL_FLAGS_PEAK_ERROR_MASK = 2;
 [[nodiscard]] int isSupportedDataType(unsigned int nDataFormat);
 
 namespace detail {
+// Packets are little-endian, as is every host this library builds for; a
+// plain copy of the field is the cheapest unaligned load there is.
+static_assert(std::endian::native == std::endian::little);
 inline std::uint16_t u16At(const char* p) {
   std::uint16_t v;
-  value_from_bytes(v, p, 2);
+  std::memcpy(&v, p, 2);
   return v;
 }
-// Read unsigned and narrowed (modular since C++20): the sign-filling field
-// reader is not inlined and stalls the load that follows it.
-inline std::int16_t i16At(const char* p) { return static_cast<std::int16_t>(u16At(p)); }
-inline std::uint32_t u32At(const char* p, unsigned n = 4) {
+inline std::int16_t i16At(const char* p) {
+  std::int16_t v;
+  std::memcpy(&v, p, 2);
+  return v;
+}
+inline std::uint32_t u32At(const char* p) {
   std::uint32_t v;
-  value_from_bytes(v, p, n);
+  std::memcpy(&v, p, 4);
   return v;
 }
-inline float pow4(unsigned e) { return static_cast<float>(1u << (2 * e)); }          // e <= 15
-inline float pow2(unsigned x) { return static_cast<float>(std::uint64_t{1} << x); }  // x <= 63
+inline std::uint32_t u24At(const char* p) {
+  std::uint32_t v = 0;
+  std::memcpy(&v, p, 3);
+  return v;
+}
+// 2^x built from its exponent bits: exact, and no integer conversion.
+inline float pow2(unsigned x) { return std::bit_cast<float>((127u + x) << 23); }  // x <= 127
+inline float pow4(unsigned e) { return pow2(2 * e); }                                // e <= 63
 // u16 intensity word: bits 0-2 exponent e, bits 3-15 mantissa m; m x 4^e.
 inline float intensityWord(std::uint16_t w) { return static_cast<float>(w >> 3) * pow4(w & 7u); }
 // 22-bit two's-complement mantissa m (bits 0-21), exponent x (22-27): m x 2^(x - 21).
@@ -71,8 +84,8 @@ inline void extractStdScanningData(float& fMassA, float& fIntensityA, float& fMa
                                    const char* p) {
   fIntensityA = detail::intensityWord(detail::u16At(p));
   fIntensityB = detail::intensityWord(detail::u16At(p + 2));
-  fMassA = static_cast<float>(detail::u32At(p + 4, 3)) * (1.0f / 1024);
-  fMassB = static_cast<float>(detail::u32At(p + 7, 3)) * (1.0f / 1024);
+  fMassA = static_cast<float>(detail::u24At(p + 4)) * (1.0f / 1024);
+  fMassB = static_cast<float>(detail::u24At(p + 7)) * (1.0f / 1024);
 }
 
 // Formats 2 and 3: @0 u16 intensity word.

@@ -1,0 +1,32 @@
+#include "cluster/ZVRawDataClusterInfo.h"
+
+#include "drift/ZorvalenRawCDCReaderMgrImp.h"
+
+namespace borealtek_zvraw_version_1 {
+
+ZVRawDataClusterInfo::ZVRawDataClusterInfo() = default;
+
+ZVRawDataClusterInfo::~ZVRawDataClusterInfo() { Clean(); }
+
+void ZVRawDataClusterInfo::Clean() {
+  // The drift readers borrow the header's calibrations: they go first.
+  m_pCDCReaderMgr.reset();
+  m_retired.clear();
+  m_pScanIndices.reset();
+  m_pDescriptors.reset();
+  m_pHeader.reset();
+  m_pExtStats.reset();
+  m_pExternInfo.reset();
+  m_pAnalog.reset();
+  m_pExternalLumavent.reset();
+  m_pVeskoCalibration.reset();
+  m_pCCSCalculator.reset();
+  m_CCSStatus = 1;
+  m_bRecordRead = false;
+}
+
+void ZVRawDataClusterInfo::retire(std::shared_ptr<const void> replaced) {
+  if (replaced) m_retired.push_back(std::move(replaced));
+}
+
+}  // namespace borealtek_zvraw_version_1

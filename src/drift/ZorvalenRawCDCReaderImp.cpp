@@ -1,0 +1,278 @@
+#include "drift/ZorvalenRawCDCReaderImp.h"
+
+#include <cmath>
+#include <type_traits>
+
+#include "api/ZorvalenRawReaderImp.h"
+#include "drift/IMSUtil.h"
+#include "formats/AllocationGuard.h"
+#include "zorvalen/ZorvalenRaw.h"
+#include "zorvalen/ZorvalenRawResultCodes.h"
+
+namespace Vardex::Lib::ZorvalenRaw {
+
+namespace {
+
+// A bound already rounded towards the inside of the range, held to [lo, hi]
+// before it becomes an integer (a huge or infinite bound would not fit).
+std::int64_t clampIndex(double v, std::int64_t lo, std::int64_t hi) {
+  if (!(v >= static_cast<double>(lo))) return lo;
+  if (v > static_cast<double>(hi)) return hi;
+  return static_cast<std::int64_t>(v);
+}
+
+// A gain that cannot scale a mass (0, negative, NaN, infinite) scales nothing.
+float usableGain(float g) { return std::isfinite(g) && g > 0 ? g : 1.0f; }
+
+// Two arrays for the caller, or neither.
+template <class X>
+int allocatePair(std::size_t n, X*& xs, float*& ys) {
+  const int count = static_cast<int>(n);
+  if constexpr (std::is_same_v<X, int>) {
+    xs = ZorvalenRawReaderImp::AllocateIntMemory(count);
+  } else {
+    xs = ZorvalenRawReaderImp::AllocateFloatMemory(count);
+  }
+  ys = ZorvalenRawReaderImp::AllocateFloatMemory(count);
+  if (xs != nullptr && ys != nullptr) return ZVRAW_OK;
+  releaseMemory(xs);
+  releaseMemory(ys);
+  xs = nullptr;
+  ys = nullptr;
+  return ZVRAW_MEMALLOC_ERROR;
+}
+
+// What both caller-array extractions share: outputs null until success, the
+// request checked before anything is sized, sums over first..last, and two
+// arrays filled from them (none for an empty range).
+template <class X, class Run, class Fill>
+int handOutSums(int check, int first, int last, X*& xs, float*& ys, int& nSize, Run run, Fill fill) {
+  xs = nullptr;
+  ys = nullptr;
+  nSize = 0;
+  if (check != ZVRAW_OK) return check;
+  return guardAllocation([&] {
+    const auto n = static_cast<std::size_t>(std::int64_t{last} - first + 1);
+    std::vector<float> sums(n, 0.0f), x(n, 0.0f);
+    if (const int code = run(sums, x); code != ZVRAW_OK) return code;
+    if (n == 0) return ZVRAW_OK;
+    X* px = nullptr;
+    float* py = nullptr;
+    if (const int code = allocatePair(n, px, py); code != ZVRAW_OK) return code;
+    for (std::size_t i = 0; i < n; ++i) fill(i, sums[i], x[i], px[i], py[i]);
+    xs = px;
+    ys = py;
+    nSize = static_cast<int>(n);
+    return ZVRAW_OK;
+  });
+}
+
+}  // namespace
+
+ZorvalenRawCDCReaderImp::ZorvalenRawCDCReaderImp(const std::string& strRawPath, int whichFunction,
+                                                 const FunctionCalibration* pFunctionCalibration,
+                                                 const ZVRawExternalLumavent* pExternalLumavent)
+    : m_strRawPath(strRawPath),
+      m_pFunctionCalibration(pFunctionCalibration),
+      m_pExternalLumavent(pExternalLumavent),
+      m_pCDCReader(std::make_unique<CDTReader>()) {
+  if (m_pCDCReader->Initialise(m_strRawPath, whichFunction) == ZVRAW_OK)
+    (void)m_pCDCReader->Calibrate(m_pFunctionCalibration);
+}
+
+ZorvalenRawCDCReaderImp::~ZorvalenRawCDCReaderImp() = default;
+
+int ZorvalenRawCDCReaderImp::GetStatus() const { return m_pCDCReader->GetStatus(); }
+
+int ZorvalenRawCDCReaderImp::GetDriftCount(int& nDriftCount) const { return m_pCDCReader->GetDriftCount(nDriftCount); }
+
+int ZorvalenRawCDCReaderImp::ReadScan(int whichScan, int whichDrift, int*& pMasses, float*& pIntensities, int& size) {
+  return m_pCDCReader->ReadScan(whichScan, whichDrift, pMasses, pIntensities, size);
+}
+
+int ZorvalenRawCDCReaderImp::ReadScan(int whichScan, int whichDrift, const std::uint32_t*& pMasses,
+                                      float*& pIntensities, int& size) {
+  return m_pCDCReader->ReadScan(whichScan, whichDrift, pMasses, pIntensities, size);
+}
+
+int ZorvalenRawCDCReaderImp::ReadScan(int whichScan, int whichDrift, float*& pMasses, float*& pIntensities, int& size) {
+  return m_pCDCReader->ReadScan(whichScan, whichDrift, pMasses, pIntensities, size);
+}
+
+int ZorvalenRawCDCReaderImp::ReadScan(int whichScan, int whichDrift, int*& pMasses, float*& pIntensities, char*& pFlags,
+                                      int& size) {
+  return m_pCDCReader->ReadScan(whichScan, whichDrift, pMasses, pIntensities, pFlags, size);
+}
+
+int ZorvalenRawCDCReaderImp::buildMassScale() {
+  if (!_massScale.empty()) return ZVRAW_OK;
+  const int code = m_pCDCReader->GetMassScale(_massScale, _offset);
+  if (code == ZVRAW_OK && m_pFunctionCalibration != nullptr)
+    m_pFunctionCalibration->calibrateMasses(_massScale.data(), static_cast<int>(_massScale.size()));
+  return code;
+}
+
+int ZorvalenRawCDCReaderImp::GetMassScale(std::vector<float>& massScale, int& offset) {
+  const int code = guardAllocation([&] {
+    (void)buildMassScale();
+    massScale = _massScale;
+    return ZVRAW_OK;
+  });
+  if (code != ZVRAW_OK) return code;
+  offset = _offset;
+  return m_pCDCReader->GetStatus();
+}
+
+bool ZorvalenRawCDCReaderImp::hasGainTable() const {
+  return m_pExternalLumavent != nullptr && !m_pExternalLumavent->empty();
+}
+
+// The grid points whose mass lies inside [startMass, endMass], held to the
+// function's index window: first = ceil(index of startMass), last =
+// floor(index of endMass).
+int ZorvalenRawCDCReaderImp::massRangeToIndices(float startMass, float endMass, IndexWindow& window) const {
+  float first = 0, last = 0;
+  int windowStart = 0, windowEnd = 0;
+  if (const int code = m_pCDCReader->GetIndexWindow(windowStart, windowEnd); code != ZVRAW_OK) return code;
+  (void)m_pCDCReader->MassToIndex(startMass, first);
+  (void)m_pCDCReader->MassToIndex(endMass, last);
+  window.first = clampIndex(std::ceil(static_cast<double>(first)), windowStart, std::int64_t{windowEnd} + 1);
+  window.last = clampIndex(std::floor(static_cast<double>(last)), std::int64_t{windowStart} - 1, windowEnd);
+  return ZVRAW_OK;
+}
+
+// Reversed ranges first (last = first - 1 is empty, not reversed), then
+// scans and drift bins of a non-empty range against the function's counts.
+int ZorvalenRawCDCReaderImp::checkRanges(int firstBlock, int lastBlock, int firstBin, int lastBin) const {
+  if (const int code = GetStatus(); code != ZVRAW_OK) return code;
+  const std::int64_t scans = std::int64_t{lastBlock} - firstBlock + 1;
+  const std::int64_t bins = std::int64_t{lastBin} - firstBin + 1;
+  if (scans < 0) return ZVRAW_SCANRANGE_INVALID;
+  if (bins < 0) return ZVRAW_DRIFTRANGE_INVALID;
+  int scanCount = 0, driftCount = 0;
+  (void)m_pCDCReader->GetScanCount(scanCount);
+  (void)m_pCDCReader->GetDriftCount(driftCount);
+  if (scans > 0 && (firstBlock < 0 || lastBlock >= scanCount)) return ZVRAW_SCANNUM_INVALID;
+  if (bins > 0 && (firstBin < 0 || lastBin >= driftCount)) return ZVRAW_DRIFTNUM_INVALID;
+  return ZVRAW_OK;
+}
+
+int ZorvalenRawCDCReaderImp::checkRequest(float massStart, float massEnd, int firstBlock, int lastBlock, int firstBin,
+                                          int lastBin) const {
+  if (!std::isfinite(massStart) || !std::isfinite(massEnd) || massStart < 0 || massStart > massEnd)
+    return ZVRAW_MASS_RANGE_INVALID;
+  return checkRanges(firstBlock, lastBlock, firstBin, lastBin);
+}
+
+// Sums, per drift bin (bin) or per scan (block), the intensities of the
+// points inside the mass window, straight from the cached block. Ranges are
+// checked by the caller; the first failing read ends it with its code.
+int ZorvalenRawCDCReaderImp::extract(ExtractType type, float massStart, float massEnd, int firstBlock, int lastBlock,
+                                     int firstBin, int lastBin, std::vector<float>& sums, std::vector<float>& x) {
+  CDTReader& reader = *m_pCDCReader;
+  const bool gainPerScan = hasGainTable();
+  IndexWindow window;
+  if (!gainPerScan) {
+    if (const int code = massRangeToIndices(massStart, massEnd, window); code != ZVRAW_OK) return code;
+  }
+  if (type == bin) {
+    for (std::size_t b = 0; b < x.size(); ++b) x[b] = static_cast<float>(std::int64_t{firstBin} + std::int64_t(b));
+  }
+  for (std::int64_t s = firstBlock; s <= lastBlock; ++s) {
+    const auto scan = static_cast<int>(s);
+    const auto row = static_cast<std::size_t>(s - firstBlock);
+    float rt = 0;
+    if (const int code = reader.GetRetentionTime(scan, rt); code != ZVRAW_OK) return code;
+    if (type == block) x[row] = rt;
+    if (gainPerScan) {
+      // The table was built from scan times in minutes; blocks carry seconds.
+      float g = 1.0f;
+      (void)m_pExternalLumavent->getCorrection(rt / 60.0f, g);
+      g = usableGain(g);
+      if (const int code = massRangeToIndices(massStart / g, massEnd / g, window); code != ZVRAW_OK) return code;
+    }
+    for (std::int64_t d = firstBin; d <= lastBin; ++d) {
+      const std::uint32_t* masses = nullptr;
+      const std::uint32_t* intensities = nullptr;
+      const std::uint32_t* flags = nullptr;
+      int n = 0;
+      if (const int code = reader.ReadScan(scan, static_cast<int>(d), masses, intensities, flags, n); code != ZVRAW_OK)
+        return code;
+      float& sum = type == bin ? sums[static_cast<std::size_t>(d - firstBin)] : sums[row];
+      for (int k = 0; k < n; ++k) {
+        const std::int64_t index = static_cast<std::int32_t>(masses[k]);
+        if (index >= window.first && index <= window.last) sum += static_cast<float>(intensities[k]);
+      }
+    }
+  }
+  return ZVRAW_OK;
+}
+
+int ZorvalenRawCDCReaderImp::extractByBins(float massStart, float massEnd, int firstBlock, int lastBlock, int firstBin,
+                                           int lastBin, int*& pXValues, float*& pYValues, int& nSize) {
+  return handOutSums(
+      checkRequest(massStart, massEnd, firstBlock, lastBlock, firstBin, lastBin), firstBin, lastBin, pXValues, pYValues,
+      nSize,
+      [&](std::vector<float>& sums, std::vector<float>& x) {
+        return extract(bin, massStart, massEnd, firstBlock, lastBlock, firstBin, lastBin, sums, x);
+      },
+      [&](std::size_t b, float sum, float, int& x, float& y) {
+        x = firstBin + static_cast<int>(b);
+        y = sum;
+      });
+}
+
+int ZorvalenRawCDCReaderImp::extractByBlocks(float massStart, float massEnd, int firstBlock, int lastBlock,
+                                             int firstBin, int lastBin, float*& pXValues, float*& pYValues,
+                                             int& nSize) {
+  return handOutSums(
+      checkRequest(massStart, massEnd, firstBlock, lastBlock, firstBin, lastBin), firstBlock, lastBlock, pXValues,
+      pYValues, nSize,
+      [&](std::vector<float>& sums, std::vector<float>& x) {
+        return extract(block, massStart, massEnd, firstBlock, lastBlock, firstBin, lastBin, sums, x);
+      },
+      [](std::size_t, float sum, float rt, float& x, float& y) {
+        x = rt / 60.0f;
+        y = std::floor(sum + 0.5f);  // int(0.5 + sum) would overflow from 2^31 on
+      });
+}
+
+int ZorvalenRawCDCReaderImp::ReadMassChromatogram(int /*nWhichFunction*/, int nStartIndex, int nEndIndex, float fMass,
+                                                  float massWindow, float*& pTimes, float*& pIntensities, int& nSize) {
+  int scans = 0;
+  (void)m_pCDCReader->GetScanCount(scans);
+  return extractByBlocks(fMass - massWindow / 2, fMass + massWindow / 2, 0, scans - 1, nStartIndex, nEndIndex, pTimes,
+                         pIntensities, nSize);
+}
+
+int ZorvalenRawCDCReaderImp::extractByMass(float /*massStart*/, float /*massEnd*/, int firstScan, int lastScan,
+                                           int firstBin, int lastBin, std::vector<float>& masses,
+                                           std::vector<float>& intensities) {
+  masses.clear();
+  intensities.clear();
+  if (!m_pCDCReader) return ZVRAW_ERROR;
+  const int code = guardAllocation([&] {
+    if (const int built = buildMassScale(); built != ZVRAW_OK) return built;
+    if (const int ranges = checkRanges(firstScan, lastScan, firstBin, lastBin); ranges != ZVRAW_OK) return ranges;
+    std::vector<float> sum(_massScale.size(), 0.0f);
+    for (std::int64_t s = firstScan; s <= lastScan; ++s) {
+      for (std::int64_t d = firstBin; d <= lastBin; ++d) {
+        const std::uint32_t* indices = nullptr;
+        const std::uint32_t* values = nullptr;
+        const std::uint32_t* flags = nullptr;
+        int n = 0;
+        const int read = m_pCDCReader->ReadScan(static_cast<int>(s), static_cast<int>(d), indices, values, flags, n);
+        if (read != ZVRAW_OK) return read;
+        IMSUtil::CombineScans(indices, values, static_cast<std::size_t>(n), sum, _offset);
+      }
+    }
+    return IMSUtil::RemoveZero(_massScale, sum, masses, intensities);
+  });
+  if (code != ZVRAW_OK) {
+    masses.clear();
+    intensities.clear();
+  }
+  return code;
+}
+
+}  // namespace Vardex::Lib::ZorvalenRaw

@@ -1,0 +1,42 @@
+#pragma once
+
+// One per open raw directory: makes each function's drift reader on first
+// request, bound to the function's calibration from the header and to the
+// directory's lock-mass gain table, and keeps it until the manager goes.
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cluster/ZVRawDataClusterInfo.h"
+#include "drift/ZorvalenRawCDCReaderImp.h"
+
+namespace Vardex::Lib::ZorvalenRaw {
+
+class ZorvalenRawCDCReaderMgrImp {
+ public:
+  // The record (may be null) is read, not owned: its header and gain table
+  // must outlive the manager, which the cluster guarantees by destroying the
+  // manager before them.
+  ZorvalenRawCDCReaderMgrImp(const std::string& strRawPath,
+                             const borealtek_zvraw_version_1::ZVRawDataClusterInfo* pDataInfo);
+  ~ZorvalenRawCDCReaderMgrImp();
+  ZorvalenRawCDCReaderMgrImp(const ZorvalenRawCDCReaderMgrImp&) = delete;
+  ZorvalenRawCDCReaderMgrImp& operator=(const ZorvalenRawCDCReaderMgrImp&) = delete;
+
+  // The function's reader, whatever its status (5 when the function has no
+  // drift files); the same object on every request. Null only when memory
+  // for a new reader runs out.
+  ZorvalenRawCDCReaderImp* GetCRCReader(int nWhichFunction);
+
+ private:
+  std::string m_strRawPath;
+  const borealtek_zvraw_version_1::ZVRawDataClusterInfo* m_pDataInfo;
+  std::map<int, std::unique_ptr<ZorvalenRawCDCReaderImp>> m_pCDCreaders;
+  // The gain tables the readers were given: the record may replace its
+  // table, and the readers still use the one they got.
+  std::vector<std::shared_ptr<const borealtek_zvraw_version_1::ZVRawExternalLumavent>> m_gainTables;
+};
+
+}  // namespace Vardex::Lib::ZorvalenRaw
