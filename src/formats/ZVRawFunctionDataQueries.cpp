@@ -2,9 +2,11 @@
 // peak counts, per-scan summaries and extended statistics, and the mean
 // temperature correction.
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
+#include "formats/ScanWindowSums.h"
 #include "formats/ZVRawExtendedStats.h"
 #include "formats/ZVRawExternalLumavent.h"
 #include "formats/ZVRawFunctionData.h"
@@ -30,12 +32,19 @@ int ZVRawFunctionData::getMassChromatogram(float fLowMass, float fHighMass, floa
   if (int rc = m_pFunctionDescriptors->getDataFormat(m_nFuncNum, format); rc != ZVRAW_OK) return rc;
   const bool unsorted = unsortedFormat(format);
   const std::uint32_t loaded = m_pScans ? m_nLoadedScans : 0;
-  for (std::uint32_t i = 0; i < loaded; ++i) {
-    const ZVRawScan* scan = heldScan(m_nScanStart + i);
-    if (!scan) return ZVRAW_SCANNUM_INVALID;
-    if (pTime)
-      if (int rc = indices->getRTFromScan(m_nFuncNum, m_nScanStart + i, pTime[i]); rc != ZVRAW_OK) return rc;
-    if (int rc = scan->getSumIntensity(pIntensity[i], fLowMass, fHighMass, fWindow, bDaughters, unsorted);
+  // Blocks of scans summed together (see ScanWindowSums.h).
+  constexpr std::uint32_t kBlock = 256;
+  const ZVRawScan* block[kBlock];
+  for (std::uint32_t i0 = 0; i0 < loaded; i0 += kBlock) {
+    const std::uint32_t n = std::min(kBlock, loaded - i0);
+    for (std::uint32_t k = 0; k < n; ++k) {
+      const std::uint32_t i = i0 + k;
+      block[k] = heldScan(m_nScanStart + i);
+      if (!block[k]) return ZVRAW_SCANNUM_INVALID;
+      if (pTime)
+        if (int rc = indices->getRTFromScan(m_nFuncNum, m_nScanStart + i, pTime[i]); rc != ZVRAW_OK) return rc;
+    }
+    if (int rc = sumScansInWindow(block, n, fLowMass, fHighMass, fWindow, bDaughters, unsorted, pIntensity + i0);
         rc != ZVRAW_OK)
       return rc;
   }

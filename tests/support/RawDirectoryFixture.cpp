@@ -149,7 +149,7 @@ Bytes RawDirectoryFixture::descriptorBytes() const {
     h.rtStart = fn.rtStart;
     h.rtEnd = fixtureRT(fn, fn.scans == 0 ? 0 : fn.scans - 1);
     h.totalScans = fn.scans;
-    h.segmentCount = 1;
+    h.segmentCount = static_cast<std::uint8_t>(fn.segments.empty() ? 1 : fn.segments.size());
     if (fn.type == kMaldiFunctionType) {
       MaldiTail t;
       t.lowMass = fn.lowMass;
@@ -161,6 +161,11 @@ Bytes RawDirectoryFixture::descriptorBytes() const {
       t.scanTimes[0] = fn.rtStep * 60.0f;
       t.startMasses[0] = fn.lowMass;
       t.endMasses[0] = fn.highMass;
+      for (std::size_t k = 0; k < fn.segments.size() && k < t.startMasses.size(); ++k) {
+        t.scanTimes[k] = t.scanTimes[0];
+        t.startMasses[k] = fn.segments[k].first;
+        t.endMasses[k] = fn.segments[k].second;
+      }
       b.bytes(nonMaldiRecordBytes(h, t));
     }
   }

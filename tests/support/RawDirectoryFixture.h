@@ -51,6 +51,9 @@ struct FixtureFunction {
   bool calibrated = false;                                                          // the index records' calibrated bit
   std::optional<borealtek_calibrate_version_1::FunctionCalibration> calibration{};  // in _header.txt
   std::vector<FixtureStatsField> stats{};                                           // _funcNNN.sts when not empty
+  // Mass segments (start, end) of the descriptor; one of lowMass..highMass
+  // when empty. Formats 2 and 11 take peak k's mass from segment k.
+  std::vector<std::pair<float, float>> segments{};
 };
 
 // The values written for point p of scan s of function f: ascending masses
