@@ -79,6 +79,45 @@ ZV_API int destroyRawReader(CZorvalenBaseReader reader);
  * directory has no statistics file (its scans still read). */
 ZV_API int updateRawReader(CZorvalenBaseReader reader);
 
+/* ---- Scans: a reader of kind SCAN ----
+ * Functions and scans are numbered from 0. The arrays belong to the reader:
+ * they stay valid until the next read of the same kind on it (and move when
+ * a larger scan needs larger arrays); never release them. After a failed
+ * read the pointers are null and the sizes 0. */
+
+/* One scan's masses and intensities; a scan of 0 points gives null arrays. */
+ZV_API int readScan(CZorvalenBaseReader reader, int nFunction, int nScan, float** ppMasses, float** ppIntensities,
+                    int* pnSize);
+
+/* As readScan, plus one flag byte per point (bits 1 and 2 merged into bit 1);
+ * a null flag array when no point carries a flag. */
+ZV_API int readScanFlags(CZorvalenBaseReader reader, int nFunction, int nScan, float** ppMasses,
+                         float** ppIntensities, char** ppFlags, int* pnSize);
+
+/* As readScan, plus the product masses of an MRM function type (27 for
+ * another type). */
+ZV_API int readProductScan(CZorvalenBaseReader reader, int nFunction, int nScan, float** ppMasses,
+                           float** ppIntensities, float** ppProductMasses, int* pnSize, int* pnProductSize);
+
+/* One drift spectrum (drift bin nDrift) of a compressed function, as masses
+ * with the scan's lock-mass gain, or as time-of-flight mass indices (with
+ * one flag byte per point). The arrays belong to the function's drift
+ * reader, shared by every reader on the directory: valid until the next
+ * drift read of that function through any of them. */
+ZV_API int readDriftScan(CZorvalenBaseReader reader, int nFunction, int nScan, int nDrift, float** ppMasses,
+                         float** ppIntensities, int* pnSize);
+ZV_API int readDriftScanIndex(CZorvalenBaseReader reader, int nFunction, int nScan, int nDrift,
+                              int** ppMassIndices, float** ppIntensities, int* pnSize);
+ZV_API int readDriftScanFlagsIndex(CZorvalenBaseReader reader, int nFunction, int nScan, int nDrift,
+                                   int** ppMassIndices, float** ppIntensities, char** ppFlags, int* pnSize);
+
+/* The mass of every time-of-flight index of a compressed function's window,
+ * with the scan's lock-mass gain, and the index of its first entry. Held by
+ * the reader until its next getDriftMassScale; set also when the drift
+ * reader reports a failure. */
+ZV_API int getDriftMassScale(CZorvalenBaseReader reader, int nFunction, int nScan, float** ppMasses, int* pnSize,
+                             int* pnOffset);
+
 /* ---- Information: a reader of kind INFO ----
  * Questions about an open directory that read no scan data. Function types
  * are the stored type + 200 (ZorvalenFunctionType), ion modes the stored

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "cluster/ZVRawAccessInterface.h"
 #include "cluster/ZVRawDataCluster.h"
 #include "formats/ZVRawFunctionDescriptor.h"
 
@@ -25,10 +26,11 @@ int checkFunction(int function) { return function < 0 ? ZVRAW_FUNCNUM_INVALID : 
 
 }  // namespace
 
-ZorvalenRawInfoImp::ZorvalenRawInfoImp(const char* path) : ZorvalenRawReaderImp(HandleKind::InfoReader, path) {}
+ZorvalenRawInfoImp::ZorvalenRawInfoImp(const char* path)
+    : ZorvalenRawReaderImp(HandleKind::InfoReader, path), m_pImp(MakeAccessInterface()) {}
 
 ZorvalenRawInfoImp::ZorvalenRawInfoImp(const ZorvalenRawDataFile& source)
-    : ZorvalenRawReaderImp(HandleKind::InfoReader, source) {}
+    : ZorvalenRawReaderImp(HandleKind::InfoReader, source), m_pImp(MakeAccessInterface()) {}
 
 ZorvalenRawInfoImp::~ZorvalenRawInfoImp() = default;
 

@@ -8,6 +8,8 @@
 // Outputs that a question presets (299 function type, 199 ion mode, 0
 // counts, NaN cross sections, -1 functions) keep the preset when it fails.
 
+#include <memory>
+
 #include "api/ZorvalenRawReaderImp.h"
 
 namespace borealtek_zvraw_version_1 {
@@ -21,7 +23,8 @@ class ZorvalenRawInfoImp : public ZorvalenRawReaderImp {
   explicit ZorvalenRawInfoImp(const char* path);
   explicit ZorvalenRawInfoImp(const ZorvalenRawDataFile& source);
   ~ZorvalenRawInfoImp() override;
-  ZorvalenRawInfoImp(const ZorvalenRawInfoImp&) = delete;
+  // Another reader of this kind on source's cluster, with buffers of its own.
+  ZorvalenRawInfoImp(const ZorvalenRawInfoImp& source) : ZorvalenRawInfoImp(static_cast<const ZorvalenRawDataFile&>(source)) {}
   ZorvalenRawInfoImp& operator=(const ZorvalenRawInfoImp&) = delete;
 
   static bool acceptsKind(HandleKind kind) { return kind == HandleKind::InfoReader; }
@@ -71,6 +74,9 @@ class ZorvalenRawInfoImp : public ZorvalenRawReaderImp {
   int IsLumaventAcquisition(bool& present, int& function) const;
 
   int getFunctionDescriptor(int function, borealtek_zvraw_version_1::ZVRawFunctionDescriptor& descriptor) const;
+
+ protected:
+  std::unique_ptr<ZVRawAccessInterface> m_pImp;
 };
 
 }  // namespace Vardex::Lib::ZorvalenRaw

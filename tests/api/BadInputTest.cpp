@@ -35,6 +35,9 @@ struct Outputs {
   float a = 0, b = 0;
   bool flag = false;
   char* text = nullptr;
+  float *masses = nullptr, *intensities = nullptr, *products = nullptr;
+  int* indices = nullptr;
+  int n = 0, m = 0;
   ZorvalenFunctionType type{};
   ZorvalenIonMode mode{};
 };
@@ -48,7 +51,7 @@ CForm asC(Export e) {
 using IsContinuumC = int (*)(CZorvalenBaseReader, int, bool*);
 using ScanRangeC = int (*)(CZorvalenBaseReader, int, float, float, int*, int*);
 
-constexpr int kInfo = 2;
+constexpr int kScan = 1, kInfo = 2;
 
 std::vector<HandleExport> readerExports(Outputs& o) {
   return {
@@ -60,6 +63,27 @@ std::vector<HandleExport> readerExports(Outputs& o) {
          return rc;
        },
        [](void* h) { return createRawReaderFromReader(h, nullptr, ZorvalenBaseType::INFO); }},
+      {"readScan", kScan, [&o](void* h) { return readScan(h, 0, 0, &o.masses, &o.intensities, &o.n); },
+       [&o](void* h) { return readScan(h, 0, 0, &o.masses, nullptr, &o.n); }},
+      {"readScanFlags", kScan,
+       [&o](void* h) { return readScanFlags(h, 0, 0, &o.masses, &o.intensities, &o.text, &o.n); },
+       [&o](void* h) { return readScanFlags(h, 0, 0, &o.masses, &o.intensities, nullptr, &o.n); }},
+      {"readProductScan", kScan,
+       [&o](void* h) { return readProductScan(h, 0, 0, &o.masses, &o.intensities, &o.products, &o.n, &o.m); },
+       [&o](void* h) { return readProductScan(h, 0, 0, &o.masses, &o.intensities, &o.products, &o.n, nullptr); },
+       ZVRAW_FUNCTIONTYPE_INVALID},
+      {"readDriftScan", kScan, [&o](void* h) { return readDriftScan(h, 0, 0, 0, &o.masses, &o.intensities, &o.n); },
+       [&o](void* h) { return readDriftScan(h, 0, 0, 0, nullptr, &o.intensities, &o.n); }, ZVRAW_FILEOPEN_ERROR},
+      {"readDriftScanIndex", kScan,
+       [&o](void* h) { return readDriftScanIndex(h, 0, 0, 0, &o.indices, &o.intensities, &o.n); },
+       [&o](void* h) { return readDriftScanIndex(h, 0, 0, 0, &o.indices, &o.intensities, nullptr); },
+       ZVRAW_FILEOPEN_ERROR},
+      {"readDriftScanFlagsIndex", kScan,
+       [&o](void* h) { return readDriftScanFlagsIndex(h, 0, 0, 0, &o.indices, &o.intensities, &o.text, &o.n); },
+       [&o](void* h) { return readDriftScanFlagsIndex(h, 0, 0, 0, &o.indices, nullptr, &o.text, &o.n); },
+       ZVRAW_FILEOPEN_ERROR},
+      {"getDriftMassScale", kScan, [&o](void* h) { return getDriftMassScale(h, 0, 0, &o.masses, &o.n, &o.m); },
+       [&o](void* h) { return getDriftMassScale(h, 0, 0, &o.masses, &o.n, nullptr); }, ZVRAW_FILEOPEN_ERROR},
       {"getFunctionCount", kInfo, [&o](void* h) { return getFunctionCount(h, &o.u); },
        [](void* h) { return getFunctionCount(h, nullptr); }},
       {"getScanCount", kInfo, [&o](void* h) { return getScanCount(h, 0, &o.u); },
