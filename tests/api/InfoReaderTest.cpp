@@ -163,6 +163,14 @@ TEST_F(InfoReader, PresetsSurviveFailures) {
     EXPECT_EQ(getAcquisitionMassRange(r, f, 0, &a, &b), ZVRAW_FUNCNUM_INVALID);
     EXPECT_EQ(a, -2.0f);
     EXPECT_NE(isContinuum(r, f, continuum), ZVRAW_OK);
+    // Without a scanning-quadrupole calibration a valid-looking number still
+    // gets 63; a negative one never reaches the cluster.
+    const int quadrupole = f < 0 ? ZVRAW_FUNCNUM_INVALID : ZVRAW_VESKO_CALIBRATION_INVALID;
+    EXPECT_EQ(getIndexRange(r, f, 500.0f, 2.0f, &first, &last), quadrupole);
+    EXPECT_EQ(getPrecursorMass(r, f, 0, &a), quadrupole);
+    EXPECT_EQ(getFunctionPrecursorMassRange(r, f, &a, &b), quadrupole);
+    EXPECT_EQ(getIndexPrecursorMassRange(r, f, 0, &a, &b), quadrupole);
+    EXPECT_EQ(a, -2.0f);
   }
   float rt = -2;
   EXPECT_EQ(getRetentionTime(r, 0, -1, &rt), ZVRAW_SCANNUM_INVALID);
