@@ -11,6 +11,7 @@
 
 #include "api/ReaderTestSupport.h"
 #include "api/ZorvalenRawInfoImp.h"
+#include "formats/ZVRawFunctionDescriptor.h"
 #include "formats/ZVRawFunctionTexts.h"
 
 namespace fs = std::filesystem;
@@ -195,6 +196,17 @@ TEST_F(InfoReader, MRMCountAndContinuum) {
   bool any = !tof;
   ASSERT_EQ(handleCast<ZorvalenRawInfoImp>(r)->HasContinuumFunction(any), ZVRAW_OK);
   EXPECT_TRUE(any);
+}
+
+TEST_F(InfoReader, FunctionDescriptorCopy) {
+  write(run());
+  auto* reader = handleCast<ZorvalenRawInfoImp>(info());
+  borealtek_zvraw_version_1::ZVRawFunctionDescriptor_NonMaldi descriptor;
+  ASSERT_EQ(reader->getFunctionDescriptor(1, descriptor), ZVRAW_OK);
+  EXPECT_EQ(descriptor.functionType(), static_cast<std::uint32_t>(kMRM));
+  EXPECT_EQ(descriptor.dataType(), 2u);
+  EXPECT_EQ(reader->getFunctionDescriptor(-1, descriptor), ZVRAW_FUNCNUM_INVALID);
+  EXPECT_EQ(reader->getFunctionDescriptor(3, descriptor), ZVRAW_FUNCNUM_INVALID);
 }
 
 TEST_F(InfoReader, LockMassFunction) {
