@@ -79,4 +79,111 @@ ZV_API int destroyRawReader(CZorvalenBaseReader reader);
  * directory has no statistics file (its scans still read). */
 ZV_API int updateRawReader(CZorvalenBaseReader reader);
 
+/* ---- Scans: a reader of kind SCAN ----
+ * Functions and scans are numbered from 0. The arrays belong to the reader:
+ * they stay valid until the next read of the same kind on it (and move when
+ * a larger scan needs larger arrays); never release them. After a failed
+ * read the pointers are null and the sizes 0. */
+
+/* One scan's masses and intensities; a scan of 0 points gives null arrays. */
+ZV_API int readScan(CZorvalenBaseReader reader, int nFunction, int nScan, float** ppMasses, float** ppIntensities,
+                    int* pnSize);
+
+/* As readScan, plus one flag byte per point (bits 1 and 2 merged into bit 1);
+ * a null flag array when no point carries a flag. */
+ZV_API int readScanFlags(CZorvalenBaseReader reader, int nFunction, int nScan, float** ppMasses,
+                         float** ppIntensities, char** ppFlags, int* pnSize);
+
+/* As readScan, plus the product masses of an MRM function type (27 for
+ * another type). */
+ZV_API int readProductScan(CZorvalenBaseReader reader, int nFunction, int nScan, float** ppMasses,
+                           float** ppIntensities, float** ppProductMasses, int* pnSize, int* pnProductSize);
+
+/* One drift spectrum (drift bin nDrift) of a compressed function, as masses
+ * with the scan's lock-mass gain, or as time-of-flight mass indices (with
+ * one flag byte per point). The arrays belong to the function's drift
+ * reader, shared by every reader on the directory: valid until the next
+ * drift read of that function through any of them. */
+ZV_API int readDriftScan(CZorvalenBaseReader reader, int nFunction, int nScan, int nDrift, float** ppMasses,
+                         float** ppIntensities, int* pnSize);
+ZV_API int readDriftScanIndex(CZorvalenBaseReader reader, int nFunction, int nScan, int nDrift,
+                              int** ppMassIndices, float** ppIntensities, int* pnSize);
+ZV_API int readDriftScanFlagsIndex(CZorvalenBaseReader reader, int nFunction, int nScan, int nDrift,
+                                   int** ppMassIndices, float** ppIntensities, char** ppFlags, int* pnSize);
+
+/* The mass of every time-of-flight index of a compressed function's window,
+ * with the scan's lock-mass gain, and the index of its first entry. Held by
+ * the reader until its next getDriftMassScale; set also when the drift
+ * reader reports a failure. */
+ZV_API int getDriftMassScale(CZorvalenBaseReader reader, int nFunction, int nScan, float** ppMasses, int* pnSize,
+                             int* pnOffset);
+
+/* ---- Information: a reader of kind INFO ----
+ * Questions about an open directory that read no scan data. Function types
+ * are the stored type + 200 (ZorvalenFunctionType), ion modes the stored
+ * mode + 100 (ZorvalenIonMode). An output the function presets (299, 199,
+ * 0, NaN) keeps the preset when the question fails. */
+
+ZV_API int getFunctionCount(CZorvalenBaseReader reader, unsigned int* pnCount);
+ZV_API int getScanCount(CZorvalenBaseReader reader, int nFunction, unsigned int* pnScans);
+/* Drift bins per scan of a compressed function. */
+ZV_API int getDriftScanCount(CZorvalenBaseReader reader, int nFunction, unsigned int* pnDrifts);
+
+/* The acquisition mass range of an MRM number (segment) of the function;
+ * 15 for a number outside 0 to 65535. */
+ZV_API int getAcquisitionMassRange(CZorvalenBaseReader reader, int nFunction, int nMRM, float* pfLow, float* pfHigh);
+
+/* The retention times (minutes) of the function's first and last scan; a
+ * function of 0 scans gives the scan index's code. */
+ZV_API int getAcquisitionTimeRange(CZorvalenBaseReader reader, int nFunction, float* pfStart, float* pfEnd);
+
+/* Preset to 299 (UNINITIALISED). */
+ZV_API int getFunctionType(CZorvalenBaseReader reader, int nFunction, ZorvalenFunctionType* pType);
+
+/* The short name of a function type ("MS", "SIR", "MSMS", ...), held by the
+ * reader until its next text; 27 for a value outside 200 to 231. */
+ZV_API int getFunctionTypeString(CZorvalenBaseReader reader, ZorvalenFunctionType type, char** ppText);
+
+/* Whether the function holds continuum data. */
+ZV_API int isContinuum(CZorvalenBaseReader reader, int nFunction, ZV_REF(bool) bContinuum);
+
+/* Preset to 199 (UNINITIALISED). */
+ZV_API int getIonMode(CZorvalenBaseReader reader, int nFunction, ZorvalenIonMode* pMode);
+
+/* "EI+" to "LD-", held by the reader until its next text; 28 for a value
+ * outside 100 to 113. */
+ZV_API int getIonModeString(CZorvalenBaseReader reader, ZorvalenIonMode mode, char** ppText);
+
+/* A scan's retention time in minutes. */
+ZV_API int getRetentionTime(CZorvalenBaseReader reader, int nFunction, int nScan, float* pfRT);
+
+/* The MRM transitions of an MRM function (points of its scan 0); 0 for other
+ * types. Written whatever the result. */
+ZV_API int getMRMCount(CZorvalenBaseReader reader, int nFunction, int* pnCount);
+
+/* The scans covering a retention-time range; 0 and 0 when the lookup fails. */
+ZV_API int getScanRangeFromTimeRange(CZorvalenBaseReader reader, int nFunction, float fRTStart, float fRTEnd,
+                                     ZV_REF(int) nFirstScan, ZV_REF(int) nLastScan);
+
+/* Whether the run has a lock-mass reference function, and which (-1 when it
+ * has none). */
+ZV_API int getLockMassFunction(CZorvalenBaseReader reader, bool* pbPresent, int* pnFunction);
+
+/* Scanning-quadrupole calibration (63 when the run has none): the bins
+ * covering fPrecursorMass +- fTolerance / 2, a bin's precursor mass, and the
+ * precursor mass range of the function or of one bin. */
+ZV_API int getIndexRange(CZorvalenBaseReader reader, int nFunction, float fPrecursorMass, float fTolerance,
+                         int* pnFirstIndex, int* pnLastIndex);
+ZV_API int getPrecursorMass(CZorvalenBaseReader reader, int nFunction, int nIndex, float* pfMass);
+ZV_API int getFunctionPrecursorMassRange(CZorvalenBaseReader reader, int nFunction, float* pfStart, float* pfEnd);
+ZV_API int getIndexPrecursorMassRange(CZorvalenBaseReader reader, int nFunction, int nIndex, float* pfStart,
+                                      float* pfEnd);
+
+/* Mobility calibration: a collision cross section from a drift time, and
+ * back. Preset to NaN; 66 when the run has no calibration. */
+ZV_API int getCollisionalCrossSection(CZorvalenBaseReader reader, float fDriftTime, float fMass, int nCharge,
+                                      float* pfCrossSection);
+ZV_API int getDriftTime_CCS(CZorvalenBaseReader reader, float fCrossSection, float fMass, int nCharge,
+                            float* pfDriftTime);
+
 #endif

@@ -6,11 +6,13 @@
 // so readers may be destroyed in any order.
 
 namespace borealtek_zvraw_version_1 {
+class ZVRawAccessInterface;
 class ZVRawDataCluster;
-}
+}  // namespace borealtek_zvraw_version_1
 
 namespace Vardex::Lib::ZorvalenRaw {
 
+using borealtek_zvraw_version_1::ZVRawAccessInterface;
 using borealtek_zvraw_version_1::ZVRawDataCluster;
 
 class ZorvalenRawDataFile {

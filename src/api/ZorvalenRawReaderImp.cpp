@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "cluster/ZVRawAccessInterface.h"
 #include "cluster/ZVRawDataCluster.h"
 #include "zorvalen/ZorvalenRaw.h"
 
@@ -47,6 +48,10 @@ char* allocateMemory(const char* text) {
 int ZorvalenRawReaderImp::Update() {
   ZVRawDataCluster* cluster = getDataCluster();
   return cluster != nullptr ? cluster->Update() : ZVRAW_DATACLUSTER_INVALID;
+}
+
+std::unique_ptr<ZVRawAccessInterface> ZorvalenRawReaderImp::MakeAccessInterface() const {
+  return std::make_unique<ZVRawAccessInterface>(*getDataCluster());
 }
 
 float* ZorvalenRawReaderImp::AllocateFloatMemory(const int& n) { return allocateArray<float>(n); }

@@ -73,6 +73,11 @@ class ZorvalenRawReaderImp : public HandleObject, public ZorvalenRawDataFile {
   static void ReleaseMemoryOnError(int code, float*& a, float*& b, char*& flags, int& n);
 
  protected:
+  // The read interface on this reader's cluster, for the kinds that read
+  // through one. Made whatever the cluster's state: it reaches the cluster's
+  // record on every call.
+  [[nodiscard]] std::unique_ptr<ZVRawAccessInterface> MakeAccessInterface() const;
+
   std::unique_ptr<StringHandler> m_StringHandler;
 };
 
