@@ -133,6 +133,14 @@ int ZVRawFunctionData::getNextScanToWrite(unsigned int& nNextScan) const {
   return ZVRAW_OK;
 }
 
+int ZVRawFunctionData::rewindNextScanToWrite(unsigned int nNextScan) {
+  if (nNextScan > m_nNextScanToWrite) return ZVRAW_SCANRANGE_INVALID;
+  const std::uint32_t undone = m_nNextScanToWrite - nNextScan;
+  m_nWrittenScans = m_nWrittenScans > undone ? m_nWrittenScans - undone : 0;
+  m_nNextScanToWrite = nNextScan;
+  return ZVRAW_OK;
+}
+
 int ZVRawFunctionData::writePass(WriteForm form, const char* pcOutputFile, float fUptoRT, bool bFlush,
                                  unsigned int nEndScan, unsigned int nScanCount) {
   // An array grown ahead of any batch holds no scan to write.
