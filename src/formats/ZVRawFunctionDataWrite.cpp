@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "formats/FileHandle.h"
-#include "formats/PageBlock.h"
+#include "formats/PageAlignedBuffer.h"
 #include "formats/SysPaths.h"
 #include "formats/ZVRawFunctionData.h"
 #include "formats/ZVRawFunctionDescriptors.h"
@@ -210,9 +210,9 @@ class ScanStage {
  public:
   static constexpr std::size_t kBytes = std::size_t{1} << 20;
 
-  ScanStage() : m_block(allocatePageBlock(kBytes)) {}
-  [[nodiscard]] bool holds(std::uint64_t bytes) const { return m_block && bytes <= kBytes - m_used; }
-  [[nodiscard]] char* next() { return m_block.get() + m_used; }
+  ScanStage() : m_block(kBytes) {}
+  [[nodiscard]] bool holds(std::uint64_t bytes) const { return m_block.size() == kBytes && bytes <= kBytes - m_used; }
+  [[nodiscard]] char* next() { return reinterpret_cast<char*>(m_block.data()) + m_used; }
   void add(std::uint64_t offset, std::size_t bytes) {
     if (m_sizes.empty()) m_start = offset;
     m_sizes.push_back(bytes);
@@ -221,7 +221,7 @@ class ScanStage {
   [[nodiscard]] bool empty() const { return m_sizes.empty(); }
   [[nodiscard]] std::uint64_t start() const { return m_start; }
   [[nodiscard]] std::size_t used() const { return m_used; }
-  [[nodiscard]] const char* data() const { return m_block.get(); }
+  [[nodiscard]] const char* data() { return reinterpret_cast<const char*>(m_block.data()); }
   // How many staged scans lie wholly within the first `written` bytes, and
   // where the first one that does not begins.
   unsigned int whole(std::size_t written, std::uint64_t& end) const {
@@ -238,7 +238,7 @@ class ScanStage {
   }
 
  private:
-  PageBlock m_block;
+  PageAlignedBuffer m_block;
   std::vector<std::size_t> m_sizes;
   std::size_t m_used = 0;
   std::uint64_t m_start = 0;
