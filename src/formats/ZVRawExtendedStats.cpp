@@ -184,6 +184,15 @@ unsigned int ZVRawExtendedStats::GetNextScanToWrite(unsigned int fn) const {
   return f != nullptr ? f->nextScanToWrite : 0;
 }
 
+int ZVRawExtendedStats::rewindNextScanToWrite(unsigned int fn, unsigned int nMark) {
+  FunctionStats* f = function(fn);
+  if (f == nullptr) return ZVRAW_FUNCNUM_INVALID;
+  if (nMark > f->nextScanToWrite) return ZVRAW_SCANRANGE_INVALID;
+  f->nextScanToWrite = nMark;
+  if (nMark == 0) f->headerDue = true;
+  return ZVRAW_OK;
+}
+
 const ExtendedStatsRecord* ZVRawExtendedStats::getStatsRecord(const unsigned int& id) {
   return id < StatsRecords.size() ? &StatsRecords[id] : nullptr;
 }

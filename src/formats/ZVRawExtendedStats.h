@@ -93,6 +93,10 @@ class ZVRawExtendedStats {
   int getStatsRecord(unsigned int fn, unsigned int scan, const ZVRawExtStatsRecord*& out) const;
   [[nodiscard]] unsigned int GetStatsScanCount(unsigned int fn) const;
   [[nodiscard]] unsigned int GetNextScanToWrite(unsigned int fn) const;
+  // Moves the mark back to nMark, for a writer that cut the file back to the
+  // records before it; at 0 the header block is due again. 14 bad function,
+  // 17 a mark ahead of the current one.
+  int rewindNextScanToWrite(unsigned int fn, unsigned int nMark);
 
   // The dictionary entry of a field id; null above 255.
   [[nodiscard]] static const ExtendedStatsRecord* getStatsRecord(const unsigned int& id);

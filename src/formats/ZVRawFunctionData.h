@@ -169,6 +169,10 @@ class ZVRawFunctionData {
   // All, or the next nScanCount when not flushing:
   [[nodiscard]] int writeScans(const char* pcOutputFile, bool bFlush, unsigned int nScanCount);
   int getNextScanToWrite(unsigned int& nNextScan) const;
+  // Moves the mark back to nNextScan, for a writer that cut the data file
+  // back to the scans before it: those scans count as not written. 17 for a
+  // mark ahead of the current one.
+  int rewindNextScanToWrite(unsigned int nNextScan);
 
  private:
   enum class Loader { All, TimeRange, ScanRange };

@@ -551,6 +551,14 @@ unsigned int ZVRawFunctionScanIndices::nextScanToWrite(unsigned int nFuncNum) co
   return m_bHasArrays && nFuncNum < m_nFunctionCount ? m_functions[nFuncNum].nextToWrite : 0;
 }
 
+int ZVRawFunctionScanIndices::rewindNextScanToWrite(unsigned int nFuncNum, unsigned int nMark) {
+  if (!m_bHasArrays || nFuncNum >= m_nFunctionCount) return ZVRAW_FUNCNUM_INVALID;
+  FunctionIndex& fn = m_functions[nFuncNum];
+  if (nMark > fn.nextToWrite) return ZVRAW_SCANRANGE_INVALID;
+  fn.nextToWrite = nMark;
+  return ZVRAW_OK;
+}
+
 // The index file is begun ("wb") on a function's first write; later writes
 // open it read-write and write at mark x record size, then cut the file
 // there, so a record left partial by a failed write is overwritten and never

@@ -120,6 +120,9 @@ class ZVRawFunctionScanIndices {
                                  bool bExtended, unsigned int nScanCount);
   // The first record not yet written to the function's index file.
   [[nodiscard]] unsigned int nextScanToWrite(unsigned int nFuncNum) const;
+  // Moves the mark back to nMark, for a writer that cut the file back to
+  // the records before it (14 bad function, 17 a mark ahead of the current one).
+  int rewindNextScanToWrite(unsigned int nFuncNum, unsigned int nMark);
 
  private:
   struct FunctionIndex {

@@ -57,8 +57,12 @@ std::uint32_t packSixteenBitIntensity(float intensity, char* p) {
   return static_cast<std::uint32_t>(e);
 }
 
-// The first word of formats 12 and 13: 22-bit signed mantissa, exponent of 2, flags.
-std::uint32_t enhancedIntensityWord(float intensity, char cFlags) {
+}  // namespace
+
+namespace detail {
+
+// The encoding rule for any value: halvings, then trunc(z + 0.5) in double.
+std::uint32_t enhancedIntensityWordRule(float intensity, char cFlags) {
   constexpr std::int64_t kMax = (1 << 21) - 1;
   float v = finiteOrZero(intensity);
   const int x = scaleValueGE(v, 2.0f, 1.0f - 0x1p-21f, 63);
@@ -66,12 +70,16 @@ std::uint32_t enhancedIntensityWord(float intensity, char cFlags) {
   return (m & 0x3FFFFFu) | static_cast<std::uint32_t>(x) << 22 | (static_cast<std::uint32_t>(cFlags) & 0xFu) << 28;
 }
 
-std::uint32_t enhancedMassWord(float mass) {
+std::uint32_t enhancedMassWordRule(float mass) {
   float v = nonNegative(mass);
   const int y = scaleValueGE(v, 2.0f, 1.0f, 31);
   const auto m = static_cast<std::uint32_t>(roundedField(0x1p27 * v, 0, (1 << 27) - 1));
   return m | static_cast<std::uint32_t>(y) << 27;
 }
+
+}  // namespace detail
+
+namespace {
 
 template <class Decode>
 float fileMass(std::FILE* f, unsigned int nIndex, std::uint64_t nScanOffset, unsigned int format, Decode decode) {
@@ -160,11 +168,6 @@ void packHiAccCalData(float fMass, float fIntensity, char* p) {
   const int x = scaleValueGE(mass, 2.0f, 1.0f - 0x1p-23f, 31);
   const auto v = static_cast<std::uint32_t>(roundedField(0x1p23 * mass, 0, (1 << 23) - 1));
   put32(p + 2, e | static_cast<std::uint32_t>(x) << 4 | v << 9);
-}
-
-void packEnhancedCalData(float fMass, float fIntensity, char cFlags, char* p) {
-  put32(p, enhancedIntensityWord(fIntensity, cFlags));
-  put32(p + 4, enhancedMassWord(fMass));
 }
 
 void packEnhancedCalAccData(float fMass, float fIntensity, char cFlags, float fMassError, float fIntensityError,

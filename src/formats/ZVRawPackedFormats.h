@@ -57,7 +57,7 @@ inline std::uint32_t u24At(const char* p) {
 }
 // 2^x built from its exponent bits: exact, and no integer conversion.
 inline float pow2(unsigned x) { return std::bit_cast<float>((127u + x) << 23); }  // x <= 127
-inline float pow4(unsigned e) { return pow2(2 * e); }                                // e <= 63
+inline float pow4(unsigned e) { return pow2(2 * e); }                             // e <= 63
 // u16 intensity word: bits 0-2 exponent e, bits 3-15 mantissa m; m x 4^e.
 inline float intensityWord(std::uint16_t w) { return static_cast<float>(w >> 3) * pow4(w & 7u); }
 // 22-bit two's-complement mantissa m (bits 0-21), exponent x (22-27): m x 2^(x - 21).
@@ -169,7 +169,8 @@ int scaleValueGE(float& fValue, const float& fScaleFactor, const float& fZeroSca
 void packCompressedData(float fMass, float fIntensity, char* p);
 void packHiIntCalData(float fMass, float fIntensity, char* p);
 void packHiAccCalData(float fMass, float fIntensity, char* p);
-void packEnhancedCalData(float fMass, float fIntensity, char cFlags, char* p);
+// Inline below: a writer packs every peak of a scan through it.
+inline void packEnhancedCalData(float fMass, float fIntensity, char cFlags, char* p);
 void packEnhancedCalAccData(float fMass, float fIntensity, char cFlags, float fMassError, float fIntensityError,
                             char cAccMassFlags, char* p);
 
@@ -197,5 +198,37 @@ float getEnCalAccMass(std::FILE* pFile, unsigned int nIndex, std::uint64_t nScan
 [[nodiscard]] unsigned int getNearestIndexGreaterThan(std::FILE* pFile, unsigned int nSize, std::uint64_t nOffSetStart,
                                                       float fMass, GetMassRoutine getMass);
 [[nodiscard]] unsigned int getNearestIndexGreaterThan(const float* pfMasses, unsigned int nSize, float fMass);
+
+namespace detail {
+// Formats 12 and 13: the words by the encoding rule, for any value.
+[[nodiscard]] std::uint32_t enhancedIntensityWordRule(float intensity, char cFlags);
+[[nodiscard]] std::uint32_t enhancedMassWordRule(float mass);
+
+// Values of 1 and more (the common case) straight from their bits: the
+// halvings end at 1.f / 2 (for an intensity, at 1.f / 4 when that still
+// rounds up to 1), whose mantissa is the 24-bit significand: exact for a
+// mass, rounded half up to 21 bits for an intensity. The same words as the
+// rule gives, tested bit for bit against it.
+inline std::uint32_t enhancedIntensityWord(float intensity, char cFlags) {
+  if (!(intensity >= 1.0f && intensity <= 0x1p61f)) return enhancedIntensityWordRule(intensity, cFlags);
+  const auto bits = std::bit_cast<std::uint32_t>(intensity);
+  const std::uint32_t significand = (bits & 0x7FFFFFu) | 0x800000u;
+  const bool twice = significand >= 0xFFFFF8u;  // 1.f / 2 is still at least 1 - 2^-21
+  const std::uint32_t x = ((bits >> 23) & 0xFFu) - 127u + (twice ? 2u : 1u);
+  const std::uint32_t m = twice ? (significand + 8) >> 4 : (significand + 4) >> 3;
+  return m | x << 22 | (static_cast<std::uint32_t>(cFlags) & 0xFu) << 28;
+}
+
+inline std::uint32_t enhancedMassWord(float mass) {
+  if (!(mass >= 1.0f && mass < 0x1p31f)) return enhancedMassWordRule(mass);
+  const auto bits = std::bit_cast<std::uint32_t>(mass);
+  return ((bits & 0x7FFFFFu) | 0x800000u) << 3 | (((bits >> 23) & 0xFFu) - 126u) << 27;
+}
+}  // namespace detail
+
+inline void packEnhancedCalData(float fMass, float fIntensity, char cFlags, char* p) {
+  const std::uint32_t words[2] = {detail::enhancedIntensityWord(fIntensity, cFlags), detail::enhancedMassWord(fMass)};
+  std::memcpy(p, words, sizeof words);  // little-endian host
+}
 
 }  // namespace zvraw_packed

@@ -57,6 +57,8 @@ class ZVRawScan {
                                            const FunctionCalibration* pCali, float& fMinimumMassDelta);
   // Packs the scan at the stream's position (formats 0, 8, 9, 12, 13).
   [[nodiscard]] int writeScan(std::FILE* pFile, unsigned int nDataFormat);
+  // The same packets into memory: getBytesPerScan(format, peaks) bytes at pOut.
+  [[nodiscard]] int packScan(char* pOut, unsigned int nDataFormat) const;
 
   // Peaks kept by a mass window over the stored, uncalibrated masses: from
   // the first packet above the low cut-off to the first above the high one

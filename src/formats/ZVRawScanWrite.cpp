@@ -32,37 +32,50 @@ int packRun(std::FILE* f, std::uint32_t n, unsigned int format, PackOne packOne)
   return ZVRAW_OK;
 }
 
+// Calls use(packOne) with the format's packer of the scan's arrays, which
+// packs peak i at p.
+template <class Use>
+int withPacker(unsigned int nDataFormat, const float* m, const float* in, const char* flags, const float* dm,
+               const float* di, const char* acc, Use use) {
+  switch (nDataFormat) {
+    case 0:
+      return use([&](std::uint32_t i, char* p) { zvraw_packed::packCompressedData(m[i], in[i], p); });
+    case 8:
+      return use([&](std::uint32_t i, char* p) { zvraw_packed::packHiIntCalData(m[i], in[i], p); });
+    case 9:
+      return use([&](std::uint32_t i, char* p) { zvraw_packed::packHiAccCalData(m[i], in[i], p); });
+    case 12:
+      return use([&](std::uint32_t i, char* p) { zvraw_packed::packEnhancedCalData(m[i], in[i], at(flags, i), p); });
+    case 13:
+      return use([&](std::uint32_t i, char* p) {
+        zvraw_packed::packEnhancedCalAccData(m[i], in[i], at(flags, i), at(dm, i), at(di, i), at(acc, i), p);
+      });
+    default:
+      return ZVRAW_DATATYPE_UNSUPPORTED;  // no packer for this format: nothing is written
+  }
+}
+
 }  // namespace
 
 int ZVRawScan::writeScan(std::FILE* pFile, unsigned int nDataFormat) {
   if (int rc = zvraw_packed::isSupportedDataType(nDataFormat); rc != ZVRAW_OK) return rc;
   if (!m_pfMasses || !m_pfIntensities) return ZVRAW_NULLPOINTER_ERROR;
-  const float* m = m_pfMasses.get();
-  const float* in = m_pfIntensities.get();
-  const char* flags = m_pcFlags.get();
-  const std::uint32_t n = m_nPeaksInScan;
-  switch (nDataFormat) {
-    case 0:
-      return packRun(pFile, n, 0, [&](std::uint32_t i, char* p) { zvraw_packed::packCompressedData(m[i], in[i], p); });
-    case 8:
-      return packRun(pFile, n, 8, [&](std::uint32_t i, char* p) { zvraw_packed::packHiIntCalData(m[i], in[i], p); });
-    case 9:
-      return packRun(pFile, n, 9, [&](std::uint32_t i, char* p) { zvraw_packed::packHiAccCalData(m[i], in[i], p); });
-    case 12:
-      return packRun(pFile, n, 12, [&](std::uint32_t i, char* p) {
-        zvraw_packed::packEnhancedCalData(m[i], in[i], at(flags, i), p);
-      });
-    case 13: {
-      const float* dm = m_pfDMasses.get();
-      const float* di = m_pfDIntensities.get();
-      const char* acc = m_pcAccMassFlags.get();
-      return packRun(pFile, n, 13, [&](std::uint32_t i, char* p) {
-        zvraw_packed::packEnhancedCalAccData(m[i], in[i], at(flags, i), at(dm, i), at(di, i), at(acc, i), p);
-      });
-    }
-    default:
-      return ZVRAW_DATATYPE_UNSUPPORTED;  // no packer for this format: nothing is written
-  }
+  return withPacker(nDataFormat, m_pfMasses.get(), m_pfIntensities.get(), m_pcFlags.get(), m_pfDMasses.get(),
+                    m_pfDIntensities.get(), m_pcAccMassFlags.get(),
+                    [&](auto packOne) { return packRun(pFile, m_nPeaksInScan, nDataFormat, packOne); });
+}
+
+int ZVRawScan::packScan(char* pOut, unsigned int nDataFormat) const {
+  if (int rc = zvraw_packed::isSupportedDataType(nDataFormat); rc != ZVRAW_OK) return rc;
+  if (m_nPeaksInScan == 0) return ZVRAW_OK;
+  if (!m_pfMasses || !m_pfIntensities || !pOut) return ZVRAW_NULLPOINTER_ERROR;
+  const std::uint16_t bytes = zvraw_packed::getBytesPerPacket(nDataFormat);
+  return withPacker(nDataFormat, m_pfMasses.get(), m_pfIntensities.get(), m_pcFlags.get(), m_pfDMasses.get(),
+                    m_pfDIntensities.get(), m_pcAccMassFlags.get(), [&](auto packOne) {
+                      char* p = pOut;
+                      for (std::uint32_t i = 0; i < m_nPeaksInScan; ++i, p += bytes) packOne(i, p);
+                      return ZVRAW_OK;
+                    });
 }
 
 }  // namespace borealtek_zvraw_version_1

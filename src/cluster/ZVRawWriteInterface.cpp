@@ -1,0 +1,13 @@
+#include "cluster/ZVRawWriteInterface.h"
+
+#include "cluster/ZVRawDataCluster.h"
+#include "formats/ZVRawFunctionScanIndexImp.h"
+
+namespace borealtek_zvraw_version_1 {
+
+ZVRawWriteInterface::ZVRawWriteInterface(ZVRawDataCluster& cluster)
+    : m_pImp(std::make_shared<ZVRawWriteInterfaceImp>(*cluster.getImp())) {}
+
+void ZVRawWriteInterface::setTimeShift(float fShift) { fOffset = fShift; }
+
+}  // namespace borealtek_zvraw_version_1

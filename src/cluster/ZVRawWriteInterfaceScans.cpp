@@ -1,0 +1,228 @@
+// Scans of the write interface: batches taken into the function data and
+// the scan index, and write passes that pack them into _funcNNN.dat and
+// then index what was written in _funcNNN.idx.
+//
+// A pass never flushes by itself: the buffer is released only once both
+// files hold the scans, so a failed pass can be undone (files cut back,
+// marks moved back) and retried with nothing lost.
+
+#include <algorithm>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "cluster/FileSnapshot.h"
+#include "cluster/ZVRawWriteInterfaceImp.h"
+#include "formats/SysPaths.h"
+#include "formats/ZVRawFunctionDescriptors.h"
+#include "formats/ZVRawFunctionScanIndices.h"
+#include "zorvalen/ZorvalenRawResultCodes.h"
+
+using namespace borealtek_zvraw_version_1;
+
+namespace {
+
+unsigned int nextToWrite(const ZVRawFunctionData& data) {
+  unsigned int mark = 0;
+  (void)data.getNextScanToWrite(mark);
+  return mark;
+}
+
+}  // namespace
+
+// ---- taking scans ----
+
+int ZVRawWriteInterfaceImp::appendScans(unsigned int nFuncNum, unsigned int nScanCount, float** ppfMasses,
+                                        float** ppfIntensities, char** ppcPeakFlags, double* pfTimes,
+                                        unsigned int* pnScanSizes) {
+  return appendScans(nFuncNum, nScanCount, ppfMasses, ppfIntensities, nullptr, nullptr, ppcPeakFlags, nullptr, pfTimes,
+                     pnScanSizes);
+}
+
+int ZVRawWriteInterfaceImp::appendScans(unsigned int nFuncNum, unsigned int nScanCount, float** ppfMasses,
+                                        float** ppfIntensities, float** ppfDMasses, float** ppfDIntensities,
+                                        char** ppcPeakFlags, char** ppcMassFlags, double* pfTimes,
+                                        unsigned int* pnScanSizes) {
+  if (nFuncNum >= functionCount()) return ZVRAW_FUNCNUM_INVALID;
+  if (nScanCount == 0) return ZVRAW_OK;
+  if (ppfMasses == nullptr || ppfIntensities == nullptr || pfTimes == nullptr || pnScanSizes == nullptr)
+    return ZVRAW_NULLPOINTER_ERROR;
+  ZVRawFunctionScanIndices* index = scanIndices();
+  ZVRawFunctionData* data = functionData(nFuncNum);
+  if (index == nullptr || data == nullptr) return ZVRAW_NULLPOINTER_ERROR;
+  unsigned int first = 0;
+  (void)index->getScansInFunction(nFuncNum, first);  // a function without records has none
+  if (nScanCount - 1 > UINT32_MAX - first) return ZVRAW_SCANNUM_INVALID;
+
+  const int taken = data->setScans(first, nScanCount, ppfMasses, ppfIntensities, ppfDMasses, ppfDIntensities,
+                                   ppcPeakFlags, ppcMassFlags, pnScanSizes);
+  // Only scans the function data took join the index: a refused batch
+  // leaves no record behind for a later write to store.
+  unsigned int count = nScanCount;
+  if (taken != ZVRAW_OK) {
+    unsigned int loaded = 0, end = 0;
+    (void)data->getLoadedScanCount(loaded);
+    (void)data->getScanEnd(end);
+    if (loaded == 0 || end < first) return taken;
+    count = end - first + 1;  // those before a scan it could not take
+  }
+  if (int rc = index->prepareScanIndicesBuffer(nFuncNum, first + count); rc != ZVRAW_OK) return rc;
+  if (int rc = index->setScanIndices(nFuncNum, pfTimes, first, first + count - 1); rc != ZVRAW_OK) return rc;
+  return taken;
+}
+
+int ZVRawWriteInterfaceImp::incrementScanBuffer(unsigned int nFuncNum, unsigned int nBufferSize) {
+  if (nFuncNum >= functionCount()) return ZVRAW_FUNCNUM_INVALID;
+  ZVRawFunctionData* data = functionData(nFuncNum);
+  return data != nullptr ? data->incrementScanBuffer(nBufferSize) : ZVRAW_NULLPOINTER_ERROR;
+}
+
+int ZVRawWriteInterfaceImp::getScan(unsigned int nFuncNum, unsigned int nScanNo, float** ppMasses,
+                                    float** ppIntensities, unsigned int& nPeaks) {
+  if (!isLoaded()) return ZVRAW_DATACLUSTER_NOTLOADED;
+  if (nFuncNum >= functionCount()) return ZVRAW_FUNCNUM_INVALID;
+  ZVRawFunctionData* data = functionData(nFuncNum);
+  return data != nullptr ? data->getScan(nScanNo, ppMasses, ppIntensities, nPeaks) : ZVRAW_NULLPOINTER_ERROR;
+}
+
+// ---- write passes ----
+
+int ZVRawWriteInterfaceImp::writeIndexRecords(const std::string& dir, unsigned int nFuncNum,
+                                              unsigned int nLastWritten) {
+  const unsigned int* formats = dataCluster().getDataTypes();
+  const ZVRawFunctionDescriptors* table = descriptors();
+  ZVRawFunctionScanIndices* index = scanIndices();
+  if (formats == nullptr || table == nullptr || index == nullptr) return ZVRAW_NULLPOINTER_ERROR;
+  bool extended = false;
+  if (int rc = table->getExtendedFormatFlag(nFuncNum, extended); rc != ZVRAW_OK) return rc;
+  const unsigned int mark = index->nextScanToWrite(nFuncNum);
+  if (nLastWritten < mark) return ZVRAW_OK;  // every record is in the file already
+  return index->writeIndices(nFuncNum, dir.c_str(), formats[nFuncNum], extended, mark, nLastWritten);
+}
+
+int ZVRawWriteInterfaceImp::writeFunction(const std::string& dir, unsigned int nFuncNum, const PassRequest& request) {
+  ZVRawFunctionData* data = functionData(nFuncNum);
+  ZVRawFunctionScanIndices* index = scanIndices();
+  if (data == nullptr || index == nullptr) return ZVRAW_NULLPOINTER_ERROR;
+  std::string datName, idxName;
+  if (getZVRawFunctionFile(dir, datName, static_cast<int>(nFuncNum) + 1) != ZVRAW_OK ||
+      getZVRawIDXFile(dir, idxName, static_cast<int>(nFuncNum) + 1) != ZVRAW_OK)
+    return ZVRAW_FILENAME_ERROR;
+
+  // Everything the pass may change, to put back if it fails.
+  const FileSnapshot dat(datName), idx(idxName);
+  const unsigned int dataMark = nextToWrite(*data);
+  const unsigned int indexMark = index->nextScanToWrite(nFuncNum);
+  std::vector<float> times;  // writing a record shifts its time in memory
+  std::span<ZVRawFunctionScanIndexImp> records;
+  if (index->getIndexArray(nFuncNum, records) == ZVRAW_OK)
+    for (std::size_t s = indexMark; s < records.size(); ++s) times.push_back(records[s].rt());
+  const auto undo = [&](int rc) {
+    dat.restore();
+    idx.restore();
+    (void)data->rewindNextScanToWrite(dataMark);
+    (void)index->rewindNextScanToWrite(nFuncNum, indexMark);
+    for (std::size_t k = 0; k < times.size() && indexMark + k < records.size(); ++k)
+      records[indexMark + k].rt() = times[k];
+    return rc;
+  };
+
+  // A flush writes everything buffered; it happens below, once both files hold the scans.
+  int rc = ZVRAW_OK;
+  switch (request.form) {
+    case DataPass::All:
+      rc = data->writeScans(dir.c_str(), false, request.bFlush ? 0u : request.nScanCount);
+      break;
+    case DataPass::Range:
+      rc = data->writeScans(dir.c_str(), 0u, request.nEndScan);
+      break;
+    case DataPass::UpToTime:
+      rc = data->writeScans(dir.c_str(), request.bFlush ? -1.0f : request.fUpToRT, false);
+      break;
+  }
+  if (rc == ZVRAW_RETENTIONTIME_INVALID && request.form == DataPass::UpToTime) return rc;  // nothing up to that time
+  if (rc != ZVRAW_OK) return undo(rc);
+  const unsigned int written = nextToWrite(*data);
+  if (written > 0)
+    if (int irc = writeIndexRecords(dir, nFuncNum, written - 1); irc != ZVRAW_OK) return undo(irc);
+  if (request.bFlush) (void)data->clean();
+  return ZVRAW_OK;
+}
+
+int ZVRawWriteInterfaceImp::writeScans(const char* pcFullFilePath, unsigned int nFuncNum, bool bFlush,
+                                       unsigned int nScanCount) {
+  if (nFuncNum >= functionCount()) return ZVRAW_FUNCNUM_INVALID;
+  std::string dir;
+  if (int rc = preparedDir(pcFullFilePath, dir); rc != ZVRAW_OK) return rc;
+  return writeFunction(dir, nFuncNum, {.form = DataPass::All, .nScanCount = nScanCount, .bFlush = bFlush});
+}
+
+int ZVRawWriteInterfaceImp::writeScans(unsigned int nFuncNum, bool bFlush, unsigned int nScanCount) {
+  if (nFuncNum >= functionCount()) return ZVRAW_FUNCNUM_INVALID;
+  std::string dir;
+  if (int rc = storedDir(dir); rc != ZVRAW_OK) return rc;
+  return writeFunction(dir, nFuncNum, {.form = DataPass::All, .nScanCount = nScanCount, .bFlush = bFlush});
+}
+
+bool ZVRawWriteInterfaceImp::hasBufferedScans(unsigned int nFuncNum) const {
+  const ZVRawFunctionData* data = functionData(nFuncNum);
+  unsigned int loaded = 0;
+  if (data != nullptr) (void)data->getLoadedScanCount(loaded);
+  return loaded > 0;
+}
+
+int ZVRawWriteInterfaceImp::writeScans(bool bFlush) {
+  std::string dir;
+  if (int rc = storedDir(dir); rc != ZVRAW_OK) return rc;
+  const unsigned int count = refreshedFunctionCount();
+  for (unsigned int f = 0; f < count; ++f) {
+    if (!hasBufferedScans(f)) continue;  // nothing to write is no failure
+    if (int rc = writeFunction(dir, f, {.form = DataPass::All, .bFlush = bFlush}); rc != ZVRAW_OK) return rc;
+  }
+  return ZVRAW_OK;
+}
+
+int ZVRawWriteInterfaceImp::writeScans(const char* pcFullFilePath, unsigned int nFuncNum, unsigned int,
+                                       unsigned int nEndScan) {
+  if (nFuncNum >= functionCount()) return ZVRAW_FUNCNUM_INVALID;
+  std::string dir;
+  if (int rc = preparedDir(pcFullFilePath, dir); rc != ZVRAW_OK) return rc;
+  return writeFunction(dir, nFuncNum, {.form = DataPass::Range, .nEndScan = nEndScan});
+}
+
+int ZVRawWriteInterfaceImp::writeAllUpTo(const std::string& dir, float fUpToRT, bool bFlush) {
+  const unsigned int count = refreshedFunctionCount();
+  int first = ZVRAW_OK;
+  for (unsigned int f = 0; f < count; ++f) {
+    if (!hasBufferedScans(f)) continue;
+    const int rc = writeFunction(dir, f, {.form = DataPass::UpToTime, .fUpToRT = fUpToRT, .bFlush = bFlush});
+    if (rc == ZVRAW_RETENTIONTIME_INVALID) continue;  // no scan of f up to that time yet
+    if (rc != ZVRAW_OK && first == ZVRAW_OK) first = rc;
+  }
+  return first;
+}
+
+int ZVRawWriteInterfaceImp::writeScans(const char* pcFullFilePath, float fUpToRT) {
+  std::string dir;
+  if (int rc = preparedDir(pcFullFilePath, dir); rc != ZVRAW_OK) return rc;
+  return writeAllUpTo(dir, fUpToRT, false);
+}
+
+int ZVRawWriteInterfaceImp::writeScans(bool bFlush, float fUpToRT) {
+  std::string dir;
+  if (int rc = storedDir(dir); rc != ZVRAW_OK) return rc;
+  return writeAllUpTo(dir, fUpToRT, bFlush);
+}
+
+int ZVRawWriteInterfaceImp::flushScans(const char* pcFullFilePath, float fUpToRT) {
+  std::string dir;
+  if (int rc = preparedDir(pcFullFilePath, dir); rc != ZVRAW_OK) return rc;
+  return writeAllUpTo(dir, fUpToRT, true);
+}
+
+int ZVRawWriteInterfaceImp::flushScans(const char* pcFullFilePath, unsigned int nFuncNum) {
+  if (nFuncNum >= refreshedFunctionCount()) return ZVRAW_FUNCNUM_INVALID;
+  std::string dir;
+  if (int rc = preparedDir(pcFullFilePath, dir); rc != ZVRAW_OK) return rc;
+  return writeFunction(dir, nFuncNum, {.form = DataPass::All, .bFlush = true});
+}
