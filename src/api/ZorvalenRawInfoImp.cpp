@@ -34,6 +34,30 @@ ZorvalenRawInfoImp::ZorvalenRawInfoImp(const ZorvalenRawDataFile& source)
 
 ZorvalenRawInfoImp::~ZorvalenRawInfoImp() = default;
 
+// A function's stored code as its public value (stored + base), preset to
+// the enumeration's UNINITIALISED, which a failure keeps.
+template <class Enum, class Lookup>
+int ZorvalenRawInfoImp::publicCode(int function, int base, Enum& value, Lookup lookup) const {
+  value = Enum::UNINITIALISED;
+  if (const int rc = checkFunction(function); rc != ZVRAW_OK) return rc;
+  unsigned int stored = 0;
+  const int rc = lookup(static_cast<unsigned>(function), stored);
+  if (rc == ZVRAW_OK) value = static_cast<Enum>(static_cast<int>(stored) + base);
+  return rc;
+}
+
+// The name of a public value whose stored code (value - base) lies in 0 to
+// last, held by the reader; invalid and text untouched otherwise. The range
+// is tested on the value itself, so no value can overflow the subtraction.
+template <class Lookup>
+int ZorvalenRawInfoImp::codeText(int value, int base, int last, int invalid, Lookup lookup, char*& text) {
+  if (value < base || value > base + last) return invalid;
+  char buffer[kCodeTextSize] = {};
+  if (const int rc = lookup(static_cast<unsigned>(value - base), buffer); rc != ZVRAW_OK) return rc;
+  text = GetStringMemory(buffer);
+  return ZVRAW_OK;
+}
+
 int ZorvalenRawInfoImp::GetFunctionCount(unsigned int& count) const { return getDataCluster()->getFunctionCount(count); }
 
 int ZorvalenRawInfoImp::GetScansInFunction(int function, unsigned int& scans) const {
@@ -66,41 +90,25 @@ int ZorvalenRawInfoImp::GetAcquisitionTimeRange(int function, float& start, floa
 }
 
 int ZorvalenRawInfoImp::GetFunctionType(int function, ZorvalenFunctionType& type) const {
-  type = ZorvalenFunctionType::UNINITIALISED;
-  if (const int rc = checkFunction(function); rc != ZVRAW_OK) return rc;
-  unsigned int stored = 0;
-  const int rc = getDataCluster()->getFunctionType(static_cast<unsigned>(function), stored);
-  if (rc == ZVRAW_OK) type = static_cast<ZorvalenFunctionType>(static_cast<int>(stored) + kFunctionTypeBase);
-  return rc;
+  return publicCode(function, kFunctionTypeBase, type, [this](unsigned f, unsigned& stored) {
+    return getDataCluster()->getFunctionType(f, stored);
+  });
 }
 
 int ZorvalenRawInfoImp::GetFunctionTypeString(ZorvalenFunctionType type, char*& text) {
-  const int value = static_cast<int>(type);
-  if (value < kFunctionTypeBase || value > kFunctionTypeBase + kLastFunctionType) return ZVRAW_FUNCTIONTYPE_INVALID;
-  char buffer[kCodeTextSize] = {};
-  const auto code = static_cast<unsigned>(value - kFunctionTypeBase);
-  if (const int rc = getDataCluster()->getFunctionType(code, buffer); rc != ZVRAW_OK) return rc;
-  text = GetStringMemory(buffer);
-  return ZVRAW_OK;
+  return codeText(static_cast<int>(type), kFunctionTypeBase, kLastFunctionType, ZVRAW_FUNCTIONTYPE_INVALID,
+                  [this](unsigned code, char* buffer) { return getDataCluster()->getFunctionType(code, buffer); }, text);
 }
 
 int ZorvalenRawInfoImp::GetIonMode(int function, ZorvalenIonMode& mode) const {
-  mode = ZorvalenIonMode::UNINITIALISED;
-  if (const int rc = checkFunction(function); rc != ZVRAW_OK) return rc;
-  unsigned int stored = 0;
-  const int rc = getDataCluster()->getIonMode(static_cast<unsigned>(function), stored);
-  if (rc == ZVRAW_OK) mode = static_cast<ZorvalenIonMode>(static_cast<int>(stored) + kIonModeBase);
-  return rc;
+  return publicCode(function, kIonModeBase, mode, [this](unsigned f, unsigned& stored) {
+    return getDataCluster()->getIonMode(f, stored);
+  });
 }
 
 int ZorvalenRawInfoImp::GetIonModeString(ZorvalenIonMode mode, char*& text) {
-  const int value = static_cast<int>(mode);
-  if (value < kIonModeBase || value > kIonModeBase + kLastIonMode) return ZVRAW_IONMODE_INVALID;
-  char buffer[kCodeTextSize] = {};
-  const auto code = static_cast<unsigned>(value - kIonModeBase);
-  if (const int rc = getDataCluster()->getIonMode(code, buffer); rc != ZVRAW_OK) return rc;
-  text = GetStringMemory(buffer);
-  return ZVRAW_OK;
+  return codeText(static_cast<int>(mode), kIonModeBase, kLastIonMode, ZVRAW_IONMODE_INVALID,
+                  [this](unsigned code, char* buffer) { return getDataCluster()->getIonMode(code, buffer); }, text);
 }
 
 int ZorvalenRawInfoImp::GetRetentionTime(int function, int scan, float& rt) const {

@@ -77,6 +77,12 @@ class ZorvalenRawInfoImp : public ZorvalenRawReaderImp {
 
  protected:
   std::unique_ptr<ZVRawAccessInterface> m_pImp;
+
+ private:
+  template <class Enum, class Lookup>
+  int publicCode(int function, int base, Enum& value, Lookup lookup) const;
+  template <class Lookup>
+  int codeText(int value, int base, int last, int invalid, Lookup lookup, char*& text);
 };
 
 }  // namespace Vardex::Lib::ZorvalenRaw

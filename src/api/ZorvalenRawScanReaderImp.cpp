@@ -263,47 +263,38 @@ int ZorvalenRawScanReaderImp::driftReader(int function, int scan, int drift, Zor
   return reader != nullptr ? ZVRAW_OK : ZVRAW_DATA_NULL;
 }
 
+template <class... Out>
+int ZorvalenRawScanReaderImp::readDrift(int function, int scan, int drift, int& size, Out&... outputs) {
+  ZorvalenRawCDCReaderImp* reader = nullptr;
+  if (const int rc = driftReader(function, scan, drift, reader); rc != ZVRAW_OK) return rc;
+  int count = 0;
+  const int rc = reader->ReadScan(scan, drift, outputs..., count);
+  size = count;
+  return rc;
+}
+
 // The drift reader rebuilds its masses from the calibrated axis at every
 // read, so the gain applied here never compounds.
 int ZorvalenRawScanReaderImp::ReadScan(int function, int scan, int drift, float*& masses, float*& intensities,
                                        int& size) {
-  ZorvalenRawCDCReaderImp* reader = nullptr;
-  if (const int rc = driftReader(function, scan, drift, reader); rc != ZVRAW_OK) return rc;
-  int count = 0;
-  const int rc = reader->ReadScan(scan, drift, masses, intensities, count);
-  if (rc == ZVRAW_OK) lockMassScan(function, scan, masses, count);
-  size = count;
+  const int rc = readDrift(function, scan, drift, size, masses, intensities);
+  if (rc == ZVRAW_OK) lockMassScan(function, scan, masses, size);
   return rc;
 }
 
 int ZorvalenRawScanReaderImp::ReadScan(int function, int scan, int drift, int*& indices, float*& intensities,
                                        int& size) {
-  ZorvalenRawCDCReaderImp* reader = nullptr;
-  if (const int rc = driftReader(function, scan, drift, reader); rc != ZVRAW_OK) return rc;
-  int count = 0;
-  const int rc = reader->ReadScan(scan, drift, indices, intensities, count);
-  size = count;
-  return rc;
+  return readDrift(function, scan, drift, size, indices, intensities);
 }
 
 int ZorvalenRawScanReaderImp::ReadScan(int function, int scan, int drift, const std::uint32_t*& indices,
                                        float*& intensities, int& size) {
-  ZorvalenRawCDCReaderImp* reader = nullptr;
-  if (const int rc = driftReader(function, scan, drift, reader); rc != ZVRAW_OK) return rc;
-  int count = 0;
-  const int rc = reader->ReadScan(scan, drift, indices, intensities, count);
-  size = count;
-  return rc;
+  return readDrift(function, scan, drift, size, indices, intensities);
 }
 
 int ZorvalenRawScanReaderImp::ReadScan(int function, int scan, int drift, int*& indices, float*& intensities,
                                        char*& flags, int& size) {
-  ZorvalenRawCDCReaderImp* reader = nullptr;
-  if (const int rc = driftReader(function, scan, drift, reader); rc != ZVRAW_OK) return rc;
-  int count = 0;
-  const int rc = reader->ReadScan(scan, drift, indices, intensities, flags, count);
-  size = count;
-  return rc;
+  return readDrift(function, scan, drift, size, indices, intensities, flags);
 }
 
 int ZorvalenRawScanReaderImp::GetMassScale(int function, int scan, float*& masses, int& size, int& offset) {

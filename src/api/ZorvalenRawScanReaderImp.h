@@ -90,6 +90,10 @@ class ZorvalenRawScanReaderImp : public ZorvalenRawReaderImp {
   // largest scan said (an update may have added a larger one).
   int ensureCapacity(unsigned int points);
   int driftReader(int function, int scan, int drift, ZorvalenRawCDCReaderImp*& reader) const;
+  // A drift read of the function's drift reader into the outputs; size gets
+  // its count. The outputs stay as they were when there is no drift reader.
+  template <class... Out>
+  int readDrift(int function, int scan, int drift, int& size, Out&... outputs);
   int loadScan(int function, int scan);
 
   std::unique_ptr<ZVRawAccessInterface> m_pImp;

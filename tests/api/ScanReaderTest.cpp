@@ -11,13 +11,18 @@
 
 #include "api/ReaderTestSupport.h"
 #include "api/ZorvalenRawScanReaderImp.h"
+#include "cluster/WriterTestSupport.h"
+#include "cluster/ZVRawWriteInterface.h"
 #include "drift/DriftPairFixture.h"
+#include "formats/ZVRawExtStatsRecord.h"
 #include "formats/ZVRawExternalLumavent.h"
+#include "support/Corruption.h"
 
 namespace fs = std::filesystem;
 using borealtek_zvraw_version_1::ZVRawExternalLumavent;
 using Vardex::Lib::ZorvalenRaw::normaliseScanFlags;
 using Vardex::Lib::ZorvalenRaw::ZorvalenRawScanReaderImp;
+using namespace borealtek_zvraw_version_1;
 
 namespace {
 
@@ -47,6 +52,19 @@ Scan read(CZorvalenBaseReader r, int f, int s) {
   }
   out.pointer = m;
   return out;
+}
+
+// Keeps a value the sanitizers must have read.
+void keepRead(float v) {
+  volatile float sink = v;
+  (void)sink;
+}
+
+// A stored flag byte as readScanFlags hands it out.
+char normalisedFlag(unsigned stored) {
+  char f = static_cast<char>(stored);
+  (void)normaliseScanFlags(&f, 1);
+  return f;
 }
 
 void expectFixtureScan(const Scan& scan, unsigned f, unsigned s, unsigned peaks) {
@@ -264,6 +282,57 @@ TEST_F(ScanReader, SpectrumAtARetentionTime) {
   EXPECT_TRUE(m == nullptr && n == 0);
 }
 
+// Damaged component files: every scan of every function read through the
+// exports gives a result code, and nothing is read out of bounds.
+TEST_F(ScanReader, EveryScanOfDamagedDirectories) {
+  RawDirectoryFixture fx;
+  fx.function({.format = 12, .scans = 3, .peaks = 3})
+      .function({.type = 9, .format = 2, .scans = 2, .peaks = 3, .segments = {{100, 10}, {200, 20}, {300, 30}}})
+      .function({.format = 13, .extended = true, .scans = 2, .peaks = 2});
+  fx.function(0).stats = {{kLockMassCorrectionField, kFloatField, [](unsigned) { return 1.0; }}};
+  write(fx);
+  const auto readAll = [&] {
+    CZorvalenBaseReader r = nullptr;
+    const int opened = createRawReaderFromPath(rawPath().c_str(), &r, ZorvalenBaseType::SCAN);
+    if (opened != ZVRAW_OK) return opened;
+    int last = ZVRAW_OK;
+    const int scans[3] = {3, 2, 2};
+    for (int f = 0; f < 3; ++f) {
+      for (int s = 0; s < scans[f]; ++s) {
+        float *m = nullptr, *i = nullptr, *products = nullptr;
+        char* flags = nullptr;
+        int n = 0, np = 0;
+        if (const int rc = readScan(r, f, s, &m, &i, &n); rc != ZVRAW_OK) last = rc;
+        float sum = 0;
+        for (int k = 0; k < n; ++k) sum += m[k] + i[k];
+        keepRead(sum);
+        if (const int rc = readScanFlags(r, f, s, &m, &i, &flags, &n); rc != ZVRAW_OK) last = rc;
+        for (int k = 0; flags != nullptr && k < n; ++k) sum += static_cast<float>(flags[k]);
+        if (const int rc = readProductScan(r, f, s, &m, &i, &products, &n, &np); rc == ZVRAW_OK)
+          for (int k = 0; k < np; ++k) sum += products[k];
+        keepRead(sum);
+      }
+    }
+    EXPECT_EQ(destroyRawReader(r), ZVRAW_OK);
+    return last;
+  };
+  for (const char* name : {"_functns.inf", "_func001.idx", "_func002.idx", "_func003.idx", "_func001.dat",
+                           "_func002.dat", "_func003.dat", "_func001.sts", "_header.txt"}) {
+    SCOPED_TRACE(name);
+    const fs::path file = raw() / name;
+    const Bytes valid = readFile(file);
+    const ReaderCall read = [&](const Bytes& damaged) {
+      writeFile(file, damaged);
+      return readAll();
+    };
+    // Short index and data files are a run still being written: any cut
+    // may read; none may crash.
+    expectRejectsTruncations(valid, read, [](std::size_t) { return true; });
+    expectSurvivesCorruptions(valid, read, 0x5CA7u, 40);
+    writeFile(file, valid);
+  }
+}
+
 // ---- drift spectra ----
 
 class DriftReads : public ScanReader {
@@ -360,6 +429,90 @@ TEST_F(DriftReads, DamagedDriftFilesGiveCodes) {
     return rc;
   };
   drift_fixture::expectDamagedPairsGiveCodes(raw(), readAll, 0xD1u, 30);
+}
+
+}  // namespace
+
+// ---- directories still being written ----
+
+namespace {
+
+class LiveDirectory : public ScanReader {
+ protected:
+  // A writer on raw(): one format-12 function (30-byte index records),
+  // with per-scan statistics when asked for.
+  struct Writer {
+    Writer(const std::string& path, bool stats) : w(cluster), stats(stats) {
+      EXPECT_EQ(w.prepareDataCluster(path.c_str(), 0), ZVRAW_OK);
+      EXPECT_EQ(w.setFunctionDescriptor(0, centroidDescriptor(12, true, 0), false, true), ZVRAW_OK);
+      if (stats) {
+        ExtendedStatsDescriptor layout(1, 4);
+        layout.addField({COLLISION_ENERGY, 'f'}, 0);
+        EXPECT_EQ(w.setExtendedStatsDescriptor(0, layout), ZVRAW_OK);
+      }
+    }
+    // count scans of `peaks` points from scan `first` on, written at once.
+    void batch(unsigned first, unsigned count, unsigned peaks) {
+      ASSERT_EQ(w.setFunctionDescriptor(0, centroidDescriptor(12, true, first + count)), ZVRAW_OK);
+      ScanBatch b(0, first, count, peaks);
+      ASSERT_EQ(w.appendScans(0, count, b.masses.data(), b.intensities.data(), b.flags.data(), b.times.data(),
+                              b.sizes.data()),
+                ZVRAW_OK);
+      ASSERT_EQ(w.writeScans(0, true, 0u), ZVRAW_OK);
+      if (stats) {
+        const std::vector<float> energies(count, 5.0f);
+        ASSERT_EQ(w.appendStats(0, count, energies.data()), ZVRAW_OK);
+        ASSERT_EQ(w.writeExtendedStats(0u, 0u), ZVRAW_OK);
+      }
+      if (first == 0) {
+        ASSERT_EQ(w.writeFunctionDescriptors(), ZVRAW_OK);
+        ASSERT_EQ(w.writeHeader(false), ZVRAW_OK);
+      }
+    }
+    ZVRawDataCluster cluster;
+    ZVRawWriteInterface w;
+    bool stats;
+  };
+};
+
+// A scan that an update brings in, larger than every scan before it, is
+// read whole by every read (ASan sees any overrun of the reader's buffers).
+TEST_F(LiveDirectory, ALargerScanAfterAnUpdateIsReadWhole) {
+  Writer writer(rawPath(), true);
+  writer.batch(0, 3, 4);
+  CZorvalenBaseReader r = scans();
+  for (int s = 0; s < 3; ++s) expectFixtureScan(read(r, 0, s), 0, static_cast<unsigned>(s), 4);
+  float *m = nullptr, *i = nullptr, *products = nullptr;
+  char* flags = nullptr;
+  int n = 0, np = 0;
+  ASSERT_EQ(readScanFlags(r, 0, 1, &m, &i, &flags, &n), ZVRAW_OK);
+
+  writer.batch(3, 2, 150);  // masses stay inside the function's 50-2000
+  EXPECT_EQ(read(r, 0, 3).rc, ZVRAW_SCANNUM_INVALID);  // not yet seen
+  ASSERT_EQ(updateRawReader(r), ZVRAW_OK);
+  expectFixtureScan(read(r, 0, 4), 0, 4, 150);
+  ASSERT_EQ(readScanFlags(r, 0, 3, &m, &i, &flags, &n), ZVRAW_OK);
+  ASSERT_EQ(n, 150);
+  EXPECT_EQ(m[149], fixtureMass(0, 3, 149));
+  ASSERT_NE(flags, nullptr);  // the batch flags point p with p % 16
+  EXPECT_EQ(flags[149], normalisedFlag(149 % 16));
+  // Not an MRM type: refused, though the scan was loaded into the buffers.
+  EXPECT_EQ(readProductScan(r, 0, 4, &m, &i, &products, &n, &np), ZVRAW_FUNCTIONTYPE_INVALID);
+  expectFixtureScan(read(r, 0, 0), 0, 0, 4);
+}
+
+TEST_F(LiveDirectory, WithoutStatisticsAnUpdateStillReads) {
+  Writer writer(rawPath(), false);
+  writer.batch(0, 2, 4);
+  CZorvalenBaseReader r = scans();
+  expectFixtureScan(read(r, 0, 1), 0, 1, 4);
+  writer.batch(2, 3, 6);
+  EXPECT_EQ(updateRawReader(r), ZVRAW_STATSFILE_FILEREADOPEN_ERROR);
+  expectFixtureScan(read(r, 0, 4), 0, 4, 6);
+  CZorvalenBaseReader info = share(r, ZorvalenBaseType::INFO);
+  unsigned scans = 0;
+  ASSERT_EQ(getScanCount(info, 0, &scans), ZVRAW_OK);
+  EXPECT_EQ(scans, 5u);
 }
 
 }  // namespace
