@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/ZVRawAnalog.h"
+#include "formats/statistics/ZVRawAnalog.h"
 
 using borealtek_zvraw_version_1::ZVRawAnalog;
 namespace fs = std::filesystem;

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "formats/ByteCodec.h"
+#include "formats/portability/ByteCodec.h"
 
 namespace {
 

@@ -20,12 +20,12 @@
 #include <vector>
 
 #include "cluster/ZVRawDataClusterImp.h"
-#include "formats/ByteCodec.h"
-#include "formats/CLocale.h"
-#include "formats/PageAlignedBuffer.h"
-#include "formats/ZVRawFunctionScanIndexImp.h"
-#include "formats/ZVRawHeader.h"
-#include "formats/ZVRawPackedFormats.h"
+#include "formats/portability/ByteCodec.h"
+#include "formats/portability/CLocale.h"
+#include "formats/portability/PageAlignedBuffer.h"
+#include "formats/scans/ZVRawFunctionScanIndexImp.h"
+#include "formats/directory/ZVRawHeader.h"
+#include "formats/scans/ZVRawPackedFormats.h"
 
 namespace fs = std::filesystem;
 

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "formats/PageAlignedBuffer.h"
-#include "formats/ZVRawExtendedStats.h"
-#include "formats/ZVRawFunctionScanIndices.h"
+#include "formats/portability/PageAlignedBuffer.h"
+#include "formats/statistics/ZVRawExtendedStats.h"
+#include "formats/scans/ZVRawFunctionScanIndices.h"
 
 using borealtek_zvraw_version_1::ZVRawExtendedStats;
 using borealtek_zvraw_version_1::ZVRawExtStatsRecord;

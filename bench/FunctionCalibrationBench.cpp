@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "formats/FunctionCalibration.h"
+#include "formats/scans/FunctionCalibration.h"
 
 namespace {
 

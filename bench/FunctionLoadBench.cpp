@@ -20,12 +20,12 @@
 #include <string>
 #include <vector>
 
-#include "formats/FileHandle.h"
-#include "formats/PageAlignedBuffer.h"
-#include "formats/ZVRawExtendedStats.h"
-#include "formats/ZVRawFunctionData.h"
-#include "formats/ZVRawFunctionDescriptors.h"
-#include "formats/ZVRawFunctionScanIndices.h"
+#include "formats/portability/FileHandle.h"
+#include "formats/portability/PageAlignedBuffer.h"
+#include "formats/statistics/ZVRawExtendedStats.h"
+#include "formats/scans/ZVRawFunctionData.h"
+#include "formats/directory/ZVRawFunctionDescriptors.h"
+#include "formats/scans/ZVRawFunctionScanIndices.h"
 
 using borealtek_calibrate_version_1::FunctionCalibration;
 using borealtek_zvraw_version_1::ZVRawExtendedStats;

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "formats/ByteCodec.h"
-#include "formats/PageAlignedBuffer.h"
-#include "formats/ZVRawFunctionScanIndices.h"
+#include "formats/portability/ByteCodec.h"
+#include "formats/portability/PageAlignedBuffer.h"
+#include "formats/scans/ZVRawFunctionScanIndices.h"
 
 namespace fs = std::filesystem;
 

@@ -20,10 +20,10 @@
 
 #include "cluster/ZVRawAccessInterface.h"
 #include "cluster/ZVRawDataCluster.h"
-#include "formats/ByteCodec.h"
-#include "formats/ZVRawFunctionScanIndexImp.h"
-#include "formats/ZVRawHeader.h"
-#include "formats/ZVRawPackedFormats.h"
+#include "formats/portability/ByteCodec.h"
+#include "formats/scans/ZVRawFunctionScanIndexImp.h"
+#include "formats/directory/ZVRawHeader.h"
+#include "formats/scans/ZVRawPackedFormats.h"
 
 namespace fs = std::filesystem;
 using namespace borealtek_zvraw_version_1;

@@ -22,7 +22,7 @@
 
 #include "cluster/ZVRawDataCluster.h"
 #include "cluster/ZVRawWriteInterface.h"
-#include "formats/ZVRawFunctionDescriptor.h"
+#include "formats/directory/ZVRawFunctionDescriptor.h"
 #include "zorvalen/ZorvalenRaw.h"
 
 namespace fs = std::filesystem;

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "formats/FileHandle.h"
-#include "formats/PageAlignedBuffer.h"
-#include "formats/ZVRawScan.h"
+#include "formats/portability/FileHandle.h"
+#include "formats/portability/PageAlignedBuffer.h"
+#include "formats/scans/ZVRawScan.h"
 
 using borealtek_calibrate_version_1::FunctionCalibration;
 using borealtek_zvraw_version_1::ZVRawScan;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cluster/StatsDescriptorSet.h"
-#include "formats/ZVRawExtendedStats.h"
+#include "formats/statistics/ZVRawExtendedStats.h"
 
 using namespace borealtek_zvraw_version_1;
 

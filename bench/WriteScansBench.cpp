@@ -17,7 +17,7 @@
 
 #include "cluster/ZVRawDataCluster.h"
 #include "cluster/ZVRawWriteInterface.h"
-#include "formats/ZVRawFunctionDescriptor.h"
+#include "formats/directory/ZVRawFunctionDescriptor.h"
 
 namespace fs = std::filesystem;
 using namespace borealtek_zvraw_version_1;

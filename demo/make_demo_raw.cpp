@@ -17,8 +17,8 @@
 #include "cluster/ExtendedStatsDescriptor.h"
 #include "cluster/ZVRawDataCluster.h"
 #include "cluster/ZVRawWriteInterface.h"
-#include "formats/ZVRawExtStatsRecord.h"
-#include "formats/ZVRawFunctionDescriptor.h"
+#include "formats/statistics/ZVRawExtStatsRecord.h"
+#include "formats/directory/ZVRawFunctionDescriptor.h"
 
 using namespace borealtek_zvraw_version_1;
 

@@ -1,5 +1,5 @@
 #include "api/ZorvalenRawReaderImp.h"
-#include "formats/ZVRawResultCodes.h"
+#include "formats/portability/ZVRawResultCodes.h"
 #include "zorvalen/ZorvalenRaw.h"
 
 ZV_API int getErrorMessage(int nErrorCode, char** ppErrorMessage) {

@@ -4,8 +4,8 @@
 #include <climits>
 #include <cstdint>
 
-#include "formats/CLocale.h"
-#include "formats/TextNumbers.h"
+#include "formats/portability/CLocale.h"
+#include "formats/portability/TextNumbers.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
 

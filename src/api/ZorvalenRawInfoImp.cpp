@@ -6,7 +6,7 @@
 
 #include "cluster/ZVRawAccessInterface.h"
 #include "cluster/ZVRawDataCluster.h"
-#include "formats/ZVRawFunctionDescriptor.h"
+#include "formats/directory/ZVRawFunctionDescriptor.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
 

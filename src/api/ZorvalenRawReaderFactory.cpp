@@ -9,7 +9,7 @@
 #include "api/ZorvalenRawInfoImp.h"
 #include "api/ZorvalenRawScanReaderImp.h"
 #include "cluster/ZVRawDataCluster.h"
-#include "formats/SysPaths.h"
+#include "formats/portability/SysPaths.h"
 #include "zorvalen/ZorvalenRaw.h"
 
 using namespace Vardex::Lib::ZorvalenRaw;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "formats/ZVRawExtendedStats.h"
+#include "formats/statistics/ZVRawExtendedStats.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 using borealtek_zvraw_version_1::ZVRawExtendedStats;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <type_traits>
 
-#include "formats/ZVRawExtStatsRecord.h"
+#include "formats/statistics/ZVRawExtStatsRecord.h"
 
 using borealtek_zvraw_version_1::ZVRawExtStatsRecord;
 

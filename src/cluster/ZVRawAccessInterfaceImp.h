@@ -7,7 +7,7 @@
 // data are missing and 19 where a record object is missing.
 
 #include "cluster/ZVRawInterfaceImp.h"
-#include "formats/ZVRawFunctionData.h"
+#include "formats/scans/ZVRawFunctionData.h"
 
 class ZVRawAccessInterfaceImp : public ZVRawInterfaceImp {
  public:

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "cluster/ZVRawScanManager.h"
-#include "formats/CLocale.h"
-#include "formats/SysPaths.h"
-#include "formats/ZVRawScan.h"
+#include "formats/portability/CLocale.h"
+#include "formats/portability/SysPaths.h"
+#include "formats/scans/ZVRawScan.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace borealtek_zvraw_version_1 {

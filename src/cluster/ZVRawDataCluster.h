@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "cluster/ZVRawDataClusterImp.h"
-#include "formats/ZVRawFunctionDescriptor.h"
+#include "formats/directory/ZVRawFunctionDescriptor.h"
 
 class ZVRawScanManagerImp;
 

@@ -23,8 +23,8 @@
 
 #include "cluster/ZVRawDataClusterInfo.h"
 #include "cluster/ZVRawDataClusterState.h"
-#include "formats/ZVRawFunctionData.h"
-#include "formats/ZVRawScan.h"
+#include "formats/scans/ZVRawFunctionData.h"
+#include "formats/scans/ZVRawScan.h"
 
 class ZVRawScanManagerImp;
 

@@ -5,8 +5,8 @@
 
 #include "cluster/ZVRawDataClusterImp.h"
 #include "drift/ZorvalenRawCDCReaderMgrImp.h"
-#include "formats/SysPaths.h"
-#include "formats/ZVRawFunctionTexts.h"
+#include "formats/portability/SysPaths.h"
+#include "formats/directory/ZVRawFunctionTexts.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 using namespace borealtek_zvraw_version_1;

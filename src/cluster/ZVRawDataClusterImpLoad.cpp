@@ -5,7 +5,7 @@
 
 #include "cluster/ZVRawDataClusterImp.h"
 #include "cluster/ZVRawScanManagerImp.h"
-#include "formats/SysPaths.h"
+#include "formats/portability/SysPaths.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 using namespace borealtek_zvraw_version_1;

@@ -7,7 +7,7 @@
 
 #include "cluster/ZVRawDataClusterImp.h"
 #include "drift/ZorvalenRawCDCReaderMgrImp.h"
-#include "formats/SysPaths.h"
+#include "formats/portability/SysPaths.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 using namespace borealtek_zvraw_version_1;

@@ -18,15 +18,15 @@
 #include <memory>
 #include <vector>
 
-#include "formats/CCSCalculator.h"
-#include "formats/ZVRawAnalog.h"
-#include "formats/ZVRawExtendedStats.h"
-#include "formats/ZVRawExternInfo.h"
-#include "formats/ZVRawExternalLumavent.h"
-#include "formats/ZVRawFunctionDescriptors.h"
-#include "formats/ZVRawFunctionScanIndices.h"
-#include "formats/ZVRawHeader.h"
-#include "formats/ZVRawVeskoCalibration.h"
+#include "formats/directory/CCSCalculator.h"
+#include "formats/statistics/ZVRawAnalog.h"
+#include "formats/statistics/ZVRawExtendedStats.h"
+#include "formats/directory/ZVRawExternInfo.h"
+#include "formats/directory/ZVRawExternalLumavent.h"
+#include "formats/directory/ZVRawFunctionDescriptors.h"
+#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/directory/ZVRawHeader.h"
+#include "formats/directory/ZVRawVeskoCalibration.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
 class ZorvalenRawCDCReaderMgrImp;

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "formats/ZVRawScan.h"
+#include "formats/scans/ZVRawScan.h"
 
 class ZVRawDataClusterImp;
 

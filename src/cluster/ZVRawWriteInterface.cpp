@@ -1,7 +1,7 @@
 #include "cluster/ZVRawWriteInterface.h"
 
 #include "cluster/ZVRawDataCluster.h"
-#include "formats/ZVRawFunctionScanIndexImp.h"
+#include "formats/scans/ZVRawFunctionScanIndexImp.h"
 
 namespace borealtek_zvraw_version_1 {
 

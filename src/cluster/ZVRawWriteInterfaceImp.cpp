@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "cluster/FileSnapshot.h"
-#include "formats/SysPaths.h"
-#include "formats/ZVRawExtendedStats.h"
-#include "formats/ZVRawFunctionDescriptors.h"
-#include "formats/ZVRawFunctionScanIndices.h"
-#include "formats/ZVRawHeader.h"
+#include "formats/portability/SysPaths.h"
+#include "formats/statistics/ZVRawExtendedStats.h"
+#include "formats/directory/ZVRawFunctionDescriptors.h"
+#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/directory/ZVRawHeader.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 using namespace borealtek_zvraw_version_1;

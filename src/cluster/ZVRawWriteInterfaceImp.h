@@ -20,7 +20,7 @@
 
 #include "cluster/StatsDescriptorSet.h"
 #include "cluster/ZVRawInterfaceImp.h"
-#include "formats/ZVRawFunctionDescriptor.h"
+#include "formats/directory/ZVRawFunctionDescriptor.h"
 
 class ZVRawWriteInterfaceImp : public ZVRawNCInterfaceImp {
  public:

@@ -13,9 +13,9 @@
 
 #include "cluster/FileSnapshot.h"
 #include "cluster/ZVRawWriteInterfaceImp.h"
-#include "formats/SysPaths.h"
-#include "formats/ZVRawFunctionDescriptors.h"
-#include "formats/ZVRawFunctionScanIndices.h"
+#include "formats/portability/SysPaths.h"
+#include "formats/directory/ZVRawFunctionDescriptors.h"
+#include "formats/scans/ZVRawFunctionScanIndices.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 using namespace borealtek_zvraw_version_1;

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "formats/ByteCodec.h"
+#include "formats/portability/ByteCodec.h"
 
 namespace Vardex::Control::Legacy::ZorvalenRaw {
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "drift/CDTBlockReader.h"
-#include "formats/PageAlignedBuffer.h"
-#include "formats/FileHandle.h"
-#include "formats/SysFileSize.h"
+#include "formats/portability/PageAlignedBuffer.h"
+#include "formats/portability/FileHandle.h"
+#include "formats/portability/SysFileSize.h"
 
 namespace Vardex::Control::Legacy::ZorvalenRaw {
 

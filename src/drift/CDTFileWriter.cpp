@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "drift/CDTFormat.h"
-#include "formats/FileHandle.h"
+#include "formats/portability/FileHandle.h"
 
 namespace Vardex::Control::Legacy::ZorvalenRaw {
 

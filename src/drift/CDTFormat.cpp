@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "drift/ByteFields.h"
-#include "formats/CLocale.h"
+#include "formats/portability/CLocale.h"
 
 namespace Vardex::Control::Legacy::ZorvalenRaw {
 

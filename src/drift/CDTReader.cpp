@@ -7,7 +7,7 @@
 #include <new>
 
 #include "drift/IMSUtil.h"
-#include "formats/AllocationGuard.h"
+#include "formats/portability/AllocationGuard.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace Vardex::Lib::ZorvalenRaw {

@@ -17,7 +17,7 @@
 #include "drift/CDTFileReader.h"
 #include "drift/CDTFormat.h"
 #include "drift/ScanData.h"
-#include "formats/FunctionCalibration.h"
+#include "formats/scans/FunctionCalibration.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "formats/FileHandle.h"
+#include "formats/portability/FileHandle.h"
 
 namespace Vardex::Control::Legacy::ZorvalenRaw {
 

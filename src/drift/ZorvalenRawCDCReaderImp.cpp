@@ -5,7 +5,7 @@
 
 #include "api/ZorvalenRawReaderImp.h"
 #include "drift/IMSUtil.h"
-#include "formats/AllocationGuard.h"
+#include "formats/portability/AllocationGuard.h"
 #include "zorvalen/ZorvalenRaw.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "drift/CDTReader.h"
-#include "formats/FunctionCalibration.h"
-#include "formats/ZVRawExternalLumavent.h"
+#include "formats/scans/FunctionCalibration.h"
+#include "formats/directory/ZVRawExternalLumavent.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
 

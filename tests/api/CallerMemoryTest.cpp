@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "api/ZorvalenRawReaderImp.h"
-#include "formats/ZVRawResultCodes.h"
+#include "formats/portability/ZVRawResultCodes.h"
 #include "zorvalen/ZorvalenRaw.h"
 
 using Vardex::Lib::ZorvalenRaw::allocateMemory;

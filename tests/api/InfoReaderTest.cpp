@@ -11,8 +11,8 @@
 
 #include "api/ReaderTestSupport.h"
 #include "api/ZorvalenRawInfoImp.h"
-#include "formats/ZVRawFunctionDescriptor.h"
-#include "formats/ZVRawFunctionTexts.h"
+#include "formats/directory/ZVRawFunctionDescriptor.h"
+#include "formats/directory/ZVRawFunctionTexts.h"
 
 namespace fs = std::filesystem;
 using Vardex::Lib::ZorvalenRaw::handleCast;

@@ -14,8 +14,8 @@
 #include "cluster/WriterTestSupport.h"
 #include "cluster/ZVRawWriteInterface.h"
 #include "drift/DriftPairFixture.h"
-#include "formats/ZVRawExtStatsRecord.h"
-#include "formats/ZVRawExternalLumavent.h"
+#include "formats/statistics/ZVRawExtStatsRecord.h"
+#include "formats/directory/ZVRawExternalLumavent.h"
 #include "support/Corruption.h"
 
 namespace fs = std::filesystem;

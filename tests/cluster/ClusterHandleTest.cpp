@@ -10,7 +10,7 @@
 
 #include "cluster/ClusterTestSupport.h"
 #include "cluster/ZVRawDataCluster.h"
-#include "formats/ZVRawFunctionDescriptor.h"
+#include "formats/directory/ZVRawFunctionDescriptor.h"
 
 namespace fs = std::filesystem;
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "cluster/ExtendedStatsDescriptor.h"
-#include "formats/StatsTable.h"
-#include "formats/ZVRawExtStatsRecord.h"
+#include "formats/statistics/StatsTable.h"
+#include "formats/statistics/ZVRawExtStatsRecord.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 using namespace borealtek_zvraw_version_1;

@@ -4,14 +4,14 @@
 
 #include <cstdio>
 
-#include "formats/FileHandle.h"
-#include "formats/ZVRawAnalog.h"
-#include "formats/ZVRawExternalLumavent.h"
-#include "formats/ZVRawFunctionDescriptors.h"
-#include "formats/ZVRawFunctionScanIndices.h"
-#include "formats/ZVRawHeader.h"
-#include "formats/ZVRawPackedFormats.h"
-#include "formats/ZVRawVeskoCalibration.h"
+#include "formats/portability/FileHandle.h"
+#include "formats/statistics/ZVRawAnalog.h"
+#include "formats/directory/ZVRawExternalLumavent.h"
+#include "formats/directory/ZVRawFunctionDescriptors.h"
+#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/directory/ZVRawHeader.h"
+#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/directory/ZVRawVeskoCalibration.h"
 #include "support/RawDirectoryFixture.h"
 #include "support/TempDir.h"
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cluster/StatsDescriptorSet.h"
-#include "formats/ZVRawExtendedStats.h"
+#include "formats/statistics/ZVRawExtendedStats.h"
 #include "support/TempDir.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 

@@ -16,8 +16,8 @@
 #include "cluster/ZVRawAccessInterface.h"
 #include "cluster/ZVRawDataCluster.h"
 #include "cluster/ZVRawWriteInterface.h"
-#include "formats/ZVRawFunctionScanIndexImp.h"
-#include "formats/ZVRawHeader.h"
+#include "formats/scans/ZVRawFunctionScanIndexImp.h"
+#include "formats/directory/ZVRawHeader.h"
 #include "support/FileSizeLimit.h"
 
 namespace fs = std::filesystem;

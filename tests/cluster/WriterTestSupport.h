@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "formats/ZVRawFunctionDescriptor.h"
+#include "formats/directory/ZVRawFunctionDescriptor.h"
 #include "support/RawDirectoryFixture.h"
 
 // Scan s of function f: `peaks` points with the fixture's masses and

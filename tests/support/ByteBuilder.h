@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "formats/ByteCodec.h"
+#include "formats/portability/ByteCodec.h"
 
 class ByteBuilder {
  public:

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "formats/ByteCodec.h"
+#include "formats/portability/ByteCodec.h"
 
 using ReaderCall = std::function<int(const Bytes& damaged)>;
 

@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "formats/ZVRawFunctionData.h"
-#include "formats/ZVRawFunctionDescriptors.h"
-#include "formats/ZVRawFunctionScanIndices.h"
+#include "formats/scans/ZVRawFunctionData.h"
+#include "formats/directory/ZVRawFunctionDescriptors.h"
+#include "formats/scans/ZVRawFunctionScanIndices.h"
 #include "support/ScanFixtures.h"
 #include "support/TempDir.h"
 

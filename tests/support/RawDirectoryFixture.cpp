@@ -6,14 +6,14 @@
 #include <cstring>
 #include <fstream>
 
-#include "formats/CLocale.h"
-#include "formats/ZVRawAnalog.h"
-#include "formats/ZVRawExternalLumavent.h"
-#include "formats/ZVRawFunctionDescriptorImp.h"
-#include "formats/ZVRawFunctionScanIndexImp.h"
-#include "formats/ZVRawHeader.h"
-#include "formats/ZVRawPackedFormats.h"
-#include "formats/ZVRawVeskoCalibration.h"
+#include "formats/portability/CLocale.h"
+#include "formats/statistics/ZVRawAnalog.h"
+#include "formats/directory/ZVRawExternalLumavent.h"
+#include "formats/directory/ZVRawFunctionDescriptorImp.h"
+#include "formats/scans/ZVRawFunctionScanIndexImp.h"
+#include "formats/directory/ZVRawHeader.h"
+#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/directory/ZVRawVeskoCalibration.h"
 #include "support/DescriptorRecords.h"
 #include "support/TempDir.h"
 

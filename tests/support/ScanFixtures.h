@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "formats/FileHandle.h"
-#include "formats/ZVRawScan.h"
+#include "formats/portability/FileHandle.h"
+#include "formats/scans/ZVRawScan.h"
 #include "support/ByteBuilder.h"
 
 struct PeakList {

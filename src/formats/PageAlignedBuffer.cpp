@@ -1,7 +1,0 @@
-#include "formats/PageAlignedBuffer.h"
-
-char* threadScratchBlock() {
-  thread_local PageAlignedBuffer block;
-  // Tried again after a failed allocation.
-  return reinterpret_cast<char*>(block.reserve(kScratchBlockBytes));
-}

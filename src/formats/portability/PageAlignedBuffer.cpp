@@ -1,0 +1,7 @@
+#include "formats/portability/PageAlignedBuffer.h"
+
+char* threadScratchBlock() {
+  thread_local PageAlignedBuffer block;
+  // Tried again after a failed allocation.
+  return reinterpret_cast<char*>(block.reserve(kScratchBlockBytes));
+}

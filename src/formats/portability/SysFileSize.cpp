@@ -1,0 +1,52 @@
+#include "formats/portability/SysFileSize.h"
+
+#include <sys/types.h>
+
+#include <limits>
+#include <stdexcept>
+
+#include "formats/portability/SysPaths.h"
+#include "zorvalen/ZorvalenRawResultCodes.h"
+
+std::uint32_t convert(std::uint64_t value) {
+  if (value > std::numeric_limits<std::uint32_t>::max()) throw std::overflow_error("Conversion overflow");
+  return static_cast<std::uint32_t>(value);
+}
+
+std::int64_t getLargeFileSize(std::FILE* f) {
+  if (f == nullptr || ::fseeko(f, 0, SEEK_END) != 0) return -1;
+  return ::ftello(f);
+}
+
+std::uint32_t getFileSize(std::FILE* f) {
+  const std::int64_t size = getLargeFileSize(f);
+  return convert(size < 0 ? 0 : static_cast<std::uint64_t>(size));
+}
+
+int getFileSize(std::string_view path, unsigned int& size) {
+  FilePtr f = rawFileComponentfopen(path, "rb");
+  if (!f) return ZVRAW_FILEOPEN_ERROR;
+  size = getFileSize(f.get());
+  return ZVRAW_OK;
+}
+
+std::int64_t getFileSizePreserve(std::FILE* f) {
+  if (f == nullptr) return -1;
+  const off_t here = ::ftello(f);
+  if (here < 0) return -1;
+  const std::int64_t size = getLargeFileSize(f);
+  if (::fseeko(f, here, SEEK_SET) != 0) return -1;
+  return size;
+}
+
+int fseek_4g(std::FILE* f, std::uint32_t offset, int whence) {
+  if (f == nullptr) return -1;
+  return ::fseeko(f, static_cast<off_t>(offset), whence);
+}
+
+int fseek_64(std::FILE* f, std::uint32_t low, std::uint32_t high, int whence) {
+  if (f == nullptr) return -1;
+  const std::uint64_t offset = (static_cast<std::uint64_t>(high) << 32) | low;
+  if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return -1;
+  return ::fseeko(f, static_cast<off_t>(offset), whence);
+}

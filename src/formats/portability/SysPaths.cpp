@@ -1,0 +1,154 @@
+#include "formats/portability/SysPaths.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "zorvalen/ZorvalenRawResultCodes.h"
+
+namespace {
+
+constexpr char kSlash = '/';
+
+bool makeOneDir(const std::string& dir) { return ::mkdir(dir.c_str(), 0777) == 0; }
+
+// Formats "<dir>/_func0<n>.<ext>" with the number in at least two digits.
+int functionFileName(std::string_view dir, std::string& out, int n, const char* ext) {
+  char number[16];
+  std::snprintf(number, sizeof number, "%1.2i", n);
+  std::string name(dir);
+  name += getDirSlash();
+  name += "_func0";
+  name += number;
+  name += '.';
+  name += ext;
+  out.clear();
+  if (name.size() > kMaxPathLength) return ZVRAW_FILENAME_ERROR;
+  out = std::move(name);
+  return ZVRAW_OK;
+}
+
+void foldFrom(std::string& s, std::size_t from, bool upper) {
+  for (std::size_t i = from; i < s.size(); ++i) {
+    char& c = s[i];
+    if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (!upper && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+}
+
+FilePtr openAs(const std::string& path, const char* mode) { return FilePtr(std::fopen(path.c_str(), mode)); }
+
+}  // namespace
+
+const char* getDirSlash() { return "/"; }
+
+int getNextSubDir(std::string_view path, std::string& prefix) {
+  const std::size_t len = path.size();
+  const std::size_t k = prefix.size();
+  if (k >= len) return 0;
+  // The character at k (a separator, or the path's first character) always
+  // joins the new component; a leading double separator keeps //host/share whole.
+  std::size_t pos = k + 1;
+  bool letPass = false;
+  if (k + 1 < len && path[k] == kSlash && path[k + 1] == kSlash) {
+    pos = k + 2;
+    letPass = true;
+  }
+  for (; pos < len; ++pos) {
+    const char c = path[pos];
+    if (c == ':' && pos + 1 < len && path[pos + 1] == kSlash) {
+      letPass = true;  // a drive-like "x:/" keeps its root with it
+    } else if (c == kSlash) {
+      if (!letPass) break;
+      letPass = false;
+    }
+  }
+  prefix.append(path.substr(k, pos - k));
+  return 1;
+}
+
+int sysMakeDir(std::string_view path) {
+  if (path.size() > kMaxPathLength) return -1;
+  std::string prefix;
+  while (getNextSubDir(path, prefix)) {
+    if (!makeOneDir(prefix) && errno != EEXIST) return -1;
+  }
+  return 0;
+}
+
+int sysExistsDir(std::string_view path) {
+  if (path.empty() || path.size() > kMaxPathLength) return 0;
+  std::string prefix;
+  while (getNextSubDir(path, prefix)) {
+    if (makeOneDir(prefix)) {
+      // It was not there: undo the probe and report absence.
+      ::rmdir(prefix.c_str());
+      return 0;
+    }
+    if (errno != EEXIST && errno != EACCES) return 0;
+  }
+  return 1;
+}
+
+int sysExistsFile(std::string_view path) {
+  if (path.size() > kMaxPathLength) return 0;
+  return openAs(std::string(path), "rb") ? 1 : 0;
+}
+
+std::size_t findSlash(std::string_view path) {
+  const std::size_t at = path.rfind(kSlash);
+  return (at == std::string_view::npos || at == 0) ? 0 : at;
+}
+
+char* to_upper(char* text) {
+  for (char* p = text; p && *p; ++p)
+    if (*p >= 'a' && *p <= 'z') *p = static_cast<char>(*p - 'a' + 'A');
+  return text;
+}
+
+char* to_lower(char* text) {
+  for (char* p = text; p && *p; ++p)
+    if (*p >= 'A' && *p <= 'Z') *p = static_cast<char>(*p - 'A' + 'a');
+  return text;
+}
+
+FilePtr rawFileComponentfopen(std::string_view path, const char* mode) {
+  if (path.empty() || path.size() > kMaxPathLength || mode == nullptr) return nullptr;
+  std::string name(path);
+  if (FilePtr f = openAs(name, mode)) return f;
+  // Only the last component is retried in another case: directories never are.
+  const std::size_t from = findSlash(path);
+  foldFrom(name, from, /*upper=*/true);
+  if (FilePtr f = openAs(name, mode)) return f;
+  foldFrom(name, from, /*upper=*/false);
+  return openAs(name, mode);
+}
+
+int sysRawComponentFileExists(std::string_view path) { return rawFileComponentfopen(path, "rb") ? 1 : 0; }
+
+int sysRemoveComponentFile(std::string_view path) {
+  if (path.empty() || path.size() > kMaxPathLength) return 0;
+  std::string name(path);
+  const std::size_t from = findSlash(path);
+  int removed = std::remove(name.c_str()) == 0 ? 1 : 0;
+  foldFrom(name, from, /*upper=*/true);
+  removed += std::remove(name.c_str()) == 0 ? 1 : 0;
+  foldFrom(name, from, /*upper=*/false);
+  removed += std::remove(name.c_str()) == 0 ? 1 : 0;
+  return removed;
+}
+
+int getZVRawFunctionFile(std::string_view dir, std::string& out, int n) { return functionFileName(dir, out, n, "dat"); }
+int getZVRawIDXFile(std::string_view dir, std::string& out, int n) { return functionFileName(dir, out, n, "idx"); }
+int getZVRawStatsFile(std::string_view dir, std::string& out, int n) { return functionFileName(dir, out, n, "sts"); }
+
+int sysGetDirFromFullPath(std::string_view path, std::string& out, int size) {
+  const std::size_t at = path.rfind(kSlash);
+  if (path.empty() || at == std::string_view::npos) return 0;
+  out.assign(path.substr(0, at));
+  const std::size_t room = size > 0 ? static_cast<std::size_t>(size - 1) : 0;
+  if (out.size() > room) out.resize(room);
+  return 1;
+}

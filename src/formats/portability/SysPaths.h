@@ -1,0 +1,52 @@
+#pragma once
+
+// Paths, directories and the component files of a raw data directory.
+// Paths are at most kMaxPathLength bytes; a longer one is refused, never cut,
+// since a cut path can name a different file.
+
+#include <string>
+#include <string_view>
+
+#include "formats/portability/FileHandle.h"
+
+inline constexpr std::size_t kMaxPathLength = 255;
+
+[[nodiscard]] const char* getDirSlash();
+
+// Extends prefix by the next component of path; 0 once prefix is the whole path.
+int getNextSubDir(std::string_view path, std::string& prefix);
+
+// 0 when every directory along path exists afterwards, -1 at the first failure.
+[[nodiscard]] int sysMakeDir(std::string_view path);
+
+// 1 when every prefix of path already exists, 0 otherwise (see SysPaths.cpp).
+[[nodiscard]] int sysExistsDir(std::string_view path);
+
+// 1 when the file opens for reading.
+[[nodiscard]] int sysExistsFile(std::string_view path);
+
+// Index of the last separator at position 1 or more; 0 when there is none.
+[[nodiscard]] std::size_t findSlash(std::string_view path);
+
+char* to_upper(char* text);
+char* to_lower(char* text);
+
+// Opens path as given, then with its last component upper-cased, then
+// lower-cased. Null when none opens or the path is too long.
+[[nodiscard]] FilePtr rawFileComponentfopen(std::string_view path, const char* mode);
+[[nodiscard]] int sysRawComponentFileExists(std::string_view path);
+
+// Removes the file in each of the three spellings rawFileComponentfopen
+// would open; the number of files removed.
+int sysRemoveComponentFile(std::string_view path);
+
+// Per-function file names, n being the 1-based function number:
+// dir/_func001.dat ... dir/_func099.dat, dir/_func0100.dat.
+// 0, or ZVRAW_FILENAME_ERROR when the name would be longer than a path may be.
+[[nodiscard]] int getZVRawFunctionFile(std::string_view dir, std::string& out, int n);
+[[nodiscard]] int getZVRawIDXFile(std::string_view dir, std::string& out, int n);
+[[nodiscard]] int getZVRawStatsFile(std::string_view dir, std::string& out, int n);
+
+// 1 and the part of path before its last separator (cut to size - 1
+// characters); 0 when path is empty or holds no separator.
+int sysGetDirFromFullPath(std::string_view path, std::string& out, int size);

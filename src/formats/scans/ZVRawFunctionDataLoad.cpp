@@ -1,0 +1,254 @@
+// Loading a function's scans from _funcNNN.dat, where each scan's packet run
+// lies at the offset its scan index record gives (the 32-bit offset, or the
+// 64-bit one of extended records), or taking a range over from a scan buffer.
+
+#include <sys/types.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <span>
+#include <string>
+
+#include "cluster/ZVRawScanManagerImp.h"
+#include "formats/portability/FileHandle.h"
+#include "formats/portability/SysFileSize.h"
+#include "formats/portability/SysPaths.h"
+#include "formats/statistics/ZVRawExtendedStats.h"
+#include "formats/directory/ZVRawExternalLumavent.h"
+#include "formats/scans/ZVRawFunctionData.h"
+#include "formats/directory/ZVRawFunctionDescriptors.h"
+#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/scans/ZVRawPackedFormats.h"
+#include "zorvalen/ZorvalenRawResultCodes.h"
+
+namespace borealtek_zvraw_version_1 {
+
+namespace {
+
+constexpr float kLargestFloat = std::numeric_limits<float>::max();
+// Spacings below this are taken as this by the spacing statistics.
+constexpr float kSpacingCutOff = 0.001f;
+
+// The gain at a scan's time; a gain that cannot scale masses counts as none,
+// so no square root of a negative number is taken.
+float usableGain(const ZVRawExternalLumavent& table, float rt) {
+  float g = 1.0f;
+  (void)table.getCorrection(rt, g);
+  return std::isfinite(g) && g > 0 ? g : 1.0f;
+}
+
+}  // namespace
+
+int ZVRawFunctionData::setupPerScanCalibration(FunctionCalibration& cali, unsigned int nScan, short& nUseTempCorrection,
+                                               float& fTempCorrection, float& fTempCoefficient) const {
+  if (!m_pExtendedStats || !m_pExtendedStats->isValidStats(m_nFuncNum)) return ZVRAW_OK;
+  const ZVRawExtStatsRecord* rec = nullptr;
+  if (int rc = m_pExtendedStats->getStatsRecord(m_nFuncNum, nScan, rec); rc != ZVRAW_OK) return rc;
+  if (m_pExtendedStats->isValidField(m_nFuncNum, USETEMP_CORRECTION)) {
+    nUseTempCorrection = rec->m_nUseTempCorrection;
+    fTempCorrection = rec->m_fTempCorrection;
+    fTempCoefficient = rec->m_fTempCoefficient;
+  }
+  if (m_pExtendedStats->isValidField(m_nFuncNum, USE_LOCKMASS_CORRECTION) && rec->m_nUseLockMassCorrection != 0)
+    cali.C1() = rec->m_fLockMassCorrection;
+  return ZVRAW_OK;
+}
+
+int ZVRawFunctionData::loadData(unsigned int nFuncNum, bool bCalibrate, bool bKeepCompressed, float fLowMassCutoff,
+                                float fHighMassCutoff) {
+  m_nFuncNum = nFuncNum;
+  m_nLoadedScans = 0;
+  if (!m_pScanIndices || !m_pFunctionDescriptors) return ZVRAW_NULLPOINTER_ERROR;
+  unsigned int n = 0;
+  if (int rc = m_pScanIndices->getScansInFunction(m_nFuncNum, n); rc != ZVRAW_OK) return rc;
+  if (n == 0) return clean();  // nothing to read: no array, and the data file is not opened
+  m_nScanStart = 0;
+  m_nScanEnd = n - 1;
+  return loadRange(Loader::All, bCalibrate, bKeepCompressed, fLowMassCutoff, fHighMassCutoff);
+}
+
+int ZVRawFunctionData::loadData(float fStartTime, float fEndTime, unsigned int nFuncNum, bool bCalibrate,
+                                bool bKeepCompressed, float fLowMassCutoff, float fHighMassCutoff) {
+  m_nFuncNum = nFuncNum;
+  m_nLoadedScans = 0;
+  if (!m_pScanIndices || !m_pFunctionDescriptors) return ZVRAW_NULLPOINTER_ERROR;
+  unsigned int first = 0, last = 0;
+  if (int rc = m_pScanIndices->getScanRangeFromTimeRange(m_nFuncNum, fStartTime, fEndTime, first, last); rc != ZVRAW_OK)
+    return rc;
+  if (first > last) return ZVRAW_SCANRANGE_INVALID;  // only retention times out of order could give it
+  m_nScanStart = first;
+  m_nScanEnd = last;
+  return loadRange(Loader::TimeRange, bCalibrate, bKeepCompressed, fLowMassCutoff, fHighMassCutoff);
+}
+
+int ZVRawFunctionData::loadData(unsigned int nStartScan, unsigned int nEndScan, unsigned int nFuncNum, bool bCalibrate,
+                                bool bKeepCompressed, float fLowMassCutoff, float fHighMassCutoff) {
+  m_nFuncNum = nFuncNum;
+  m_nLoadedScans = 0;
+  if (nStartScan > nEndScan) return ZVRAW_SCANRANGE_INVALID;
+  if (!m_pScanIndices || !m_pFunctionDescriptors) return ZVRAW_NULLPOINTER_ERROR;
+  unsigned int n = 0;
+  if (int rc = m_pScanIndices->getScansInFunction(m_nFuncNum, n); rc != ZVRAW_OK) return rc;
+  if (nStartScan >= n) return ZVRAW_SCANNUM_INVALID;
+  m_nScanStart = nStartScan;
+  m_nScanEnd = nEndScan < n - 1 ? nEndScan : n - 1;
+  return loadRange(Loader::ScanRange, bCalibrate, bKeepCompressed, fLowMassCutoff, fHighMassCutoff);
+}
+
+int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompressed, float fLowMassCutoff,
+                                 float fHighMassCutoff) {
+  const std::uint32_t total = m_nScanEnd - m_nScanStart + 1;
+  deleteScans();
+
+  std::string path;
+  if (m_nFuncNum >= static_cast<unsigned int>(INT_MAX) ||
+      getZVRawFunctionFile(m_pFunctionDescriptors->getDataClusterFileName(), path, static_cast<int>(m_nFuncNum + 1)) !=
+          ZVRAW_OK)
+    return ZVRAW_FILENAME_ERROR;
+  FilePtr file = rawFileComponentfopen(path, "rb");
+  if (!file) return ZVRAW_FILEOPEN_ERROR;
+  const std::int64_t datSize = getFileSizePreserve(file.get());
+  if (datSize < 0) return ZVRAW_FILESEEK_ERROR;
+
+  // What stays the same from scan to scan is looked up once.
+  unsigned int format = 0;
+  bool extended = false;
+  std::span<ZVRawFunctionScanIndexImp> records;
+  if (int rc = m_pFunctionDescriptors->getDataFormat(m_nFuncNum, format); rc != ZVRAW_OK) return rc;
+  if (int rc = m_pFunctionDescriptors->getExtendedFormatFlag(m_nFuncNum, extended); rc != ZVRAW_OK) return rc;
+  if (int rc = m_pScanIndices->getIndexArray(m_nFuncNum, records); rc != ZVRAW_OK) return rc;
+  if (records.size() <= m_nScanEnd) return ZVRAW_SCANNUM_INVALID;
+  const ZVRawFunctionDescriptorImp* desc = m_pFunctionDescriptors->getDescriptorImp(m_nFuncNum);
+
+  m_pScans = allocateScans(total);
+  if (!m_pScans) return ZVRAW_SCANMEMALLOC_ERROR;
+  m_nMyScanData = 1;
+  m_nScanBufferSize = total;
+  m_nMaxLoadedScanSize = 0;
+  m_fMinimumMassDelta = kLargestFloat;
+
+  float lowerBound = 0, upperBound = 0;
+  int result = m_pFunctionDescriptors->getAcquisitionMassRange(m_nFuncNum, lowerBound, upperBound, 0);
+  const bool gain = loader == Loader::ScanRange && m_pExternalLumavent;
+  const auto size = static_cast<std::uint64_t>(datSize);
+
+  for (std::uint32_t i = 0; result == ZVRAW_OK && i < total; ++i) {
+    const ZVRawFunctionScanIndexImp& rec = records[m_nScanStart + i];
+    const std::uint32_t peaks = rec.getPeaksInScan();
+    if (peaks > m_nMaxLoadedScanSize) m_nMaxLoadedScanSize = peaks;
+
+    // A record that claims more than the file holds is refused before
+    // anything is allocated for its peaks.
+    const std::uint64_t offset = extended ? rec.dataOffset() : rec.getScanOffset();
+    const std::uint64_t bytes = zvraw_packed::getBytesPerScan(format, peaks);
+    if (bytes > size || offset > size - bytes) {
+      result = ZVRAW_SCANREAD_EOFERROR;
+      break;
+    }
+    if (::fseeko(file.get(), static_cast<off_t>(offset), SEEK_SET) != 0) {
+      result = ZVRAW_FILESEEK_ERROR;
+      break;
+    }
+
+    // A value copy of the small calibration record: nothing on the heap.
+    FunctionCalibration cali;
+    if (m_pFunctionCalibration) cali = *m_pFunctionCalibration;
+    if (gain) {
+      const float root = std::sqrt(usableGain(*m_pExternalLumavent, rec.getRt()));
+      for (double& c : cali.getImp().m_fC) c *= root;
+    }
+    short useTemp = 0;
+    float tempCorrection = 0, tempCoefficient = 0;
+    if (int rc = setupPerScanCalibration(cali, m_nScanStart + i, useTemp, tempCorrection, tempCoefficient);
+        rc != ZVRAW_OK) {
+      result = rc;
+      break;
+    }
+    if (loader != Loader::ScanRange) {
+      useTemp = 0;
+      tempCorrection = tempCoefficient = 0;
+    } else if (!m_bUseTemperatureCorrection) {
+      useTemp = 0;
+    }
+
+    const FunctionCalibration* use = bCalibrate && m_pFunctionCalibration ? &cali : nullptr;
+    const int rc =
+        m_pScans[i].readScan(file.get(), peaks, desc, bKeepCompressed, use, m_fMinimumMassDelta, fLowMassCutoff,
+                             fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection, tempCoefficient);
+    m_nScanBufferIdx = i + 1;
+    // A corrupt scan that the bad-scan strategy kept still counts as loaded.
+    if (rc != ZVRAW_OK && rc != ZVRAW_SCAN_CORRUPT_ERROR) {
+      result = rc;
+      break;
+    }
+    ++m_nLoadedScans;
+    m_fPercentLoaded.store(100.0f * static_cast<float>(m_nLoadedScans) / static_cast<float>(total),
+                           std::memory_order_relaxed);
+    if (m_nAbortLoad.load(std::memory_order_relaxed) != 0) {
+      m_nAbortLoad.store(0, std::memory_order_relaxed);
+      result = ZVRAW_DATALOAD_ABORTED;
+    }
+  }
+  file.reset();
+  refreshMinimumMassDelta();
+  return result;
+}
+
+int ZVRawFunctionData::loadData(unsigned int nStartScan, unsigned int nEndScan, unsigned int nFuncNum,
+                                const ZVRawScanManagerImp* manager) {
+  m_nFuncNum = nFuncNum;
+  m_nLoadedScans = 0;
+  if (!manager) return ZVRAW_NULLPOINTER_ERROR;
+  const unsigned int first = manager->getStartScan();
+  const unsigned int last = manager->getEndScan();
+  std::shared_ptr<ZVRawScan[]> buffer = manager->getSharedScanBuffer();
+  if (nStartScan > nEndScan || nStartScan < first || nEndScan > last || !buffer ||
+      nEndScan - nStartScan == std::numeric_limits<std::uint32_t>::max())
+    return ZVRAW_SCANRANGE_INVALID;
+
+  deleteScans();
+  const std::uint32_t count = nEndScan - nStartScan + 1;
+  m_nScanStart = nStartScan;
+  m_nScanEnd = nEndScan;
+  // A share that points at the first scan taken: the buffer lives while we hold it.
+  ZVRawScan* firstTaken = buffer.get() + (nStartScan - first);
+  m_pScans = std::shared_ptr<ZVRawScan[]>(std::move(buffer), firstTaken);
+  m_nMyScanData = 0;
+  m_nLoadedScans = m_nScanBufferSize = m_nScanBufferIdx = count;
+
+  float smallest = kLargestFloat;
+  for (std::uint32_t k = 0; k < count; ++k) {
+    const ZVRawScan& scan = m_pScans[k];
+    unsigned int peaks = scan.getScanSize();
+    if (m_pScanIndices) (void)m_pScanIndices->getPeaksInScan(m_nFuncNum, nStartScan + k, peaks);
+    if (peaks > m_nMaxLoadedScanSize) m_nMaxLoadedScanSize = peaks;
+
+    const float* masses = nullptr;
+    const float* intensities = nullptr;
+    unsigned int n = 0;
+    if (scan.getScan(&masses, &intensities, n) != ZVRAW_OK || !masses) continue;
+    for (unsigned int j = 1; j < n; ++j) smallest = std::fmin(smallest, std::fabs(masses[j] - masses[j - 1]));
+  }
+  m_fMinimumMassDelta = smallest;
+  return ZVRAW_OK;
+}
+
+void ZVRawFunctionData::refreshMinimumMassDelta() {
+  if (m_fMinimumMassDelta >= kSpacingCutOff) return;  // NaN falls through
+  m_fMinimumMassDelta = kLargestFloat;
+  if (!m_pScans) return;
+  const std::uint32_t held = m_nLoadedScans < m_nScanBufferSize ? m_nLoadedScans : m_nScanBufferSize;
+  for (std::uint32_t k = 0; k < held; ++k) {
+    const ZVRawScan& scan = m_pScans[k];
+    // The spacing statistics need two masses.
+    if (scan.getScanSize() < 2 || scan.isKeptCompressed()) continue;
+    float lo = 0, hi = 0, ave = 0, dev = 0, threshold = 0;
+    unsigned int count = 0;
+    (void)scan.getStats(lo, hi, ave, dev, count, threshold, kSpacingCutOff);
+    if (lo < m_fMinimumMassDelta) m_fMinimumMassDelta = lo;
+  }
+}
+
+}  // namespace borealtek_zvraw_version_1

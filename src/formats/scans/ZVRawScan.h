@@ -1,0 +1,154 @@
+#pragma once
+
+// One decoded scan of one acquisition function: masses and intensities with
+// optional per-peak companions, or, kept compressed, only its packet run.
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+#include "formats/scans/FunctionCalibration.h"
+#include "formats/directory/ZVRawFunctionDescriptorImp.h"
+#include "formats/scans/ZVRawPackedFormats.h"
+
+// How the decoder treats a mass outside the acquisition range or not above
+// the previous one: 1 abandons the scan, 2 keeps the peak and repairs the
+// scan afterwards, 3 drops the peak; any other value keeps every peak.
+extern int nBadScanStrategy;
+
+namespace borealtek_zvraw_version_1 {
+
+using borealtek_calibrate_version_1::FunctionCalibration;
+
+// Answers for one decoded mass: 0 keep it, 1 keep it and repair the scan
+// afterwards, 2 drop it, 3 abandon the scan. Only formats that store their
+// masses (0, 1, 8, 9, 12, 13) are tested; formats without packets always fail.
+[[nodiscard]] int checkMass(int nBadScanStrategy, int nDataFormat, float fMassRangeWindow, float fLowerBoundMass,
+                            float fUpperBoundMass, float fMass, float fLastMass);
+
+// Rewrites masses that leave [lower - window, upper + window] at either end
+// as short ascending runs beside the nearest good mass, and interpolates
+// runs that fall below their predecessor. Leaves a scan with no mass in
+// range (or null arrays, or no peaks) unchanged.
+void makeMonotonicScan(float* pfMasses, float* pfIntensities, int nScanSize, float fMassWindow, float fLowerBoundMass,
+                       float fUpperBoundMass);
+
+class ZVRawScan {
+ public:
+  static constexpr char NO_FLAG = zvraw_packed::NO_FLAG;
+  static constexpr char ENHANCED_CAL_FLAGS_PEAK_ERROR_MASK = zvraw_packed::ENHANCED_CAL_FLAGS_PEAK_ERROR_MASK;
+
+  ZVRawScan() = default;
+  // A scan owns its arrays; it changes hands only through moveScan.
+  ZVRawScan(const ZVRawScan&) = delete;
+  ZVRawScan& operator=(const ZVRawScan&) = delete;
+  virtual ~ZVRawScan() = default;
+
+  // Decodes the scan whose first packet is at the stream's position. A whole
+  // scan is read for cut-offs 0 and -1; otherwise only the run between them
+  // (see getPeaksInScan). Any failure but ZVRAW_SCAN_CORRUPT_ERROR leaves the
+  // scan empty (0 peaks, no arrays).
+  [[nodiscard]] int readScan(std::FILE* pFile, unsigned int nPeaksInScan, const ZVRawFunctionDescriptorImp* pFuncDesc,
+                             bool bKeepCompressed, const FunctionCalibration* pCali, float& fMinimumMassDelta,
+                             float fLowMassCutoff, float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass,
+                             short nUseTemperatureCorrection, float fTempCorrection, float fTempCoefficient);
+  // Keeps the packet run undecoded; the calibration and the delta are unused.
+  [[nodiscard]] int readScanKeepCompressed(std::FILE* pFile, unsigned int nPeaksInScan, unsigned int nDataFormat,
+                                           const FunctionCalibration* pCali, float& fMinimumMassDelta);
+  // Packs the scan at the stream's position (formats 0, 8, 9, 12, 13).
+  [[nodiscard]] int writeScan(std::FILE* pFile, unsigned int nDataFormat);
+  // The same packets into memory: getBytesPerScan(format, peaks) bytes at pOut.
+  [[nodiscard]] int packScan(char* pOut, unsigned int nDataFormat) const;
+
+  // Peaks kept by a mass window over the stored, uncalibrated masses: from
+  // the first packet above the low cut-off to the first above the high one
+  // (or the last). Moves the stream to the first packet kept. 0 for formats
+  // without a file mass reader.
+  [[nodiscard]] static unsigned int getPeaksInScan(std::FILE* pFile, unsigned int nDataType, unsigned int nPeaksInScan,
+                                                   float fLowMassCutoff, float fHighMassCutoff);
+
+  // TIC (non-negative intensities) and the first largest of them.
+  int setStats();
+  [[nodiscard]] float getTIC() const { return m_fTIC; }
+  [[nodiscard]] float getBPI() const;
+  [[nodiscard]] float getBPMass() const;
+  [[nodiscard]] unsigned int getScanSize() const { return m_nPeaksInScan; }
+  [[nodiscard]] bool getScanHasMassError() const { return m_bScanError; }
+
+  // Borrowed arrays, valid until the scan is next filled or released;
+  // ZVRAW_COMPRESSED_DATA_ERROR for a scan kept compressed.
+  int getScan(const float** ppfMasses, const float** ppfIntensities, unsigned int& nPeaks) const;
+  int getScan(float** ppfMasses, float** ppfIntensities, unsigned int& nPeaks);
+  int getScan(const float** ppfMasses, const float** ppfIntensities, const float** ppfDMasses,
+              const float** ppfDIntensities, unsigned int& nPeaks) const;
+  // Copies the peaks into arrays of at least getScanSize() entries. A scan
+  // kept compressed is decoded by its own format, uncalibrated; formats that
+  // store no mass answer ZVRAW_COMPRESSED_DATA_ERROR.
+  int getScan(float* pfMasses, float* pfIntensities) const;
+  int getDaughterMasses(const float** ppfMasses, unsigned int& nPeaks) const;
+  int getScanFlags(const char** ppcScanFlags, unsigned int& nPeaks) const;
+  int getAccMassScanFlags(const char** ppcScanFlags, unsigned int& nPeaks) const;
+
+  // Adopts new[] arrays (the scan then releases them). Arrays the scan
+  // already holds may be passed back. ZVRAW_NULLPOINTER_ERROR (nothing
+  // adopted) for missing masses or intensities under a peak count, and
+  // ZVRAW_ERROR when one array is passed twice.
+  int setScan(float* pfMasses, float* pfIntensities, char* pcPeakFlags, unsigned int nPeaks);
+  int setScan(float* pfMasses, float* pfIntensities, float* pfDMasses, float* pfDIntensities, char* pcPeakFlags,
+              char* pcMassFlags, unsigned int nPeaks);
+
+  // Intensity summed over [low - window/2, high + window/2].
+  int getSumIntensity(float& fIntensity, float fLowMass, float fHighMass, float fWindow, bool bDaughters,
+                      bool bUnsorted) const;
+  // Spacing of consecutive masses; every output 0 for fewer than two peaks.
+  int getStats(float& fMinMassDelta, float& fMaxMassDelta, float& fAveMassDelta, float& fStdDevMassDelta,
+               unsigned int& nCount, float& fMassThreshold, float fCutOff) const;
+
+  [[nodiscard]] static char GetInterferenceFlag(const float& fMassSigma);
+  [[nodiscard]] char GetSaturationFlag(const int& nPeak) const;
+
+  // The whole state passes to the target (whose arrays are released first);
+  // the source is left empty. 1 for a null scan; a move onto itself is a no-op.
+  static int moveScan(ZVRawScan* pTargetScan, ZVRawScan* pSourceScan);
+  static int moveScans(ZVRawScan* pTargetScans, ZVRawScan* pSourceScans, unsigned int nScansToMove);
+  // A deep copy of the source into the target (whose arrays are released
+  // first), for scans that other holders still read. 1 for a null scan;
+  // ZVRAW_SCANMEMALLOC_ERROR, with the target left empty, when memory runs short.
+  static int copyScan(ZVRawScan* pTargetScan, const ZVRawScan* pSourceScan);
+
+  [[nodiscard]] bool isKeptCompressed() const { return m_bKeepCompressed; }
+  // The format of a scan kept compressed.
+  [[nodiscard]] unsigned int getDataFormat() const { return m_nDataFormat; }
+
+  // Releases every array; the scan then holds 0 peaks.
+  void DeleteScanData();
+
+ private:
+  int failRead(int rc);
+  // Everything but the arrays, from s.
+  void copyCounts(const ZVRawScan& s);
+  int setScanArrays(float* pfMasses, float* pfIntensities, float* pfDMasses, float* pfDIntensities, char* pcPeakFlags,
+                    char* pcMassFlags, unsigned int nPeaks);
+  int decodeScan(std::FILE* pFile, unsigned int nPeaks, const ZVRawFunctionDescriptorImp& desc,
+                 const FunctionCalibration* pCali, float& fMinimumMassDelta, float fLowMassCutoff,
+                 float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass, short nUseTemperatureCorrection,
+                 float fTempCorrection, float fTempCoefficient);
+
+  int m_nBPIIdx = -1;
+  float m_fTIC = 0;
+  std::unique_ptr<float[]> m_pfMasses;
+  std::unique_ptr<float[]> m_pfIntensities;
+  std::unique_ptr<float[]> m_pfDMasses;
+  std::unique_ptr<float[]> m_pfDIntensities;
+  std::unique_ptr<float[]> m_pfDaughterMasses;
+  std::unique_ptr<float[]> m_pfMulBIntensities;
+  std::unique_ptr<char[]> m_pcFlags;
+  std::unique_ptr<char[]> m_pcAccMassFlags;
+  bool m_bScanError = false;
+  std::unique_ptr<char[]> m_pcScanBuffer;
+  std::uint32_t m_nPeaksInScan = 0;
+  bool m_bKeepCompressed = false;
+  std::uint32_t m_nDataFormat = 0;
+};
+
+}  // namespace borealtek_zvraw_version_1

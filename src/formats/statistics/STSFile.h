@@ -1,0 +1,82 @@
+#pragma once
+
+// A fixed-record table file (see StatsTable.h for the leader and descriptor
+// layout) kept open for reading single values on demand, by field and record,
+// and the writers of its parts. Record i starts at header size + record size
+// x i; a field's value lies at the field's offset inside the record.
+
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "formats/portability/FileHandle.h"
+#include "formats/statistics/StatsTable.h"
+
+// The length of an analog channel description, the one string field written.
+inline constexpr int ANALOG_CHANNEL_DESCRIPTION_SIZE = 81;
+
+class STSFile {
+ public:
+  STSFile() = default;
+  virtual ~STSFile() = default;
+  STSFile(const STSFile&) = delete;
+  STSFile& operator=(const STSFile&) = delete;
+
+  // Opens the file at exactly this path (no case retries) and decides its
+  // validity; a second call starts over. Returns isOK().
+  bool read(std::string_view path);
+  [[nodiscard]] bool isOK() const { return m_bOK; }
+  [[nodiscard]] std::uint16_t getVersion() const { return m_nVersion; }
+  [[nodiscard]] std::uint16_t getNumberOfFields() const { return m_nFields; }
+  [[nodiscard]] std::uint32_t getNumberOfRecords() const { return m_nRecords; }
+
+  // The descriptors; empty when there are none, the file is not valid or
+  // they cannot be read.
+  [[nodiscard]] std::vector<STSField> getFields();
+
+  // One value of a record. Each form clears out first and returns false when
+  // the field's type is not its own, the record is out of range or the value
+  // cannot be read whole.
+  bool getValue(const STSField& field, int record, char& out);
+  bool getValue(const STSField& field, int record, short& out);
+  bool getValue(const STSField& field, int record, int& out);
+  bool getValue(const STSField& field, int record, float& out);
+  bool getValue(const STSField& field, int record, double& out);
+  // A string field: the smaller of size and the field's Size bytes, with no
+  // terminator added when the field fills the buffer. The buffer is cleared whole.
+  bool getValue(const STSField& field, int record, char* out, int size);
+  // The float values of records 0 .. out.size() - 1, as getValue would give
+  // them one by one, read in blocks. Whether every one was read.
+  bool getColumn(const STSField& field, std::span<float> out);
+
+  // Writing: the caller owns the stream and writes leader, descriptors and
+  // records in file order; keeping header and record sizes consistent with
+  // the fields is the caller's.
+  void setVersion(const std::uint16_t& version) { m_nVersion = version; }
+  void setNumberOfFields(const std::uint16_t& fields) { m_nFields = fields; }
+  void setHeaderSize(const std::uint16_t& size) { m_nHeaderSize = size; }
+  void setRecordSize(const std::uint16_t& size) { m_nRecordSize = size; }
+  // Bytes written: 32, and 48 per field, when everything went out.
+  int writeLeader(std::FILE* file);
+  int writeFields(std::FILE* file, const STSField* fields, const int& count);
+  bool setValue(std::FILE* file, const float& value);
+  bool setValue(std::FILE* file, const int& value);
+  // The first min(n, 81) bytes of text as they are (a description's control
+  // text follows its NUL), then zeros up to 81 bytes.
+  bool setValue(std::FILE* file, const char* text, int n);
+
+ private:
+  template <class T>
+  bool readNumber(const STSField& field, int record, std::uint16_t type, T& out);
+  bool seekValue(const STSField& field, int record);
+
+  FilePtr m_pFile;
+  std::uint16_t m_nHeaderSize = 0;
+  std::uint16_t m_nVersion = 0;
+  std::uint16_t m_nFields = 0;
+  std::uint32_t m_nRecords = 0;
+  std::uint16_t m_nRecordSize = 0;
+  bool m_bOK = false;
+};

@@ -1,0 +1,244 @@
+#include "formats/statistics/ZVRawExtendedStats.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <stdexcept>
+
+#include "zorvalen/ZorvalenRawResultCodes.h"
+
+namespace borealtek_zvraw_version_1 {
+
+namespace {
+
+const char* typeName(int type) {
+  switch (type) {
+    case CHAR_FIELD:
+      return "char";
+    case SHORT_INT_FIELD:
+      return "short";
+    case LONG_INT_FIELD:
+      return "int";
+    case SINGLE_FLOAT_FIELD:
+      return "float";
+    case DOUBLE_FLOAT_FIELD:
+      return "double";
+    default:
+      return "";
+  }
+}
+
+// The dictionary entry listed for a field: all zero for an id without one.
+ExtendedStatsRecord listedEntry(std::uint32_t id) {
+  const ExtendedStatsRecord* e = ZVRawExtendedStats::getStatsRecord(id);
+  return e != nullptr ? *e : ExtendedStatsRecord{};
+}
+
+// At most 63 characters, NUL-padded to 64.
+void putText(char (&out)[EXTSTATS_FIELDNAME_SIZE], const char* text) {
+  std::memset(out, 0, sizeof out);
+  const std::size_t n = strnlen(text, EXTSTATS_FIELDNAME_SIZE - 1);
+  std::memcpy(out, text, n);
+}
+
+}  // namespace
+
+int checkFileReadError(std::FILE* file) {
+  if (file == nullptr || std::ferror(file)) return ZVRAW_FILEREAD_ERROR;
+  return std::feof(file) ? ZVRAW_FILEREAD_EOFERROR : ZVRAW_FILEREAD_ERROR;
+}
+
+int checkFileWriteError(std::FILE*) { return ZVRAW_FILEWRITE_ERROR; }
+
+ZVRawExtendedStats::ZVRawExtendedStats(unsigned int n) : m_functions(n) {}
+
+int ZVRawExtendedStats::appendFunctions(unsigned int n) {
+  try {
+    m_functions.resize(m_functions.size() + n);
+  } catch (const std::exception&) {  // bad_alloc, or length_error past max_size
+    return ZVRAW_MEMALLOC_ERROR;
+  }
+  return ZVRAW_OK;
+}
+
+ZVRawExtendedStats::FunctionStats* ZVRawExtendedStats::function(unsigned int fn) {
+  return fn < m_functions.size() ? &m_functions[fn] : nullptr;
+}
+const ZVRawExtendedStats::FunctionStats* ZVRawExtendedStats::function(unsigned int fn) const {
+  return fn < m_functions.size() ? &m_functions[fn] : nullptr;
+}
+
+int ZVRawExtendedStats::addField(unsigned int fn, unsigned int id) {
+  if (id > static_cast<unsigned int>(MAX_FIELD_ID)) return ZVRAW_ERROR;
+  FunctionStats* f = function(fn);
+  if (f == nullptr) return ZVRAW_FUNCNUM_INVALID;
+  ZVRawExtStatsHeaderLeader& l = f->leader;
+  const auto end = f->fields.begin() + l.m_nNumberOfFields;
+  if (std::any_of(f->fields.begin(), end, [id](const ZVRawExtStatsField& x) { return x.m_nFieldID == id; }))
+    return ZVRAW_OK;
+  // Records already in the file were laid out by its header block, which is
+  // never rewritten once records follow it.
+  if (f->nextScanToWrite > 0) return ZVRAW_ERROR;
+  // At most one field per id, so a free slot is left (a read layout with
+  // repeated ids could fill them all).
+  if (l.m_nNumberOfFields >= static_cast<std::uint32_t>(kMaxStatsFields)) return ZVRAW_ERROR;
+
+  ZVRawExtStatsField& slot = f->fields[l.m_nNumberOfFields];
+  slot = ZVRawExtStatsField{};
+  slot.m_nFieldID = id;
+  slot.m_nFieldType = fieldIDToType(id);
+  if (l.m_nNumberOfFields > 0) {
+    const ZVRawExtStatsField& prev = f->fields[l.m_nNumberOfFields - 1];
+    slot.m_nOffSet = prev.m_nOffSet + fieldTypeToSize(prev.m_nFieldType);
+  }
+  ++l.m_nNumberOfFields;
+  l.m_nRecordSize += fieldTypeToSize(slot.m_nFieldType);
+  l.m_nHeaderSize += static_cast<std::uint32_t>(kStatsFieldDescriptorSize);
+  f->validField[id] = true;
+  // A header block written while no record had followed it describes the old
+  // layout: write it again before the next records.
+  f->headerDue = true;
+  return ZVRAW_OK;
+}
+
+int ZVRawExtendedStats::setValidField(unsigned int fn, unsigned int id) {
+  if (id > static_cast<unsigned int>(MAX_FIELD_ID)) return ZVRAW_ERROR;
+  FunctionStats* f = function(fn);
+  if (f == nullptr) return ZVRAW_FUNCNUM_INVALID;
+  f->validField[id] = true;
+  return ZVRAW_OK;
+}
+
+bool ZVRawExtendedStats::isValidField(unsigned int fn, unsigned int id) const {
+  const FunctionStats* f = function(fn);
+  return f != nullptr && id <= static_cast<unsigned int>(MAX_FIELD_ID) && f->validField[id];
+}
+
+bool ZVRawExtendedStats::isValidStats(unsigned int fn) const {
+  const FunctionStats* f = function(fn);
+  return f != nullptr && f->validStats != 0;
+}
+
+const ZVRawExtStatsHeaderLeader* ZVRawExtendedStats::getHeaderLeader(unsigned int fn) const {
+  const FunctionStats* f = function(fn);
+  return f != nullptr ? &f->leader : nullptr;
+}
+
+const ZVRawExtStatsField* ZVRawExtendedStats::getField(unsigned int fn, unsigned int which) const {
+  const FunctionStats* f = function(fn);
+  return f != nullptr && which < f->leader.m_nNumberOfFields ? &f->fields[which] : nullptr;
+}
+
+int ZVRawExtendedStats::incrementStatsScanBuffer(unsigned int fn, unsigned int n) {
+  FunctionStats* f = function(fn);
+  if (f == nullptr) return ZVRAW_FUNCNUM_INVALID;
+  if (n == 0) return ZVRAW_OK;
+  if (n > UINT32_MAX - f->records.size()) return ZVRAW_MEMALLOC_ERROR;
+  try {
+    f->records.resize(f->records.size() + n);
+  } catch (const std::bad_alloc&) {
+    return ZVRAW_MEMALLOC_ERROR;
+  }
+  f->hasRecords = true;
+  return ZVRAW_OK;
+}
+
+int ZVRawExtendedStats::addStatsRecords(unsigned int fn, unsigned int first, unsigned int last,
+                                        const ZVRawExtStatsRecord* source) {
+  if (source == nullptr) return ZVRAW_NULLPOINTER_ERROR;
+  FunctionStats* f = function(fn);
+  if (f == nullptr) return ZVRAW_FUNCNUM_INVALID;
+  const std::size_t count = f->records.size();
+  if (last < first || (count > 0 && last <= count - 1)) return ZVRAW_ERROR;
+  if (last == UINT32_MAX) return ZVRAW_MEMALLOC_ERROR;  // the count would not fit
+  try {
+    f->records.resize(std::size_t{last} + 1);
+  } catch (const std::bad_alloc&) {
+    return ZVRAW_MEMALLOC_ERROR;
+  }
+  std::copy(source, source + (last - first + 1), f->records.begin() + first);
+  f->hasRecords = true;
+  return ZVRAW_OK;
+}
+
+ZVRawExtStatsRecord* ZVRawExtendedStats::getStatsRecord(unsigned int fn, unsigned int scan) {
+  FunctionStats* f = function(fn);
+  return f != nullptr && scan < f->records.size() ? &f->records[scan] : nullptr;
+}
+
+int ZVRawExtendedStats::getStatsRecord(unsigned int fn, unsigned int scan, const ZVRawExtStatsRecord*& out) const {
+  const FunctionStats* f = function(fn);
+  out = f != nullptr && scan < f->records.size() ? &f->records[scan] : nullptr;
+  return out != nullptr ? ZVRAW_OK : ZVRAW_ERROR;
+}
+
+unsigned int ZVRawExtendedStats::GetStatsScanCount(unsigned int fn) const {
+  const FunctionStats* f = function(fn);
+  return f != nullptr ? static_cast<unsigned int>(f->records.size()) : 0;
+}
+
+unsigned int ZVRawExtendedStats::GetNextScanToWrite(unsigned int fn) const {
+  const FunctionStats* f = function(fn);
+  return f != nullptr ? f->nextScanToWrite : 0;
+}
+
+int ZVRawExtendedStats::rewindNextScanToWrite(unsigned int fn, unsigned int nMark) {
+  FunctionStats* f = function(fn);
+  if (f == nullptr) return ZVRAW_FUNCNUM_INVALID;
+  if (nMark > f->nextScanToWrite) return ZVRAW_SCANRANGE_INVALID;
+  f->nextScanToWrite = nMark;
+  if (nMark == 0) f->headerDue = true;
+  return ZVRAW_OK;
+}
+
+const ExtendedStatsRecord* ZVRawExtendedStats::getStatsRecord(const unsigned int& id) {
+  return id < StatsRecords.size() ? &StatsRecords[id] : nullptr;
+}
+
+// The text form of the entries' listing.
+int ZVRawExtendedStats::getExtendedStatsFields(unsigned int fn, char (*&names)[EXTSTATS_FIELDNAME_SIZE],
+                                               char (*&types)[EXTSTATS_FIELDNAME_SIZE], int& count) const {
+  ExtendedStatsRecord* listed = nullptr;
+  int n = count;
+  if (int rc = getExtendedStatsFields(fn, listed, n); rc != ZVRAW_OK) return rc;
+  const std::unique_ptr<ExtendedStatsRecord[]> entries(listed);
+  count = n;  // untouched when the function is not valid
+  if (!entries) return ZVRAW_OK;
+  using TextList = std::unique_ptr<char[][EXTSTATS_FIELDNAME_SIZE]>;
+  TextList nameList, typeList;
+  try {
+    nameList.reset(new char[n][EXTSTATS_FIELDNAME_SIZE]);
+    typeList.reset(new char[n][EXTSTATS_FIELDNAME_SIZE]);
+  } catch (const std::bad_alloc&) {
+    count = 0;
+    return ZVRAW_MEMALLOC_ERROR;
+  }
+  for (int i = 0; i < n; ++i) {
+    putText(nameList[i], entries[i].Name);
+    putText(typeList[i], typeName(entries[i].Type));
+  }
+  names = nameList.release();
+  types = typeList.release();
+  return ZVRAW_OK;
+}
+
+int ZVRawExtendedStats::getExtendedStatsFields(unsigned int fn, ExtendedStatsRecord*& out, int& count) const {
+  const FunctionStats* f = function(fn);
+  if (f == nullptr) return ZVRAW_FUNCNUM_INVALID;
+  if (f->validStats == 0) return ZVRAW_OK;
+  const std::uint32_t n = f->leader.m_nNumberOfFields;
+  count = static_cast<int>(n);
+  if (n == 0) return ZVRAW_OK;
+  auto* list = new (std::nothrow) ExtendedStatsRecord[n];
+  if (list == nullptr) {
+    count = 0;
+    return ZVRAW_MEMALLOC_ERROR;
+  }
+  for (std::uint32_t i = 0; i < n; ++i) list[i] = listedEntry(f->fields[i].m_nFieldID);
+  out = list;
+  return ZVRAW_OK;
+}
+
+}  // namespace borealtek_zvraw_version_1

@@ -1,0 +1,173 @@
+// Reading _funcNNN.sts (layout in ZVRawExtendedStats.h): the leader and
+// descriptors, then one record per scan the index set counts, each field in
+// the width of its type, from the leader's header size on.
+#include <sys/types.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "formats/portability/PageAlignedBuffer.h"
+#include "formats/portability/SysFileSize.h"
+#include "formats/portability/SysPaths.h"
+#include "formats/statistics/ZVRawExtendedStats.h"
+#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "zorvalen/ZorvalenRawResultCodes.h"
+
+namespace borealtek_zvraw_version_1 {
+
+namespace {
+
+// Records are read in blocks of about this size.
+constexpr std::size_t kReadBlockBytes = std::size_t{1} << 20;
+
+}  // namespace
+
+ZVRawExtendedStats::ZVRawExtendedStats(unsigned int n, ZVRawFunctionScanIndices* indices)
+    : m_functions(n), m_pScanIndices(indices) {}
+
+int ZVRawExtendedStats::readStats(std::string_view dir) {
+  int rc = ZVRAW_OK;
+  for (unsigned int fn = 0; fn < m_functions.size(); ++fn) {
+    FunctionStats& f = m_functions[fn];
+    std::string path;
+    rc = statsFilePath(dir, fn, path);
+    if (rc != ZVRAW_OK) continue;
+    // One open serves both steps, so the file cannot change between them.
+    FilePtr file = rawFileComponentfopen(path, "rb");
+    f.fileFound = static_cast<bool>(file);
+    if (!file) {
+      f.validStats = 0;
+      rc = ZVRAW_STATSFILE_FILEREADOPEN_ERROR;
+      continue;
+    }
+    rc = readHeaderBlock(file.get(), f);
+    if (rc == ZVRAW_OK) rc = readRecords(file.get(), fn, f);
+    if (rc == ZVRAW_OK) f.validStats = 1;
+  }
+  return rc;
+}
+
+// Leader, 32 bytes, then its field count of 48-byte descriptors. A file of
+// no bytes leaves the layout as it was.
+int ZVRawExtendedStats::readHeaderBlock(std::FILE* file, FunctionStats& f) {
+  const std::int64_t size = getFileSizePreserve(file);
+  if (size < 0) return ZVRAW_FILEREAD_ERROR;
+  if (size == 0) return ZVRAW_OK;
+
+  // Whatever goes wrong below leaves no layout, and no records read with one.
+  const auto corrupt = [&f] {
+    f.leader = ZVRawExtStatsHeaderLeader{};
+    f.fields = ZVRawExtStatsFieldArray{};
+    f.validField = ValidFieldArray{};
+    f.records.clear();
+    f.validStats = 0;
+    return ZVRAW_FILEREAD_ERROR;
+  };
+  StatsTableLeader leader;
+  if (!readStatsLeader(file, leader)) return corrupt();
+  // More fields than ids: no record could be read with the descriptors kept.
+  if (leader.fieldCount > kMaxStatsFields) return corrupt();
+
+  f.leader = {leader.headerSize, leader.version, leader.recordSize, 0};
+  f.fields = ZVRawExtStatsFieldArray{};
+  f.validField = ValidFieldArray{};
+  for (std::uint32_t i = 0; i < leader.fieldCount; ++i) {
+    STSField d;
+    if (!readStatsField(file, d)) return corrupt();
+    ZVRawExtStatsField& slot = f.fields[i];
+    slot.m_nFieldID = d.ID;
+    slot.m_nFieldType = d.Type;
+    slot.m_nOffSet = d.Offset;
+    std::memcpy(slot.m_cFieldName, d.Name, kStatsFieldNameSize);  // the rest of the 64 stays NUL
+    if (d.ID <= MAX_FIELD_ID) f.validField[d.ID] = true;
+    f.leader.m_nNumberOfFields = i + 1;
+  }
+  return ZVRAW_OK;
+}
+
+int ZVRawExtendedStats::readRecords(std::FILE* file, unsigned int fn, FunctionStats& f) {
+  if (m_pScanIndices == nullptr) return ZVRAW_ERROR;
+  unsigned int scans = 0;
+  if (int rc = m_pScanIndices->getScansInFunction(fn, scans); rc != ZVRAW_OK) return rc;
+
+  f.records.clear();
+  f.hasRecords = true;
+  std::vector<StatsFieldCodec> plan;
+  try {
+    plan.reserve(f.leader.m_nNumberOfFields);
+  } catch (const std::bad_alloc&) {
+    return ZVRAW_MEMALLOC_ERROR;
+  }
+  std::size_t stride = 0;
+  std::size_t beforeWidthless = 0;  // bytes of a record before its first field of no width
+  bool widthless = false;
+  for (std::uint32_t i = 0; i < f.leader.m_nNumberOfFields; ++i) {
+    const ZVRawExtStatsField& field = f.fields[i];
+    const StatsFieldCodec& codec = plan.emplace_back(field.m_nFieldID, field.m_nFieldType);
+    const unsigned int w = codec.width();
+    if (w == 0 && !widthless) {
+      widthless = true;
+      beforeWidthless = stride;
+    }
+    stride += w;
+  }
+  if (scans == 0) return ZVRAW_OK;
+
+  try {
+    if (plan.empty()) {  // records of no fields are all zero and read from nothing
+      f.records.assign(scans, ZVRawExtStatsRecord{});
+      return ZVRAW_OK;
+    }
+    const std::int64_t size = getFileSizePreserve(file);
+    const std::uint64_t header = f.leader.m_nHeaderSize;
+    if (size < 0 || ::fseeko(file, static_cast<off_t>(header), SEEK_SET) != 0) return ZVRAW_FILEREAD_ERROR;
+    const std::uint64_t available =
+        static_cast<std::uint64_t>(size) > header ? static_cast<std::uint64_t>(size) - header : 0;
+
+    // A field that takes no bytes cannot be read: the first record fails,
+    // at the end of the file when it ends before that field.
+    if (widthless) return available < beforeWidthless ? ZVRAW_FILEREAD_EOFERROR : ZVRAW_FILEREAD_ERROR;
+
+    // Reserve no more records than the file can hold: the count is a claim.
+    f.records.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(scans, available / stride)));
+    const std::size_t perBlock = std::max<std::size_t>(1, kReadBlockBytes / stride);
+    PageAlignedBuffer block(std::min<std::size_t>(perBlock, scans) * stride);
+    if (block.data() == nullptr) return ZVRAW_MEMALLOC_ERROR;
+    while (f.records.size() < scans) {
+      const std::size_t want = std::min<std::size_t>(perBlock, scans - f.records.size()) * stride;
+      const std::size_t got = std::fread(block.data(), 1, want, file);
+      const std::uint8_t* p = block.data();
+      for (std::size_t k = 0; k < got / stride; ++k) {
+        ZVRawExtStatsRecord& r = f.records.emplace_back();
+        for (const StatsFieldCodec& field : plan) {
+          field.unpack(r, p);
+          p += field.width();
+        }
+      }
+      if (got != want) return checkFileReadError(file);
+    }
+  } catch (const std::bad_alloc&) {
+    f.records.clear();
+    return ZVRAW_MEMALLOC_ERROR;
+  }
+  return ZVRAW_OK;
+}
+
+int ZVRawExtendedStats::ensureScanCountsConsistent(unsigned int fn) {
+  const FunctionStats* f = function(fn);
+  // A function without a statistics file has no records to go by: cutting its
+  // scan count to zero would hide every scan it has.
+  if (m_pScanIndices == nullptr || fn == 0 || f == nullptr || !f->fileFound) return ZVRAW_OK;
+  unsigned int indexed = 0;
+  if (int rc = m_pScanIndices->getScansInFunction(fn, indexed); rc != ZVRAW_OK) return rc;
+  const auto held = static_cast<unsigned int>(f->records.size());
+  if (held >= indexed) return ZVRAW_OK;
+  std::printf("Func %i - Updating scan count from %i to %i\n", static_cast<int>(fn), static_cast<int>(indexed),
+              static_cast<int>(held));
+  return m_pScanIndices->setScansInFunction(fn, held);
+}
+
+}  // namespace borealtek_zvraw_version_1
