@@ -22,8 +22,7 @@ class CCalCovar {
   // From the singular value decomposition of a least-squares fit of nDim
   // coefficients in the Legendre basis; V[i][k] and W[k] are indexed from 1
   // when b1Indexed is set.
-  CCalCovar(const double* const* V, const double* W, int nDim, bool b1Indexed, bool bUseRootMass,
-            double fChi2Reduced);
+  CCalCovar(const double* const* V, const double* W, int nDim, bool b1Indexed, bool bUseRootMass, double fChi2Reduced);
   CCalCovar(const CCalCovar&) = delete;
   CCalCovar& operator=(const CCalCovar&) = delete;
   ~CCalCovar() = default;
@@ -53,9 +52,9 @@ class CCalCovar {
   void allocate(int nOrder);
   void clear();
 
-  std::vector<double> m_pfCovars;     // packed lower triangle
+  std::vector<double> m_pfCovars;       // packed lower triangle
   mutable std::vector<double> m_pfVec;  // powers of the polynomial variable
-  int m_nOrder = -1;                  // -1: no valid covariance
+  int m_nOrder = -1;                    // -1: no valid covariance
   std::vector<double> m_pfX, m_pfY, m_pfY2;
   int m_nTableSize = 0;
   bool m_bUseRootMass = false;

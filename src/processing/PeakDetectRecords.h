@@ -38,9 +38,9 @@ struct PKD_QTOF_PARAMS {
 };
 
 struct PKD_PARAMS {
-  int nMode = 0;        // 2: areas are ion counts
-  int nHalfWidth = 0;   // minimum peak width in points
-  int nCntrMethod = 0;  // PKD_METHOD_*, or 4 (area median)
+  int nMode = 0;          // 2: areas are ion counts
+  int nHalfWidth = 0;     // minimum peak width in points
+  int nCntrMethod = 0;    // PKD_METHOD_*, or 4 (area median)
   float fCentTop = 0.0f;  // top percentage of the peak used for centring
   PKD_QTOF_PARAMS sQTOFParams;
   bool bEnableTOFCentroid = false;  // a dead-time correction was given

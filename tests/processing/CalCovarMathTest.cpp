@@ -42,32 +42,17 @@ TEST(Syminv, InvertsFromTheUpperTriangleOnly) {
   EXPECT_EQ(Syminv(indefinite, 0), -1);
 }
 
-TEST(LegendreBasis, CoefficientsAndValuesAgree) {
-  // Power coefficients of P0 .. P5, lowest power first.
-  const std::vector<std::vector<double>> P = {{1},
-                                              {0, 1},
-                                              {-0.5, 0, 1.5},
-                                              {0, -1.5, 0, 2.5},
-                                              {0.375, 0, -3.75, 0, 4.375},
-                                              {0, 1.875, 0, -8.75, 0, 7.875}};
+TEST(LegendreBasis, CoefficientsOfP0ToP5) {
+  const std::vector<std::vector<double>> P = {
+      {1}, {0, 1}, {-0.5, 0, 1.5}, {0, -1.5, 0, 2.5}, {0.375, 0, -3.75, 0, 4.375}, {0, 1.875, 0, -8.75, 0, 7.875}};
   std::vector<double> L(packedCount(6));
   calLegCoeffs(5, L);
   for (std::size_t k = 0; k < P.size(); ++k)
     for (std::size_t j = 0; j <= k; ++j) EXPECT_DOUBLE_EQ(L[packedIndex(k, j)], P[k][j]) << k << "," << j;
-  std::vector<double> leg(6), pow(6);
-  for (double x : {-1.0, -0.3, 0.0, 0.7, 1.0, 2.5}) {
-    CalLegPoly(x, leg, 5);
-    CalPoly(x, pow, 5);
-    for (std::size_t k = 0; k < P.size(); ++k) {
-      double fromCoefficients = 0.0;
-      for (std::size_t j = 0; j <= k; ++j) fromCoefficients += P[k][j] * pow[j];
-      EXPECT_NEAR(leg[k], fromCoefficients, 1e-12) << x << " P" << k;
-    }
-  }
 }
 
 TEST(LegendreBasis, ConvertKeepsTheVariance) {
-  // A covariance of Legendre coefficients, order 3.
+  // A covariance of Legendre coefficients, order 3, against the direct Legendre values.
   std::vector<double> K = {4, 0.5, 3, -0.2, 0.1, 2, 0.3, -0.4, 0.2, 1};
   const std::vector<double> legendre = K;
   convert(3, K);

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <tuple>
 
 #include "processing/DeadTimeArray.h"
 #include "processing/TOFDeadTimeCorrection.h"
@@ -10,120 +13,81 @@
 namespace {
 
 TEST(TOFDeadTimeCorrection, DefaultsAndEquality) {
-  const TOFDeadTimeCorrection d;
-  EXPECT_EQ(d.getResolution(), 5000.0);
-  EXPECT_EQ(d.getMassRange(), 13881.0);
-  EXPECT_EQ(d.getCycleTime(), 1.0);
-  EXPECT_EQ(d.getLteff(), 2096.136963);
-  EXPECT_EQ(d.getVeff(), 7891.2);
-  EXPECT_EQ(d.getNPMultiplier(), 1.0);
-  EXPECT_TRUE(d == TOFDeadTimeCorrection());
-  double& (TOFDeadTimeCorrection::*const fields[])() = {
-      &TOFDeadTimeCorrection::Resolution, &TOFDeadTimeCorrection::MassRange, &TOFDeadTimeCorrection::CycleTime,
-      &TOFDeadTimeCorrection::Lteff,      &TOFDeadTimeCorrection::Veff,      &TOFDeadTimeCorrection::NPMultiplier};
-  for (auto field : fields) {
-    TOFDeadTimeCorrection changed = d;
-    (changed.*field)() += 1.0;
-    EXPECT_TRUE(changed != d);
-    (changed.*field)() = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_FALSE(changed == changed);
+  TOFDeadTimeCorrection d;
+  EXPECT_EQ((std::array{d.getResolution(), d.getMassRange(), d.getCycleTime(), d.getLteff(), d.getVeff(),
+                        d.getNPMultiplier()}),
+            (std::array{5000.0, 13881.0, 1.0, 2096.136963, 7891.2, 1.0}));
+  for (double& field : {std::ref(d.Resolution()), std::ref(d.MassRange()), std::ref(d.CycleTime()), std::ref(d.Lteff()),
+                        std::ref(d.Veff()), std::ref(d.NPMultiplier())}) {
+    EXPECT_TRUE(d == TOFDeadTimeCorrection());
+    const double kept = field;
+    field = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_TRUE(d != TOFDeadTimeCorrection());
+    EXPECT_FALSE(d == d);
+    field = kept;
   }
 }
 
-// The peak-detection parameters as built from a default correction record.
-PKD_PARAMS defaultParams() {
+// shift, area factor, inaccurate mark of one peak under the default settings
+// with one change.
+template <class Change>
+std::tuple<float, float, bool> correct(float mass, float area, Change change) {
   PKD_PARAMS p;
-  p.sQTOFParams.fRes = 5000.0f;
-  p.sQTOFParams.fMassRange = 13881.0f;
-  p.sQTOFParams.fCycleTime = 1.0f;
-  p.sQTOFParams.lfLteff = 2096.136963;
-  p.sQTOFParams.lfVeff = 7891.2;
-  p.sQTOFParams.fNpMultiplier = 1.0f;
-  return p;
-}
-
-struct Outcome {
-  float shift, factor;
-  bool inaccurate;
-};
-
-Outcome correct(const PKD_PARAMS& params, float mass, float area) {
+  PKD_QTOF_PARAMS& q = p.sQTOFParams;
+  std::tie(q.fRes, q.fMassRange, q.fCycleTime, q.lfLteff, q.lfVeff, q.fNpMultiplier) =
+      std::tuple{5000.0f, 13881.0f, 1.0f, 2096.136963, 7891.2, 1.0f};
+  change(q);
   PKD_CENT_PEAK peak;
   peak.fCent = mass;
   peak.fArea = area;
   float factor = -1.0f;
-  const float shift = PkdCorrectTOFPeak(nullptr, &params, &peak, &factor);
+  const float shift = PkdCorrectTOFPeak(nullptr, &p, &peak, &factor);
   return {shift, factor, peak.bInaccurate};
+}
+std::tuple<float, float, bool> correct(float mass, float area) {
+  return correct(mass, area, [](PKD_QTOF_PARAMS&) {});
 }
 
 TEST(PkdCorrectTOFPeak, WidthFollowsTheFlightTimeLaw) {
   const DeadTimeArray table;
   const double k = std::sqrt(7891.2) / (72 * 2096.136963);
-  struct Case {
-    float mass, sigma;  // sigma: the width the defaults give at that mass
-  };
-  for (const Case c : {Case{100.0f, 0.723f}, Case{1000.0f, 2.286f}}) {
-    const float rate = 0.3f;
+  // The widths the defaults give at 100 and 1000 Da.
+  for (const auto& [mass, sigma] : {std::pair{100.0f, 0.723f}, std::pair{1000.0f, 2.286f}}) {
     float lambda = 0, deltaT = 0;
-    table.Interpolate(rate, c.sigma, lambda, deltaT);
-    const Outcome o = correct(defaultParams(), c.mass, rate * 13881.0f);
-    EXPECT_FALSE(o.inaccurate) << c.mass;
-    EXPECT_NEAR(o.factor, lambda / rate, 2e-3) << c.mass;
-    EXPECT_NEAR(o.shift, -2 * deltaT * k * std::sqrt(c.mass), 2e-3 * std::fabs(o.shift)) << c.mass;
-    EXPECT_GT(o.shift, 0.0f) << "an early peak moves up in mass";
+    table.Interpolate(0.3f, sigma, lambda, deltaT);
+    const auto [shift, factor, inaccurate] = correct(mass, 0.3f * 13881.0f);
+    EXPECT_FALSE(inaccurate) << mass;
+    EXPECT_NEAR(factor, lambda / 0.3f, 2e-3) << mass;
+    EXPECT_NEAR(shift, -2 * deltaT * k * std::sqrt(mass), 2e-3 * std::fabs(shift)) << mass;
+    EXPECT_GT(shift, 0.0f) << "an early peak moves up in mass";
   }
-  // Width 3.1 falls at about 1839 Da; above it the peak is marked, uncorrected.
-  EXPECT_FALSE(correct(defaultParams(), 1835.0f, 4000.0f).inaccurate);
-  for (float mass : {1842.0f, 2000.0f}) {
-    const Outcome o = correct(defaultParams(), mass, 4000.0f);
-    EXPECT_TRUE(o.inaccurate) << mass;
-    EXPECT_EQ(o.shift, 0.0f) << mass;
-    EXPECT_EQ(o.factor, 1.0f) << mass;
-  }
+  // Width 3.1 falls at about 1839 Da (3.233 at 2000): above, marked and uncorrected.
+  EXPECT_FALSE(std::get<2>(correct(1835.0f, 4000.0f)));
+  EXPECT_EQ(correct(1842.0f, 4000.0f), std::tuple(0.0f, 1.0f, true));
+  EXPECT_EQ(correct(2000.0f, 4000.0f), std::tuple(0.0f, 1.0f, true));
 }
 
 TEST(PkdCorrectTOFPeak, EdgesOfTheSettings) {
-  const auto with = [](auto change) {
-    PKD_PARAMS p = defaultParams();
-    change(p.sQTOFParams);
-    return p;
-  };
-  struct Case {
-    const char* what;
-    PKD_PARAMS params;
-    float mass, area;
-    bool inaccurate;
-  };
-  const Case cases[] = {
-      {"area 0", defaultParams(), 500.0f, 0.0f, false},
-      {"mass range 0", with([](PKD_QTOF_PARAMS& q) { q.fMassRange = 0; }), 500.0f, 4000.0f, false},
-      {"resolution 0", with([](PKD_QTOF_PARAMS& q) { q.fRes = 0; }), 500.0f, 4000.0f, false},
-      {"negative divisor", with([](PKD_QTOF_PARAMS& q) { q.fNpMultiplier = -1; }), 500.0f, 4000.0f, false},
-      {"Lteff 0", with([](PKD_QTOF_PARAMS& q) { q.lfLteff = 0; }), 500.0f, 4000.0f, true},
-      {"Veff 0", with([](PKD_QTOF_PARAMS& q) { q.lfVeff = 0; }), 500.0f, 4000.0f, true},
-      {"Veff negative", with([](PKD_QTOF_PARAMS& q) { q.lfVeff = -7891.2; }), 500.0f, 4000.0f, true},
-      {"negative mass", defaultParams(), -500.0f, 4000.0f, true},
-  };
-  for (const Case& c : cases) {
-    const Outcome o = correct(c.params, c.mass, c.area);
-    EXPECT_EQ(o.inaccurate, c.inaccurate) << c.what;
-    EXPECT_EQ(o.shift, 0.0f) << c.what;
-    EXPECT_EQ(o.factor, 1.0f) << c.what;
-  }
+  const auto none = std::tuple(0.0f, 1.0f, false), marked = std::tuple(0.0f, 1.0f, true);
+  EXPECT_EQ(correct(500.0f, 0.0f), none) << "area 0";
+  EXPECT_EQ(correct(500.0f, 4000.0f, [](PKD_QTOF_PARAMS& q) { q.fMassRange = 0; }), none);
+  EXPECT_EQ(correct(500.0f, 4000.0f, [](PKD_QTOF_PARAMS& q) { q.fRes = 0; }), none);
+  EXPECT_EQ(correct(500.0f, 4000.0f, [](PKD_QTOF_PARAMS& q) { q.fNpMultiplier = -1; }), none);
+  EXPECT_EQ(correct(500.0f, 4000.0f, [](PKD_QTOF_PARAMS& q) { q.lfLteff = 0; }), marked);
+  EXPECT_EQ(correct(500.0f, 4000.0f, [](PKD_QTOF_PARAMS& q) { q.lfVeff = 0; }), marked);
+  EXPECT_EQ(correct(500.0f, 4000.0f, [](PKD_QTOF_PARAMS& q) { q.lfVeff = -7891.2; }), marked);
+  EXPECT_EQ(correct(-500.0f, 4000.0f), marked) << "negative mass";
   float factor = -1.0f;
   EXPECT_EQ(PkdCorrectTOFPeak(nullptr, nullptr, nullptr, &factor), 0.0f);
   EXPECT_EQ(factor, 1.0f);
 }
 
 TEST(PkdCorrectTOFPeak, HighRatesAreCappedAndMarked) {
-  const Outcome capped = correct(defaultParams(), 500.0f, 0.84999f * 13881.0f);
-  const Outcome above = correct(defaultParams(), 500.0f, 2.0f * 13881.0f);
-  EXPECT_TRUE(capped.inaccurate);
-  EXPECT_TRUE(above.inaccurate);
-  EXPECT_EQ(above.shift, capped.shift);
-  EXPECT_EQ(above.factor, capped.factor);
-  EXPECT_GT(above.factor, 2.0f);  // about lambda 2 over rate 0.85
-  EXPECT_FALSE(correct(defaultParams(), 500.0f, 0.8f * 13881.0f).inaccurate);
+  const auto capped = correct(500.0f, 0.84999f * 13881.0f);
+  EXPECT_TRUE(std::get<2>(capped));
+  EXPECT_EQ(correct(500.0f, 2.0f * 13881.0f), capped);
+  EXPECT_GT(std::get<1>(capped), 2.0f);  // about lambda 2 over rate 0.85
+  EXPECT_FALSE(std::get<2>(correct(500.0f, 0.8f * 13881.0f)));
 }
 
 }  // namespace
