@@ -59,22 +59,24 @@ long DeadTimeArray::blockStart(long row) const {
   return row;
 }
 
-long DeadTimeArray::getUpperLambdaPrimeUpperSigma(float fLambdaPrime, float fSigma) const {
+DeadTimeArray::UpperWalk DeadTimeArray::upperWalk(float fLambdaPrime, float fSigma) const {
   const long first = firstRowAbove(fSigma);
-  if (first < 0) return -1;
+  if (first < 0) return {-1, -1, -1};
   const long last = blockEnd(first);
   for (long r = first; r <= last; ++r)
-    if (GetAt(static_cast<int>(r)).LambdaPrime() > fLambdaPrime) return r;
-  return last;
+    if (GetAt(static_cast<int>(r)).LambdaPrime() > fLambdaPrime) return {first, last, r};
+  return {first, last, -1};
+}
+
+long DeadTimeArray::getUpperLambdaPrimeUpperSigma(float fLambdaPrime, float fSigma) const {
+  const UpperWalk w = upperWalk(fLambdaPrime, fSigma);
+  return w.above >= 0 ? w.above : w.last;
 }
 
 long DeadTimeArray::getLowerLambdaPrimeUpperSigma(float fLambdaPrime, float fSigma) const {
-  const long first = firstRowAbove(fSigma);
-  if (first < 0) return -1;
-  const long last = blockEnd(first);
-  for (long r = first; r <= last; ++r)
-    if (GetAt(static_cast<int>(r)).LambdaPrime() > fLambdaPrime) return r == first ? -1 : r - 1;
-  return last;
+  const UpperWalk w = upperWalk(fLambdaPrime, fSigma);
+  if (w.above < 0) return w.last;
+  return w.above == w.first ? -1 : w.above - 1;
 }
 
 long DeadTimeArray::lowerBlockRowBelow(float fLambdaPrime, float fSigma) const {
@@ -97,12 +99,7 @@ long DeadTimeArray::getUpperLambdaPrimeLowerSigma(float fLambdaPrime, float fSig
 }
 
 bool DeadTimeArray::IsOffTable(float fLambdaPrimeRequired, float fSigmaRequired) const {
-  const long first = firstRowAbove(fSigmaRequired);
-  if (first < 0) return true;
-  const long last = blockEnd(first);
-  for (long r = first; r <= last; ++r)
-    if (GetAt(static_cast<int>(r)).LambdaPrime() > fLambdaPrimeRequired) return false;
-  return true;
+  return upperWalk(fLambdaPrimeRequired, fSigmaRequired).above < 0;
 }
 
 DeadTimeArray::Blend DeadTimeArray::blend(float p, float s, long minRow) const {

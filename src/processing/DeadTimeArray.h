@@ -73,6 +73,10 @@ class DeadTimeArray {
   struct Corners {
     long uu, ul, lu, ll;  // side in lambdaPrime, then side in sigma
   };
+  struct UpperWalk {
+    long first, last;  // the wider block's rows, -1 when there is none
+    long above;        // its first row with lambdaPrime above the wanted one, or -1
+  };
   struct Blend {
     bool found;
     float lambda, deltaT;
@@ -89,6 +93,7 @@ class DeadTimeArray {
   [[nodiscard]] long lastRowBelow(float fSigma) const;   // -1: no narrower block
   [[nodiscard]] long blockEnd(long row) const;           // last row of row's block
   [[nodiscard]] long blockStart(long row) const;         // first row of row's block
+  [[nodiscard]] UpperWalk upperWalk(float fLambdaPrime, float fSigma) const;
   [[nodiscard]] long lowerBlockRowBelow(float fLambdaPrime, float fSigma) const;
   // The one-weight blend of the four corners; found is false when any corner
   // is below minRow.
