@@ -44,8 +44,6 @@ class CCalCovar {
                          int nSize);
 
  private:
-  friend struct CCalCovarInspector;  // tests read the order and the table
-
   static constexpr int kTableSize = 128;
   [[nodiscard]] double CalVar(double fVal, bool bLockMass) const;
   [[nodiscard]] double directVariance(double fMass) const;

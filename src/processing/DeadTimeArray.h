@@ -68,7 +68,7 @@ class DeadTimeArray {
   [[nodiscard]] bool IsOffTable(float fLambdaPrimeRequired, float fSigmaRequired) const;
 
  private:
-  friend struct DeadTimeArrayInspector;  // tests read rows and corners
+  friend struct DeadTimeArrayInspector;  // tests read the rows
 
   struct Corners {
     long uu, ul, lu, ll;  // side in lambdaPrime, then side in sigma
