@@ -7,11 +7,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 
+#include "api/ProcessParametersImp.h"
 #include "support/EnvGuard.h"
 #include "support/TempDir.h"
+
+// The key and value pairs of a parameter set.
+inline std::map<int, std::string> pairsOf(const Vardex::Lib::ZorvalenRaw::ProcessParametersImp& set) {
+  std::map<int, std::string> pairs;
+  for (const int key : set.GetSetKeys()) pairs[key] = set.GetValue(key);
+  return pairs;
+}
 
 inline constexpr const char* kQueueKeyPath = "software\\Borealtek\\Pendrake\\Settings";
 

@@ -33,11 +33,7 @@ class RecordTest : public AcquisitionRig {
     record.SetFilename(path("ZVCurSmp.txt"));
     return record.Read(&set);
   }
-  Pairs pairs() const {
-    Pairs out;
-    for (const int key : set.GetSetKeys()) out[key] = set.GetValue(key);
-    return out;
-  }
+  Pairs pairs() const { return pairsOf(set); }
   BatchSampleRecordImp record;
   ProcessParametersImp set;
 };

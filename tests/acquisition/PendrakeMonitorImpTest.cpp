@@ -17,12 +17,6 @@ namespace {
 using PendrakeMonitorTest = AcquisitionRig;
 using S = PendrakeStatus;
 
-std::map<int, std::string> pairsOf(const ProcessParametersImp& set) {
-  std::map<int, std::string> pairs;
-  for (const int key : set.GetSetKeys()) pairs[key] = set.GetValue(key);
-  return pairs;
-}
-
 void touch(const fs::path& file) {
   fs::create_directories(file.parent_path());
   writeTextFile(file, "");
