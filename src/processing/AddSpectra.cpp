@@ -132,14 +132,14 @@ unsigned int addScansMultiple(float* pfAddedMass, float* pfAddedIntensity, unsig
                               unsigned int nScanCount, float fMinMass, float fMinMassDelta,
                               unsigned int nPeakHashStart) {
   return sumOntoGrid({pfAddedMass, pfAddedIntensity, nAddedSize},
-                     spectrumList(ppfMasses, ppfIntensities, nPoints, nScanCount), nullptr, fMinMass,
-                     fMinMassDelta, nPeakHashStart);
+                     spectrumList(ppfMasses, ppfIntensities, nPoints, nScanCount), nullptr, fMinMass, fMinMassDelta,
+                     nPeakHashStart);
 }
 
 unsigned int addWeightedScansMultiple(float* pfAddedMass, float* pfAddedIntensity, unsigned int& nAddedSize,
-                                      const float** ppfMasses, const float** ppfIntensities,
-                                      unsigned int* nPoints, unsigned int nScanCount, unsigned int nSmoothOrder,
-                                      float fMinMass, float fMinMassDelta, unsigned int nPeakHashStart) {
+                                      const float** ppfMasses, const float** ppfIntensities, unsigned int* nPoints,
+                                      unsigned int nScanCount, unsigned int nSmoothOrder, float fMinMass,
+                                      float fMinMassDelta, unsigned int nPeakHashStart) {
   const SpectrumList in = spectrumList(ppfMasses, ppfIntensities, nPoints, nScanCount);
   std::vector<float> weights(in.count, 0.0f);
   if (in.count > 0 && nSmoothOrder <= INT_MAX) {

@@ -43,6 +43,6 @@ unsigned int addScansMultiple(float* pfAddedMass, float* pfAddedIntensity, unsig
 // (nScanCount + 1) / 2 - 1: with an even count the last weight is 0, and an
 // order the weights do not support makes every weight 0.
 unsigned int addWeightedScansMultiple(float* pfAddedMass, float* pfAddedIntensity, unsigned int& nAddedSize,
-                                      const float** ppfMasses, const float** ppfIntensities,
-                                      unsigned int* nPoints, unsigned int nScanCount, unsigned int nSmoothOrder,
-                                      float fMinMass, float fMinMassDelta, unsigned int nPeakHashStart);
+                                      const float** ppfMasses, const float** ppfIntensities, unsigned int* nPoints,
+                                      unsigned int nScanCount, unsigned int nSmoothOrder, float fMinMass,
+                                      float fMinMassDelta, unsigned int nPeakHashStart);

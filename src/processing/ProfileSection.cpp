@@ -2,9 +2,13 @@
 
 #include "formats/portability/PrivateProfile.h"
 
-void ProfileSection::put(const char* key, int value) { note(sysSetPrivateProfileValue(section_.c_str(), key, value, file_)); }
+void ProfileSection::put(const char* key, int value) {
+  note(sysSetPrivateProfileValue(section_.c_str(), key, value, file_));
+}
 
-void ProfileSection::put(const char* key, bool value) { note(sysSetPrivateProfileValue(section_.c_str(), key, value, file_)); }
+void ProfileSection::put(const char* key, bool value) {
+  note(sysSetPrivateProfileValue(section_.c_str(), key, value, file_));
+}
 
 void ProfileSection::put(const char* key, float value, int places) {
   note(sysSetPrivateProfileValue(section_.c_str(), key, value, places, file_));

@@ -18,10 +18,8 @@ class ProfileSection {
   void put(const char* key, float value, int places);
   void put(const char* key, double value, int places);
   template <class E>
-    requires std::is_enum_v<E>
-  void put(const char* key, E value) {
-    put(key, static_cast<int>(value));
-  }
+  requires std::is_enum_v<E>
+  void put(const char* key, E value) { put(key, static_cast<int>(value)); }
 
   void get(const char* key, int fallback, int& value);
   void get(const char* key, bool fallback, bool& value);
@@ -29,7 +27,7 @@ class ProfileSection {
   void get(const char* key, double fallback, double& value);
   // Stored as read, also an integer outside the listed values.
   template <class E>
-    requires std::is_enum_v<E>
+  requires std::is_enum_v<E>
   void get(const char* key, E fallback, E& value) {
     int number = 0;
     get(key, static_cast<int>(fallback), number);

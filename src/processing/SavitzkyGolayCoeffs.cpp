@@ -12,7 +12,8 @@ long double quadraticWeight(long double m, long double j) {
 
 long double quarticWeight(long double m, long double j) {
   const long double m2 = m * m, j2 = j * j;
-  const long double top = 15 * m2 * m2 + 30 * m2 * m - 35 * m2 - 50 * m + 12 - 35 * (2 * m2 + 2 * m - 3) * j2 + 63 * j2 * j2;
+  const long double top =
+      15 * m2 * m2 + 30 * m2 * m - 35 * m2 - 50 * m + 12 - 35 * (2 * m2 + 2 * m - 3) * j2 + 63 * j2 * j2;
   return 15 * top / (4 * (2 * m - 3) * (2 * m - 1) * (2 * m + 1) * (2 * m + 3) * (2 * m + 5));
 }
 

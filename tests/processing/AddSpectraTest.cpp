@@ -21,9 +21,9 @@ struct Spectrum {
 Spectrum merge(Spectrum a, const Spectrum& b) {
   const std::size_t n = a.masses.size() + b.masses.size();
   Spectrum out{std::vector<float>(n), std::vector<float>(n)};
-  const unsigned count = addScans(out.masses.data(), out.intensities.data(), a.masses.data(), a.intensities.data(),
-                                  unsigned(a.masses.size()), b.masses.data(), b.intensities.data(),
-                                  unsigned(b.masses.size()));
+  const unsigned count =
+      addScans(out.masses.data(), out.intensities.data(), a.masses.data(), a.intensities.data(),
+               unsigned(a.masses.size()), b.masses.data(), b.intensities.data(), unsigned(b.masses.size()));
   out.masses.resize(count);
   out.intensities.resize(count);
   return out;
@@ -41,8 +41,13 @@ TEST(AddScansTest, MergesInMassOrderAndCoalescesWithinTheTolerance) {
       {"both empty", {}, {}, {}},
       {"interleaved", {{1.0f, 3.0f}, {1, 3}}, {{2.0f, 4.0f}, {2, 4}}, {{1.0f, 2.0f, 3.0f, 4.0f}, {1, 2, 3, 4}}},
       {"2^-16 apart coalesce", {{1.0f}, {1}}, {{1.0f + kTol}, {2}}, {{1.0f + kTol}, {3}}},
-      {"1.5 x 2^-16 apart stay apart", {{1.0f}, {1}}, {{1.0f + 1.5f * kTol}, {2}}, {{1.0f, 1.0f + 1.5f * kTol}, {1, 2}}},
-      {"a chain carries its last mass", {{1.0f, 1.0f + 1.2f * kTol}, {1, 4}}, {{1.0f + 0.6f * kTol}, {2}},
+      {"1.5 x 2^-16 apart stay apart",
+       {{1.0f}, {1}},
+       {{1.0f + 1.5f * kTol}, {2}},
+       {{1.0f, 1.0f + 1.5f * kTol}, {1, 2}}},
+      {"a chain carries its last mass",
+       {{1.0f, 1.0f + 1.2f * kTol}, {1, 4}},
+       {{1.0f + 0.6f * kTol}, {2}},
        {{1.0f + 1.2f * kTol}, {7}}},
       // List 2 first: 1e8 - 1e8 + 1 is 1, where 1 + 1e8 - 1e8 would round to 0.
       {"equal masses take list 2 first", {{5.0f}, {1}}, {{5.0f, 5.0f}, {1e8f, -1e8f}}, {{5.0f}, {1}}},
@@ -66,12 +71,18 @@ TEST(AddScansTest, GridIndexIsTheCeilingOfTheDistanceInSpacingsOrNone) {
     float mass, minMass, spacing;
     unsigned expected;
   } cases[] = {
-      {100.0f, 100.0f, 0.5f, 0},           {100.2f, 100.0f, 0.5f, 1},
-      {101.0f, 100.0f, 0.5f, 2},           {99.0f, 100.0f, 0.5f, 2},  // distance, not offset
-      {100.0f, 100.0f, 0.0f, UINT_MAX},    {101.0f, 100.0f, -1.0f, UINT_MAX},
-      {100.0f, 100.0f, -1.0f, UINT_MAX},   {101.0f, 100.0f, kNaN, UINT_MAX},
-      {kNaN, 100.0f, 1.0f, UINT_MAX},      {kInf, 100.0f, 1.0f, UINT_MAX},
-      {1e30f, 0.0f, 1.0f, UINT_MAX},       {4294967040.0f, 0.0f, 1.0f, 4294967040u},
+      {100.0f, 100.0f, 0.5f, 0},
+      {100.2f, 100.0f, 0.5f, 1},
+      {101.0f, 100.0f, 0.5f, 2},
+      {99.0f, 100.0f, 0.5f, 2},  // distance, not offset
+      {100.0f, 100.0f, 0.0f, UINT_MAX},
+      {101.0f, 100.0f, -1.0f, UINT_MAX},
+      {100.0f, 100.0f, -1.0f, UINT_MAX},
+      {101.0f, 100.0f, kNaN, UINT_MAX},
+      {kNaN, 100.0f, 1.0f, UINT_MAX},
+      {kInf, 100.0f, 1.0f, UINT_MAX},
+      {1e30f, 0.0f, 1.0f, UINT_MAX},
+      {4294967040.0f, 0.0f, 1.0f, 4294967040u},
       {4294967296.0f, 0.0f, 1.0f, UINT_MAX},
   };
   for (const Case& c : cases)
@@ -96,11 +107,11 @@ struct GridSum {
     Spectrum out{std::vector<float>(capacity), std::vector<float>(capacity)};
     unsigned size = capacity;
     const unsigned count =
-        order < 0 ? addScansMultiple(out.masses.data(), out.intensities.data(), size, m.data(), y.data(), n.data(),
-                                     unsigned(n.size()), minMass, spacing, hashStart)
-                  : addWeightedScansMultiple(out.masses.data(), out.intensities.data(), size, m.data(), y.data(),
-                                             n.data(), unsigned(n.size()), unsigned(order), minMass, spacing,
-                                             hashStart);
+        order < 0
+            ? addScansMultiple(out.masses.data(), out.intensities.data(), size, m.data(), y.data(), n.data(),
+                               unsigned(n.size()), minMass, spacing, hashStart)
+            : addWeightedScansMultiple(out.masses.data(), out.intensities.data(), size, m.data(), y.data(), n.data(),
+                                       unsigned(n.size()), unsigned(order), minMass, spacing, hashStart);
     EXPECT_EQ(size, capacity);
     EXPECT_LE(count, capacity);
     out.masses.resize(count);
@@ -131,7 +142,9 @@ TEST(AddScansTest, GridSumsPlaceSumAndCompact) {
       {"order 2, three spectra", {ones(3), 16, 0, 100.0f, 1.0f, 2}, {{101, 102, 103}, {0.25f, 0.5f, 0.25f}}},
       {"order 2, four spectra", {ones(4), 16, 0, 100.0f, 1.0f, 2}, {{101, 102, 103, 104}, {0.25f, 0.5f, 0.25f, 0}}},
       {"order 0, three spectra", {ones(3), 16, 0, 100.0f, 1.0f, 0}, {{101, 102, 103}, {1 / 3.f, 1 / 3.f, 1 / 3.f}}},
-      {"order 1, five spectra: no weights", {ones(5), 16, 0, 100.0f, 1.0f, 1}, {{101, 102, 103, 104, 105}, {0, 0, 0, 0, 0}}},
+      {"order 1, five spectra: no weights",
+       {ones(5), 16, 0, 100.0f, 1.0f, 1},
+       {{101, 102, 103, 104, 105}, {0, 0, 0, 0, 0}}},
       {"no spectra", {{}}, {}},
       {"capacity 0", {ones(2), 0}, {}},
   };

@@ -3,9 +3,9 @@
 #include <array>
 #include <climits>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "processing/ABSSubtractPars.h"
@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kBackSub = "[BACKSUB]\nType=1\nPercent Below=40.0\nPolynomial Order=5\nTolerance=0.01\nFlatten Edges=0\n";
+const std::string kBackSub =
+    "[BACKSUB]\nType=1\nPercent Below=40.0\nPolynomial Order=5\nTolerance=0.01\nFlatten Edges=0\n";
 const std::string kSmooth = "[SMOOTH]\nSmooth Type=2\nSmooth Width=3\nNumber Of Smooths=2\n";
 const std::string kTofAcm =
     "[TOFACM]\nLumavent Scans=10\nLock Mass=0.0\nMass Window=0.0\nNP Multiplier=1.0\nResolution=5000.0\n";
@@ -47,14 +48,37 @@ MassMeasurePars changedMass(const char* modifier, bool tofAcm = true) {
 
 class ProcessingParameterSetsTest : public TempDirTest {
  protected:
-  const std::string file = path("pars.ini");
+  void SetUp() override {
+    TempDirTest::SetUp();
+    file = path("pars.ini");
+  }
   const char* f() const { return file.c_str(); }
+
+  std::string file;
 
   template <class Set>
   std::string saved(Set set) {
     fs::remove(file);
     EXPECT_TRUE(set.Serialize(f(), true));
     return readTextFile(file);
+  }
+
+  // Copied and assigned from a source that then dies; self-assigned; the
+  // copy keeps the source's section, the target its own, both the values.
+  template <class Set>
+  void expectCopiesOutliveTheSource(const Set& changed, Set target) {
+    auto source = std::make_unique<Set>(changed);
+    Set copy(*source);
+    target = *source;
+    const std::string sourceText = saved(*source);
+    source.reset();
+    Set& alias = target;
+    target = alias;
+    EXPECT_TRUE(copy == changed && target == changed);
+    EXPECT_EQ(saved(copy), sourceText);
+    std::string targetText = sourceText;  // sections "<word> S" become "<word> T"
+    for (std::size_t at = 0; (at = targetText.find(" S]\n", at)) != std::string::npos;) targetText[++at] = 'T';
+    EXPECT_EQ(saved(target), targetText);
   }
 };
 
@@ -75,71 +99,86 @@ TEST_F(ProcessingParameterSetsTest, SaveWritesTheseBytes) {
       {"mass measure without TOF", saved(MassMeasurePars(nullptr, false)),
        "[MASSMEASURE]\nDo Subtract=0\nDo Smooth=0\n\n\n" + kBackSub + "\n\n" + kSmooth + "\n\n" + kCenter},
       {"modifier", saved(SmoothPars("Temp")), "[SMOOTH Temp]" + kSmooth.substr(8)},
-      {"name cut to 63", saved(SmoothPars(longModifier.c_str())), "[SMOOTH " + std::string(56, 'x') + "]" + kSmooth.substr(8)},
+      {"name cut to 63", saved(SmoothPars(longModifier.c_str())),
+       "[SMOOTH " + std::string(56, 'x') + "]" + kSmooth.substr(8)},
       {"changed values", saved(changedAbs("A")), "[ABS SUBTRACT A]\nQuantile=0.1250\nHalf Window=3\nBins=7\n"},
   };
   for (const Case& c : cases) EXPECT_EQ(c.actual, c.expected) << c.what;
 }
 
 TEST_F(ProcessingParameterSetsTest, RestoreReadsEveryFieldOrItsDefault) {
-  const MassMeasurePars changed = changedMass("M");
+  MassMeasurePars changed = changedMass("M"), restored("M", true), other("N", true), noTof("M", false);
+  changed.TofAcmPars().LockMass() = 556.2771f;  // kept with one decimal
   saved(changed);
-  MassMeasurePars restored("M", true);
   EXPECT_TRUE(restored.Serialize(f(), false));
+  changed.TofAcmPars().LockMass() = 556.3f;
   EXPECT_TRUE(restored == changed);
-  EXPECT_EQ(restored.getTofAcmPars()->getLockMass(), 556.3f);
-
-  // 556.2771 is kept with one decimal; the other modifier's sections are not read.
-  MassMeasurePars lockMass("M", true);
-  lockMass.TofAcmPars().LockMass() = 556.2771f;
-  saved(lockMass);
-  MassMeasurePars other("N", true), noTof("M", false);
-  EXPECT_TRUE(restored.Serialize(f(), false));
-  EXPECT_EQ(restored.getTofAcmPars()->getLockMass(), 556.3f);
-  EXPECT_FALSE(other.Serialize(f(), false));
+  EXPECT_FALSE(other.Serialize(f(), false));  // another modifier's sections
   EXPECT_TRUE(other == MassMeasurePars("N", true));
+  EXPECT_TRUE(noTof.Serialize(f(), false));  // neither the TOF switch nor its section is read
+  EXPECT_TRUE(noTof.getDoSmooth() && !noTof.getDoTofAcm() && *noTof.getTofAcmPars() == TofAcmPars("M"));
 
-  // Without TOF neither its switch nor its section is read.
-  saved(changedMass("M"));
-  EXPECT_TRUE(noTof.Serialize(f(), false));
-  EXPECT_TRUE(noTof.getDoSmooth());
-  EXPECT_FALSE(noTof.getDoTofAcm());
-  EXPECT_TRUE(*noTof.getTofAcmPars() == TofAcmPars("M"));
-
-  for (const char* name : {"missing.ini", "pars.ini"}) {  // no file; a file without the sections
-    writeTextFile(file, "[OTHER]\nBins=1\n");
+  writeTextFile(file, "[OTHER]\nBins=1\n");
+  for (const std::string& name : {path("missing.ini"), file}) {  // no file; no section
     ABSSubtractPars abs = changedAbs(nullptr);
-    EXPECT_FALSE(abs.Serialize(path(name).c_str(), false));
+    EXPECT_FALSE(abs.Serialize(name.c_str(), false));
     EXPECT_TRUE(abs == ABSSubtractPars(nullptr));
     EXPECT_EQ(abs.getQuantile(), 0.45);
   }
 }
 
-// Each key removed, then left empty: that key alone falls back to its
-// default (not to the value held before) and the restore reports false.
-TEST_F(ProcessingParameterSetsTest, AMissingOrEmptyKeyRestoresItsDefault) {
+// Changed sets restored from damaged text equal changed sets restored from
+// whole text made of: each key's line where the damaged text holds all of
+// it, its default line where it holds no value (so the key must not keep
+// the value held before), and the key cut short as it stands. The restore
+// succeeds only when every key had a value.
+TEST_F(ProcessingParameterSetsTest, DamagedFilesRestoreWhatTheyHoldAndDefaultsElsewhere) {
   const std::string full = saved(changedMass(nullptr)) + "\n\n" + saved(changedAbs(nullptr));
   const std::string defaults = saved(MassMeasurePars(nullptr, true)) + "\n\n" + saved(ABSSubtractPars(nullptr));
-  for (std::size_t at = full.find('\n') + 1; at < full.size(); at = full.find('\n', at) + 1) {
-    const std::size_t eq = full.find('=', at), end = full.find('\n', at);
-    if (eq > end) continue;  // a header or a blank line
-    const std::string key = full.substr(at, eq - at + 1);
-    const std::size_t d = defaults.find("\n" + key) + 1;
-    const std::string expected = full.substr(0, at) + defaults.substr(d, defaults.find('\n', d) - d) + full.substr(end);
-    for (const std::string& variant : {full.substr(0, at) + full.substr(end + 1), full.substr(0, at) + key + "  " + full.substr(end)}) {
-      writeTextFile(file, variant);
-      MassMeasurePars mass = changedMass(nullptr);
-      ABSSubtractPars abs = changedAbs(nullptr);
-      const bool massOk = mass.Serialize(f(), false), absOk = abs.Serialize(f(), false);
-      EXPECT_FALSE(massOk && absOk) << key;
-      EXPECT_EQ(saved(mass) + "\n\n" + saved(abs), expected) << key;
+  const auto restore = [&](const std::string& text, MassMeasurePars& mass, ABSSubtractPars& abs) {
+    writeTextFile(file, text);
+    mass = changedMass(nullptr), abs = changedAbs(nullptr);
+    const bool massOk = mass.Serialize(f(), false), absOk = abs.Serialize(f(), false);
+    return massOk && absOk;
+  };
+  const auto expectRestoredFrom = [&](const std::string& text, const std::string& what) {
+    const std::string lines = "\n" + text;
+    std::string whole;
+    bool every = true;
+    std::istringstream kept(full), dflt(defaults);
+    for (std::string s, d; std::getline(kept, s) && std::getline(dflt, d); whole += "\n") {
+      const std::size_t eq = s.find('='), at = lines.find("\n" + s.substr(0, eq + 1));
+      const std::size_t value = eq == std::string::npos || at == std::string::npos ? lines.size() : at + eq + 2;
+      const bool none = lines.find_first_not_of(' ', value) >= lines.find('\n', value);
+      every = every && (eq == std::string::npos || !none);
+      whole += eq == std::string::npos || lines.find("\n" + s + "\n") != std::string::npos ? s
+               : none                                                                      ? d
+                                                                                           : lines.substr(at + 1);
     }
+    MassMeasurePars mass(nullptr, true), expectedMass(nullptr, true);
+    ABSSubtractPars abs(nullptr), expectedAbs(nullptr);
+    EXPECT_EQ(restore(text, mass, abs), every) << what;
+    restore(whole, expectedMass, expectedAbs);
+    EXPECT_TRUE(mass == expectedMass && abs == expectedAbs) << what;
+  };
+  for (std::size_t cut = 0; cut <= full.size(); ++cut)
+    expectRestoredFrom(full.substr(0, cut), "cut " + std::to_string(cut));
+  for (std::size_t at = 0, end = full.find('\n'); end != std::string::npos; at = end + 1, end = full.find('\n', at)) {
+    const std::size_t eq = full.find('=', at);
+    if (eq > end) continue;  // a header or a blank line
+    expectRestoredFrom(full.substr(0, at) + full.substr(end + 1), "without " + full.substr(at, eq - at));
+    expectRestoredFrom(full.substr(0, eq + 1) + "  " + full.substr(end), "empty " + full.substr(at, eq - at));
   }
+  expectSurvivesCorruptions(Bytes(full.begin(), full.end()), [&](const Bytes& damaged) {
+    writeFile(file, damaged);
+    MassMeasurePars p(nullptr, true);
+    (void)p.Serialize(f(), false);
+    return 0;
+  });
 }
 
 TEST_F(ProcessingParameterSetsTest, CopiesAndAssignmentsOwnTheirValues) {
   EXPECT_TRUE(SmoothPars("A") == SmoothPars("B"));  // sections are not compared
-  EXPECT_FALSE(changedAbs(nullptr) == ABSSubtractPars(nullptr));
   TofAcmPars tof(nullptr);
   tof.Veff() = 7200.0f, tof.Lteff() = 1800.0f, tof.MassRange() = 2000.0f, tof.CycleTime() = 0.1f;
   const TofAcmPars tofCopy(tof);
@@ -149,88 +188,15 @@ TEST_F(ProcessingParameterSetsTest, CopiesAndAssignmentsOwnTheirValues) {
   EXPECT_FALSE(tof == tofCopy);  // fields that are not kept are compared too
   tof = tofCopy;
   tof.LockMass() = NAN;
-  const TofAcmPars nanCopy(tof);
-  EXPECT_FALSE(nanCopy == tof);  // a NaN is never equal
+  EXPECT_FALSE(TofAcmPars(tof) == tof);  // a NaN is never equal
 
-  auto source = std::make_unique<MassMeasurePars>(changedMass("Src"));
-  MassMeasurePars copy(*source), assigned("Dst", true);
-  assigned = *source;
-  auto& alias = assigned;
-  assigned = alias;
-  source.reset();
-  copy.SmoothPars().SmoothWidth() = 11;  // through its own implementation only
-  assigned.SmoothPars().SmoothWidth() = 11;
-  EXPECT_TRUE(copy == assigned);
-  EXPECT_EQ(saved(copy).substr(0, 19), "[MASSMEASURE Src]\nD");
-  const std::string dst = saved(assigned);
-  EXPECT_EQ(dst.substr(0, 19), "[MASSMEASURE Dst]\nD");
-  EXPECT_NE(dst.find("[SMOOTH Dst]\nSmooth Type=0\nSmooth Width=11\n"), std::string::npos);
-  EXPECT_NE(dst.find("[BACKSUB Dst]\nType=2\n"), std::string::npos);
-}
-
-// The value a key must restore to from text: what the profile reader parses,
-// or the default when the key's line is absent or empty.
-double expectedValue(const std::string& text, const std::string& key, char kind, double fallback) {
-  const std::string lines = "\n" + text;
-  const std::size_t at = lines.find("\n" + key + "=");
-  if (at == std::string::npos) return fallback;
-  std::string value = lines.substr(at + key.size() + 2);
-  value.resize(std::min(value.find('\n'), value.size()));
-  value.erase(0, std::min(value.find_first_not_of(' '), value.size()));
-  if (value.empty()) return fallback;
-  if (kind == 'f') return static_cast<float>(std::strtod(value.c_str(), nullptr));
-  return kind == 'b' ? std::atoi(value.c_str()) != 0 : std::atoi(value.c_str());
-}
-
-TEST_F(ProcessingParameterSetsTest, DamagedFilesRestoreParsedValuesOrDefaults) {
-  using P = const MassMeasurePars&;
-  struct Key {
-    const char* key;
-    char kind;
-    double fallback;
-    double (*get)(P);
-  } keys[] = {
-      {"Do Subtract", 'b', 0, [](P p) { return double(p.getDoSubtract()); }},
-      {"Do Smooth", 'b', 0, [](P p) { return double(p.getDoSmooth()); }},
-      {"Do Tof Accurate Mass", 'b', 0, [](P p) { return double(p.getDoTofAcm()); }},
-      {"Polynomial Order", 'i', 5, [](P p) { return double(p.getBackSubPars()->getPolyOrder()); }},
-      {"Percent Below", 'f', 40, [](P p) { return double(p.getBackSubPars()->getPercentBelow()); }},
-      {"Tolerance", 'f', 0.01f, [](P p) { return double(p.getBackSubPars()->getTolerance()); }},
-      {"Flatten Edges", 'b', 0, [](P p) { return double(p.getBackSubPars()->getFlattenEdges()); }},
-      {"Type", 'i', 1, [](P p) { return double(p.getBackSubPars()->getType()); }},
-      {"Number Of Smooths", 'i', 2, [](P p) { return double(p.getSmoothPars()->getNumberOfSmooths()); }},
-      {"Smooth Width", 'i', 3, [](P p) { return double(p.getSmoothPars()->getSmoothWidth()); }},
-      {"Smooth Type", 'i', 2, [](P p) { return double(p.getSmoothPars()->getSmoothType()); }},
-      {"Resolution", 'f', 5000, [](P p) { return double(p.getTofAcmPars()->getResolution()); }},
-      {"NP Multiplier", 'f', 1, [](P p) { return double(p.getTofAcmPars()->getNPMultiplier()); }},
-      {"Mass Window", 'f', 0, [](P p) { return double(p.getTofAcmPars()->getMassWindow()); }},
-      {"Lock Mass", 'f', 0, [](P p) { return double(p.getTofAcmPars()->getLockMass()); }},
-      {"Lumavent Scans", 'i', 10, [](P p) { return double(p.getTofAcmPars()->getLumaventScans()); }},
-      {"Min Peak Width Channels", 'i', 4, [](P p) { return double(p.getCenterPars()->getMinPeakWidthChannels()); }},
-      {"Top Percent", 'f', 80, [](P p) { return double(p.getCenterPars()->getTopPercent()); }},
-      {"Centroiding Type", 'i', 2, [](P p) { return double(p.getCenterPars()->getCenterType()); }},
-      {"Use Areas", 'b', 1, [](P p) { return double(p.getCenterPars()->getAreas()); }},
-  };
-  const std::string full = saved(changedMass(nullptr));
-  for (std::size_t cut = 0; cut <= full.size(); ++cut) {
-    const std::string text = full.substr(0, cut);
-    writeTextFile(file, text);
-    MassMeasurePars p = changedMass(nullptr);
-    const bool ok = p.Serialize(f(), false);
-    bool all = true;
-    for (const Key& k : keys) {
-      const double expected = expectedValue(text, k.key, k.kind, k.fallback);
-      all = all && (expectedValue(text, k.key, k.kind, NAN) == expected);
-      EXPECT_EQ(k.get(p), expected) << k.key << " cut at " << cut;
-    }
-    EXPECT_EQ(ok, all) << "cut at " << cut;
-  }
-  expectSurvivesCorruptions(Bytes(full.begin(), full.end()), [&](const Bytes& damaged) {
-    writeFile(file, damaged);
-    MassMeasurePars p(nullptr, true);
-    (void)p.Serialize(f(), false);
-    return 0;
-  });
+  MassMeasurePars m = changedMass("S");
+  expectCopiesOutliveTheSource(changedAbs("S"), ABSSubtractPars("T"));
+  expectCopiesOutliveTheSource(m.BackGroundSubPars(), BackGroundSubPars("T"));
+  expectCopiesOutliveTheSource(m.SmoothPars(), SmoothPars("T"));
+  expectCopiesOutliveTheSource(m.CenterPars(), CenterPars("T"));
+  expectCopiesOutliveTheSource(m.TofAcmPars(), TofAcmPars("T"));
+  expectCopiesOutliveTheSource(m, MassMeasurePars("T", true));
 }
 
 TEST_F(ProcessingParameterSetsTest, OddTextRestoresAsTheProfileReaderParsesIt) {
@@ -242,11 +208,14 @@ TEST_F(ProcessingParameterSetsTest, OddTextRestoresAsTheProfileReaderParsesIt) {
     bool ok;
   } cases[] = {
       {"not numbers", "[SMOOTH]\nNumber Of Smooths=abc\nSmooth Width=7x\nSmooth Type=\n", 0, 7, 2, false},
-      {"a 300-character value", "[SMOOTH]\nSmooth Width=" + nines + "\nNumber Of Smooths=1\nSmooth Type=0\n", 1, INT_MAX, 0, true},
+      {"a 300-character value", "[SMOOTH]\nSmooth Width=" + nines + "\nNumber Of Smooths=1\nSmooth Type=0\n", 1,
+       INT_MAX, 0, true},
       {"a 300-character junk line", "[SMOOTH]\n" + std::string(300, '=') + "\nSmooth Type=1\n", 2, 3, 1, false},
-      {"duplicated section: the first", "[SMOOTH]\nSmooth Width=5\n[smooth]\nSmooth Width=9\nSmooth Type=1\n", 2, 5, 2, false},
+      {"duplicated section: the first", "[SMOOTH]\nSmooth Width=5\n[smooth]\nSmooth Width=9\nSmooth Type=1\n", 2, 5, 2,
+       false},
       {"unterminated header", "[SMOOTH\nSmooth Width=5\nNumber Of Smooths=3\nSmooth Type=1\n", 2, 3, 2, false},
-      {"unterminated last line, unlisted type", "[SMOOTH]\nNumber Of Smooths=3\nSmooth Type=7\nSmooth Width=-4", 3, -4, 7, true},
+      {"unterminated last line, unlisted type", "[SMOOTH]\nNumber Of Smooths=3\nSmooth Type=7\nSmooth Width=-4", 3, -4,
+       7, true},
       {"keys match case and all", "[smooth]\nsmooth width=4\nNumber Of Smooths =5\nSmooth Type= -1\n", 2, 3, -1, false},
   };
   for (const Case& c : cases) {
