@@ -31,8 +31,8 @@ ABSSubtractPars changedAbs(const char* modifier) {
   return p;
 }
 
-MassMeasurePars changedMass(const char* modifier, bool tofAcm = true) {
-  MassMeasurePars p(modifier, tofAcm);
+MassMeasurePars changedMass(const char* modifier) {
+  MassMeasurePars p(modifier, true);
   BackGroundSubPars& b = p.BackGroundSubPars();
   b.PolyOrder() = 3, b.PercentBelow() = 12.5f, b.Tolerance() = 0.25f, b.FlattenEdges() = true, b.Type() = ADAPTIVE;
   SmoothPars& s = p.SmoothPars();
@@ -179,6 +179,7 @@ TEST_F(ProcessingParameterSetsTest, DamagedFilesRestoreWhatTheyHoldAndDefaultsEl
 
 TEST_F(ProcessingParameterSetsTest, CopiesAndAssignmentsOwnTheirValues) {
   EXPECT_TRUE(SmoothPars("A") == SmoothPars("B"));  // sections are not compared
+  EXPECT_EQ(CenterPars(nullptr).getMinPeakWidthDaltons(), 1.0f);  // not kept, yet a default
   TofAcmPars tof(nullptr);
   tof.Veff() = 7200.0f, tof.Lteff() = 1800.0f, tof.MassRange() = 2000.0f, tof.CycleTime() = 0.1f;
   const TofAcmPars tofCopy(tof);
