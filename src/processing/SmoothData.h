@@ -17,10 +17,11 @@
 bool SmoothDataNoStatus(SMO_DATASET* lpsData, SMO_PARAMS* lpsParams);
 
 // Stages over a control record whose data, window buffer (pfPrevY: the
-// point count always suffices) and weight array are set. Init: 0, -3 for too few points (or a negative half-width), -1
-// for another method, a negative pass count or a missing buffer. Iter runs
-// one pass (nothing once complete); Term has nothing left to do, the
-// result being in the data array already. Both return 0, or -1 for a record Init would refuse.
+// point count always suffices) and weight array are set. Init: 0, -3 for
+// too few points (or a negative half-width), -1 for another method, a
+// negative pass count or a missing buffer. Iter runs one pass (nothing once
+// complete); Term has nothing left to do, the result being in the data
+// array already. Both return 0, or -1 for a record Init would refuse.
 int SmoSmoothInit(SMOOTH* lpsSmooth);
 int SmoSmoothIter(SMOOTH* lpsSmooth);
 int SmoSmoothTerm(SMOOTH* lpsSmooth);

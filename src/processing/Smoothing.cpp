@@ -46,8 +46,8 @@ int smoothSpectrum(float*& pfXData, float*& pfYData, unsigned int& nSize, int nS
   return dispatch(pfXData, pfYData, nSize, nSmoothMethod, nNumberOfSmooths, nNumberOfChannels, true);
 }
 
-int smoothChromatogram(float*& pfXData, float*& pfYData, unsigned int& nSize, int nSmoothMethod,
-                       int nNumberOfSmooths, int nNumberOfChannels) {
+int smoothChromatogram(float*& pfXData, float*& pfYData, unsigned int& nSize, int nSmoothMethod, int nNumberOfSmooths,
+                       int nNumberOfChannels) {
   return dispatch(pfXData, pfYData, nSize, nSmoothMethod, nNumberOfSmooths, nNumberOfChannels, false);
 }
 

@@ -17,8 +17,8 @@ int smoothSpectrum(float*& pfXData, float*& pfYData, unsigned int& nSize, int nS
                    int nNumberOfChannels);
 
 // As smoothSpectrum without the padding: the arrays are never replaced.
-int smoothChromatogram(float*& pfXData, float*& pfYData, unsigned int& nSize, int nSmoothMethod,
-                       int nNumberOfSmooths, int nNumberOfChannels);
+int smoothChromatogram(float*& pfXData, float*& pfYData, unsigned int& nSize, int nSmoothMethod, int nNumberOfSmooths,
+                       int nNumberOfChannels);
 
 // |nNumberOfSmooths| passes of half-width nNumberOfChannels: Savitzky-Golay
 // for a positive count, the moving mean for a negative one (INT_MIN runs

@@ -13,8 +13,7 @@
 
 // The first index whose mass is strictly above fMass; 0 when the first mass
 // is above it, -1 when fMass is above the last.
-[[nodiscard]] int getNearestIndexGreaterThan(const ZVRAW_MASSTYPE* pfMasses, unsigned int nSize,
-                                             ZVRAW_MASSTYPE fMass);
+[[nodiscard]] int getNearestIndexGreaterThan(const ZVRAW_MASSTYPE* pfMasses, unsigned int nSize, ZVRAW_MASSTYPE fMass);
 
 // The number of values within 1e-6 of zero (a NaN is not counted); 0 for a
 // null array or a size of 0 or less.

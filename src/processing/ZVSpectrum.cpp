@@ -112,8 +112,7 @@ ZVRAW_RESULT ZVSpectrum::getBasePeak(unsigned int& nBasePeakIdx, ZVRAW_MASSTYPE 
   const int first = getNearestIndexGreaterThan(m_pfMass.get(), m_nNumPts, fLowMassCutoff);
   const int last = getNearestIndexLessThan(m_pfMass.get(), m_nNumPts, fHighMassCutoff);
   if (first < 0 || last < 0 || first > last) return ZVRAW_ERROR;
-  nBasePeakIdx =
-      firstMaximum(m_pfIntensity.get(), static_cast<unsigned int>(first), static_cast<unsigned int>(last));
+  nBasePeakIdx = firstMaximum(m_pfIntensity.get(), static_cast<unsigned int>(first), static_cast<unsigned int>(last));
   return ZVRAW_OK;
 }
 
@@ -165,8 +164,7 @@ std::vector<int> ZVSpectrum::Find(const MatchCriteria& criteria) const {
   for (int i = first; i <= last; ++i) {
     const float confirm = m[i] + offset;
     const int p = Find(confirm - window, confirm + window).first;
-    if (p != -1 &&
-        CheckIntensityRatio(y[i], y[p], criteria.GetIntensityRatio(), criteria.GetIntensityRatioTolerance()))
+    if (p != -1 && CheckIntensityRatio(y[i], y[p], criteria.GetIntensityRatio(), criteria.GetIntensityRatioTolerance()))
       matches.push_back(i);
   }
   return matches;
@@ -195,8 +193,7 @@ ZVRAW_RESULT ZVSpectrum::applyTemperatureCorrection(float fTempCorrection) {
 }
 
 ZVRAW_RESULT ZVSpectrum::calibrateSpec(const borealtek_calibrate_version_1::FunctionCalibration& rCali) {
-  if (m_pfMass)
-    inSlices(m_pfMass.get(), m_nNumPts, [&](float* p, int n) { rCali.calibrateMasses(p, n); });
+  if (m_pfMass) inSlices(m_pfMass.get(), m_nNumPts, [&](float* p, int n) { rCali.calibrateMasses(p, n); });
   return ZVRAW_OK;
 }
 

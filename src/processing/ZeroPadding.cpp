@@ -86,8 +86,7 @@ int dataPaddingRequired(float* pfYData, int nNumPts) {
   return static_cast<int>(paddingNeed(pfYData, static_cast<std::size_t>(nNumPts)));
 }
 
-bool zeroPadVaryingData(float*& pfXData, float*& pfYData, unsigned int& nSize, int nSmoothWidth,
-                        int nNumberOfSmooths) {
+bool zeroPadVaryingData(float*& pfXData, float*& pfYData, unsigned int& nSize, int nSmoothWidth, int nNumberOfSmooths) {
   if (nSize == 0 || !pfXData || !pfYData || nSmoothWidth < 0) return false;
   const float* x = pfXData;
   const float* y = pfYData;
@@ -97,9 +96,11 @@ bool zeroPadVaryingData(float*& pfXData, float*& pfYData, unsigned int& nSize, i
 
   // Count first (saturating: each gap adds at most 2^41), then place exactly that many.
   std::uint64_t total = n;
-  walk(x, n, limit, [](std::size_t) {}, [&](std::size_t, float, GapFill f) {
-    total = std::min<std::uint64_t>(total + static_cast<std::uint64_t>(f.after + f.before), kMaxPoints + 1);
-  });
+  walk(
+      x, n, limit, [](std::size_t) {},
+      [&](std::size_t, float, GapFill f) {
+        total = std::min<std::uint64_t>(total + static_cast<std::uint64_t>(f.after + f.before), kMaxPoints + 1);
+      });
   if (total > kMaxPoints) return false;
   if (total == n) return true;  // no gap to fill: the arrays stay as they are
   std::unique_ptr<float[]> newX, newY;

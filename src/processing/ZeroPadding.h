@@ -15,5 +15,4 @@ int dataPaddingRequired(float* pfYData, int nNumPts);
 // nothing changed when no padding is required or no gap needs a point. False, data unchanged, for
 // no points, a null array, a negative width, more than 2^32 - 1 points in
 // all, or no memory.
-bool zeroPadVaryingData(float*& pfXData, float*& pfYData, unsigned int& nSize, int nSmoothWidth,
-                        int nNumberOfSmooths);
+bool zeroPadVaryingData(float*& pfXData, float*& pfYData, unsigned int& nSize, int nSmoothWidth, int nNumberOfSmooths);

@@ -1,10 +1,10 @@
-#include "processing/SavitzkyGolayCoeffs.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numeric>
 #include <vector>
+
+#include "processing/SavitzkyGolayCoeffs.h"
 
 namespace {
 
@@ -21,10 +21,14 @@ TEST(SavitzkyGolayCoeffs, MatchTheLeastSquaresTables) {
     int d, order, m;
     std::vector<double> num;
     double den;
-  } cases[] = {{0, 2, 2, {-3, 12, 17, 12, -3}, 35}, {0, 4, 3, {5, -30, 75, 131, 75, -30, 5}, 231},
-               {1, 2, 2, {-2, -1, 0, 1, 2}, 10},    {2, 2, 2, {2, -1, -2, -1, 2}, 7},
-               {1, 3, 2, {1, -8, 0, 8, -1}, 12},    {3, 3, 3, {-1, 1, 1, 0, -1, -1, 1}, 6},
-               {0, 0, 1, {1, 1, 1}, 3},             {0, 5, 0, {1}, 1}};
+  } cases[] = {{0, 2, 2, {-3, 12, 17, 12, -3}, 35},
+               {0, 4, 3, {5, -30, 75, 131, 75, -30, 5}, 231},
+               {1, 2, 2, {-2, -1, 0, 1, 2}, 10},
+               {2, 2, 2, {2, -1, -2, -1, 2}, 7},
+               {1, 3, 2, {1, -8, 0, 8, -1}, 12},
+               {3, 3, 3, {-1, 1, 1, 0, -1, -1, 1}, 6},
+               {0, 0, 1, {1, 1, 1}, 3},
+               {0, 5, 0, {1}, 1}};
   for (const auto& c : cases) {
     int rc = -2;
     const std::vector<float> w = weights(c.d, c.order, c.m, rc);
@@ -76,13 +80,16 @@ TEST(SavitzkyGolayCoeffs, WideWindowsAndRefusals) {
     ASSERT_EQ(rc, 0);
     EXPECT_NEAR(std::accumulate(w.begin(), w.end(), 0.0), 1.0, 1e-5) << m;
     EXPECT_TRUE(std::equal(w.begin(), w.end(), w.rbegin())) << m;
-    const long double M = m, centre = order < 4 ? 3 * (3 * M * M + 3 * M - 1) / ((2 * M - 1) * (2 * M + 1) * (2 * M + 3))
-                                                : 15 * (15 * M * M * M * M + 30 * M * M * M - 35 * M * M - 50 * M + 12) /
-                                                      (4 * (2 * M - 3) * (2 * M - 1) * (2 * M + 1) * (2 * M + 3) * (2 * M + 5));
+    const long double M = m,
+                      centre = order < 4
+                                   ? 3 * (3 * M * M + 3 * M - 1) / ((2 * M - 1) * (2 * M + 1) * (2 * M + 3))
+                                   : 15 * (15 * M * M * M * M + 30 * M * M * M - 35 * M * M - 50 * M + 12) /
+                                         (4 * (2 * M - 3) * (2 * M - 1) * (2 * M + 1) * (2 * M + 3) * (2 * M + 5));
     EXPECT_FLOAT_EQ(w[std::size_t(m)], float(centre)) << m;
   }
   float c[3] = {kUntouched, kUntouched, kUntouched};
-  EXPECT_TRUE(savitzkyGolayCoeffs(0, 2, -1, c) == -1 && savitzkyGolayCoeffs(0, 2, 1, nullptr) == -1 && c[0] == kUntouched);
+  EXPECT_TRUE(savitzkyGolayCoeffs(0, 2, -1, c) == -1 && savitzkyGolayCoeffs(0, 2, 1, nullptr) == -1 &&
+              c[0] == kUntouched);
   EXPECT_EQ(SavGyCoeffs(nullptr, c), -1);
 }
 

@@ -1,5 +1,3 @@
-#include "processing/Smoothing.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "processing/Smoothing.h"
 #include "processing/ZeroPadding.h"
 #include "support/SpectrumFixtures.h"
 
@@ -73,7 +72,9 @@ TEST(Smoothing, DispatchBySignAndMethod) {
       OwnedArrays s(x, y);
       Vec want = y;
       smoothSavitzkyGolay(want.data(), 30, passes, 2);
-      EXPECT_EQ(pad ? smoothSpectrum(s.x, s.y, s.n, method, smooths, 2) : smoothChromatogram(s.x, s.y, s.n, method, smooths, 2), 0);
+      EXPECT_EQ(pad ? smoothSpectrum(s.x, s.y, s.n, method, smooths, 2)
+                    : smoothChromatogram(s.x, s.y, s.n, method, smooths, 2),
+                0);
       EXPECT_TRUE(s.intensities() == want && s.masses() == x) << method << " " << smooths;
     }
   Vec flat(10, 5.0f), seven{1, 9, 2, 8, 3, 7, 4};

@@ -1,5 +1,3 @@
-#include "processing/ZVSpectrum.h"
-
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "formats/scans/FunctionCalibration.h"
+#include "processing/ZVSpectrum.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace {
@@ -26,8 +25,8 @@ TEST(SpectrumSearch, EndsSinglePointsAndEmptyArrays) {
     Vec x;
     float v;
     int below, above;
-  } cases[] = {{{}, 1, -1, -1}, {{5}, 5, 0, 0},  {{5}, 4, -1, 0},  {{5}, 6, 0, -1}, {x, 0.5f, -1, 0}, {x, 1, 0, 1},
-               {x, 2, 0, 4},    {x, 2.5f, 3, 4}, {x, 3, 3, 4},     {x, 4, 4, -1},   {{1, 2}, 2, 0, 1}, {x, NAN, 0, 4}};
+  } cases[] = {{{}, 1, -1, -1}, {{5}, 5, 0, 0},  {{5}, 4, -1, 0}, {{5}, 6, 0, -1}, {x, 0.5f, -1, 0},  {x, 1, 0, 1},
+               {x, 2, 0, 4},    {x, 2.5f, 3, 4}, {x, 3, 3, 4},    {x, 4, 4, -1},   {{1, 2}, 2, 0, 1}, {x, NAN, 0, 4}};
   for (const auto& c : cases) {
     EXPECT_EQ(getNearestIndexLessThan(c.x.data(), unsigned(c.x.size()), c.v), c.below) << c.x.size() << " " << c.v;
     EXPECT_EQ(getNearestIndexGreaterThan(c.x.data(), unsigned(c.x.size()), c.v), c.above) << c.x.size() << " " << c.v;
@@ -86,8 +85,8 @@ TEST(ZVSpectrum, ThresholdKeepsSigmasWithTheirPoints) {
     bool percent;
     float cutoff;
     Vec kept;
-  } cases[] = {{4, false, 0, {2, 5}},     {0, true, 0, {2, 4, 5}},         {80, true, 0, {2}},
-               {80, true, 4.5f, {2, 5}},  {-5, false, 0, {1, 2, 3, 4, 5}}, {100, true, 0, {}}};
+  } cases[] = {{4, false, 0, {2, 5}},    {0, true, 0, {2, 4, 5}},         {80, true, 0, {2}},
+               {80, true, 4.5f, {2, 5}}, {-5, false, 0, {1, 2, 3, 4, 5}}, {100, true, 0, {}}};
   for (const auto& c : cases) {
     ZVSpectrum s;
     ASSERT_EQ(s.Initialise(m.data(), y.data(), 5, ms.data(), ys.data()), 0);
@@ -102,8 +101,8 @@ TEST(ZVSpectrum, ThresholdKeepsSigmasWithTheirPoints) {
 TEST(ZVSpectrum, RangeAndLockMassSearches) {
   const ZVSpectrum s(Vec{100, 100.5f, 101, 102, 102.5f, 103}, Vec{10, 0, 20, 10, 1, 5});
   const std::pair<Range, std::pair<float, float>> windows[] = {
-      {{0, 5}, {99, 104}},    {{1, 4}, {100, 103}},  {{-1, -1}, {100.6f, 100.9f}}, {{-1, -1}, {104, 105}},
-      {{-1, -1}, {90, 99}},   {{-1, -1}, {103, 103}}, {{-1, -1}, {101, 100}}};
+      {{0, 5}, {99, 104}},  {{1, 4}, {100, 103}},   {{-1, -1}, {100.6f, 100.9f}}, {{-1, -1}, {104, 105}},
+      {{-1, -1}, {90, 99}}, {{-1, -1}, {103, 103}}, {{-1, -1}, {101, 100}}};
   for (const auto& [want, w] : windows) EXPECT_EQ(s.Find(w.first, w.second), want) << w.first;
   EXPECT_EQ(ZVSpectrum().Find(0, 1), Range(-1, -1));
   // Ratio 0 wants a confirming point of intensity 0; 0.05 +-10 % passes 1 against 20.
@@ -122,7 +121,8 @@ TEST(ZVSpectrum, GainTemperatureAndCalibration) {
   const Vec m{100.1f, 200.3f, 1e-30f};
   ZVSpectrum s(m, Vec{1, 2, 3});
   EXPECT_EQ(s.ApplyMassGain(1.0f), 0);
-  for (unsigned k = 0; k < 3; ++k) EXPECT_EQ(std::bit_cast<std::uint32_t>(s.getMasses()[k]), std::bit_cast<std::uint32_t>(m[k]));
+  for (unsigned k = 0; k < 3; ++k)
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(s.getMasses()[k]), std::bit_cast<std::uint32_t>(m[k]));
   EXPECT_TRUE(s.ApplyMassGain(2.0f) == 0 && s.applyTemperatureCorrection(0.5f) == 0 && masses(s) == m);
   borealtek_calibrate_version_1::FunctionCalibration cal;
   cal.setCalibration(1.0, 2.0, borealtek_calibrate_version_1::CALTYPE_NORMAL);
