@@ -227,4 +227,12 @@ ZV_API int getDriftTime(CZorvalenBaseReader reader, int nDrift, float* pfDriftTi
 ZV_API int getDriftRangeFromTimeRange(CZorvalenBaseReader reader, int nFunction, float fDTStart, float fDTEnd,
                                       ZV_REF(int) nFirstBin, ZV_REF(int) nLastBin);
 
+/* ---- Adaptive background subtraction ---- */
+
+/* A qsort comparator over an array of MassQuan pointers: each argument is the
+ * address of one element (a MassQuan*). Ascending by quantile, then by mass:
+ * 1 when the first sorts after the second, else -1 (equal pairs, unordered
+ * quantiles such as NaN, and null pointers included); never 0. */
+ZV_API int compareQuanAscending(const void* pItem1, const void* pItem2);
+
 #endif
