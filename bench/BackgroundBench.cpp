@@ -142,8 +142,8 @@ void BM_AbsFast400k(benchmark::State& state) {
     baseBest = std::min(baseBest, dt.count());
   }
   state.counters["vs_sum"] = best / sum;
-  state.counters["per_point_vs_100k"] = (best / static_cast<double>(d.masses.size())) /
-                                        (baseBest / static_cast<double>(base.masses.size()));
+  state.counters["per_point_vs_100k"] =
+      (best / static_cast<double>(d.masses.size())) / (baseBest / static_cast<double>(base.masses.size()));
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(d.masses.size()));
 }
 BENCHMARK(BM_AbsFast400k)->Name("background/abs_fast_400k")->UseManualTime()->Unit(benchmark::kMicrosecond);

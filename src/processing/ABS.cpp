@@ -250,7 +250,7 @@ class Subtraction {
       computed_ = source;
     }
     out = std::span<const Pair>(pairs_).subspan(pairStart_[source] - firstPair_,
-                                                 pairStart_[source + 1] - pairStart_[source]);
+                                                pairStart_[source + 1] - pairStart_[source]);
     return true;
   }
 
@@ -318,7 +318,7 @@ class Subtraction {
   std::unique_ptr<std::uint32_t[]> bin_;
   std::vector<SubBin> windows_;
   std::unique_ptr<double[]> list_;  // the windows' entries, sub-bin by sub-bin
-  std::vector<Pair> pairs_;  // from pair firstPair_ on: the earlier ones are dropped
+  std::vector<Pair> pairs_;         // from pair firstPair_ on: the earlier ones are dropped
   std::size_t firstPair_ = 0;
   std::vector<std::size_t> pairStart_;  // group k's pairs: [pairStart_[k], pairStart_[k + 1])
   std::size_t computed_ = 0;            // groups 1 .. computed_ have their pairs

@@ -96,9 +96,9 @@ bool regrid(const T* x, const T* y, std::int64_t n, Regridded& out) {
 }
 
 int frontEndCode(ABS::Result r) {
-  return r == ABS::SPEC_TOO_SMALL    ? kAbsSubtractSpecTooSmall
+  return r == ABS::SPEC_TOO_SMALL   ? kAbsSubtractSpecTooSmall
          : r == ABS::MASSES_INVALID ? kAbsSubtractMassesInvalid
-                                     : kAbsSubtractBufferTooSmall;
+                                    : kAbsSubtractBufferTooSmall;
 }
 
 // Puts the re-gridded spectrum into the caller's arrays: in place when the
@@ -116,8 +116,8 @@ void install(T** ppX, T** ppY, int* pnCount, const Regridded& g) {
   std::copy_n(g.x(), g.n, x);
   std::copy_n(g.y(), g.n, y);
   if (newX) {
-    delete[] *ppX;
-    delete[] *ppY;
+    delete[] * ppX;
+    delete[] * ppY;
     *ppX = newX.release();
     *ppY = newY.release();
   }
@@ -147,7 +147,7 @@ int subtractFrontEnd(T** ppfMasses, T** ppfSignal, int* pnLength, T** ppfBack, c
     }
     install(ppfMasses, ppfSignal, pnLength, g);
     if (ppfBack) {
-      delete[] *ppfBack;
+      delete[] * ppfBack;
       *ppfBack = background.release();
     }
     return 0;

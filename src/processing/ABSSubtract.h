@@ -6,8 +6,8 @@
 // replace by new arrays of the new length.
 
 // What the front ends return when the subtractor fails.
-inline constexpr int kAbsSubtractSpecTooSmall = -100;   // ABS::SPEC_TOO_SMALL
-inline constexpr int kAbsSubtractMassesInvalid = -200;  // ABS::MASSES_INVALID
+inline constexpr int kAbsSubtractSpecTooSmall = -100;    // ABS::SPEC_TOO_SMALL
+inline constexpr int kAbsSubtractMassesInvalid = -200;   // ABS::MASSES_INVALID
 inline constexpr int kAbsSubtractBufferTooSmall = -300;  // ABS::BUFFER_TOO_SMALL, or the re-grid fails
 
 // Re-grids a spectrum uniformly in sqrt(mass): each point stays (mass

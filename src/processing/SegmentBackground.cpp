@@ -84,7 +84,9 @@ long killsub(const float* data, float* back, float* dsub, long n, long m0, float
   std::copy_n(data, count, dsub);
   // |m0| without overflow; no caller holds a work array near that size.
   constexpr std::int64_t kMostSegments = std::numeric_limits<std::int64_t>::max() - 4;
-  const std::int64_t m = m0 >= 0 ? std::min<std::int64_t>(m0, kMostSegments) : m0 < -kMostSegments ? kMostSegments : -m0;
+  const std::int64_t m = m0 >= 0               ? std::min<std::int64_t>(m0, kMostSegments)
+                         : m0 < -kMostSegments ? kMostSegments
+                                               : -m0;
   if (m < 1 || !work) return 0;
   const float q = below >= 0.0f ? std::min(below, 1.0f) : 0.0f;
   const float h = static_cast<float>(m) / static_cast<float>(count);
