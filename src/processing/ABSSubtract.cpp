@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <memory>
 #include <new>
-#include <type_traits>
 #include <utility>
 
 #include "processing/ABS.h"
@@ -38,7 +37,7 @@ std::int64_t gapZeros(const double* r, std::size_t n, std::size_t i, double minS
   double step = (before + after) / 2;
   if (step == 0.0) step = minStep;  // repeated masses
   const double gap = r[i + 1] - r[i];
-  if (gap < 1.25 * step) return 0;  // the usual even spacing, without a division
+  if (step > 0.0 && gap < 1.25 * step) return 0;  // the usual even spacing, without a division
   const double k = std::trunc(0.5 + gap / step);
   if (!(k > 1.0)) return 0;  // NaN included
   return k >= static_cast<double>(kGapCap) ? kGapCap : static_cast<std::int64_t>(k) - 1;
@@ -116,10 +115,8 @@ void install(T** ppX, T** ppY, int* pnCount, const Regridded& g) {
   std::copy_n(g.x(), g.n, x);
   std::copy_n(g.y(), g.n, y);
   if (newX) {
-    delete[] * ppX;
-    delete[] * ppY;
-    *ppX = newX.release();
-    *ppY = newY.release();
+    delete[] std::exchange(*ppX, newX.release());
+    delete[] std::exchange(*ppY, newY.release());
   }
   *pnCount = static_cast<int>(g.n);
 }
@@ -146,10 +143,7 @@ int subtractFrontEnd(T** ppfMasses, T** ppfSignal, int* pnLength, T** ppfBack, c
       std::copy_n(back.get(), g.n, background.get());
     }
     install(ppfMasses, ppfSignal, pnLength, g);
-    if (ppfBack) {
-      delete[] * ppfBack;
-      *ppfBack = background.release();
-    }
+    if (ppfBack) delete[] std::exchange(*ppfBack, background.release());
     return 0;
   } catch (const std::bad_alloc&) {
     return kAbsSubtractBufferTooSmall;
