@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cmath>
 #include <filesystem>
-#include <functional>
 #include <limits>
 #include <type_traits>
 #include <vector>
@@ -26,56 +24,66 @@ namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr int kScans = 250, kPeaks = 4, kBins = 8;
+constexpr float kMasses[2] = {110.1f, 131.1f};  // no fixture mass sits on a window's bound
+constexpr int kChannels[2] = {2, 0};
 
-// What a call handed out, copied and released as a caller releases it (two
-// releaseMemory calls). A failed call must hand out nothing.
-template <class X = float>
-struct Trace {
-  X* xs = reinterpret_cast<X*>(0x1);
-  float* ys = reinterpret_cast<float*>(0x1);
-  int n = -1;
-  int rc = -1;
-  std::size_t rowCount = 1;
-  std::vector<X> x;
-  std::vector<float> y;
+enum Kind { TIC, BPI, Mass, MRM, Vesko, Bins, Mobilogram };
 
-  Trace& take(int code) {
-    rc = code;
-    if (rc != ZVRAW_OK) {
-      EXPECT_TRUE(xs == nullptr && ys == nullptr && n == 0) << "failed with " << rc;
-      return *this;
-    }
-    EXPECT_EQ(xs == nullptr, n == 0);
-    if (xs != nullptr) x.assign(xs, xs + n);
-    if (ys != nullptr) y.assign(ys, ys + static_cast<std::size_t>(n) * rowCount);
-    EXPECT_EQ(releaseMemory(xs), ZVRAW_OK);
-    EXPECT_EQ(releaseMemory(ys), ZVRAW_OK);
-    return *this;
-  }
-  // Values of a block of `rows` traces.
-  Trace& rows(std::size_t count) {
-    rowCount = count;
-    return *this;
-  }
+// What a call handed out, copied and then released as a caller releases it
+// (two releaseMemory calls). A failed call must hand out nothing; the Vesko
+// trace alone may leave the outputs as passed.
+struct Result {
+  int rc = -1, n = -1;
+  std::vector<float> x, y;
+};
+struct Call {
+  Kind kind;
+  int f = 0, count = 1;
+  float window = 1;  // also the drift mass range's end; the start is 300
+  bool nullList = false;
+  int s0 = 0, s1 = 2, b0 = 0, b1 = kBins - 1;
 };
 
-// The sum of a scan's points in (mass - window / 2, mass + window / 2], as the
-// window sums count them; the masses here never sit on a bound.
-float windowSum(CZorvalenBaseReader scans, int f, int s, float mass, float window) {
-  float *m = nullptr, *i = nullptr;
-  int n = 0;
-  EXPECT_EQ(readScan(scans, f, s, &m, &i, &n), ZVRAW_OK);
-  float sum = 0;
-  for (int k = 0; k < n; ++k)
-    if (m[k] > mass - window / 2 && m[k] <= mass + window / 2) sum += i[k];
-  return sum;
+Result run(CZorvalenBaseReader r, const Call& c) {
+  float* x = reinterpret_cast<float*>(0x1);
+  float* y = x;
+  int* bins = reinterpret_cast<int*>(x);
+  Result out;
+  const float* masses = c.nullList ? nullptr : kMasses;
+  const int* channels = c.nullList ? nullptr : kChannels;
+  switch (c.kind) {
+    case TIC: out.rc = readTICChromatogram(r, c.f, &x, &y, &out.n); break;
+    case BPI: out.rc = readBPIChromatogram(r, c.f, &x, &y, &out.n); break;
+    case Mass: out.rc = readMassChromatograms(r, c.f, masses, c.count, &x, &y, c.window, false, &out.n); break;
+    case MRM: out.rc = readMRMChromatograms(r, c.f, channels, c.count, &x, &y, &out.n); break;
+    case Vesko: out.rc = readVeskoMassChromatogram(r, c.f, 102, 600, &x, &y, 1, c.window, &out.n); break;
+    case Bins: out.rc = extractByBins(r, c.f, 300, c.window, c.s0, c.s1, c.b0, c.b1, &bins, &y, &out.n); break;
+    case Mobilogram: out.rc = readMobillogram(r, c.f, c.s0, c.s1, 300, c.window, &bins, &y, &out.n); break;
+  }
+  if (c.kind == Bins || c.kind == Mobilogram) x = reinterpret_cast<float*>(bins);
+  if (out.rc != ZVRAW_OK) {
+    if (c.kind != Vesko) {
+      EXPECT_TRUE(x == nullptr && y == nullptr && out.n == 0) << "failed with " << out.rc;
+    }
+    return out;
+  }
+  EXPECT_EQ(x == nullptr, out.n == 0);
+  const std::size_t rows = c.kind == Mass || c.kind == MRM ? static_cast<std::size_t>(c.count) : 1;
+  if (x != nullptr) {
+    for (int i = 0; i < out.n; ++i)
+      out.x.push_back(c.kind == Bins || c.kind == Mobilogram ? static_cast<float>(bins[i]) : x[i]);
+    out.y.assign(y, y + rows * static_cast<std::size_t>(out.n));
+  }
+  EXPECT_EQ(releaseMemory(x), ZVRAW_OK);
+  EXPECT_EQ(releaseMemory(y), ZVRAW_OK);
+  return out;
 }
 
 class Chromatograms : public ReaderTest {
  protected:
   // Function 0: 250 format-12 scans, and a drift pair of 3 scans of 8 bins
-  // (drift_fixture::ladder); function 1: MRM, 3 scans of 3 channels;
-  // function 2: no scans.
+  // (drift_fixture::ladder: bin d holds 1 + d at mass (20 + d)^2); function
+  // 1: MRM, 3 scans of 3 channels; function 2: no scans.
   void SetUp() override {
     ReaderTest::SetUp();
     RawDirectoryFixture fx;
@@ -90,256 +98,169 @@ class Chromatograms : public ReaderTest {
 };
 
 TEST_F(Chromatograms, TICAndBPIComeFromTheIndexAndLoadNothing) {
-  auto* c = cluster(chrom_);
   unsigned first = 0, last = 0;
-  EXPECT_EQ(c->getLoadedScanRange(0, first, last), ZVRAW_DATACLUSTER_NOTLOADED);
-  Trace tic, bpi;
-  ASSERT_EQ(tic.take(readTICChromatogram(chrom_, 0, &tic.xs, &tic.ys, &tic.n)).rc, ZVRAW_OK);
-  ASSERT_EQ(bpi.take(readBPIChromatogram(chrom_, 0, &bpi.xs, &bpi.ys, &bpi.n)).rc, ZVRAW_OK);
-  ASSERT_EQ(tic.n, kScans);
+  EXPECT_EQ(cluster(chrom_)->getLoadedScanRange(0, first, last), ZVRAW_DATACLUSTER_NOTLOADED);
+  const Result tic = run(chrom_, {TIC}), bpi = run(chrom_, {BPI});
+  ASSERT_TRUE(tic.rc == ZVRAW_OK && bpi.rc == ZVRAW_OK && tic.n == kScans);
   for (unsigned s = 0; s < kScans; s += 83) {
     float sum = 0, top = 0;
     for (unsigned p = 0; p < kPeaks; ++p) sum += fixtureIntensity(0, s, p), top = std::max(top, fixtureIntensity(0, s, p));
-    EXPECT_EQ(tic.x[s], 0.5f + 0.25f * static_cast<float>(s)) << s;
-    EXPECT_EQ(tic.y[s], sum) << s;
-    EXPECT_EQ(bpi.x[s], tic.x[s]) << s;
-    EXPECT_EQ(bpi.y[s], top) << s;
+    EXPECT_EQ(tic.x[s], fixtureRT({}, s));
+    EXPECT_EQ(tic.y[s], sum);
+    EXPECT_EQ(bpi.x[s], tic.x[s]);
+    EXPECT_EQ(bpi.y[s], top);
   }
-  EXPECT_EQ(c->getLoadedScanRange(0, first, last), ZVRAW_DATACLUSTER_NOTLOADED);
-  // The holder forms give the same values.
-  auto* reader = handleCast<ZorvalenRawChromatogramReaderImp>(chrom_);
+  EXPECT_EQ(cluster(chrom_)->getLoadedScanRange(0, first, last), ZVRAW_DATACLUSTER_NOTLOADED);
+  // The holder form, which owns its arrays and moves them.
   ZVChromatogram holder;
-  ASSERT_EQ(reader->ReadBPIChromatogram(0, holder), ZVRAW_OK);
+  ASSERT_EQ(handleCast<ZorvalenRawChromatogramReaderImp>(chrom_)->ReadBPIChromatogram(0, holder), ZVRAW_OK);
   ZVChromatogram moved = std::move(holder);
   ASSERT_EQ(moved.GetSize(), kScans);
-  EXPECT_EQ(moved.GetIntensities()[0][kScans - 1], bpi.y[kScans - 1]);
-  EXPECT_EQ(moved.GetTimes()[7], tic.x[7]);
+  EXPECT_EQ(moved.GetIntensities()[0][kScans - 1], bpi.y.back());
   static_assert(!std::is_copy_constructible_v<ZVChromatogram> && std::is_nothrow_move_constructible_v<ZVChromatogram>);
   EXPECT_EQ(moved.SetSize(-1, 2), ZVRAW_OK);  // releases the arrays, makes none
-  EXPECT_TRUE(moved.GetTimes() == nullptr && moved.GetIntensities() == nullptr && moved.GetSize() == 0);
+  EXPECT_TRUE(moved.GetTimes() == nullptr && moved.GetIntensities() == nullptr);
   EXPECT_EQ(moved.SetSize(INT_MAX, INT_MAX), ZVRAW_MEMALLOC_ERROR);
 }
 
-// Two masses over 250 scans: each row is the window sums of every scan, and
-// the shared cluster keeps the last block of 100 loaded.
-TEST_F(Chromatograms, MassChromatogramsEqualTheWindowSumsOfEachScan) {
-  const float masses[2] = {110.1f, 131.1f}, window = 1.0f;
-  Trace block;
-  ASSERT_EQ(block.rows(2).take(readMassChromatograms(chrom_, 0, masses, 2, &block.xs, &block.ys, window, false,
-                                                     &block.n)).rc,
-            ZVRAW_OK);
-  ASSERT_EQ(block.n, kScans);
+// Each row is the window sums of every scan read alone; the shared cluster
+// keeps the last block of 100 loaded, then an MRM chromatogram's scans.
+TEST_F(Chromatograms, MassAndMRMRowsEqualWhatEachScanHolds) {
+  const Result block = run(chrom_, {Mass, 0, 2});
+  ASSERT_EQ(block.rc, ZVRAW_OK);
   ASSERT_EQ(block.y.size(), 2u * kScans);
   CZorvalenBaseReader scans = share(chrom_, ZorvalenBaseType::SCAN);
   unsigned first = 0, last = 0;
   ASSERT_EQ(cluster(scans)->getLoadedScanRange(0, first, last), ZVRAW_OK);
-  EXPECT_EQ(first, 200u);
-  EXPECT_EQ(last, 249u);
+  EXPECT_TRUE(first == 200 && last == 249) << first << "-" << last;
   for (int s = 0; s < kScans; ++s) {
-    EXPECT_EQ(block.x[static_cast<std::size_t>(s)], fixtureRT({}, static_cast<unsigned>(s))) << s;
-    for (int i = 0; i < 2; ++i)
-      EXPECT_EQ(block.y[static_cast<std::size_t>(i * kScans + s)], windowSum(scans, 0, s, masses[i], window))
-          << i << "/" << s;
+    float *m = nullptr, *in = nullptr;
+    int n = 0;
+    ASSERT_EQ(readScan(scans, 0, s, &m, &in, &n), ZVRAW_OK);
+    for (int i = 0; i < 2; ++i) {
+      float sum = 0;
+      for (int k = 0; k < n; ++k) sum += std::abs(m[k] - kMasses[i]) < 0.5f ? in[k] : 0.0f;
+      EXPECT_EQ(block.y[static_cast<std::size_t>(i * kScans + s)], sum) << i << "/" << s;
+    }
+    EXPECT_EQ(block.x[static_cast<std::size_t>(s)], fixtureRT({}, static_cast<unsigned>(s)));
   }
-  // MRM rows are the listed channels' points; scans 0-2 are loaded after it.
-  const int channels[2] = {2, 0};
-  Trace mrm;
-  ASSERT_EQ(mrm.rows(2).take(readMRMChromatograms(chrom_, 1, channels, 2, &mrm.xs, &mrm.ys, &mrm.n)).rc, ZVRAW_OK);
+  ZVChromatogram holder;
+  const std::vector<float> windows{1, 1};
+  auto* reader = handleCast<ZorvalenRawChromatogramReaderImp>(chrom_);
+  ASSERT_EQ(reader->ReadMassChromatogram(0, kMasses, 2, windows, false, holder), ZVRAW_OK);
+  EXPECT_EQ(holder.GetIntensities()[1][kScans - 1], block.y.back());
+  EXPECT_EQ(reader->ReadMassChromatogram(0, kMasses, 2, std::vector<float>{1}, false, holder), ZVRAW_ERROR);
+
+  const Result mrm = run(chrom_, {MRM, 1, 2});
   ASSERT_EQ(mrm.y.size(), 6u);
-  for (unsigned s = 0; s < 3; ++s) {
-    EXPECT_EQ(mrm.y[s], fixtureIntensity(1, s, 2)) << s;
-    EXPECT_EQ(mrm.y[3 + s], fixtureIntensity(1, s, 0)) << s;
-  }
+  for (unsigned s = 0; s < 3; ++s)
+    EXPECT_TRUE(mrm.y[s] == fixtureIntensity(1, s, 2) && mrm.y[3 + s] == fixtureIntensity(1, s, 0)) << s;
   ASSERT_EQ(cluster(scans)->getLoadedScanRange(1, first, last), ZVRAW_OK);
   EXPECT_EQ(last, 2u);
-  // The holder form with one window per mass fills the same rows.
-  ZVChromatogram holder;
-  const std::vector<float> windows{window, window};
-  ASSERT_EQ(handleCast<ZorvalenRawChromatogramReaderImp>(chrom_)->ReadMassChromatogram(0, masses, 2, windows, false,
-                                                                                       holder),
-            ZVRAW_OK);
-  EXPECT_EQ(holder.GetIntensities()[1][kScans - 1], block.y.back());
 }
 
-// The edge cases of the reader, one row each.
+TEST_F(Chromatograms, DriftTraces) {
+  const Result mob = run(chrom_, {Mobilogram, 0, 1, 1000});
+  EXPECT_EQ(mob.x, (std::vector<float>{0, 1, 2, 3, 4, 5, 6, 7}));
+  EXPECT_EQ(mob.y, (std::vector<float>{3, 6, 9, 12, 15, 18, 21, 24}));  // 1 + d in each of 3 scans
+  const Result one = run(chrom_, {Bins, 0, 1, 1000, false, 1, 2, 2, 2});
+  EXPECT_TRUE(one.x == std::vector<float>{2} && one.y == std::vector<float>{6});
+  // Precursor 102 +- 0.5 is quadrupole bins 0-5: 1 + d summed over them, per scan.
+  const Result vesko = run(chrom_, {Vesko, 0, 1, 800});
+  EXPECT_TRUE(vesko.x == (std::vector<float>{1, 2, 3}) && vesko.y == (std::vector<float>{21, 21, 21}));
+  fs::remove(raw() / "_vesko.inf");
+  const Result without = run(open(ZorvalenBaseType::CHROM), {Vesko, -1});
+  EXPECT_TRUE(without.rc == ZVRAW_VESKO_CALIBRATION_INVALID && without.n == -1);  // outputs as passed
+}
+
 TEST_F(Chromatograms, EdgeCases) {
-  const float mass = 110.1f;
-  const int channels[2] = {2, 3};
   struct Case {
-    const char* what;
-    std::function<int(Trace<>&)> call;
+    Call call;
     int rc, size;
   } cases[] = {
-      {"TIC of 0 scans", [&](Trace<>& t) { return readTICChromatogram(chrom_, 2, &t.xs, &t.ys, &t.n); }, 0, 0},
-      {"BPI of 0 scans", [&](Trace<>& t) { return readBPIChromatogram(chrom_, 2, &t.xs, &t.ys, &t.n); }, 0, 0},
-      {"mass of 0 scans",
-       [&](Trace<>& t) { return readMassChromatograms(chrom_, 2, &mass, 1, &t.xs, &t.ys, 1, false, &t.n); },
-       ZVRAW_ERROR, 0},
-      {"MRM of 0 scans", [&](Trace<>& t) { return readMRMChromatograms(chrom_, 2, channels, 1, &t.xs, &t.ys, &t.n); },
-       0, 0},
-      {"MRM channel 2", [&](Trace<>& t) { return readMRMChromatograms(chrom_, 1, channels, 1, &t.xs, &t.ys, &t.n); },
-       0, 3},
-      {"MRM channel = count",
-       [&](Trace<>& t) { return readMRMChromatograms(chrom_, 1, channels, 2, &t.xs, &t.ys, &t.n); },
-       ZVRAW_SEGMENT_INVALID, 0},
-      {"MRM of a format-12 function",
-       [&](Trace<>& t) { return readMRMChromatograms(chrom_, 0, channels, 1, &t.xs, &t.ys, &t.n); }, 0, 0},
-      {"TIC of function -1", [&](Trace<>& t) { return readTICChromatogram(chrom_, -1, &t.xs, &t.ys, &t.n); },
-       ZVRAW_FUNCNUM_INVALID, 0},
-      {"BPI of function 3", [&](Trace<>& t) { return readBPIChromatogram(chrom_, 3, &t.xs, &t.ys, &t.n); },
-       ZVRAW_FUNCNUM_INVALID, 0},
-      {"mass of function -1",
-       [&](Trace<>& t) { return readMassChromatograms(chrom_, -1, &mass, 1, &t.xs, &t.ys, 1, false, &t.n); },
-       ZVRAW_FUNCNUM_INVALID, 0},
-      {"MRM of function -1",
-       [&](Trace<>& t) { return readMRMChromatograms(chrom_, -1, channels, 1, &t.xs, &t.ys, &t.n); },
-       ZVRAW_FUNCNUM_INVALID, 0},
+      {{TIC, 2}, ZVRAW_OK, 0},  // 0 scans
+      {{BPI, 2}, ZVRAW_OK, 0},
+      {{Mass, 2}, ZVRAW_ERROR, 0},
+      {{MRM, 2}, ZVRAW_OK, 0},
+      {{MRM, 0}, ZVRAW_OK, 0},  // a function without MRM channels
+      {{MRM, 1, 2}, ZVRAW_OK, 3},
+      {{TIC, -1}, ZVRAW_FUNCNUM_INVALID, 0},
+      {{BPI, 3}, ZVRAW_FUNCNUM_INVALID, 0},
+      {{Mass, -1}, ZVRAW_FUNCNUM_INVALID, 0},
+      {{MRM, -1}, ZVRAW_FUNCNUM_INVALID, 0},
+      {{Vesko, -1, 1, 800}, ZVRAW_FUNCNUM_INVALID, -1},  // outputs as passed
+      {{Bins, -1}, ZVRAW_FUNCNUM_INVALID, 0},
+      {{Mobilogram, -1}, ZVRAW_FUNCNUM_INVALID, 0},
+      {{Mobilogram, 1}, ZVRAW_FILEOPEN_ERROR, 0},  // no drift files
+      {{Bins, 0, 1, 600, false, 0, 2, 3, 3}, ZVRAW_OK, 1},
   };
-  for (Case& c : cases) {
-    Trace t;
-    EXPECT_EQ(t.take(c.call(t)).rc, c.rc) << c.what;
-    EXPECT_EQ(t.n, c.size) << c.what;
+  for (const Case& c : cases) {
+    const Result r = run(chrom_, c.call);
+    EXPECT_EQ(r.rc, c.rc) << "kind " << c.call.kind << ", function " << c.call.f;
+    EXPECT_EQ(r.n, c.size) << "kind " << c.call.kind << ", function " << c.call.f;
   }
-  // Without a drift reader the Vesko trace leaves the outputs as passed.
-  Trace vesko;
-  EXPECT_EQ(readVeskoMassChromatogram(chrom_, -1, 102, 600, &vesko.xs, &vesko.ys, 1, 800, &vesko.n),
-            ZVRAW_FUNCNUM_INVALID);
-  EXPECT_EQ(vesko.n, -1);
-  Trace<int> bins;
-  EXPECT_EQ(bins.take(extractByBins(chrom_, -1, 100, 600, 0, 2, 0, 3, &bins.xs, &bins.ys, &bins.n)).rc,
-            ZVRAW_FUNCNUM_INVALID);
-  EXPECT_EQ(bins.take(readMobillogram(chrom_, -1, 0, 2, 100, 600, &bins.xs, &bins.ys, &bins.n)).rc,
-            ZVRAW_FUNCNUM_INVALID);
+  // A channel number equal to the function's channel count.
+  const int three = 3;
+  float *t = nullptr, *v = nullptr;
+  int n = -1;
+  EXPECT_EQ(readMRMChromatograms(chrom_, 1, &three, 1, &t, &v, &n), ZVRAW_SEGMENT_INVALID);
+  EXPECT_TRUE(t == nullptr && v == nullptr && n == 0);
 }
 
-TEST_F(Chromatograms, MobilogramsAndBinExtractions) {
-  Trace<int> mob, one;
-  ASSERT_EQ(mob.take(readMobillogram(chrom_, 0, 0, 2, 300, 1000, &mob.xs, &mob.ys, &mob.n)).rc, ZVRAW_OK);
-  EXPECT_EQ(mob.x, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
-  EXPECT_EQ(mob.y, (std::vector<float>{3, 6, 9, 12, 15, 18, 21, 24}));  // bin d: 1 + d in each of 3 scans
-  ASSERT_EQ(one.take(extractByBins(chrom_, 0, 300, 1000, 1, 2, 2, 2, &one.xs, &one.ys, &one.n)).rc, ZVRAW_OK);
-  EXPECT_EQ(one.x, std::vector<int>{2});
-  EXPECT_EQ(one.y, std::vector<float>{6});
-  // A function without drift files has no mobilogram.
-  EXPECT_NE(mob.take(readMobillogram(chrom_, 1, 0, 2, 300, 600, &mob.xs, &mob.ys, &mob.n)).rc, ZVRAW_OK);
-  // Precursor 102 +- 0.5 is quadrupole bins 0-5 of the calibration: one
-  // point per drift scan, the sum of 1 + d over those bins.
-  Trace vesko;
-  ASSERT_EQ(vesko.take(readVeskoMassChromatogram(chrom_, 0, 102, 600, &vesko.xs, &vesko.ys, 1, 800, &vesko.n)).rc,
-            ZVRAW_OK);
-  EXPECT_EQ(vesko.x, (std::vector<float>{1, 2, 3}));
-  EXPECT_EQ(vesko.y, (std::vector<float>{21, 21, 21}));
-}
-
-TEST_F(Chromatograms, WithoutAQuadrupoleCalibrationVeskoLeavesTheOutputsAlone) {
-  fs::remove(raw() / "_vesko.inf");
-  CZorvalenBaseReader r = open(ZorvalenBaseType::CHROM);
-  Trace t;
-  EXPECT_EQ(readVeskoMassChromatogram(r, -1, 500, 400, &t.xs, &t.ys, 1, 10, &t.n), ZVRAW_VESKO_CALIBRATION_INVALID);
-  EXPECT_TRUE(t.xs == reinterpret_cast<float*>(0x1) && t.n == -1);
-}
-
-// Calls a careless caller makes; the traces must fail cleanly or give what
-// an empty window gives.
+// What a careless caller passes: bad counts, null lists, reversed and
+// hostile ranges, NaN and negative windows.
 TEST_F(Chromatograms, HostileCalls) {
-  const float masses[2] = {110.1f, 131.1f};
-  const int channels[1] = {0};
   struct Case {
-    const char* what;
-    std::function<int(Trace<>&)> call;
+    Call call;
     int rc;
   } cases[] = {
-      {"0 masses", [&](Trace<>& t) { return readMassChromatograms(chrom_, 0, masses, 0, &t.xs, &t.ys, 1, 0, &t.n); },
-       ZVRAW_ERROR},
-      {"-1 masses", [&](Trace<>& t) { return readMassChromatograms(chrom_, 0, masses, -1, &t.xs, &t.ys, 1, 0, &t.n); },
-       ZVRAW_ERROR},
-      {"INT_MAX masses",
-       [&](Trace<>& t) { return readMassChromatograms(chrom_, 0, masses, INT_MAX, &t.xs, &t.ys, 1, 0, &t.n); },
-       ZVRAW_MEMALLOC_ERROR},
-      {"null masses", [&](Trace<>& t) { return readMassChromatograms(chrom_, 0, nullptr, 2, &t.xs, &t.ys, 1, 0, &t.n); },
-       ZVRAW_NULL_PARAMETERS},
-      {"0 channels", [&](Trace<>& t) { return readMRMChromatograms(chrom_, 1, channels, 0, &t.xs, &t.ys, &t.n); },
-       ZVRAW_ERROR},
-      {"-1 channels", [&](Trace<>& t) { return readMRMChromatograms(chrom_, 1, channels, -1, &t.xs, &t.ys, &t.n); },
-       ZVRAW_ERROR},
-      {"INT_MAX channels",
-       [&](Trace<>& t) { return readMRMChromatograms(chrom_, 1, channels, INT_MAX, &t.xs, &t.ys, &t.n); },
-       ZVRAW_MEMALLOC_ERROR},
-      {"null channels", [&](Trace<>& t) { return readMRMChromatograms(chrom_, 1, nullptr, 1, &t.xs, &t.ys, &t.n); },
-       ZVRAW_NULL_PARAMETERS},
-      {"negative channel",
-       [&](Trace<>& t) {
-         const int negative = -1;
-         return readMRMChromatograms(chrom_, 1, &negative, 1, &t.xs, &t.ys, &t.n);
-       },
-       ZVRAW_SEGMENT_INVALID},
-      {"NaN window", [&](Trace<>& t) { return readMassChromatograms(chrom_, 0, masses, 2, &t.xs, &t.ys, kNaN, 0, &t.n); },
-       ZVRAW_OK},
-      {"negative window",
-       [&](Trace<>& t) { return readMassChromatograms(chrom_, 0, masses, 2, &t.xs, &t.ys, -5, 0, &t.n); }, ZVRAW_OK},
-      {"NaN Vesko window",
-       [&](Trace<>& t) { return readVeskoMassChromatogram(chrom_, 0, 102, 600, &t.xs, &t.ys, 1, kNaN, &t.n); },
-       ZVRAW_MASS_RANGE_INVALID},
+      {{Mass, 0, 0}, ZVRAW_ERROR},
+      {{Mass, 0, -1}, ZVRAW_ERROR},
+      {{Mass, 0, INT_MAX}, ZVRAW_MEMALLOC_ERROR},
+      {{Mass, 0, 2, 1, true}, ZVRAW_NULL_PARAMETERS},
+      {{MRM, 1, 0}, ZVRAW_ERROR},
+      {{MRM, 1, -1}, ZVRAW_ERROR},
+      {{MRM, 1, INT_MAX}, ZVRAW_MEMALLOC_ERROR},
+      {{MRM, 1, 1, 1, true}, ZVRAW_NULL_PARAMETERS},
+      {{Mass, 0, 2, kNaN}, ZVRAW_OK},  // an empty window: every sum 0
+      {{Mass, 0, 2, -5}, ZVRAW_OK},
+      {{Vesko, 0, 1, kNaN}, ZVRAW_MASS_RANGE_INVALID},
+      {{Bins, 0, 1, 600, false, 2, 0}, ZVRAW_SCANRANGE_INVALID},
+      {{Bins, 0, 1, 600, false, 0, 2, 3, 1}, ZVRAW_DRIFTRANGE_INVALID},
+      {{Bins, 0, 1, 600, false, 0, 3}, ZVRAW_SCANNUM_INVALID},
+      {{Bins, 0, 1, 600, false, 0, 2, 0, kBins}, ZVRAW_DRIFTNUM_INVALID},
+      {{Bins, 0, 1, 600, false, INT_MIN, INT_MAX}, ZVRAW_SCANNUM_INVALID},
+      {{Bins, 0, 1, kNaN}, ZVRAW_MASS_RANGE_INVALID},
+      {{Bins, 0, 1, 200}, ZVRAW_MASS_RANGE_INVALID},  // end below start
+      {{Mobilogram, 0, 1, 600, false, 2, 0}, ZVRAW_SCANRANGE_INVALID},
   };
-  for (Case& c : cases) {
-    Trace t;
-    EXPECT_EQ(t.rows(2).take(c.call(t)).rc, c.rc) << c.what;
-    for (float v : t.y) EXPECT_EQ(v, 0.0f) << c.what;  // an empty window sums nothing
+  for (const Case& c : cases) {
+    const Result r = run(chrom_, c.call);
+    EXPECT_EQ(r.rc, c.rc) << "kind " << c.call.kind << ", count " << c.call.count;
+    for (float v : r.y) EXPECT_EQ(v, 0.0f);
   }
-  // Reversed, outside and hostile drift ranges.
-  struct Range {
-    int s0, s1, b0, b1;
-    float m0, m1;
-    int rc;
-  } ranges[] = {{2, 0, 0, 3, 300, 600, ZVRAW_SCANRANGE_INVALID}, {0, 2, 3, 1, 300, 600, ZVRAW_DRIFTRANGE_INVALID},
-                {0, 3, 0, 3, 300, 600, ZVRAW_SCANNUM_INVALID},   {0, 2, 0, kBins, 300, 600, ZVRAW_DRIFTNUM_INVALID},
-                {INT_MIN, INT_MAX, 0, 3, 300, 600, ZVRAW_SCANNUM_INVALID},
-                {0, 2, 0, 3, kNaN, 600, ZVRAW_MASS_RANGE_INVALID}, {0, 2, 0, 3, -1, 600, ZVRAW_MASS_RANGE_INVALID}};
-  for (const Range& r : ranges) {
-    Trace<int> t;
-    EXPECT_EQ(t.take(extractByBins(chrom_, 0, r.m0, r.m1, r.s0, r.s1, r.b0, r.b1, &t.xs, &t.ys, &t.n)).rc, r.rc)
-        << r.s0 << ".." << r.s1 << " bins " << r.b0 << ".." << r.b1;
-  }
-  Trace<int> t;
-  EXPECT_EQ(t.take(readMobillogram(chrom_, 0, 2, 0, 300, 600, &t.xs, &t.ys, &t.n)).rc, ZVRAW_SCANRANGE_INVALID);
-  // The holder rejects counts the same way.
-  auto* reader = handleCast<ZorvalenRawChromatogramReaderImp>(chrom_);
-  ZVChromatogram holder;
-  const std::vector<float> oneWindow{1.0f};
-  EXPECT_EQ(reader->ReadMassChromatogram(0, masses, 2, oneWindow, false, holder), ZVRAW_ERROR);
-  EXPECT_EQ(reader->ReadMassChromatogram(0, nullptr, 1, oneWindow, false, holder), ZVRAW_NULL_PARAMETERS);
-  EXPECT_EQ(holder.GetTimes(), nullptr);
 }
 
-// Damaged component files: every export on every function gives a code, and
-// nothing is read out of bounds.
+// Damaged component files: every export on every function gives a code in
+// range and nothing is read out of bounds; the drift extractions of
+// function 0 decide the result.
 TEST_F(Chromatograms, DamagedFilesGiveCodes) {
+  // Smaller functions over SetUp's; its drift pair and calibration stay.
   RawDirectoryFixture fx;
   fx.function({.format = 12, .scans = 3, .peaks = 3})
       .function({.type = 9, .format = 2, .scans = 2, .peaks = 3, .segments = {{100, 10}, {200, 20}, {300, 30}}});
-  write(fx.veskoCalibration());
-  drift_fixture::writePair(raw(), 0, {.bins = kBins}, drift_fixture::ladder(3, kBins));
-  // The drift extractions of function 0 decide the code; the rest must only
-  // answer in range.
+  write(fx);
   const auto readAll = [&] {
     CZorvalenBaseReader r = nullptr;
     if (const int rc = createRawReaderFromPath(rawPath().c_str(), &r, ZorvalenBaseType::CHROM); rc != ZVRAW_OK)
       return rc;
-    const float masses[2] = {110, 120};
-    const int channels[2] = {0, 2};
-    for (int f = 0; f < 2; ++f) {
-      Trace a, b, c, d, e;
-      for (int rc : {a.take(readTICChromatogram(r, f, &a.xs, &a.ys, &a.n)).rc,
-                     b.take(readBPIChromatogram(r, f, &b.xs, &b.ys, &b.n)).rc,
-                     c.rows(2).take(readMassChromatograms(r, f, masses, 2, &c.xs, &c.ys, 1, false, &c.n)).rc,
-                     d.rows(2).take(readMRMChromatograms(r, f, channels, 2, &d.xs, &d.ys, &d.n)).rc,
-                     e.take(readVeskoMassChromatogram(r, f, 102, 600, &e.xs, &e.ys, 1, 800, &e.n)).rc})
+    for (int f = 0; f < 2; ++f)
+      for (Kind k : {TIC, BPI, Mass, MRM, Vesko}) {
+        const int rc = run(r, {k, f, 2, 800}).rc;
         EXPECT_TRUE(rc >= 0 && rc <= ZVRAW_DRIFTRANGE_INVALID) << rc;
-    }
-    Trace<int> bins, mob;
-    int rc = bins.take(extractByBins(r, 0, 300, 600, 0, 2, 0, 3, &bins.xs, &bins.ys, &bins.n)).rc;
-    const int mobRc = mob.take(readMobillogram(r, 0, 0, 2, 300, 600, &mob.xs, &mob.ys, &mob.n)).rc;
-    if (rc == ZVRAW_OK) rc = mobRc;
+      }
+    int rc = run(r, {Bins, 0, 1, 1000}).rc;
+    if (const int mob = run(r, {Mobilogram, 0, 1, 1000}).rc; rc == ZVRAW_OK) rc = mob;
     EXPECT_EQ(destroyRawReader(r), ZVRAW_OK);
     return rc;
   };
