@@ -21,14 +21,14 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "Format12Run.h"
 #include "api/ZorvalenRawReaderImp.h"
 #include "cluster/ZVRawAccessInterface.h"
 #include "cluster/ZVRawDataCluster.h"
 #include "cluster/ZVRawDataClusterInfo.h"
-#include "cluster/ZVRawWriteInterface.h"
-#include "formats/directory/ZVRawFunctionDescriptor.h"
 #include "formats/scans/ZVRawFunctionScanIndices.h"
 #include "zorvalen/ZorvalenRaw.h"
 
@@ -44,56 +44,6 @@ constexpr unsigned kTraceScans = 1000000, kMassScans = 10000, kMassPoints = 1000
 
 double seconds(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
 
-ZVRawFunctionDescriptor_NonMaldi descriptor(unsigned scans) {
-  ZVRawFunctionDescriptor_NonMaldi d;
-  (void)d.Initialise(0, 8, 12, true, false, 0.6f, 0.02f, 0.0f, 0.001f * scans, scans, 0, 1);
-  float times[32] = {0.58f}, starts[32] = {50.0f}, ends[32] = {2000.0f};
-  (void)d.Initialise(500.0f, 0.0f, times, starts, ends);
-  return d;
-}
-
-// One calibrated format-12 function of `scans` scans of `points` points,
-// written through the write interface in ten batches.
-void writeRun(const fs::path& dir, unsigned scans, unsigned points) {
-  const unsigned kBatch = scans / 10;
-  std::error_code ec;
-  fs::remove_all(dir, ec);
-  ZVRawDataCluster cluster;
-  ZVRawWriteInterface w(cluster);
-  bool ok = w.prepareDataCluster(dir.c_str(), 0) == ZVRAW_OK &&
-            w.setFunctionDescriptor(0, descriptor(0), false, true) == ZVRAW_OK;
-  for (unsigned first = 0; ok && first < scans; first += kBatch) {
-    std::vector<float*> masses(kBatch), intensities(kBatch);
-    std::vector<char*> flags(kBatch);
-    std::vector<unsigned> sizes(kBatch, points);
-    std::vector<double> times(kBatch);
-    for (unsigned k = 0; k < kBatch; ++k) {
-      const unsigned s = first + k;
-      masses[k] = new float[points];
-      intensities[k] = new float[points];
-      flags[k] = new char[points]();
-      for (unsigned p = 0; p < points; ++p) {
-        masses[k][p] = 100.0f + 1.5f * static_cast<float>(p) + 0.0625f * static_cast<float>(s % 8);
-        intensities[k][p] = static_cast<float>(1 + (s * 7 + p * 3) % 1000);
-      }
-      times[k] = 0.0001 * s;
-    }
-    ok = w.setFunctionDescriptor(0, descriptor(first + kBatch)) == ZVRAW_OK &&
-         w.appendScans(0, kBatch, masses.data(), intensities.data(), flags.data(), times.data(), sizes.data()) ==
-             ZVRAW_OK &&
-         w.writeScans(0u, true, 0u) == ZVRAW_OK;
-    for (unsigned k = 0; k < kBatch; ++k) {
-      delete[] masses[k];
-      delete[] intensities[k];
-      delete[] flags[k];
-    }
-  }
-  if (!ok || w.writeFunctionDescriptors() != ZVRAW_OK || w.writeHeader(false) != ZVRAW_OK) {
-    std::fprintf(stderr, "chromatogram: could not write %s\n", dir.c_str());
-    std::abort();
-  }
-}
-
 // A run written once per process into the temporary directory, opened as a
 // chromatogram reader; removed at exit.
 class BenchRun {
@@ -103,7 +53,10 @@ class BenchRun {
     if (::mkdtemp(pattern.data()) == nullptr) std::abort();
     root_ = pattern;
     const fs::path dir = root_ / name;
-    writeRun(dir, scans, points);
+    if (!zvraw_bench::writeFormat12Run(dir, scans, points, scans / 10, false)) {
+      std::fprintf(stderr, "chromatogram: could not write %s\n", dir.c_str());
+      std::abort();
+    }
     if (createRawReaderFromPath(dir.c_str(), &reader_, ZorvalenBaseType::CHROM) != ZVRAW_OK) std::abort();
   }
   ~BenchRun() {
@@ -152,31 +105,42 @@ void copyFromIndex(const BenchRun& run, bool bpi) {
   releaseMemory(values);
 }
 
-void BM_Trace(benchmark::State& state) {
-  const bool bpi = state.range(0) == 1;
-  const BenchRun& run = traceRun();
+// Times the baseline and the call alternately, each iteration the call's
+// time; sets vs_baseline and gives the seconds of both.
+template <class Baseline, class Call>
+std::pair<double, double> timeAgainstBaseline(benchmark::State& state, Baseline baseline, Call call) {
   double callTime = 0, baseTime = 0;
   for (auto _ : state) {
     auto t0 = Clock::now();
-    copyFromIndex(run, bpi);
+    baseline();
     baseTime += seconds(t0);
-
     t0 = Clock::now();
     float *times = nullptr, *values = nullptr;
-    int n = 0;
-    const int rc = bpi ? readBPIChromatogram(run.reader(), 0, &times, &values, &n)
-                       : readTICChromatogram(run.reader(), 0, &times, &values, &n);
-    if (rc != ZVRAW_OK || n != static_cast<int>(kTraceScans)) std::abort();
-    benchmark::DoNotOptimize(times[n - 1] + values[n - 1]);
+    call(times, values);
     releaseMemory(times);
     releaseMemory(values);
     const double t = seconds(t0);
     callTime += t;
     state.SetIterationTime(t);
   }
+  state.counters["vs_baseline"] = callTime / baseTime;
+  return {callTime, baseTime};
+}
+
+void BM_Trace(benchmark::State& state) {
+  const bool bpi = state.range(0) == 1;
+  const BenchRun& run = traceRun();
+  const auto [callTime, baseTime] = timeAgainstBaseline(
+      state, [&] { copyFromIndex(run, bpi); },
+      [&](float*& times, float*& values) {
+        int n = 0;
+        const int rc = bpi ? readBPIChromatogram(run.reader(), 0, &times, &values, &n)
+                           : readTICChromatogram(run.reader(), 0, &times, &values, &n);
+        if (rc != ZVRAW_OK || n != static_cast<int>(kTraceScans)) std::abort();
+        benchmark::DoNotOptimize(times[n - 1] + values[n - 1]);
+      });
   state.counters["scans_per_s"] = static_cast<double>(state.iterations()) * kTraceScans / callTime;
   state.counters["baseline_scans_per_s"] = static_cast<double>(state.iterations()) * kTraceScans / baseTime;
-  state.counters["vs_baseline"] = callTime / baseTime;
 }
 BENCHMARK(BM_Trace)->Name("chromatogram/tic")->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Trace)->Name("chromatogram/bpi")->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -209,27 +173,17 @@ void BM_Mass(benchmark::State& state) {
   const BenchRun& run = massRun();
   const ZVRawAccessInterface access(run.cluster());
   std::vector<float> masses(static_cast<std::size_t>(count));
-  for (int k = 0; k < count; ++k) masses[static_cast<std::size_t>(k)] = 100.0f + 1.5f * static_cast<float>(97 * k % kMassPoints);
-  double callTime = 0, baseTime = 0;
-  for (auto _ : state) {
-    auto t0 = Clock::now();
-    loadAndSum(run, access);
-    baseTime += seconds(t0);
-
-    t0 = Clock::now();
-    float *times = nullptr, *values = nullptr;
-    int n = 0;
-    if (readMassChromatograms(run.reader(), 0, masses.data(), count, &times, &values, 0.5f, false, &n) != ZVRAW_OK ||
-        n != static_cast<int>(kMassScans))
-      std::abort();
-    benchmark::DoNotOptimize(values[static_cast<std::size_t>(count) * kMassScans - 1]);
-    releaseMemory(times);
-    releaseMemory(values);
-    const double t = seconds(t0);
-    callTime += t;
-    state.SetIterationTime(t);
-  }
-  state.counters["vs_baseline"] = callTime / baseTime;
+  for (std::size_t k = 0; k < masses.size(); ++k) masses[k] = 100.0f + 0.875f * static_cast<float>(97 * k % kMassPoints);
+  (void)timeAgainstBaseline(
+      state, [&] { loadAndSum(run, access); },
+      [&](float*& times, float*& values) {
+        int n = 0;
+        if (readMassChromatograms(run.reader(), 0, masses.data(), count, &times, &values, 0.5f, false, &n) !=
+                ZVRAW_OK ||
+            n != static_cast<int>(kMassScans))
+          std::abort();
+        benchmark::DoNotOptimize(values[static_cast<std::size_t>(count) * kMassScans - 1]);
+      });
 }
 BENCHMARK(BM_Mass)->Name("chromatogram/mass")->Arg(1)->Arg(10)->UseManualTime()->Unit(benchmark::kMillisecond);
 

@@ -50,6 +50,16 @@ bool blockFits(int count, unsigned int scans) {
   return std::uint64_t(static_cast<unsigned>(count)) * scans <= static_cast<std::uint64_t>(INT_MAX);
 }
 
+// A block trace's outputs are empty until it succeeds, and its list is
+// checked before anything else: 1 for a count below 1, 79 for no list.
+int startBlock(const void* list, int count, float*& times, float*& values, int& size) {
+  times = nullptr;
+  values = nullptr;
+  size = 0;
+  if (count <= 0) return ZVRAW_ERROR;
+  return list != nullptr ? ZVRAW_OK : ZVRAW_NULL_PARAMETERS;
+}
+
 // Row i of a count x scans block.
 std::vector<float*> rowStarts(float* block, int count, unsigned int scans) {
   std::vector<float*> rows(static_cast<std::size_t>(count));
@@ -176,11 +186,7 @@ int ZorvalenRawChromatogramReaderImp::readMassChromatograms(unsigned int functio
 int ZorvalenRawChromatogramReaderImp::ReadMassChromatograms(int function, const float* masses, int count,
                                                             float*& times, float*& intensities, float window,
                                                             bool bDaughters, int& size) {
-  times = nullptr;
-  intensities = nullptr;
-  size = 0;
-  if (count <= 0) return ZVRAW_ERROR;
-  if (masses == nullptr) return ZVRAW_NULL_PARAMETERS;
+  if (const int rc = startBlock(masses, count, times, intensities, size); rc != ZVRAW_OK) return rc;
   unsigned int n = 0;
   if (const int rc = getScansInFunction(function, n); rc != ZVRAW_OK) return rc;
   const auto f = static_cast<unsigned>(function);
@@ -218,11 +224,7 @@ int ZorvalenRawChromatogramReaderImp::ReadMassChromatogram(int function, const f
 
 int ZorvalenRawChromatogramReaderImp::ReadMRMChromatograms(int function, const int* channels, int count,
                                                            float*& times, float*& intensities, int& size) {
-  times = nullptr;
-  intensities = nullptr;
-  size = 0;
-  if (count <= 0) return ZVRAW_ERROR;
-  if (channels == nullptr) return ZVRAW_NULL_PARAMETERS;
+  if (const int rc = startBlock(channels, count, times, intensities, size); rc != ZVRAW_OK) return rc;
   unsigned int n = 0;
   if (const int rc = getScansInFunction(function, n); rc != ZVRAW_OK || n == 0) return rc;
   const auto f = static_cast<unsigned>(function);

@@ -264,18 +264,9 @@ TEST_F(Chromatograms, DamagedFilesGiveCodes) {
     EXPECT_EQ(destroyRawReader(r), ZVRAW_OK);
     return rc;
   };
-  for (const char* name : {"_func001.idx", "_func002.idx", "_func001.dat", "_func002.dat"}) {
-    SCOPED_TRACE(name);
-    const fs::path file = raw() / name;
-    const Bytes valid = readFile(file);
-    const ReaderCall read = [&](const Bytes& damaged) {
-      writeFile(file, damaged);
-      return readAll();
-    };
-    expectRejectsTruncations(valid, read, [](std::size_t) { return true; });  // a run still being written
-    expectSurvivesCorruptions(valid, read, 0xC4A0u, 40);
-    writeFile(file, valid);
-  }
+  // Short index and data files are a run still being written: any cut may read.
+  for (const char* name : {"_func001.idx", "_func002.idx", "_func001.dat", "_func002.dat"})
+    expectDamagedFileSurvives(raw() / name, readAll, 0xC4A0u, 40);
   drift_fixture::expectDamagedPairsGiveCodes(raw(), readAll, 0xC4A1u, 30);
 }
 
