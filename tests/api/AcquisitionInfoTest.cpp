@@ -42,17 +42,8 @@ std::shared_ptr<AcquisitionInfo> infoOf(CZorvalenBaseReader r) {
   return handleCast<ZorvalenRawInfoImp>(r)->getAcquisitionInfo();
 }
 
-class Classification : public ReaderTest {
+class Classification : public ReaderSetTest {
  protected:
-  void SetUp() override {
-    ReaderTest::SetUp();
-    ASSERT_EQ(createParameters(&set_), ZVRAW_OK);
-  }
-  void TearDown() override {
-    EXPECT_EQ(destroyParameters(set_), ZVRAW_OK);
-    ReaderTest::TearDown();
-  }
-
   void writeRun(const AcquisitionRun& run) {
     std::filesystem::remove_all(raw());
     std::filesystem::create_directories(raw());
@@ -79,8 +70,6 @@ class Classification : public ReaderTest {
     writeRun(run);
     return classify();
   }
-
-  CZorvalenParameters set_ = nullptr;
 };
 
 TEST_F(Classification, KindsAndRoles) {

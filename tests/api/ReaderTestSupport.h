@@ -89,3 +89,18 @@ class ReaderTest : public TempDirTest {
  private:
   std::vector<CZorvalenBaseReader> readers_;
 };
+
+// A reader test with one parameter set for the queries that fill one.
+class ReaderSetTest : public ReaderTest {
+ protected:
+  void SetUp() override {
+    ReaderTest::SetUp();
+    ASSERT_EQ(createParameters(&set_), ZVRAW_OK);
+  }
+  void TearDown() override {
+    EXPECT_EQ(destroyParameters(set_), ZVRAW_OK);
+    ReaderTest::TearDown();
+  }
+
+  CZorvalenParameters set_ = nullptr;
+};

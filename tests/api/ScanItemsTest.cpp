@@ -42,17 +42,8 @@ void patchTIC(const std::filesystem::path& idx, unsigned scan, float tic) {
   writeFile(idx, b);
 }
 
-class ScanItems : public ReaderTest {
+class ScanItems : public ReaderSetTest {
  protected:
-  void SetUp() override {
-    ReaderTest::SetUp();
-    ASSERT_EQ(createParameters(&set_), ZVRAW_OK);
-  }
-  void TearDown() override {
-    EXPECT_EQ(destroyParameters(set_), ZVRAW_OK);
-    ReaderTest::TearDown();
-  }
-
   // Function 0 (format 9, 3 scans, set mass 500.2) records every rendering;
   // its TIC is 123.75 in scan 0 and 1e20 in scan 2. Function 1 has no
   // statistics.
@@ -78,8 +69,6 @@ class ScanItems : public ReaderTest {
     const int rc = getScanItemValue(r, f, s, typed.data(), static_cast<int>(typed.size()), set_);
     return {rc, parameterPairs(set_)};
   }
-
-  CZorvalenParameters set_ = nullptr;
 };
 
 TEST_F(ScanItems, RenderingsById) {
