@@ -60,8 +60,7 @@ StatusImp::StatusImp() {
 
 int StatusImp::Initialise() {
   std::string folder;
-  if (!RegistryUtil::TryReadRegistryString(kOptionsKeyPath, kWorkingDirsValue, folder))
-    return ZVRAW_INIFILE_OPEN_ERROR;
+  if (!RegistryUtil::TryReadRegistryString(kOptionsKeyPath, kWorkingDirsValue, folder)) return ZVRAW_INIFILE_OPEN_ERROR;
   IniFileUtil settings;
   if (readMappedIniFile(joinPath(folder, kMainSettingsName), settings) != ZVRAW_OK) return ZVRAW_INIFILE_OPEN_ERROR;
   const auto [found, fileName] = settings.Get(kGlobalSection, kStatusFileKey);

@@ -25,7 +25,9 @@ class ZorvalenAcquisitionImp : public HandleObject {
   int Initialise();
   int ReadStatus(ProcessParametersImp* status, ProcessParametersImp* queue) { return statusImp.Read(status, queue); }
   int ReadInjection(ProcessParametersImp* parameters) { return batchSampleRecordImp.Read(parameters); }
-  int GetPendrakeSettings(ProcessParametersImp* parameters) { return pendrakeMonitorImp.getPendrakeSettings(parameters); }
+  int GetPendrakeSettings(ProcessParametersImp* parameters) {
+    return pendrakeMonitorImp.getPendrakeSettings(parameters);
+  }
   // With the monitor's settings of its last re-read.
   int GetSampleListStatus(const std::string& path, PendrakeStatus& status) const {
     return pendrakeMonitorImp.GetStatus(path, status);
