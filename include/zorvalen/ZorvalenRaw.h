@@ -186,6 +186,47 @@ ZV_API int getCollisionalCrossSection(CZorvalenBaseReader reader, float fDriftTi
 ZV_API int getDriftTime_CCS(CZorvalenBaseReader reader, float fCrossSection, float fMass, int nCharge,
                             float* pfDriftTime);
 
+/* Named values in a parameter set (a null or other-kind set gives 79): each
+ * clears the set, then stores one text per requested item under the item.
+ * Null items with nCount > 0 give 79 and nCount < 0 gives 57, both before
+ * the set is cleared. */
+
+/* The header text of each ZorvalenHeaderItem; "" for a value outside 300 to
+ * 349 or a run without a header. */
+ZV_API int getHeaderItemValue(CZorvalenBaseReader reader, const ZorvalenHeaderItem* pItems, int nCount,
+                              CZorvalenParameters parameters);
+
+/* The display name of each ZorvalenScanItem ("Transport RF"); "" for a value
+ * that is no scan item or has no name. */
+ZV_API int getScanItemName(CZorvalenBaseReader reader, const ZorvalenScanItem* pItems, int nCount,
+                           CZorvalenParameters parameters);
+
+/* Each ZorvalenScanItem of one scan: SET_MASS from the function's
+ * descriptor; TOTAL_ION_CURRENT and BASE_PEAK_INTENSITY ("%.0f"),
+ * BASE_PEAK_MASS ("%.6f") and PEAKS_IN_SCAN from the scan index; the others
+ * from the scan's statistics record (integers in decimal, reals with 9
+ * significant digits). An item nothing answers is present with "". 16 for a
+ * scan beyond the function, with every item present and "". */
+ZV_API int getScanItemValue(CZorvalenBaseReader reader, int nFunction, int nScan, const ZorvalenScanItem* pItems,
+                            int nCount, CZorvalenParameters parameters);
+
+/* The name of every scan item the function's statistics record, under the
+ * item; an empty set for a function without statistics. */
+ZV_API int getScanItemsInFunction(CZorvalenBaseReader reader, int nFunction, CZorvalenParameters parameters);
+
+/* Drift bins and times (the transfer RF recorded with a function's first
+ * scan; 73 when it is 0). The drift time of bin nDrift in the first function
+ * that has the bin: preset to NaN, and NaN with 0 when that function has no
+ * statistics. */
+ZV_API int getDriftTime(CZorvalenBaseReader reader, int nDrift, float* pfDriftTime);
+
+/* The drift bins covering fDTStart to fDTEnd of a function, preset to -1;
+ * 80 for a negative, reversed or not finite range or one beyond the bins.
+ * On success first <= last < the bin count; -1 and -1 with 0 when the
+ * function has no statistics. */
+ZV_API int getDriftRangeFromTimeRange(CZorvalenBaseReader reader, int nFunction, float fDTStart, float fDTEnd,
+                                      ZV_REF(int) nFirstBin, ZV_REF(int) nLastBin);
+
 /* ---- Acquisition: instrument, queue and injection status ----
  * Read from the workstation's files on every request. A null handle or one
  * of another kind, a null parameter set (except in getPendrakeSettings), a

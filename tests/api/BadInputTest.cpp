@@ -40,6 +40,7 @@ struct Outputs {
   int n = 0, m = 0;
   ZorvalenFunctionType type{};
   ZorvalenIonMode mode{};
+  void* set = nullptr;  // a parameter set
 };
 
 // The exports whose outputs are references for C++ callers, called as a C
@@ -50,6 +51,8 @@ CForm asC(Export e) {
 }
 using IsContinuumC = int (*)(CZorvalenBaseReader, int, bool*);
 using ScanRangeC = int (*)(CZorvalenBaseReader, int, float, float, int*, int*);
+constexpr ZorvalenScanItem kScanItems[] = {ZorvalenScanItem::TRANSPORT_RF};
+constexpr ZorvalenHeaderItem kHeaderItems[] = {ZorvalenHeaderItem::VERSION};
 
 constexpr int kScan = 1, kInfo = 2;
 
@@ -132,6 +135,23 @@ std::vector<HandleExport> readerExports(Outputs& o) {
        ZVRAW_MOBILITY_CALIBRATION_INVALID},
       {"getDriftTime_CCS", kInfo, [&o](void* h) { return getDriftTime_CCS(h, 200.0f, 500.0f, 1, &o.a); },
        [](void* h) { return getDriftTime_CCS(h, 200.0f, 500.0f, 1, nullptr); }, ZVRAW_MOBILITY_CALIBRATION_INVALID},
+      {"getHeaderItemValue", kInfo, [&o](void* h) { return getHeaderItemValue(h, kHeaderItems, 1, o.set); },
+       [](void* h) { return getHeaderItemValue(h, kHeaderItems, 1, nullptr); }},
+      {"getScanItemName", kInfo, [&o](void* h) { return getScanItemName(h, kScanItems, 1, o.set); },
+       [](void* h) { return getScanItemName(h, kScanItems, 1, nullptr); }},
+      {"getScanItemValue", kInfo, [&o](void* h) { return getScanItemValue(h, 0, 0, kScanItems, 1, o.set); },
+       [](void* h) { return getScanItemValue(h, 0, 0, kScanItems, 1, nullptr); }},
+      {"getScanItemsInFunction", kInfo, [&o](void* h) { return getScanItemsInFunction(h, 0, o.set); },
+       [](void* h) { return getScanItemsInFunction(h, 0, nullptr); }},
+      {"getDriftTime", kInfo, [&o](void* h) { return getDriftTime(h, 0, &o.a); },
+       [](void* h) { return getDriftTime(h, 0, nullptr); }, ZVRAW_DRIFTNUM_INVALID},
+      {"getDriftRangeFromTimeRange", kInfo,
+       [&o](void* h) { return getDriftRangeFromTimeRange(h, 0, 0.0f, 1.0f, o.i, o.j); },
+       [&o](void* h) {
+         return asC<decltype(&getDriftRangeFromTimeRange), ScanRangeC>(&getDriftRangeFromTimeRange)(h, 0, 0.0f, 1.0f,
+                                                                                                    &o.i, nullptr);
+       },
+       ZVRAW_DRIFTRANGE_INVALID},
   };
 }
 
@@ -148,6 +168,7 @@ TEST_F(BadInput, ReaderExports) {
   ASSERT_EQ(createParameters(&parameters), ZVRAW_OK);
 
   Outputs o;
+  o.set = parameters;
   for (const HandleExport& e : readerExports(o)) {
     SCOPED_TRACE(e.name);
     o.handle = reinterpret_cast<void*>(0x1);

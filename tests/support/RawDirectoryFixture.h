@@ -54,6 +54,7 @@ struct FixtureFunction {
   // Mass segments (start, end) of the descriptor; one of lowMass..highMass
   // when empty. Formats 2 and 11 take peak k's mass from segment k.
   std::vector<std::pair<float, float>> segments{};
+  float setMass = 500.0f;  // the descriptor's set mass (not of MALDI functions)
 };
 
 // The values written for point p of scan s of function f: ascending masses
