@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "formats/portability/IniFileUtil.h"
-#include "zorvalen/ZorvalenRawResultCodes.h"
-
 namespace Vardex::Lib::ZorvalenRaw {
 
 namespace {
@@ -35,12 +32,6 @@ std::optional<std::string> mapDrivePath(std::string_view path) {
     else if (mapped.back() != '/' && rest.front() != '/') mapped += '/';
   }
   return mapped + rest;
-}
-
-int readMappedIniFile(std::string_view path, IniFileUtil& ini) {
-  const auto mapped = mapDrivePath(path);
-  ini.SetFilename(mapped.value_or(std::string()));
-  return mapped ? ini.Read() : ZVRAW_INIFILE_OPEN_ERROR;
 }
 
 std::string_view lastComponent(std::string_view path) {

@@ -16,17 +16,11 @@
 
 namespace Vardex::Lib::ZorvalenRaw {
 
-class IniFileUtil;
-
 // The path of this system, or none when its drive has no folder.
 [[nodiscard]] std::optional<std::string> mapDrivePath(std::string_view path);
 
 // Whether a mapped path is absolute: it begins with "/".
 [[nodiscard]] inline bool isAbsolutePath(std::string_view mapped) { return !mapped.empty() && mapped.front() == '/'; }
-
-// Reads the profile file a setting names into ini: its result code, or
-// ZVRAW_INIFILE_OPEN_ERROR when the path's drive has no folder.
-[[nodiscard]] int readMappedIniFile(std::string_view path, IniFileUtil& ini);
 
 // The text after the last "/" or "\" (the whole text when there is none).
 [[nodiscard]] std::string_view lastComponent(std::string_view path);

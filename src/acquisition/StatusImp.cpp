@@ -1,6 +1,6 @@
 #include "acquisition/StatusImp.h"
 
-#include "acquisition/DrivePaths.h"
+#include "acquisition/ProfileKeys.h"
 #include "acquisition/RegistryUtil.h"
 #include "api/ProcessParametersImp.h"
 #include "formats/portability/IniFileUtil.h"
@@ -75,10 +75,7 @@ int StatusImp::getStatus(ProcessParametersImp* status, ProcessParametersImp* que
   IniFileUtil file;
   _statusCode = readMappedIniFile(_fileName, file);
   if (_statusCode != ZVRAW_OK) return _statusCode;
-  for (const auto& [sectionKey, item] : _stringToId) {
-    const auto [found, value] = file.Get(sectionKey.first, sectionKey.second);
-    if (found) status->SetValue(item, value);
-  }
+  storeFoundValues(file, _stringToId, *status);
   // Ends at the first missing number; the file's size bounds the count.
   for (int n = 1;; ++n) {
     const auto [found, value] = file.Get(kQueueSection, std::to_string(n));

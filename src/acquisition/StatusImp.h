@@ -13,9 +13,9 @@
 // trimmed). Paths keep the texts read or set; they are mapped (DrivePaths.h)
 // only when a file is opened.
 
-#include <map>
 #include <string>
-#include <utility>
+
+#include "acquisition/ProfileKeys.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
 
@@ -41,7 +41,7 @@ class StatusImp {
   [[nodiscard]] std::string GetFilename() const { return _fileName; }
 
  private:
-  std::map<std::pair<std::string, std::string>, int> _stringToId;
+  ProfileKeyTable _stringToId;
   std::string _fileName;
   int _statusCode = 1;
 };

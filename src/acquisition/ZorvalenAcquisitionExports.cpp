@@ -23,6 +23,25 @@ ProcessParametersImp* parametersOf(CZorvalenParameters parameters) {
   return handleCast<ProcessParametersImp>(parameters);
 }
 
+using PathSetter = void (ZorvalenAcquisitionImp::*)(const std::string&);
+using PathGetter = std::string (ZorvalenAcquisitionImp::*)() const;
+
+int replacePath(CZorvalenAcquisition acquisition, const char* path, PathSetter set) {
+  return onAcquisition(acquisition, path != nullptr, [&](ZorvalenAcquisitionImp& a) {
+    (a.*set)(path);
+    return ZVRAW_OK;
+  });
+}
+
+// The path's text under key 0 of the set; its other keys stay.
+int reportPath(CZorvalenAcquisition acquisition, CZorvalenParameters parameters, PathGetter get) {
+  ProcessParametersImp* set = parametersOf(parameters);
+  return onAcquisition(acquisition, set != nullptr, [&](ZorvalenAcquisitionImp& a) {
+    set->SetValue(0, (a.*get)());
+    return ZVRAW_OK;
+  });
+}
+
 }  // namespace
 
 ZV_API int createAcquisition(CZorvalenAcquisition* pAcquisition) {
@@ -41,18 +60,11 @@ ZV_API int destroyAcquisition(CZorvalenAcquisition acquisition) {
 }
 
 ZV_API int setStatusIniFile(CZorvalenAcquisition acquisition, const char* path) {
-  return onAcquisition(acquisition, path != nullptr, [&](ZorvalenAcquisitionImp& a) {
-    a.SetStatusFilename(path);
-    return ZVRAW_OK;
-  });
+  return replacePath(acquisition, path, &ZorvalenAcquisitionImp::SetStatusFilename);
 }
 
 ZV_API int getStatusIniFile(CZorvalenAcquisition acquisition, CZorvalenParameters parameters) {
-  ProcessParametersImp* set = parametersOf(parameters);
-  return onAcquisition(acquisition, set != nullptr, [&](ZorvalenAcquisitionImp& a) {
-    set->SetValue(0, a.GetStatusFilename());
-    return ZVRAW_OK;
-  });
+  return reportPath(acquisition, parameters, &ZorvalenAcquisitionImp::GetStatusFilename);
 }
 
 ZV_API int getStatus(CZorvalenAcquisition acquisition, CZorvalenParameters status, CZorvalenParameters queue) {
@@ -62,18 +74,11 @@ ZV_API int getStatus(CZorvalenAcquisition acquisition, CZorvalenParameters statu
 }
 
 ZV_API int setZorvalenInjectionFile(CZorvalenAcquisition acquisition, const char* path) {
-  return onAcquisition(acquisition, path != nullptr, [&](ZorvalenAcquisitionImp& a) {
-    a.SetInjectionFilename(path);
-    return ZVRAW_OK;
-  });
+  return replacePath(acquisition, path, &ZorvalenAcquisitionImp::SetInjectionFilename);
 }
 
 ZV_API int getZorvalenInjectionFile(CZorvalenAcquisition acquisition, CZorvalenParameters parameters) {
-  ProcessParametersImp* set = parametersOf(parameters);
-  return onAcquisition(acquisition, set != nullptr, [&](ZorvalenAcquisitionImp& a) {
-    set->SetValue(0, a.GetInjectionFilename());
-    return ZVRAW_OK;
-  });
+  return reportPath(acquisition, parameters, &ZorvalenAcquisitionImp::GetInjectionFilename);
 }
 
 ZV_API int getZorvalenInjection(CZorvalenAcquisition acquisition, CZorvalenParameters parameters) {
