@@ -321,4 +321,78 @@ ZV_API int getDriftTime(CZorvalenBaseReader reader, int nDrift, float* pfDriftTi
 ZV_API int getDriftRangeFromTimeRange(CZorvalenBaseReader reader, int nFunction, float fDTStart, float fDTEnd,
                                       ZV_REF(int) nFirstBin, ZV_REF(int) nLastBin);
 
+/* ---- Acquisition: instrument, queue and injection status ----
+ * Read from the workstation's files on every request. A null handle or one
+ * of another kind, a null parameter set (except in getPendrakeSettings), a
+ * null path and a null output pointer give 79 with nothing changed. */
+
+/* Makes a handle and locates the status file (named in "Zorvalen.ini" in
+ * the working folder of the settings store), the current-sample record
+ * ("ZVCurSmp.txt" in the temporary folder) and the queue monitor's settings.
+ * Returns 0 even when something is not found: its path stays empty. */
+ZV_API int createAcquisition(CZorvalenAcquisition* pAcquisition);
+
+/* Destroys a handle; null is accepted. */
+ZV_API int destroyAcquisition(CZorvalenAcquisition acquisition);
+
+/* The status file's path: replaced, or stored as the text under key 0 of
+ * the set (its other keys stay). */
+ZV_API int setStatusIniFile(CZorvalenAcquisition acquisition, const char* path);
+ZV_API int getStatusIniFile(CZorvalenAcquisition acquisition, CZorvalenParameters parameters);
+
+/* Reads the status file: the status set is cleared and gets one text per
+ * ZorvalenStatusType found; queue entries 1, 2, ... (to the first missing
+ * number) go under keys 0, 1, ... of the queue set, whose other keys stay.
+ * 78 when the file cannot be opened (status set empty, queue set as it was). */
+ZV_API int getStatus(CZorvalenAcquisition acquisition, CZorvalenParameters status, CZorvalenParameters queue);
+
+/* The current-sample record's path, as for the status file. */
+ZV_API int setZorvalenInjectionFile(CZorvalenAcquisition acquisition, const char* path);
+ZV_API int getZorvalenInjectionFile(CZorvalenAcquisition acquisition, CZorvalenParameters parameters);
+
+/* Reads the current-sample record into the cleared set (ZorvalenBatchItem
+ * and ZorvalenSampleListItem keys); 78 when it cannot be opened. */
+ZV_API int getZorvalenInjection(CZorvalenAcquisition acquisition, CZorvalenParameters parameters);
+
+/* Where the queue program has the sample list of that file name: queued,
+ * processed, failed or not found (1300-1303), with the settings of the last
+ * re-read; 1304 when the program does not run. */
+ZV_API int getSampleListStatus(CZorvalenAcquisition acquisition, const char* path, PendrakeStatus* pStatus);
+
+/* Re-reads the queue monitor's settings into the cleared set
+ * (PendrakeSettings keys; the three folders only while the program runs).
+ * 1 for a null set. */
+ZV_API int getPendrakeSettings(CZorvalenAcquisition acquisition, CZorvalenParameters parameters);
+
+/* Re-reads the settings; 1304 when the queue program does not run, else
+ * aborted, aborting, idle or acquiring (1305-1308). */
+ZV_API int getPendrakeStatus(CZorvalenAcquisition acquisition, PendrakeStatus* pStatus);
+
+/* Requests a queue abort by creating the abort file (5 when it cannot be
+ * created), or withdraws it by deleting the file (10 when it exists and
+ * cannot be deleted). */
+ZV_API int abortPendrake(CZorvalenAcquisition acquisition, bool bAbort);
+
+/* ---- Sample lists: tab-separated text for the acquisition queue ----
+ * A null handle or one of another kind, a null parameter set and a null
+ * output pointer give 79. */
+
+ZV_API int createSampleList(CZorvalenSampleList* pSampleList);
+
+/* Destroys a list and its text; null is accepted. */
+ZV_API int destroySampleList(CZorvalenSampleList sampleList);
+
+/* Appends a copy of the set as the next row; 57, adding nothing, when it
+ * holds a key outside 700 to 817 (ZorvalenSampleListItem FILE_NAME to
+ * CURVE_DB). */
+ZV_API int addSampleListRow(CZorvalenSampleList sampleList, CZorvalenParameters row);
+
+/* The list as text: a title line ("INDEX" and the item names of every key
+ * any row sets) and one line per row (its number from 1, then its values,
+ * empty where the row lacks the key), cells joined by tabs and every line
+ * ended by a line feed; "INDEX\n1" for a list without rows. Values are
+ * copied unchanged. The text belongs to the list: valid until the next
+ * sampleListToString on it or its destruction. */
+ZV_API int sampleListToString(CZorvalenSampleList sampleList, char** ppText);
+
 #endif
