@@ -244,6 +244,25 @@ ZV_API int getScanRangeFromTimeRange(CZorvalenBaseReader reader, int nFunction, 
  * has none). */
 ZV_API int getLockMassFunction(CZorvalenBaseReader reader, bool* pbPresent, int* pnFunction);
 
+/* Acquisition classification, made on the reader's first question and kept
+ * for its life (updateRawReader does not redo it). getAcquisitionInfo
+ * replaces the set's pairs (a null or other-kind set gives 79) with
+ * AcquisitionParameter keys: TYPE, a ZorvalenAcquisitionType (VESKO, DDA,
+ * HDDDA, ELVO, HDELVO or UNKNOWN); LTEFF, VEFF, RESOLUTION and
+ * SAMPLINGFREQUENCY (GHz) with six decimals, 0 when the run records none;
+ * PRECURSOR_MASS_START and _END for VESKO; LOCKMASS (-1 for none) and MS1
+ * (the survey or low-energy function) for the data-dependent and
+ * alternating-energy kinds, and MS2 (the high-energy function) for the
+ * latter. */
+ZV_API int getAcquisitionInfo(CZorvalenBaseReader reader, CZorvalenParameters parameters);
+
+/* Whether lock-mass correction applies to the run: it has a reference
+ * function and is data-dependent or holds functions not yet calibrated; and
+ * whether a gain table (lmgt.inf) is applied to its reads. Both give false
+ * when they cannot tell, and 0 (79 for a null output). */
+ZV_API int canLockMassCorrect(CZorvalenBaseReader reader, bool* pbCan);
+ZV_API int isLockMassCorrected(CZorvalenBaseReader reader, bool* pbApplied);
+
 /* Scanning-quadrupole calibration (63 when the run has none): the bins
  * covering fPrecursorMass +- fTolerance / 2, a bin's precursor mass, and the
  * precursor mass range of the function or of one bin. */
