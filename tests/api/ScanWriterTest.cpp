@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -67,7 +68,7 @@ struct Rig {
   }
   // The scan count of _functns.inf's record f, and the records of _funcNNN.idx and .sts.
   [[nodiscard]] unsigned descriptorScans(unsigned f) const {
-    const Bytes b = fs::exists(raw / "_functns.inf") ? readFile(raw / "_functns.inf") : Bytes{};
+    const Bytes b = fs::is_regular_file(raw / "_functns.inf") ? readFile(raw / "_functns.inf") : Bytes{};
     std::uint32_t n = 0;
     if (b.size() >= 416 * (f + 1)) std::memcpy(&n, b.data() + 416 * f + 18, 4);
     return n;
@@ -313,6 +314,176 @@ TEST_F(ScanWriter, RoundTripThroughTheReaders) {
     EXPECT_EQ(rd.item(1, s, Item::LINEAR_DETECTOR_VOLTAGE), carries ? -100.0f * (s + 1) : 0) << s;
     EXPECT_EQ(rd.item(1, s, Item::REFERENCE_SCAN), carries ? '1' : 0) << s;  // a one-byte field keeps the character
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Items of 35 bytes a record, so that _func001.sts outgrows the index.
+const std::vector<Item> kWideItems = {
+    Item::LINEAR_DETECTOR_VOLTAGE, Item::LINEAR_SENSITIVITY, Item::REFLECTRON_LENS_VOLTAGE,
+    Item::REFLECTRON_DETECTOR_VOLTAGE, Item::REFLECTRON_SENSITIVITY, Item::LASER_REPETITION_RATE,
+    Item::COURSE_LASER_CONTROL, Item::FINE_LASER_CONTROL, Item::LASERAIM_XPOS, Item::LASERAIM_YPOS,
+    Item::COLLISION_ENERGY, Item::SET_MASS, Item::VESKO_ENABLED, Item::REFERENCE_SCAN};
+
+// A component name taken by directories in every spelling a writer tries.
+void take(const fs::path& p) {
+  std::string upper = p.filename().string();
+  for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  fs::create_directory(p);
+  fs::create_directory(p.parent_path() / upper);
+}
+
+Parameters wideValues(unsigned s) {
+  Parameters v;
+  for (Item i : kWideItems) v.SetValue(static_cast<int>(i), std::to_string(s % 50));
+  return v;
+}
+
+// Function 0 of 250 one-point scans with values, then function 1 of 50, then
+// close, under each failure: the first failing call returns it, every later
+// scan of that function returns the same, and what opens agrees with itself.
+TEST_F(ScanWriter, FailedWritesLeaveFilesThatAgree) {
+  const struct {
+    const char* what;
+    rlim_t limit;  // 0: none
+    const char* taken = nullptr;
+  } cases[] = {{"dat, batch 1", 500},  {"idx, batch 1", 1000},        {"sts, batch 1", 3500},
+               {"idx, batch 2", 5000}, {"sts, at the next function", 9000},
+               {"sts taken", 0, "_func001.sts"}, {"functns taken", 0, "_functns.inf"}, {"dat taken", 0, "_func001.dat"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Rig rig(dir() / c.what);
+    if (c.taken != nullptr) take(rig.raw / c.taken);
+    int first = ZVRAW_OK;
+    {
+      std::unique_ptr<FileSizeLimit> limit;
+      if (c.limit != 0) limit = std::make_unique<FileSizeLimit>(c.limit);
+      ASSERT_TRUE(!limit || limit->ok());
+      ASSERT_EQ(rig.writer.AppendFunction(0, *definition({}), kWideItems.data(), static_cast<int>(kWideItems.size())),
+                ZVRAW_OK);
+      for (unsigned s = 0; s < 250; ++s) {
+        const Parameters v = wideValues(s);
+        const int rc = rig.scans(0, s, 1, 1, &v);
+        EXPECT_TRUE(first == ZVRAW_OK || rc == first) << s;  // every scan after the failure returns it
+        first = rc;
+      }
+      const int next = rig.function(1);
+      if (first == ZVRAW_OK) first = next;
+      if (next != ZVRAW_OK) {  // not started: function 0 stays current
+        EXPECT_EQ(rig.writer.GetFunctionNumber(), 0);
+        EXPECT_NE(rig.scans(0, 250, 1), ZVRAW_OK);
+      } else {
+        (void)rig.scans(1, 0, 50, 1);
+      }
+      (void)rig.writer.Close();
+    }
+    EXPECT_NE(first, ZVRAW_OK);
+    const Reader rd(rig.raw);
+    if (rd.rc != ZVRAW_OK) continue;  // what does not open cannot disagree
+    for (unsigned f = 0; f < 2; ++f) {
+      EXPECT_EQ(rig.descriptorScans(f), rig.indexedScans(f)) << f;
+      EXPECT_LE(rig.records(f), rig.indexedScans(f)) << f;
+      for (unsigned s = 0; s < rig.indexedScans(f); ++s) {
+        float *m = nullptr, *y = nullptr;
+        int n = 0;
+        ASSERT_EQ(readScan(rd.r, static_cast<int>(f), static_cast<int>(s), &m, &y, &n), ZVRAW_OK) << f << " " << s;
+        EXPECT_TRUE(n == 1 && m[0] == fixtureMass(f, s, 0)) << f << " " << s;
+      }
+    }
+  }
+}
+
+// A batch whose data file cannot be written: its records go with it, the
+// next function is not started and the failed one takes no more scans until
+// a next function does start.
+TEST_F(ScanWriter, AFailedFunctionTakesNoScansUntilTheNextStarts) {
+  Rig rig(dir() / "failed.raw");
+  take(rig.raw / "_func001.dat");
+  const Item items[] = {Item::COLLISION_ENERGY};
+  ASSERT_EQ(rig.writer.AppendFunction(0, *definition({}), items, 1), ZVRAW_OK);
+  const Parameters v = wideValues(3);
+  ASSERT_EQ(rig.scans(0, 0, 5, 4, &v), ZVRAW_OK);
+  const int failure = rig.function(1);
+  ASSERT_NE(failure, ZVRAW_OK);
+  EXPECT_EQ(rig.writer.GetFunctionNumber(), 0);
+  EXPECT_EQ(rig.scans(0, 5, 1), failure);
+  EXPECT_EQ(rig.scans(0, 5, 1, 4, &v), failure);
+  EXPECT_EQ(rig.writer.GetNumberOfScans() + rig.writer.GetNumberOfStats(), 0);
+  EXPECT_FALSE(fs::exists(rig.raw / "_func001.sts"));
+  ASSERT_EQ(rig.function(1), ZVRAW_OK);  // nothing left to write: function 1 starts
+  ASSERT_EQ(rig.scans(1, 0, 3), ZVRAW_OK);
+  ASSERT_EQ(rig.writer.Close(), ZVRAW_OK);
+  EXPECT_EQ(rig.descriptorScans(0), 0u);
+  EXPECT_EQ(rig.descriptorScans(1), 3u);
+  EXPECT_EQ(rig.indexedScans(1), 3u);
+}
+
+// Each refused call returns its code and queues neither a scan nor a record.
+TEST_F(ScanWriter, HostileCallsQueueNothing) {
+  Rig rig(dir() / "hostile.raw");
+  ZorvalenRawScanWriterImp& w = rig.writer;
+  const float m[] = {100, 200}, y[] = {1, 2}, nanM[] = {100, kNaN}, infM[] = {-kInf, 200};
+  std::vector<float> huge(0x400000, 150.0f);
+  Parameters values;
+  values.SetValue(static_cast<int>(Item::COLLISION_ENERGY), "5");
+  const Item one[] = {Item::COLLISION_ENERGY};
+  const auto items = [&](int fn, std::vector<int> list, int n) {
+    std::vector<Item> is;
+    for (int i : list) is.push_back(static_cast<Item>(i));
+    return w.AppendFunction(fn, *definition({}), list.empty() ? nullptr : is.data(), n);
+  };
+  const auto keys = [](FunctionDefinition k, const char* text) {
+    Parameters p;
+    p.SetValue(static_cast<int>(k), text);
+    return FunctionDescriptor().SetParameters(p);
+  };
+  const auto maldi = [&] { return w.AppendFunction(9, borealtek_zvraw_version_1::ZVRawFunctionDescriptor_Maldi(), false); };
+  const struct {
+    const char* what;
+    std::function<int()> call;
+    int rc;
+  } calls[] = {
+      {"scan before a function", [&] { return w.AddScan(m, y, 2, 1.0f); }, ZVRAW_ERROR},
+      {"IONMODE 99", [&] { return keys(FunctionDefinition::IONMODE, "99"); }, ZVRAW_PARAMETER_INVALID},
+      {"IONMODE 114", [&] { return keys(FunctionDefinition::IONMODE, "114"); }, ZVRAW_PARAMETER_INVALID},
+      {"CDT_SCANS -1", [&] { return keys(FunctionDefinition::CDT_SCANS, "-1"); }, ZVRAW_PARAMETER_INVALID},
+      {"function -1", [&] { return rig.function(-1); }, ZVRAW_FUNCNUM_INVALID},
+      {"MALDI record", maldi, ZVRAW_ERROR},
+      {"null items, n 1", [&] { return items(0, {}, 1); }, ZVRAW_NULL_PARAMETERS},
+      {"function 0 again", [&] { return rig.function(0); }, ZVRAW_FUNCNUM_INVALID},
+      {"n -1", [&] { return items(1, {462}, -1); }, ZVRAW_PARAMETER_INVALID},
+      {"item 600", [&] { return items(2, {462, 600}, 2); }, ZVRAW_PARAMETER_INVALID},
+      {"item 476", [&] { return items(3, {476}, 1); }, ZVRAW_SCAN_STAT_NOTSUPPORTED},
+      {"item 482", [&] { return items(4, {482}, 1); }, ZVRAW_SCAN_STAT_NOTSUPPORTED},
+      {"count -1", [&] { return w.AddScan(m, y, -1, 1.0f); }, ZVRAW_PARAMETER_INVALID},
+      {"null masses", [&] { return w.AddScan(nullptr, y, 2, 1.0f); }, ZVRAW_NULL_PARAMETERS},
+      {"null intensities", [&] { return w.AddScan(m, nullptr, 2, values, 1.0f); }, ZVRAW_NULL_PARAMETERS},
+      {"NaN mass", [&] { return w.AddScan(nanM, y, 2, values, 1.0f); }, ZVRAW_PARAMETER_INVALID},
+      {"infinite mass", [&] { return w.AddScan(infM, y, 2, 1.0f); }, ZVRAW_PARAMETER_INVALID},
+      {"NaN time", [&] { return w.AddScan(m, y, 2, kNaN); }, ZVRAW_PARAMETER_INVALID},
+      {"infinite time", [&] { return w.AddScan(ZVSpectrum(m, y, 2), kInf); }, ZVRAW_PARAMETER_INVALID},
+      {"more points than an index counts", [&] { return w.AddScan(huge.data(), huge.data(), 0x400000, 1.0f); },
+       ZVRAW_PARAMETER_INVALID},
+      {"drift spectrum, ordinary function", [&] { return w.AddCombinedCDTScan(m, y, 2, values, 1.0f); },
+       ZVRAW_WRITER_CDT_ADD_SCAN_ERROR},
+      {"record, nothing queued", [&] { return w.AddStats(m); }, ZVRAW_OK},  // function 4 has no items
+      {"drift function", [&] { return w.AppendFunction(5, *definition({{FunctionDefinition::CDT_SCANS, "10"}}), one, 1); },
+       ZVRAW_OK},
+      {"spectrum with values, drift function", [&] { return w.AddScan(m, y, 2, values, 1.0f); },
+       ZVRAW_WRITER_CDT_ADD_SCAN_ERROR},
+      {"null record", [&] { return w.AddStats(nullptr); }, ZVRAW_NULL_PARAMETERS},
+      {"record before any scan", [&] { return w.AddStats(m); }, ZVRAW_ERROR},
+  };
+  for (const auto& c : calls) {
+    EXPECT_EQ(c.call(), c.rc) << c.what;
+    EXPECT_EQ(w.GetNumberOfScans(), 0) << c.what;
+    EXPECT_EQ(w.GetNumberOfStats(), 0) << c.what;
+  }
+  EXPECT_EQ(w.ExtendedStatsSize(), 4);  // function 5 holds the one layout accepted
+  ASSERT_EQ(w.Close(), ZVRAW_OK);
+  for (unsigned f = 0; f < 6; ++f) EXPECT_EQ(rig.indexedScans(f) + rig.records(f), 0u) << f;
 }
 
 }  // namespace
