@@ -24,8 +24,9 @@ constexpr unsigned int kIonModeBase = 100;
 template <class T>
 std::unique_ptr<T[]> copyOf(const T* source, std::size_t n) {
   if (n == 0) return nullptr;
-  auto out = std::make_unique<T[]>(n);  // value-initialised: zeros
-  if (source != nullptr) std::copy_n(source, n, out.get());
+  if (source == nullptr) return std::make_unique<T[]>(n);  // value-initialised: zeros
+  auto out = std::make_unique_for_overwrite<T[]>(n);
+  std::copy_n(source, n, out.get());
   return out;
 }
 
@@ -46,7 +47,7 @@ void keepFirst(int& first, int rc) {
 ZorvalenRawScanWriterImp::ZorvalenRawScanWriterImp(ZVRawWriteInterface* writeInterface)
     : m_pzvRawWriteInterface(writeInterface) {}
 
-ZorvalenRawScanWriterImp::~ZorvalenRawScanWriterImp() = default;
+ZorvalenRawScanWriterImp::~ZorvalenRawScanWriterImp() { ClearFunctionDescriptors(); }
 
 // ---- state ----
 
@@ -98,8 +99,8 @@ int ZorvalenRawScanWriterImp::acceptsFunction(int fn) const {
 int ZorvalenRawScanWriterImp::startFunction(int fn, std::unique_ptr<FunctionDescriptor> definition, bool calibrated,
                                             std::unique_ptr<ScanManager> grid) {
   FunctionDescriptor& d = *definition;
-  m_functionDescriptors[fn] = std::move(definition);
-  m_nCurrentFunction = fn;
+  SetFunctionDescriptor(fn, std::move(definition));
+  SetFunctionNumber(fn);
   m_nFailure = ZVRAW_OK;
   _scanManager = std::move(grid);
   const int rc = m_pzvRawWriteInterface->setFunctionDescriptor(static_cast<unsigned int>(fn), *d.GetDescriptor(),
@@ -293,7 +294,7 @@ void ZorvalenRawScanWriterImp::AllocateScanMemory() {
 
 void ZorvalenRawScanWriterImp::AllocateStatsMemory() {
   m_pStatsBuffer.assign(static_cast<std::size_t>(m_nBatch) * static_cast<std::size_t>(ExtendedStatsSize()), 0);
-  m_nCurrentStat = -1;
+  ResetCurrentStat();
 }
 
 void ZorvalenRawScanWriterImp::ClearScanMemory() {
@@ -302,12 +303,18 @@ void ZorvalenRawScanWriterImp::ClearScanMemory() {
   m_ppcMassFlags.clear();
   m_pdRT.clear();
   m_pnSizes.clear();
-  m_nCurrentScan = -1;
+  ResetCurrentScan();
 }
 
 void ZorvalenRawScanWriterImp::ClearStatsMemory() {
   m_pStatsBuffer.clear();
-  m_nCurrentStat = -1;
+  ResetCurrentStat();
+}
+
+void ZorvalenRawScanWriterImp::ClearFunctionDescriptors() { m_functionDescriptors.clear(); }
+
+void ZorvalenRawScanWriterImp::SetFunctionDescriptor(int fn, std::unique_ptr<FunctionDescriptor> definition) {
+  m_functionDescriptors[fn] = std::move(definition);
 }
 
 int ZorvalenRawScanWriterImp::Flush() { return Flush(true); }

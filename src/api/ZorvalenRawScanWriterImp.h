@@ -156,6 +156,11 @@ class ZorvalenRawScanWriterImp {
   void AllocateStatsMemory();
   void ClearScanMemory();
   void ClearStatsMemory();
+  void ClearFunctionDescriptors();
+  void SetFunctionDescriptor(int fn, std::unique_ptr<FunctionDescriptor> definition);
+  void SetFunctionNumber(int fn) { m_nCurrentFunction = fn; }
+  void ResetCurrentScan() { m_nCurrentScan = -1; }
+  void ResetCurrentStat() { m_nCurrentStat = -1; }
 
   static constexpr int m_nBatch = 100;
 
