@@ -131,8 +131,8 @@ int ZorvalenRawScanWriterImp::AppendFunction(const int& fn, const FunctionDescri
   if (const int rc = stats->Initalise(items, n); rc != ZVRAW_OK) return rc;
   if (n == 0) return ZVRAW_OK;
   // A layout the write interface refused would leave records with nowhere to go.
-  if (const int rc = m_pzvRawWriteInterface->setExtendedStatsDescriptor(static_cast<unsigned int>(fn),
-                                                                        *stats->GetDescriptor());
+  if (const int rc =
+          m_pzvRawWriteInterface->setExtendedStatsDescriptor(static_cast<unsigned int>(fn), *stats->GetDescriptor());
       rc != ZVRAW_OK)
     return rc;
   GetFunctionDescriptor()->SetStats(std::move(stats));
@@ -144,6 +144,8 @@ int ZorvalenRawScanWriterImp::AppendFunction(const int& fn, const ZVRawFunctionD
   if (const int rc = acceptsFunction(fn); rc != ZVRAW_OK) return rc;
   const auto* imp = record.getImp();
   if (imp == nullptr || descriptorKind(*imp) != DescriptorKind::NonMaldi) return ZVRAW_ERROR;
+  // A code too wide for _functns.inf would fail every later rewrite of it.
+  if (!imp->fitsFileWidths()) return ZVRAW_PARAMETER_INVALID;
   if (const int rc = Flush(true); rc != ZVRAW_OK) return rc;
   auto copy = std::make_unique<FunctionDescriptor>(
       ZVRawFunctionDescriptor_NonMaldi(static_cast<const ZVRawFunctionDescriptor_NonMaldi_Imp&>(*imp)));
@@ -345,8 +347,8 @@ int ZorvalenRawScanWriterImp::writeBatch() {
   // The write interface takes every per-scan array over; those it refuses stay in the tables.
   int rc = d.DataType() == kAccurateMassFormat
                ? w.appendScans(fn, count, m_ppfMasses.data(), m_ppfIntensities.data(), m_ppfMassSigmas.data(),
-                               m_ppfIntensitySigmas.data(), m_ppcPeakFlags.data(), m_ppcMassFlags.data(),
-                               m_pdRT.data(), m_pnSizes.data())
+                               m_ppfIntensitySigmas.data(), m_ppcPeakFlags.data(), m_ppcMassFlags.data(), m_pdRT.data(),
+                               m_pnSizes.data())
                : w.appendScans(fn, count, m_ppfMasses.data(), m_ppfIntensities.data(), m_ppcPeakFlags.data(),
                                m_pdRT.data(), m_pnSizes.data());
   if (rc == ZVRAW_OK) rc = w.writeScans(fn, true, 0u);
@@ -361,8 +363,7 @@ int ZorvalenRawScanWriterImp::FlushStats() {
   int rc = ZVRAW_OK;
   if (GetNumberOfStats() > 0) {
     const auto fn = static_cast<unsigned int>(m_nCurrentFunction);
-    rc = m_pzvRawWriteInterface->appendStats(fn, static_cast<unsigned int>(GetNumberOfStats()),
-                                             m_pStatsBuffer.data());
+    rc = m_pzvRawWriteInterface->appendStats(fn, static_cast<unsigned int>(GetNumberOfStats()), m_pStatsBuffer.data());
     if (rc == ZVRAW_OK) rc = m_pzvRawWriteInterface->writeExtendedStats(fn, 0u);
   }
   ClearStatsMemory();

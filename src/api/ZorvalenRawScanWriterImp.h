@@ -77,8 +77,9 @@ class ZorvalenRawScanWriterImp {
   // The same, and each scan of fn carries a record of the n items. Refused
   // items (57, 75, 79 for null items) leave fn started without records.
   int AppendFunction(const int& fn, const FunctionDescriptor& definition, const ZorvalenScanItem* items, const int& n);
-  // A function from a caller's non-MALDI record (1 for any other), centroid
-  // or continuum, calibrated, without a mass grid.
+  // A function from a caller's non-MALDI record (1 for any other; 57 for
+  // codes wider than the descriptor file holds), centroid or continuum,
+  // calibrated, without a mass grid.
   int AppendFunction(const int& fn, const ZVRawFunctionDescriptor& record, const bool& centroid);
 
   // One spectrum of the current function: 1 before any function, 69 for a

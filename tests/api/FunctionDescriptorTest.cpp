@@ -54,15 +54,6 @@ TEST(FunctionDescriptor, KeysAppliedUpToTheFirstRefusal) {
     bool cdt;
     float start;
   } cases[] = {
-      {{{K::FUNCTIONTYPE, "213"}}, ZVRAW_OK, 13, 0, false, kMax},
-      {{{K::FUNCTIONTYPE, "215"}}, ZVRAW_OK, 15, 0, false, kMax},
-      {{{K::FUNCTIONTYPE, "216"}}, ZVRAW_OK, 16, 0, false, kMax},
-      {{{K::FUNCTIONTYPE, "218"}}, ZVRAW_OK, 18, 0, false, kMax},
-      {{{K::FUNCTIONTYPE, "219"}}, ZVRAW_OK, 19, 0, false, kMax},
-      {{{K::FUNCTIONTYPE, "214"}}, ZVRAW_WRITER_FUNCTIONTYPE_NOTSUPPORTED, 13, 0, false, kMax},
-      {{{K::FUNCTIONTYPE, "217"}}, ZVRAW_WRITER_FUNCTIONTYPE_NOTSUPPORTED, 13, 0, false, kMax},
-      {{{K::FUNCTIONTYPE, "209"}}, ZVRAW_WRITER_FUNCTIONTYPE_NOTSUPPORTED, 13, 0, false, kMax},
-      {{{K::FUNCTIONTYPE, "200"}}, ZVRAW_WRITER_FUNCTIONTYPE_NOTSUPPORTED, 13, 0, false, kMax},
       {{{K::FUNCTIONTYPE, "-2147483648"}}, ZVRAW_WRITER_FUNCTIONTYPE_NOTSUPPORTED, 13, 0, false, kMax},
       {{{K::FUNCTIONTYPE, "TOF"}}, ZVRAW_ERROR, 13, 0, false, kMax},
       {{{K::CDT_SCANS, "abc"}}, ZVRAW_OK, 13, 0, false, kMax},
@@ -90,10 +81,14 @@ TEST(FunctionDescriptor, KeysAppliedUpToTheFirstRefusal) {
     EXPECT_EQ(d.IsCDT(), c.cdt) << c.keys.front().second;
     EXPECT_EQ(d.GetStartMass(), c.start) << c.keys.front().second;
   }
+  for (int type : {213, 215, 216, 218, 219, 214, 217, 209, 200, 999})  // 214 PSD, 217 MTOF, 209 MRM, 200 MS
+    EXPECT_EQ(
+        FunctionDescriptor().SetParameters(set({{K::FUNCTIONTYPE, std::to_string(type)}})),
+        type >= 213 && type != 214 && type != 217 && type <= 219 ? ZVRAW_OK : ZVRAW_WRITER_FUNCTIONTYPE_NOTSUPPORTED)
+        << type;
   Parameters other;
   other.SetValue(999, "x");  // not a function key
-  FunctionDescriptor d;
-  EXPECT_EQ(d.SetParameters(other), ZVRAW_OK);
+  EXPECT_EQ(FunctionDescriptor().SetParameters(other), ZVRAW_OK);
 }
 
 TEST(FunctionDescriptor, ScansWidenOnlyTheRangesNotGiven) {

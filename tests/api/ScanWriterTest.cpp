@@ -149,8 +149,8 @@ TEST_F(ScanWriter, WritesInBatchesOf100AndAtEveryForcedFlush) {
 TEST_F(ScanWriter, GridResamplesOnlyContinuumScansOfAValidGrid) {
   using K = FunctionDefinition;
   // ttm = 5184 / (5184 x 1^2) = 1: grid masses 100, 121, ... 400.
-  const Keys grid = {{K::STARTMASS, "100"}, {K::ENDMASS, "400"}, {K::LTEFF, "1"}, {K::VEFF, "5184"},
-                     {K::SAMPLINGFREQUENCY, "1"}};
+  const Keys grid = {
+      {K::STARTMASS, "100"}, {K::ENDMASS, "400"}, {K::LTEFF, "1"}, {K::VEFF, "5184"}, {K::SAMPLINGFREQUENCY, "1"}};
   Keys noEnd = grid, centroid = grid, noLteff = grid;
   noEnd.erase(noEnd.begin() + 1);
   centroid.emplace_back(K::CONTINUUM, "0");
@@ -160,7 +160,9 @@ TEST_F(ScanWriter, GridResamplesOnlyContinuumScansOfAValidGrid) {
     const char* what;
     Keys keys;
     bool resampled;
-  } cases[] = {{"grid", grid, true}, {"no ENDMASS", noEnd, false}, {"centroid", centroid, false},
+  } cases[] = {{"grid", grid, true},
+               {"no ENDMASS", noEnd, false},
+               {"centroid", centroid, false},
                {"VEFF without LTEFF", noLteff, false}};
   for (const auto& c : cases) {
     std::vector<float> m = masses, y = intensities;
@@ -321,11 +323,13 @@ TEST_F(ScanWriter, RoundTripThroughTheReaders) {
 namespace {
 
 // Items of 35 bytes a record, so that _func001.sts outgrows the index.
-const std::vector<Item> kWideItems = {
-    Item::LINEAR_DETECTOR_VOLTAGE, Item::LINEAR_SENSITIVITY, Item::REFLECTRON_LENS_VOLTAGE,
-    Item::REFLECTRON_DETECTOR_VOLTAGE, Item::REFLECTRON_SENSITIVITY, Item::LASER_REPETITION_RATE,
-    Item::COURSE_LASER_CONTROL, Item::FINE_LASER_CONTROL, Item::LASERAIM_XPOS, Item::LASERAIM_YPOS,
-    Item::COLLISION_ENERGY, Item::SET_MASS, Item::VESKO_ENABLED, Item::REFERENCE_SCAN};
+const std::vector<Item> kWideItems = {Item::LINEAR_DETECTOR_VOLTAGE, Item::LINEAR_SENSITIVITY,
+                                      Item::REFLECTRON_LENS_VOLTAGE, Item::REFLECTRON_DETECTOR_VOLTAGE,
+                                      Item::REFLECTRON_SENSITIVITY,  Item::LASER_REPETITION_RATE,
+                                      Item::COURSE_LASER_CONTROL,    Item::FINE_LASER_CONTROL,
+                                      Item::LASERAIM_XPOS,           Item::LASERAIM_YPOS,
+                                      Item::COLLISION_ENERGY,        Item::SET_MASS,
+                                      Item::VESKO_ENABLED,           Item::REFERENCE_SCAN};
 
 // A component name taken by directories in every spelling a writer tries.
 void take(const fs::path& p) {
@@ -349,9 +353,14 @@ TEST_F(ScanWriter, FailedWritesLeaveFilesThatAgree) {
     const char* what;
     rlim_t limit;  // 0: none
     const char* taken = nullptr;
-  } cases[] = {{"dat, batch 1", 500},  {"idx, batch 1", 1000},        {"sts, batch 1", 3500},
-               {"idx, batch 2", 5000}, {"sts, at the next function", 9000},
-               {"sts taken", 0, "_func001.sts"}, {"functns taken", 0, "_functns.inf"}, {"dat taken", 0, "_func001.dat"}};
+  } cases[] = {{"dat, batch 1", 500},
+               {"idx, batch 1", 1000},
+               {"sts, batch 1", 3500},
+               {"idx, batch 2", 5000},
+               {"sts, at the next function", 9000},
+               {"sts taken", 0, "_func001.sts"},
+               {"functns taken", 0, "_functns.inf"},
+               {"dat taken", 0, "_func001.dat"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Rig rig(dir() / c.what);
@@ -447,27 +456,28 @@ TEST_F(ScanWriter, HostileCallsQueueNothing) {
     for (int i : list) is.push_back(static_cast<Item>(i));
     return w.AppendFunction(fn, *definition({}), list.empty() ? nullptr : is.data(), n);
   };
-  const auto keys = [](FunctionDefinition k, const char* text) {
-    Parameters p;
-    p.SetValue(static_cast<int>(k), text);
-    return FunctionDescriptor().SetParameters(p);
+  auto wide = centroidDescriptor(12, true, 0);
+  wide.ionMode() = 40;
+  const auto maldi = [&] {
+    return w.AppendFunction(9, borealtek_zvraw_version_1::ZVRawFunctionDescriptor_Maldi(), false);
   };
-  const auto maldi = [&] { return w.AppendFunction(9, borealtek_zvraw_version_1::ZVRawFunctionDescriptor_Maldi(), false); };
   const struct {
     const char* what;
     std::function<int()> call;
     int rc;
   } calls[] = {
       {"scan before a function", [&] { return w.AddScan(m, y, 2, 1.0f); }, ZVRAW_ERROR},
-      {"IONMODE 99", [&] { return keys(FunctionDefinition::IONMODE, "99"); }, ZVRAW_PARAMETER_INVALID},
-      {"IONMODE 114", [&] { return keys(FunctionDefinition::IONMODE, "114"); }, ZVRAW_PARAMETER_INVALID},
-      {"CDT_SCANS -1", [&] { return keys(FunctionDefinition::CDT_SCANS, "-1"); }, ZVRAW_PARAMETER_INVALID},
       {"function -1", [&] { return rig.function(-1); }, ZVRAW_FUNCNUM_INVALID},
       {"MALDI record", maldi, ZVRAW_ERROR},
+      {"ion mode 40", [&] { return w.AppendFunction(9, wide, false); }, ZVRAW_PARAMETER_INVALID},
       {"null items, n 1", [&] { return items(0, {}, 1); }, ZVRAW_NULL_PARAMETERS},
       {"function 0 again", [&] { return rig.function(0); }, ZVRAW_FUNCNUM_INVALID},
       {"n -1", [&] { return items(1, {462}, -1); }, ZVRAW_PARAMETER_INVALID},
-      {"item 600", [&] { return items(2, {462, 600}, 2); }, ZVRAW_PARAMETER_INVALID},
+      {"item 600",
+       [&] {
+         return items(2, {462, 600}, 2);
+       },
+       ZVRAW_PARAMETER_INVALID},
       {"item 476", [&] { return items(3, {476}, 1); }, ZVRAW_SCAN_STAT_NOTSUPPORTED},
       {"item 482", [&] { return items(4, {482}, 1); }, ZVRAW_SCAN_STAT_NOTSUPPORTED},
       {"count -1", [&] { return w.AddScan(m, y, -1, 1.0f); }, ZVRAW_PARAMETER_INVALID},
@@ -482,7 +492,10 @@ TEST_F(ScanWriter, HostileCallsQueueNothing) {
       {"drift spectrum, ordinary function", [&] { return w.AddCombinedCDTScan(m, y, 2, values, 1.0f); },
        ZVRAW_WRITER_CDT_ADD_SCAN_ERROR},
       {"record, nothing queued", [&] { return w.AddStats(m); }, ZVRAW_OK},  // function 4 has no items
-      {"drift function", [&] { return w.AppendFunction(5, *definition({{FunctionDefinition::CDT_SCANS, "10"}}), one, 1); },
+      {"drift function",
+       [&] {
+         return w.AppendFunction(5, *definition({{FunctionDefinition::CDT_SCANS, "10"}}), one, 1);
+       },
        ZVRAW_OK},
       {"spectrum with values, drift function", [&] { return w.AddScan(m, y, 2, values, 1.0f); },
        ZVRAW_WRITER_CDT_ADD_SCAN_ERROR},
