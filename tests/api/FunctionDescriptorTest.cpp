@@ -127,28 +127,19 @@ TEST(FunctionDescriptor, InitaliseCopiesTheDefinitionNotTheScans) {
   to.SetRanges(50, 600, 1);  // the copied start is fixed, the end is not
   EXPECT_EQ(to.GetStartMass(), 80.0f);
   EXPECT_EQ(to.GetEndMass(), 600.0f);
-  EXPECT_EQ(to.GetIonMode(), 9u);
-  EXPECT_EQ(to.GetFunctionType(), 18u);
-  EXPECT_FALSE(to.GetContinuum());
-  EXPECT_EQ(to.GetScansInBlock(), 200u);
-  EXPECT_EQ(to.GetLteff(), 1800.0f);
-  EXPECT_EQ(to.GetVeff(), 7200.0f);
-  EXPECT_EQ(to.GetSamplingFrequency(), 3.6f);
-  EXPECT_EQ(to.DataType(), 12u);
-  EXPECT_EQ(to.TotalScans(), 0u);
-  EXPECT_EQ(to.GetDescriptor()->getRtStart(), 1.0f);
+  EXPECT_TRUE(to.GetIonMode() == 9 && to.GetFunctionType() == 18 && !to.GetContinuum() && to.GetScansInBlock() == 200);
+  EXPECT_TRUE(to.GetLteff() == 1800 && to.GetVeff() == 7200 && to.GetSamplingFrequency() == 3.6f);
+  EXPECT_TRUE(to.DataType() == 12 && to.TotalScans() == 0 && to.GetDescriptor()->getRtStart() == 1.0f);
 
   // From a caller's record: extended index on, still modifiable.
   borealtek_zvraw_version_1::ZVRawFunctionDescriptor_NonMaldi record;
   (void)record.Initialise(0, 8, 13, false, true, 0.5f, 0.01f, 1, 2, 40, 0, 1);
   FunctionDescriptor copied(record);
   EXPECT_TRUE(copied.GetDescriptor()->getExtendedIndex() && copied.IsModifyable() && copied.IsLumaventFunction());
-  EXPECT_EQ(copied.DataType(), 13u);
-  EXPECT_EQ(copied.TotalScans(), 40u);
+  EXPECT_TRUE(copied.DataType() == 13 && copied.TotalScans() == 40);
   EXPECT_EQ(copied.SetFunctionType(15), ZVRAW_OK);
   EXPECT_EQ(copied.SetIonMode(14), ZVRAW_PARAMETER_INVALID);
-  EXPECT_EQ(copied.GetFunctionType(), 15u);
-  EXPECT_EQ(copied.GetIonMode(), 8u);
+  EXPECT_TRUE(copied.GetFunctionType() == 15 && copied.GetIonMode() == 8);
 }
 
 }  // namespace

@@ -318,10 +318,6 @@ TEST_F(ScanWriter, RoundTripThroughTheReaders) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // Items of 35 bytes a record, so that _func001.sts outgrows the index.
 const std::vector<Item> kWideItems = {Item::LINEAR_DETECTOR_VOLTAGE, Item::LINEAR_SENSITIVITY,
                                       Item::REFLECTRON_LENS_VOLTAGE, Item::REFLECTRON_DETECTOR_VOLTAGE,
