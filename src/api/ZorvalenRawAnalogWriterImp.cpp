@@ -9,16 +9,16 @@
 
 namespace Vardex::Lib::ZorvalenRaw {
 
+using borealtek_zvraw_version_1::AnalogHeader;
 using borealtek_zvraw_version_1::ZVRawAnalog;
 
 namespace {
 
 constexpr std::size_t kField = ANALOG_CHANNEL_DESCRIPTION_SIZE;
 
-}  // namespace
-
-ZorvalenRawAnalogWriterImp::AnalogHeader ZorvalenRawAnalogWriterImp::MakeHeader(const std::string& description,
-                                                                                const std::string& units, int type) {
+// A trace's header: the description (cut to 80 characters), its NUL, then
+// "$CC$,1.000000,3,0,0," and the units as far as the field has room.
+AnalogHeader makeHeader(const std::string& description, const std::string& units, int type) {
   AnalogHeader h;  // zeroed: flags false, every byte NUL
   h.Analog = type == static_cast<int>(AnalogTraceType::ANALOG);
   h.ELSD = type == static_cast<int>(AnalogTraceType::ELSD);
@@ -33,6 +33,8 @@ ZorvalenRawAnalogWriterImp::AnalogHeader ZorvalenRawAnalogWriterImp::MakeHeader(
   return h;
 }
 
+}  // namespace
+
 int ZorvalenRawAnalogWriterImp::Initialise(const std::string& directory) {
   m_rawPath = directory;
   m_analogHeaders.clear();
@@ -44,7 +46,7 @@ int ZorvalenRawAnalogWriterImp::Initialise(const std::string& directory) {
 int ZorvalenRawAnalogWriterImp::AppendChannel(const Parameters& values) {
   int type = 0;  // absent or not an int: no flag
   (void)values.TryGetIntValue(static_cast<int>(AnalogParameter::TYPE), type);
-  m_pending = MakeHeader(values.GetValue(static_cast<int>(AnalogParameter::DESCRIPTION)),
+  m_pending = makeHeader(values.GetValue(static_cast<int>(AnalogParameter::DESCRIPTION)),
                          values.GetValue(static_cast<int>(AnalogParameter::UNITS)), type);
   return ZVRAW_OK;
 }

@@ -35,10 +35,6 @@ class ZorvalenRawAnalogWriterImp {
   [[nodiscard]] int GetCurrentChannel() const { return m_nCurrentChannel; }
   [[nodiscard]] const std::vector<AnalogHeader>& GetHeaders() const { return m_analogHeaders; }
 
-  // The header of a trace: the description (cut to 80 characters), its NUL,
-  // then "$CC$,1.000000,3,0,0," and the units as far as the field has room.
-  [[nodiscard]] static AnalogHeader MakeHeader(const std::string& description, const std::string& units, int type);
-
  private:
   std::vector<AnalogHeader> m_analogHeaders;
   std::string m_rawPath;
