@@ -27,6 +27,7 @@ bool DeadTimeArray::readFromFile(const char* pcFullFileName) {
   m_pdtArray = m_ownedRows;
   m_ndtArraySize = static_cast<int>(m_ownedRows.size());
   m_bMyTable = true;
+  indexBlocks();
   return true;
 }
 
@@ -35,34 +36,33 @@ DeadTime DeadTimeArray::GetAt(int nIndex) const {
   return m_pdtArray[static_cast<std::size_t>(nIndex)];
 }
 
-long DeadTimeArray::firstRowAbove(float fSigma) const {
-  for (int r = 0; r < m_ndtArraySize; ++r)
-    if (GetAt(r).Sigma() > fSigma) return r;
-  return -1;
+void DeadTimeArray::indexBlocks() {
+  m_blocks.clear();
+  for (long r = 0; r < m_ndtArraySize; ++r) {
+    const float sigma = GetAt(static_cast<int>(r)).Sigma();
+    if (m_blocks.empty() || !(m_blocks.back().sigma == sigma))
+      m_blocks.push_back({sigma, r, r});
+    else
+      m_blocks.back().last = r;
+  }
 }
 
-long DeadTimeArray::lastRowBelow(float fSigma) const {
-  for (int r = m_ndtArraySize - 1; r >= 0; --r)
-    if (GetAt(r).Sigma() < fSigma) return r;
-  return -1;
+const DeadTimeArray::Block* DeadTimeArray::firstBlockAbove(float fSigma) const {
+  for (const Block& b : m_blocks)
+    if (b.sigma > fSigma) return &b;
+  return nullptr;
 }
 
-long DeadTimeArray::blockEnd(long row) const {
-  const float sigma = GetAt(static_cast<int>(row)).Sigma();
-  while (row + 1 < m_ndtArraySize && GetAt(static_cast<int>(row + 1)).Sigma() == sigma) ++row;
-  return row;
-}
-
-long DeadTimeArray::blockStart(long row) const {
-  const float sigma = GetAt(static_cast<int>(row)).Sigma();
-  while (row > 0 && GetAt(static_cast<int>(row - 1)).Sigma() == sigma) --row;
-  return row;
+const DeadTimeArray::Block* DeadTimeArray::lastBlockBelow(float fSigma) const {
+  for (auto b = m_blocks.rbegin(); b != m_blocks.rend(); ++b)
+    if (b->sigma < fSigma) return &*b;
+  return nullptr;
 }
 
 DeadTimeArray::UpperWalk DeadTimeArray::upperWalk(float fLambdaPrime, float fSigma) const {
-  const long first = firstRowAbove(fSigma);
-  if (first < 0) return {-1, -1, -1};
-  const long last = blockEnd(first);
+  const Block* block = firstBlockAbove(fSigma);
+  if (block == nullptr) return {-1, -1, -1};
+  const long first = block->first, last = block->last;
   for (long r = first; r <= last; ++r)
     if (GetAt(static_cast<int>(r)).LambdaPrime() > fLambdaPrime) return {first, last, r};
   return {first, last, -1};
@@ -80,9 +80,9 @@ long DeadTimeArray::getLowerLambdaPrimeUpperSigma(float fLambdaPrime, float fSig
 }
 
 long DeadTimeArray::lowerBlockRowBelow(float fLambdaPrime, float fSigma) const {
-  const long last = lastRowBelow(fSigma);
-  if (last < 0) return -1;
-  const long first = blockStart(last);
+  const Block* block = lastBlockBelow(fSigma);
+  if (block == nullptr) return -1;
+  const long first = block->first, last = block->last;
   for (long r = last; r >= first; --r)
     if (GetAt(static_cast<int>(r)).LambdaPrime() < fLambdaPrime) return r;
   return -1;
@@ -95,7 +95,7 @@ long DeadTimeArray::getLowerLambdaPrimeLowerSigma(float fLambdaPrime, float fSig
 long DeadTimeArray::getUpperLambdaPrimeLowerSigma(float fLambdaPrime, float fSigma) const {
   const long r = lowerBlockRowBelow(fLambdaPrime, fSigma);
   // The lower block ends at the last row below the wanted sigma.
-  return r >= 0 && r + 1 <= lastRowBelow(fSigma) ? r + 1 : -1;
+  return r >= 0 && r + 1 <= lastBlockBelow(fSigma)->last ? r + 1 : -1;
 }
 
 bool DeadTimeArray::IsOffTable(float fLambdaPrimeRequired, float fSigmaRequired) const {
