@@ -12,8 +12,14 @@
 // is the first.
 
 #include <algorithm>
+#include <climits>
 
 #include "processing/PeakDetectRecords.h"
+
+// Widths add up in 64 bits (a peak met again after a merge adds again) and
+// are stored in the records' ints.
+inline int storedWidth(long width) { return static_cast<int>(std::clamp<long>(width, INT_MIN, INT_MAX)); }
+inline bool widthsBalance(long rise, long fall, int nHalfWidth) { return rise + fall >= nHalfWidth; }
 
 class EdgeRecords {
  public:

@@ -1,15 +1,12 @@
 #include "processing/PeakBalance.h"
 
 #include <algorithm>
-#include <climits>
 #include <vector>
 
 #include "processing/EdgeRecords.h"
 #include "processing/PeakSort.h"
 
 namespace {
-
-int clampToInt(long v) { return static_cast<int>(std::clamp<long>(v, INT_MIN, INT_MAX)); }
 
 void removeEdges(EdgeRecords& edges, long major, long minor) {
   if (minor < 0 || minor == major) return;
@@ -23,7 +20,6 @@ void removeEdges(EdgeRecords& edges, long major, long minor) {
 // The walk of TrackRise (step -1) and TrackFall (step +1), from peak to peak.
 long track(const PKD_DATASET& data, EdgeRecords& edges, int nHalfWidth, long handle, long step) {
   const float* y = data.pfY;
-  // Widths add up in 64 bits; a peak met again after a merge adds again.
   long rise = edges.at(handle).sRise.nWidth;
   long fall = edges.at(handle).sFall.nWidth;
   long major = handle, minor = -1;
@@ -54,8 +50,8 @@ long track(const PKD_DATASET& data, EdgeRecords& edges, int nHalfWidth, long han
     }
   }
   if (minor < 0) return -1;
-  edges.at(major).sRise.nWidth = clampToInt(rise);
-  edges.at(major).sFall.nWidth = clampToInt(fall);
+  edges.at(major).sRise.nWidth = storedWidth(rise);
+  edges.at(major).sFall.nWidth = storedWidth(fall);
   removeEdges(edges, major, minor);
   return major;
 }
@@ -64,7 +60,7 @@ void balanceEdge(const PKD_DATASET& data, EdgeRecords& edges, int nHalfWidth, lo
   for (long next; (next = track(data, edges, nHalfWidth, handle, -1)) != -1;) handle = next;
   for (long next; (next = track(data, edges, nHalfWidth, handle, +1)) != -1;) handle = next;
   PKD_EDGE& edge = edges.at(handle);
-  if (static_cast<long>(edge.sRise.nWidth) + edge.sFall.nWidth >= nHalfWidth) edge.nStatus |= PKD_STATUS_BALANCED;
+  if (widthsBalance(edge.sRise.nWidth, edge.sFall.nWidth, nHalfWidth)) edge.nStatus |= PKD_STATUS_BALANCED;
 }
 
 }  // namespace
@@ -97,7 +93,7 @@ long TrackFall(const PKD_DATASET* psData, PKD_EDGE* psEdges, const PKD_PARAMS* p
 }
 
 bool EdgeBalanced(const PKD_PARAMS* psParams, long lRiseWidth, long lFallWidth) {
-  return lRiseWidth + lFallWidth >= psParams->nHalfWidth;
+  return widthsBalance(lRiseWidth, lFallWidth, psParams->nHalfWidth);
 }
 
 void RemoveEdges(PKD_EDGE* psEdges, long lMajor, long lMinor) {

@@ -148,8 +148,8 @@ float InterpolateY(const PKD_DATASET* psData, long lPkStart, long lPkEnd, float 
   return y0 + (y1 - y0) * (fCentX - x0) / (x1 - x0);
 }
 
-float PkdPeakCentre(const PKD_DATASET* psData, PKD_CENT_PEAK* psPeak, const PKD_PARAMS* psParams,
-                    float* pfWorkSpace, float fMinHt, bool bAccurateMass) {
+float PkdPeakCentre(const PKD_DATASET* psData, PKD_CENT_PEAK* psPeak, const PKD_PARAMS* psParams, float* pfWorkSpace,
+                    float fMinHt, bool bAccurateMass) {
   const float* x = psData->pfX;
   const long s = pointAt(psData, psPeak->fStart), e = pointAt(psData, psPeak->fEnd);
   const long top = PkdPeakTop(psData, s, e);
@@ -241,9 +241,8 @@ int findCentres(const PKD_DATASET& data, PKD_RESULTS& output, EdgeRecords& edges
   return result;
 }
 
-
-int FindCentres(const PKD_DATASET* psData, PKD_RESULTS* psOutput, const PKD_EDGE* psEdges,
-                const PKD_PARAMS* psParams, bool bAccurateMass) {
+int FindCentres(const PKD_DATASET* psData, PKD_RESULTS* psOutput, const PKD_EDGE* psEdges, const PKD_PARAMS* psParams,
+                bool bAccurateMass) {
   // Centring only reads the records.
   EdgeRecords edges = EdgeRecords::dense(const_cast<PKD_EDGE*>(psEdges), psData->lNumPts);
   return findCentres(*psData, *psOutput, edges, *psParams, bAccurateMass);

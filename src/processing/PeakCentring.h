@@ -11,8 +11,8 @@
 
 // Fills the result list with every peak of positive area, in apex order.
 // 0, or -1 when the list filled (the peaks entered so far are counted).
-int FindCentres(const PKD_DATASET* psData, PKD_RESULTS* psOutput, const PKD_EDGE* psEdges,
-                const PKD_PARAMS* psParams, bool bAccurateMass);
+int FindCentres(const PKD_DATASET* psData, PKD_RESULTS* psOutput, const PKD_EDGE* psEdges, const PKD_PARAMS* psParams,
+                bool bAccurateMass);
 
 // base + (top - base) x (100 - top percent) / 100, base being the higher of
 // the two boundaries; in accurate-mass mode top x (100 - top percent) / 100.
@@ -24,8 +24,8 @@ void PkdPeakArea(const PKD_DATASET* psData, long lPkStart, long lPkEnd, PKD_CENT
 
 // Sets the centre, its height and the threshold crossings; returns the area
 // factor of the dead-time correction, 1 when none was applied.
-float PkdPeakCentre(const PKD_DATASET* psData, PKD_CENT_PEAK* psPeak, const PKD_PARAMS* psParams,
-                    float* pfWorkSpace, float fMinHt, bool bAccurateMass);
+float PkdPeakCentre(const PKD_DATASET* psData, PKD_CENT_PEAK* psPeak, const PKD_PARAMS* psParams, float* pfWorkSpace,
+                    float fMinHt, bool bAccurateMass);
 
 void PkdCentroidPeak(const PKD_DATASET* psData, PKD_CENT_PEAK* psPeak, long lPkStart, long lPkEnd, float fMinHeight,
                      bool bAccurateMass);

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "processing/EdgeRecords.h"
 #include "processing/PeakBalance.h"
 #include "processing/PeakCentring.h"
-#include "processing/EdgeRecords.h"
 #include "processing/PeakEdges.h"
 #include "processing/PeakSort.h"
 #include "processing/TOFPeakCorrection.h"
@@ -125,6 +125,10 @@ class Detection {
 int PkdCentDetect(PKD_DATASET* psData, PKD_EDGE* psEdges, PKD_RESULTS* psResults, const PKD_PARAMS* psParams,
                   bool bAccurateMass) {
   psData->pfYRaw = psData->pfYSmooth = psData->pfY;
+  if (psData->lNumPts <= 0) {
+    psResults->nNumPeaks = 0;
+    return 0;
+  }
   PKD_PARAMS everyMaximum = *psParams;
   everyMaximum.nHalfWidth = 1;  // the caller's width is applied by the balancing
   PkdFindEdges(psData, psEdges, &everyMaximum);
@@ -143,8 +147,7 @@ int PeakDetect(const float* pfXIn, const float* pfYIn, long lNumIn, float* pfXOu
     std::fflush(stdout);
     return -1;
   }
-  if (pfXIn == nullptr || pfYIn == nullptr || pfXOut == nullptr || pfYOut == nullptr || lNumOut == nullptr)
-    return -1;
+  if (pfXIn == nullptr || pfYIn == nullptr || pfXOut == nullptr || pfYOut == nullptr || lNumOut == nullptr) return -1;
   const PKD_PARAMS params = detectionParams(nHalfWidth, fCentTop, nCentMethod, bCounts, pDeadTimeCorrection);
   const Detection d(pfXIn, pfYIn, lNumIn, params, bAccurateMass);
   *lNumOut = d.count();
@@ -192,7 +195,7 @@ int PeakCorrect(float fMass, float fInten, const TOFDeadTimeCorrection* pDeadTim
   return bAccurateMass ? 1 : 0;
 }
 
-void peakCorrectTof(float fMass, float fInten, const TOFDeadTimeCorrection* pDeadTimeCorrection,
-                    float& fMassCorrection, float& fIntenCorrection, bool& bAccurateMass) {
+void peakCorrectTof(float fMass, float fInten, const TOFDeadTimeCorrection* pDeadTimeCorrection, float& fMassCorrection,
+                    float& fIntenCorrection, bool& bAccurateMass) {
   PeakCorrect(fMass, fInten, pDeadTimeCorrection, fMassCorrection, fIntenCorrection, bAccurateMass);
 }

@@ -40,5 +40,5 @@ int PkdCentDetect(PKD_DATASET* psData, PKD_EDGE* psEdges, PKD_RESULTS* psResults
 // Without a correction record: shift 0, factor 1, accurate.
 int PeakCorrect(float fMass, float fInten, const TOFDeadTimeCorrection* pDeadTimeCorrection, float& fMassCorrection,
                 float& fIntenCorrection, bool& bAccurateMass);
-void peakCorrectTof(float fMass, float fInten, const TOFDeadTimeCorrection* pDeadTimeCorrection,
-                    float& fMassCorrection, float& fIntenCorrection, bool& bAccurateMass);
+void peakCorrectTof(float fMass, float fInten, const TOFDeadTimeCorrection* pDeadTimeCorrection, float& fMassCorrection,
+                    float& fIntenCorrection, bool& bAccurateMass);

@@ -1,13 +1,10 @@
 #include "processing/PeakEdges.h"
 
 #include <algorithm>
-#include <climits>
 
 #include "processing/EdgeRecords.h"
 
 namespace {
-
-int clampToInt(long v) { return static_cast<int>(std::clamp<long>(v, INT_MIN, INT_MAX)); }
 
 // First differences: the data set's, or taken from the intensities.
 struct StoredSlopes {
@@ -81,8 +78,8 @@ void findEdgesWith(const PKD_DATASET& data, Slopes slope, EdgeRecords& edges, in
     edge.lEnd = steepFall;
     edge.lCorrStart = start;
     edge.lCorrEnd = end;
-    edge.sRise.nWidth = clampToInt(up);
-    edge.sFall.nWidth = clampToInt(down);
+    edge.sRise.nWidth = storedWidth(up);
+    edge.sFall.nWidth = storedWidth(down);
     edges.add(i, edge);
   }
 }

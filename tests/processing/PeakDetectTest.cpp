@@ -78,7 +78,8 @@ TEST(PeakDetect, CentroidOfNoiselessGaussians) {
       const std::vector<float> x = axis(40, 500.0f, 0.01f);
       std::vector<float> y(40);
       const float sigma = fwhm / 2.35482f;
-      for (int i = 0; i < 40; ++i) y[static_cast<std::size_t>(i)] = 1000.0f * std::exp(-0.5f * std::pow((i - centre) / sigma, 2.0f));
+      for (int i = 0; i < 40; ++i)
+        y[static_cast<std::size_t>(i)] = 1000.0f * std::exp(-0.5f * std::pow((i - centre) / sigma, 2.0f));
       const Peaks p = detect(x, y, 4, 2);
       ASSERT_EQ(p.mass.size(), 1u) << fwhm << " " << centre;
       EXPECT_NEAR(p.mass[0], 500.0f + 0.01f * centre, 0.001f) << fwhm << " " << centre;
@@ -107,7 +108,8 @@ TEST(PeakDetect, AgreesWithTheInnerStepsOnRecordsForEveryPoint) {
     params.nCntrMethod = method;
     params.fCentTop = 80.0f;
     std::vector<float> dy(x.size());
-    for (long i = 1; i < n; ++i) dy[static_cast<std::size_t>(i)] = y[static_cast<std::size_t>(i)] - y[static_cast<std::size_t>(i - 1)];
+    for (long i = 1; i < n; ++i)
+      dy[static_cast<std::size_t>(i)] = y[static_cast<std::size_t>(i)] - y[static_cast<std::size_t>(i - 1)];
     PKD_DATASET data;
     data.pfX = x.data();
     data.pfY = y.data();
@@ -129,7 +131,8 @@ TEST(PeakDetect, AgreesWithTheInnerStepsOnRecordsForEveryPoint) {
 TEST(PeakDetect, DeadTimeCorrectsCountedCentroidsOnly) {
   // One peak of about 3000 counts near 500 Da: rate 0.2, width 1.6.
   std::vector<float> x = axis(30, 499.9f, 0.008f), y(30, 0.0f);
-  for (int i = 8; i < 22; ++i) y[static_cast<std::size_t>(i)] = std::round(500.0f * std::exp(-0.1f * static_cast<float>((i - 15) * (i - 15))));
+  for (int i = 8; i < 22; ++i)
+    y[static_cast<std::size_t>(i)] = std::round(500.0f * std::exp(-0.1f * static_cast<float>((i - 15) * (i - 15))));
   const TOFDeadTimeCorrection deadTime;
   const Peaks plainArea = detect(x, y, 4, 2, true), plainHeight = detect(x, y, 4, 2, false);
   const Peaks area = detect(x, y, 4, 2, true, true, &deadTime), height = detect(x, y, 4, 2, false, true, &deadTime);

@@ -20,14 +20,14 @@ TEST(EdgeWalks, RiseAndFall) {
     long point, rise, steepRise, start, fall, steepFall, end;
   };
   const Case cases[] = {
-      {{0, 1, 3, 2, 0}, 2, 1, 2, 0, 2, 4, 4},    // a new steepest slope counts
-      {{0, 1, 2, 3, 2}, 3, 3, 1, 0, 1, 4, 4},    // equal slopes each count
-      {{0, 2, 2, 0}, 2, 0, 2, 2, 1, 3, 3},       // a flat step ends a rise...
-      {{0, 3, 3, 1, 0}, 1, 1, 1, 0, 2, 3, 4},    // ...and continues a fall
-      {{-5, -3, 4, 1}, 2, 2, 2, 1, 1, 3, 3},     // a negative point ends the rise, one more
-      {{0, 5, 2, -1, 0}, 1, 1, 1, 0, 2, 2, 3},   // and the fall
-      {{0, 5, 2, 3}, 1, 1, 1, 0, 1, 2, 2},       // a rise ends the fall
-      {{0, 1, 5}, 2, 1, 2, 0, 0, 3, 3},          // nothing after the last point
+      {{0, 1, 3, 2, 0}, 2, 1, 2, 0, 2, 4, 4},   // a new steepest slope counts
+      {{0, 1, 2, 3, 2}, 3, 3, 1, 0, 1, 4, 4},   // equal slopes each count
+      {{0, 2, 2, 0}, 2, 0, 2, 2, 1, 3, 3},      // a flat step ends a rise...
+      {{0, 3, 3, 1, 0}, 1, 1, 1, 0, 2, 3, 4},   // ...and continues a fall
+      {{-5, -3, 4, 1}, 2, 2, 2, 1, 1, 3, 3},    // a negative point ends the rise, one more
+      {{0, 5, 2, -1, 0}, 1, 1, 1, 0, 2, 2, 3},  // and the fall
+      {{0, 5, 2, 3}, 1, 1, 1, 0, 1, 2, 2},      // a rise ends the fall
+      {{0, 1, 5}, 2, 1, 2, 0, 0, 3, 3},         // nothing after the last point
   };
   for (const Case& c : cases) {
     const PKD_DATASET d = dataset(c.y);
@@ -114,7 +114,8 @@ TEST(PeakBalance, InnerStepsOnHandBuiltRecords) {
   const std::vector<float> y{0, 1, 5, 1, 3, 1, 0, 2, 0};
   const PKD_DATASET d = dataset(y);
   std::vector<PKD_EDGE> e(y.size(), PKD_EDGE{});
-  for (long i : {2L, 4L, 7L}) e[static_cast<std::size_t>(i)] = {i - 1, i + 1, i - 1, i + 1, {.nWidth = 1}, {.nWidth = 1}, 1};
+  for (long i : {2L, 4L, 7L})
+    e[static_cast<std::size_t>(i)] = {i - 1, i + 1, i - 1, i + 1, {.nWidth = 1}, {.nWidth = 1}, 1};
   PKD_PARAMS p;
   p.nHalfWidth = 2;
   EXPECT_EQ(TrackRise(&d, e.data(), &p, 2), -1);

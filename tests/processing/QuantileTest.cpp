@@ -28,7 +28,8 @@ TEST(SquareQuantile, MatchesIntegratingTheBoxes) {
     if (a > b) std::swap(a, b);
     double total = 0.0;
     const auto box = [&](long k) {
-      return std::max(0.0, std::min<double>(b, k + 0.5) - std::max<double>(a, k - 0.5)) * y[static_cast<std::size_t>(k)];
+      return std::max(0.0, std::min<double>(b, k + 0.5) - std::max<double>(a, k - 0.5)) *
+             y[static_cast<std::size_t>(k)];
     };
     for (long k = 0; k < n; ++k) total += box(k);
     double behind = 0.0, at = a;
