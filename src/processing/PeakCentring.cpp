@@ -21,6 +21,32 @@ long pointAt(const PKD_DATASET* d, float pos) {
   return static_cast<long>(pos);
 }
 
+// Walking from `from` to `to` (step +1 or -1): the last point at or below
+// t, and the first point above it, which ends the walk.
+struct Bracket {
+  long p0, p1;
+  float y0, y1;
+  bool above;
+  [[nodiscard]] float crossing(float t) const {
+    return static_cast<float>(p0) + static_cast<float>(p1 - p0) * (t - y0) / (y1 - y0);
+  }
+};
+Bracket bracket(const float* y, long from, long to, long step, float t) {
+  Bracket b{from, from, y[from], y[from], false};
+  for (long j = from; step > 0 ? j <= to : j >= to; j += step) {
+    if (y[j] <= t) {
+      b.p0 = j;
+      b.y0 = y[j];
+    } else if (y[j] > t) {
+      b.p1 = j;
+      b.y1 = y[j];
+      b.above = true;
+      break;
+    }
+  }
+  return b;
+}
+
 void sayAccurateMass() {
   std::fputs("Doing Accurate Mass\n", stdout);
   std::fflush(stdout);
@@ -84,48 +110,20 @@ void PkdCentroidPeak(const PKD_DATASET* psData, PKD_CENT_PEAK* psPeak, long lPkS
 }
 
 float InterpolateXForward(const PKD_DATASET* psData, long lPkStart, long lPkEnd, float fMinHt) {
-  const float* y = psData->pfY;
   const long start = clampPoint(psData, lPkStart), end = clampPoint(psData, lPkEnd);
-  if (y[start] > fMinHt) return static_cast<float>(start);
-  long p0 = start, p1 = start;
-  float y0 = y[start], y1 = y[start];
-  bool above = false;
-  for (long j = start; j <= end; ++j) {
-    if (y[j] <= fMinHt) {
-      p0 = j;
-      y0 = y[j];
-    } else if (y[j] > fMinHt) {
-      p1 = j;
-      y1 = y[j];
-      above = true;
-      break;
-    }
-  }
-  if (!above) return static_cast<float>(end);
-  if (p1 == start || p0 == p1 || y0 == y1) return static_cast<float>(start);
-  return static_cast<float>(p0) + static_cast<float>(p1 - p0) * (fMinHt - y0) / (y1 - y0);
+  if (psData->pfY[start] > fMinHt) return static_cast<float>(start);
+  const Bracket b = bracket(psData->pfY, start, end, +1, fMinHt);
+  if (!b.above) return static_cast<float>(end);
+  if (b.p1 == start || b.p0 == b.p1 || b.y0 == b.y1) return static_cast<float>(start);
+  return b.crossing(fMinHt);
 }
 
 float InterpolateXBackward(const PKD_DATASET* psData, long lPkStart, long lPkEnd, float fMinHt) {
-  const float* y = psData->pfY;
   const long start = clampPoint(psData, lPkStart), end = clampPoint(psData, lPkEnd);
-  if (y[end] > fMinHt) return static_cast<float>(end);
-  long p0 = end, p1 = end;
-  float y0 = y[end], y1 = y[end];
-  bool above = false;
-  for (long j = end; j >= start; --j) {
-    if (y[j] <= fMinHt) {
-      p0 = j;
-      y0 = y[j];
-    } else if (y[j] > fMinHt) {
-      p1 = j;
-      y1 = y[j];
-      above = true;
-      break;
-    }
-  }
-  if (!above || p1 == start || p0 == p1 || y0 == y1) return static_cast<float>(start);
-  return static_cast<float>(p0) + static_cast<float>(p1 - p0) * (fMinHt - y0) / (y1 - y0);
+  if (psData->pfY[end] > fMinHt) return static_cast<float>(end);
+  const Bracket b = bracket(psData->pfY, end, start, -1, fMinHt);
+  if (!b.above || b.p1 == start || b.p0 == b.p1 || b.y0 == b.y1) return static_cast<float>(start);
+  return b.crossing(fMinHt);
 }
 
 float InterpolateY(const PKD_DATASET* psData, long lPkStart, long lPkEnd, float fCentX) {

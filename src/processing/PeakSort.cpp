@@ -94,6 +94,9 @@ class ZeroRunSort {
   }
 
  private:
+  // A range of peaks sorts on its own as it would in place: where j would
+  // stop on the record before the range, the start halts it, and the pivot
+  // takes the range's first place all the same.
   void sortFull(long a, long b, long L) {
     quickSort(m_e + a, 0, b - a - 1, [](const Entry& x) { return x.fHeight; });
     for (long k = a; k < b; ++k) m_e[k].lPoint = L + (k - a);

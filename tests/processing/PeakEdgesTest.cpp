@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "processing/PeakBalance.h"
@@ -114,21 +115,15 @@ TEST(PeakBalance, InnerStepsOnHandBuiltRecords) {
   const std::vector<float> y{0, 1, 5, 1, 3, 1, 0, 2, 0};
   const PKD_DATASET d = dataset(y);
   std::vector<PKD_EDGE> e(y.size(), PKD_EDGE{});
-  for (long i : {2L, 4L, 7L})
-    e[static_cast<std::size_t>(i)] = {i - 1, i + 1, i - 1, i + 1, {.nWidth = 1}, {.nWidth = 1}, 1};
+  for (long i : {2, 4, 7}) e[i] = {i - 1, i + 1, i - 1, i + 1, {.nWidth = 1}, {.nWidth = 1}, PKD_STATUS_EXISTS};
   PKD_PARAMS p;
   p.nHalfWidth = 2;
-  EXPECT_EQ(TrackRise(&d, e.data(), &p, 2), -1);
+  EXPECT_EQ(std::tuple(TrackRise(&d, e.data(), &p, 2), TrackRise(&d, e.data(), &p, 99)), std::tuple(-1, -1));
   EXPECT_EQ(TrackFall(&d, e.data(), &p, 2), 2);  // absorbs 4; 7 is 3 past it
-  EXPECT_EQ(e[2].sRise.nWidth, 2);
-  EXPECT_EQ(e[2].lEnd, 5);
-  EXPECT_FALSE(PeakExists(e.data(), 4));
-  EXPECT_TRUE(PeakExists(e.data(), 7));
-  EXPECT_EQ(TrackRise(&d, e.data(), &p, 99), -1);  // no such point
-  EXPECT_TRUE(EdgeBalanced(&p, 1, 1));
-  EXPECT_FALSE(EdgeBalanced(&p, 1, 0));
+  EXPECT_EQ(std::tuple(e[2].sRise.nWidth, e[2].lEnd, PeakExists(e.data(), 4)), std::tuple(2, 5L, false));
   e[7].nStatus |= PKD_STATUS_EXCLUDED;
   EXPECT_FALSE(PeakExists(e.data(), 7));
+  EXPECT_EQ(std::tuple(EdgeBalanced(&p, 1, 1), EdgeBalanced(&p, 1, 0)), std::tuple(true, false));
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "processing/Quantile.h"
@@ -13,33 +15,25 @@ TEST(SquareQuantile, MatchesIntegratingTheBoxes) {
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
   for (int trial = 0; trial < 500; ++trial) {
     const long n = 2 + static_cast<long>(rng() % 30);
-    std::vector<float> x(static_cast<std::size_t>(n)), y(x.size());
-    for (long i = 0; i < n; ++i) {
-      x[static_cast<std::size_t>(i)] = 300.0f + 0.25f * static_cast<float>(i);
-      y[static_cast<std::size_t>(i)] = 0.01f + 100.0f * unit(rng);
-    }
-    float a = unit(rng) * static_cast<float>(n - 1), b = unit(rng) * static_cast<float>(n - 1);
-    const float f = 0.05f + 0.9f * unit(rng);
+    std::vector<float> x(n), y(n);
+    for (long i = 0; i < n; ++i) std::tie(x[i], y[i]) = std::tuple(300.0f + 0.25f * i, 0.01f + 100.0f * unit(rng));
+    const float a = unit(rng) * (n - 1), b = a + unit(rng) * (n - 1 - a), f = 0.05f + 0.9f * unit(rng);
     const QUANTILE_SQIN in{x.data(), y.data(), n};
-    const QUANTILE_SQPAR par{a, b, f};
+    const QUANTILE_SQPAR par{b, a, f};  // either order
     QUANTILE_OUT out;
     ASSERT_TRUE(SquareQuantile(&in, &par, &out));
-    // Walk the boxes, each one point wide, until f of the area lies behind.
-    if (a > b) std::swap(a, b);
-    double total = 0.0;
+    // Each point a box one wide: walk them until f of the area lies behind.
     const auto box = [&](long k) {
-      return std::max(0.0, std::min<double>(b, k + 0.5) - std::max<double>(a, k - 0.5)) *
-             y[static_cast<std::size_t>(k)];
+      return std::max(0.0, std::min<double>(b, k + 0.5) - std::max<double>(a, k - 0.5)) * y[k];
     };
+    double total = 0.0, behind = 0.0, at = a;
     for (long k = 0; k < n; ++k) total += box(k);
-    double behind = 0.0, at = a;
-    for (long k = 0; k < n; ++k) {
-      if (behind + box(k) >= f * total && box(k) > 0) {
-        at = std::max<double>(a, k - 0.5) + (f * total - behind) / y[static_cast<std::size_t>(k)];
-        break;
-      }
+    for (long k = 0; k < n && behind + box(k) < f * total; ++k) {
       behind += box(k);
+      at = std::max(a, k + 0.5f);
     }
+    const long k = static_cast<long>(at + 0.5);
+    at += (f * total - behind) / y[k];
     EXPECT_NEAR(out.fSum, total, 1e-3 * total) << trial;
     EXPECT_NEAR(out.fX, 300.0 + 0.25 * at, 1e-3) << trial;
   }
