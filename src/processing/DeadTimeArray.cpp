@@ -68,34 +68,33 @@ DeadTimeArray::UpperWalk DeadTimeArray::upperWalk(float fLambdaPrime, float fSig
   return {first, last, -1};
 }
 
-long DeadTimeArray::getUpperLambdaPrimeUpperSigma(float fLambdaPrime, float fSigma) const {
+// All four from one walk of each sigma block. In the wider block: the last
+// row at or below p and the first above it; in the narrower block: the last
+// row below p and the row after it.
+DeadTimeArray::Corners DeadTimeArray::corners(float fLambdaPrime, float fSigma) const {
   const UpperWalk w = upperWalk(fLambdaPrime, fSigma);
-  return w.above >= 0 ? w.above : w.last;
+  const Block* lower = lastBlockBelow(fSigma);
+  long ll = -1;
+  for (long r = lower ? lower->last : -1; lower && r >= lower->first && ll < 0; --r)
+    if (GetAt(static_cast<int>(r)).LambdaPrime() < fLambdaPrime) ll = r;
+  return {w.above >= 0 ? w.above : w.last, ll >= 0 && ll + 1 <= lower->last ? ll + 1 : -1,
+          w.above < 0 ? w.last : (w.above == w.first ? -1 : w.above - 1), ll};
+}
+
+long DeadTimeArray::getUpperLambdaPrimeUpperSigma(float fLambdaPrime, float fSigma) const {
+  return corners(fLambdaPrime, fSigma).uu;
 }
 
 long DeadTimeArray::getLowerLambdaPrimeUpperSigma(float fLambdaPrime, float fSigma) const {
-  const UpperWalk w = upperWalk(fLambdaPrime, fSigma);
-  if (w.above < 0) return w.last;
-  return w.above == w.first ? -1 : w.above - 1;
-}
-
-long DeadTimeArray::lowerBlockRowBelow(float fLambdaPrime, float fSigma) const {
-  const Block* block = lastBlockBelow(fSigma);
-  if (block == nullptr) return -1;
-  const long first = block->first, last = block->last;
-  for (long r = last; r >= first; --r)
-    if (GetAt(static_cast<int>(r)).LambdaPrime() < fLambdaPrime) return r;
-  return -1;
+  return corners(fLambdaPrime, fSigma).lu;
 }
 
 long DeadTimeArray::getLowerLambdaPrimeLowerSigma(float fLambdaPrime, float fSigma) const {
-  return lowerBlockRowBelow(fLambdaPrime, fSigma);
+  return corners(fLambdaPrime, fSigma).ll;
 }
 
 long DeadTimeArray::getUpperLambdaPrimeLowerSigma(float fLambdaPrime, float fSigma) const {
-  const long r = lowerBlockRowBelow(fLambdaPrime, fSigma);
-  // The lower block ends at the last row below the wanted sigma.
-  return r >= 0 && r + 1 <= lastBlockBelow(fSigma)->last ? r + 1 : -1;
+  return corners(fLambdaPrime, fSigma).ul;
 }
 
 bool DeadTimeArray::IsOffTable(float fLambdaPrimeRequired, float fSigmaRequired) const {
@@ -103,8 +102,7 @@ bool DeadTimeArray::IsOffTable(float fLambdaPrimeRequired, float fSigmaRequired)
 }
 
 DeadTimeArray::Blend DeadTimeArray::blend(float p, float s, long minRow) const {
-  const Corners c{getUpperLambdaPrimeUpperSigma(p, s), getUpperLambdaPrimeLowerSigma(p, s),
-                  getLowerLambdaPrimeUpperSigma(p, s), getLowerLambdaPrimeLowerSigma(p, s)};
+  const Corners c = corners(p, s);
   if (c.uu < minRow || c.ul < minRow || c.lu < minRow || c.ll < minRow) return {false, 0.0f, 0.0f};
   const DeadTime uu = GetAt(static_cast<int>(c.uu)), ul = GetAt(static_cast<int>(c.ul));
   const DeadTime lu = GetAt(static_cast<int>(c.lu)), ll = GetAt(static_cast<int>(c.ll));

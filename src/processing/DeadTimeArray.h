@@ -99,7 +99,7 @@ class DeadTimeArray {
   [[nodiscard]] const Block* firstBlockAbove(float fSigma) const;  // null: no wider block
   [[nodiscard]] const Block* lastBlockBelow(float fSigma) const;   // null: no narrower block
   [[nodiscard]] UpperWalk upperWalk(float fLambdaPrime, float fSigma) const;
-  [[nodiscard]] long lowerBlockRowBelow(float fLambdaPrime, float fSigma) const;
+  [[nodiscard]] Corners corners(float fLambdaPrime, float fSigma) const;
   // The one-weight blend of the four corners; found is false when any corner
   // is below minRow.
   [[nodiscard]] Blend blend(float fLambdaPrime, float fSigma, long minRow) const;
