@@ -30,8 +30,10 @@ void peakDetectTOF(float* pfMassOrig, float* pfIntenOrig, unsigned int& nNumPts,
 // correction.
 void defaultPeakDetectTOF(float* pfMass, float* pfInten, unsigned int& nNumPts);
 
-// The core: edges found at width 1, balanced at the caller's width, bounded
-// by the lowest points, centred into the result list.
+// The core: edges found at width 1 into psEdges (lNumPts records), balanced
+// at the caller's width on a copy, bounded by the lowest points, centred
+// into the result list. Detection itself runs the same steps on records for
+// the maxima only.
 int PkdCentDetect(PKD_DATASET* psData, PKD_EDGE* psEdges, PKD_RESULTS* psResults, const PKD_PARAMS* psParams,
                   bool bAccurateMass);
 

@@ -72,8 +72,8 @@ union PKD_BAL {
 };
 
 // One record per input point, describing the peak whose apex is that point.
-// Trivial on purpose: detection writes every record, so its arrays of n
-// records are not zero-filled first. Write PKD_EDGE{} for an empty record.
+// Trivial, so that arrays of them cost no fill before edge finding writes
+// every record. Write PKD_EDGE{} for an empty record.
 struct PKD_EDGE {
   long lStart;  // boundary points
   long lEnd;
