@@ -9,7 +9,8 @@
 
 namespace {
 
-// The partition as first described: recursion into both sides.
+// The plain recursive form of the partition: both sides by recursion, and j
+// halted only by point 0.
 void referenceSort(std::vector<PKD_SORT_EDGE>& r, long left, long right) {
   if (right <= left) return;
   const float pivot = r[right].fHeight;
@@ -55,13 +56,13 @@ TEST(PkdQuickSort, KeepsThePartitionOrderOfEqualHeights) {
     referenceSort(reference, 0, n - 1);
     PkdQuickSort(ours.data(), n);
     ASSERT_TRUE(sorted(ours)) << "trial " << trial;
-    // Where the first description sorts at all, the order is the same.
+    // Wherever the plain form sorts at all, the order is the same.
     if (!sorted(reference)) continue;
     ++compared;
     for (long k = 0; k < n; ++k) ASSERT_EQ(ours[k].lIndex, reference[k].lIndex) << "trial " << trial << " at " << k;
   }
   EXPECT_GT(compared, 250);
-  // The first description leaves {5, 3} as it is: j halts on point 0.
+  // The plain form leaves {5, 3} as it is: j halts on point 0.
   std::vector<PKD_SORT_EDGE> two{{5, 0}, {3, 1}};
   PkdQuickSort(two.data(), 2);
   EXPECT_TRUE(sorted(two));
