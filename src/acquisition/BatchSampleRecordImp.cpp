@@ -4,7 +4,7 @@
 #include <initializer_list>
 #include <system_error>
 
-#include "acquisition/DrivePaths.h"
+#include "acquisition/ProfileKeys.h"
 #include "api/ProcessParametersImp.h"
 #include "formats/portability/IniFileUtil.h"
 #include "zorvalen/ZorvalenRawDefs.h"
@@ -123,15 +123,10 @@ int BatchSampleRecordImp::Initialise() {
 int BatchSampleRecordImp::getBatchSampleRecord(ProcessParametersImp* parameters) {
   if (parameters == nullptr) return ZVRAW_NULL_PARAMETERS;
   parameters->Clear();
-  const auto path = mapDrivePath(_fileName);
   IniFileUtil ini;
-  ini.SetFilename(path.value_or(std::string()));
-  _statusCode = path ? ini.Read() : ZVRAW_INIFILE_OPEN_ERROR;
+  _statusCode = readMappedIniFile(_fileName, ini);
   if (_statusCode != ZVRAW_OK) return _statusCode;
-  for (const auto& [sectionKey, item] : _stringToId) {
-    const auto [found, value] = ini.Get(sectionKey.first, sectionKey.second);
-    if (found) parameters->SetValue(item, value);
-  }
+  storeFoundValues(ini, _stringToId, *parameters);
   return _statusCode;
 }
 

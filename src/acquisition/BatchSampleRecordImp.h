@@ -13,9 +13,9 @@
 // Values are taken exactly as written after the "="; lines as IniFileUtil
 // reads them (one "=" and a value, nothing trimmed).
 
-#include <map>
 #include <string>
-#include <utility>
+
+#include "acquisition/ProfileKeys.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
 
@@ -39,7 +39,7 @@ class BatchSampleRecordImp {
 
  private:
   std::string _fileName;
-  std::map<std::pair<std::string, std::string>, int> _stringToId;
+  ProfileKeyTable _stringToId;
   int _statusCode = 1;
 };
 

@@ -182,3 +182,18 @@ ZV_API int getDriftRangeFromTimeRange(CZorvalenBaseReader reader, int nFunction,
     return r.GetDriftRangeFromTime(nFunction, fDTStart, fDTEnd, nFirstBin, nLastBin);
   });
 }
+
+ZV_API int getAcquisitionInfo(CZorvalenBaseReader reader, CZorvalenParameters parameters) {
+  return onInfoReaderWithSet(reader, parameters, [&](ZorvalenRawInfoImp& r, ProcessParametersImp& set) {
+    return r.GetAcquisitionInfo(set);
+  });
+}
+
+ZV_API int canLockMassCorrect(CZorvalenBaseReader reader, bool* pbCan) {
+  return onInfoReader(reader, allGiven(pbCan), [&](ZorvalenRawInfoImp& r) { return r.CanLockMassCorrect(*pbCan); });
+}
+
+ZV_API int isLockMassCorrected(CZorvalenBaseReader reader, bool* pbApplied) {
+  return onInfoReader(reader, allGiven(pbApplied),
+                      [&](ZorvalenRawInfoImp& r) { return r.IsLockMassCorrected(*pbApplied); });
+}

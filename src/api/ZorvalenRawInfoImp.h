@@ -22,6 +22,8 @@ struct ZVRawExtStatsRecord;
 
 namespace Vardex::Lib::ZorvalenRaw {
 
+class AcquisitionInfo;
+class Parameters;
 class ProcessParametersImp;
 
 class ZorvalenRawInfoImp : public ZorvalenRawReaderImp {
@@ -135,6 +137,23 @@ class ZorvalenRawInfoImp : public ZorvalenRawReaderImp {
   // 55 for a negative time or one without a bin.
   int GetDriftIndexFromTime(int function, float time, int& bin) const;
 
+  // ---- acquisition classification ----
+
+  // The run's classification, made on the first call and kept for the
+  // reader's life: the same object for every later call, also after Update.
+  std::shared_ptr<AcquisitionInfo> getAcquisitionInfo();
+  // The classification's keys, replacing the set's pairs; 1 with the set
+  // left as it was (Parameters) or emptied (ProcessParametersImp) when there
+  // is none.
+  int GetAcquisitionInfo(Parameters& parameters);
+  int GetAcquisitionInfo(ProcessParametersImp& parameters);
+  // Whether lock-mass correction applies: the run has a reference function
+  // and is data-dependent or has uncalibrated functions besides it. Never
+  // fails: a question that cannot be answered gives false and 0.
+  int CanLockMassCorrect(bool& can);
+  // Whether it applies and a gain table with entries is installed. Returns 0.
+  int IsLockMassCorrected(bool& applied);
+
  protected:
   std::unique_ptr<ZVRawAccessInterface> m_pImp;
 
@@ -151,6 +170,8 @@ class ZorvalenRawInfoImp : public ZorvalenRawReaderImp {
 
   template <class Lookup>
   int codeText(int value, int base, int last, int invalid, Lookup lookup, char*& text);
+
+  std::shared_ptr<AcquisitionInfo> _acquisitionInfo;
 };
 
 }  // namespace Vardex::Lib::ZorvalenRaw

@@ -27,6 +27,7 @@ bool DeadTimeArray::readFromFile(const char* pcFullFileName) {
   m_pdtArray = m_ownedRows;
   m_ndtArraySize = static_cast<int>(m_ownedRows.size());
   m_bMyTable = true;
+  indexBlocks();
   return true;
 }
 
@@ -35,67 +36,65 @@ DeadTime DeadTimeArray::GetAt(int nIndex) const {
   return m_pdtArray[static_cast<std::size_t>(nIndex)];
 }
 
-long DeadTimeArray::firstRowAbove(float fSigma) const {
-  for (int r = 0; r < m_ndtArraySize; ++r)
-    if (GetAt(r).Sigma() > fSigma) return r;
-  return -1;
+void DeadTimeArray::indexBlocks() {
+  m_blocks.clear();
+  for (long r = 0; r < m_ndtArraySize; ++r) {
+    const float sigma = GetAt(static_cast<int>(r)).Sigma();
+    if (m_blocks.empty() || !(m_blocks.back().sigma == sigma))
+      m_blocks.push_back({sigma, r, r});
+    else
+      m_blocks.back().last = r;
+  }
 }
 
-long DeadTimeArray::lastRowBelow(float fSigma) const {
-  for (int r = m_ndtArraySize - 1; r >= 0; --r)
-    if (GetAt(r).Sigma() < fSigma) return r;
-  return -1;
+const DeadTimeArray::Block* DeadTimeArray::firstBlockAbove(float fSigma) const {
+  for (const Block& b : m_blocks)
+    if (b.sigma > fSigma) return &b;
+  return nullptr;
 }
 
-long DeadTimeArray::blockEnd(long row) const {
-  const float sigma = GetAt(static_cast<int>(row)).Sigma();
-  while (row + 1 < m_ndtArraySize && GetAt(static_cast<int>(row + 1)).Sigma() == sigma) ++row;
-  return row;
-}
-
-long DeadTimeArray::blockStart(long row) const {
-  const float sigma = GetAt(static_cast<int>(row)).Sigma();
-  while (row > 0 && GetAt(static_cast<int>(row - 1)).Sigma() == sigma) --row;
-  return row;
+const DeadTimeArray::Block* DeadTimeArray::lastBlockBelow(float fSigma) const {
+  for (auto b = m_blocks.rbegin(); b != m_blocks.rend(); ++b)
+    if (b->sigma < fSigma) return &*b;
+  return nullptr;
 }
 
 DeadTimeArray::UpperWalk DeadTimeArray::upperWalk(float fLambdaPrime, float fSigma) const {
-  const long first = firstRowAbove(fSigma);
-  if (first < 0) return {-1, -1, -1};
-  const long last = blockEnd(first);
+  const Block* block = firstBlockAbove(fSigma);
+  if (block == nullptr) return {-1, -1, -1};
+  const long first = block->first, last = block->last;
   for (long r = first; r <= last; ++r)
     if (GetAt(static_cast<int>(r)).LambdaPrime() > fLambdaPrime) return {first, last, r};
   return {first, last, -1};
 }
 
-long DeadTimeArray::getUpperLambdaPrimeUpperSigma(float fLambdaPrime, float fSigma) const {
+// All four from one walk of each sigma block. In the wider block: the last
+// row at or below p and the first above it; in the narrower block: the last
+// row below p and the row after it.
+DeadTimeArray::Corners DeadTimeArray::corners(float fLambdaPrime, float fSigma) const {
   const UpperWalk w = upperWalk(fLambdaPrime, fSigma);
-  return w.above >= 0 ? w.above : w.last;
+  const Block* lower = lastBlockBelow(fSigma);
+  long ll = -1;
+  for (long r = lower ? lower->last : -1; lower && r >= lower->first && ll < 0; --r)
+    if (GetAt(static_cast<int>(r)).LambdaPrime() < fLambdaPrime) ll = r;
+  return {w.above >= 0 ? w.above : w.last, ll >= 0 && ll + 1 <= lower->last ? ll + 1 : -1,
+          w.above < 0 ? w.last : (w.above == w.first ? -1 : w.above - 1), ll};
+}
+
+long DeadTimeArray::getUpperLambdaPrimeUpperSigma(float fLambdaPrime, float fSigma) const {
+  return corners(fLambdaPrime, fSigma).uu;
 }
 
 long DeadTimeArray::getLowerLambdaPrimeUpperSigma(float fLambdaPrime, float fSigma) const {
-  const UpperWalk w = upperWalk(fLambdaPrime, fSigma);
-  if (w.above < 0) return w.last;
-  return w.above == w.first ? -1 : w.above - 1;
-}
-
-long DeadTimeArray::lowerBlockRowBelow(float fLambdaPrime, float fSigma) const {
-  const long last = lastRowBelow(fSigma);
-  if (last < 0) return -1;
-  const long first = blockStart(last);
-  for (long r = last; r >= first; --r)
-    if (GetAt(static_cast<int>(r)).LambdaPrime() < fLambdaPrime) return r;
-  return -1;
+  return corners(fLambdaPrime, fSigma).lu;
 }
 
 long DeadTimeArray::getLowerLambdaPrimeLowerSigma(float fLambdaPrime, float fSigma) const {
-  return lowerBlockRowBelow(fLambdaPrime, fSigma);
+  return corners(fLambdaPrime, fSigma).ll;
 }
 
 long DeadTimeArray::getUpperLambdaPrimeLowerSigma(float fLambdaPrime, float fSigma) const {
-  const long r = lowerBlockRowBelow(fLambdaPrime, fSigma);
-  // The lower block ends at the last row below the wanted sigma.
-  return r >= 0 && r + 1 <= lastRowBelow(fSigma) ? r + 1 : -1;
+  return corners(fLambdaPrime, fSigma).ul;
 }
 
 bool DeadTimeArray::IsOffTable(float fLambdaPrimeRequired, float fSigmaRequired) const {
@@ -103,8 +102,7 @@ bool DeadTimeArray::IsOffTable(float fLambdaPrimeRequired, float fSigmaRequired)
 }
 
 DeadTimeArray::Blend DeadTimeArray::blend(float p, float s, long minRow) const {
-  const Corners c{getUpperLambdaPrimeUpperSigma(p, s), getUpperLambdaPrimeLowerSigma(p, s),
-                  getLowerLambdaPrimeUpperSigma(p, s), getLowerLambdaPrimeLowerSigma(p, s)};
+  const Corners c = corners(p, s);
   if (c.uu < minRow || c.ul < minRow || c.lu < minRow || c.ll < minRow) return {false, 0.0f, 0.0f};
   const DeadTime uu = GetAt(static_cast<int>(c.uu)), ul = GetAt(static_cast<int>(c.ul));
   const DeadTime lu = GetAt(static_cast<int>(c.lu)), ll = GetAt(static_cast<int>(c.ll));

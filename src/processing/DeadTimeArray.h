@@ -42,7 +42,7 @@ extern const std::array<DeadTime, kDefaultDeadTimeRows> defaultDeadTime;
 
 class DeadTimeArray {
  public:
-  DeadTimeArray() = default;  // on the built-in table, threshold 0
+  DeadTimeArray() { indexBlocks(); }  // on the built-in table, threshold 0
   // Rows may be owned; copying is not offered.
   DeadTimeArray(const DeadTimeArray&) = delete;
   DeadTimeArray& operator=(const DeadTimeArray&) = delete;
@@ -89,12 +89,17 @@ class DeadTimeArray {
   [[nodiscard]] long getLowerLambdaPrimeLowerSigma(float fLambdaPrime, float fSigma) const;
   [[nodiscard]] long getUpperLambdaPrimeLowerSigma(float fLambdaPrime, float fSigma) const;
 
-  [[nodiscard]] long firstRowAbove(float fSigma) const;  // -1: no wider block
-  [[nodiscard]] long lastRowBelow(float fSigma) const;   // -1: no narrower block
-  [[nodiscard]] long blockEnd(long row) const;           // last row of row's block
-  [[nodiscard]] long blockStart(long row) const;         // first row of row's block
+  // Consecutive rows of equal sigma; the sigma searches walk these, not
+  // every row (their results are the same).
+  struct Block {
+    float sigma;
+    long first, last;
+  };
+  void indexBlocks();
+  [[nodiscard]] const Block* firstBlockAbove(float fSigma) const;  // null: no wider block
+  [[nodiscard]] const Block* lastBlockBelow(float fSigma) const;   // null: no narrower block
   [[nodiscard]] UpperWalk upperWalk(float fLambdaPrime, float fSigma) const;
-  [[nodiscard]] long lowerBlockRowBelow(float fLambdaPrime, float fSigma) const;
+  [[nodiscard]] Corners corners(float fLambdaPrime, float fSigma) const;
   // The one-weight blend of the four corners; found is false when any corner
   // is below minRow.
   [[nodiscard]] Blend blend(float fLambdaPrime, float fSigma, long minRow) const;
@@ -104,4 +109,5 @@ class DeadTimeArray {
   int m_ndtArraySize = kDefaultDeadTimeRows;
   bool m_bMyTable = false;
   std::vector<DeadTime> m_ownedRows;  // the rows of readFromFile
+  std::vector<Block> m_blocks;
 };

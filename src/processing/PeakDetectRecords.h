@@ -17,7 +17,7 @@ struct PKD_DATASET {
   const float* pfY = nullptr;      // intensities
   const float* pfYSmooth = nullptr;
   const float* pfYRaw = nullptr;
-  const float* pfDyDx = nullptr;  // [0] = 0, [i] = pfY[i] - pfY[i-1]
+  const float* pfDyDx = nullptr;  // [0] = 0, [i] = pfY[i] - pfY[i-1]; null: taken from pfY
   long lNumPts = 0;
   long lFirstPoint = 0;
   long lLastPoint = 0;
@@ -58,4 +58,47 @@ struct PKD_CENT_PEAK {
   float fKurtosis = 0.0f;
   bool bLockPeak = false;
   bool bInaccurate = false;  // set only by the dead-time correction
+};
+
+// Status bits of an edge record.
+inline constexpr int PKD_STATUS_EXISTS = 1;
+inline constexpr int PKD_STATUS_BALANCED = 2;
+inline constexpr int PKD_STATUS_EXCLUDED = 4;
+
+// A rise or fall of a peak; detection uses only the width in points.
+union PKD_BAL {
+  float fHeight;
+  int nWidth;
+};
+
+// One record per input point, describing the peak whose apex is that point.
+// Trivial, so that arrays of them cost no fill before edge finding writes
+// every record. Write PKD_EDGE{} for an empty record.
+struct PKD_EDGE {
+  long lStart;  // boundary points
+  long lEnd;
+  long lCorrStart;
+  long lCorrEnd;
+  PKD_BAL sRise;  // widths in points
+  PKD_BAL sFall;
+  int nStatus;  // PKD_STATUS_* bits
+};
+
+// A record holds a peak while it exists and is not excluded.
+[[nodiscard]] inline bool PeakExists(const PKD_EDGE* psEdges, long i) {
+  return (psEdges[i].nStatus & (PKD_STATUS_EXISTS | PKD_STATUS_EXCLUDED)) == PKD_STATUS_EXISTS;
+}
+
+// Apex height and point of a peak, for ordering peaks by height; index -1
+// and height 0 for a point without a peak. Trivial, like PKD_EDGE.
+struct PKD_SORT_EDGE {
+  float fHeight;
+  long lIndex;
+};
+
+// The list centring fills: nNumPeaks of nListLength records are in use.
+struct PKD_RESULTS {
+  PKD_CENT_PEAK* psCentPeaks = nullptr;
+  int nListLength = 0;
+  int nNumPeaks = 0;
 };

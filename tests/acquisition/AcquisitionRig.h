@@ -1,7 +1,7 @@
 #pragma once
 
 // A workstation made of files: the settings store, a fake process tree and
-// drive C in the test's own directory (E: stays unmapped). The environment
+// drives C and D in the test's own directory (E: stays unmapped). The environment
 // and the working directory are restored when the test ends.
 
 #include <gtest/gtest.h>
@@ -23,15 +23,18 @@ inline std::map<int, std::string> pairsOf(const Vardex::Lib::ZorvalenRaw::Proces
 }
 
 inline constexpr const char* kQueueKeyPath = "software\\Borealtek\\Pendrake\\Settings";
+inline constexpr const char* kOptionsKeyPath = "software\\Borealtek\\Zorvalen\\Options";
+inline constexpr const char* kMainSettings = "[GlobalEntry]\nStatusFileName=D:\\ws\\status.ini\n";
 
 class AcquisitionRig : public TempDirTest {
  protected:
   void SetUp() override {
     TempDirTest::SetUp();
-    for (const char* sub : {"settings", "proc", "c"}) std::filesystem::create_directories(dir() / sub);
+    for (const char* sub : {"settings", "proc", "c", "d/ws"}) std::filesystem::create_directories(dir() / sub);
     ::setenv("ZORVALEN_SETTINGS_DIR", path("settings").c_str(), 1);
     ::setenv("ZORVALEN_PROC_ROOT", path("proc").c_str(), 1);
     ::setenv("ZORVALEN_DRIVE_C", path("c").c_str(), 1);
+    ::setenv("ZORVALEN_DRIVE_D", path("d").c_str(), 1);
     ::unsetenv("ZORVALEN_DRIVE_E");
   }
   void TearDown() override {
@@ -42,6 +45,14 @@ class AcquisitionRig : public TempDirTest {
   // Lines under the queue program's key path.
   void queueSettings(const std::string& lines) const {
     writeTextFile(dir() / "settings" / "settings.ini", "[" + std::string(kQueueKeyPath) + "]\n" + lines);
+  }
+
+  // The working folder D:\ws, whose "Zorvalen.ini" names D:\ws\status.ini,
+  // and lines under the queue program's key path.
+  void workstation(const std::string& queueLines = "") const {
+    writeTextFile(dir() / "settings" / "settings.ini",
+                  "[" + std::string(kOptionsKeyPath) + "]\nWorkingDirs=D:\\ws\n[" + kQueueKeyPath + "]\n" + queueLines);
+    writeTextFile(dir() / "d" / "ws" / "Zorvalen.ini", kMainSettings);
   }
 
   void addProcess(const std::string& number, const std::string& comm,
@@ -61,6 +72,6 @@ class AcquisitionRig : public TempDirTest {
 
  private:
   EnvGuard settings_{"ZORVALEN_SETTINGS_DIR"}, proc_{"ZORVALEN_PROC_ROOT"};
-  EnvGuard driveC_{"ZORVALEN_DRIVE_C"}, driveE_{"ZORVALEN_DRIVE_E"};
+  EnvGuard driveC_{"ZORVALEN_DRIVE_C"}, driveD_{"ZORVALEN_DRIVE_D"}, driveE_{"ZORVALEN_DRIVE_E"};
   std::filesystem::path cwd_ = std::filesystem::current_path();
 };

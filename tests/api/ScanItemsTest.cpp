@@ -28,26 +28,12 @@ using Vardex::Lib::ZorvalenRaw::handleCast;
 using Vardex::Lib::ZorvalenRaw::Parameters;
 using Vardex::Lib::ZorvalenRaw::ZorvalenRawInfoImp;
 using Item = ZorvalenScanItem;
-using Pairs = std::map<int, std::string>;
+using Pairs = ParameterPairs;
 
 namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr int kItemVesko = 481, kItemNoName = 509, kItemNone = 999;
-
-Pairs contents(CZorvalenParameters set) {
-  int* keys = nullptr;
-  int n = 0;
-  EXPECT_EQ(getParameterKeys(set, &keys, &n), ZVRAW_OK);
-  const std::vector<int> copied(keys, keys + n);
-  Pairs out;
-  for (int key : copied) {
-    char* text = nullptr;
-    EXPECT_EQ(getParameterValue(set, key, &text), ZVRAW_OK);
-    out[key] = text;
-  }
-  return out;
-}
 
 // Sets a float of record `scan` of a 22-byte-record _funcNNN.idx (TIC at 8).
 void patchTIC(const std::filesystem::path& idx, unsigned scan, float tic) {
@@ -56,17 +42,8 @@ void patchTIC(const std::filesystem::path& idx, unsigned scan, float tic) {
   writeFile(idx, b);
 }
 
-class ScanItems : public ReaderTest {
+class ScanItems : public ReaderSetTest {
  protected:
-  void SetUp() override {
-    ReaderTest::SetUp();
-    ASSERT_EQ(createParameters(&set_), ZVRAW_OK);
-  }
-  void TearDown() override {
-    EXPECT_EQ(destroyParameters(set_), ZVRAW_OK);
-    ReaderTest::TearDown();
-  }
-
   // Function 0 (format 9, 3 scans, set mass 500.2) records every rendering;
   // its TIC is 123.75 in scan 0 and 1e20 in scan 2. Function 1 has no
   // statistics.
@@ -90,10 +67,8 @@ class ScanItems : public ReaderTest {
     std::vector<Item> typed;
     for (int i : items) typed.push_back(static_cast<Item>(i));
     const int rc = getScanItemValue(r, f, s, typed.data(), static_cast<int>(typed.size()), set_);
-    return {rc, contents(set_)};
+    return {rc, parameterPairs(set_)};
   }
-
-  CZorvalenParameters set_ = nullptr;
 };
 
 TEST_F(ScanItems, RenderingsById) {
@@ -146,14 +121,14 @@ TEST_F(ScanItems, EdgeCases) {
 
   const ZorvalenScanItem named[] = {Item::TRANSPORT_RF, Item::TOTAL_ION_CURRENT, static_cast<Item>(kItemNoName)};
   ASSERT_EQ(getScanItemName(r, named, 3, set_), ZVRAW_OK);
-  EXPECT_EQ(contents(set_), (Pairs{{476, "Transport RF"}, {652, ""}, {kItemNoName, ""}}));
+  EXPECT_EQ(parameterPairs(set_), (Pairs{{476, "Transport RF"}, {652, ""}, {kItemNoName, ""}}));
   ASSERT_EQ(getScanItemsInFunction(r, 1, set_), ZVRAW_OK);
-  EXPECT_EQ(contents(set_), Pairs{});
+  EXPECT_EQ(parameterPairs(set_), Pairs{});
   ASSERT_EQ(getScanItemsInFunction(r, 0, set_), ZVRAW_OK);
-  EXPECT_EQ(contents(set_).size(), 10u) << "id 109 has no name";
+  EXPECT_EQ(parameterPairs(set_).size(), 10u) << "id 109 has no name";
   const ZorvalenHeaderItem header[] = {ZorvalenHeaderItem::SAMPLE_DESCRIPTION, static_cast<ZorvalenHeaderItem>(350)};
   ASSERT_EQ(getHeaderItemValue(r, header, 2, set_), ZVRAW_OK);
-  EXPECT_EQ(contents(set_), (Pairs{{310, "fixture run"}, {350, ""}}));
+  EXPECT_EQ(parameterPairs(set_), (Pairs{{310, "fixture run"}, {350, ""}}));
 }
 
 // Refused item arrays leave the set as it was.
@@ -174,10 +149,10 @@ TEST_F(ScanItems, HostileItemArrays) {
   for (const auto& c : cases) {
     ASSERT_EQ(setParameterValue(set_, 1, "kept"), ZVRAW_OK);
     EXPECT_EQ(c.call(), c.rc);
-    EXPECT_EQ(contents(set_), (Pairs{{1, "kept"}}));
+    EXPECT_EQ(parameterPairs(set_), (Pairs{{1, "kept"}}));
   }
   EXPECT_EQ(getScanItemValue(r, 0, 0, nullptr, 0, set_), ZVRAW_OK);
-  EXPECT_EQ(contents(set_), Pairs{});
+  EXPECT_EQ(parameterPairs(set_), Pairs{});
 }
 
 // Damaged _func001.sts files read through every new query: result codes,
@@ -249,7 +224,7 @@ TEST_F(ScanItems, WriterRoundTrip) {
   EXPECT_EQ(values(r, 0, 1, {462, kItemVesko, 500}),
             std::make_pair(ZVRAW_OK, Pairs{{462, "0"}, {kItemVesko, "1"}, {500, "0"}}));
   ASSERT_EQ(getScanItemsInFunction(r, 0, set_), ZVRAW_OK);
-  EXPECT_EQ(contents(set_), (Pairs{{462, "Collision Energy"}, {kItemVesko, "Vesko Enabled"}, {500, "Reference Scan"}}));
+  EXPECT_EQ(parameterPairs(set_), (Pairs{{462, "Collision Energy"}, {kItemVesko, "Vesko Enabled"}, {500, "Reference Scan"}}));
 }
 
 // ---- drift bins and times ----

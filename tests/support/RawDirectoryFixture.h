@@ -70,6 +70,7 @@ class RawDirectoryFixture {
     return *this;
   }
   [[nodiscard]] FixtureFunction& function(std::size_t f) { return functions_.at(f); }
+  [[nodiscard]] const FixtureFunction& function(std::size_t f) const { return functions_.at(f); }
   [[nodiscard]] std::size_t functionCount() const { return functions_.size(); }
 
   // Optional files.
