@@ -221,6 +221,8 @@ class Subtraction {
   template <class Point>
   bool pairsOfRuns(std::int64_t count, Point point) {
     double values[DELTA_BUFFER_SIZE];
+    std::size_t used = pairs_.size();
+    pairs_.resize(used + static_cast<std::size_t>(count));  // at most a pair per point
     for (std::int64_t r = 0; r < count;) {
       const std::uint32_t b = bin_[point(r)];
       std::int64_t len = 0;
@@ -231,8 +233,9 @@ class Subtraction {
       }
       double q = 0.0;
       qtile(values, len, f_.level, 0.0, &q);
-      if (q != 0.0) pairs_.push_back({b, q});
+      if (q != 0.0) pairs_[used++] = {b, q};
     }
+    pairs_.resize(used);
     return true;
   }
 
