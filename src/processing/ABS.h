@@ -29,7 +29,8 @@ class ABS {
   void SetQuantile(double dQuantLevel) { m_dQuantLevel = dQuantLevel; }
 
   // Subtracts each point's background from pfSignal in place, and writes it
-  // to pfBack (nLength values) unless that is null. Masses should ascend; a
+  // to pfBack (nLength values) unless that is null. Masses should ascend (a
+  // point below the highest nominal mass so far counts with that one); a
   // nominal mass without points adds nothing to the quantiles (a sub-bin
   // without points counts as 0), and non-finite intensities count as 0.
   // The first nominal mass borrows the quantiles of the next, the last
