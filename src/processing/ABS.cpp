@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <span>
 #include <vector>
@@ -149,17 +150,33 @@ class Subtraction {
     groups_.reserve(static_cast<std::size_t>(std::min<std::int64_t>(n_, std::int64_t{f_.last} - f_.first + 1)));
     if (w_.bins.size() < static_cast<std::size_t>(n_)) w_.bins.resize(static_cast<std::size_t>(n_));
     bin_ = w_.bins.data();
-    const Truncated nominalMass(BARYON, f_.last), subBinOf(BARYON / static_cast<double>(f_.bins), f_.bins - 1);
+    const double width = BARYON / static_cast<double>(f_.bins);
+    const Truncated nominalMass(BARYON, f_.last), subBinOf(width, f_.bins - 1);
+    // Well inside the highest nominal mass, or inside the last point's
+    // sub-bin, by far more than rounding can move a truncation, a point
+    // needs neither computed again (ascending masses mostly are).
+    constexpr double kInside = 1e-12, kInf = std::numeric_limits<double>::infinity();
     std::int64_t highest = -1;
-    double lowerEdge = 0.0;
+    double lowerEdge = 0.0, nextMass = -kInf, binLo = kInf, binHi = -kInf;
+    std::uint32_t bin = 0;
     for (std::int64_t i = 0; i < n_; ++i) {
       const double mass = masses_[i];
-      if (const std::int64_t nominal = nominalMass(mass, 0.5); nominal > highest) {
-        highest = nominal;
-        lowerEdge = BARYON * (static_cast<double>(highest) - 0.5);
-        groups_.push_back({static_cast<int>(nominal), i});
+      if (!(mass < nextMass)) {
+        if (const std::int64_t nominal = nominalMass(mass, 0.5); nominal > highest) {
+          highest = nominal;
+          lowerEdge = BARYON * (static_cast<double>(highest) - 0.5);
+          nextMass = BARYON * (static_cast<double>(highest) + 0.5) * (1.0 - kInside);
+          binLo = kInf;
+          groups_.push_back({static_cast<int>(nominal), i});
+        }
       }
-      bin_[i] = subBinOf(mass - lowerEdge, 0.0);
+      const double offset = mass - lowerEdge;
+      if (!(offset >= binLo && offset < binHi)) {
+        bin = subBinOf(offset, 0.0);
+        binLo = bin == 0 ? -kInf : static_cast<double>(bin) * width * (1.0 + kInside);
+        binHi = bin == f_.bins - 1 ? kInf : static_cast<double>(bin + 1) * width * (1.0 - kInside);
+      }
+      bin_[i] = bin;
     }
   }
 
