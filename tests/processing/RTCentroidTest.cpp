@@ -7,6 +7,8 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "processing/RTCentroidDTCProcess.h"
@@ -85,7 +87,8 @@ Synthetic synthetic(float baseline) {
     s.m.push_back(float(r * r));
     double y = 0;
     for (int k = 0; k < 3; ++k) {
-      const double sigma = kCentres[k] / 10000.0 / 2.35482, g = 1e4 * std::exp(-0.5 * std::pow((double(s.m.back()) - kCentres[k]) / sigma, 2));
+      const double sigma = kCentres[k] / 10000.0 / 2.35482;
+      const double g = 1e4 * std::exp(-0.5 * std::pow((double(s.m.back()) - kCentres[k]) / sigma, 2));
       s.sums[std::size_t(k)] += g;
       y += g;
     }
@@ -109,6 +112,17 @@ void expectPeaksFound(const Result& r, const Synthetic& s, const std::string& wh
   }
 }
 
+template <class T>
+void expectOwnFields(
+    const std::vector<std::pair<void (CRTCentroidDTCProcess::*)(T), T (CRTCentroidDTCProcess::*)() const>>& pairs) {
+  CRTCentroidDTCProcess c(1, 1, 1, 1);
+  std::vector<T> values;
+  for (const auto& [set, get] : pairs)
+    values.push_back(std::is_same_v<T, bool> ? T(!(c.*get)()) : T(40 + values.size()));
+  for (std::size_t k = 0; k < pairs.size(); ++k) (c.*pairs[k].first)(values[k]);
+  for (std::size_t k = 0; k < pairs.size(); ++k) EXPECT_EQ((c.*pairs[k].second)(), values[k]) << k;
+}
+
 TEST(RTCentroid, SettingsAsBuiltAndAsSet) {
   CRTCentroidDTCProcess c(12000, 1800, 7000, 2);
   EXPECT_TRUE(c.GetDoSmooth() && !c.GetDoBackgroundSubtract() && c.GetDoDeadtimeCorrection() &&
@@ -130,37 +144,24 @@ TEST(RTCentroid, SettingsAsBuiltAndAsSet) {
   EXPECT_EQ(kSinhAxisStep, double(0.470964f));
   c.SetGradientThresholdWidth(4);
   EXPECT_EQ(RTCentroidInspector::accurateWidths(c), std::vector<float>({6, 10}));
-  // Each setter lands in its own getter.
+  // Every setter set to a value of its own, then every getter read: a
+  // setter wired to another field shows.
   using C = CRTCentroidDTCProcess;
-  const std::pair<void (C::*)(float), float (C::*)() const> floats[] = {
-      {&C::SetResolution, &C::GetResolution},   {&C::SetLteff, &C::GetLteff},
-      {&C::SetVeff, &C::GetVeff},               {&C::SetTDC, &C::GetTDC},
-      {&C::SetAbsoluteGradientThreshold, &C::GetAbsoluteGradientThreshold},
-      {&C::SetGradientThresholdWidth, &C::GetGradientThresholdWidth},
-      {&C::SetAbsoluteThreshold, &C::GetAbsoluteThreshold},
-      {&C::SetNpMultiplier, &C::GetNpMultiplier}, {&C::SetCycleTime, &C::GetCycleTime},
-      {&C::SetMinMass, &C::GetMinMass},         {&C::SetMaxMass, &C::GetMaxMass},
-      {&C::SetPusherFrequency, &C::GetPusherFrequency}};
-  for (std::size_t k = 0; k < std::size(floats); ++k) (c.*floats[k].first)(100.5f + float(k));
-  for (std::size_t k = 0; k < std::size(floats); ++k) EXPECT_EQ((c.*floats[k].second)(), 100.5f + float(k)) << k;
-  const std::pair<void (C::*)(int), int (C::*)() const> ints[] = {
-      {&C::SetSmoothWidth, &C::GetSmoothWidth},
-      {&C::SetMaxBinsToTrack, &C::GetMaxBinsToTrack},
-      {&C::SetCentroidPercentage, &C::GetCentroidPercentage},
-      {&C::SetFirstDifferenceWidth, &C::GetFirstDifferenceWidth},
-      {&C::SetSecondDifferenceWidth, &C::GetSecondDifferenceWidth}};
-  for (std::size_t k = 0; k < std::size(ints); ++k) (c.*ints[k].first)(40 + int(k));
-  for (std::size_t k = 0; k < std::size(ints); ++k) EXPECT_EQ((c.*ints[k].second)(), 40 + int(k)) << k;
-  const std::pair<void (C::*)(bool), bool (C::*)() const> bools[] = {
-      {&C::SetDoSmooth, &C::GetDoSmooth},
-      {&C::SetNormaliseGradient, &C::GetNormaliseGradient},
-      {&C::SetReportCentroidArea, &C::GetReportCentroidArea},
-      {&C::SetDoBackgroundSubtract, &C::GetDoBackgroundSubtract},
-      {&C::SetDoDeadtimeCorrection, &C::GetDoDeadtimeCorrection}};
-  for (const auto& [set, get] : bools) {
-    (c.*set)(!(c.*get)());
-    EXPECT_EQ((c.*get)(), !(C(1, 1, 1, 1).*get)());
-  }
+  expectOwnFields<float>({{&C::SetResolution, &C::GetResolution}, {&C::SetLteff, &C::GetLteff},
+                          {&C::SetVeff, &C::GetVeff}, {&C::SetTDC, &C::GetTDC},
+                          {&C::SetAbsoluteGradientThreshold, &C::GetAbsoluteGradientThreshold},
+                          {&C::SetGradientThresholdWidth, &C::GetGradientThresholdWidth},
+                          {&C::SetAbsoluteThreshold, &C::GetAbsoluteThreshold}, {&C::SetMinMass, &C::GetMinMass},
+                          {&C::SetNpMultiplier, &C::GetNpMultiplier}, {&C::SetCycleTime, &C::GetCycleTime},
+                          {&C::SetMaxMass, &C::GetMaxMass}, {&C::SetPusherFrequency, &C::GetPusherFrequency}});
+  expectOwnFields<int>({{&C::SetSmoothWidth, &C::GetSmoothWidth}, {&C::SetMaxBinsToTrack, &C::GetMaxBinsToTrack},
+                        {&C::SetCentroidPercentage, &C::GetCentroidPercentage},
+                        {&C::SetFirstDifferenceWidth, &C::GetFirstDifferenceWidth},
+                        {&C::SetSecondDifferenceWidth, &C::GetSecondDifferenceWidth}});
+  expectOwnFields<bool>({{&C::SetDoSmooth, &C::GetDoSmooth}, {&C::SetNormaliseGradient, &C::GetNormaliseGradient},
+                         {&C::SetReportCentroidArea, &C::GetReportCentroidArea},
+                         {&C::SetDoBackgroundSubtract, &C::GetDoBackgroundSubtract},
+                         {&C::SetDoDeadtimeCorrection, &C::GetDoDeadtimeCorrection}});
   DeadTimeArray table;
   c.SetDeadTimeTable(&table);
   EXPECT_EQ(c.GetDeadTimeTable(), &table);

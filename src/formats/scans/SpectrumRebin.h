@@ -23,10 +23,11 @@ namespace rebin_detail {
 // cell of zero width.
 template <class A>
 [[gnu::always_inline]] inline double edge(const A* a, std::int64_t K, std::int64_t k) {
-  if (K == 1) return static_cast<double>(a[0]);
-  if (k == 0) return static_cast<double>(a[0]) - (static_cast<double>(a[1]) - static_cast<double>(a[0])) / 2;
-  if (k == K) return static_cast<double>(a[K - 1]) + (static_cast<double>(a[K - 1]) - static_cast<double>(a[K - 2])) / 2;
-  return (static_cast<double>(a[k - 1]) + static_cast<double>(a[k])) / 2;
+  auto at = [a](std::int64_t i) { return static_cast<double>(a[i]); };
+  if (K == 1) return at(0);
+  if (k == 0) return at(0) - (at(1) - at(0)) / 2;
+  if (k == K) return at(K - 1) + (at(K - 1) - at(K - 2)) / 2;
+  return (at(k - 1) + at(k)) / 2;
 }
 
 // A cursor over the target cells. Ascending sources only move it forward,
