@@ -1,0 +1,82 @@
+#include "memory/CountingAllocator.h"
+
+#include <malloc.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+
+// The C library's allocator under its own names, which stay reachable when
+// a program defines malloc itself.
+extern "C" {
+void* __libc_malloc(std::size_t);
+void* __libc_calloc(std::size_t, std::size_t);
+void* __libc_realloc(void*, std::size_t);
+void* __libc_memalign(std::size_t, std::size_t);
+void __libc_free(void*);
+}
+
+namespace {
+
+std::atomic<std::size_t> held{0};
+std::atomic<std::size_t> most{0};
+
+void* counted(void* p) {
+  if (p != nullptr) {
+    const std::size_t now = held.fetch_add(malloc_usable_size(p), std::memory_order_relaxed) + malloc_usable_size(p);
+    std::size_t seen = most.load(std::memory_order_relaxed);
+    while (now > seen && !most.compare_exchange_weak(seen, now, std::memory_order_relaxed)) {
+    }
+  }
+  return p;
+}
+
+void uncount(void* p) {
+  if (p != nullptr) held.fetch_sub(malloc_usable_size(p), std::memory_order_relaxed);
+}
+
+}  // namespace
+
+namespace counting_allocator {
+
+std::size_t current() { return held.load(); }
+std::size_t peak() { return most.load(); }
+void resetPeak() { most.store(held.load()); }
+
+}  // namespace counting_allocator
+
+extern "C" {
+
+void* malloc(std::size_t n) { return counted(__libc_malloc(n)); }
+
+void* calloc(std::size_t n, std::size_t size) { return counted(__libc_calloc(n, size)); }
+
+void* realloc(void* p, std::size_t n) {
+  uncount(p);
+  void* moved = __libc_realloc(p, n);
+  if (moved == nullptr && p != nullptr && n != 0) return counted(p);  // the old block stays
+  return counted(moved);
+}
+
+void free(void* p) {
+  uncount(p);
+  __libc_free(p);
+}
+
+void* memalign(std::size_t alignment, std::size_t n) { return counted(__libc_memalign(alignment, n)); }
+
+void* aligned_alloc(std::size_t alignment, std::size_t n) { return counted(__libc_memalign(alignment, n)); }
+
+int posix_memalign(void** out, std::size_t alignment, std::size_t n) {
+  if (alignment % sizeof(void*) != 0 || (alignment & (alignment - 1)) != 0) return EINVAL;
+  void* p = __libc_memalign(alignment, n);
+  if (p == nullptr) return ENOMEM;
+  *out = counted(p);
+  return 0;
+}
+
+void* valloc(std::size_t n) { return counted(__libc_memalign(4096, n)); }
+
+void* pvalloc(std::size_t n) { return counted(__libc_memalign(4096, (n + 4095) / 4096 * 4096)); }
+
+}  // extern "C"
