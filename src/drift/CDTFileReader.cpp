@@ -12,6 +12,7 @@
 #include "formats/portability/PageAlignedBuffer.h"
 #include "formats/portability/FileHandle.h"
 #include "formats/portability/SysFileSize.h"
+#include "formats/portability/SysPaths.h"
 
 namespace Vardex::Control::Legacy::ZorvalenRaw {
 
@@ -77,7 +78,7 @@ CDTFileReader::CDTFileReader(const std::string& rawFilePath, unsigned funcNum) :
   r.dataPath = dataFilePath(rawFilePath, funcNum);
   r.indexPath = indexFilePath(rawFilePath, funcNum);
   {
-    FilePtr index(std::fopen(r.indexPath.ToString().c_str(), "rb"));
+    FilePtr index = sysOpenFile(r.indexPath.ToString(), "rb");
     std::string head(CDTBlockReader::NumBytes(), '\0');
     if (!index || !readExactly(index.get(), head.data(), head.size())) cannotOpenIndex();
     r.header = r.blockReader.ReadHeader(head);
@@ -85,7 +86,7 @@ CDTFileReader::CDTFileReader(const std::string& rawFilePath, unsigned funcNum) :
     if (r.blockReader.NumIndexBytes() == 0) cannotOpenIndex();
     r.listBlocks(index.get());
   }
-  r.data.reset(std::fopen(r.dataPath.ToString().c_str(), "rb"));  // a missing file fails each ReadScan
+  r.data = sysOpenFile(r.dataPath.ToString(), "rb");  // a missing file fails each ReadScan
 }
 
 CDTFileReader::~CDTFileReader() = default;

@@ -20,6 +20,7 @@
 #include "drift/DriftPairFixture.h"
 #include "memory/CountingAllocator.h"
 #include "support/ByteBuilder.h"
+#include "support/FullDirectory.h"
 #include "support/IndexRecords.h"
 #include "support/RawDirectoryFixture.h"
 #include "support/StatsTableFixture.h"
@@ -34,23 +35,6 @@ constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
 // Fixed read blocks and the like, whatever the file's size.
 constexpr std::uint64_t kSlack = 4 * kMiB;
 constexpr std::uint64_t kBytesPerFileByte = 4;
-
-// Two functions (the second a lock-mass reference function) with statistics,
-// a gain table, instrument settings, one analog channel, a drift pair for
-// function 0 and both mobility calibrations.
-void writeBase(const fs::path& dir) {
-  RawDirectoryFixture fx;
-  fx.function({.format = 12, .scans = 3, .peaks = 4});
-  fx.function(0).stats = {{kTempCorrectionField, kFloatField, [](unsigned s) { return 1.0 + s; }}};
-  fx.function({.type = 15, .format = 12, .scans = 3, .peaks = 4});
-  fx.lockMassGain({{0.5f, 1.0f}, {1.0f, 1.001f}})
-      .externInfo("Lteff = 1.0\nVeff = 5184.0\n")
-      .analogChannels(1, 4)
-      .veskoCalibration()
-      .mobilityCalibration(1.0, 1.0, 0.0);
-  fx.write(dir);
-  drift_fixture::writePair(dir, 0, {}, {{60.0f, {{{20, 30}, {5, 6}, {}}}}});
-}
 
 void put(const fs::path& p, const Bytes& bytes) { writeFile(p, bytes); }
 
@@ -214,7 +198,7 @@ TEST_P(HostileFileMemory, StaysWithinFourTimesTheFile) {
   const std::uint64_t size = GetParam();
   const fs::path intact = dir() / "intact.raw";
   fs::create_directories(intact);
-  writeBase(intact);
+  writeFullDirectory(intact);
   const Cost base = openAndRead(intact);
   const std::uint64_t baseBytes = directoryBytes(intact);
 
@@ -222,7 +206,7 @@ TEST_P(HostileFileMemory, StaysWithinFourTimesTheFile) {
     const fs::path raw = dir() / "hostile.raw";
     fs::remove_all(raw);
     fs::create_directories(raw);
-    writeBase(raw);
+    writeFullDirectory(raw);
     const std::uint64_t expanded = kind.writeCompressed ? kind.writeCompressed(raw, size) : 0;
     if (kind.write) kind.write(raw, size);
     const std::uint64_t grown = directoryBytes(raw) - std::min(directoryBytes(raw), baseBytes);

@@ -199,7 +199,7 @@ void ZVRawAnalog::readChromDat(int channel) {
 bool ZVRawAnalog::readAnalogs() {
   const std::optional<std::string> infName = fileIn(m_pszRawFilePath, "_ANALOGS.INF");
   if (!infName) return false;
-  FilePtr inf(std::fopen(infName->c_str(), "rb"));
+  FilePtr inf = sysOpenFile(*infName, "rb");
   if (!inf) return false;
   const std::int64_t infSize = getLargeFileSize(inf.get());
   if (infSize <= 0 || infSize % kAnalogsInfRecord != 0 || infSize / kAnalogsInfRecord > INT_MAX) return false;
@@ -217,7 +217,7 @@ bool ZVRawAnalog::readAnalogs() {
 
   // The samples are optional: channels without them are still channels.
   const std::optional<std::string> datName = fileIn(m_pszRawFilePath, "_ANALOGS.DAT");
-  FilePtr dat(datName ? std::fopen(datName->c_str(), "rb") : nullptr);
+  FilePtr dat = datName ? sysOpenFile(*datName, "rb") : nullptr;
   if (!dat) return true;
   const std::int64_t datSize = getLargeFileSize(dat.get());
   const std::uint64_t recordSize = (static_cast<std::uint64_t>(m_nChannels) + 2) * 2;
