@@ -13,7 +13,7 @@ void writeFullDirectory(const std::filesystem::path& dir) {
       .externInfo("Lteff = 1.0\nVeff = 5184.0\n")
       .analogChannels(1, 4)
       .veskoCalibration()
-      .mobilityCalibration(1.0, 1.0, 0.0);
+      .mobilityCalibration(1.0, 0.5, 1.0);
   fx.write(dir);
   drift_fixture::writePair(dir, 0, {}, {{60.0f, {{{20, 30}, {5, 6}, {}}}}, {66.0f, {{{25}, {7}, {1}}}}});
   borealtek_zvraw_version_1::ZVRawDDASettings dda;
