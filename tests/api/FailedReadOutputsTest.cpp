@@ -189,6 +189,12 @@ std::vector<Case> cases() {
        [](CZorvalenBaseReader r, Outputs& o) { return getIndexPrecursorMassRange(r, -1, 1, &o.a, &o.b); },
        ZVRAW_FUNCNUM_INVALID},
   });
+  for (int segment : {5, -1})
+    all.push_back({"getAcquisitionMassRange of a segment the function lacks", kInfo,
+                   [segment](CZorvalenBaseReader r, Outputs& o) {
+                     return getAcquisitionMassRange(r, 0, segment, &o.a, &o.b);
+                   },
+                   ZVRAW_SEGMENT_INVALID});
   const Change nanA = [](Outputs& o) { o.a = kNaN; };
   all.insert(all.end(), {
       {"getFunctionTypeString of no type", kInfo,
@@ -240,6 +246,18 @@ TEST_F(FailedReadOutputs, EveryReadExportAndFailureKind) {
       EXPECT_TRUE(o == untouched()) << c.what << " on a refused handle";
     }
   }
+}
+
+// The scan index answers scan 0 of a function without scans with a time of 0.
+TEST_F(FailedReadOutputs, TimeRangeOfAFunctionWithoutScans) {
+  RawDirectoryFixture fx;
+  fx.function({.scans = 0});
+  write(fx);
+  Outputs o = untouched();
+  // A function without records is refused as the index refuses a bad function.
+  EXPECT_EQ(getAcquisitionTimeRange(open(ZorvalenBaseType::INFO), 0, &o.a, &o.b), ZVRAW_FUNCNUM_INVALID);
+  EXPECT_EQ(o.a, 0.0f);
+  EXPECT_EQ(o.b, untouched().b);
 }
 
 TEST_F(FailedReadOutputs, ConversionsWithoutCalibrationKeepTheirPreset) {
