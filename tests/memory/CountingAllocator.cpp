@@ -20,6 +20,13 @@ namespace {
 
 std::atomic<std::size_t> held{0};
 std::atomic<std::size_t> most{0};
+std::atomic<std::size_t> largest{SIZE_MAX};  // requests above it fail
+
+bool refused(std::size_t n) {
+  if (n <= largest.load(std::memory_order_relaxed)) return false;
+  errno = ENOMEM;
+  return true;
+}
 
 void* counted(void* p) {
   if (p != nullptr) {
@@ -43,15 +50,21 @@ std::size_t current() { return held.load(); }
 std::size_t peak() { return most.load(); }
 void resetPeak() { most.store(held.load()); }
 
+RefuseAbove::RefuseAbove(std::size_t bytes) { largest.store(bytes); }
+RefuseAbove::~RefuseAbove() { largest.store(SIZE_MAX); }
+
 }  // namespace counting_allocator
 
 extern "C" {
 
-void* malloc(std::size_t n) { return counted(__libc_malloc(n)); }
+void* malloc(std::size_t n) { return refused(n) ? nullptr : counted(__libc_malloc(n)); }
 
-void* calloc(std::size_t n, std::size_t size) { return counted(__libc_calloc(n, size)); }
+void* calloc(std::size_t n, std::size_t size) {
+  return size != 0 && refused(n > SIZE_MAX / size ? SIZE_MAX : n * size) ? nullptr : counted(__libc_calloc(n, size));
+}
 
 void* realloc(void* p, std::size_t n) {
+  if (refused(n)) return nullptr;
   uncount(p);
   void* moved = __libc_realloc(p, n);
   if (moved == nullptr && p != nullptr && n != 0) return counted(p);  // the old block stays
@@ -63,13 +76,17 @@ void free(void* p) {
   __libc_free(p);
 }
 
-void* memalign(std::size_t alignment, std::size_t n) { return counted(__libc_memalign(alignment, n)); }
+void* memalign(std::size_t alignment, std::size_t n) {
+  return refused(n) ? nullptr : counted(__libc_memalign(alignment, n));
+}
 
-void* aligned_alloc(std::size_t alignment, std::size_t n) { return counted(__libc_memalign(alignment, n)); }
+void* aligned_alloc(std::size_t alignment, std::size_t n) {
+  return refused(n) ? nullptr : counted(__libc_memalign(alignment, n));
+}
 
 int posix_memalign(void** out, std::size_t alignment, std::size_t n) {
   if (alignment % sizeof(void*) != 0 || (alignment & (alignment - 1)) != 0) return EINVAL;
-  void* p = __libc_memalign(alignment, n);
+  void* p = refused(n) ? nullptr : __libc_memalign(alignment, n);
   if (p == nullptr) return ENOMEM;
   *out = counted(p);
   return 0;

@@ -15,4 +15,14 @@ namespace counting_allocator {
 [[nodiscard]] std::size_t peak();
 void resetPeak();
 
+// Makes every request for more than `bytes` fail, as an exhausted heap
+// would, for as long as the guard lives.
+class RefuseAbove {
+ public:
+  explicit RefuseAbove(std::size_t bytes);
+  ~RefuseAbove();
+  RefuseAbove(const RefuseAbove&) = delete;
+  RefuseAbove& operator=(const RefuseAbove&) = delete;
+};
+
 }  // namespace counting_allocator

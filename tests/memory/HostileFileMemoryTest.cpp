@@ -18,6 +18,7 @@
 #include "drift/CDTFormat.h"
 #include "drift/Compressor.h"
 #include "drift/DriftPairFixture.h"
+#include "formats/statistics/ZVRawAnalog.h"
 #include "memory/CountingAllocator.h"
 #include "support/ByteBuilder.h"
 #include "support/FullDirectory.h"
@@ -224,5 +225,36 @@ TEST_P(HostileFileMemory, StaysWithinFourTimesTheFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, HostileFileMemory, ::testing::Values(kMiB, 16 * kMiB));
+
+// Memory that cannot be had is a result code where it was asked for: an
+// optional file that cannot be held leaves the directory readable without
+// it, and a drift block that cannot be decoded fails that read alone.
+class AllocationFailure : public TempDirTest {};
+
+TEST_F(AllocationFailure, GivesTheCodeAtTheLayerThatAllocates) {
+  const fs::path raw = dir() / "run.raw";
+  fs::create_directories(raw);
+  writeFullDirectory(raw);
+  // A valid channel of 2^19 samples (4 MiB), and a drift block of ~1.7M points.
+  ByteBuilder chro = StatsTableFixture().field(1, 3, 0, 4).field(2, 3, 4, 4).leader(8);
+  for (int k = 0; k < (1 << 19); ++k) chro.f32(0.01f * static_cast<float>(k)).f32(1.0f);
+  put(raw / "_CHRO001.DAT", chro.take());
+  (void)maximalBlock(raw, kMiB);
+
+  // Above the drift reader's own 1 MiB of staging, below a channel's samples.
+  const counting_allocator::RefuseAbove limit(1536 << 10);
+  borealtek_zvraw_version_1::ZVRawAnalog analog;
+  EXPECT_EQ(analog.read(raw.string()), ZVRAW_MEMALLOC_ERROR);
+  EXPECT_EQ(analog.getNumberOfChannels(), 0);
+
+  CZorvalenBaseReader reader = nullptr;
+  ASSERT_EQ(createRawReaderFromPath(raw.c_str(), &reader, ZorvalenBaseType::SCAN), ZVRAW_OK);
+  float *masses = reinterpret_cast<float*>(0x1), *intensities = masses;
+  int size = -1;
+  EXPECT_EQ(readScan(reader, 0, 0, &masses, &intensities, &size), ZVRAW_OK);
+  EXPECT_EQ(readDriftScan(reader, 0, 0, 0, &masses, &intensities, &size), ZVRAW_MEMALLOC_ERROR);
+  EXPECT_TRUE(masses == nullptr && intensities == nullptr && size == 0);
+  EXPECT_EQ(destroyRawReader(reader), ZVRAW_OK);
+}
 
 }  // namespace
