@@ -117,10 +117,9 @@ std::vector<Case> cases() {
   constexpr auto kScan = ZorvalenBaseType::SCAN, kInfo = ZorvalenBaseType::INFO;
   // The directory: 2 functions of 3 scans; function 0 has 2 drift blocks of 4 bins, function 1 none.
   std::vector<Case> all;
-  for (const auto& [what, f, s, code] : {std::tuple{"function past the count", 2, 0, ZVRAW_FUNCNUM_INVALID},
-                                         {"negative function", -1, 0, ZVRAW_FUNCNUM_INVALID},
-                                         {"scan past the count", 0, 3, ZVRAW_SCANNUM_INVALID},
-                                         {"negative scan", 0, -1, ZVRAW_SCANNUM_INVALID}}) {
+  for (const auto& [fn, sc, rc] : {std::tuple{2, 0, ZVRAW_FUNCNUM_INVALID}, {-1, 0, ZVRAW_FUNCNUM_INVALID},
+                                   {0, 3, ZVRAW_SCANNUM_INVALID}, {0, -1, ZVRAW_SCANNUM_INVALID}}) {
+    const int f = fn, s = sc, code = rc;
     all.push_back({"readScan", kScan, readScanAt(f, s), code, emptyScan});
     all.push_back({"readScanFlags", kScan, readFlagsAt(f, s), code, emptyFlags});
     all.push_back({"readProductScan", kScan, readProductAt(f, s), code, emptyProduct});
@@ -128,21 +127,23 @@ std::vector<Case> cases() {
     all.push_back({"getRetentionTime", kInfo,
                    [f, s](CZorvalenBaseReader r, Outputs& o) { return getRetentionTime(r, f, s, &o.a); }, code,
                    s == 3 ? Change([](Outputs& o) { o.a = 0; }) : nullptr});
-    (void)what;
   }
-  for (const auto& [f, s, d, code, cleared] :
+  for (const auto& [fn, sc, dr, rc, empties] :
        {std::tuple{2, 0, 0, ZVRAW_FUNCNUM_INVALID, false}, {-1, 0, 0, ZVRAW_FUNCNUM_INVALID, false},
         {0, 2, 0, ZVRAW_SCANNUM_INVALID, true}, {0, -1, 0, ZVRAW_SCANNUM_INVALID, true},
         {0, 0, 4, ZVRAW_DRIFTNUM_INVALID, true}, {0, 0, -1, ZVRAW_DRIFTNUM_INVALID, true},
         {0, -5, -5, ZVRAW_SCANNUM_INVALID, true}, {1, 0, 0, ZVRAW_FILEOPEN_ERROR, true},
         {1, 0, -1, ZVRAW_DRIFTNUM_INVALID, true}, {2, -1, -1, ZVRAW_FUNCNUM_INVALID, false}}) {
+    const int f = fn, s = sc, d = dr, code = rc;
+    const bool cleared = empties;
     const auto when = [cleared](Change c) { return cleared ? c : nullptr; };
     all.push_back({"readDriftScan", kScan, driftAt(f, s, d), code, when(emptyScan)});
     all.push_back({"readDriftScanIndex", kScan, driftIndexAt(f, s, d), code, when(emptyIndex)});
     all.push_back({"readDriftScanFlagsIndex", kScan, driftFlagsAt(f, s, d), code, when(emptyIndexFlags)});
   }
-  for (const auto& [f, s, code] : {std::tuple{2, 0, ZVRAW_FUNCNUM_INVALID}, {-1, 0, ZVRAW_FUNCNUM_INVALID},
+  for (const auto& [fn, sc, rc] : {std::tuple{2, 0, ZVRAW_FUNCNUM_INVALID}, {-1, 0, ZVRAW_FUNCNUM_INVALID},
                                    {0, -1, ZVRAW_SCANNUM_INVALID}}) {
+    const int f = fn, s = sc, code = rc;
     all.push_back({"getDriftMassScale", kScan,
                    [f, s](CZorvalenBaseReader r, Outputs& o) { return getDriftMassScale(r, f, s, &o.masses, &o.n, &o.m); },
                    code, [](Outputs& o) {

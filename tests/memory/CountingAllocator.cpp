@@ -55,15 +55,19 @@ RefuseAbove::~RefuseAbove() { largest.store(SIZE_MAX); }
 
 }  // namespace counting_allocator
 
+// Visible to the shared libraries too (builds hide symbols by default), so
+// that allocations made inside libstdc++, operator new among them, come here.
+#define ZVRAW_REPLACES [[gnu::visibility("default")]]
+
 extern "C" {
 
-void* malloc(std::size_t n) { return refused(n) ? nullptr : counted(__libc_malloc(n)); }
+ZVRAW_REPLACES void* malloc(std::size_t n) { return refused(n) ? nullptr : counted(__libc_malloc(n)); }
 
-void* calloc(std::size_t n, std::size_t size) {
+ZVRAW_REPLACES void* calloc(std::size_t n, std::size_t size) {
   return size != 0 && refused(n > SIZE_MAX / size ? SIZE_MAX : n * size) ? nullptr : counted(__libc_calloc(n, size));
 }
 
-void* realloc(void* p, std::size_t n) {
+ZVRAW_REPLACES void* realloc(void* p, std::size_t n) {
   if (refused(n)) return nullptr;
   uncount(p);
   void* moved = __libc_realloc(p, n);
@@ -71,20 +75,20 @@ void* realloc(void* p, std::size_t n) {
   return counted(moved);
 }
 
-void free(void* p) {
+ZVRAW_REPLACES void free(void* p) {
   uncount(p);
   __libc_free(p);
 }
 
-void* memalign(std::size_t alignment, std::size_t n) {
+ZVRAW_REPLACES void* memalign(std::size_t alignment, std::size_t n) {
   return refused(n) ? nullptr : counted(__libc_memalign(alignment, n));
 }
 
-void* aligned_alloc(std::size_t alignment, std::size_t n) {
+ZVRAW_REPLACES void* aligned_alloc(std::size_t alignment, std::size_t n) {
   return refused(n) ? nullptr : counted(__libc_memalign(alignment, n));
 }
 
-int posix_memalign(void** out, std::size_t alignment, std::size_t n) {
+ZVRAW_REPLACES int posix_memalign(void** out, std::size_t alignment, std::size_t n) {
   if (alignment % sizeof(void*) != 0 || (alignment & (alignment - 1)) != 0) return EINVAL;
   void* p = refused(n) ? nullptr : __libc_memalign(alignment, n);
   if (p == nullptr) return ENOMEM;
@@ -92,8 +96,8 @@ int posix_memalign(void** out, std::size_t alignment, std::size_t n) {
   return 0;
 }
 
-void* valloc(std::size_t n) { return counted(__libc_memalign(4096, n)); }
+ZVRAW_REPLACES void* valloc(std::size_t n) { return counted(__libc_memalign(4096, n)); }
 
-void* pvalloc(std::size_t n) { return counted(__libc_memalign(4096, (n + 4095) / 4096 * 4096)); }
+ZVRAW_REPLACES void* pvalloc(std::size_t n) { return counted(__libc_memalign(4096, (n + 4095) / 4096 * 4096)); }
 
 }  // extern "C"

@@ -407,7 +407,8 @@ TEST(DescriptorTable, CopiesAreDeep) {
   EXPECT_EQ(descriptorKind(*assigned.getDescriptorImp(2)), DescriptorKind::Maldi);
   table.reset();  // the copies still own their records; sanitizers see any double release
   EXPECT_EQ(assigned.getDescriptorImp(0)->getFunctionType(), 0u);
-  assigned = assigned;
+  const auto& self = assigned;
+  assigned = self;
   EXPECT_EQ(assigned.descriptorCount(), 3u);
 }
 

@@ -161,7 +161,8 @@ TEST(ZVRawHeaderSlots, CalibrationsCopiesAndEquality) {
 
   ZVRawHeader copy(h);
   EXPECT_EQ(copy, h);
-  copy = copy;  // self-assignment keeps everything
+  const auto& self = copy;
+  copy = self;  // self-assignment keeps everything
   EXPECT_EQ(copy, h);
   ASSERT_EQ(copy.getCalibration(35, p), ZVRAW_OK);
   EXPECT_EQ(*p, c);
