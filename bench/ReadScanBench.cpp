@@ -20,9 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "cluster/ZVRawDataCluster.h"
-#include "cluster/ZVRawWriteInterface.h"
-#include "formats/directory/ZVRawFunctionDescriptor.h"
+#include "Format12Run.h"
 #include "zorvalen/ZorvalenRaw.h"
 
 namespace fs = std::filesystem;
@@ -34,51 +32,6 @@ namespace {
 constexpr unsigned kScans = 65536, kPoints = 2000, kBatch = 1024;
 constexpr std::uint64_t kPacket = 8, kDatBytes = std::uint64_t{kScans} * kPoints * kPacket;
 
-ZVRawFunctionDescriptor_NonMaldi descriptor(unsigned scans) {
-  ZVRawFunctionDescriptor_NonMaldi d;
-  (void)d.Initialise(0, 8, 12, true, false, 0.6f, 0.02f, 0.0f, 0.001f * scans, scans, 0, 1);
-  float times[32] = {0.58f}, starts[32] = {50.0f}, ends[32] = {2000.0f};
-  (void)d.Initialise(500.0f, 0.0f, times, starts, ends);
-  return d;
-}
-
-// Writes the directory through the write interface, a batch at a time.
-bool writeDirectory(const fs::path& dir) {
-  std::error_code ec;
-  fs::remove_all(dir, ec);
-  ZVRawDataCluster cluster;
-  ZVRawWriteInterface w(cluster);
-  if (w.prepareDataCluster(dir.c_str(), 0) != ZVRAW_OK) return false;
-  if (w.setFunctionDescriptor(0, descriptor(0), true, true) != ZVRAW_OK) return false;
-  for (unsigned first = 0; first < kScans; first += kBatch) {
-    std::vector<float*> masses(kBatch), intensities(kBatch);
-    std::vector<char*> flags(kBatch);
-    std::vector<unsigned> sizes(kBatch, kPoints);
-    std::vector<double> times(kBatch);
-    for (unsigned k = 0; k < kBatch; ++k) {
-      const unsigned s = first + k;
-      masses[k] = new float[kPoints];
-      intensities[k] = new float[kPoints];
-      flags[k] = new char[kPoints]();
-      for (unsigned p = 0; p < kPoints; ++p) {
-        masses[k][p] = 100.0f + 0.875f * static_cast<float>(p) + 0.0625f * static_cast<float>(s % 8);
-        intensities[k][p] = static_cast<float>(1 + (s * 7 + p * 3) % 1000);
-      }
-      times[k] = 0.001 * s;
-    }
-    if (w.setFunctionDescriptor(0, descriptor(first + kBatch)) != ZVRAW_OK) return false;
-    int rc = w.appendScans(0, kBatch, masses.data(), intensities.data(), flags.data(), times.data(), sizes.data());
-    for (unsigned k = 0; k < kBatch; ++k) {
-      delete[] masses[k];
-      delete[] intensities[k];
-      delete[] flags[k];
-    }
-    if (rc == ZVRAW_OK) rc = w.writeScans(0u, true, 0u);
-    if (rc != ZVRAW_OK) return false;
-  }
-  return w.writeFunctionDescriptors() == ZVRAW_OK && w.writeHeader(false) == ZVRAW_OK;
-}
-
 // The directory, made on the first run and reused while its data file has
 // the expected size.
 const fs::path& directory() {
@@ -88,7 +41,7 @@ const fs::path& directory() {
     std::error_code ec;
     if (fs::file_size(d / "_func001.dat", ec) != kDatBytes || !fs::exists(d / "_header.txt")) {
       std::fprintf(stderr, "read_scan: writing %s (1 GB, once)\n", d.c_str());
-      if (!writeDirectory(d)) {
+      if (!zvraw_bench::writeFormat12Run(d, kScans, kPoints, kBatch, true)) {
         std::fprintf(stderr, "read_scan: could not write %s\n", d.c_str());
         std::abort();
       }

@@ -118,6 +118,81 @@ ZV_API int readDriftScanFlagsIndex(CZorvalenBaseReader reader, int nFunction, in
 ZV_API int getDriftMassScale(CZorvalenBaseReader reader, int nFunction, int nScan, float** ppMasses, int* pnSize,
                              int* pnOffset);
 
+/* ---- Chromatograms: a reader of kind CHROM ----
+ * Every array is allocated for the caller, who releases each with
+ * releaseMemory (two calls: the first array and the second); they outlive
+ * the reader. After a failed TIC, BPI, mass or MRM chromatogram both arrays
+ * are null and the size 0. */
+
+/* The retention time (minutes) and the total ion current, or the base-peak
+ * intensity, of every scan of the function, from the scan index: no scan
+ * data are loaded. A function of 0 scans gives 0, null arrays and size 0. */
+ZV_API int readTICChromatogram(CZorvalenBaseReader reader, int nFunction, float** ppTimes, float** ppIntensities,
+                               int* pnSize);
+ZV_API int readBPIChromatogram(CZorvalenBaseReader reader, int nFunction, float** ppTimes, float** ppIntensities,
+                               int* pnSize);
+
+/* One retention time per scan, and one block of nMasses x scans intensities:
+ * row i (entries i x size to i x size + size - 1) sums each scan's points
+ * within pfMasses[i] +- fMassWindow / 2. 1 for nMasses below 1, 79 for a
+ * null list, 45 when the block exceeds 2^31 - 1 values, 1 for a function
+ * without scans. The scans are loaded 100 at a time into the directory that
+ * every reader on it shares: afterwards the function's last block of scans
+ * is the loaded one. */
+ZV_API int readMassChromatograms(CZorvalenBaseReader reader, int nFunction, const float* pfMasses, int nMasses,
+                                 float** ppTimes, float** ppIntensities, float fMassWindow, bool bDaughters,
+                                 int* pnSize);
+
+/* The same block for MRM channels of an MRM function (data format 2 or 11):
+ * row i is channel pnChannels[i]; 15 for a channel the function does not
+ * have, 27 for another data format. A function of 0 scans or without
+ * channels gives 0 with null arrays. Loads every scan of the function into
+ * the shared directory. */
+ZV_API int readMRMChromatograms(CZorvalenBaseReader reader, int nFunction, const int* pnChannels, int nChannels,
+                                float** ppTimes, float** ppIntensities, int* pnSize);
+
+/* Scanning-quadrupole mass chromatogram of a compressed function: one point
+ * per scan, the intensities within fMass +- fMassWindow / 2 summed over the
+ * quadrupole bins of fPrecursorMass +- fPrecursorMassWindow / 2. 63, with
+ * the outputs untouched, when the run has no scanning-quadrupole
+ * calibration. */
+ZV_API int readVeskoMassChromatogram(CZorvalenBaseReader reader, int nFunction, float fPrecursorMass, float fMass,
+                                     float** ppTimes, float** ppIntensities, float fPrecursorMassWindow,
+                                     float fMassWindow, int* pnSize);
+
+/* Per drift bin nFirstBin to nLastBin of a compressed function: the bin
+ * number and the intensities within fMassStart to fMassEnd summed over scans
+ * nFirstBlock to nLastBlock. 74 for a bad mass range, 17 or 80 for a
+ * reversed scan or bin range, 16 or 55 for a scan or bin the function does
+ * not have. */
+ZV_API int extractByBins(CZorvalenBaseReader reader, int nFunction, float fMassStart, float fMassEnd,
+                         int nFirstBlock, int nLastBlock, int nFirstBin, int nLastBin, int** ppBins,
+                         float** ppIntensities, int* pnSize);
+
+/* extractByBins over every drift bin of the function; a function without
+ * drift data fails with null arrays. */
+ZV_API int readMobillogram(CZorvalenBaseReader reader, int nFunction, int nStartScan, int nEndScan,
+                           float fStartMass, float fEndMass, int** ppDriftBins, float** ppIntensities, int* pnSize);
+
+/* ---- Analog channels: a reader of kind ANALOG ----
+ * Channels are numbered from 0. What these return belongs to the reader:
+ * never release it. */
+
+/* The number of analog channels; always 0. */
+ZV_API int getChannelCount(CZorvalenBaseReader reader, int* pnCount);
+
+/* A channel's sample times and values, held by the reader until its next
+ * readChannel. 14 for a channel not below the count; a channel without
+ * samples gives 0, null arrays and size 0. */
+ZV_API int readChannel(CZorvalenBaseReader reader, int nChannel, const float** ppTimes, const float** ppValues,
+                       int* pnSize);
+
+/* A channel's description and units texts, held by the reader until its
+ * next text. 14 for a channel not below the count, 1 for a channel without
+ * a header. */
+ZV_API int getChannelDesciption(CZorvalenBaseReader reader, int nChannel, char** ppText);
+ZV_API int getChannelUnits(CZorvalenBaseReader reader, int nChannel, char** ppText);
+
 /* ---- Information: a reader of kind INFO ----
  * Questions about an open directory that read no scan data. Function types
  * are the stored type + 200 (ZorvalenFunctionType), ion modes the stored
@@ -169,6 +244,25 @@ ZV_API int getScanRangeFromTimeRange(CZorvalenBaseReader reader, int nFunction, 
  * has none). */
 ZV_API int getLockMassFunction(CZorvalenBaseReader reader, bool* pbPresent, int* pnFunction);
 
+/* Acquisition classification, made on the reader's first question and kept
+ * for its life (updateRawReader does not redo it). getAcquisitionInfo
+ * replaces the set's pairs (a null or other-kind set gives 79) with
+ * AcquisitionParameter keys: TYPE, a ZorvalenAcquisitionType (VESKO, DDA,
+ * HDDDA, ELVO, HDELVO or UNKNOWN); LTEFF, VEFF, RESOLUTION and
+ * SAMPLINGFREQUENCY (GHz) with six decimals, 0 when the run records none;
+ * PRECURSOR_MASS_START and _END for VESKO; LOCKMASS (-1 for none) and MS1
+ * (the survey or low-energy function) for the data-dependent and
+ * alternating-energy kinds, and MS2 (the high-energy function) for the
+ * latter. */
+ZV_API int getAcquisitionInfo(CZorvalenBaseReader reader, CZorvalenParameters parameters);
+
+/* Whether lock-mass correction applies to the run: it has a reference
+ * function and is data-dependent or holds functions not yet calibrated; and
+ * whether a gain table (lmgt.inf) is applied to its reads. Both give false
+ * when they cannot tell, and 0 (79 for a null output). */
+ZV_API int canLockMassCorrect(CZorvalenBaseReader reader, bool* pbCan);
+ZV_API int isLockMassCorrected(CZorvalenBaseReader reader, bool* pbApplied);
+
 /* Scanning-quadrupole calibration (63 when the run has none): the bins
  * covering fPrecursorMass +- fTolerance / 2, a bin's precursor mass, and the
  * precursor mass range of the function or of one bin. */
@@ -185,5 +279,120 @@ ZV_API int getCollisionalCrossSection(CZorvalenBaseReader reader, float fDriftTi
                                       float* pfCrossSection);
 ZV_API int getDriftTime_CCS(CZorvalenBaseReader reader, float fCrossSection, float fMass, int nCharge,
                             float* pfDriftTime);
+
+/* Named values in a parameter set (a null or other-kind set gives 79): each
+ * clears the set, then stores one text per requested item under the item.
+ * Null items with nCount > 0 give 79 and nCount < 0 gives 57, both before
+ * the set is cleared. */
+
+/* The header text of each ZorvalenHeaderItem; "" for a value outside 300 to
+ * 349 or a run without a header. */
+ZV_API int getHeaderItemValue(CZorvalenBaseReader reader, const ZorvalenHeaderItem* pItems, int nCount,
+                              CZorvalenParameters parameters);
+
+/* The display name of each ZorvalenScanItem ("Transport RF"); "" for a value
+ * that is no scan item or has no name. */
+ZV_API int getScanItemName(CZorvalenBaseReader reader, const ZorvalenScanItem* pItems, int nCount,
+                           CZorvalenParameters parameters);
+
+/* Each ZorvalenScanItem of one scan: SET_MASS from the function's
+ * descriptor; TOTAL_ION_CURRENT and BASE_PEAK_INTENSITY ("%.0f"),
+ * BASE_PEAK_MASS ("%.6f") and PEAKS_IN_SCAN from the scan index; the others
+ * from the scan's statistics record (integers in decimal, reals with 9
+ * significant digits). An item nothing answers is present with "". 16 for a
+ * scan beyond the function, with every item present and "". */
+ZV_API int getScanItemValue(CZorvalenBaseReader reader, int nFunction, int nScan, const ZorvalenScanItem* pItems,
+                            int nCount, CZorvalenParameters parameters);
+
+/* The name of every scan item the function's statistics record, under the
+ * item; an empty set for a function without statistics. */
+ZV_API int getScanItemsInFunction(CZorvalenBaseReader reader, int nFunction, CZorvalenParameters parameters);
+
+/* Drift bins and times (the transfer RF recorded with a function's first
+ * scan; 73 when it is 0). The drift time of bin nDrift in the first function
+ * that has the bin: preset to NaN, and NaN with 0 when that function has no
+ * statistics. */
+ZV_API int getDriftTime(CZorvalenBaseReader reader, int nDrift, float* pfDriftTime);
+
+/* The drift bins covering fDTStart to fDTEnd of a function, preset to -1;
+ * 80 for a negative, reversed or not finite range or one beyond the bins.
+ * On success first <= last < the bin count; -1 and -1 with 0 when the
+ * function has no statistics. */
+ZV_API int getDriftRangeFromTimeRange(CZorvalenBaseReader reader, int nFunction, float fDTStart, float fDTEnd,
+                                      ZV_REF(int) nFirstBin, ZV_REF(int) nLastBin);
+
+/* ---- Acquisition: instrument, queue and injection status ----
+ * Read from the workstation's files on every request. A null handle or one
+ * of another kind, a null parameter set (except in getPendrakeSettings), a
+ * null path and a null output pointer give 79 with nothing changed. */
+
+/* Makes a handle and locates the status file (named in "Zorvalen.ini" in
+ * the working folder of the settings store), the current-sample record
+ * ("ZVCurSmp.txt" in the temporary folder) and the queue monitor's settings.
+ * Returns 0 even when something is not found: its path stays empty. */
+ZV_API int createAcquisition(CZorvalenAcquisition* pAcquisition);
+
+/* Destroys a handle; null is accepted. */
+ZV_API int destroyAcquisition(CZorvalenAcquisition acquisition);
+
+/* The status file's path: replaced, or stored as the text under key 0 of
+ * the set (its other keys stay). */
+ZV_API int setStatusIniFile(CZorvalenAcquisition acquisition, const char* path);
+ZV_API int getStatusIniFile(CZorvalenAcquisition acquisition, CZorvalenParameters parameters);
+
+/* Reads the status file: the status set is cleared and gets one text per
+ * ZorvalenStatusType found; queue entries 1, 2, ... (to the first missing
+ * number) go under keys 0, 1, ... of the queue set, whose other keys stay.
+ * 78 when the file cannot be opened (status set empty, queue set as it was). */
+ZV_API int getStatus(CZorvalenAcquisition acquisition, CZorvalenParameters status, CZorvalenParameters queue);
+
+/* The current-sample record's path, as for the status file. */
+ZV_API int setZorvalenInjectionFile(CZorvalenAcquisition acquisition, const char* path);
+ZV_API int getZorvalenInjectionFile(CZorvalenAcquisition acquisition, CZorvalenParameters parameters);
+
+/* Reads the current-sample record into the cleared set (ZorvalenBatchItem
+ * and ZorvalenSampleListItem keys); 78 when it cannot be opened. */
+ZV_API int getZorvalenInjection(CZorvalenAcquisition acquisition, CZorvalenParameters parameters);
+
+/* Where the queue program has the sample list of that file name: queued,
+ * processed, failed or not found (1300-1303), with the settings of the last
+ * re-read; 1304 when the program does not run. */
+ZV_API int getSampleListStatus(CZorvalenAcquisition acquisition, const char* path, PendrakeStatus* pStatus);
+
+/* Re-reads the queue monitor's settings into the cleared set
+ * (PendrakeSettings keys; the three folders only while the program runs).
+ * 1 for a null set. */
+ZV_API int getPendrakeSettings(CZorvalenAcquisition acquisition, CZorvalenParameters parameters);
+
+/* Re-reads the settings; 1304 when the queue program does not run, else
+ * aborted, aborting, idle or acquiring (1305-1308). */
+ZV_API int getPendrakeStatus(CZorvalenAcquisition acquisition, PendrakeStatus* pStatus);
+
+/* Requests a queue abort by creating the abort file (5 when it cannot be
+ * created), or withdraws it by deleting the file (10 when it exists and
+ * cannot be deleted). */
+ZV_API int abortPendrake(CZorvalenAcquisition acquisition, bool bAbort);
+
+/* ---- Sample lists: tab-separated text for the acquisition queue ----
+ * A null handle or one of another kind, a null parameter set and a null
+ * output pointer give 79. */
+
+ZV_API int createSampleList(CZorvalenSampleList* pSampleList);
+
+/* Destroys a list and its text; null is accepted. */
+ZV_API int destroySampleList(CZorvalenSampleList sampleList);
+
+/* Appends a copy of the set as the next row; 57, adding nothing, when it
+ * holds a key outside 700 to 817 (ZorvalenSampleListItem FILE_NAME to
+ * CURVE_DB). */
+ZV_API int addSampleListRow(CZorvalenSampleList sampleList, CZorvalenParameters row);
+
+/* The list as text: a title line ("INDEX" and the item names of every key
+ * any row sets) and one line per row (its number from 1, then its values,
+ * empty where the row lacks the key), cells joined by tabs and every line
+ * ended by a line feed; "INDEX\n1" for a list without rows. Values are
+ * copied unchanged. The text belongs to the list: valid until the next
+ * sampleListToString on it or its destruction. */
+ZV_API int sampleListToString(CZorvalenSampleList sampleList, char** ppText);
 
 #endif

@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "api/ProcessParametersImp.h"
 #include "api/ZorvalenRawInfoImp.h"
 #include "zorvalen/ZorvalenRaw.h"
 
@@ -23,6 +24,14 @@ const T* addressOf(T& output) {
   const T* p = std::addressof(output);
   __asm__("" : "+r"(p));
   return p;
+}
+
+// A query that fills a parameter set: 59 for the reader first, then 79 for a
+// null or other-kind set.
+template <class Body>
+int onInfoReaderWithSet(CZorvalenBaseReader reader, CZorvalenParameters parameters, Body&& body) noexcept {
+  auto* set = handleCast<ProcessParametersImp>(parameters);
+  return onInfoReader(reader, set != nullptr, [&](ZorvalenRawInfoImp& r) { return body(r, *set); });
 }
 
 }  // namespace
@@ -133,4 +142,58 @@ ZV_API int getDriftTime_CCS(CZorvalenBaseReader reader, float fCrossSection, flo
   return onInfoReader(reader, allGiven(pfDriftTime), [&](ZorvalenRawInfoImp& r) {
     return r.GetDriftTime(fCrossSection, fMass, nCharge, *pfDriftTime);
   });
+}
+
+ZV_API int getHeaderItemValue(CZorvalenBaseReader reader, const ZorvalenHeaderItem* pItems, int nCount,
+                              CZorvalenParameters parameters) {
+  return onInfoReaderWithSet(reader, parameters, [&](ZorvalenRawInfoImp& r, ProcessParametersImp& set) {
+    return r.getHeaderItemValue(pItems, nCount, set);
+  });
+}
+
+ZV_API int getScanItemName(CZorvalenBaseReader reader, const ZorvalenScanItem* pItems, int nCount,
+                           CZorvalenParameters parameters) {
+  return onInfoReaderWithSet(reader, parameters, [&](ZorvalenRawInfoImp& r, ProcessParametersImp& set) {
+    return r.getStatsName(pItems, nCount, set);
+  });
+}
+
+ZV_API int getScanItemValue(CZorvalenBaseReader reader, int nFunction, int nScan, const ZorvalenScanItem* pItems,
+                            int nCount, CZorvalenParameters parameters) {
+  return onInfoReaderWithSet(reader, parameters, [&](ZorvalenRawInfoImp& r, ProcessParametersImp& set) {
+    return r.getScanItemValue(nFunction, nScan, pItems, nCount, set);
+  });
+}
+
+ZV_API int getScanItemsInFunction(CZorvalenBaseReader reader, int nFunction, CZorvalenParameters parameters) {
+  return onInfoReaderWithSet(reader, parameters, [&](ZorvalenRawInfoImp& r, ProcessParametersImp& set) {
+    return r.getScanItemsInFunction(nFunction, set);
+  });
+}
+
+ZV_API int getDriftTime(CZorvalenBaseReader reader, int nDrift, float* pfDriftTime) {
+  return onInfoReader(reader, allGiven(pfDriftTime),
+                      [&](ZorvalenRawInfoImp& r) { return r.GetDriftTime(nDrift, *pfDriftTime); });
+}
+
+ZV_API int getDriftRangeFromTimeRange(CZorvalenBaseReader reader, int nFunction, float fDTStart, float fDTEnd,
+                                      int& nFirstBin, int& nLastBin) {
+  return onInfoReader(reader, allGiven(addressOf(nFirstBin), addressOf(nLastBin)), [&](ZorvalenRawInfoImp& r) {
+    return r.GetDriftRangeFromTime(nFunction, fDTStart, fDTEnd, nFirstBin, nLastBin);
+  });
+}
+
+ZV_API int getAcquisitionInfo(CZorvalenBaseReader reader, CZorvalenParameters parameters) {
+  return onInfoReaderWithSet(reader, parameters, [&](ZorvalenRawInfoImp& r, ProcessParametersImp& set) {
+    return r.GetAcquisitionInfo(set);
+  });
+}
+
+ZV_API int canLockMassCorrect(CZorvalenBaseReader reader, bool* pbCan) {
+  return onInfoReader(reader, allGiven(pbCan), [&](ZorvalenRawInfoImp& r) { return r.CanLockMassCorrect(*pbCan); });
+}
+
+ZV_API int isLockMassCorrected(CZorvalenBaseReader reader, bool* pbApplied) {
+  return onInfoReader(reader, allGiven(pbApplied),
+                      [&](ZorvalenRawInfoImp& r) { return r.IsLockMassCorrected(*pbApplied); });
 }

@@ -9,14 +9,22 @@
 // counts, NaN cross sections, -1 functions) keep the preset when it fails.
 
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "api/ZorvalenRawReaderImp.h"
 
 namespace borealtek_zvraw_version_1 {
 class ZVRawFunctionDescriptor;
-}
+struct ZVRawExtStatsRecord;
+}  // namespace borealtek_zvraw_version_1
 
 namespace Vardex::Lib::ZorvalenRaw {
+
+class AcquisitionInfo;
+class Parameters;
+class ProcessParametersImp;
 
 class ZorvalenRawInfoImp : public ZorvalenRawReaderImp {
  public:
@@ -75,14 +83,95 @@ class ZorvalenRawInfoImp : public ZorvalenRawReaderImp {
 
   int getFunctionDescriptor(int function, borealtek_zvraw_version_1::ZVRawFunctionDescriptor& descriptor) const;
 
+  // ---- header items, scan items and drift conversions ----
+  // The methods that fill a parameter set refuse null items with n > 0 (79)
+  // and n < 0 (57) before they clear it. A scan item's field id is item - 400.
+
+  // The header text of each item (slot item - 300) under the item; "" for a
+  // slot outside 0 to 49 or a run without a header. Returns 0.
+  int getHeaderItemValue(const ZorvalenHeaderItem* items, int n, ProcessParametersImp& set) const;
+  // The dictionary name of each item's field under the item; "" for no scan
+  // item or a field without a name. Returns 0.
+  int getStatsName(const ZorvalenScanItem* items, int n, ProcessParametersImp& set) const;
+  // Every item of one scan, present with "" when nothing answers it; 16 for
+  // a scan not below the function's scan count.
+  int getScanItemValue(int function, int scan, const ZorvalenScanItem* items, int n, ProcessParametersImp& set) const;
+  // The name of each field the function's statistics record, under its item.
+  int getScanItemsInFunction(int function, ProcessParametersImp& set) const;
+  // The value of every key of the set that some source answers; the others
+  // keep their text.
+  int getItemValue(int function, int scan, ProcessParametersImp& set) const;
+  // By position: texts gets one entry per field id (item - 400), "" when
+  // nothing answers it; it is sized before the scan is checked.
+  int getItemValue(int function, int scan, const std::vector<int>& ids, std::vector<std::string>& texts) const;
+
+  // The sources of an item's text, each empty when it does not answer: the
+  // function's set mass (id 77), the scan index (ids 252-255), the record.
+  [[nodiscard]] std::optional<std::string> getFunctionItem(int function, int id) const;
+  [[nodiscard]] std::optional<std::string> getScanStatsItem(int function, int scan, int id) const;
+  [[nodiscard]] static std::optional<std::string> getExtendedStatsItem(
+      const borealtek_zvraw_version_1::ZVRawExtStatsRecord& record, int id);
+  [[nodiscard]] std::optional<std::string> getExtendedStatsItem(int function, int scan, int id) const;
+
+  int getSetMass(int function, float& mass) const;
+  int GetTIC(int function, int scan, float& tic) const;
+  int GetBPI(int function, int scan, float& bpi) const;
+  int GetBPM(int function, int scan, float& bpm) const;
+  int GetPeaksInScan(int function, int scan, unsigned int& peaks) const;
+
+  // Renderings: 9 significant digits in general notation, and decimal.
+  [[nodiscard]] static std::string float_to_string(float value);
+  [[nodiscard]] static std::string int_to_string(int value);
+
+  // 55 (ZVRAW_DRIFTNUM_INVALID) for a bin outside the function's bins.
+  int checkDriftValid(int function, int bin) const;
+  // A bin's drift time through the function's transfer RF; 0 with time
+  // untouched when the function has no statistics record.
+  int GetDriftTime(int function, int bin, float& time) const;
+  // The first function that answers, with time preset to NaN.
+  int GetDriftTime(int bin, float& time) const;
+  // The bins covering dtStart to dtEnd, preset to -1; 80 for an empty or
+  // reversed range, a negative time or a bin beyond the function. A bin equal
+  // to the count is the last bin, so first <= last < count on success.
+  int GetDriftRangeFromTime(int function, float dtStart, float dtEnd, int& first, int& last) const;
+  // 55 for a negative time or one without a bin.
+  int GetDriftIndexFromTime(int function, float time, int& bin) const;
+
+  // ---- acquisition classification ----
+
+  // The run's classification, made on the first call and kept for the
+  // reader's life: the same object for every later call, also after Update.
+  std::shared_ptr<AcquisitionInfo> getAcquisitionInfo();
+  // The classification's keys, replacing the set's pairs; 1 with the set
+  // left as it was (Parameters) or emptied (ProcessParametersImp) when there
+  // is none.
+  int GetAcquisitionInfo(Parameters& parameters);
+  int GetAcquisitionInfo(ProcessParametersImp& parameters);
+  // Whether lock-mass correction applies: the run has a reference function
+  // and is data-dependent or has uncalibrated functions besides it. Never
+  // fails: a question that cannot be answered gives false and 0.
+  int CanLockMassCorrect(bool& can);
+  // Whether it applies and a gain table with entries is installed. Returns 0.
+  int IsLockMassCorrected(bool& applied);
+
  protected:
   std::unique_ptr<ZVRawAccessInterface> m_pImp;
 
  private:
   template <class Enum, class Lookup>
   int publicCode(int function, int base, Enum& value, Lookup lookup) const;
+  // The statistics record of a scan, or null (also for a run without statistics).
+  [[nodiscard]] const borealtek_zvraw_version_1::ZVRawExtStatsRecord* scanRecord(int function, int scan) const;
+  // The function's scan count, then 16 for a scan not below it.
+  int checkScan(int function, int scan) const;
+  [[nodiscard]] std::optional<std::string> itemText(int function, int scan,
+                                                    const borealtek_zvraw_version_1::ZVRawExtStatsRecord* record,
+                                                    int item) const;
+
   template <class Lookup>
   int codeText(int value, int base, int last, int invalid, Lookup lookup, char*& text);
+
+  std::shared_ptr<AcquisitionInfo> _acquisitionInfo;
 };
 
 }  // namespace Vardex::Lib::ZorvalenRaw

@@ -36,10 +36,12 @@ struct Outputs {
   bool flag = false;
   char* text = nullptr;
   float *masses = nullptr, *intensities = nullptr, *products = nullptr;
+  const float* readOnly = nullptr;
   int* indices = nullptr;
   int n = 0, m = 0;
   ZorvalenFunctionType type{};
   ZorvalenIonMode mode{};
+  void* set = nullptr;  // a parameter set
 };
 
 // The exports whose outputs are references for C++ callers, called as a C
@@ -50,8 +52,20 @@ CForm asC(Export e) {
 }
 using IsContinuumC = int (*)(CZorvalenBaseReader, int, bool*);
 using ScanRangeC = int (*)(CZorvalenBaseReader, int, float, float, int*, int*);
+constexpr ZorvalenScanItem kScanItems[] = {ZorvalenScanItem::TRANSPORT_RF};
+constexpr ZorvalenHeaderItem kHeaderItems[] = {ZorvalenHeaderItem::VERSION};
 
-constexpr int kScan = 1, kInfo = 2;
+constexpr int kScan = 1, kInfo = 2, kChrom = 3, kAnalog = 4;
+
+// A caller's release of the two arrays a successful chromatogram handed out.
+int released(Outputs& o, int rc) {
+  if (rc == ZVRAW_OK) {
+    EXPECT_EQ(releaseMemory(o.masses), ZVRAW_OK);
+    EXPECT_EQ(releaseMemory(o.intensities), ZVRAW_OK);
+  }
+  o.masses = o.intensities = nullptr;
+  return rc;
+}
 
 std::vector<HandleExport> readerExports(Outputs& o) {
   return {
@@ -132,6 +146,64 @@ std::vector<HandleExport> readerExports(Outputs& o) {
        ZVRAW_MOBILITY_CALIBRATION_INVALID},
       {"getDriftTime_CCS", kInfo, [&o](void* h) { return getDriftTime_CCS(h, 200.0f, 500.0f, 1, &o.a); },
        [](void* h) { return getDriftTime_CCS(h, 200.0f, 500.0f, 1, nullptr); }, ZVRAW_MOBILITY_CALIBRATION_INVALID},
+      {"getHeaderItemValue", kInfo, [&o](void* h) { return getHeaderItemValue(h, kHeaderItems, 1, o.set); },
+       [](void* h) { return getHeaderItemValue(h, kHeaderItems, 1, nullptr); }},
+      {"getScanItemName", kInfo, [&o](void* h) { return getScanItemName(h, kScanItems, 1, o.set); },
+       [](void* h) { return getScanItemName(h, kScanItems, 1, nullptr); }},
+      {"getScanItemValue", kInfo, [&o](void* h) { return getScanItemValue(h, 0, 0, kScanItems, 1, o.set); },
+       [](void* h) { return getScanItemValue(h, 0, 0, kScanItems, 1, nullptr); }},
+      {"getScanItemsInFunction", kInfo, [&o](void* h) { return getScanItemsInFunction(h, 0, o.set); },
+       [](void* h) { return getScanItemsInFunction(h, 0, nullptr); }},
+      {"getAcquisitionInfo", kInfo, [&o](void* h) { return getAcquisitionInfo(h, o.set); },
+       [](void* h) { return getAcquisitionInfo(h, nullptr); }},
+      {"canLockMassCorrect", kInfo, [&o](void* h) { return canLockMassCorrect(h, &o.flag); },
+       [](void* h) { return canLockMassCorrect(h, nullptr); }},
+      {"isLockMassCorrected", kInfo, [&o](void* h) { return isLockMassCorrected(h, &o.flag); },
+       [](void* h) { return isLockMassCorrected(h, nullptr); }},
+      {"getDriftTime", kInfo, [&o](void* h) { return getDriftTime(h, 0, &o.a); },
+       [](void* h) { return getDriftTime(h, 0, nullptr); }, ZVRAW_DRIFTNUM_INVALID},
+      {"getDriftRangeFromTimeRange", kInfo,
+       [&o](void* h) { return getDriftRangeFromTimeRange(h, 0, 0.0f, 1.0f, o.i, o.j); },
+       [&o](void* h) {
+         return asC<decltype(&getDriftRangeFromTimeRange), ScanRangeC>(&getDriftRangeFromTimeRange)(h, 0, 0.0f, 1.0f,
+                                                                                                    &o.i, nullptr);
+       },
+       ZVRAW_DRIFTRANGE_INVALID},
+      // Arrays that succeed here are released as a caller releases them.
+      {"readTICChromatogram", kChrom,
+       [&o](void* h) { return released(o, readTICChromatogram(h, 0, &o.masses, &o.intensities, &o.n)); },
+       [&o](void* h) { return readTICChromatogram(h, 0, nullptr, &o.intensities, &o.n); }},
+      {"readBPIChromatogram", kChrom,
+       [&o](void* h) { return released(o, readBPIChromatogram(h, 0, &o.masses, &o.intensities, &o.n)); },
+       [&o](void* h) { return readBPIChromatogram(h, 0, &o.masses, &o.intensities, nullptr); }},
+      {"readMassChromatograms", kChrom,
+       [&o](void* h) {
+         return released(o, readMassChromatograms(h, 0, &o.a, 1, &o.masses, &o.intensities, 1.0f, false, &o.n));
+       },
+       [&o](void* h) { return readMassChromatograms(h, 0, &o.a, 1, &o.masses, nullptr, 1.0f, false, &o.n); }},
+      {"readMRMChromatograms", kChrom,
+       [&o](void* h) { return released(o, readMRMChromatograms(h, 0, &o.i, 1, &o.masses, &o.intensities, &o.n)); },
+       [&o](void* h) { return readMRMChromatograms(h, 0, &o.i, 1, nullptr, &o.intensities, &o.n); }},
+      {"readVeskoMassChromatogram", kChrom,
+       [&o](void* h) { return readVeskoMassChromatogram(h, 0, 500, 400, &o.masses, &o.intensities, 1, 1, &o.n); },
+       [&o](void* h) { return readVeskoMassChromatogram(h, 0, 500, 400, &o.masses, &o.intensities, 1, 1, nullptr); },
+       ZVRAW_VESKO_CALIBRATION_INVALID},
+      {"extractByBins", kChrom,
+       [&o](void* h) { return extractByBins(h, 0, 100, 200, 0, 1, 0, 1, &o.indices, &o.intensities, &o.n); },
+       [&o](void* h) { return extractByBins(h, 0, 100, 200, 0, 1, 0, 1, nullptr, &o.intensities, &o.n); },
+       ZVRAW_FILEOPEN_ERROR},
+      {"readMobillogram", kChrom,
+       [&o](void* h) { return readMobillogram(h, 0, 0, 1, 100, 200, &o.indices, &o.intensities, &o.n); },
+       [&o](void* h) { return readMobillogram(h, 0, 0, 1, 100, 200, &o.indices, nullptr, &o.n); },
+       ZVRAW_FILEOPEN_ERROR},
+      {"getChannelCount", kAnalog, [&o](void* h) { return getChannelCount(h, &o.n); },
+       [](void* h) { return getChannelCount(h, nullptr); }},
+      {"readChannel", kAnalog, [&o](void* h) { return readChannel(h, 0, &o.readOnly, &o.readOnly, &o.n); },
+       [&o](void* h) { return readChannel(h, 0, &o.readOnly, nullptr, &o.n); }, ZVRAW_FUNCNUM_INVALID},
+      {"getChannelDesciption", kAnalog, [&o](void* h) { return getChannelDesciption(h, 0, &o.text); },
+       [](void* h) { return getChannelDesciption(h, 0, nullptr); }, ZVRAW_FUNCNUM_INVALID},
+      {"getChannelUnits", kAnalog, [&o](void* h) { return getChannelUnits(h, 0, &o.text); },
+       [](void* h) { return getChannelUnits(h, 0, nullptr); }, ZVRAW_FUNCNUM_INVALID},
   };
 }
 
@@ -148,6 +220,7 @@ TEST_F(BadInput, ReaderExports) {
   ASSERT_EQ(createParameters(&parameters), ZVRAW_OK);
 
   Outputs o;
+  o.set = parameters;
   for (const HandleExport& e : readerExports(o)) {
     SCOPED_TRACE(e.name);
     o.handle = reinterpret_cast<void*>(0x1);

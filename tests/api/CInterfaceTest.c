@@ -59,6 +59,10 @@ static void readerRefusals(void) {
   CHECK(createRawReaderFromReader(NULL, &reader, ZorvalenBaseType_INFO) == ZVRAW_READER_NOT_DEFINED);
   CHECK(destroyRawReader(NULL) == ZVRAW_OK);
   CHECK(updateRawReader(NULL) == ZVRAW_READER_NOT_DEFINED);
+  {
+    int first = 5, last = 5; /* pointers in C */
+    CHECK(getDriftRangeFromTimeRange(NULL, 0, 0.0f, 1.0f, &first, &last) == ZVRAW_READER_NOT_DEFINED);
+  }
 }
 
 int main(void) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,22 @@
 #include "support/RawDirectoryFixture.h"
 #include "support/TempDir.h"
 #include "zorvalen/ZorvalenRaw.h"
+
+// A parameter set's pairs, read through the C interface.
+using ParameterPairs = std::map<int, std::string>;
+inline ParameterPairs parameterPairs(CZorvalenParameters set) {
+  int* keys = nullptr;
+  int n = 0;
+  EXPECT_EQ(getParameterKeys(set, &keys, &n), ZVRAW_OK);
+  const std::vector<int> copied(keys, keys + n);
+  ParameterPairs out;
+  for (int key : copied) {
+    char* text = nullptr;
+    EXPECT_EQ(getParameterValue(set, key, &text), ZVRAW_OK);
+    out[key] = text;
+  }
+  return out;
+}
 
 class ReaderTest : public TempDirTest {
  protected:
@@ -71,4 +88,19 @@ class ReaderTest : public TempDirTest {
 
  private:
   std::vector<CZorvalenBaseReader> readers_;
+};
+
+// A reader test with one parameter set for the queries that fill one.
+class ReaderSetTest : public ReaderTest {
+ protected:
+  void SetUp() override {
+    ReaderTest::SetUp();
+    ASSERT_EQ(createParameters(&set_), ZVRAW_OK);
+  }
+  void TearDown() override {
+    EXPECT_EQ(destroyParameters(set_), ZVRAW_OK);
+    ReaderTest::TearDown();
+  }
+
+  CZorvalenParameters set_ = nullptr;
 };

@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "support/TempDir.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 void expectRejectsTruncations(const Bytes& valid, const ReaderCall& read, const CutTolerance& tolerate) {
@@ -28,4 +29,17 @@ void expectSurvivesCorruptions(const Bytes& valid, const ReaderCall& read, std::
     const int rc = read(damaged);
     EXPECT_TRUE(rc >= ZVRAW_OK && rc <= ZVRAW_DRIFTRANGE_INVALID) << "corruption " << i << " (seed " << seed << ") gave " << rc;
   }
+}
+
+void expectDamagedFileSurvives(const std::filesystem::path& file, const std::function<int()>& read, std::uint32_t seed,
+                               int count) {
+  SCOPED_TRACE(file.filename().string());
+  const Bytes valid = readFile(file);
+  const ReaderCall readDamaged = [&](const Bytes& damaged) {
+    writeFile(file, damaged);
+    return read();
+  };
+  expectRejectsTruncations(valid, readDamaged, [](std::size_t) { return true; });
+  expectSurvivesCorruptions(valid, readDamaged, seed, count);
+  writeFile(file, valid);
 }

@@ -8,6 +8,7 @@
 //   expectSurvivesCorruptions(valid, read, 0x5eed);  // any code, no crash
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 
 #include "formats/portability/ByteCodec.h"
@@ -28,3 +29,9 @@ void expectRejectsTruncations(const Bytes& valid, const ReaderCall& read, const 
 // catch any out-of-bounds access on the way.
 void expectSurvivesCorruptions(const Bytes& valid, const ReaderCall& read, std::uint32_t seed = 0x5eed,
                                int count = 200);
+
+// The file at path damaged in place, read() after each damage: every cut
+// (any of which may read, as a file still being written may) and count
+// seeded corruptions (codes in range). The file is put back whole.
+void expectDamagedFileSurvives(const std::filesystem::path& file, const std::function<int()>& read, std::uint32_t seed,
+                               int count);

@@ -157,7 +157,7 @@ Bytes RawDirectoryFixture::descriptorBytes() const {
       b.bytes(maldiRecordBytes(h, t));
     } else {
       NonMaldiTail t;
-      t.setMass = 500.0f;
+      t.setMass = fn.setMass;
       t.scanTimes[0] = fn.rtStep * 60.0f;
       t.startMasses[0] = fn.lowMass;
       t.endMasses[0] = fn.highMass;

@@ -54,6 +54,7 @@ struct FixtureFunction {
   // Mass segments (start, end) of the descriptor; one of lowMass..highMass
   // when empty. Formats 2 and 11 take peak k's mass from segment k.
   std::vector<std::pair<float, float>> segments{};
+  float setMass = 500.0f;  // the descriptor's set mass (not of MALDI functions)
 };
 
 // The values written for point p of scan s of function f: ascending masses
@@ -69,6 +70,7 @@ class RawDirectoryFixture {
     return *this;
   }
   [[nodiscard]] FixtureFunction& function(std::size_t f) { return functions_.at(f); }
+  [[nodiscard]] const FixtureFunction& function(std::size_t f) const { return functions_.at(f); }
   [[nodiscard]] std::size_t functionCount() const { return functions_.size(); }
 
   // Optional files.

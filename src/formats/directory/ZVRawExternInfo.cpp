@@ -78,6 +78,7 @@ bool readText(const std::string& path, std::string& text, bool& opened) {
 }  // namespace
 
 int ZVRawExternInfo::readExternInfo(const char* rawFilePath, int /*numFuncs*/) {
+  _wasRead = false;
   if (rawFilePath == nullptr) return ZVRAW_FILENAME_ERROR;
   const std::string dir = std::string(rawFilePath) + getDirSlash();
   const std::string externName = dir + "_extern.inf";
@@ -95,6 +96,7 @@ int ZVRawExternInfo::readExternInfo(const char* rawFilePath, int /*numFuncs*/) {
   (void)getExternItemFloat(text, "Resolution", _TofResolution);
   (void)getExternItemFloat(text, "ADC Sample Frequency (GHz)", _ADCsampleFrequency);
   _acquisitionDevice = getExternItem(text, "Acquisition Device");
+  _wasRead = true;
   return ZVRAW_OK;
 }
 

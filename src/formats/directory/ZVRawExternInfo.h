@@ -19,6 +19,9 @@ class ZVRawExternInfo {
   // name; ZVRAW_FILEOPEN_ERROR when neither file opens or the file is empty
   // (every value keeps its default). numFuncs is not used.
   int readExternInfo(const char* rawFilePath, int numFuncs);
+  // Whether the last readExternInfo read a file: without one the values are
+  // defaults, not the instrument's settings.
+  [[nodiscard]] bool wasRead() const { return _wasRead; }
 
   [[nodiscard]] float getLteff() const { return _lTeff; }
   [[nodiscard]] float getVeff() const { return _Veff; }
@@ -35,6 +38,7 @@ class ZVRawExternInfo {
   float _singleIonIntensity = 1.0f;
   std::string _acquisitionDevice;
   float _ADCsampleFrequency = 0.0f;
+  bool _wasRead = false;
 };
 
 }  // namespace borealtek_zvraw_version_1

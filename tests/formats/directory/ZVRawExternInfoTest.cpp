@@ -85,10 +85,12 @@ TEST_F(ExternInfoTest, FileChoiceAndFailures) {
   EXPECT_EQ(info_.readExternInfo(std::string(250, 'd').c_str(), 0), ZVRAW_FILENAME_ERROR);
   EXPECT_EQ(info_.readExternInfo(dir().c_str(), 0), ZVRAW_FILEOPEN_ERROR);  // neither file
   expectValues(info_, {}, "no file");
+  EXPECT_FALSE(info_.wasRead());
 
   writeTextFile(dir() / "_TOF.TXT", "Lteff 2\n");  // found in upper case
   EXPECT_EQ(info_.readExternInfo(dir().c_str(), 0), ZVRAW_OK);
   EXPECT_EQ(info_.getLteff(), 2.0f);
+  EXPECT_TRUE(info_.wasRead());
 
   writeTextFile(dir() / "_EXTERN.INF", "Lteff 3\n");
   EXPECT_EQ(info_.readExternInfo(dir().c_str(), 0), ZVRAW_OK);
@@ -98,6 +100,9 @@ TEST_F(ExternInfoTest, FileChoiceAndFailures) {
   ZVRawExternInfo fresh;
   EXPECT_EQ(fresh.readExternInfo(dir().c_str(), 0), ZVRAW_FILEOPEN_ERROR);
   expectValues(fresh, {}, "empty file");
+  EXPECT_FALSE(fresh.wasRead());
+  EXPECT_EQ(info_.readExternInfo(dir().c_str(), 0), ZVRAW_FILEOPEN_ERROR);  // a reread that fails forgets the file
+  EXPECT_FALSE(info_.wasRead());
 }
 
 TEST_F(ExternInfoTest, EveryTruncationReadsWholeLinesOnly) {

@@ -7,22 +7,10 @@
 
 #include "formats/portability/SysCalls.h"
 #include "formats/portability/SysTrace.h"
+#include "support/EnvGuard.h"
 #include "support/TempDir.h"
 
 namespace {
-
-class EnvGuard {
- public:
-  explicit EnvGuard(const char* name) : name_(name) {
-    if (const char* v = std::getenv(name)) saved_ = v, had_ = true;
-  }
-  ~EnvGuard() { had_ ? ::setenv(name_, saved_.c_str(), 1) : ::unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::string saved_;
-  bool had_ = false;
-};
 
 TEST(SysCalls, TempDirectoryPrefersTempThenTmp) {
   EnvGuard temp("TEMP"), tmp("TMP");

@@ -1,0 +1,67 @@
+// A calibrated format-12 function written through the write interface, for
+// the benchmarks that read a whole run: scan s holds `points` points at
+// masses 100 + 0.875 p + 0.0625 (s % 8) with intensities 1 + (7 s + 3 p) %
+// 1000, at 0.001 s minutes.
+#pragma once
+
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "cluster/ZVRawDataCluster.h"
+#include "cluster/ZVRawWriteInterface.h"
+#include "formats/directory/ZVRawFunctionDescriptor.h"
+#include "zorvalen/ZorvalenRawResultCodes.h"
+
+namespace zvraw_bench {
+
+inline borealtek_zvraw_version_1::ZVRawFunctionDescriptor_NonMaldi format12Descriptor(unsigned scans) {
+  borealtek_zvraw_version_1::ZVRawFunctionDescriptor_NonMaldi d;
+  (void)d.Initialise(0, 8, 12, true, false, 0.6f, 0.02f, 0.0f, 0.001f * scans, scans, 0, 1);
+  float times[32] = {0.58f}, starts[32] = {50.0f}, ends[32] = {2000.0f};
+  (void)d.Initialise(500.0f, 0.0f, times, starts, ends);
+  return d;
+}
+
+// Replaces dir with the run, `batch` scans per write (scans a multiple of
+// batch); false when a step fails.
+inline bool writeFormat12Run(const std::filesystem::path& dir, unsigned scans, unsigned points, unsigned batch,
+                             bool continuum) {
+  using namespace borealtek_zvraw_version_1;
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+  ZVRawDataCluster cluster;
+  ZVRawWriteInterface w(cluster);
+  if (w.prepareDataCluster(dir.c_str(), 0) != ZVRAW_OK) return false;
+  if (w.setFunctionDescriptor(0, format12Descriptor(0), continuum, true) != ZVRAW_OK) return false;
+  for (unsigned first = 0; first < scans; first += batch) {
+    std::vector<float*> masses(batch), intensities(batch);
+    std::vector<char*> flags(batch);
+    std::vector<unsigned> sizes(batch, points);
+    std::vector<double> times(batch);
+    for (unsigned k = 0; k < batch; ++k) {
+      const unsigned s = first + k;
+      masses[k] = new float[points];
+      intensities[k] = new float[points];
+      flags[k] = new char[points]();
+      for (unsigned p = 0; p < points; ++p) {
+        masses[k][p] = 100.0f + 0.875f * static_cast<float>(p) + 0.0625f * static_cast<float>(s % 8);
+        intensities[k][p] = static_cast<float>(1 + (s * 7 + p * 3) % 1000);
+      }
+      times[k] = 0.001 * s;
+    }
+    int rc = w.setFunctionDescriptor(0, format12Descriptor(first + batch));
+    if (rc == ZVRAW_OK)
+      rc = w.appendScans(0, batch, masses.data(), intensities.data(), flags.data(), times.data(), sizes.data());
+    for (unsigned k = 0; k < batch; ++k) {
+      delete[] masses[k];
+      delete[] intensities[k];
+      delete[] flags[k];
+    }
+    if (rc == ZVRAW_OK) rc = w.writeScans(0u, true, 0u);
+    if (rc != ZVRAW_OK) return false;
+  }
+  return w.writeFunctionDescriptors() == ZVRAW_OK && w.writeHeader(false) == ZVRAW_OK;
+}
+
+}  // namespace zvraw_bench
