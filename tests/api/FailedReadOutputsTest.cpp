@@ -196,6 +196,74 @@ std::vector<Case> cases() {
                      return getAcquisitionMassRange(r, 0, segment, &o.a, &o.b);
                    },
                    ZVRAW_SEGMENT_INVALID});
+  constexpr auto kChrom = ZorvalenBaseType::CHROM, kAnalog = ZorvalenBaseType::ANALOG;
+  static const float kMass = 60.0f;
+  static const int kChannel = 0;
+  const Change minusOnes = [](Outputs& o) { o.i = o.j = -1; };
+  // Functions 2 and -1 do not exist (14); function 1 has no drift files (5).
+  for (int f : {2, -1, 1}) {
+    const int code = f == 1 ? ZVRAW_FILEOPEN_ERROR : ZVRAW_FUNCNUM_INVALID;
+    if (f != 1) {  // the chromatograms of the scans need no drift files
+      all.insert(all.end(), {
+          {"readTICChromatogram", kChrom,
+           [f](CZorvalenBaseReader r, Outputs& o) {
+             return readTICChromatogram(r, f, &o.masses, &o.intensities, &o.n);
+           },
+           code, emptyScan},
+          {"readMassChromatograms", kChrom,
+           [f](CZorvalenBaseReader r, Outputs& o) {
+             return readMassChromatograms(r, f, &kMass, 1, &o.masses, &o.intensities, 1.0f, false, &o.n);
+           },
+           code, emptyScan},
+          {"readMRMChromatograms", kChrom,
+           [f](CZorvalenBaseReader r, Outputs& o) {
+             return readMRMChromatograms(r, f, &kChannel, 1, &o.masses, &o.intensities, &o.n);
+           },
+           code, emptyScan},
+      });
+    }
+    all.insert(all.end(), {
+        // A function number is refused before the outputs are touched; a
+        // failed extraction empties them.
+        {"readVeskoMassChromatogram", kChrom,
+         [f](CZorvalenBaseReader r, Outputs& o) {
+           return readVeskoMassChromatogram(r, f, 500.0f, 60.0f, &o.masses, &o.intensities, 2.0f, 1.0f, &o.n);
+         },
+         code, f == 1 ? Change(emptyScan) : nullptr},
+        {"extractByBins", kChrom,
+         [f](CZorvalenBaseReader r, Outputs& o) {
+           return extractByBins(r, f, 100.0f, 10000.0f, 0, 1, 0, 0, &o.indices, &o.intensities, &o.n);
+         },
+         code, emptyIndex},
+        {"readMobillogram", kChrom,
+         [f](CZorvalenBaseReader r, Outputs& o) {
+           return readMobillogram(r, f, 0, 1, 100.0f, 10000.0f, &o.indices, &o.intensities, &o.n);
+         },
+         code, emptyIndex},
+        {"getDriftRangeFromTimeRange", kInfo,
+         [f](CZorvalenBaseReader r, Outputs& o) { return getDriftRangeFromTimeRange(r, f, 1.0f, 2.0f, o.i, o.j); },
+         f == 1 ? ZVRAW_DRIFTRANGE_INVALID : ZVRAW_FUNCNUM_INVALID, minusOnes},
+    });
+  }
+  all.insert(all.end(), {
+      {"readBPIChromatogram", kChrom,
+       [](CZorvalenBaseReader r, Outputs& o) { return readBPIChromatogram(r, 2, &o.masses, &o.intensities, &o.n); },
+       ZVRAW_FUNCNUM_INVALID, emptyScan},
+      // One channel: number 1 is past the count; a negative one names no channel.
+      {"readChannel past the count", kAnalog,
+       [](CZorvalenBaseReader r, Outputs& o) {
+         return readChannel(r, 1, const_cast<const float**>(&o.masses), const_cast<const float**>(&o.intensities),
+                            &o.n);
+       },
+       ZVRAW_FUNCNUM_INVALID, [](Outputs& o) { o.masses = o.intensities = nullptr; }},
+      {"getChannelDesciption past the count", kAnalog,
+       [](CZorvalenBaseReader r, Outputs& o) { return getChannelDesciption(r, 1, &o.text); }, ZVRAW_FUNCNUM_INVALID},
+      {"getChannelUnits of a negative channel", kAnalog,
+       [](CZorvalenBaseReader r, Outputs& o) { return getChannelUnits(r, -1, &o.text); }, ZVRAW_ERROR},
+      {"getDriftTime of a bin no function has", kInfo,
+       [](CZorvalenBaseReader r, Outputs& o) { return getDriftTime(r, 1000, &o.a); }, ZVRAW_DRIFTNUM_INVALID,
+       [](Outputs& o) { o.a = kNaN; }},
+  });
   const Change nanA = [](Outputs& o) { o.a = kNaN; };
   all.insert(all.end(), {
       {"getFunctionTypeString of no type", kInfo,
@@ -230,10 +298,12 @@ class FailedReadOutputs : public ReaderTest {};
 TEST_F(FailedReadOutputs, EveryReadExportAndFailureKind) {
   std::filesystem::create_directories(raw());
   writeFullDirectory(raw());
-  const CZorvalenBaseReader scan = open(ZorvalenBaseType::SCAN);
-  const CZorvalenBaseReader info = share(scan, ZorvalenBaseType::INFO);
+  CZorvalenBaseReader readers[5] = {};
+  readers[1] = open(ZorvalenBaseType::SCAN);
+  for (int kind = 2; kind <= 4; ++kind) readers[kind] = share(readers[1], static_cast<ZorvalenBaseType>(kind));
   for (const Case& c : cases()) {
-    const CZorvalenBaseReader right = c.kind == ZorvalenBaseType::SCAN ? scan : info;
+    const int kind = static_cast<int>(c.kind);
+    const CZorvalenBaseReader right = readers[kind];
     Outputs o = untouched();
     EXPECT_EQ(c.call(right, o), c.code) << c.what;
     Outputs expected = untouched();
@@ -241,12 +311,61 @@ TEST_F(FailedReadOutputs, EveryReadExportAndFailureKind) {
     EXPECT_TRUE(o == expected) << c.what << " (code " << c.code << ")";
 
     // A refused handle touches nothing, whatever the export.
-    for (const CZorvalenBaseReader wrong : {CZorvalenBaseReader{}, c.kind == ZorvalenBaseType::SCAN ? info : scan}) {
+    for (const CZorvalenBaseReader wrong : {CZorvalenBaseReader{}, readers[kind % 4 + 1]}) {
       o = untouched();
       EXPECT_EQ(c.call(wrong, o), ZVRAW_READER_NOT_DEFINED) << c.what;
       EXPECT_TRUE(o == untouched()) << c.what << " on a refused handle";
     }
   }
+}
+
+// The queries that fill a parameter set keep it as it was when they refuse
+// their items or count; a refused function or scan clears it, and the scan
+// items are then listed empty.
+TEST_F(FailedReadOutputs, ParameterSetQueries) {
+  std::filesystem::create_directories(raw());
+  writeFullDirectory(raw());
+  const CZorvalenBaseReader info = open(ZorvalenBaseType::INFO);
+  CZorvalenParameters set = nullptr;
+  ASSERT_EQ(createParameters(&set), ZVRAW_OK);
+  const ZorvalenScanItem item[1] = {static_cast<ZorvalenScanItem>(401)};
+  const ZorvalenHeaderItem header[1] = {static_cast<ZorvalenHeaderItem>(300)};
+  struct Row {
+    const char* what;
+    std::function<int()> call;
+    int code;
+    std::vector<int> keys;  // afterwards
+  };
+  const Row rows[] = {
+      {"getScanItemsInFunction past the count", [&] { return getScanItemsInFunction(info, 5, set); },
+       ZVRAW_FUNCNUM_INVALID, {}},
+      {"getScanItemsInFunction of a negative function", [&] { return getScanItemsInFunction(info, -1, set); },
+       ZVRAW_FUNCNUM_INVALID, {}},
+      {"getScanItemValue past the functions", [&] { return getScanItemValue(info, 7, 0, item, 1, set); },
+       ZVRAW_FUNCNUM_INVALID, {401}},
+      {"getScanItemValue of a negative scan", [&] { return getScanItemValue(info, 0, -1, item, 1, set); },
+       ZVRAW_SCANNUM_INVALID, {401}},
+      {"getScanItemValue of a negative count", [&] { return getScanItemValue(info, 0, 0, item, -1, set); },
+       ZVRAW_PARAMETER_INVALID, {5}},
+      {"getHeaderItemValue without items", [&] { return getHeaderItemValue(info, nullptr, 1, set); },
+       ZVRAW_NULL_PARAMETERS, {5}},
+      {"getHeaderItemValue of a negative count", [&] { return getHeaderItemValue(info, header, -1, set); },
+       ZVRAW_PARAMETER_INVALID, {5}},
+      {"getScanItemValue past the scans", [&] { return getScanItemValue(info, 0, 99, item, 1, set); },
+       ZVRAW_SCANNUM_INVALID, {401}},
+  };
+  for (const Row& row : rows) {
+    ASSERT_EQ(setParameterValue(set, 5, "kept"), ZVRAW_OK);
+    EXPECT_EQ(row.call(), row.code) << row.what;
+    int* keys = nullptr;
+    int count = 0;
+    ASSERT_EQ(getParameterKeys(set, &keys, &count), ZVRAW_OK);
+    EXPECT_EQ(std::vector<int>(keys, keys + count), row.keys) << row.what;
+    // The next row starts from one "kept" entry.
+    ASSERT_EQ(destroyParameters(set), ZVRAW_OK);
+    ASSERT_EQ(createParameters(&set), ZVRAW_OK);
+  }
+  EXPECT_EQ(destroyParameters(set), ZVRAW_OK);
 }
 
 // The scan index answers scan 0 of a function without scans with a time of 0.
