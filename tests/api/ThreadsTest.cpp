@@ -11,17 +11,16 @@
 #include <thread>
 #include <vector>
 
-#include "api/ReaderTestSupport.h"
 #include "cluster/WriterTestSupport.h"
-#include "cluster/ZVRawAccessInterface.h"
+#include "cluster/ZVRawDataCluster.h"
 #include "cluster/ZVRawWriteInterface.h"
 #include "formats/portability/SysTrace.h"
 #include "support/FullDirectory.h"
+#include "support/TempDir.h"
+#include "zorvalen/ZorvalenRaw.h"
 
 namespace fs = std::filesystem;
 using namespace borealtek_zvraw_version_1;
-using Vardex::Lib::ZorvalenRaw::handleCast;
-using Vardex::Lib::ZorvalenRaw::ZorvalenRawReaderImp;
 
 namespace {
 
@@ -52,15 +51,21 @@ int readEverything(const fs::path& dir) {
       failed += readDriftScanIndex(r, 0, int(s), int(d), &indices, &intensities, &n) != ZVRAW_OK;
     }
   }
-  ZVRawDataCluster* cluster = handleCast<ZorvalenRawReaderImp>(r)->getDataCluster();
-  failed += cluster->loadData(true, false) != ZVRAW_OK;
-  const ZVRawAccessInterface access(*cluster);
+  CZorvalenBaseReader chrom = nullptr;
+  failed += createRawReaderFromReader(r, &chrom, ZorvalenBaseType::CHROM) != ZVRAW_OK;
+  const float mass = 60.0f;
   for (unsigned f = 0; f < kFunctions; ++f) {
-    std::vector<float> values(kScans), times(kScans);
-    failed += access.getTICChromatogram(f, values.data(), times.data()) != ZVRAW_OK;
-    failed += access.getBPIChromatogram(f, values.data(), times.data()) != ZVRAW_OK;
-    failed += access.getMassChromatogram(f, 60.0f, values.data(), times.data(), 1.0f, false) != ZVRAW_OK;
+    float *times = nullptr, *values = nullptr;
+    int n = 0;
+    for (int kind = 0; kind < 3; ++kind) {
+      const int rc = kind == 0   ? readTICChromatogram(chrom, int(f), &times, &values, &n)
+                     : kind == 1 ? readBPIChromatogram(chrom, int(f), &times, &values, &n)
+                                 : readMassChromatograms(chrom, int(f), &mass, 1, &times, &values, 1.0f, false, &n);
+      failed += rc != ZVRAW_OK || n != int(kScans);
+      failed += releaseMemory(times) != ZVRAW_OK || releaseMemory(values) != ZVRAW_OK;
+    }
   }
+  failed += destroyRawReader(chrom) != ZVRAW_OK;
   failed += destroyRawReader(r) != ZVRAW_OK;
   return failed;
 }

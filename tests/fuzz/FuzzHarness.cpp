@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
+
 
 #include "formats/directory/ZVRawDDASettings.h"
 #include "support/ByteBuilder.h"
@@ -13,7 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kMostFunctions = 4, kMostScans = 8, kMostBins = 8;
+constexpr int kMostFunctions = 4, kMostScans = 8, kMostBins = 8, kMostChannels = 4;
 
 // Two channels of the packed analog pair: descriptions, and three samples.
 Bytes analogsInf() {
@@ -25,6 +27,64 @@ Bytes analogsDat() {
   ByteBuilder b;
   for (int k = 0; k < 3; ++k) b.f32(0.1f * static_cast<float>(k)).u16(static_cast<std::uint16_t>(11 + k)).u16(65535);
   return b.take();
+}
+
+// Releases what a chromatogram export allocated for the caller.
+void release(void* first, void* second) {
+  (void)releaseMemory(first);
+  (void)releaseMemory(second);
+}
+
+void readChromatograms(CZorvalenBaseReader source, int functions) {
+  CZorvalenBaseReader chrom = nullptr, analog = nullptr;
+  if (createRawReaderFromReader(source, &chrom, ZorvalenBaseType::CHROM) != ZVRAW_OK) return;
+  const float masses[2] = {60.0f, 500.0f};
+  const int channels[2] = {0, 1};
+  for (int f = 0; f < functions; ++f) {
+    float *times = nullptr, *values = nullptr;
+    int *bins = nullptr, n = 0;
+    if (readTICChromatogram(chrom, f, &times, &values, &n) == ZVRAW_OK) release(times, values);
+    if (readBPIChromatogram(chrom, f, &times, &values, &n) == ZVRAW_OK) release(times, values);
+    if (readMassChromatograms(chrom, f, masses, 2, &times, &values, 1.0f, false, &n) == ZVRAW_OK)
+      release(times, values);
+    if (readMRMChromatograms(chrom, f, channels, 2, &times, &values, &n) == ZVRAW_OK) release(times, values);
+    if (readVeskoMassChromatogram(chrom, f, 500.0f, 60.0f, &times, &values, 2.0f, 1.0f, &n) == ZVRAW_OK)
+      release(times, values);
+    if (extractByBins(chrom, f, 50.0f, 10000.0f, 0, 1, 0, 3, &bins, &values, &n) == ZVRAW_OK) release(bins, values);
+    if (readMobillogram(chrom, f, 0, 1, 50.0f, 10000.0f, &bins, &values, &n) == ZVRAW_OK) release(bins, values);
+  }
+  (void)destroyRawReader(chrom);
+  if (createRawReaderFromReader(source, &analog, ZorvalenBaseType::ANALOG) != ZVRAW_OK) return;
+  int count = 0;
+  (void)getChannelCount(analog, &count);
+  for (int c = 0; c < count && c < kMostChannels; ++c) {
+    const float *times = nullptr, *values = nullptr;
+    char* text = nullptr;
+    int n = 0;
+    (void)readChannel(analog, c, &times, &values, &n);
+    (void)getChannelDesciption(analog, c, &text);
+    (void)getChannelUnits(analog, c, &text);
+  }
+  (void)destroyRawReader(analog);
+}
+
+void readItems(CZorvalenBaseReader info, int functions) {
+  CZorvalenParameters set = nullptr;
+  if (createParameters(&set) != ZVRAW_OK) return;
+  ZorvalenHeaderItem headers[50];
+  for (int k = 0; k < 50; ++k) headers[k] = static_cast<ZorvalenHeaderItem>(300 + k);
+  const ZorvalenScanItem items[4] = {static_cast<ZorvalenScanItem>(401), static_cast<ZorvalenScanItem>(410),
+                                     static_cast<ZorvalenScanItem>(450), static_cast<ZorvalenScanItem>(500)};
+  (void)getHeaderItemValue(info, headers, 50, set);
+  (void)getScanItemName(info, items, 4, set);
+  (void)getAcquisitionInfo(info, set);
+  for (int f = 0; f < functions; ++f) {
+    int first = 0, last = 0;
+    (void)getScanItemsInFunction(info, f, set);
+    (void)getScanItemValue(info, f, 0, items, 4, set);
+    (void)getDriftRangeFromTimeRange(info, f, 0.0f, 10.0f, first, last);
+  }
+  (void)destroyParameters(set);
 }
 
 // What the reads make of the directory is not checked: only that each one
@@ -70,10 +130,15 @@ void readEverything(const fs::path& dir) {
       }
     }
   }
+  readChromatograms(scan, static_cast<int>(std::min<unsigned>(functions, kMostFunctions)));
+  readItems(info, static_cast<int>(std::min<unsigned>(functions, kMostFunctions)));
   bool present = false;
   int reference = 0;
   float value = 0;
   (void)getLockMassFunction(info, &present, &reference);
+  (void)canLockMassCorrect(info, &present);
+  (void)isLockMassCorrected(info, &present);
+  (void)getDriftTime(info, 1, &value);
   (void)getCollisionalCrossSection(info, 5.0f, 500.0f, 2, &value);
   (void)getDriftTime_CCS(info, 200.0f, 500.0f, 2, &value);
   (void)getPrecursorMass(info, 0, 3, &value);
