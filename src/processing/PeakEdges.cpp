@@ -25,7 +25,7 @@ long rise(const float* y, Slopes slope, long lPoint, long* plSteepest, long* plS
   for (long j = lPoint; j >= 0; --j) {
     *plStart = j;
     const float s = slope(j);
-    if (s <= 0.0f) return count;
+    if (!(s > 0.0f)) return count;  // a NaN step is no rise: walks stay linear on NaN runs
     if (y[j] < 0.0f) return count + 1;
     if (s >= maxSlope) {
       maxSlope = s;
@@ -44,7 +44,7 @@ long fall(const float* y, long n, Slopes slope, long lPoint, long* plSteepest, l
   *plEnd = lPoint + 1;
   for (long j = lPoint + 1; j < n; ++j) {
     const float s = slope(j);
-    if (s > 0.0f) return count;
+    if (!(s <= 0.0f)) return count;  // nor a fall
     *plEnd = j;
     if (y[j] < 0.0f) return count + 1;
     if (minSlope >= s) {

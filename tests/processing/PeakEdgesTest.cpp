@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <tuple>
 #include <vector>
 
@@ -29,6 +30,8 @@ TEST(EdgeWalks, RiseAndFall) {
       {{0, 5, 2, -1, 0}, 1, 1, 1, 0, 2, 2, 3},  // and the fall
       {{0, 5, 2, 3}, 1, 1, 1, 0, 1, 2, 2},      // a rise ends the fall
       {{0, 1, 5}, 2, 1, 2, 0, 0, 3, 3},         // nothing after the last point
+      {{0, 1, NAN, 4, 5}, 4, 1, 4, 3, 0, 5, 5}, // a NaN step ends a rise
+      {{0, 5, 3, NAN, 0}, 1, 1, 1, 0, 1, 2, 2}, // and a fall
   };
   for (const Case& c : cases) {
     const PKD_DATASET d = dataset(c.y);

@@ -1,0 +1,194 @@
+#include "api/ZorvalenRawCDTWriter.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <numeric>
+
+#include "drift/IMSUtil.h"
+#include "zorvalen/ZorvalenRawResultCodes.h"
+
+namespace Vardex::Lib::ZorvalenRaw {
+
+namespace {
+
+bool positiveFinite(float v) { return std::isfinite(v) && v > 0; }
+
+// Retention time in seconds as the index record stores it; none when it
+// would not be a finite float.
+bool toSeconds(float minutes, float& seconds) {
+  const double s = static_cast<double>(minutes) * 60.0;
+  if (!(std::fabs(s) <= FLT_MAX)) return false;  // NaN too
+  seconds = static_cast<float>(s);
+  return true;
+}
+
+}  // namespace
+
+ZorvalenRawCDTWriter::ZorvalenRawCDTWriter() = default;
+
+ZorvalenRawCDTWriter::~ZorvalenRawCDTWriter() = default;
+
+int ZorvalenRawCDTWriter::Initalise(const std::string& directory, unsigned int function) {
+  // An empty directory would put the files wherever the process runs.
+  if (directory.empty()) return ZVRAW_FILENAME_EMPTY;
+  _blockWriter.reset();
+  _fileWriter = std::make_unique<CDTFileWriter>(directory, function);
+  _failure = ZVRAW_OK;
+  _closed = false;
+  return ZVRAW_OK;
+}
+
+int ZorvalenRawCDTWriter::AppendFunction(const float& Lteff, const float& Veff, const float& samplingFrequency,
+                                         const float& startMass, const float& endMass, const int& scansInBlock) {
+  if (!_fileWriter) return ZVRAW_ERROR;
+  // Refused here, before anything is created: the block writer would throw
+  // on most of these, and a grid too large would exhaust memory.
+  if (!positiveFinite(Lteff) || !positiveFinite(Veff) || !positiveFinite(samplingFrequency) ||
+      !positiveFinite(startMass) || !std::isfinite(endMass) || !(endMass > startMass) || scansInBlock < 1 ||
+      scansInBlock > kMaxSpectraPerBlock)
+    return ZVRAW_PARAMETER_INVALID;
+  const float ttm = IMSUtil::TimeToMass(Lteff, Veff, samplingFrequency);
+  int first = 0, last = 0;
+  if (!IMSUtil::GridIndices(ttm, startMass, endMass, IMSUtil::HalfUp::Float, first, last))
+    return ZVRAW_PARAMETER_INVALID;
+
+  _Lteff = Lteff;
+  _Veff = Veff;
+  _FrequencyGHz = samplingFrequency;
+  _startMass = startMass;
+  _endMass = endMass;
+  _scansInBlock = scansInBlock;
+  _startIndex = first;
+  const int count = last - first + 1;
+  _massScale = IMSUtil::MassScale(first, count, ttm);
+  const auto points = static_cast<std::size_t>(count);
+  _intensities.assign(points, 0.0f);
+  _blockSum.assign(points, 0.0f);
+  _resampled.assign(points, 0.0f);
+  _gridIndices.resize(points);
+  std::iota(_gridIndices.begin(), _gridIndices.end(), static_cast<std::uint32_t>(first));  // first >= 0: mass > 0
+  _rawMasses.clear();
+  _rawIntensities.clear();
+  _failure = ZVRAW_OK;
+  _closed = false;
+  return InitaliseBlock();
+}
+
+int ZorvalenRawCDTWriter::InitaliseBlock() {
+  _blockWriter = std::make_unique<CDTBlockWriter>(_scansInBlock, _Lteff, _Veff, _FrequencyGHz, _T0, _startMass,
+                                                  _endMass);
+  if (!_fileWriter->WriteHeader(_blockWriter->HeaderBytes())) _failure = ZVRAW_FILEWRITE_ERROR;
+  return _failure;
+}
+
+int ZorvalenRawCDTWriter::acceptsBlock(const Block& block, const void* points, const void* values) const {
+  if (_closed || !_blockWriter) return ZVRAW_WRITER_CDT_NO_FUNCTION;
+  if (_failure != ZVRAW_OK) return _failure;
+  float seconds = 0.0f;
+  // The block writer would silently refuse spectra beyond its count while they were still summed.
+  if (block.scansize > static_cast<unsigned int>(_scansInBlock) || !toSeconds(block.rt, seconds))
+    return ZVRAW_PARAMETER_INVALID;
+  if (block.scansize > 0 && block.scans == nullptr) return ZVRAW_NULL_PARAMETERS;
+  // The counts are the only measure of the caller's arrays: they must add up to datasize.
+  std::uint64_t sum = 0;
+  for (unsigned int i = 0; i < block.scansize; ++i) {
+    if (block.scans[i] > static_cast<unsigned int>(INT_MAX)) return ZVRAW_PARAMETER_INVALID;
+    sum += block.scans[i];
+  }
+  if (sum != block.datasize) return ZVRAW_PARAMETER_INVALID;
+  if (block.datasize > 0 && (points == nullptr || values == nullptr)) return ZVRAW_NULL_PARAMETERS;
+  return ZVRAW_OK;
+}
+
+bool ZorvalenRawCDTWriter::AddScan(const unsigned int* indices, const unsigned int* intensities,
+                                   const unsigned int* flags, int errorFlag, int count) {
+  if (!_blockWriter->AddSpectrum(indices, intensities, flags, errorFlag, count)) return false;
+  // Points off the grid stay in the block but have no place in the sum.
+  IMSUtil::CombineScans(indices, intensities, static_cast<std::size_t>(count), _blockSum, _startIndex);
+  return true;
+}
+
+void ZorvalenRawCDTWriter::discardBlock() {
+  std::string index, data;
+  _blockWriter->EndBlock(0.0f, index, data);
+}
+
+int ZorvalenRawCDTWriter::AddBlock(const unsigned int* massIndex, const unsigned int* intensity,
+                                   const unsigned int& datasize, const unsigned int* scans,
+                                   const unsigned int& scansize, const float& rt) {
+  if (const int rc = acceptsBlock({scans, scansize, datasize, rt}, massIndex, intensity); rc != ZVRAW_OK) return rc;
+  std::fill(_blockSum.begin(), _blockSum.end(), 0.0f);
+  std::size_t offset = 0;
+  for (unsigned int i = 0; i < scansize; ++i) {
+    const auto n = static_cast<std::size_t>(scans[i]);
+    if (_zeroFlags.size() < n) _zeroFlags.resize(n, 0);
+    // Offsets into a null array only while nothing is read from it (datasize 0).
+    const unsigned int* at = massIndex != nullptr ? massIndex + offset : nullptr;
+    const unsigned int* y = intensity != nullptr ? intensity + offset : nullptr;
+    if (!AddScan(at, y, _zeroFlags.data(), 0, static_cast<int>(n))) {
+      discardBlock();
+      return ZVRAW_PARAMETER_INVALID;
+    }
+    offset += n;
+  }
+  return WriteBlock(rt);
+}
+
+int ZorvalenRawCDTWriter::AddBlock(const float* masses, const float* intensities, const unsigned int& datasize,
+                                   const unsigned int* scans, const unsigned int& scansize, const float& rt) {
+  if (const int rc = acceptsBlock({scans, scansize, datasize, rt}, masses, intensities); rc != ZVRAW_OK) return rc;
+  std::fill(_blockSum.begin(), _blockSum.end(), 0.0f);
+  const int gridPoints = static_cast<int>(_massScale.size());
+  std::size_t offset = 0;
+  for (unsigned int i = 0; i < scansize; ++i) {
+    const auto n = static_cast<int>(scans[i]);
+    const float* x = masses != nullptr ? masses + offset : nullptr;
+    const float* y = intensities != nullptr ? intensities + offset : nullptr;
+    IMSUtil::Resample(x, y, n, _massScale.data(), _resampled.data(), gridPoints);
+    // Intensities become unsigned, clamped (NaN as 0); zeros are not stored.
+    (void)IMSUtil::RemoveZeroIntensities(_gridIndices, _resampled, _keptIndices, _keptIntensities);
+    const std::size_t kept = _keptIndices.size();
+    if (_zeroFlags.size() < kept) _zeroFlags.resize(kept, 0);
+    if (!AddScan(_keptIndices.data(), _keptIntensities.data(), _zeroFlags.data(), 0, static_cast<int>(kept))) {
+      discardBlock();
+      return ZVRAW_PARAMETER_INVALID;
+    }
+    offset += static_cast<std::size_t>(n);
+  }
+  return WriteBlock(rt);
+}
+
+int ZorvalenRawCDTWriter::WriteBlock(const float& rt) {
+  float seconds = 0.0f;
+  (void)toSeconds(rt, seconds);  // checked with the block
+  std::string index, data;
+  _blockWriter->EndBlock(seconds, index, data);
+  if (!_fileWriter->WriteBlock(index, data)) {
+    _failure = ZVRAW_FILEWRITE_ERROR;
+    return _failure;
+  }
+  _intensities.swap(_blockSum);
+  return ZVRAW_OK;
+}
+
+int ZorvalenRawCDTWriter::GetRawScan(float*& masses, float*& intensities, int& count) {
+  masses = intensities = nullptr;
+  count = 0;
+  if (const int rc = IMSUtil::RemoveZero(_massScale, _intensities, _rawMasses, _rawIntensities); rc != ZVRAW_OK)
+    return rc;
+  masses = _rawMasses.data();
+  intensities = _rawIntensities.data();
+  count = static_cast<int>(_rawMasses.size());  // at most the grid's 2^24 points
+  return ZVRAW_OK;
+}
+
+int ZorvalenRawCDTWriter::CloseBlock() {
+  if (_closed) return ZVRAW_OK;
+  if (_fileWriter) _fileWriter->Close();
+  _closed = true;
+  return ZVRAW_OK;
+}
+
+}  // namespace Vardex::Lib::ZorvalenRaw
