@@ -39,6 +39,9 @@ struct CDTFileReader::Impl {
   std::vector<std::uint64_t> ends;
   FilePtr data;
   PageAlignedBuffer buffer;
+  // The spectra a block decodes into; swapped with the caller's on success,
+  // so that their arrays are reused from block to block.
+  std::vector<ChannelData> decoded;
   unsigned funcNum = 0;
   CDTBlockReader blockReader;
   ReadFailure lastFailure = ReadFailure::None;
@@ -116,12 +119,11 @@ bool CDTFileReader::ReadScan(unsigned scan, ScanData& scanData, bool /*setFuncti
   r.lastFailure = ReadFailure::Corrupt;
   const std::string_view block(reinterpret_cast<const char*>(bytes), length);
   // Decoded aside, so that a corrupt block leaves scanData as it was.
-  std::vector<ChannelData> channels;
-  if (!r.blockReader.ReadData(rec, block, channels)) return false;
+  if (!r.blockReader.ReadData(rec, block, r.decoded)) return false;
   r.lastFailure = ReadFailure::None;
 
   scanData.rt = rec.pfRT.front();
-  scanData.channel = std::move(channels);
+  std::swap(scanData.channel, r.decoded);
   return true;
 }
 
