@@ -43,8 +43,8 @@ Split<T> splitAt(const T* x, std::int64_t m, T lo, T hi, T a) {
         const Mask atOrAbove = in & (v >= va), below = in & (v < va);
         sumA[h] += atOrAbove ? v : zero;
         sumB[h] += below ? v : zero;
-        minA[h] = atOrAbove & (v < minA[h]) ? v : minA[h];
-        maxB[h] = below & (v > maxB[h]) ? v : maxB[h];
+        minA[h] = (atOrAbove & (v < minA[h])) ? v : minA[h];
+        maxB[h] = (below & (v > maxB[h])) ? v : maxB[h];
         nA[h] -= atOrAbove;  // a true compare is -1
         nB[h] -= below;
       }

@@ -99,6 +99,6 @@ class ZVSpectrum {
   Array m_pfMassSigmas;       // null when absent
   Array m_pfIntensitySigmas;  // null when absent
   unsigned int m_nNumPts = 0;
-  int m_nMassPrecision = 4;       // decimals, for callers that print
-  int m_nIntensityPrecision = 4;  // decimals, for callers that print
+  [[maybe_unused]] int m_nMassPrecision = 4;       // decimals, for callers that print
+  [[maybe_unused]] int m_nIntensityPrecision = 4;  // decimals, for callers that print
 };
