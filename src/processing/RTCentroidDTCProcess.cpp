@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "formats/scans/SpectrumRebin.h"
 #include "processing/RTCentroidStages.h"
 #include "processing/SinhAxis.h"
 
@@ -31,6 +32,7 @@ CRTCentroidDTCProcess& CRTCentroidDTCProcess::GetInstance() { return g_instance;
 
 void CRTCentroidDTCProcess::Clear() {
   m_LogX.release();
+  m_axisMade = {};
   m_Rebinned.release();
   m_Background.release();
   m_Smoothed.release();
@@ -81,12 +83,22 @@ bool CRTCentroidDTCProcess::run(const M* masses, const Y* data, long n, double*&
   const double k = flightTimeFactor();
   const int points = static_cast<int>(n);
   double u0 = 0;
+  const int bins = points >= 1 ? -SinhAxis(masses, points, nullptr, 0, kSinhAxisStep, m_fResolution, k, u0) : 0;
   // With settings and masses sound, only the bin cap leaves no axis.
-  if (points >= 1 && SinhAxis(masses, points, nullptr, 0, kSinhAxisStep, m_fResolution, k, u0) == 0) return fail();
+  if (points >= 1 && bins == 0) return fail();
   try {
-    const int count = SinhRebin(masses, data, points, m_LogX.data, m_Rebinned.data, m_LogX.length, kSinhAxisStep,
-                                m_fResolution, k, u0);
-    m_Rebinned.length = m_LogX.length;
+    int count = -1;
+    const AxisMade axis{points >= 1 ? static_cast<double>(masses[0]) : 0.0, m_fResolution, k, bins};
+    if (bins >= 2 && axis == m_axisMade) {
+      count = bins;
+      borealtek_zvraw_version_1::resampleKeepingSum(masses, data, points, m_LogX.data, m_Rebinned.data, count);
+    } else {
+      m_axisMade = {};
+      count = SinhRebin(masses, data, points, m_LogX.data, m_Rebinned.data, m_LogX.length, kSinhAxisStep,
+                        m_fResolution, k, u0);
+      m_Rebinned.length = m_LogX.length;
+      if (count >= 2) m_axisMade = axis;
+    }
     if (count < 0) return true;
     if (!AllocateArray(positions, count) || !AllocateArray(positionSigmas, count) || !AllocateArray(values, count) ||
         !AllocateArray(valueSigmas, count))

@@ -164,6 +164,15 @@ class CRTCentroidDTCProcess {
   mutable std::unique_ptr<ABS> m_pSubtractor;
   mutable std::unique_ptr<ABSWorkspace> m_pSubtractorMemory;
   mutable WorkArray<double> m_LogX;
+  // What the axis in m_LogX was made for (its first mass, resolution,
+  // flight-time factor and bins): the scans of one function share them,
+  // and their axis is kept instead of being made again. 0 bins: none.
+  struct AxisMade {
+    double first = 0, resolution = 0, ctof = 0;
+    int bins = 0;
+    bool operator==(const AxisMade&) const = default;
+  };
+  mutable AxisMade m_axisMade;
   mutable WorkArray<float> m_Rebinned, m_Background, m_Smoothed, m_Deriv1, m_Deriv2;
 
   friend struct RTCentroidInspector;  // tests look at the working arrays

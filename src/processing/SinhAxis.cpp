@@ -127,9 +127,13 @@ bool SinhBinsToMass(const double* pMasses, long lNumDataPoints, double dDeltaU, 
   for (long k = 0; k < lNumPeaks; ++k) {
     const double p = pdPeakPositions[k];
     const double i = std::trunc(p);
-    // The mass step per bin at bin i: the derivative of the axis formula.
-    const double slope = std::isnan(p) ? 0.0 : std::sinh(h2 * (dU0 + i * dDeltaU)) * dDeltaU * q;
     const bool inside = p >= 0 && i < static_cast<double>(lNumDataPoints);
+    // The mass step per bin at bin i, the derivative of the axis formula:
+    // sinh(2x) dU q, with sinh(x) = sqrt(mass) / c read off the axis inside it.
+    const double root = inside ? std::sqrt(pMasses[static_cast<long>(i)]) / s.c : 0.0;
+    const double slope = inside  ? 2.0 * root * std::sqrt(1.0 + root * root) * dDeltaU * q
+                         : std::isnan(p) ? 0.0
+                                         : std::sinh(h2 * (dU0 + i * dDeltaU)) * dDeltaU * q;
     pdPeakPositions[k] = inside ? pMasses[static_cast<long>(i)] + (p - i) * slope : 0.0;
     if (pfPeakPosSigmas != nullptr) {
       const float sigma = pfPeakPosSigmas[k];
