@@ -137,7 +137,9 @@ TEST(SpectrumSubtract, AdaptiveFormsAndTheirFailures) {
   BackGroundSubPars adaptive("");  // the adaptive type stands for the defaults, whatever else the set holds
   adaptive.Type() = ADAPTIVE, adaptive.PolyOrder() = -7, adaptive.PercentBelow() = kNaN;
   const ABSSubtractPars defaults = absSet(20, 10, 0.45);
-  ZVSpectrum byType(wide.masses, wide.intensities), bySet(wide.masses, wide.intensities), backByType, backBySet;
+  ZVSpectrum byType(wide.masses, wide.intensities), bySet, backByType, backBySet;
+  const auto n0 = unsigned(wide.masses.size());  // sigmas, which the subtraction drops
+  bySet.Initialise(wide.masses.data(), wide.intensities.data(), n0, wide.masses.data(), wide.masses.data());
   ZVSpectrum copy;
   ZVSpectrum(wide.masses, wide.intensities).ABS_Subtract(&defaults, copy);
   EXPECT_TRUE(byType.Subtract(&adaptive) == 0 && snap(byType) == subtracted && snap(copy) == subtracted);
@@ -206,7 +208,8 @@ TEST(SpectrumOperations, AddingPeakDetectionAndSmoothingAsTheirRoutines) {
     const TOFDeadTimeCorrection* correction;
   } corrections[] = {{nullptr, nullptr}, {&tof, &set}, {&unsetTof, &unset}};
   for (const auto& c : corrections) {
-    ZVSpectrum inPlace(tiny.masses, tiny.intensities), into;
+    ZVSpectrum inPlace, into;  // with sigmas, which detection drops
+    inPlace.Initialise(tiny.masses.data(), tiny.intensities.data(), unsigned(a.masses.size()), am.data(), am.data());
     EXPECT_TRUE(inPlace.PeakDetect(&centre, true, c.tof) == 0 && snap(inPlace) == direct(zeroed, c.correction));
     EXPECT_TRUE(ZVSpectrum(tiny.masses, tiny.intensities).PeakDetect(&centre, into, true, c.tof) == 0 &&
                 snap(into) == direct(tiny, c.correction));
