@@ -46,14 +46,12 @@ TEST(CentroiderCalibration, LockMassCorrectsTheLinearTerm) {
     int order;
     double start, obs;
     bool result, installed;
-  } cases[] = {
-      {"no coefficients", nullptr, covars.data(), 1, 0, 1000, false, false},
-      {"no covariances", coeffs.data(), nullptr, 1, 0, 1000, false, false},
-      {"order 0", coeffs.data(), covars.data(), 0, 0, 1000, false, false},
-      {"no lock mass", coeffs.data(), covars.data(), 1, 0, 0, false, true},
-      {"lock mass and a table", coeffs.data(), covars.data(), 1, 100, 1000, true, true},
-      {"an order the update refuses", order6.data(), covars6.data(), 6, 0, 1000, false, true},
-  };
+  } cases[] = {{"no coefficients", nullptr, covars.data(), 1, 0, 1000, false, false},
+               {"no covariances", coeffs.data(), nullptr, 1, 0, 1000, false, false},
+               {"order 0", coeffs.data(), covars.data(), 0, 0, 1000, false, false},
+               {"no lock mass", coeffs.data(), covars.data(), 1, 0, 0, false, true},
+               {"lock mass and a table", coeffs.data(), covars.data(), 1, 100, 1000, true, true},
+               {"an order the update refuses", order6.data(), covars6.data(), 6, 0, 1000, false, true}};
   CRTCentroidDTCProcess c(10000, 2000, 8000, 4);
   for (const auto& t : cases) {
     double position = 500;
@@ -131,18 +129,16 @@ TEST(CentroiderMassAxes, SqrtAndLogAxes) {
     double start, end;
     long n;
     Doubles axis;  // empty: none
-  } axes[] = {
-      {100, 400, 3, {100, 225, 400}},
-      {100, 400, 1, {100}},
-      {0, 400, 3, {0, 100, 400}},
-      {-1, 400, 3, {}},
-      {400, 100, 3, {}},
-      {100, 100, 2, {}},
-      {100, 400, 0, {}},
-      {kNaN, 400, 3, {}},
-      {100, kInf, 3, {}},
-      {100, 400, (1 << 24) + 1, {}},
-  };
+  } axes[] = {{100, 400, 3, {100, 225, 400}},
+              {100, 400, 1, {100}},
+              {0, 400, 3, {0, 100, 400}},
+              {-1, 400, 3, {}},
+              {400, 100, 3, {}},
+              {100, 100, 2, {}},
+              {100, 400, 0, {}},
+              {kNaN, 400, 3, {}},
+              {100, kInf, 3, {}},
+              {100, 400, (1 << 24) + 1, {}}};
   for (const auto& t : axes) {
     const std::unique_ptr<double[]> a(CRTCentroidDTCProcess(1, 1, 1, 1).CreateMassAxis(t.start, t.end, t.n));
     EXPECT_EQ(a ? Doubles(a.get(), a.get() + t.n) : Doubles{}, t.axis) << t.start << " " << t.end << " " << t.n;

@@ -157,14 +157,12 @@ TEST(SpectrumSubtract, AdaptiveFormsAndTheirFailures) {
     Spectrum spectrum;
     ABSSubtractPars set;
     int code;
-  } failures[] = {
-      {"nominal span of one window", peaks(100, 121, 0.01f), defaults, 3},
-      {"no sub-bins", wide, absSet(0, 10, 0.45), 1},
-      {"negative half window", wide, absSet(20, -1, 0.45), 1},
-      {"NaN quantile", wide, absSet(20, 10, kNaN), 1},
-      {"negative masses", peaks(-150, -100, 0.01f), defaults, 1},
-      {"crowded sub-bin", crowded, absSet(1, 10, 0.45), 33},
-  };
+  } failures[] = {{"nominal span of one window", peaks(100, 121, 0.01f), defaults, 3},
+                  {"no sub-bins", wide, absSet(0, 10, 0.45), 1},
+                  {"negative half window", wide, absSet(20, -1, 0.45), 1},
+                  {"NaN quantile", wide, absSet(20, 10, kNaN), 1},
+                  {"negative masses", peaks(-150, -100, 0.01f), defaults, 1},
+                  {"crowded sub-bin", crowded, absSet(1, 10, 0.45), 33}};
   for (const auto& f : failures) {
     const ZVSpectrum original(f.spectrum.masses, f.spectrum.intensities);
     ZVSpectrum inPlace(f.spectrum.masses, f.spectrum.intensities), withBack(f.spectrum.masses, f.spectrum.intensities);
