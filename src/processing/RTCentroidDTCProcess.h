@@ -50,6 +50,32 @@ class CRTCentroidDTCProcess {
   bool PPCentroidDTC(const float* pfMasses, const float* pData, long lNumDataPoints, double*& pdPeakPositions,
                      float*& pfPeakPosSigmas, float*& pfPeakValues, float*& pfPeakValSigmas, long& lNumPeaks) const;
 
+  // Installs the calibration c0 .. cn (nOrder >= 1) with its packed
+  // covariances, twice: as given and as updated by a lock mass. With an
+  // observed and a true lock mass above 0, c1 (here and in pdCoeffs) is
+  // corrected so that the observed mass calibrates to the true one, the
+  // second covariance is updated (and copied into pdCovars), and, with a
+  // mass range above 0, its variance table is built; the result is that of
+  // the update and the table. Without a lock mass false, though installed.
+  bool UpdateCalibration(double* pdCoeffs, double* pdCovars, int nOrder, bool bUseRootMass, double dStartMass,
+                         double dEndMass, double dObsMass, double dObsMassSigma, double dTrueMass);
+  // The most intense of the peaks (ascending) whose calibrated mass is
+  // within dTolerance of dTrueMass, the first met among equals; -1 for none.
+  [[nodiscard]] long LocateLockMass(const double* pdPeakPositions, const float* pfPeakValues, long lNumPeaks,
+                                    double dTrueMass, double dTolerance, const double* pdCoeffs, int nOrder,
+                                    bool bUseRootMass) const;
+  // Adds the calibration's variance at each position to its sigma's square
+  // (the lock-mass peak's from the covariance as given, the others' from
+  // the updated one), keeping each sigma's sign, and with bApplyToMass
+  // calibrates the positions. False without a calibration or positions, or
+  // with neither sigmas nor bApplyToMass.
+  bool ApplyCalibration(double* pdPeakPositions, float* pfPeakPosSigmas, long lNumPeaks, bool bApplyToMass,
+                        long lLockMassIndex) const;
+  // lNumPoints masses uniform in sqrt(m) from start to end (the start mass
+  // alone for one point), a new[] array the caller releases; null unless
+  // 0 <= start < end (end finite) and 1 <= lNumPoints <= kMaxGridIndices.
+  [[nodiscard]] double* CreateMassAxis(double fStartMass, double fEndMass, long lNumPoints) const;
+
   // Releases the working arrays, the calibration and the subtractor. A
   // later run with subtraction on makes a new subtractor (20, 10, 0.45).
   void Clear();
@@ -131,6 +157,11 @@ class CRTCentroidDTCProcess {
   bool DeadTimeCorrectPeaks(double* pdPeakPositions, float* pfPeakValues, float* pfPeakValueSigmas,
                             long lNumPeaks) const;
   static bool DeadTimeCorrectPeak(double& dMass, float& fArea, float& fAreaSigma, double dCtof, float fNp);
+  // Positions on an axis that steps by one time-to-digital bin in sqrt(m)
+  // to masses, their sigmas scaled alike (sign kept). A position outside
+  // the axis gives 0, one in its last bin that bin's mass.
+  bool BinsToMass(const double* pdMasses, long lNumDataPoints, double* pdPeakPositions, float* pfPeakPosSigmas,
+                  long lNumPeaks) const;
 
   bool m_bDoSmooth = true;
   bool m_bDoBackgroundSubtract = false;
@@ -156,7 +187,7 @@ class CRTCentroidDTCProcess {
   float m_fMinMass = 0, m_fMaxMass = 0;
   float m_fCycleTime = 0, m_fPusherFrequency = 0;
   DeadTimeArray* m_pDeadTimeTable = nullptr;
-  // The calibration: released by Clear, set by operations still to come.
+  // The calibration: set by UpdateCalibration, released by Clear.
   std::unique_ptr<double[]> m_pdCoeffs;
   int m_nOrder = -1;
   std::unique_ptr<CCalCovar> m_pCalCovar, m_pCalCovarLM;
@@ -175,5 +206,6 @@ class CRTCentroidDTCProcess {
   mutable AxisMade m_axisMade;
   mutable WorkArray<float> m_Rebinned, m_Background, m_Smoothed, m_Deriv1, m_Deriv2;
 
-  friend struct RTCentroidInspector;  // tests look at the working arrays
+  friend struct RTCentroidInspector;             // tests look at the working arrays
+  friend struct RTCentroidCalibrationInspector;  // and call BinsToMass
 };
