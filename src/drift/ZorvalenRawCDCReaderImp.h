@@ -5,8 +5,8 @@
 // and the drift extractions (chromatograms over scans, mobilograms over
 // drift bins, spectra summed over scans and bins).
 //
-// Arrays returned through pointer pairs are allocated for the caller with
-// ZorvalenRawReaderImp::AllocateIntMemory/AllocateFloatMemory and released
+// Arrays returned through pointer pairs are allocated for the caller as
+// CallerArrays (formats/portability/CallerMemory.h) and released
 // with releaseMemory. On entry they are set to null and the size to 0; they
 // are set only on success, and a result of size 0 allocates nothing.
 

@@ -20,11 +20,11 @@
 #include "formats/scans/FunctionCalibration.h"
 #include "formats/scans/ZVRawMassType.h"
 #include "formats/scans/ZVRawScan.h"
+#include "formats/scans/ZVRawScanBufferSource.h"
 
 class ZVRawFunctionDescriptors;
 class ZVRawFunctionScanIndices;
 class ZVRawFunctionScanIndexImp;
-class ZVRawScanManagerImp;
 
 namespace borealtek_zvraw_version_1 {
 
@@ -102,7 +102,7 @@ class ZVRawFunctionData {
                              bool bKeepCompressed, float fLowMassCutoff, float fHighMassCutoff);
   // Borrows a range of a scan buffer; the share taken keeps it alive.
   [[nodiscard]] int loadData(unsigned int nStartScan, unsigned int nEndScan, unsigned int nFuncNum,
-                             const ZVRawScanManagerImp* manager);
+                             const ZVRawScanBufferSource* manager);
 
   // ---- loaded scans: 35 when no scans are held, 16 outside the range named ----
   // Scans m_nScanStart..m_nScanEnd.

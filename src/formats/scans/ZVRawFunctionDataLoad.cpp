@@ -11,7 +11,6 @@
 #include <span>
 #include <string>
 
-#include "cluster/ZVRawScanManagerImp.h"
 #include "formats/portability/FileHandle.h"
 #include "formats/portability/SysFileSize.h"
 #include "formats/portability/SysPaths.h"
@@ -197,7 +196,7 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
 }
 
 int ZVRawFunctionData::loadData(unsigned int nStartScan, unsigned int nEndScan, unsigned int nFuncNum,
-                                const ZVRawScanManagerImp* manager) {
+                                const ZVRawScanBufferSource* manager) {
   m_nFuncNum = nFuncNum;
   m_nLoadedScans = 0;
   if (!manager) return ZVRAW_NULLPOINTER_ERROR;
