@@ -13,35 +13,23 @@
 
 namespace borealtek_zvraw_version_1 {
 
-ZVRawDataCluster::ZVRawDataCluster() : m_pImp(new ZVRawDataClusterImp) { m_pImp->addRef(); }
+ZVRawDataCluster::ZVRawDataCluster() : m_pImp(zvraw::CountedRef<ZVRawDataClusterImp>::make()) {}
 
 ZVRawDataCluster::ZVRawDataCluster(char const* cRawFileName, bool bCalibrate, unsigned int nReadData,
                                    bool bKeepCompressed)
-    : m_pImp(new ZVRawDataClusterImp(cRawFileName, nReadData, bCalibrate, bKeepCompressed)) {
-  m_pImp->addRef();
-}
+    : m_pImp(zvraw::CountedRef<ZVRawDataClusterImp>::make(cRawFileName, nReadData, bCalibrate, bKeepCompressed)) {}
 
-ZVRawDataCluster::ZVRawDataCluster(const ZVRawDataCluster& data) : m_pImp(data.m_pImp) { m_pImp->addRef(); }
+ZVRawDataCluster::ZVRawDataCluster(const ZVRawDataCluster& data) : m_pImp(data.m_pImp) {}
 
 ZVRawDataCluster::ZVRawDataCluster(const ZVRawDataCluster& data, bool /*bPartial*/)
-    : m_pImp(new ZVRawDataClusterImp(*data.m_pImp)) {
-  m_pImp->addRef();
-}
+    : m_pImp(zvraw::CountedRef<ZVRawDataClusterImp>::make(*data.m_pImp)) {}
 
 ZVRawDataCluster& ZVRawDataCluster::operator=(const ZVRawDataCluster& data) {
-  if (m_pImp == data.m_pImp) return *this;
-  data.m_pImp->addRef();
-  release();
   m_pImp = data.m_pImp;
   return *this;
 }
 
-ZVRawDataCluster::~ZVRawDataCluster() { release(); }
-
-void ZVRawDataCluster::release() {
-  if (m_pImp->remRef() <= 0) delete m_pImp;
-  m_pImp = nullptr;
-}
+ZVRawDataCluster::~ZVRawDataCluster() = default;
 
 int ZVRawDataCluster::Initialise(char const* cRawFileName) { return m_pImp->readInitialise(cRawFileName, true); }
 
