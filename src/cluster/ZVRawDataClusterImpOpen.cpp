@@ -65,8 +65,10 @@ ZVRawDataClusterImp::ZVRawFunctionData* ZVRawDataClusterImp::getFunctionData(uns
 }
 
 int ZVRawDataClusterImp::setRawFilePath(const char* cFilePath) {
-  m_cRawFileName.assign(cFilePath ? cFilePath : "");
-  if (m_cRawFileName.size() > kMaxPathLength) m_cRawFileName.resize(kMaxPathLength);
+  const std::string_view path = cFilePath != nullptr ? cFilePath : "";
+  // A cut path can name another directory: refused, never cut.
+  if (path.size() > kMaxPathLength) return ZVRAW_FILENAME_ERROR;
+  m_cRawFileName.assign(path);
   return ZVRAW_OK;
 }
 
@@ -101,8 +103,9 @@ int ZVRawDataClusterImp::readInitialise(const char* cRawFileName, bool bCleanAll
 
 int ZVRawDataClusterImp::openDirectory(const char* cRawFileName, bool bCleanAll) {
   m_nInitialiseResult = ZVRAW_OK;
-  (void)setRawFilePath(cRawFileName);
+  const int pathResult = setRawFilePath(cRawFileName);
   Clean(bCleanAll);
+  if (pathResult != ZVRAW_OK) return m_nInitialiseResult = pathResult;
   if (!m_pDataInfo) m_pDataInfo = zvraw::CountedRef<ZVRawDataClusterInfo>::make();
   ZVRawDataClusterInfo& info = *m_pDataInfo;
   const bool ownRecord = info.getRef() == 1;
