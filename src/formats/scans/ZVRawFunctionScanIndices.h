@@ -125,6 +125,9 @@ class ZVRawFunctionScanIndices {
   int rewindNextScanToWrite(unsigned int nFuncNum, unsigned int nMark);
 
  private:
+  // A path this set may store: present, and no longer than a path may be.
+  [[nodiscard]] static bool usablePath(const char* path);
+
   struct FunctionIndex {
     std::vector<ZVRawFunctionScanIndexImp> records;
     bool hasRecords = false;  // a record array exists (it may hold 0 records)
