@@ -20,7 +20,7 @@ void takeFloat(const std::tuple<bool, std::string>& entry, float& offset) {
   if (!found) return;
   char* end = nullptr;
   errno = 0;
-  const float v = strtofC(text.c_str(), &end);
+  const float v = zvraw::strtofC(text.c_str(), &end);
   if (end != text.c_str() && errno != ERANGE) offset = v;
 }
 

@@ -1,11 +1,11 @@
 #include "formats/directory/ZVRawExternalLumavent.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
 #include "formats/portability/CLocale.h"
+#include "formats/portability/TextNumbers.h"
 #include "formats/portability/FileHandle.h"
 #include "formats/portability/FileIO.h"
 #include "formats/portability/SysPaths.h"
@@ -58,12 +58,6 @@ bool parsePair(const std::string& line, float& a, float& b) {
   return true;
 }
 
-int leadingInt(const std::string& line) {
-  CLocaleScope c;
-  const long v = std::strtol(line.c_str(), nullptr, 10);
-  return v < INT_MIN || v > INT_MAX ? 0 : static_cast<int>(v);
-}
-
 }  // namespace
 
 int ZVRawExternalLumavent::initialise(const std::string& dir) {
@@ -71,7 +65,7 @@ int ZVRawExternalLumavent::initialise(const std::string& dir) {
   if (f) {
     std::string line;
     Line status = nextLine(f.get(), line);
-    m_nFileVersion = leadingInt(cutAtNul(line));
+    m_nFileVersion = zvraw::leadingInt(cutAtNul(line), zvraw::IntOverflow::Zero).value_or(0);
     if (m_nFileVersion == m_nVersion) {
       gaintable.clear();
       bool haveLockMass = false;

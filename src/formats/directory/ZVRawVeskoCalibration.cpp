@@ -142,7 +142,7 @@ int ZVRawVeskoCalibration::Read(const char* cRawFileName) {
       case VESKO_HEADER: {
         VeskoCalibration calibration;
         readItems(lines, veskoTags, [&](int which, const std::string& value) {
-          const float number = strtofC(value.c_str(), nullptr);
+          const float number = zvraw::strtofC(value.c_str(), nullptr);
           switch (which) {
             case SCANTIME:
               calibration.scanTime = number;

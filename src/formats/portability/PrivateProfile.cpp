@@ -239,7 +239,7 @@ int sysGetPrivateProfileValue(const char* section, const char* key, int defaultV
   char buffer[kValueBufferSize];
   const std::string fallback = formatC("%i", defaultValue);
   const int rc = sysGetPrivateProfileString(section, key, fallback.c_str(), buffer, kValueBufferSize, file);
-  if (rc == 0) result = atoiClamped(buffer);
+  if (rc == 0) result = zvraw::atoiClamped(buffer);
   return rc;
 }
 
@@ -262,7 +262,7 @@ int sysGetPrivateProfileValue(const char* section, const char* key, double defau
 int sysGetPrivateProfileValue(const char* section, const char* key, bool defaultValue, bool& result, const char* file) {
   char buffer[kValueBufferSize];
   const int rc = getText(section, key, buffer, file);
-  result = buffer[0] != '\0' ? atoiClamped(buffer) != 0 : defaultValue;
+  result = buffer[0] != '\0' ? zvraw::atoiClamped(buffer) != 0 : defaultValue;
   return rc;
 }
 
