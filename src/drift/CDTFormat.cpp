@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "drift/ByteFields.h"
-#include "formats/portability/CLocale.h"
+#include "formats/portability/SysPaths.h"
 
 namespace Vardex::Control::Legacy::ZorvalenRaw {
 
@@ -48,7 +48,7 @@ std::uint32_t startIndex(float fStartPos) {
 
 Path dataFilePath(const std::string& rawFilePath, unsigned funcNumber) {
   Path p(rawFilePath);
-  p.Append(formatC("_func%03llu.cdt", static_cast<unsigned long long>(funcNumber) + 1));
+  p.Append(functionFileLeaf(static_cast<long long>(funcNumber) + 1, "cdt", FunctionNumbering::DriftFiles));
   return p;
 }
 

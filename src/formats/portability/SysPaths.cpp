@@ -16,16 +16,11 @@ constexpr char kSlash = '/';
 
 bool makeOneDir(const std::string& dir) { return ::mkdir(dir.c_str(), 0777) == 0; }
 
-// Formats "<dir>/_func0<n>.<ext>" with the number in at least two digits.
+// "<dir>/" and the function file's name, refused when it would not fit a path.
 int functionFileName(std::string_view dir, std::string& out, int n, const char* ext) {
-  char number[16];
-  std::snprintf(number, sizeof number, "%1.2i", n);
   std::string name(dir);
   name += getDirSlash();
-  name += "_func0";
-  name += number;
-  name += '.';
-  name += ext;
+  name += functionFileLeaf(n, ext, FunctionNumbering::ScanFiles);
   out.clear();
   if (name.size() > kMaxPathLength) return ZVRAW_FILENAME_ERROR;
   out = std::move(name);
@@ -176,6 +171,16 @@ int sysRemoveComponentFile(std::string_view path) {
   foldFrom(name, from, /*upper=*/false);
   removed += std::remove(name.c_str()) == 0 ? 1 : 0;
   return removed;
+}
+
+std::string functionFileLeaf(long long number, std::string_view extension, FunctionNumbering numbering) {
+  char digits[32];
+  std::snprintf(digits, sizeof digits, numbering == FunctionNumbering::ScanFiles ? "0%1.2lli" : "%03lli", number);
+  std::string leaf = "_func";
+  leaf += digits;
+  leaf += '.';
+  leaf += extension;
+  return leaf;
 }
 
 int getZVRawFunctionFile(std::string_view dir, std::string& out, int n) { return functionFileName(dir, out, n, "dat"); }

@@ -47,6 +47,13 @@ char* to_lower(char* text);
 // would open; the number of files removed.
 int sysRemoveComponentFile(std::string_view path);
 
+// The name of a function's file, "_funcNNN.<extension>", NNN being the
+// 1-based function number in at least three digits. The scan files (.dat,
+// .idx, .sts) put a 0 before a number from 100 on (_func0100.dat); the
+// compressed drift pair does not (_func100.cdt).
+enum class FunctionNumbering { ScanFiles, DriftFiles };
+[[nodiscard]] std::string functionFileLeaf(long long number, std::string_view extension, FunctionNumbering numbering);
+
 // Per-function file names, n being the 1-based function number:
 // dir/_func001.dat ... dir/_func099.dat, dir/_func0100.dat.
 // 0, or ZVRAW_FILENAME_ERROR when the name would be longer than a path may be.
