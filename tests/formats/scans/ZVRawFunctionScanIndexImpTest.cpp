@@ -256,3 +256,35 @@ TEST_F(ScanIndexFileTest, DamagedIndexStreams) {
 }
 
 }  // namespace
+
+namespace {
+
+// The summary takes each field from its own place: neighbouring flags differ,
+// so two fields swapped would show.
+TEST(ScanIndexRecord, SummaryCarriesEveryField) {
+  for (const IndexRecordFields f :
+       {IndexRecordFields{7, 0, 11, 3, true, false, true, false, true, 2.5f, 1.5f, {}},
+        IndexRecordFields{9, 0, 5, 30, false, true, false, true, false, 4.0f, 0.5f, {}}}) {
+    ZVRawFunctionScanIndexImp r;
+    ASSERT_EQ(r.extractScanIndex(indexRecordBytes(f, false), 12, false), ZVRAW_OK);
+    r.basePeakMass() = 123.5f;
+    r.basePeakIntensity() = 77.0f;
+    r.isContinuumScan() = f.override;
+    const borealtek_zvraw_version_1::ScanStatsRecord s = r.getScanStats();
+    EXPECT_EQ(s.ScanOffset, f.offset);
+    EXPECT_EQ(s.PeaksInScan, f.peaks);
+    EXPECT_EQ(s.SegmentNumber, f.segment);
+    EXPECT_EQ(s.UseContinuumFlag, f.useContinuum);
+    EXPECT_EQ(s.ContinuumDataOverride, f.override);
+    EXPECT_EQ(s.MolecularMasses, f.molecular);
+    EXPECT_EQ(s.CalibratedMasses, f.calibrated);
+    EXPECT_EQ(s.ScanOverload, f.overload);
+    EXPECT_EQ(s.IsContinuumScan, f.override);
+    EXPECT_EQ(s.Tic, f.tic);
+    EXPECT_EQ(s.Rt, f.rt);
+    EXPECT_EQ(s.BasePeakIntensity, 77.0f);
+    EXPECT_EQ(s.BasePeakMass, 123.5f);
+  }
+}
+
+}  // namespace
