@@ -97,7 +97,7 @@ int ZVRawWriteInterfaceImp::writeIndexRecords(const std::string& dir, unsigned i
   if (int rc = table->getExtendedFormatFlag(nFuncNum, extended); rc != ZVRAW_OK) return rc;
   const unsigned int mark = index->nextScanToWrite(nFuncNum);
   if (nLastWritten < mark) return ZVRAW_OK;  // every record is in the file already
-  return index->writeIndices(nFuncNum, dir.c_str(), formats[nFuncNum], extended, mark, nLastWritten);
+  return index->writeIndices(nFuncNum, dir, formats[nFuncNum], extended, mark, nLastWritten);
 }
 
 int ZVRawWriteInterfaceImp::writeFunction(const std::string& dir, unsigned int nFuncNum, const PassRequest& request) {

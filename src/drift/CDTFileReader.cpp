@@ -75,7 +75,7 @@ void CDTFileReader::Impl::listBlocks(std::FILE* index) {
   records.shrink_to_fit();
 }
 
-CDTFileReader::CDTFileReader(const std::string& rawFilePath, unsigned funcNum) : impl_(std::make_unique<Impl>()) {
+CDTFileReader::CDTFileReader(std::string_view rawFilePath, unsigned funcNum) : impl_(std::make_unique<Impl>()) {
   Impl& r = *impl_;
   r.funcNum = funcNum;
   r.dataPath = dataFilePath(rawFilePath, funcNum);

@@ -25,7 +25,7 @@ struct CDTFileWriter::Impl {
   bool failed = false;
 };
 
-CDTFileWriter::CDTFileWriter(const std::string& rawFilePath, unsigned funcNumber)
+CDTFileWriter::CDTFileWriter(std::string_view rawFilePath, unsigned funcNumber)
     : impl_(std::make_unique<Impl>()) {
   impl_->dataPath = dataFilePath(rawFilePath, funcNumber);
   impl_->indexPath = indexFilePath(rawFilePath, funcNumber);

@@ -43,7 +43,7 @@ void CDTReader::Reset() {
 // derived from it: a frequency, Lteff and Veff that are finite and positive,
 // a finite positive time-to-mass factor, finite masses with 0 < start <= end,
 // at most 2^24 indices, and a time offset of an int's worth of samples.
-int CDTReader::Initialise(const std::string& path, int function) {
+int CDTReader::Initialise(std::string_view path, int function) {
   Reset();
   auto fail = [this] {
     Reset();

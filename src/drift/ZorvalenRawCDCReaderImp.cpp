@@ -51,7 +51,7 @@ int handOutSums(int check, int first, int last, X*& xs, float*& ys, int& nSize, 
 
 }  // namespace
 
-ZorvalenRawCDCReaderImp::ZorvalenRawCDCReaderImp(const std::string& strRawPath, int whichFunction,
+ZorvalenRawCDCReaderImp::ZorvalenRawCDCReaderImp(std::string_view strRawPath, int whichFunction,
                                                  const FunctionCalibration* pFunctionCalibration,
                                                  const ZVRawExternalLumavent* pExternalLumavent)
     : m_strRawPath(strRawPath),

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "drift/CDTReader.h"
@@ -31,7 +32,7 @@ class ZorvalenRawCDCReaderImp {
   // Opens the function's drift files and calibrates their mass axis. The
   // calibration and gain table (either may be null) are borrowed and must
   // outlive the reader.
-  ZorvalenRawCDCReaderImp(const std::string& strRawPath, int whichFunction,
+  ZorvalenRawCDCReaderImp(std::string_view strRawPath, int whichFunction,
                           const FunctionCalibration* pFunctionCalibration,
                           const ZVRawExternalLumavent* pExternalLumavent);
   ~ZorvalenRawCDCReaderImp();

@@ -5,7 +5,7 @@
 
 namespace Vardex::Lib::ZorvalenRaw {
 
-ZorvalenRawCDCReaderMgrImp::ZorvalenRawCDCReaderMgrImp(const std::string& strRawPath,
+ZorvalenRawCDCReaderMgrImp::ZorvalenRawCDCReaderMgrImp(std::string_view strRawPath,
                                                        const DriftReaderSources* pDataInfo)
     : m_strRawPath(strRawPath), m_pDataInfo(pDataInfo) {}
 

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "drift/DriftReaderSources.h"
@@ -19,7 +20,7 @@ class ZorvalenRawCDCReaderMgrImp {
   // The sources (may be null) are read, not owned: their calibrations and
   // gain table must outlive the manager, which the cluster guarantees by
   // destroying the manager before them.
-  ZorvalenRawCDCReaderMgrImp(const std::string& strRawPath, const DriftReaderSources* pDataInfo);
+  ZorvalenRawCDCReaderMgrImp(std::string_view strRawPath, const DriftReaderSources* pDataInfo);
   ~ZorvalenRawCDCReaderMgrImp();
   ZorvalenRawCDCReaderMgrImp(const ZorvalenRawCDCReaderMgrImp&) = delete;
   ZorvalenRawCDCReaderMgrImp& operator=(const ZorvalenRawCDCReaderMgrImp&) = delete;

@@ -26,12 +26,12 @@ void takeFloat(const std::tuple<bool, std::string>& entry, float& offset) {
 
 }  // namespace
 
-std::string ZVRawDDASettings::getIniFilePath(const std::string& rawPath) {
+std::string ZVRawDDASettings::getIniFilePath(std::string_view rawPath) {
   return (std::filesystem::path(rawPath) / "_dda.inf").string();
 }
 
-int ZVRawDDASettings::Read(const char* cRawFileName) {
-  if (cRawFileName == nullptr) return ZVRAW_INIFILE_OPEN_ERROR;
+int ZVRawDDASettings::Read(std::string_view cRawFileName) {
+  if (cRawFileName.data() == nullptr) return ZVRAW_INIFILE_OPEN_ERROR;
   Vardex::Lib::ZorvalenRaw::IniFileUtil ini;
   ini.SetFilename(getIniFilePath(cRawFileName));
   if (const int rc = ini.Read(); rc != ZVRAW_OK) return rc;
@@ -40,8 +40,8 @@ int ZVRawDDASettings::Read(const char* cRawFileName) {
   return ZVRAW_OK;
 }
 
-int ZVRawDDASettings::Write(const char* cRawFileName) const {
-  if (cRawFileName == nullptr) return ZVRAW_FILEOPEN_ERROR;
+int ZVRawDDASettings::Write(std::string_view cRawFileName) const {
+  if (cRawFileName.data() == nullptr) return ZVRAW_FILEOPEN_ERROR;
   Vardex::Lib::ZorvalenRaw::IniFileUtil ini;
   ini.SetVersion(_version);
   ini.Add(_section, _lowerOffsetKey, formatC("%f", static_cast<double>(_lowerOffset)));

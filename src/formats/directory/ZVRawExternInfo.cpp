@@ -77,9 +77,9 @@ bool readText(const std::string& path, std::string& text, bool& opened) {
 
 }  // namespace
 
-int ZVRawExternInfo::readExternInfo(const char* rawFilePath, int /*numFuncs*/) {
+int ZVRawExternInfo::readExternInfo(std::string_view rawFilePath, int /*numFuncs*/) {
   _wasRead = false;
-  if (rawFilePath == nullptr) return ZVRAW_FILENAME_ERROR;
+  if (rawFilePath.data() == nullptr) return ZVRAW_FILENAME_ERROR;
   const std::string dir = std::string(rawFilePath) + getDirSlash();
   const std::string externName = dir + "_extern.inf";
   if (externName.size() > kMaxPathLength) return ZVRAW_FILENAME_ERROR;

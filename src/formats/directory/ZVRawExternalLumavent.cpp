@@ -60,8 +60,8 @@ bool parsePair(const std::string& line, float& a, float& b) {
 
 }  // namespace
 
-int ZVRawExternalLumavent::initialise(const std::string& dir) {
-  FilePtr f = sysOpenFile(dir + kFileName, "r");
+int ZVRawExternalLumavent::initialise(std::string_view dir) {
+  FilePtr f = sysOpenFile(std::string(dir) + kFileName, "r");
   if (f) {
     std::string line;
     Line status = nextLine(f.get(), line);
@@ -89,9 +89,9 @@ int ZVRawExternalLumavent::initialise(const std::string& dir) {
   return gaintable.empty() ? 1 : 0;
 }
 
-int ZVRawExternalLumavent::saveFile(const std::string& dir) const {
+int ZVRawExternalLumavent::saveFile(std::string_view dir) const {
   AtomicFileWriter out;
-  if (out.open(dir + kFileName) != ZVRAW_OK) {
+  if (out.open(std::string(dir) + kFileName) != ZVRAW_OK) {
     std::fputs("ZorvalenRawScanReader: Unable to open lockmass gain file.\n", stdout);
     return ZVRAW_FILEOPEN_ERROR;
   }
@@ -103,8 +103,8 @@ int ZVRawExternalLumavent::saveFile(const std::string& dir) const {
   return out.commit();
 }
 
-int ZVRawExternalLumavent::deleteFile(const std::string& dir) {
-  if (std::remove((dir + kFileName).c_str()) == 0 || errno == ENOENT) return ZVRAW_OK;
+int ZVRawExternalLumavent::deleteFile(std::string_view dir) {
+  if (std::remove((std::string(dir) + kFileName).c_str()) == 0 || errno == ENOENT) return ZVRAW_OK;
   return ZVRAW_ERROR;
 }
 

@@ -73,11 +73,11 @@ ZVRawFunctionDescriptorImp* ZVRawFunctionDescriptors::getDescriptorImp(unsigned 
 
 // _functns.inf, 416 bytes per function (see ZVRawFunctionDescriptorImp.h):
 //   @0 record 0 | @416 record 1 | ... | a partial last record is ignored
-int ZVRawFunctionDescriptors::readDescriptors(const char* dir) {
+int ZVRawFunctionDescriptors::readDescriptors(std::string_view dir) {
   m_ppImp.reset();
   std::string name;
-  if (dir == nullptr || getFunctionDescriptorFileName(name, dir) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
-  m_cDataClusterFileName = dir;
+  if (dir.data() == nullptr || getFunctionDescriptorFileName(name, dir) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
+  m_cDataClusterFileName.assign(dir);
 
   FilePtr f = rawFileComponentfopen(name, "rb");
   if (!f) return ZVRAW_FILEOPEN_ERROR;
@@ -111,8 +111,8 @@ int ZVRawFunctionDescriptors::readDescriptors(const char* dir) {
 
 // ---- writing ----
 
-int ZVRawFunctionDescriptors::writeDescriptors(const char* dir) {
-  if (dir == nullptr || *dir == '\0') return ZVRAW_FILENAME_ERROR;
+int ZVRawFunctionDescriptors::writeDescriptors(std::string_view dir) {
+  if (dir.empty()) return ZVRAW_FILENAME_ERROR;
   // Check everything before the file is replaced: a refused table leaves the old file whole.
   Bytes file;
   if (m_ppImp) {

@@ -88,8 +88,8 @@ std::string item(const char* tag, int value) { return item(tag, formatC("%d", va
 
 }  // namespace
 
-int ZVRawVeskoCalibration::Read(const char* cRawFileName) {
-  if (cRawFileName == nullptr) return ZVRAW_ERROR;
+int ZVRawVeskoCalibration::Read(std::string_view cRawFileName) {
+  if (cRawFileName.data() == nullptr) return ZVRAW_ERROR;
   Bytes bytes;
   if (readWholeFile(std::string(cRawFileName) + "/_vesko.inf", bytes, kMaxSettingsFileSize) != ZVRAW_OK)
     return ZVRAW_ERROR;
@@ -200,9 +200,9 @@ std::string ZVRawVeskoCalibration::compose() const {
   return text;
 }
 
-int ZVRawVeskoCalibration::Write(const char* path) const {
-  if (path == nullptr) return ZVRAW_FILEOPEN_ERROR;
-  return writeSettingsFile(path, compose());
+int ZVRawVeskoCalibration::Write(std::string_view path) const {
+  if (path.data() == nullptr) return ZVRAW_FILEOPEN_ERROR;
+  return writeSettingsFile(std::string(path), compose());
 }
 
 int ZVRawVeskoCalibration::Write(std::ostream& stream) const {

@@ -1,6 +1,5 @@
 #include "formats/scans/ZVRawFunctionScanIndices.h"
 
-#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -8,8 +7,8 @@
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 // A path this set may store: present, and no longer than a path may be.
-bool ZVRawFunctionScanIndices::usablePath(const char* path) {
-  return path != nullptr && *path != '\0' && std::strlen(path) <= kMaxPathLength;
+bool ZVRawFunctionScanIndices::usablePath(std::string_view path) {
+  return !path.empty() && path.size() <= kMaxPathLength;
 }
 
 ZVRawFunctionScanIndices::ZVRawFunctionScanIndices(unsigned int nFunctionCount) { initialiseBuffers(nFunctionCount); }
@@ -40,9 +39,9 @@ int ZVRawFunctionScanIndices::appendFunctions(unsigned int nFuncsToAppend) {
   return ZVRAW_OK;
 }
 
-int ZVRawFunctionScanIndices::setRawFilePath(const char* cRawFilePath) {
+int ZVRawFunctionScanIndices::setRawFilePath(std::string_view cRawFilePath) {
   if (!usablePath(cRawFilePath)) return ZVRAW_FILENAME_ERROR;
-  m_cDataClusterPath = cRawFilePath;
+  m_cDataClusterPath.assign(cRawFilePath);
   return ZVRAW_OK;
 }
 

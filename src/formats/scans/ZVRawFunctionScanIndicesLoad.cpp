@@ -32,11 +32,11 @@ int shortReadCode(std::FILE* f) {
 
 }  // namespace
 
-int ZVRawFunctionScanIndices::readIndices(const char* cRawFilePath, const unsigned int* pFuncDataFormats) {
+int ZVRawFunctionScanIndices::readIndices(std::string_view cRawFilePath, const unsigned int* pFuncDataFormats) {
   return readIndices(cRawFilePath, pFuncDataFormats, nullptr);
 }
 
-int ZVRawFunctionScanIndices::readIndices(const char* cRawFilePath, const unsigned int* pFuncDataFormats,
+int ZVRawFunctionScanIndices::readIndices(std::string_view cRawFilePath, const unsigned int* pFuncDataFormats,
                                           const unsigned int* pnExtended) {
   if (pFuncDataFormats == nullptr) return ZVRAW_NULLPOINTER_ERROR;
   if (int rc = setRawFilePath(cRawFilePath); rc != ZVRAW_OK) return rc;

@@ -76,44 +76,44 @@ int ZVRawFunctionScanIndices::writeRange(unsigned int f, unsigned int format, bo
   return end < to ? ZVRAW_ERROR : ZVRAW_OK;
 }
 
-int ZVRawFunctionScanIndices::writeIndices(unsigned int nFuncNum, const char* cRawFilePath, unsigned int nDataFormat) {
+int ZVRawFunctionScanIndices::writeIndices(unsigned int nFuncNum, std::string_view cRawFilePath, unsigned int nDataFormat) {
   return writeIndices(nFuncNum, cRawFilePath, nDataFormat, false);
 }
 
-int ZVRawFunctionScanIndices::writeIndices(unsigned int nFuncNum, const char* cRawFilePath, unsigned int nDataFormat,
+int ZVRawFunctionScanIndices::writeIndices(unsigned int nFuncNum, std::string_view cRawFilePath, unsigned int nDataFormat,
                                            bool bExtended) {
   int rc = ZVRAW_OK;
   if (!usablePath(cRawFilePath)) return ZVRAW_FILENAME_ERROR;
   const FunctionIndex* fn = function(nFuncNum, rc);
   if (!fn) return rc;
-  m_cDataClusterPath = cRawFilePath;
+  m_cDataClusterPath.assign(cRawFilePath);
   return writeRange(nFuncNum, nDataFormat, bExtended, fn->nextToWrite, fn->scans);
 }
 
-int ZVRawFunctionScanIndices::writeIndices(unsigned int nFuncNum, const char* cRawFilePath, unsigned int nDataFormat,
+int ZVRawFunctionScanIndices::writeIndices(unsigned int nFuncNum, std::string_view cRawFilePath, unsigned int nDataFormat,
                                            unsigned int nStartScan, unsigned int nEndScan) {
   return writeIndices(nFuncNum, cRawFilePath, nDataFormat, false, nStartScan, nEndScan);
 }
 
-int ZVRawFunctionScanIndices::writeIndices(unsigned int nFuncNum, const char* cRawFilePath, unsigned int nDataFormat,
+int ZVRawFunctionScanIndices::writeIndices(unsigned int nFuncNum, std::string_view cRawFilePath, unsigned int nDataFormat,
                                            bool bExtended, unsigned int nStartScan, unsigned int nEndScan) {
   int rc = ZVRAW_OK;
   if (!usablePath(cRawFilePath)) return ZVRAW_FILENAME_ERROR;
   const FunctionIndex* fn = function(nFuncNum, rc);
   if (!fn) return rc;
-  m_cDataClusterPath = cRawFilePath;
+  m_cDataClusterPath.assign(cRawFilePath);
   if (nStartScan > nEndScan) return ZVRAW_OK;
   // A start past the mark would leave a gap and misalign every later record.
   if (nStartScan > fn->nextToWrite || nEndScan >= fn->scans) return ZVRAW_SCANRANGE_INVALID;
   return writeRange(nFuncNum, nDataFormat, bExtended, fn->nextToWrite, nEndScan + 1);
 }
 
-int ZVRawFunctionScanIndices::writeIndices(unsigned int nFuncNum, const char* cRawFilePath, unsigned int nDataFormat,
+int ZVRawFunctionScanIndices::writeIndices(unsigned int nFuncNum, std::string_view cRawFilePath, unsigned int nDataFormat,
                                            unsigned int nScanCount) {
   return writeIndices(nFuncNum, cRawFilePath, nDataFormat, false, nScanCount);
 }
 
-int ZVRawFunctionScanIndices::writeIndices(unsigned int nFuncNum, const char* cRawFilePath, unsigned int nDataFormat,
+int ZVRawFunctionScanIndices::writeIndices(unsigned int nFuncNum, std::string_view cRawFilePath, unsigned int nDataFormat,
                                            bool bExtended, unsigned int nScanCount) {
   int rc = ZVRAW_OK;
   if (!usablePath(cRawFilePath)) return ZVRAW_FILENAME_ERROR;
@@ -122,6 +122,6 @@ int ZVRawFunctionScanIndices::writeIndices(unsigned int nFuncNum, const char* cR
   const unsigned int unwritten = fn->scans > fn->nextToWrite ? fn->scans - fn->nextToWrite : 0;
   if (unwritten == 0) return ZVRAW_OK;
   const unsigned int n = (nScanCount == 0 || nScanCount > unwritten) ? unwritten : nScanCount;
-  m_cDataClusterPath = cRawFilePath;
+  m_cDataClusterPath.assign(cRawFilePath);
   return writeRange(nFuncNum, nDataFormat, bExtended, fn->nextToWrite, fn->nextToWrite + n);
 }

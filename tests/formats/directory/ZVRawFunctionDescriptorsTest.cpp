@@ -422,7 +422,7 @@ TEST_F(DescriptorFileTest, WritesRefuseBadTablesWithoutTouchingTheFile) {
   ASSERT_EQ(wide.updateDescriptor(0, tooWide), ZVRAW_OK);
 
   EXPECT_EQ(holes.writeDescriptors(""), ZVRAW_FILENAME_ERROR);
-  EXPECT_EQ(holes.writeDescriptors(nullptr), ZVRAW_FILENAME_ERROR);
+  EXPECT_EQ(holes.writeDescriptors(std::string_view{}), ZVRAW_FILENAME_ERROR);
   EXPECT_EQ(holes.writeDescriptors(dirPath().c_str()), ZVRAW_NULLPOINTER_ERROR);
   EXPECT_EQ(wide.writeDescriptors(dirPath().c_str()), ZVRAW_ERROR);
   EXPECT_EQ(descriptorFile(), old);
@@ -467,7 +467,7 @@ TEST_F(DescriptorFileTest, SingleRecordRewriteTouchesOnlyItsBytes) {
 TEST_F(DescriptorFileTest, OpenFailuresAndNames) {
   ZVRawFunctionDescriptors table;
   EXPECT_EQ(table.readDescriptors(dirPath().c_str()), ZVRAW_FILEOPEN_ERROR);
-  EXPECT_EQ(table.readDescriptors(nullptr), ZVRAW_FILENAME_ERROR);
+  EXPECT_EQ(table.readDescriptors(std::string_view{}), ZVRAW_FILENAME_ERROR);
   EXPECT_EQ(table.readDescriptors(std::string(243, 'd').c_str()), ZVRAW_FILENAME_ERROR);
   EXPECT_STREQ(table.getDataClusterFileName(), dirPath().c_str());  // the last accepted path
 
