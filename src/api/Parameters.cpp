@@ -47,7 +47,7 @@ void Parameters::SetValue(int key, const char* text) {
 void Parameters::SetValue(int key, int value) { m_KeytoValue[key] = std::to_string(value); }
 void Parameters::SetValue(int key, unsigned int value) { m_KeytoValue[key] = std::to_string(value); }
 void Parameters::SetValue(int key, bool value) { m_KeytoValue[key] = value ? "1" : "0"; }
-void Parameters::SetValue(int key, float value) { m_KeytoValue[key] = formatC("%f", static_cast<double>(value)); }
+void Parameters::SetValue(int key, float value) { m_KeytoValue[key] = zvraw::formatC("%f", static_cast<double>(value)); }
 
 bool Parameters::IsValueSet(int key) const { return m_KeytoValue.contains(key); }
 

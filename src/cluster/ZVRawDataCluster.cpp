@@ -73,7 +73,7 @@ int removeDataClusterFiles(char const* pcDataCluster) {
       if (fileName(dir, names.emplace_back(), f) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
   for (const char* component : {"_header.txt", "_tof.txt", "_functns.inf"}) {
     names.push_back(std::string(dir) + getDirSlash() + component);
-    if (names.back().size() > kMaxPathLength) return ZVRAW_FILENAME_ERROR;
+    if (names.back().size() > zvraw::kMaxPathLength) return ZVRAW_FILENAME_ERROR;
   }
   for (const std::string& name : names) (void)std::remove(name.c_str());
   return ZVRAW_OK;

@@ -67,7 +67,7 @@ ZVRawDataClusterImp::ZVRawFunctionData* ZVRawDataClusterImp::getFunctionData(uns
 int ZVRawDataClusterImp::setRawFilePath(const char* cFilePath) {
   const std::string_view path = cFilePath != nullptr ? cFilePath : "";
   // A cut path can name another directory: refused, never cut.
-  if (path.size() > kMaxPathLength) return ZVRAW_FILENAME_ERROR;
+  if (path.size() > zvraw::kMaxPathLength) return ZVRAW_FILENAME_ERROR;
   m_cRawFileName.assign(path);
   return ZVRAW_OK;
 }

@@ -110,7 +110,7 @@ int ZVRawWriteInterfaceImp::writeFunction(const std::string& dir, unsigned int n
     return ZVRAW_FILENAME_ERROR;
 
   // Everything the pass may change, to put back if it fails.
-  const FileSnapshot dat(datName), idx(idxName);
+  const zvraw::FileSnapshot dat(datName), idx(idxName);
   const unsigned int dataMark = nextToWrite(*data);
   const unsigned int indexMark = index->nextScanToWrite(nFuncNum);
   std::vector<float> times;  // writing a record shifts its time in memory

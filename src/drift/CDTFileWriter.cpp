@@ -20,8 +20,8 @@ bool writeFlushed(std::FILE* f, const std::string& bytes) {
 struct CDTFileWriter::Impl {
   Path dataPath;
   Path indexPath;
-  FilePtr index;
-  FilePtr data;
+  zvraw::FilePtr index;
+  zvraw::FilePtr data;
   bool failed = false;
 };
 

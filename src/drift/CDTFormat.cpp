@@ -48,7 +48,7 @@ std::uint32_t startIndex(float fStartPos) {
 
 Path dataFilePath(std::string_view rawFilePath, unsigned funcNumber) {
   Path p(rawFilePath);
-  p.Append(functionFileLeaf(static_cast<long long>(funcNumber) + 1, "cdt", FunctionNumbering::DriftFiles));
+  p.Append(zvraw::functionFileLeaf(static_cast<long long>(funcNumber) + 1, "cdt", zvraw::FunctionNumbering::DriftFiles));
   return p;
 }
 

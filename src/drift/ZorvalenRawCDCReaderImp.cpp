@@ -32,7 +32,7 @@ int handOutSums(int check, int first, int last, X*& xs, float*& ys, int& nSize, 
   ys = nullptr;
   nSize = 0;
   if (check != ZVRAW_OK) return check;
-  return guardAllocation([&] {
+  return zvraw::guardAllocation([&] {
     const auto n = static_cast<std::size_t>(std::int64_t{last} - first + 1);
     std::vector<float> sums(n, 0.0f), x(n, 0.0f);
     if (const int code = run(sums, x); code != ZVRAW_OK) return code;
@@ -95,7 +95,7 @@ int ZorvalenRawCDCReaderImp::buildMassScale() {
 }
 
 int ZorvalenRawCDCReaderImp::GetMassScale(std::vector<float>& massScale, int& offset) {
-  const int code = guardAllocation([&] {
+  const int code = zvraw::guardAllocation([&] {
     // Running out of memory while building the scale must not read as an empty success.
     if (buildMassScale() == ZVRAW_MEMALLOC_ERROR) return ZVRAW_MEMALLOC_ERROR;
     massScale = _massScale;
@@ -234,7 +234,7 @@ int ZorvalenRawCDCReaderImp::extractByMass(float /*massStart*/, float /*massEnd*
   masses.clear();
   intensities.clear();
   if (!m_pCDCReader) return ZVRAW_ERROR;
-  const int code = guardAllocation([&] {
+  const int code = zvraw::guardAllocation([&] {
     if (const int built = buildMassScale(); built != ZVRAW_OK) return built;
     if (const int ranges = checkRanges(firstScan, lastScan, firstBin, lastBin); ranges != ZVRAW_OK) return ranges;
     std::vector<float> sum(_massScale.size(), 0.0f);

@@ -44,9 +44,9 @@ int ZVRawDDASettings::Write(std::string_view cRawFileName) const {
   if (cRawFileName.data() == nullptr) return ZVRAW_FILEOPEN_ERROR;
   Vardex::Lib::ZorvalenRaw::IniFileUtil ini;
   ini.SetVersion(_version);
-  ini.Add(_section, _lowerOffsetKey, formatC("%f", static_cast<double>(_lowerOffset)));
-  ini.Add(_section, _upperOffsetKey, formatC("%f", static_cast<double>(_upperOffset)));
-  return writeSettingsFile(getIniFilePath(cRawFileName), ini.ToText());
+  ini.Add(_section, _lowerOffsetKey, zvraw::formatC("%f", static_cast<double>(_lowerOffset)));
+  ini.Add(_section, _upperOffsetKey, zvraw::formatC("%f", static_cast<double>(_upperOffset)));
+  return zvraw::writeSettingsFile(getIniFilePath(cRawFileName), ini.ToText());
 }
 
 }  // namespace borealtek_zvraw_version_1

@@ -45,7 +45,7 @@ std::string cutAtNul(std::string s) {
 bool parsePair(const std::string& line, float& a, float& b) {
   const std::size_t comma = line.find(',');
   if (comma == std::string::npos || comma == 0) return false;
-  CLocaleScope c;
+  zvraw::CLocaleScope c;
   const char* first = line.c_str();
   const char* second = first + comma + 1;
   char* end = nullptr;
@@ -61,7 +61,7 @@ bool parsePair(const std::string& line, float& a, float& b) {
 }  // namespace
 
 int ZVRawExternalLumavent::initialise(std::string_view dir) {
-  FilePtr f = sysOpenFile(std::string(dir) + kFileName, "r");
+  zvraw::FilePtr f = sysOpenFile(std::string(dir) + kFileName, "r");
   if (f) {
     std::string line;
     Line status = nextLine(f.get(), line);
@@ -90,15 +90,15 @@ int ZVRawExternalLumavent::initialise(std::string_view dir) {
 }
 
 int ZVRawExternalLumavent::saveFile(std::string_view dir) const {
-  AtomicFileWriter out;
+  zvraw::AtomicFileWriter out;
   if (out.open(std::string(dir) + kFileName) != ZVRAW_OK) {
     std::fputs("ZorvalenRawScanReader: Unable to open lockmass gain file.\n", stdout);
     return ZVRAW_FILEOPEN_ERROR;
   }
-  std::string text = formatC("%d\n", m_nVersion);
-  text += formatC("%.9f,%.9f\n", static_cast<double>(m_flockmass), static_cast<double>(m_ftolerance));
+  std::string text = zvraw::formatC("%d\n", m_nVersion);
+  text += zvraw::formatC("%.9f,%.9f\n", static_cast<double>(m_flockmass), static_cast<double>(m_ftolerance));
   for (const auto& [rt, gain] : gaintable)
-    text += formatC("%.9f,%.9f\n", static_cast<double>(rt), static_cast<double>(gain));
+    text += zvraw::formatC("%.9f,%.9f\n", static_cast<double>(rt), static_cast<double>(gain));
   if (out.write(text) != ZVRAW_OK) return ZVRAW_FILEWRITE_ERROR;
   return out.commit();
 }

@@ -79,7 +79,7 @@ int ZVRawFunctionDescriptors::readDescriptors(std::string_view dir) {
   if (dir.data() == nullptr || getFunctionDescriptorFileName(name, dir) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
   m_cDataClusterFileName.assign(dir);
 
-  FilePtr f = rawFileComponentfopen(name, "rb");
+  zvraw::FilePtr f = rawFileComponentfopen(name, "rb");
   if (!f) return ZVRAW_FILEOPEN_ERROR;
   const std::int64_t size = getLargeFileSize(f.get());
   // Records are addressed with 32-bit offsets: a file of 4 GiB or more is not a descriptor file.
@@ -132,7 +132,7 @@ int ZVRawFunctionDescriptors::writeDescriptors(std::string_view dir) {
   }
   std::string name;
   if (getFunctionDescriptorFileName(name, dir) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
-  const int rc = writeWholeFile(name, file);
+  const int rc = zvraw::writeWholeFile(name, file);
   if (rc == ZVRAW_FILEWRITE_ERROR) return ZVRAW_DESCRIPTORFILE_WRITEERROR;
   return rc;
 }
@@ -146,11 +146,11 @@ int ZVRawFunctionDescriptors::writeDescriptor(unsigned int nWhichDescriptor) {
   if (!record->fitsFileWidths()) return ZVRAW_ERROR;
   std::string name;
   if (getFunctionDescriptorFileName(name, m_cDataClusterFileName) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
-  FilePtr f = rawFileComponentfopen(name, "r+b");
+  zvraw::FilePtr f = rawFileComponentfopen(name, "r+b");
   if (!f) return ZVRAW_FILEOPEN_ERROR;
   if (int rc = seekRecord(f.get(), nWhichDescriptor); rc != ZVRAW_OK) return rc;
   const int rc = record->writeDescriptor(f.get());
-  if (!closeChecked(f) && rc == ZVRAW_OK) return ZVRAW_DESCRIPTORFILE_WRITEERROR;
+  if (!zvraw::closeChecked(f) && rc == ZVRAW_OK) return ZVRAW_DESCRIPTORFILE_WRITEERROR;
   return rc;
 }
 

@@ -35,7 +35,7 @@ std::string_view skipSpace(std::string_view s) {
 // locale, so a decimal comma set by the caller never changes what a file means.
 double parseNumber(std::string_view s) {
   const std::string text(s);
-  return strtodC(text.c_str(), nullptr);
+  return zvraw::strtodC(text.c_str(), nullptr);
 }
 
 // "C0,C1,...,Tn": every comma in the first 256 characters closes a field;
@@ -79,7 +79,7 @@ int headerPath(std::string_view dir, const char* name, std::string& out) {
   out.assign(dir);
   out += getDirSlash();
   out += name;
-  return out.size() > kMaxPathLength ? ZVRAW_FILENAME_ERROR : ZVRAW_OK;
+  return out.size() > zvraw::kMaxPathLength ? ZVRAW_FILENAME_ERROR : ZVRAW_OK;
 }
 
 void complement(Bytes& bytes) {
@@ -192,11 +192,11 @@ int ZVRawHeader::readHeader(std::string_view cRawFileName) {
   if (int rc = headerPath(cRawFileName, ENCRYPTED_HEADER_FILE_NAME, path); rc != ZVRAW_OK) return rc;
   try {
     Bytes bytes;
-    int rc = readWholeFile(path, bytes, kMaxHeaderFileSize);
+    int rc = zvraw::readWholeFile(path, bytes, kMaxHeaderFileSize);
     const bool inverted = rc != ZVRAW_FILEOPEN_ERROR;
     if (!inverted) {
       if (rc = headerPath(cRawFileName, TEXT_HEADER_FILE_NAME, path); rc != ZVRAW_OK) return rc;
-      rc = readWholeFile(path, bytes, kMaxHeaderFileSize);
+      rc = zvraw::readWholeFile(path, bytes, kMaxHeaderFileSize);
       if (rc == ZVRAW_FILEOPEN_ERROR) return ZVRAW_HEADERFILE_FILEOPEN_ERROR;
     }
     if (rc != ZVRAW_OK) return ZVRAW_HEADERFILE_READERROR;
@@ -289,7 +289,7 @@ int ZVRawHeader::writeHeader(std::string_view cRawFileName, bool bEncrypt) const
   Bytes bytes(text.begin(), text.end());
   if (bEncrypt) complement(bytes);
   // Through a temporary file: a failed write leaves the previous header in place.
-  if (int rc = writeWholeFile(path, bytes); rc != ZVRAW_OK) return rc;
+  if (int rc = zvraw::writeWholeFile(path, bytes); rc != ZVRAW_OK) return rc;
   // Readers prefer _header.inf: a stale one would hide the header just written.
   if (!bEncrypt) {
     std::string stale;

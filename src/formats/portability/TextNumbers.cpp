@@ -39,7 +39,7 @@ int atoiClamped(const char* text) {
 }
 
 float strtofC(const char* text, char** end) {
-  CLocaleScope scope;
+  zvraw::CLocaleScope scope;
   return std::strtof(text, end);
 }
 

@@ -106,7 +106,7 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
       getZVRawFunctionFile(m_pFunctionDescriptors->getDataClusterFileName(), path, static_cast<int>(m_nFuncNum + 1)) !=
           ZVRAW_OK)
     return ZVRAW_FILENAME_ERROR;
-  FilePtr file = rawFileComponentfopen(path, "rb");
+  zvraw::FilePtr file = rawFileComponentfopen(path, "rb");
   if (!file) return ZVRAW_FILEOPEN_ERROR;
   const std::int64_t datSize = getFileSizePreserve(file.get());
   if (datSize < 0) return ZVRAW_FILESEEK_ERROR;

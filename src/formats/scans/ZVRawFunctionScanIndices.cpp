@@ -8,7 +8,7 @@
 
 // A path this set may store: present, and no longer than a path may be.
 bool ZVRawFunctionScanIndices::usablePath(std::string_view path) {
-  return !path.empty() && path.size() <= kMaxPathLength;
+  return !path.empty() && path.size() <= zvraw::kMaxPathLength;
 }
 
 ZVRawFunctionScanIndices::ZVRawFunctionScanIndices(unsigned int nFunctionCount) { initialiseBuffers(nFunctionCount); }

@@ -111,12 +111,12 @@ int ZVRawFunctionScanIndices::readRecordBlocks(unsigned int f, unsigned int star
   if (m_cDataClusterPath.empty()) return ZVRAW_FILENAME_ERROR;
   std::string name;
   if (getZVRawIDXFile(m_cDataClusterPath, name, static_cast<int>(f) + 1) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
-  FilePtr file = rawFileComponentfopen(name, "rb");
+  zvraw::FilePtr file = rawFileComponentfopen(name, "rb");
   if (!file) return ZVRAW_FILEOPEN_ERROR;
   const std::size_t recordSize = scanIndexRecordSize(extended);
   if (!seekTo(file.get(), std::uint64_t{start} * recordSize)) return ZVRAW_FILESEEK_ERROR;
   const std::size_t perBlock = std::min(count, kReadBlockBytes / recordSize);
-  PageAlignedBuffer block(perBlock * recordSize);
+  zvraw::PageAlignedBuffer block(perBlock * recordSize);
   if (block.data() == nullptr) return ZVRAW_SCANINDICESALLOC_ERROR;
   for (std::size_t done = 0; done < count;) {
     const std::size_t want = std::min(perBlock, count - done) * recordSize;
@@ -136,7 +136,7 @@ int ZVRawFunctionScanIndices::calculateScanCount(unsigned int nFuncNum, unsigned
   if (getZVRawIDXFile(m_cDataClusterPath, name, static_cast<int>(nFuncNum) + 1) != ZVRAW_OK)
     return ZVRAW_FILENAME_ERROR;
   std::int64_t size = -1;
-  if (FilePtr f = rawFileComponentfopen(name, "rb")) size = getLargeFileSize(f.get());
+  if (zvraw::FilePtr f = rawFileComponentfopen(name, "rb")) size = getLargeFileSize(f.get());
   if (size < 0) return ZVRAW_OK;  // a function without an index file has no scans
   // A partly written last record is not counted.
   const std::uint64_t proposed = static_cast<std::uint64_t>(size) / scanIndexRecordSize(nExtended != 0);
@@ -155,8 +155,8 @@ int ZVRawFunctionScanIndices::getCompleteScans(unsigned int nFuncNum, unsigned i
   if (getZVRawIDXFile(m_cDataClusterPath, idxName, static_cast<int>(nFuncNum) + 1) != ZVRAW_OK ||
       getZVRawFunctionFile(m_cDataClusterPath, datName, static_cast<int>(nFuncNum) + 1) != ZVRAW_OK)
     return ZVRAW_FILENAME_ERROR;
-  FilePtr idx = rawFileComponentfopen(idxName, "rb");
-  FilePtr dat = rawFileComponentfopen(datName, "rb");
+  zvraw::FilePtr idx = rawFileComponentfopen(idxName, "rb");
+  zvraw::FilePtr dat = rawFileComponentfopen(datName, "rb");
   if (!idx || !dat) return ZVRAW_FILEOPEN_ERROR;
   const std::int64_t datSize = getLargeFileSize(dat.get());
   if (datSize < 0) return ZVRAW_FILESEEK_ERROR;

@@ -49,14 +49,14 @@ int ZVRawFunctionScanIndices::writeRange(unsigned int f, unsigned int format, bo
   FunctionIndex& fn = m_functions[f];
   std::string name;
   if (getZVRawIDXFile(m_cDataClusterPath, name, static_cast<int>(f) + 1) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
-  FilePtr file = rawFileComponentfopen(name, fn.nextToWrite == 0 ? "wb" : "r+b");
+  zvraw::FilePtr file = rawFileComponentfopen(name, fn.nextToWrite == 0 ? "wb" : "r+b");
   if (!file) return ZVRAW_FILEOPEN_ERROR;
 
   // Pack what fits; a record whose peak count does not fit stops the batch.
   const std::size_t recordSize = scanIndexRecordSize(extended);
   unsigned int end = from;
   while (end < to && fn.records[end].fitsFileWidths()) ++end;
-  PageAlignedBuffer block(std::size_t{end - from} * recordSize);
+  zvraw::PageAlignedBuffer block(std::size_t{end - from} * recordSize);
   if (end > from && block.data() == nullptr) return ZVRAW_SCANINDICESALLOC_ERROR;
   for (unsigned int s = from; s < end; ++s) {
     ZVRawFunctionScanIndexImp shifted = fn.records[s];
@@ -71,7 +71,7 @@ int ZVRawFunctionScanIndices::writeRange(unsigned int f, unsigned int format, bo
   fn.nextToWrite = from + whole;
   const bool cut =
       ::ftruncate(::fileno(file.get()), static_cast<off_t>(std::uint64_t{fn.nextToWrite} * recordSize)) == 0;
-  const bool closed = closeChecked(file);
+  const bool closed = zvraw::closeChecked(file);
   if (whole < end - from || !cut || !closed) return ZVRAW_FILEWRITE_ERROR;
   return end < to ? ZVRAW_ERROR : ZVRAW_OK;
 }

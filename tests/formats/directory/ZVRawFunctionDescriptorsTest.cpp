@@ -489,7 +489,7 @@ TEST_F(DescriptorFileTest, OpenFailuresAndNames) {
 }
 
 TEST_F(DescriptorFileTest, FileOfFourGiBIsRefused) {
-  FilePtr f(std::fopen(path("_functns.inf").c_str(), "wb"));
+  zvraw::FilePtr f(std::fopen(path("_functns.inf").c_str(), "wb"));
   ASSERT_TRUE(f);
   if (fseek_64(f.get(), 0, 1, SEEK_SET) != 0 || std::fputc(0, f.get()) == EOF || std::fflush(f.get()) != 0)
     GTEST_SKIP() << "the file system cannot hold a sparse 4 GiB file";
