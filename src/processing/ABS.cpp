@@ -5,11 +5,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <memory>
+#include <limits>
 #include <new>
 #include <span>
 #include <vector>
 
+#include "processing/ABSWorkspace.h"
 #include "processing/SplitQuantile.h"
 #include "zorvalen/ZorvalenRaw.h"
 
@@ -96,34 +97,19 @@ ABS::Result check(int nBins, int nHalfWindow, double level, const M* masses, int
   return ABS::OK;
 }
 
-// The points of one nominal mass: from begin to the next group's begin.
-struct Group {
-  int mass;
-  std::int64_t begin;
-};
-
-// One sub-bin's window: the quantiles that are not 0, ascending, at
-// list[begin .. begin + size), negative ones first. The window's other
-// entries are 0 (nominal masses without points in the sub-bin among them).
-// Equal quantiles give equal backgrounds, so their order is left open.
-struct SubBin {
-  std::size_t begin = 0;
-  std::uint32_t size = 0, negative = 0;
-};
-
-// A sub-bin's quantile at the nominal mass of the pairs' group.
-struct Pair {
-  std::uint32_t bin;
-  double quantile;
-};
+using Group = ABSWorkspace::Group;
+using SubBin = ABSWorkspace::SubBin;
+using Pair = ABSWorkspace::Pair;
 
 template <class M, class S>
 class Subtraction {
  public:
-  Subtraction(const Frame& f, const M* masses, S* signal, S* back, int n)
-      : f_(f), masses_(masses), signal_(signal), back_(back), n_(n) {}
+  Subtraction(const Frame& f, const M* masses, S* signal, S* back, int n, ABSWorkspace& w)
+      : f_(f), masses_(masses), signal_(signal), back_(back), n_(n), w_(w) {}
 
   ABS::Result run() {
+    groups_.clear();
+    pairs_.clear();
     assignPoints();
     makeWindows();
     // Entry k of the windows is group k's nominal mass; the last group
@@ -162,18 +148,35 @@ class Subtraction {
   // each point's sub-bin within its group's nominal mass.
   void assignPoints() {
     groups_.reserve(static_cast<std::size_t>(std::min<std::int64_t>(n_, std::int64_t{f_.last} - f_.first + 1)));
-    bin_ = std::make_unique_for_overwrite<std::uint32_t[]>(static_cast<std::size_t>(n_));
-    const Truncated nominalMass(BARYON, f_.last), subBinOf(BARYON / static_cast<double>(f_.bins), f_.bins - 1);
+    if (w_.bins.size() < static_cast<std::size_t>(n_)) w_.bins.resize(static_cast<std::size_t>(n_));
+    bin_ = w_.bins.data();
+    const double width = BARYON / static_cast<double>(f_.bins);
+    const Truncated nominalMass(BARYON, f_.last), subBinOf(width, f_.bins - 1);
+    // Well inside the highest nominal mass, or inside the last point's
+    // sub-bin, by far more than rounding can move a truncation, a point
+    // needs neither computed again (ascending masses mostly are).
+    constexpr double kInside = 1e-12, kInf = std::numeric_limits<double>::infinity();
     std::int64_t highest = -1;
-    double lowerEdge = 0.0;
+    double lowerEdge = 0.0, nextMass = -kInf, binLo = kInf, binHi = -kInf;
+    std::uint32_t bin = 0;
     for (std::int64_t i = 0; i < n_; ++i) {
       const double mass = masses_[i];
-      if (const std::int64_t nominal = nominalMass(mass, 0.5); nominal > highest) {
-        highest = nominal;
-        lowerEdge = BARYON * (static_cast<double>(highest) - 0.5);
-        groups_.push_back({static_cast<int>(nominal), i});
+      if (!(mass < nextMass)) {
+        if (const std::int64_t nominal = nominalMass(mass, 0.5); nominal > highest) {
+          highest = nominal;
+          lowerEdge = BARYON * (static_cast<double>(highest) - 0.5);
+          nextMass = BARYON * (static_cast<double>(highest) + 0.5) * (1.0 - kInside);
+          binLo = kInf;
+          groups_.push_back({static_cast<int>(nominal), i});
+        }
       }
-      bin_[i] = subBinOf(mass - lowerEdge, 0.0);
+      const double offset = mass - lowerEdge;
+      if (!(offset >= binLo && offset < binHi)) {
+        bin = subBinOf(offset, 0.0);
+        binLo = bin == 0 ? -kInf : static_cast<double>(bin) * width * (1.0 + kInside);
+        binHi = bin == f_.bins - 1 ? kInf : static_cast<double>(bin + 1) * width * (1.0 - kInside);
+      }
+      bin_[i] = bin;
     }
   }
 
@@ -181,14 +184,15 @@ class Subtraction {
   void makeWindows() {
     std::size_t states = static_cast<std::size_t>(f_.bins);
     if (f_.bins > n_ + kDenseBinSlack) {
-      auto used = std::make_unique_for_overwrite<std::uint32_t[]>(static_cast<std::size_t>(n_));
-      std::copy_n(bin_.get(), n_, used.get());
-      std::sort(used.get(), used.get() + n_);
-      states = static_cast<std::size_t>(std::unique(used.get(), used.get() + n_) - used.get());
+      w_.used.assign(bin_, bin_ + n_);
+      std::uint32_t* used = w_.used.data();
+      std::sort(used, used + n_);
+      states = static_cast<std::size_t>(std::unique(used, used + n_) - used);
       for (std::int64_t i = 0; i < n_; ++i)
-        bin_[i] = static_cast<std::uint32_t>(std::lower_bound(used.get(), used.get() + states, bin_[i]) - used.get());
+        bin_[i] = static_cast<std::uint32_t>(std::lower_bound(used, used + states, bin_[i]) - used);
     }
-    std::vector<std::uint32_t> points(states, 0);
+    std::vector<std::uint32_t>& points = w_.points;
+    points.assign(states, 0);
     for (std::int64_t i = 0; i < n_; ++i) ++points[bin_[i]];
     windows_.assign(states, SubBin{});
     std::size_t total = 0;
@@ -197,7 +201,8 @@ class Subtraction {
       // Each of its points' groups, and the borrowed first mass.
       if (points[b] > 0) total += static_cast<std::size_t>(std::min<std::int64_t>(f_.full, points[b] + 1));
     }
-    list_ = std::make_unique_for_overwrite<double[]>(total);
+    if (w_.list.size() < total) w_.list.resize(total);
+    list_ = w_.list.data();
     std::int64_t longest = 0;
     for (std::size_t k = 0; k < groups_.size(); ++k) longest = std::max(longest, groupEnd(k) - groups_[k].begin);
     order_.reserve(static_cast<std::size_t>(longest));
@@ -208,7 +213,7 @@ class Subtraction {
   bool computePairs(std::size_t k) {
     const std::int64_t begin = groups_[k].begin, end = groupEnd(k);
     // Ascending masses keep a group's sub-bins in order; others are sorted.
-    if (std::is_sorted(bin_.get() + begin, bin_.get() + end))
+    if (std::is_sorted(bin_ + begin, bin_ + end))
       return pairsOfRuns(end - begin, [begin](std::int64_t r) { return begin + r; });
     order_.clear();
     for (std::int64_t i = begin; i < end; ++i) order_.push_back(i);
@@ -275,7 +280,7 @@ class Subtraction {
       const bool leaves = i < out.size() && (j == in.size() || out[i].bin <= in[j].bin);
       const bool enters = j < in.size() && (i == out.size() || in[j].bin <= out[i].bin);
       SubBin& w = windows_[leaves ? out[i].bin : in[j].bin];
-      double* list = list_.get() + w.begin;
+      double* list = list_ + w.begin;
       const std::int64_t n = w.size;
       // The leaving entry is the first of its value (or past the end); the
       // entering one goes before the first entry not below it.
@@ -285,10 +290,10 @@ class Subtraction {
       if (!leaves) del = n;
       if (!enters) at = n;
       if (del < at) {
-        std::copy(list + del + 1, list + at, list + del);
+        for (std::int64_t k = del; k + 1 < at; ++k) list[k] = list[k + 1];
         if (enters) list[at - 1] = qNew;
       } else {
-        std::copy_backward(list + at, list + del, list + del + 1);
+        for (std::int64_t k = del; k > at; --k) list[k] = list[k - 1];
         if (enters) list[at] = qNew;
       }
       w.size = static_cast<std::uint32_t>(n + enters - leaves);
@@ -299,7 +304,7 @@ class Subtraction {
   void subtractGroup(std::size_t k) {
     for (std::int64_t i = groups_[k].begin, end = groupEnd(k); i < end; ++i) {
       const SubBin& w = windows_[bin_[i]];
-      const double* list = list_.get() + w.begin;
+      const double* list = list_ + w.begin;
       const std::int64_t zeros = f_.full - w.size;
       double value = 0.0;
       if (f_.rank < w.negative)
@@ -317,24 +322,28 @@ class Subtraction {
   S* signal_;
   S* back_;
   std::int64_t n_;
-  std::vector<Group> groups_;
-  std::unique_ptr<std::uint32_t[]> bin_;
-  std::vector<SubBin> windows_;
-  std::unique_ptr<double[]> list_;  // the windows' entries, sub-bin by sub-bin
-  std::vector<Pair> pairs_;         // from pair firstPair_ on: the earlier ones are dropped
+  ABSWorkspace& w_;
+  std::vector<Group>& groups_ = w_.groups;
+  std::uint32_t* bin_ = nullptr;
+  std::vector<SubBin>& windows_ = w_.windows;
+  double* list_ = nullptr;
+  std::vector<Pair>& pairs_ = w_.pairs;  // from pair firstPair_ on: the earlier ones are dropped
   std::size_t firstPair_ = 0;
-  std::vector<std::size_t> pairStart_;  // group k's pairs: [pairStart_[k], pairStart_[k + 1])
+  std::vector<std::size_t>& pairStart_ = w_.pairStart;  // group k's pairs: [pairStart_[k], pairStart_[k + 1])
   std::size_t computed_ = 0;            // groups 1 .. computed_ have their pairs
-  std::vector<std::int64_t> order_;
+  std::vector<std::int64_t>& order_ = w_.order;
 };
 
 template <class M, class S>
-ABS::Result subtract(int nBins, int nHalfWindow, double level, const M* masses, S* signal, int n, S* back) {
+ABS::Result subtract(int nBins, int nHalfWindow, double level, const M* masses, S* signal, int n, S* back,
+                     ABSWorkspace* workspace = nullptr) {
   Frame f;
   if (const ABS::Result r = check(nBins, nHalfWindow, level, masses, n, f); r != ABS::OK) return r;
   if (!signal) return ABS::MASSES_INVALID;
   try {
-    return Subtraction<M, S>(f, masses, signal, back, n).run();
+    if (workspace) return Subtraction<M, S>(f, masses, signal, back, n, *workspace).run();
+    ABSWorkspace own;
+    return Subtraction<M, S>(f, masses, signal, back, n, own).run();
   } catch (const std::bad_alloc&) {
     return ABS::BUFFER_TOO_SMALL;
   }
@@ -353,6 +362,10 @@ ABS::Result ABS::ABSFast(const float* pfMasses, double* pfSignal, int nLength, d
 }
 ABS::Result ABS::ABSFast(const double* pfMasses, float* pfSignal, int nLength, float* pfBack) const {
   return subtract(m_nBins, m_nHalfWindow, m_dQuantLevel, pfMasses, pfSignal, nLength, pfBack);
+}
+ABS::Result ABS::ABSFast(const double* pfMasses, float* pfSignal, int nLength, float* pfBack,
+                         ABSWorkspace& workspace) const {
+  return subtract(m_nBins, m_nHalfWindow, m_dQuantLevel, pfMasses, pfSignal, nLength, pfBack, &workspace);
 }
 
 ABS::Result ABS::CheckSpectrum(const double* pfMasses, int nLength) const {
