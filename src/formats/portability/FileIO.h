@@ -12,6 +12,8 @@
 #include "formats/portability/ByteCodec.h"
 #include "formats/portability/FileHandle.h"
 
+namespace zvraw {
+
 // Reads a component file (see rawFileComponentfopen) whole. A file larger
 // than maxSize is refused with ZVRAW_FILEREAD_ERROR before anything is
 // allocated; ZVRAW_FILEOPEN_ERROR when it does not open.
@@ -44,3 +46,5 @@ class AtomicFileWriter {
 
 // One call: the whole content through an AtomicFileWriter.
 [[nodiscard]] int writeWholeFile(std::string_view path, std::span<const std::uint8_t> bytes);
+
+}  // namespace zvraw

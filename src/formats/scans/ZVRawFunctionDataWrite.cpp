@@ -238,7 +238,7 @@ class ScanStage {
   }
 
  private:
-  PageAlignedBuffer m_block;
+  zvraw::PageAlignedBuffer m_block;
   std::vector<std::size_t> m_sizes;
   std::size_t m_used = 0;
   std::uint64_t m_start = 0;
@@ -250,7 +250,7 @@ int ZVRawFunctionData::writeRun(const std::string& path, bool fresh, unsigned in
                                 ZVRawFunctionScanIndexImp* records, std::uint64_t offset, unsigned int last) {
   // A new file for the first pass; later passes write each scan at its own
   // offset, so a retry overwrites what a failed pass left of its scan.
-  FilePtr file = rawFileComponentfopen(path, fresh ? "wb" : "r+b");
+  zvraw::FilePtr file = rawFileComponentfopen(path, fresh ? "wb" : "r+b");
   if (!file) return ZVRAW_FILEOPEN_ERROR;
   // Unbuffered: every write is one of ours, so a failure is known to the
   // byte and only whole scans count as written.
@@ -339,7 +339,7 @@ int ZVRawFunctionData::writeRun(const std::string& path, bool fresh, unsigned in
   m_nNextScanToWrite = firstStaged;
   // Scans reach the file whole or not at all.
   if (cutAt) (void)::ftruncate(::fileno(file.get()), static_cast<off_t>(*cutAt));
-  if (!closeChecked(file) && result == ZVRAW_OK) result = ZVRAW_FILEWRITE_ERROR;
+  if (!zvraw::closeChecked(file) && result == ZVRAW_OK) result = ZVRAW_FILEWRITE_ERROR;
   return result;
 }
 
