@@ -57,7 +57,7 @@ int ZorvalenRawProcessorImp::SetCallback(ProgressCallBack callback, void* caller
 void ZorvalenRawProcessorImp::setProgress(int percentage) {
   if (percentage <= m_nProgress || m_processCallback == nullptr || m_pCaller == nullptr) return;
   m_nProgress = percentage;
-  m_processCallback(m_pCaller, m_nProgress);
+  m_processCallback(m_pCaller, &m_nProgress);
 }
 
 void ZorvalenRawProcessorImp::setProgress(int i, int n) {
