@@ -1,5 +1,6 @@
 #include "api/ZorvalenRawLockMassReaderImp.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <climits>
@@ -12,6 +13,7 @@
 #include "api/ZorvalenRawScanReaderImp.h"
 #include "cluster/ZVRawDataCluster.h"
 #include "formats/directory/ZVRawExternInfo.h"
+#include "processing/AddSpectra.h"
 #include "processing/MassMeasurePars.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
@@ -59,6 +61,43 @@ class PairsRestored {
  private:
   ProcessParametersImp& set_;
   Parameters saved_;
+};
+
+// Sums a run of spectra exactly as successive operator+= from an empty
+// spectrum would, into two buffers kept from one window to the next: the
+// windows overlap, and a fresh allocation and copy per addition would cost
+// more than the additions.
+class WindowSum {
+ public:
+  ZVSpectrum sum(const std::vector<ZVSpectrum>& spectra, unsigned int first, unsigned int last) {
+    unsigned int n = 0;
+    for (unsigned int j = first; j <= last; ++j) {
+      const ZVSpectrum& next = spectra[j];
+      const std::uint64_t total = std::uint64_t{n} + next.getSize();
+      if (next.getSize() == 0 || total > UINT_MAX) continue;  // as operator+= leaves it
+      reserve(out_, static_cast<std::size_t>(total));
+      if (n == 0) {
+        std::copy_n(next.getMasses(), next.getSize(), out_.masses.data());
+        std::copy_n(next.getIntensities(), next.getSize(), out_.intensities.data());
+        n = next.getSize();
+      } else {
+        n = addScans(out_.masses.data(), out_.intensities.data(), in_.masses.data(), in_.intensities.data(), n,
+                     next.getMasses(), next.getIntensities(), next.getSize());
+      }
+      std::swap(in_, out_);
+    }
+    return {in_.masses.data(), in_.intensities.data(), n};
+  }
+
+ private:
+  struct Buffers {
+    std::vector<float> masses, intensities;
+  };
+  static void reserve(Buffers& b, std::size_t n) {
+    if (b.masses.size() < n) b.masses.resize(n);
+    if (b.intensities.size() < n) b.intensities.resize(n);
+  }
+  Buffers in_, out_;
 };
 
 }  // namespace
@@ -208,6 +247,7 @@ std::unique_ptr<ZVRawExternalLumavent> ZorvalenRawLockMassReaderImp::generateLum
   }
 
   const auto near = [&rt](unsigned int i, unsigned int j) { return std::fabs(rt[i] - rt[j]) < kWindow; };
+  WindowSum window;
   for (unsigned int i = 0; i < scans; ++i) {
     unsigned int first = 0;
     while (first < scans && !near(i, first)) ++first;
@@ -215,8 +255,7 @@ std::unique_ptr<ZVRawExternalLumavent> ZorvalenRawLockMassReaderImp::generateLum
     unsigned int last = scans - 1;
     while (last > first && !near(i, last)) --last;
 
-    ZVSpectrum sum;
-    for (unsigned int j = first; j <= last; ++j) sum += spectra[j];
+    ZVSpectrum sum = window.sum(spectra, first, last);
     if (processSpectrum(sum) != ZVRAW_OK) continue;
     unsigned int peak = 0;
     if (sum.getBasePeak(peak, mass - tolerance, mass + tolerance) != ZVRAW_OK) continue;
