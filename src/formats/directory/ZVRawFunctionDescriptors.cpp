@@ -127,7 +127,8 @@ int ZVRawFunctionDescriptors::writeDescriptors(const char* dir) {
   }
   std::string name;
   if (getFunctionDescriptorFileName(name, dir) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
-  const int rc = writeWholeFile(name, file);
+  // A writer rewrites the file after every batch, mostly at the same size.
+  const int rc = rewriteWholeFile(name, file);
   if (rc == ZVRAW_FILEWRITE_ERROR) return ZVRAW_DESCRIPTORFILE_WRITEERROR;
   return rc;
 }
