@@ -12,7 +12,8 @@
 //    last_vs_first = time of the last tenth of the scans over the first
 //      tenth (the cost of a scan must not grow with the file).
 // Each run's files are removed before the next starts, so none of them waits
-// on another's dirty pages.
+// on another's dirty pages. Five iterations; each figure is the median of the
+// iterations' own.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -56,7 +57,7 @@ struct Spectra {
   std::vector<std::vector<float>> masses, intensities;
 };
 
-// Through the C interface; adds the time of the first and last tenth.
+// Through the C interface; the times of the first and last tenth of the scans.
 void writeFront(const fs::path& raw, const Spectra& in, double& first, double& last) {
   CZorvalenRawWriter w = nullptr;
   CZorvalenParameters function = nullptr;
@@ -66,10 +67,10 @@ void writeFront(const fs::path& raw, const Spectra& in, double& first, double& l
   auto t = Clock::now();
   for (unsigned s = 0; s < kScans; ++s) {
     if (appendRawScan(w, in.mass(s), in.intensity(s), kPoints, Spectra::time(s)) != ZVRAW_OK) std::abort();
-    if (s == kTenth - 1) first += seconds(t);
+    if (s == kTenth - 1) first = seconds(t);
     if (s == kScans - kTenth - 1) t = Clock::now();
   }
-  last += seconds(t);
+  last = seconds(t);
   if (closeRawWriter(w) != ZVRAW_OK) std::abort();
   (void)destroyRawWriter(w);
   (void)destroyParameters(function);
@@ -117,26 +118,35 @@ std::vector<char> readAll(const fs::path& p) {
   return bytes;
 }
 
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
 void BM_WriteDirectory(benchmark::State& state) {
   std::string pattern = (fs::temp_directory_path() / "zvraw-directory-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) std::abort();
   const fs::path root = pattern, raw = root / "run.raw", plain = root / "plain.dat";
   const Spectra in;
-  double front = 0, interface = 0, baseline = 0, first = 0, last = 0;
-  std::uint64_t bytes = 0;
+  // Per iteration, so that a disturbance from outside the run (the machine
+  // is shared) weighs on one iteration's figures only: the medians are kept.
+  std::vector<double> front, interface, baseline, tenths;
+  double mb = 0;
   for (auto _ : state) {
+    double first = 0, last = 0;
     auto t = Clock::now();
     writeFront(raw, in, first, last);
-    front += seconds(t);
+    front.push_back(seconds(t));
+    tenths.push_back(last / first);
 
     state.PauseTiming();
     const std::vector<char> dat = readAll(raw / "_func001.dat");
-    bytes = dat.size();
+    mb = static_cast<double>(dat.size()) / 1e6;
     fs::remove_all(raw);
     state.ResumeTiming();
     t = Clock::now();
     writeInterface(raw, in);
-    interface += seconds(t);
+    interface.push_back(seconds(t));
 
     state.PauseTiming();
     if (readAll(raw / "_func001.dat") != dat) std::abort();  // the same bytes either way
@@ -148,21 +158,25 @@ void BM_WriteDirectory(benchmark::State& state) {
     for (std::size_t at = 0; at < dat.size(); at += kPiece)
       if (std::fwrite(dat.data() + at, 1, std::min(kPiece, dat.size() - at), out) == 0) std::abort();
     if (std::fclose(out) != 0) std::abort();
-    baseline += seconds(t);
+    baseline.push_back(seconds(t));
     state.PauseTiming();
     fs::remove(plain);
     state.ResumeTiming();
   }
-  const double n = static_cast<double>(state.iterations()), mb = static_cast<double>(bytes) / 1e6;
-  state.counters["writer_MB_per_s"] = mb / (front / n);
-  state.counters["interface_MB_per_s"] = mb / (interface / n);
-  state.counters["fwrite_MB_per_s"] = mb / (baseline / n);
-  state.counters["vs_fwrite"] = baseline / front;
-  state.counters["vs_interface"] = interface / front;
-  state.counters["last_vs_first"] = last / first;
+  std::vector<double> vsFwrite, vsInterface;
+  for (std::size_t k = 0; k < front.size(); ++k) {
+    vsFwrite.push_back(baseline[k] / front[k]);
+    vsInterface.push_back(interface[k] / front[k]);
+  }
+  state.counters["writer_MB_per_s"] = mb / median(front);
+  state.counters["interface_MB_per_s"] = mb / median(interface);
+  state.counters["fwrite_MB_per_s"] = mb / median(baseline);
+  state.counters["vs_fwrite"] = median(vsFwrite);
+  state.counters["vs_interface"] = median(vsInterface);
+  state.counters["last_vs_first"] = median(tenths);
   std::error_code ec;
   fs::remove_all(root, ec);
 }
-BENCHMARK(BM_WriteDirectory)->Name("write_directory")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_WriteDirectory)->Name("write_directory")->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace

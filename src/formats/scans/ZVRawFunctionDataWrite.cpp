@@ -210,7 +210,7 @@ namespace {
 // faulted in page by page at every pass.
 class ScanStage {
  public:
-  static constexpr std::size_t kBytes = std::size_t{1} << 18;
+  static constexpr std::size_t kBytes = std::size_t{1} << 20;
 
   ScanStage() : m_block(threadBlock()) {}
   [[nodiscard]] bool holds(std::uint64_t bytes) const { return m_block != nullptr && bytes <= kBytes - m_used; }
