@@ -481,4 +481,12 @@ ZV_API int addSampleListRow(CZorvalenSampleList sampleList, CZorvalenParameters 
  * sampleListToString on it or its destruction. */
 ZV_API int sampleListToString(CZorvalenSampleList sampleList, char** ppText);
 
+/* ---- Adaptive background subtraction ---- */
+
+/* A qsort comparator over an array of MassQuan pointers: each argument is the
+ * address of one element (a MassQuan*). Ascending by quantile, then by mass:
+ * 1 when the first sorts after the second, else -1 (equal pairs, unordered
+ * quantiles such as NaN, and null pointers included); never 0. */
+ZV_API int compareQuanAscending(const void* pItem1, const void* pItem2);
+
 #endif

@@ -556,6 +556,13 @@ ZV_ENUM(DDAParameter) {
   ZV_MEMBER(DDAParameter, CENTROID) = 1950
 } ZV_ENUM_END(DDAParameter);
 
+/* Adaptive background subtraction: one sub-bin's intensity quantile at a
+ * nominal mass (mass / 1.0005, rounded). compareQuanAscending orders them. */
+typedef struct MassQuan {
+  int mass;
+  double quantile;
+} MassQuan;
+
 #undef ZV_ENUM
 #undef ZV_MEMBER
 #undef ZV_ENUM_END

@@ -254,9 +254,8 @@ int ZorvalenRawScanReaderImp::lockMassScan(int function, int scan, std::vector<f
   return ZVRAW_OK;
 }
 
-int ZorvalenRawScanReaderImp::driftReader(int function, int scan, int drift, ZorvalenRawCDCReaderImp*& reader) const {
-  if (const int rc = checkNumbers(function, scan); rc != ZVRAW_OK) return rc;
-  if (drift < 0) return ZVRAW_DRIFTNUM_INVALID;
+int ZorvalenRawScanReaderImp::driftReader(int function, ZorvalenRawCDCReaderImp*& reader) const {
+  if (function < 0) return ZVRAW_FUNCNUM_INVALID;
   reader = nullptr;
   const int rc = getDataCluster()->getCDCReader(static_cast<unsigned>(function), reader);
   if (rc != ZVRAW_OK) return rc;
@@ -266,7 +265,15 @@ int ZorvalenRawScanReaderImp::driftReader(int function, int scan, int drift, Zor
 template <class... Out>
 int ZorvalenRawScanReaderImp::readDrift(int function, int scan, int drift, int& size, Out&... outputs) {
   ZorvalenRawCDCReaderImp* reader = nullptr;
-  if (const int rc = driftReader(function, scan, drift, reader); rc != ZVRAW_OK) return rc;
+  if (const int rc = driftReader(function, reader); rc != ZVRAW_OK) return rc;
+  // Negative numbers are refused here, before the drift reader's own state
+  // is asked; the outputs end as the drift reader leaves them for numbers
+  // past its counts: null and 0.
+  if (scan < 0 || drift < 0) {
+    ((outputs = nullptr), ...);
+    size = 0;
+    return scan < 0 ? ZVRAW_SCANNUM_INVALID : ZVRAW_DRIFTNUM_INVALID;
+  }
   int count = 0;
   const int rc = reader->ReadScan(scan, drift, outputs..., count);
   size = count;
@@ -301,7 +308,8 @@ int ZorvalenRawScanReaderImp::GetMassScale(int function, int scan, float*& masse
   masses = nullptr;
   size = 0;
   ZorvalenRawCDCReaderImp* reader = nullptr;
-  if (const int rc = driftReader(function, scan, 0, reader); rc != ZVRAW_OK) return rc;
+  if (const int rc = checkNumbers(function, scan); rc != ZVRAW_OK) return rc;
+  if (const int rc = driftReader(function, reader); rc != ZVRAW_OK) return rc;
   // Filled in place, so the buffer is reused from one call to the next;
   // emptied first, so a failed fill never has the gain applied twice.
   _lockMassCorrectedMassScale.clear();

@@ -89,7 +89,7 @@ class ZorvalenRawScanReaderImp : public ZorvalenRawReaderImp {
   // Room for at least points in the scan buffers, whatever the function's
   // largest scan said (an update may have added a larger one).
   int ensureCapacity(unsigned int points);
-  int driftReader(int function, int scan, int drift, ZorvalenRawCDCReaderImp*& reader) const;
+  int driftReader(int function, ZorvalenRawCDCReaderImp*& reader) const;
   // A drift read of the function's drift reader into the outputs; size gets
   // its count. The outputs stay as they were when there is no drift reader.
   template <class... Out>

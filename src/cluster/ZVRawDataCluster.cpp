@@ -93,7 +93,6 @@ int removeDataClusterFiles(char const* pcDataCluster) {
 }
 
 int setBadScanStrategy(int nNewStrategy) {
-  const int previous = nBadScanStrategy;
-  if (nNewStrategy >= 1 && nNewStrategy <= 4) nBadScanStrategy = nNewStrategy;
-  return previous;
+  if (nNewStrategy >= 1 && nNewStrategy <= 4) return nBadScanStrategy.exchange(nNewStrategy);
+  return nBadScanStrategy.load();
 }

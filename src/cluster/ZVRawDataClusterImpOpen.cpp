@@ -2,6 +2,7 @@
 // empty cluster for writing.
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <new>
 
@@ -308,18 +309,32 @@ int ZVRawDataClusterImp::loadCCSCalibration() {
   return rc;
 }
 
+namespace {
+
+// A conversion that yields no finite number (a charge of 0, a cross section
+// of 0, a value past the float range) has no result to hand out: 57, and the
+// output keeps what it held.
+int finiteResult(double value, float& out) {
+  const auto v = static_cast<float>(value);
+  if (!std::isfinite(v)) return ZVRAW_PARAMETER_INVALID;
+  out = v;
+  return ZVRAW_OK;
+}
+
+}  // namespace
+
 int ZVRawDataClusterImp::getCollisionalCrossSection(const float& drift, const float& mass, const int& charge,
                                                     float& fCCS) const {
   if (m_pDataInfo == nullptr) return ZVRAW_DATACLUSTER_INVALID;
   if (m_pDataInfo->m_CCSStatus == ZVRAW_OK && m_pDataInfo->m_pCCSCalculator)
-    fCCS = static_cast<float>(m_pDataInfo->m_pCCSCalculator->CCS(drift, mass, charge));
+    return finiteResult(m_pDataInfo->m_pCCSCalculator->CCS(drift, mass, charge), fCCS);
   return m_pDataInfo->m_CCSStatus;
 }
 
 int ZVRawDataClusterImp::getDriftTime(const float& ccs, const float& mass, const int& charge, float& drift) const {
   if (m_pDataInfo == nullptr) return ZVRAW_DATACLUSTER_INVALID;
   if (m_pDataInfo->m_CCSStatus == ZVRAW_OK && m_pDataInfo->m_pCCSCalculator)
-    drift = static_cast<float>(m_pDataInfo->m_pCCSCalculator->DT(ccs, mass, charge));
+    return finiteResult(m_pDataInfo->m_pCCSCalculator->DT(ccs, mass, charge), drift);
   return m_pDataInfo->m_CCSStatus;
 }
 

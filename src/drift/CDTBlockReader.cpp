@@ -110,9 +110,72 @@ bool blockExtent(const IndexBlock& r, std::uint64_t& length, std::uint64_t& poin
   return true;
 }
 
-bool CDTBlockReader::ReadData(const IndexBlock& rec, std::string_view blockBytes,
-                              std::vector<std::uint32_t>& massIndices, std::vector<std::uint32_t>& intensities,
-                              std::vector<std::uint32_t>& longFlags) {
+namespace {
+
+// Where a decoded block goes: one run of every point of the block, or one
+// ChannelData per spectrum. Either way spectrum s is a run of pnSize[s] points.
+struct FlatBlock {
+  std::vector<std::uint32_t>& masses;
+  std::vector<std::uint32_t>& intensities;
+  std::vector<std::uint32_t>& flags;
+  std::vector<std::size_t> firsts;
+
+  void size(const IndexBlock& rec, std::uint64_t points) {
+    masses.resize(points);
+    intensities.resize(points);
+    flags.resize(points);
+    firsts.resize(rec.pnSize.size());
+    std::size_t first = 0;
+    for (std::size_t s = 0; s < rec.pnSize.size(); ++s) {
+      firsts[s] = first;
+      first += static_cast<std::size_t>(rec.pnSize[s]);
+    }
+  }
+  std::uint32_t* mass(std::size_t s) { return masses.data() + firsts[s]; }
+  std::uint32_t* intensity(std::size_t s) { return intensities.data() + firsts[s]; }
+  std::uint32_t* flag(std::size_t s) { return flags.data() + firsts[s]; }
+};
+
+struct SpectrumBlock {
+  std::vector<Vardex::Control::Message::ChannelData>& channels;
+
+  void size(const IndexBlock& rec, std::uint64_t) {
+    channels.resize(rec.pnSize.size());
+    for (std::size_t s = 0; s < channels.size(); ++s) {
+      const auto n = static_cast<std::size_t>(rec.pnSize[s]);
+      channels[s].massindex.resize(n);
+      channels[s].intensity.resize(n);
+      channels[s].flags.resize(n);
+    }
+  }
+  std::uint32_t* mass(std::size_t s) { return channels[s].massindex.data(); }
+  std::uint32_t* intensity(std::size_t s) { return channels[s].intensity.data(); }
+  std::uint32_t* flag(std::size_t s) { return channels[s].flags.data(); }
+};
+
+// Widens a section of every point into the spectra's runs.
+template <class Out, class Run, class Value>
+void scatter(const IndexBlock& rec, const Value* values, Out& out, Run run) {
+  for (std::size_t s = 0; s < rec.pnSize.size(); ++s) {
+    std::uint32_t* to = (out.*run)(s);
+    for (std::int32_t k = 0; k < rec.pnSize[s]; ++k) to[k] = static_cast<std::uint32_t>(*values++);
+  }
+}
+
+// A raw section of 32-bit values, copied as it lies into the spectra's runs.
+template <class Out, class Run>
+void scatterRaw(const IndexBlock& rec, const char* bytes, Out& out, Run run) {
+  for (std::size_t s = 0; s < rec.pnSize.size(); ++s) {
+    const auto n = static_cast<std::size_t>(rec.pnSize[s]) * sizeof(std::uint32_t);
+    if (n > 0) std::memcpy((out.*run)(s), bytes, n);
+    bytes += n;
+  }
+}
+
+}  // namespace
+
+template <class Out>
+bool CDTBlockReader::decode(const IndexBlock& rec, std::string_view blockBytes, Out& out) {
   std::uint64_t length = 0;
   std::uint64_t points = 0;
   if (!blockExtent(rec, length, points) || length > blockBytes.size()) return false;
@@ -132,16 +195,14 @@ bool CDTBlockReader::ReadData(const IndexBlock& rec, std::string_view blockBytes
   if (!holdsAll(massLength) || !holdsAll(intensityLength)) return false;
   if (flagLength > 0 && points > lzrw3MaxOutput(flagLength)) return false;
 
-  massIndices.resize(points);
-  intensities.resize(points);
-  longFlags.resize(points);
+  out.size(rec, points);
   const char* at = blockBytes.data();
 
   if (packed && massLength > 0) {
     if (compressor.Decompress(at, massLength, points, massDeltas) != Lzrw3Status::Ok) return false;
-    std::copy(massDeltas.begin(), massDeltas.end(), massIndices.begin());
+    scatter(rec, massDeltas.data(), out, &Out::mass);
   } else if (massLength > 0) {
-    std::memcpy(massIndices.data(), at, massLength);
+    scatterRaw(rec, at, out, &Out::mass);
   }
   at += massLength;
   const char* massRepairs = at;
@@ -150,10 +211,9 @@ bool CDTBlockReader::ReadData(const IndexBlock& rec, std::string_view blockBytes
   if (packed && intensityLength > 0) {
     if (compressor.Decompress(at, intensityLength, points, intensityDeltas) != Lzrw3Status::Ok) return false;
     // Sign-extended: a stored -1 is the 32-bit step 0xFFFFFFFF.
-    std::transform(intensityDeltas.begin(), intensityDeltas.end(), intensities.begin(),
-                   [](short d) { return static_cast<std::uint32_t>(static_cast<std::int32_t>(d)); });
+    scatter(rec, intensityDeltas.data(), out, &Out::intensity);
   } else if (intensityLength > 0) {
-    std::memcpy(intensities.data(), at, intensityLength);
+    scatterRaw(rec, at, out, &Out::intensity);
   }
   at += intensityLength;
   const char* intensityRepairs = at;
@@ -161,17 +221,17 @@ bool CDTBlockReader::ReadData(const IndexBlock& rec, std::string_view blockBytes
 
   if (flagLength > 0) {
     if (compressor.Decompress(at, flagLength, points, flagBytes) != Lzrw3Status::Ok) return false;
-    std::copy(flagBytes.begin(), flagBytes.end(), longFlags.begin());
+    scatter(rec, flagBytes.data(), out, &Out::flag);
   } else {
-    std::fill(longFlags.begin(), longFlags.end(), 0);
+    for (std::size_t s = 0; s < rec.pnSize.size(); ++s) std::fill_n(out.flag(s), rec.pnSize[s], 0u);
   }
 
   const std::uint32_t start = startIndex(header.fStartPos);
   const bool deltas = CompressionType() != 0;
-  std::uint32_t* mass = massIndices.data();
-  std::uint32_t* intensity = intensities.data();
   for (std::size_t s = 0; s < rec.pnSize.size(); ++s) {
     const std::int32_t size = rec.pnSize[s];
+    std::uint32_t* mass = out.mass(s);
+    std::uint32_t* intensity = out.intensity(s);
     if (!applyRepairs(massRepairs, rec.nMassRepairBytes[s], mass, size) ||
         !applyRepairs(intensityRepairs, rec.nIntenRepairBytes[s], intensity, size)) {
       return false;
@@ -186,10 +246,21 @@ bool CDTBlockReader::ReadData(const IndexBlock& rec, std::string_view blockBytes
     } else {
       for (std::int32_t k = 0; k < size; ++k) mass[k] += start;
     }
-    mass += size;
-    intensity += size;
   }
   return true;
+}
+
+bool CDTBlockReader::ReadData(const IndexBlock& rec, std::string_view blockBytes,
+                              std::vector<std::uint32_t>& massIndices, std::vector<std::uint32_t>& intensities,
+                              std::vector<std::uint32_t>& longFlags) {
+  FlatBlock out{massIndices, intensities, longFlags, {}};
+  return decode(rec, blockBytes, out);
+}
+
+bool CDTBlockReader::ReadData(const IndexBlock& rec, std::string_view blockBytes,
+                              std::vector<Vardex::Control::Message::ChannelData>& channels) {
+  SpectrumBlock out{channels};
+  return decode(rec, blockBytes, out);
 }
 
 }  // namespace Vardex::Control::Legacy::ZorvalenRaw

@@ -11,6 +11,7 @@
 
 #include "drift/CDTFormat.h"
 #include "drift/Compressor.h"
+#include "drift/ScanData.h"
 
 namespace Vardex::Control::Legacy::ZorvalenRaw {
 
@@ -41,8 +42,15 @@ class CDTBlockReader {
   [[nodiscard]] bool ReadData(const IndexBlock& indexBlock, std::string_view blockBytes,
                               std::vector<std::uint32_t>& massIndices, std::vector<std::uint32_t>& intensities,
                               std::vector<std::uint32_t>& longFlags);
+  // The same, straight into one ChannelData per spectrum, so that a block is
+  // never held twice.
+  [[nodiscard]] bool ReadData(const IndexBlock& indexBlock, std::string_view blockBytes,
+                              std::vector<Vardex::Control::Message::ChannelData>& channels);
 
  private:
+  template <class Out>
+  bool decode(const IndexBlock& indexBlock, std::string_view blockBytes, Out& out);
+
   HeaderBlock header;
   Compressor compressor;
   std::vector<unsigned short> massDeltas;

@@ -12,6 +12,7 @@
 #include "formats/portability/PageAlignedBuffer.h"
 #include "formats/portability/FileHandle.h"
 #include "formats/portability/SysFileSize.h"
+#include "formats/portability/SysPaths.h"
 
 namespace Vardex::Control::Legacy::ZorvalenRaw {
 
@@ -30,12 +31,17 @@ struct CDTFileReader::Impl {
   Path dataPath;
   Path indexPath;
   HeaderBlock header;
-  std::vector<std::pair<std::uint64_t, IndexBlock>> blocks;  // end offset in the data file, record
+  // The index records as stored, and each block's end offset in the data
+  // file: records are decoded when their block is read, since a decoded
+  // record takes many times the bytes of a stored one.
+  std::string records;
+  std::size_t recordSize = 0;
+  std::vector<std::uint64_t> ends;
   FilePtr data;
   PageAlignedBuffer buffer;
-  std::vector<std::uint32_t> masses;
-  std::vector<std::uint32_t> intensities;
-  std::vector<std::uint32_t> flags;
+  // The spectra a block decodes into; swapped with the caller's on success,
+  // so that their arrays are reused from block to block.
+  std::vector<ChannelData> decoded;
   unsigned funcNum = 0;
   CDTBlockReader blockReader;
   ReadFailure lastFailure = ReadFailure::None;
@@ -51,19 +57,22 @@ void CDTFileReader::Impl::listBlocks(std::FILE* index) {
     return;
   }
   // Sized by what the file holds, never by n alone.
-  const std::uint64_t records = (static_cast<std::uint64_t>(fileSize) - kHeaderBlockSize) / recordSize;
-  if (records == 0) return;
-  blocks.reserve(records);
-  std::string record(recordSize, '\0');
+  const std::uint64_t count = (static_cast<std::uint64_t>(fileSize) - kHeaderBlockSize) / recordSize;
+  if (count == 0) return;
+  records.resize(static_cast<std::size_t>(count * recordSize));
+  records.resize(std::fread(records.data(), 1, records.size(), index) / recordSize * recordSize);
+  this->recordSize = static_cast<std::size_t>(recordSize);
+  ends.reserve(records.size() / recordSize);
   std::uint64_t end = 0;
-  while (readExactly(index, record.data(), record.size())) {
-    IndexBlock rec = blockReader.ReadIndex(record);
+  for (std::size_t at = 0; at < records.size(); at += recordSize) {
     std::uint64_t length = 0;
     std::uint64_t points = 0;
-    if (!blockExtent(rec, length, points)) break;
+    if (!blockExtent(blockReader.ReadIndex(std::string_view(records).substr(at, recordSize)), length, points)) break;
     end += length;
-    blocks.emplace_back(end, std::move(rec));
+    ends.push_back(end);
   }
+  records.resize(ends.size() * recordSize);
+  records.shrink_to_fit();
 }
 
 CDTFileReader::CDTFileReader(const std::string& rawFilePath, unsigned funcNum) : impl_(std::make_unique<Impl>()) {
@@ -72,7 +81,7 @@ CDTFileReader::CDTFileReader(const std::string& rawFilePath, unsigned funcNum) :
   r.dataPath = dataFilePath(rawFilePath, funcNum);
   r.indexPath = indexFilePath(rawFilePath, funcNum);
   {
-    FilePtr index(std::fopen(r.indexPath.ToString().c_str(), "rb"));
+    FilePtr index = sysOpenFile(r.indexPath.ToString(), "rb");
     std::string head(CDTBlockReader::NumBytes(), '\0');
     if (!index || !readExactly(index.get(), head.data(), head.size())) cannotOpenIndex();
     r.header = r.blockReader.ReadHeader(head);
@@ -80,22 +89,23 @@ CDTFileReader::CDTFileReader(const std::string& rawFilePath, unsigned funcNum) :
     if (r.blockReader.NumIndexBytes() == 0) cannotOpenIndex();
     r.listBlocks(index.get());
   }
-  r.data.reset(std::fopen(r.dataPath.ToString().c_str(), "rb"));  // a missing file fails each ReadScan
+  r.data = sysOpenFile(r.dataPath.ToString(), "rb");  // a missing file fails each ReadScan
 }
 
 CDTFileReader::~CDTFileReader() = default;
 
 HeaderBlock CDTFileReader::Header() const { return impl_->header; }
 
-std::size_t CDTFileReader::NumberOfScans() const { return impl_->blocks.size(); }
+std::size_t CDTFileReader::NumberOfScans() const { return impl_->ends.size(); }
 
 bool CDTFileReader::ReadScan(unsigned scan, ScanData& scanData, bool /*setFunctionKey*/) {
   Impl& r = *impl_;
   r.lastFailure = ReadFailure::Unreadable;
-  if (scan >= r.blocks.size() || !r.data) return false;
-  const std::uint64_t start = scan == 0 ? 0 : r.blocks[scan - 1].first;
-  const auto& [end, rec] = r.blocks[scan];
+  if (scan >= r.ends.size() || !r.data) return false;
+  const std::uint64_t start = scan == 0 ? 0 : r.ends[scan - 1];
+  const std::uint64_t end = r.ends[scan];
   const std::uint64_t length = end - start;
+  const IndexBlock rec = r.blockReader.ReadIndex(std::string_view(r.records).substr(scan * r.recordSize, r.recordSize));
 
   // A failed read must not fail every later one.
   std::clearerr(r.data.get());
@@ -108,20 +118,12 @@ bool CDTFileReader::ReadScan(unsigned scan, ScanData& scanData, bool /*setFuncti
 
   r.lastFailure = ReadFailure::Corrupt;
   const std::string_view block(reinterpret_cast<const char*>(bytes), length);
-  if (!r.blockReader.ReadData(rec, block, r.masses, r.intensities, r.flags)) return false;
+  // Decoded aside, so that a corrupt block leaves scanData as it was.
+  if (!r.blockReader.ReadData(rec, block, r.decoded)) return false;
   r.lastFailure = ReadFailure::None;
 
   scanData.rt = rec.pfRT.front();
-  scanData.channel.resize(rec.pnSize.size());
-  std::size_t first = 0;
-  for (std::size_t s = 0; s < rec.pnSize.size(); ++s) {
-    const auto count = static_cast<std::size_t>(rec.pnSize[s]);
-    ChannelData& c = scanData.channel[s];
-    c.massindex.assign(r.masses.begin() + first, r.masses.begin() + first + count);
-    c.intensity.assign(r.intensities.begin() + first, r.intensities.begin() + first + count);
-    c.flags.assign(r.flags.begin() + first, r.flags.begin() + first + count);
-    first += count;
-  }
+  std::swap(scanData.channel, r.decoded);
   return true;
 }
 

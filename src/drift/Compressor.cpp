@@ -1,5 +1,6 @@
 #include "drift/Compressor.h"
 
+#include <algorithm>
 #include <limits>
 #include <stdexcept>
 
@@ -7,10 +8,13 @@
 namespace Vardex::Control::Legacy::ZorvalenRaw {
 
 namespace {
+// The staging of the first compression: ordinary blocks never grow it. It is
+// made then, not with the object, since a reader only expands and a drift
+// reader per function would otherwise hold 1 MiB it never uses.
 constexpr std::size_t kInitialStaging = 0x100000;
-}
+}  // namespace
 
-Compressor::Compressor() : zipped(kInitialStaging) {
+Compressor::Compressor() {
   // The coder states its own work-memory need in its identity record.
   std::uint64_t identity = 0;
   compress(COMPRESS_ACTION_IDENTITY, nullptr, nullptr, 0, nullptr, &identity);
@@ -22,7 +26,7 @@ int Compressor::CompressAppend(const T* buffer, std::uint64_t numElements, std::
   constexpr std::uint64_t kMaxBytes = std::numeric_limits<std::uint64_t>::max() - kLzrw3Overrun;
   if (numElements > kMaxBytes / sizeof(T)) throw std::length_error("Compressor: input too large");
   const std::uint64_t n = numElements * sizeof(T);
-  if (zipped.size() < n + kLzrw3Overrun) zipped.resize(n + kLzrw3Overrun);
+  if (zipped.size() < n + kLzrw3Overrun) zipped.resize(std::max<std::uint64_t>(n + kLzrw3Overrun, kInitialStaging));
   std::uint64_t length = 0;
   compress(COMPRESS_ACTION_COMPRESS, workspace.data(), reinterpret_cast<const std::uint8_t*>(buffer), n,
            zipped.data(), &length);

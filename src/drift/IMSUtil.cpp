@@ -9,46 +9,6 @@ namespace Vardex::Lib::ZorvalenRaw::IMSUtil {
 
 namespace {
 
-// Edge k (0..K) of the bins of a K-point ascending axis, in double: the
-// midpoints between neighbours, the two outer edges mirrored from their
-// inner half. One point has a bin of zero width.
-double edge(const float* a, int K, int k) {
-  if (K == 1) return a[0];
-  if (k == 0) return a[0] - (static_cast<double>(a[1]) - a[0]) / 2;
-  if (k == K) return a[K - 1] + (static_cast<double>(a[K - 1]) - a[K - 2]) / 2;
-  return (static_cast<double>(a[k - 1]) + a[k]) / 2;
-}
-
-// A cursor over the bins of the target axis. Ascending sources only move
-// it forward, which keeps resampling linear; stepping back keeps unsorted
-// input safe.
-struct TargetBin {
-  const float* u;
-  int m;
-  int j = 0;
-  double lo, hi;
-  TargetBin(const float* axis, int count) : u(axis), m(count), lo(edge(u, m, 0)), hi(edge(u, m, 1)) {}
-  bool next() {
-    if (j == m - 1) return false;
-    ++j;
-    lo = hi;
-    hi = edge(u, m, j + 1);
-    return true;
-  }
-  // To the bin whose upper edge lies above p (or the last bin).
-  void seek(double p) {
-    while (j > 0 && lo > p) {
-      --j;
-      hi = lo;
-      lo = edge(u, m, j);
-    }
-    while (hi <= p && next()) {
-    }
-  }
-  // Bins are half open, except the last, which holds its upper edge too.
-  [[nodiscard]] bool holds(double p) const { return lo <= p && (p < hi || (j == m - 1 && p <= hi)); }
-};
-
 template <class Y>
 int zeropad(const std::uint32_t* inX, const std::uint32_t* inY, std::size_t size, std::vector<std::uint32_t>& outX,
             std::vector<Y>& outY, int startX, int endX) {
@@ -190,33 +150,7 @@ bool GridIndices(float timeToMass, float startMass, float endMass, HalfUp roundi
 }
 
 void Resample(const float* x, const float* y, int n, const float* u, float* v, int m) {
-  if (v == nullptr || m <= 0) return;
-  std::fill(v, v + m, 0.0f);
-  if (n <= 0 || x == nullptr || y == nullptr || u == nullptr) return;
-  // One pass: target bin j with edges [tlo, thi) follows the source bins up
-  // the axis, so every edge is formed about twice in all.
-  TargetBin t(u, m);
-  double lo = edge(x, n, 0);
-  for (int i = 0; i < n; ++i) {
-    const double hi = edge(x, n, i + 1);
-    const double width = hi - lo;
-    if (!(width > 0)) {  // zero width (or NaN): the whole intensity to the bin holding the point
-      const double p = x[i];
-      t.seek(p);
-      if (t.holds(p)) v[t.j] += y[i];
-    } else {
-      t.seek(lo);
-      const double density = y[i] / width;
-      TargetBin k = t;
-      for (;;) {
-        if (!(k.lo < hi)) break;
-        const double overlap = std::min(hi, k.hi) - std::max(lo, k.lo);
-        if (overlap > 0) v[k.j] += static_cast<float>(density * overlap);
-        if (!k.next()) break;
-      }
-    }
-    lo = hi;
-  }
+  borealtek_zvraw_version_1::resampleKeepingSum(x, y, n, u, v, m);
 }
 
 int Zeropad(const std::uint32_t* inX, const std::uint32_t* inY, std::size_t size, std::vector<std::uint32_t>& outX,

@@ -11,13 +11,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "formats/scans/SpectrumRebin.h"
+
 namespace Vardex::Lib::ZorvalenRaw::IMSUtil {
 
 enum { OK = 0, FAIL = 1, INPUTINVALID = 2, ARRAYTOOSMALL = 3 };
 
-// A grid longer than this is refused: 2^24 indices already span more than
-// any acquisition's mass range at the finest sampling in use.
-inline constexpr int kMaxGridIndices = 1 << 24;
+// A grid longer than this is refused (the cap every rebinned axis shares).
+inline constexpr int kMaxGridIndices = borealtek_zvraw_version_1::kMaxGridIndices;
 
 float TimeToMass(float lTeff, float Veff, float ADCFrequency);
 // Not rounded: callers choose floor, ceil or round-half-up.
@@ -36,12 +37,7 @@ enum class HalfUp { Float, Double };
 bool GridIndices(float timeToMass, float startMass, float endMass, HalfUp rounding, int& startIndex, int& endIndex);
 
 // Area-preserving rebinning of n points (x, y) onto the m target masses u,
-// into v[0..m-1] (zeroed first). Both axes ascending. A source point owns the
-// bin between the midpoints to its neighbours (the end bins mirror their
-// inner half); its intensity is spread evenly over that bin and each target
-// bin takes the share it overlaps. A source bin of zero width (one source
-// point, repeated masses) goes wholly to the target bin holding it; what lies
-// outside the target's outer edges is dropped.
+// into v[0..m-1]: resampleKeepingSum over float axes.
 void Resample(const float* x, const float* y, int n, const float* u, float* v, int m);
 
 // The spectrum with every run of absent indices framed by a zero at each end,

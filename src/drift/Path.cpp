@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "formats/portability/FileHandle.h"
+#include "formats/portability/SysPaths.h"
 
 namespace Vardex::Control::Legacy::ZorvalenRaw {
 
@@ -11,6 +12,6 @@ void Path::Append(const std::string& segment) {
   path += segment;
 }
 
-bool Path::Exists() const { return FilePtr(std::fopen(path.c_str(), "rb")) != nullptr; }
+bool Path::Exists() const { return sysOpenFile(path, "rb", false) != nullptr; }
 
 }  // namespace Vardex::Control::Legacy::ZorvalenRaw

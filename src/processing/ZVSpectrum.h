@@ -18,6 +18,12 @@
 namespace borealtek_calibrate_version_1 {
 class FunctionCalibration;
 }
+class ABSSubtractPars;
+class BackGroundSubPars;
+class CenterPars;
+class MassMeasurePars;
+class SmoothPars;
+class TofAcmPars;
 
 class ZVSpectrum {
  public:
@@ -88,8 +94,89 @@ class ZVSpectrum {
   ZVRAW_RESULT calibrateSpec(const borealtek_calibrate_version_1::FunctionCalibration& rCali);
   ZVRAW_RESULT modifyCalibratedSpec(const borealtek_calibrate_version_1::FunctionCalibration& rCali);
 
+  // Processing. Each returns 0, 1 (failed), 3, 32 (no set or arrays) or 33,
+  // and a failure leaves every spectrum as it was unless it says otherwise.
+  // Forms that write another spectrum accept this one as that spectrum.
+  //
+  // Segment subtraction (adaptive for a set of type ADAPTIVE, with the
+  // adaptive defaults): Polynomial Order + 1 segments, the fraction below
+  // raised by half the share of zero points, tolerance 0.01; points that
+  // were 0 stay 0 and |y| < 1e-6 becomes +0.
+  ZVRAW_RESULT Subtract(const BackGroundSubPars* pSubPars);
+  // Segment subtraction as the set says (Polynomial Order segments, its
+  // Tolerance), whatever its type, into subspec.
+  ZVRAW_RESULT Subtract(const BackGroundSubPars* pSubPars, ZVSpectrum& subspec) const;
+  // As the form above on this spectrum, the background into background;
+  // adaptive for type ADAPTIVE.
+  ZVRAW_RESULT SubtractAndGetBackground(const BackGroundSubPars* pSubPars, ZVSpectrum& background);
+  // Four new[] arrays for killsub, released by the caller: the intensities,
+  // the background and the subtracted intensities (zeros), the work array
+  // (|nPolyOrder| + 4 zeros). 33 with nothing allocated when the work array
+  // would outnumber both the points and kMostSegmentsBeyondPoints.
+  ZVRAW_RESULT getBackSubtractParams(float*& pfIntensity, float*& pfBackGround, float*& pfSubtracted,
+                                     float*& pfWorksSpace, long nPolyOrder, float fBelow, float fTol,
+                                     char* cSubDescription) const;
+  static constexpr long kMostSegmentsBeyondPoints = 65536;
+
+  // Adaptive subtraction. The points are re-gridded (the count may grow)
+  // and the sigmas dropped. The subtractor's failures give 3 (too few
+  // nominal masses), 1 (invalid masses or settings) and 33 (a full sub-bin,
+  // no memory, or more points than an int holds).
+  ZVRAW_RESULT ABS_Subtract(const ABSSubtractPars* pABSSubPars);
+  // abs_spec becomes a copy of this spectrum, then is subtracted; on
+  // failure it keeps the copy.
+  ZVRAW_RESULT ABS_Subtract(const ABSSubtractPars* pABSSubPars, ZVSpectrum& abs_spec) const;
+  ZVRAW_RESULT ABS_Subtract_Background(const ABSSubtractPars* pABSSubPars, ZVSpectrum& background);
+
+  // Merges spec into this spectrum (a copy of it when this one is empty);
+  // sigmas are dropped.
+  ZVSpectrum& operator+=(const ZVSpectrum& spec);
+
+  // Time-of-flight peak detection into centroids, dead-time corrected with
+  // pTofAcm's values when given. In place |y| < 1e-6 counts as 0 first.
+  // The sigmas are dropped. Always 0 with a set.
+  ZVRAW_RESULT PeakDetect(const CenterPars* pCenterPars, bool bCounts, const TofAcmPars* pTofAcm);
+  ZVRAW_RESULT PeakDetect(const CenterPars* pCenterPars, ZVSpectrum& centered_spec, bool bCounts,
+                          const TofAcmPars* pTofAcm) const;
+  // The real-time centroider with background subtraction at this
+  // resolution; its peaks, with both sigma arrays, replace the spectrum. 1
+  // (and no points) when the run fails.
+  ZVRAW_RESULT RTCentroid(const float& fResolution);
+  // Subtraction and smoothing as the set switches them (their results
+  // ignored), then peak detection, whose result is returned.
+  ZVRAW_RESULT MassMeasure(const MassMeasurePars* pMassMeasurePars, bool bCounts);
+  ZVRAW_RESULT MassMeasure(const MassMeasurePars* pMassMeasurePars, ZVSpectrum& mass_measured_spec,
+                           bool bCounts) const;
+  // Smoothing with zero padding; the routine's own failures are not
+  // reported. Padding that adds points drops the sigmas.
+  ZVRAW_RESULT Smooth(const SmoothPars* pSmoothPars);
+  ZVRAW_RESULT Smooth(const SmoothPars* pSmoothPars, ZVSpectrum& smooth_spec) const;
+
  private:
   using Array = std::unique_ptr<float[]>;
+
+  // Runs a routine that may replace the mass and intensity arrays (new[]
+  // arrays) and the count; the spectrum takes back whatever it leaves.
+  template <class Routine>
+  int lendArrays(Routine routine) {
+    struct TakeBack {
+      ZVSpectrum& s;
+      float* x;
+      float* y;
+      ~TakeBack() {
+        s.m_pfMass.reset(x);
+        s.m_pfIntensity.reset(y);
+      }
+    } lent{*this, m_pfMass.release(), m_pfIntensity.release()};
+    return routine(lent.x, lent.y);
+  }
+  void releaseSigmas();
+  // killsub over the intensities; the background and the subtracted
+  // intensities come back in back and subtracted.
+  ZVRAW_RESULT segmentSubtract(long m0, float below, float tol, Array& back, Array& subtracted) const;
+  ZVRAW_RESULT adaptiveSubtract(const ABSSubtractPars& pars, ZVSpectrum* background);
+  void detectPeaks(const CenterPars& pars, bool bCounts, const TofAcmPars* pTofAcm);
+  void smooth(const SmoothPars& pars);
 
   void assign(const float* masses, const float* intensities, unsigned int n, const float* massSigmas,
               const float* intensitySigmas);
@@ -99,6 +186,6 @@ class ZVSpectrum {
   Array m_pfMassSigmas;       // null when absent
   Array m_pfIntensitySigmas;  // null when absent
   unsigned int m_nNumPts = 0;
-  int m_nMassPrecision = 4;       // decimals, for callers that print
-  int m_nIntensityPrecision = 4;  // decimals, for callers that print
+  [[maybe_unused]] int m_nMassPrecision = 4;       // decimals, for callers that print
+  [[maybe_unused]] int m_nIntensityPrecision = 4;  // decimals, for callers that print
 };

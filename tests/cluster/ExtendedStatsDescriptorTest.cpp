@@ -84,7 +84,8 @@ TEST(ExtendedStatsDescriptor, CopiesAreDeepAndAssignmentCopiesTheLayout) {
   EXPECT_EQ(a.getFieldCount(), 2);
   EXPECT_EQ(a.getRecordSize(), 8);
   EXPECT_NE(a.getImp(), b.getImp());
-  a = a;  // self-assignment keeps the layout
+  const auto& self = a;
+  a = self;  // self-assignment keeps the layout
   EXPECT_EQ(a.getFieldCount(), 2);
 }
 

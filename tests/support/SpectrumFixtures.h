@@ -4,7 +4,7 @@
 // spectrum is zero-suppressed: peaks of 3 to 6 points at 0.1 Da spacing,
 // each followed by a run of zeros, the mass then jumping by 0 to 3 Da.
 // Damage goes on top, to the masses (repeated, descending, negative, NaN,
-// spanning 1e-3 to 1e6 Da) or to the intensities (NaN, infinite, negative,
+// spanning 1e-3 to 1e6 Da, sparse from 2,000 to 100,000 Da) or to the intensities (NaN, infinite, negative,
 // flat, alternating). The same recipe always gives the same spectrum.
 
 #include <algorithm>
@@ -19,7 +19,7 @@
 
 namespace spectrum_fixtures {
 
-enum class Masses { Ascending, Repeated, Descending, Negative, NaN, WideSpan };
+enum class Masses { Ascending, Repeated, Descending, Negative, NaN, WideSpan, Sparse };
 enum class Intensities { Peaks, NaN, Infinite, Negative, Flat, Alternating };
 
 struct Recipe {
@@ -60,6 +60,7 @@ inline Spectrum make(const Recipe& r) {
     if (r.masses == Masses::Negative) m -= 250.0f;
     if (r.masses == Masses::NaN && uniform(0, 1) < 0.05) m = nan;
     if (r.masses == Masses::WideSpan) m = float(1e-3 * std::pow(1e9, n > 1 ? double(i) / double(n - 1) : 0.0));
+    if (r.masses == Masses::Sparse) m = float(2e3 * std::pow(50.0, n > 1 ? double(i) / double(n - 1) : 0.0));
     if (r.intensities == Intensities::NaN && uniform(0, 1) < 0.05) y = nan;
     if (r.intensities == Intensities::Infinite && uniform(0, 1) < 0.05) y = uniform(0, 1) < 0.5 ? inf : -inf;
     if (r.intensities == Intensities::Negative && uniform(0, 1) < 0.3) y = -y - float(uniform(0, 5));
@@ -75,7 +76,7 @@ inline Spectrum make(const Recipe& r) {
 inline std::vector<Spectrum> hostileSpectra(const std::vector<std::size_t>& sizes, std::uint32_t seed = 0x5eed) {
   std::vector<Spectrum> out;
   for (std::size_t n : sizes) {
-    for (int m = 0; m <= int(Masses::WideSpan); ++m) out.push_back(make({n, Masses(m), Intensities::Peaks, 2, seed++}));
+    for (int m = 0; m <= int(Masses::Sparse); ++m) out.push_back(make({n, Masses(m), Intensities::Peaks, 2, seed++}));
     for (int y = 1; y <= int(Intensities::Alternating); ++y)
       out.push_back(make({n, Masses::Ascending, Intensities(y), 2, seed++}));
     for (int run = 1; run <= 5; ++run) out.push_back(make({n, Masses::Ascending, Intensities::Peaks, run, seed++}));

@@ -8,6 +8,7 @@
 #include "formats/portability/CLocale.h"
 #include "formats/portability/FileHandle.h"
 #include "formats/portability/FileIO.h"
+#include "formats/portability/SysPaths.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace borealtek_zvraw_version_1 {
@@ -66,7 +67,7 @@ int leadingInt(const std::string& line) {
 }  // namespace
 
 int ZVRawExternalLumavent::initialise(const std::string& dir) {
-  FilePtr f(std::fopen((dir + kFileName).c_str(), "r"));
+  FilePtr f = sysOpenFile(dir + kFileName, "r");
   if (f) {
     std::string line;
     Line status = nextLine(f.get(), line);

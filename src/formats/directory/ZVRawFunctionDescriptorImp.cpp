@@ -200,22 +200,20 @@ int ZVRawFunctionDescriptor_NonMaldi_Imp::Initialise(float fSetMass, float fInte
   return ZVRAW_OK;
 }
 
-// One scratch float per accessor, shared by every record: what a caller
-// writes through an out-of-range index lands here and changes no record.
+// What a caller writes through an out-of-range index lands in the record's
+// own scratch float for that accessor: it changes no value of the record, and
+// records used on different threads share nothing.
 float& ZVRawFunctionDescriptor_NonMaldi_Imp::segmentScanTime(int i) {
-  static float scratch = 0;
   float* slot = segmentSlot(m_fSegScanTimes, i);
-  return slot ? *slot : scratch;
+  return slot ? *slot : m_fScratch.scanTime;
 }
 float& ZVRawFunctionDescriptor_NonMaldi_Imp::segmentStartMass(int i) {
-  static float scratch = 0;
   float* slot = segmentSlot(m_fStartMass, i);
-  return slot ? *slot : scratch;
+  return slot ? *slot : m_fScratch.startMass;
 }
 float& ZVRawFunctionDescriptor_NonMaldi_Imp::segmentEndMass(int i) {
-  static float scratch = 0;
   float* slot = segmentSlot(m_fEndMass, i);
-  return slot ? *slot : scratch;
+  return slot ? *slot : m_fScratch.endMass;
 }
 float ZVRawFunctionDescriptor_NonMaldi_Imp::getSegmentScanTime(int i) const { return segmentValue(m_fSegScanTimes, i); }
 float ZVRawFunctionDescriptor_NonMaldi_Imp::getSegmentStartMass(int i) const { return segmentValue(m_fStartMass, i); }

@@ -162,6 +162,10 @@ class ZVRawFunctionDescriptor_NonMaldi_Imp : public ZVRawFunctionDescriptorImp {
   SegmentArray m_fSegScanTimes{};
   SegmentArray m_fStartMass{};
   SegmentArray m_fEndMass{};
+  // Where writes through an index outside 0-31 go; no part of the record.
+  struct {
+    float scanTime = 0, startMass = 0, endMass = 0;
+  } m_fScratch;
 };
 
 // MALDI tail (bytes 82-415 zero):

@@ -22,6 +22,11 @@ bool kindMatchesType(const ZVRawFunctionDescriptorImp& r) {
   return (kind == DescriptorKind::Maldi) == (r.getFunctionType() == kMaldiFunctionType);
 }
 
+// Records are addressed with 32-bit offsets, so a descriptor file holds at
+// most this many.
+constexpr unsigned int kMaxDescriptorCount =
+    static_cast<unsigned int>(std::numeric_limits<std::uint32_t>::max() / kFunctionDescriptorRecordSize);
+
 int seekRecord(std::FILE* f, unsigned int i) {
   const auto at = static_cast<off_t>(i) * static_cast<off_t>(kFunctionDescriptorRecordSize);
   if (::fseeko(f, at, SEEK_SET) == 0 || ::fseeko(f, 0, SEEK_END) == 0) return ZVRAW_OK;
@@ -238,7 +243,8 @@ int ZVRawFunctionDescriptors::setDescriptors(const ZVRawFunctionDescriptorImp* c
 
 int ZVRawFunctionDescriptors::updateDescriptor(unsigned int f, const ZVRawFunctionDescriptorImp& record) {
   if (!m_ppImp) return ZVRAW_ERROR;
-  if (f == std::numeric_limits<unsigned int>::max()) return ZVRAW_FUNCNUM_INVALID;  // f + 1 slots would wrap
+  // The table grows to f + 1 slots: no more than a descriptor file can hold.
+  if (f >= kMaxDescriptorCount) return ZVRAW_FUNCNUM_INVALID;
   const DescriptorKind kind = descriptorKind(record);
   if (kind == DescriptorKind::Neither) return ZVRAW_ERROR;
   Slots& slots = *m_ppImp;

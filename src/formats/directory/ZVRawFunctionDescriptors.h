@@ -59,7 +59,9 @@ class ZVRawFunctionDescriptors {
   // gives 32, a record whose kind does not match its type gives 1, and the
   // table is unchanged). n = 0 leaves the table without an array.
   [[nodiscard]] int setDescriptors(const ZVRawFunctionDescriptorImp* const* records, unsigned int n);
-  // Stores a copy of record in slot f, growing the table to f + 1 slots.
+  // Stores a copy of record in slot f, growing the table to f + 1 slots;
+  // ZVRAW_FUNCNUM_INVALID for an f no descriptor file could hold (f + 1
+  // records past 4 GiB), which would only make empty slots.
   [[nodiscard]] int updateDescriptor(unsigned int f, const ZVRawFunctionDescriptorImp& record);
   // Adds n empty slots.
   [[nodiscard]] int appendFunctions(unsigned int nFuncsToAppend);

@@ -13,6 +13,7 @@
 #include "formats/portability/CLocale.h"
 #include "formats/portability/FileHandle.h"
 #include "formats/portability/SettingsFile.h"
+#include "formats/portability/SysPaths.h"
 #include "formats/portability/TextNumbers.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
@@ -180,7 +181,7 @@ int gppsCopyDefault(char* pcReturnedBuffer, int nBufferSize, const char* pcDefau
 }
 
 int gppsGetLineCount(const char* file) {
-  FilePtr f(std::fopen(orEmpty(file), "rb"));
+  FilePtr f = sysOpenFile(orEmpty(file), "rb", false);
   if (!f) return 0;
   int count = 0;
   for (std::string piece; count < INT_MAX && readPiece(f.get(), piece);) ++count;
@@ -195,7 +196,7 @@ int sysGetPrivateProfileString(const char* pcSection, const char* pcKeyName, con
   };
   const char* name = orEmpty(pcFileName);
   if (*name == '\0') return fail(GPPS_FILE_OPEN_ERROR);
-  FilePtr f(std::fopen(name, "rb"));
+  FilePtr f = sysOpenFile(name, "rb", false);
   if (!f) return fail(GPPS_FILE_OPEN_ERROR);
   // A read error (a directory, say) is an unreadable file, not a missing entry.
   if (gppsFindSection(f.get(), pcSection) == 0)

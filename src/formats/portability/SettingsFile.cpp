@@ -10,6 +10,7 @@
 
 #include "formats/portability/FileHandle.h"
 #include "formats/portability/FileIO.h"
+#include "formats/portability/SysPaths.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace {
@@ -40,7 +41,8 @@ std::string resolveTarget(const std::string& path) {
 
 int readSettingsFile(const std::string& path, std::string& out, std::size_t maxSize) {
   out.clear();
-  FilePtr f(std::fopen(path.c_str(), "rb"));
+  // Any kind of file, but opened without waiting for a writer.
+  FilePtr f = sysOpenFile(path, "rb", false);
   if (!f) return ZVRAW_FILEOPEN_ERROR;
   // Read to the end rather than trust a size: pipes and /proc files have none.
   char chunk[16384];

@@ -1,10 +1,12 @@
 #include "formats/portability/SysPaths.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
@@ -38,9 +40,45 @@ void foldFrom(std::string& s, std::size_t from, bool upper) {
   }
 }
 
-FilePtr openAs(const std::string& path, const char* mode) { return FilePtr(std::fopen(path.c_str(), mode)); }
+// The open(2) flags of a stream mode ("rb", "wb", "r+b", "ab", ...); -1 for
+// a mode fopen would refuse.
+int openFlags(const char* mode) {
+  const bool update = std::strchr(mode, '+') != nullptr;
+  switch (mode[0]) {
+    case 'r':
+      return update ? O_RDWR : O_RDONLY;
+    case 'w':
+      return (update ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+    case 'a':
+      return (update ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+    default:
+      return -1;
+  }
+}
+
+FilePtr openAs(const std::string& path, const char* mode) { return sysOpenFile(path, mode, true); }
 
 }  // namespace
+
+FilePtr sysOpenFile(const std::string& path, const char* mode, bool regularOnly) {
+  const int flags = mode != nullptr ? openFlags(mode) : -1;
+  if (flags < 0) {
+    errno = EINVAL;
+    return nullptr;
+  }
+  const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || (regularOnly && !S_ISREG(st.st_mode)) ||
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    errno = EINVAL;
+    return nullptr;
+  }
+  std::FILE* f = ::fdopen(fd, mode);
+  if (f == nullptr) ::close(fd);
+  return FilePtr(f);
+}
 
 const char* getDirSlash() { return "/"; }
 
@@ -94,7 +132,7 @@ int sysExistsDir(std::string_view path) {
 
 int sysExistsFile(std::string_view path) {
   if (path.size() > kMaxPathLength) return 0;
-  return openAs(std::string(path), "rb") ? 1 : 0;
+  return sysOpenFile(std::string(path), "rb", false) ? 1 : 0;
 }
 
 std::size_t findSlash(std::string_view path) {

@@ -31,8 +31,15 @@ int getNextSubDir(std::string_view path, std::string& prefix);
 char* to_upper(char* text);
 char* to_lower(char* text);
 
+// Opens a file with a stream mode ("rb", "wb", "r+b", ...) without waiting
+// for a peer: a FIFO would hold an open for reading until some writer came.
+// With regularOnly, anything but a regular file (a FIFO, a device, a
+// directory) counts as a file that does not open. Null, with errno, on failure.
+[[nodiscard]] FilePtr sysOpenFile(const std::string& path, const char* mode, bool regularOnly = true);
+
 // Opens path as given, then with its last component upper-cased, then
-// lower-cased. Null when none opens or the path is too long.
+// lower-cased; only a regular file opens (see sysOpenFile). Null when none
+// opens or the path is too long.
 [[nodiscard]] FilePtr rawFileComponentfopen(std::string_view path, const char* mode);
 [[nodiscard]] int sysRawComponentFileExists(std::string_view path);
 

@@ -1,14 +1,23 @@
 #include "formats/portability/SysTrace.h"
 
+#include <atomic>
+
 namespace {
 
-TraceSettings& mutableSettings() {
-  static TraceSettings settings{20, 20, stderr, stdout};
-  return settings;
+struct AtomicTraceSettings {
+  std::atomic<int> debugLevel{20};
+  std::atomic<int> infoLevel{20};
+  std::atomic<std::FILE*> debugSink{stderr};
+  std::atomic<std::FILE*> infoSink{stdout};
+};
+
+AtomicTraceSettings& settings() {
+  static AtomicTraceSettings s;
+  return s;
 }
 
 void apply(int debug, int info, std::FILE* debugSink, std::FILE* infoSink) {
-  TraceSettings& s = mutableSettings();
+  AtomicTraceSettings& s = settings();
   s.debugLevel = debug;
   s.infoLevel = info;
   if (debugSink) s.debugSink = debugSink;
@@ -17,7 +26,10 @@ void apply(int debug, int info, std::FILE* debugSink, std::FILE* infoSink) {
 
 }  // namespace
 
-const TraceSettings& traceSettings() { return mutableSettings(); }
+TraceSettings traceSettings() {
+  const AtomicTraceSettings& s = settings();
+  return {s.debugLevel, s.infoLevel, s.debugSink, s.infoSink};
+}
 
 void zvrawSetTraceLevels(int debug, int info, std::FILE* debugSink, std::FILE* infoSink) {
   apply(debug, info, debugSink, infoSink);

@@ -11,7 +11,9 @@ struct TraceSettings {
   std::FILE* infoSink = nullptr;   // standard output until set
 };
 
-[[nodiscard]] const TraceSettings& traceSettings();
+// The settings as they stand. Each one is set and read whole, so threads
+// that set and read them at once never see a torn value.
+[[nodiscard]] TraceSettings traceSettings();
 
 // Sets both levels; a non-null sink replaces the current one, a null sink keeps it.
 void zvrawSetTraceLevels(int debug, int info, std::FILE* debugSink, std::FILE* infoSink);

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "formats/portability/CLocale.h"
+#include "formats/portability/CpuFeatures.h"
 
 namespace borealtek_calibrate_version_1 {
 
@@ -64,7 +65,7 @@ namespace {
 // no branches and Horner's rule unrolls. Four masses go through it side by
 // side: every lane does exactly the scalar's double operations (no fused
 // multiply-add), so the results are the same to the bit on every machine.
-// A second copy for processors with 256-bit registers is picked at load time.
+// A second copy for processors with 256-bit registers is picked at run time.
 using Padded = std::array<double, kCalCoefficients + 1>;  // index 7 is the zero top
 typedef double Double2 __attribute__((vector_size(16)));
 typedef double Double4 __attribute__((vector_size(32)));
@@ -86,7 +87,7 @@ template <int Top, bool Root>
 }
 
 template <int Top, bool Root, class T>
-__attribute__((target_clones("avx2", "default"))) void evaluateArray(T* values, std::size_t n, const Padded& padded) {
+[[gnu::always_inline]] inline void evaluateArray(T* values, std::size_t n, const Padded& padded) {
   Double4 c[Top + 1];
   for (int k = 0; k <= Top; ++k) {
     const double v = padded[static_cast<std::size_t>(k)];
@@ -116,17 +117,32 @@ __attribute__((target_clones("avx2", "default"))) void evaluateArray(T* values, 
   }
 }
 
+template <int Top, bool Root, class T>
+ZVRAW_AVX2_COPY void evaluateArrayAvx2(T* values, std::size_t n, const Padded& padded) {
+  evaluateArray<Top, Root, T>(values, n, padded);
+}
+template <int Top, bool Root, class T>
+void evaluateArrayPlain(T* values, std::size_t n, const Padded& padded) {
+  evaluateArray<Top, Root, T>(values, n, padded);
+}
+
 template <class T>
 using ArrayLoop = void (*)(T*, std::size_t, const Padded&);
 
-template <class T, std::size_t... Top>
+template <class T, bool Avx2, std::size_t... Top>
 constexpr std::array<ArrayLoop<T>, 2 * sizeof...(Top)> makeLoops(std::index_sequence<Top...>) {
-  return {evaluateArray<static_cast<int>(Top), false, T>..., evaluateArray<static_cast<int>(Top), true, T>...};
+  if constexpr (Avx2)
+    return {evaluateArrayAvx2<static_cast<int>(Top), false, T>..., evaluateArrayAvx2<static_cast<int>(Top), true, T>...};
+  else
+    return {evaluateArrayPlain<static_cast<int>(Top), false, T>...,
+            evaluateArrayPlain<static_cast<int>(Top), true, T>...};
 }
 
 template <class T>
 void evaluateInPlace(T* values, int nSize, const CalCoefficients& coefficients, short order, short type) {
-  static constexpr auto kLoops = makeLoops<T>(std::make_index_sequence<kCalCoefficients + 1>{});
+  static constexpr auto kAvx2 = makeLoops<T, true>(std::make_index_sequence<kCalCoefficients + 1>{});
+  static constexpr auto kPlain = makeLoops<T, false>(std::make_index_sequence<kCalCoefficients + 1>{});
+  const auto& kLoops = cpuHasAvx2() ? kAvx2 : kPlain;
   Padded c{};
   std::copy(coefficients.begin(), coefficients.end(), c.begin());
   const auto top = static_cast<std::size_t>(std::min<int>(order, kCalCoefficients));

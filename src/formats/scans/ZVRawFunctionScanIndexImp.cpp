@@ -7,7 +7,7 @@
 #include "formats/scans/ZVRawPackedFormats.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
-float fOffset = 0;
+std::atomic<float> fOffset{0};
 
 void setTimeShiftImp(float fShift) { fOffset = fShift; }
 

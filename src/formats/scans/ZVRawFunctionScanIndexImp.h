@@ -2,6 +2,7 @@
 
 // One scan's record in _funcNNN.idx.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -23,8 +24,9 @@ inline constexpr std::uint16_t kScanIndexMaxSegment = 0x1F;    // 5 bits
   return bExtended ? kScanIndexRecordSizeEx : kScanIndexRecordSize;
 }
 
-// The time shift added to a record's RT each time the record is written.
-extern float fOffset;
+// The time shift added to a record's RT each time the record is written:
+// one for the process, so every writer on every thread sees the last one set.
+extern std::atomic<float> fOffset;
 void setTimeShiftImp(float fShift);
 
 class ZVRawFunctionScanIndexImp {

@@ -3,6 +3,7 @@
 // One decoded scan of one acquisition function: masses and intensities with
 // optional per-peak companions, or, kept compressed, only its packet run.
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -13,8 +14,9 @@
 
 // How the decoder treats a mass outside the acquisition range or not above
 // the previous one: 1 abandons the scan, 2 keeps the peak and repairs the
-// scan afterwards, 3 drops the peak; any other value keeps every peak.
-extern int nBadScanStrategy;
+// scan afterwards, 3 drops the peak; any other value keeps every peak. One
+// for the process, read by decoders on any thread.
+extern std::atomic<int> nBadScanStrategy;
 
 namespace borealtek_zvraw_version_1 {
 

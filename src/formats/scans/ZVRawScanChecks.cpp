@@ -3,7 +3,7 @@
 
 #include "formats/scans/ZVRawScan.h"
 
-int nBadScanStrategy = 3;
+std::atomic<int> nBadScanStrategy{3};
 
 namespace borealtek_zvraw_version_1 {
 

@@ -11,6 +11,7 @@
 #include <limits>
 #include <new>
 
+#include "formats/portability/CpuFeatures.h"
 #include "formats/portability/PageAlignedBuffer.h"
 #include "formats/scans/ZVRawPacketBlocks.h"
 #include "formats/scans/ZVRawScan.h"
@@ -112,7 +113,7 @@ typedef std::int32_t Int8 __attribute__((vector_size(32)));
 // The smallest |b[i] - b[i-1]| for i = 1..n-1 in `delta`, lowered only, as
 // delta = min(delta, d) one spacing at a time would give it: spacings that
 // are NaN never lower it, and a NaN delta stays.
-__attribute__((target_clones("avx2", "default"))) void lowerBySpacings(float& delta, const float* b, std::uint32_t n) {
+[[gnu::always_inline]] inline void lowerBySpacingsBody(float& delta, const float* b, std::uint32_t n) {
   if (n < 2) return;
   constexpr float kInf = std::numeric_limits<float>::infinity();
   Float8 lanes{kInf, kInf, kInf, kInf, kInf, kInf, kInf, kInf};
@@ -135,7 +136,7 @@ __attribute__((target_clones("avx2", "default"))) void lowerBySpacings(float& de
 }
 
 // Whether any mass lies below the cut-off.
-__attribute__((target_clones("avx2", "default"))) bool anyBelow(const float* m, std::uint32_t n, float cutoff) {
+[[gnu::always_inline]] inline bool anyBelowBody(const float* m, std::uint32_t n, float cutoff) {
   const Float8 c{cutoff, cutoff, cutoff, cutoff, cutoff, cutoff, cutoff, cutoff};
   Int8 below{};
   std::uint32_t i = 0;
@@ -151,8 +152,7 @@ __attribute__((target_clones("avx2", "default"))) bool anyBelow(const float* m, 
 
 // Whether any mass fails the bad-mass test when each is tested against the
 // one before it (prev for the first), as when none is dropped.
-__attribute__((target_clones("avx2", "default"))) bool anyBad(const float* m, std::uint32_t n, float prev, float lower,
-                                                              float upper) {
+[[gnu::always_inline]] inline bool anyBadBody(const float* m, std::uint32_t n, float prev, float lower, float upper) {
   const auto bad = [&](float v, float p) { return v - 1.0f > upper || lower > v + 1.0f || (p > 0 && p >= v); };
   bool any = bad(m[0], prev);
   const Float8 lo{lower, lower, lower, lower, lower, lower, lower, lower};
@@ -168,6 +168,31 @@ __attribute__((target_clones("avx2", "default"))) bool anyBad(const float* m, st
   any |= anyLane(lanes);
   for (; i < n; ++i) any |= bad(m[i], m[i - 1]);
   return any;
+}
+
+// The AVX2 and plain copies of the three loops above, and the choice between them.
+ZVRAW_AVX2_COPY void lowerBySpacingsAvx2(float& delta, const float* b, std::uint32_t n) {
+  lowerBySpacingsBody(delta, b, n);
+}
+void lowerBySpacingsPlain(float& delta, const float* b, std::uint32_t n) { lowerBySpacingsBody(delta, b, n); }
+void lowerBySpacings(float& delta, const float* b, std::uint32_t n) {
+  cpuHasAvx2() ? lowerBySpacingsAvx2(delta, b, n) : lowerBySpacingsPlain(delta, b, n);
+}
+
+ZVRAW_AVX2_COPY bool anyBelowAvx2(const float* m, std::uint32_t n, float cutoff) { return anyBelowBody(m, n, cutoff); }
+bool anyBelowPlain(const float* m, std::uint32_t n, float cutoff) { return anyBelowBody(m, n, cutoff); }
+bool anyBelow(const float* m, std::uint32_t n, float cutoff) {
+  return cpuHasAvx2() ? anyBelowAvx2(m, n, cutoff) : anyBelowPlain(m, n, cutoff);
+}
+
+ZVRAW_AVX2_COPY bool anyBadAvx2(const float* m, std::uint32_t n, float prev, float lower, float upper) {
+  return anyBadBody(m, n, prev, lower, upper);
+}
+bool anyBadPlain(const float* m, std::uint32_t n, float prev, float lower, float upper) {
+  return anyBadBody(m, n, prev, lower, upper);
+}
+bool anyBad(const float* m, std::uint32_t n, float prev, float lower, float upper) {
+  return cpuHasAvx2() ? anyBadAvx2(m, n, prev, lower, upper) : anyBadPlain(m, n, prev, lower, upper);
 }
 
 // The per-peak steps, one instance per format so that every decoder and

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "formats/portability/SysFileSize.h"
+#include "formats/portability/SysPaths.h"
 
 bool STSFile::read(std::string_view path) {
   m_pFile.reset();
@@ -16,7 +17,7 @@ bool STSFile::read(std::string_view path) {
   m_nRecords = 0;
   m_bOK = false;
 
-  FilePtr f(std::fopen(std::string(path).c_str(), "rb"));
+  FilePtr f = sysOpenFile(std::string(path), "rb");
   if (!f) return false;
   const std::int64_t size = getLargeFileSize(f.get());
   if (size < 0 || ::fseeko(f.get(), 0, SEEK_SET) != 0) return false;
@@ -36,10 +37,46 @@ bool STSFile::read(std::string_view path) {
   // count unreachable: such a table is refused rather than cut short.
   const std::uint64_t records = body / m_nRecordSize;
   if (records > std::numeric_limits<std::uint32_t>::max()) return false;
+  // A record smaller than the fields it declares is a claim no writer makes:
+  // believed, it would turn every byte of the file into a record.
+  if (!fieldsFitRecord(f.get())) return false;
 
   m_nRecords = static_cast<std::uint32_t>(records);
   m_pFile = std::move(f);
   m_bOK = true;
+  return true;
+}
+
+namespace {
+
+// The bytes a field takes in a record; none for a type no value form reads.
+std::uint32_t fieldWidth(const STSField& field) {
+  switch (field.Type) {
+    case CHAR_FIELD:
+      return 1;
+    case SHORT_INT_FIELD:
+      return 2;
+    case LONG_INT_FIELD:
+    case SINGLE_FLOAT_FIELD:
+      return 4;
+    case DOUBLE_FLOAT_FIELD:
+      return 8;
+    case STRING_FIELD:
+      return field.Size;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+bool STSFile::fieldsFitRecord(std::FILE* f) const {
+  if (::fseeko(f, static_cast<off_t>(kStatsLeaderSize), SEEK_SET) != 0) return false;
+  for (std::uint16_t i = 0; i < m_nFields; ++i) {
+    STSField field;
+    if (!readStatsField(f, field)) return false;
+    if (std::uint32_t{field.Offset} + fieldWidth(field) > m_nRecordSize) return false;
+  }
   return true;
 }
 

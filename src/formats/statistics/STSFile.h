@@ -25,12 +25,17 @@ class STSFile {
   STSFile& operator=(const STSFile&) = delete;
 
   // Opens the file at exactly this path (no case retries) and decides its
-  // validity; a second call starts over. Returns isOK().
+  // validity; a second call starts over. Returns isOK(). Beyond the sizes of
+  // leader, header and body, every field must lie inside the record.
   bool read(std::string_view path);
   [[nodiscard]] bool isOK() const { return m_bOK; }
   [[nodiscard]] std::uint16_t getVersion() const { return m_nVersion; }
   [[nodiscard]] std::uint16_t getNumberOfFields() const { return m_nFields; }
   [[nodiscard]] std::uint32_t getNumberOfRecords() const { return m_nRecords; }
+  // The bytes of a valid file: its header and records.
+  [[nodiscard]] std::uint64_t getFileBytes() const {
+    return std::uint64_t{m_nHeaderSize} + std::uint64_t{m_nRecordSize} * m_nRecords;
+  }
 
   // The descriptors; empty when there are none, the file is not valid or
   // they cannot be read.
@@ -71,6 +76,8 @@ class STSFile {
   template <class T>
   bool readNumber(const STSField& field, int record, std::uint16_t type, T& out);
   bool seekValue(const STSField& field, int record);
+  // Whether every declared field lies inside a record.
+  [[nodiscard]] bool fieldsFitRecord(std::FILE* f) const;
 
   FilePtr m_pFile;
   std::uint16_t m_nHeaderSize = 0;

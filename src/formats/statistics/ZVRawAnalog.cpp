@@ -9,6 +9,7 @@
 #include <cstring>
 #include <optional>
 
+#include "formats/portability/AllocationGuard.h"
 #include "formats/portability/CLocale.h"
 #include "formats/portability/FileIO.h"
 #include "formats/portability/SysFileSize.h"
@@ -34,6 +35,11 @@ constexpr std::uint16_t kTableVersion = 1;
 constexpr int kFlagAnalog = 1, kFlagELSD = 2, kFlagReadback = 4;
 
 constexpr std::string_view kControlTag = "$CC$";
+
+// What one channel holds besides its samples: header, length, scale and its
+// two sample arrays.
+constexpr std::uint64_t kChannelBytes =
+    sizeof(AnalogHeader) + sizeof(int) + sizeof(float) + 2 * sizeof(std::vector<float>);
 
 std::string_view fieldText(const char* bytes, std::size_t size) {
   return std::string_view(bytes, static_cast<std::size_t>(std::find(bytes, bytes + size, '\0') - bytes));
@@ -108,6 +114,7 @@ void ZVRawAnalog::clear() {
   m_pHeaders.clear();
   m_ppChannelData.clear();
   m_ppRetentionTimes.clear();
+  m_sharedRetentionTimes.clear();
   m_pChannelScales.clear();
 }
 
@@ -123,10 +130,12 @@ void ZVRawAnalog::resize(int channels) {
 
 int ZVRawAnalog::read(std::string_view path) {
   clear();
-  setRawPath(path);
-  if (readAnalogs() || readChroms()) return ZVRAW_OK;
-  clear();
-  return ZVRAW_DATA_NULL;
+  const int rc = guardAllocation([&] {
+    setRawPath(path);
+    return readAnalogs() || readChroms() ? ZVRAW_OK : ZVRAW_DATA_NULL;
+  });
+  if (rc != ZVRAW_OK) clear();
+  return rc;
 }
 
 bool ZVRawAnalog::readChromHeader(std::string_view path) {
@@ -136,6 +145,8 @@ bool ZVRawAnalog::readChromHeader(std::string_view path) {
   const std::optional<std::string> name = fileIn(m_pszRawFilePath, "_CHROMS.INF");
   STSFile table;
   if (!name || !table.read(*name) || table.getNumberOfRecords() > INT_MAX) return false;
+  // Channels the file is too small to describe are refused, as an invalid table.
+  if (!withinFileBound(table.getNumberOfRecords(), kChannelBytes, table.getFileBytes())) return false;
 
   resize(static_cast<int>(table.getNumberOfRecords()));
   const std::vector<STSField> fields = table.getFields();
@@ -188,7 +199,7 @@ void ZVRawAnalog::readChromDat(int channel) {
 bool ZVRawAnalog::readAnalogs() {
   const std::optional<std::string> infName = fileIn(m_pszRawFilePath, "_ANALOGS.INF");
   if (!infName) return false;
-  FilePtr inf(std::fopen(infName->c_str(), "rb"));
+  FilePtr inf = sysOpenFile(*infName, "rb");
   if (!inf) return false;
   const std::int64_t infSize = getLargeFileSize(inf.get());
   if (infSize <= 0 || infSize % kAnalogsInfRecord != 0 || infSize / kAnalogsInfRecord > INT_MAX) return false;
@@ -206,7 +217,7 @@ bool ZVRawAnalog::readAnalogs() {
 
   // The samples are optional: channels without them are still channels.
   const std::optional<std::string> datName = fileIn(m_pszRawFilePath, "_ANALOGS.DAT");
-  FilePtr dat(datName ? std::fopen(datName->c_str(), "rb") : nullptr);
+  FilePtr dat = datName ? sysOpenFile(*datName, "rb") : nullptr;
   if (!dat) return true;
   const std::int64_t datSize = getLargeFileSize(dat.get());
   const std::uint64_t recordSize = (static_cast<std::uint64_t>(m_nChannels) + 2) * 2;
@@ -214,8 +225,9 @@ bool ZVRawAnalog::readAnalogs() {
       static_cast<std::uint64_t>(datSize) / recordSize > INT_MAX || ::fseeko(dat.get(), 0, SEEK_SET) != 0)
     return true;
   const auto samples = static_cast<std::size_t>(static_cast<std::uint64_t>(datSize) / recordSize);
+  // Every channel has the record's time: one array serves them all.
+  m_sharedRetentionTimes.assign(samples, 0.0f);
   for (int c = 0; c < m_nChannels; ++c) {
-    m_ppRetentionTimes[static_cast<std::size_t>(c)].assign(samples, 0.0f);
     m_ppChannelData[static_cast<std::size_t>(c)].assign(samples, 0.0f);
     m_pChannelLengths[static_cast<std::size_t>(c)] = static_cast<int>(samples);
   }
@@ -234,11 +246,11 @@ bool ZVRawAnalog::readAnalogs() {
     // read keeps its time (when that was read) and gives 0 for every channel.
     const std::size_t whole = got / recordSize;
     const std::size_t timed = std::min(n, whole + (got % recordSize >= 4 ? 1 : 0));
+    float* times = m_sharedRetentionTimes.data() + first;
+    for (std::size_t k = 0; k < timed; ++k) field(k * recordSize, times[k]);
     for (std::size_t c = 0; c < static_cast<std::size_t>(m_nChannels); ++c) {
-      float* times = m_ppRetentionTimes[c].data() + first;
       float* values = m_ppChannelData[c].data() + first;
       const float scale = m_pChannelScales[c];
-      for (std::size_t k = 0; k < timed; ++k) field(k * recordSize, times[k]);
       for (std::size_t k = 0; k < whole; ++k) {
         std::uint16_t v;
         field(k * recordSize + 4 + 2 * c, v);
@@ -261,7 +273,8 @@ void ZVRawAnalog::getChannelHeader(int channel, const AnalogHeader*& out) const 
 void ZVRawAnalog::getChannelData(int channel, const float*& times, const float*& values) const {
   times = values = nullptr;
   if (getChannelLength(channel) == 0) return;
-  times = m_ppRetentionTimes[static_cast<std::size_t>(channel)].data();
+  const std::vector<float>& own = m_ppRetentionTimes[static_cast<std::size_t>(channel)];
+  times = own.empty() ? m_sharedRetentionTimes.data() : own.data();
   values = m_ppChannelData[static_cast<std::size_t>(channel)].data();
 }
 

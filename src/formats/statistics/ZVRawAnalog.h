@@ -41,7 +41,9 @@ class ZVRawAnalog {
   ZVRawAnalog& operator=(const ZVRawAnalog&) = delete;
 
   // 0 when either file set was read (a valid _CHROMS.INF may hold no
-  // channels), ZVRAW_DATA_NULL when neither was; the object is then empty.
+  // channels), ZVRAW_DATA_NULL when neither was, ZVRAW_MEMALLOC_ERROR when
+  // the channels could not be held; the object is then empty. A _CHROMS.INF
+  // too small for the channels it counts is not valid.
   int read(std::string_view path);
   // _CHROMS.INF alone: headers and scales, no samples. Whether it was valid.
   bool readChromHeader(std::string_view path);
@@ -75,7 +77,8 @@ class ZVRawAnalog {
   std::string m_pszRawFilePath;
   std::vector<AnalogHeader> m_pHeaders;
   std::vector<std::vector<float>> m_ppChannelData;
-  std::vector<std::vector<float>> m_ppRetentionTimes;
+  std::vector<std::vector<float>> m_ppRetentionTimes;  // empty where the shared times serve
+  std::vector<float> m_sharedRetentionTimes;           // the one time axis of _ANALOGS.DAT
   std::vector<float> m_pChannelScales;
 };
 

@@ -189,6 +189,9 @@ struct ZVRawExtStatsRecord {
   short m_nAccurateMassFlags = 0;
   short m_nMinDriftTimeChannel = 0;
   short m_nMaxDriftTimeChannel = 0;
+
+  // Member by member: the record has padding, whose bytes mean nothing.
+  friend bool operator==(const ZVRawExtStatsRecord&, const ZVRawExtStatsRecord&) = default;
 };
 static_assert(std::is_standard_layout_v<ZVRawExtStatsRecord> && std::is_trivially_copyable_v<ZVRawExtStatsRecord>);
 static_assert(sizeof(ZVRawExtStatsRecord) == 200);

@@ -85,8 +85,7 @@ int ZVRawExtendedStats::addField(unsigned int fn, unsigned int id) {
   // repeated ids could fill them all).
   if (l.m_nNumberOfFields >= static_cast<std::uint32_t>(kMaxStatsFields)) return ZVRAW_ERROR;
 
-  ZVRawExtStatsField& slot = f->fields[l.m_nNumberOfFields];
-  slot = ZVRawExtStatsField{};
+  ZVRawExtStatsField& slot = f->fields.emplace_back();
   slot.m_nFieldID = id;
   slot.m_nFieldType = fieldIDToType(id);
   if (l.m_nNumberOfFields > 0) {

@@ -37,7 +37,9 @@ struct ZVRawExtStatsField {
   char m_cFieldName[EXTSTATS_FIELDNAME_SIZE] = {};
 };
 
-using ZVRawExtStatsFieldArray = std::array<ZVRawExtStatsField, kMaxStatsFields>;
+// The fields of a layout, as many as its leader counts (at most kMaxStatsFields):
+// sized by the layout, since a directory may hold many functions.
+using ZVRawExtStatsFieldArray = std::vector<ZVRawExtStatsField>;
 using ValidFieldArray = std::array<bool, kMaxStatsFields>;
 
 // ZVRAW_FILEREAD_ERROR when the stream's error flag is set, else
@@ -157,7 +159,7 @@ class ZVRawExtendedStats {
  private:
   struct FunctionStats {
     ZVRawExtStatsHeaderLeader leader;
-    ZVRawExtStatsFieldArray fields{};
+    ZVRawExtStatsFieldArray fields;
     ValidFieldArray validField{};
     // A function may hold a record array of no records; "no array" is
     // different (nothing to write).

@@ -60,7 +60,7 @@ int ZVRawExtendedStats::readHeaderBlock(std::FILE* file, FunctionStats& f) {
   // Whatever goes wrong below leaves no layout, and no records read with one.
   const auto corrupt = [&f] {
     f.leader = ZVRawExtStatsHeaderLeader{};
-    f.fields = ZVRawExtStatsFieldArray{};
+    f.fields.clear();
     f.validField = ValidFieldArray{};
     f.records.clear();
     f.validStats = 0;
@@ -72,12 +72,12 @@ int ZVRawExtendedStats::readHeaderBlock(std::FILE* file, FunctionStats& f) {
   if (leader.fieldCount > kMaxStatsFields) return corrupt();
 
   f.leader = {leader.headerSize, leader.version, leader.recordSize, 0};
-  f.fields = ZVRawExtStatsFieldArray{};
+  f.fields.clear();
   f.validField = ValidFieldArray{};
   for (std::uint32_t i = 0; i < leader.fieldCount; ++i) {
     STSField d;
     if (!readStatsField(file, d)) return corrupt();
-    ZVRawExtStatsField& slot = f.fields[i];
+    ZVRawExtStatsField& slot = f.fields.emplace_back();
     slot.m_nFieldID = d.ID;
     slot.m_nFieldType = d.Type;
     slot.m_nOffSet = d.Offset;

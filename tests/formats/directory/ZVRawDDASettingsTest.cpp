@@ -42,11 +42,10 @@ TEST_F(DDASettingsTest, WritesAndReadsTheOffsets) {
   EXPECT_EQ(readOver(kWritten), std::make_pair(1.5f, 2.0f));
 
   DecimalCommaLocale comma;
-  if (comma.active()) {
-    ASSERT_EQ(s.Write(dir().c_str()), ZVRAW_OK);
-    EXPECT_EQ(readTextFile(file()), kWritten);
-    EXPECT_EQ(readOver(kWritten), std::make_pair(1.5f, 2.0f));
-  }
+  if (!comma.active()) return missingDecimalCommaLocale();
+  ASSERT_EQ(s.Write(dir().c_str()), ZVRAW_OK);
+  EXPECT_EQ(readTextFile(file()), kWritten);
+  EXPECT_EQ(readOver(kWritten), std::make_pair(1.5f, 2.0f));
 }
 
 TEST_F(DDASettingsTest, ValuesKeptUnlessANumberIsThere) {

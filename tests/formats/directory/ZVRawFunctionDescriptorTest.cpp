@@ -47,17 +47,20 @@ TEST(FunctionTexts, BadCodesLeaveTheBuffer) {
   EXPECT_EQ(getIonModeString(0, nullptr), ZVRAW_NULLPOINTER_ERROR);
 }
 
-TEST(PublicDescriptor, OutOfRangeSegmentsUseSharedScratch) {
+// Each record has its own scratch per accessor: records used on different
+// threads share nothing.
+TEST(PublicDescriptor, OutOfRangeSegmentsUseTheRecordsScratch) {
   ZVRawFunctionDescriptor_NonMaldi a, b;
   a.segmentStartMass(32) = 5.0f;
   EXPECT_EQ(a.getSegmentStartMass(0), 0.0f);  // no record entry changed
   EXPECT_EQ(a, ZVRawFunctionDescriptor_NonMaldi{});
-  EXPECT_EQ(b.segmentStartMass(-1), 5.0f);
+  EXPECT_EQ(a.segmentStartMass(-1), 5.0f);
+  EXPECT_EQ(b.segmentStartMass(-1), 0.0f);
   EXPECT_EQ(a.getSegmentStartMass(32), 0.0f);
-  EXPECT_EQ(b.getSegmentStartMass(-1), 0.0f);
   b.segmentEndMass(100) = 7.0f;
-  EXPECT_EQ(a.segmentEndMass(32), 7.0f);
-  EXPECT_EQ(a.segmentScanTime(32), 0.0f);  // one scratch per accessor
+  EXPECT_EQ(b.segmentEndMass(32), 7.0f);
+  EXPECT_EQ(a.segmentEndMass(32), 0.0f);
+  EXPECT_EQ(b.segmentScanTime(32), 0.0f);  // one scratch per accessor
 }
 
 TEST(PublicDescriptor, EqualityFollowsTheFloatRules) {

@@ -310,7 +310,8 @@ TEST(FunctionCalibration, SettersAndInit) {
   EXPECT_EQ(copy, cal);
   EXPECT_EQ(copy.Cov(4), 3.0);
   EXPECT_EQ(copy.calTemp(), 21.5);
-  copy = copy;
+  const auto& self = copy;
+  copy = self;
   EXPECT_EQ(copy, cal);
   cal.Init();
   EXPECT_EQ(cal, FunctionCalibration());

@@ -82,6 +82,32 @@ TEST_F(STSFileTest, ValidityFollowsTheLeader) {
   }
 }
 
+TEST_F(STSFileTest, FieldsMustLieInsideTheRecord) {
+  struct Case {
+    const char* what;
+    std::uint16_t type, offset, size, recordSize;
+    bool ok;
+  };
+  const Case cases[] = {
+      {"char in the last byte", CHAR_FIELD, 7, 1, 8, true},
+      {"short one byte over", SHORT_INT_FIELD, 7, 2, 8, false},
+      {"int over a one-byte record", LONG_INT_FIELD, 0, 4, 1, false},
+      {"float at the end", SINGLE_FLOAT_FIELD, 4, 4, 8, true},
+      {"double over", DOUBLE_FLOAT_FIELD, 1, 8, 8, false},
+      {"string of its size", STRING_FIELD, 4, 81, 85, true},
+      {"string one byte over", STRING_FIELD, 4, 82, 85, false},
+      {"unknown type inside", 9, 8, 100, 8, true},
+      {"unknown type past the end", 9, 9, 0, 8, false},
+  };
+  for (const Case& c : cases) {
+    ByteBuilder b = StatsTableFixture().field(1, c.type, c.offset, c.size).leader(c.recordSize);
+    b.zeros(2 * c.recordSize);
+    STSFile& f = open(b.take());
+    EXPECT_EQ(f.isOK(), c.ok) << c.what;
+    EXPECT_EQ(f.getNumberOfRecords(), c.ok ? 2u : 0u) << c.what;
+  }
+}
+
 TEST_F(STSFileTest, MissingOrShortFileIsNotValid) {
   EXPECT_FALSE(file_.read(path("missing")));
   EXPECT_FALSE(file_.isOK());
@@ -190,13 +216,13 @@ TEST_F(STSFileTest, StringsAreCutToTheBuffer) {
 
 TEST_F(STSFileTest, ColumnsMatchValueByValueReads) {
   // Wide records, so that a column crosses several read blocks; fields at
-  // the start, straddling into the next record, and past the record's end.
+  // the start and at the very end of the record.
   constexpr std::uint16_t kRecord = 20000;
   constexpr int kRecords = 120;
   ByteBuilder b = StatsTableFixture()
                       .field(1, SINGLE_FLOAT_FIELD, 0, 4)
-                      .field(2, SINGLE_FLOAT_FIELD, kRecord - 2, 4)
-                      .field(3, SINGLE_FLOAT_FIELD, 30000, 4)
+                      .field(2, SINGLE_FLOAT_FIELD, kRecord - 4, 4)
+                      .field(3, SINGLE_FLOAT_FIELD, 12, 4)
                       .field(4, LONG_INT_FIELD, 8, 4)
                       .leader(kRecord);
   for (int r = 0; r < kRecords; ++r) {

@@ -248,6 +248,45 @@ TEST_F(ZVRawAnalogTest, EmptyChromsTableIsAReadWithNoChannels) {
   EXPECT_EQ(read(), ZVRAW_DATA_NULL);
 }
 
+// A channel table whose records are too small to describe a channel each
+// is refused as invalid: the set reads as absent, as with no table at all.
+TEST_F(ZVRawAnalogTest, ChromsTablesTooSmallForTheirChannelsAreRefused) {
+  struct Case {
+    const char* what;
+    Bytes table;
+    int channels;  // -1: refused
+  };
+  const Bytes head36 = StatsTableFixture().leader(36).take(), head1 = StatsTableFixture().leader(1).take();
+  auto records = [](Bytes head, std::size_t bytes) {
+    head.resize(head.size() + bytes, 0);
+    return head;
+  };
+  const Case cases[] = {
+      {"one-byte records without fields", records(head1, 100000), -1},
+      {"one-byte records of two fields",
+       records(StatsTableFixture().field(1, LONG_INT_FIELD, 0, 4).field(2, STRING_FIELD, 4, 81).leader(1).take(), 850),
+       -1},
+      {"a few one-byte records", records(head1, 300), 300},  // within the fixed allowance
+      {"36-byte records without fields", records(head36, 36 * 4000), 4000},
+  };
+  for (const Case& c : cases) {
+    writeFile(dir() / "_CHROMS.INF", c.table);
+    EXPECT_EQ(read(), c.channels < 0 ? ZVRAW_DATA_NULL : ZVRAW_OK) << c.what;
+    EXPECT_EQ(analog_.getNumberOfChannels(), std::max(c.channels, 0)) << c.what;
+  }
+}
+
+// Packed samples share one time axis: every channel reads the record's time.
+TEST_F(ZVRawAnalogTest, AnalogsDatTimesServeEveryChannel) {
+  writeFile(dir() / "_ANALOGS.INF", analogsInf({"A", "B", "C"}));
+  writeFile(dir() / "_ANALOGS.DAT", analogsDat({0.5f, 0.75f}, {{8, 16, 24}, {32, 40, 48}}));
+  ASSERT_EQ(read(), ZVRAW_OK);
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_EQ(times(c), (std::vector<float>{0.5f, 0.75f})) << c;
+    EXPECT_EQ(values(c), (std::vector<float>{float(1 + c), float(4 + c)})) << c;
+  }
+}
+
 TEST_F(ZVRawAnalogTest, ReadChromHeaderReplacesEverything) {
   writeFile(dir() / "_ANALOGS.INF", analogsInf({"a", "b", "c"}));
   writeFile(dir() / "_ANALOGS.DAT", analogsDat({1}, {{1, 2, 3}}));

@@ -210,7 +210,7 @@ TEST_F(ExtendedStatsReadTest, EmptyAndMissingFiles) {
   EXPECT_EQ(stats_->GetStatsScanCount(0), 3u);
   EXPECT_TRUE(stats_->isValidStats(0));
   const ZVRawExtStatsRecord zero{};
-  EXPECT_EQ(std::memcmp(stats_->getStatsRecord(0, 2), &zero, sizeof zero), 0);
+  EXPECT_TRUE(*stats_->getStatsRecord(0, 2) == zero);
 
   // No bytes, but a layout already defined: the records are missing.
   ASSERT_EQ(stats_->addField(0, NEEDLE), ZVRAW_OK);
@@ -268,7 +268,7 @@ TEST_F(ExtendedStatsReadTest, WrittenRecordsReadBackEqual) {
   EXPECT_EQ(read(), ZVRAW_OK);
   ASSERT_EQ(stats_->GetStatsScanCount(1), 4u);
   for (unsigned k = 0; k < 4; ++k)
-    EXPECT_EQ(std::memcmp(stats_->getStatsRecord(1, k), w.getStatsRecord(1, k), sizeof(ZVRawExtStatsRecord)), 0) << k;
+    EXPECT_TRUE(*stats_->getStatsRecord(1, k) == *w.getStatsRecord(1, k)) << k;
   for (unsigned i = 0; i < std::size(ids); ++i) {
     EXPECT_EQ(stats_->getField(1, i)->m_nFieldID, w.getField(1, i)->m_nFieldID);
     EXPECT_EQ(stats_->getField(1, i)->m_nOffSet, w.getField(1, i)->m_nOffSet);

@@ -117,7 +117,7 @@ TEST(ExtendedStatsRecords, GrowByZeroRecords) {
   EXPECT_EQ(s.GetStatsScanCount(0), 5u);
   EXPECT_EQ(s.getStatsRecord(0, 1)->m_nCoarseLaserControl, 7);
   const ZVRawExtStatsRecord zero{};
-  EXPECT_EQ(std::memcmp(s.getStatsRecord(0, 4), &zero, sizeof zero), 0);
+  EXPECT_TRUE(*s.getStatsRecord(0, 4) == zero);
   // A count beyond 32 bits is refused before anything is allocated.
   EXPECT_EQ(s.incrementStatsScanBuffer(0, 0xFFFFFFFFu), ZVRAW_MEMALLOC_ERROR);
   EXPECT_EQ(s.GetStatsScanCount(0), 5u);
