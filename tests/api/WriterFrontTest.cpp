@@ -142,7 +142,8 @@ int addBlock(CZorvalenRawWriter w, unsigned s, bool values) {
 float itemOf(CZorvalenBaseReader info, int f, int s, ZorvalenScanItem item) {
   const Set got;
   if (getScanItemValue(info, f, s, &item, 1, got) != ZVRAW_OK) return kNaN;
-  return std::strtof(got.get(key(item)).c_str(), nullptr);
+  const std::string text = got.get(key(item));
+  return text.empty() ? kNaN : std::strtof(text.c_str(), nullptr);  // "": the scan has no record
 }
 
 F scanOf(CZorvalenBaseReader scans, int f, int s, F* masses = nullptr) {
