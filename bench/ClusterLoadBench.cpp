@@ -85,7 +85,7 @@ class BenchDirectory {
 
  private:
   void writeFunction(unsigned f, unsigned scans, unsigned peaks, bool realData) {
-    const std::string stem = formatC("_func%03u", f + 1);
+    const std::string stem = zvraw::formatC("_func%03u", f + 1);
     const std::uint64_t scanBytes = std::uint64_t{peaks} * kPacket;
     Bytes index;
     index.reserve(std::size_t{scans} * kScanIndexRecordSize);
@@ -161,7 +161,7 @@ double bestSeconds(int runs, Body&& body) {
 }
 
 double memcpySeconds(std::size_t bytes) {
-  PageAlignedBuffer from(bytes), to(bytes);
+  zvraw::PageAlignedBuffer from(bytes), to(bytes);
   std::memset(from.data(), 1, bytes);
   std::memset(to.data(), 0, bytes);
   return bestSeconds(5, [&] {
@@ -209,7 +209,7 @@ BENCHMARK(BM_ClusterOneScanLoads)->Name("cluster_load/one_scan")->Unit(benchmark
 void BM_ClusterOpen(benchmark::State& state) {
   const BenchDirectory& d = openDirectory();
   const std::vector<fs::path> files = d.smallFiles();
-  PageAlignedBuffer block(64u << 20);
+  zvraw::PageAlignedBuffer block(64u << 20);
   const double reads = bestSeconds(5, [&] {
     for (const fs::path& p : files) {
       std::FILE* f = std::fopen(p.c_str(), "rb");

@@ -94,7 +94,7 @@ void BM_ExtStatsMemcpyBaseline(benchmark::State& state) {
 BENCHMARK(BM_ExtStatsMemcpyBaseline)->Unit(benchmark::kMillisecond);
 
 void BM_ExtStatsFreadBaseline(benchmark::State& state) {
-  PageAlignedBuffer block(fixture().bytes());
+  zvraw::PageAlignedBuffer block(fixture().bytes());
   for (auto _ : state) {
     std::FILE* f = std::fopen(fixture().path().c_str(), "rb");
     if (!f) std::abort();

@@ -150,7 +150,7 @@ Fixture& fixture() {
 // scan, or into an array of scans that lives until the pass ends.
 double readScanSeconds(const Opened& o, const FunctionCalibration* cal, bool held) {
   const auto t0 = Clock::now();
-  FilePtr f(std::fopen((fs::path(o.dir) / "_func001.dat").c_str(), "rb"));
+  zvraw::FilePtr f(std::fopen((fs::path(o.dir) / "_func001.dat").c_str(), "rb"));
   std::unique_ptr<ZVRawScan[]> scans(new ZVRawScan[held ? kScans : 1]);
   const ZVRawFunctionDescriptorImp* desc = o.descriptors.getDescriptorImp(0);
   float delta = FLT_MAX;
@@ -166,16 +166,16 @@ double readScanSeconds(const Opened& o, const FunctionCalibration* cal, bool hel
 }
 
 double freadSeconds(const Opened& o) {
-  PageAlignedBuffer block(o.bytes);
+  zvraw::PageAlignedBuffer block(o.bytes);
   const auto t0 = Clock::now();
-  FilePtr f(std::fopen((fs::path(o.dir) / "_func001.dat").c_str(), "rb"));
+  zvraw::FilePtr f(std::fopen((fs::path(o.dir) / "_func001.dat").c_str(), "rb"));
   if (std::fread(block.data(), 1, o.bytes, f.get()) != o.bytes) std::abort();
   benchmark::DoNotOptimize(block.data());
   return since(t0);
 }
 
 double memcpySeconds(std::uint64_t n) {
-  PageAlignedBuffer src(n), dst(n);
+  zvraw::PageAlignedBuffer src(n), dst(n);
   std::memset(src.data(), 0x5A, n);
   std::memset(dst.data(), 0, n);
   const auto t0 = Clock::now();

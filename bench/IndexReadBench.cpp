@@ -66,7 +66,7 @@ const IndexFixture& fixture() {
 }
 
 // One plain read of the whole index file into a page-aligned block.
-void freadWhole(const std::string& path, PageAlignedBuffer& block) {
+void freadWhole(const std::string& path, zvraw::PageAlignedBuffer& block) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) std::abort();
   benchmark::DoNotOptimize(std::fread(block.data(), 1, block.size(), f));
@@ -75,7 +75,7 @@ void freadWhole(const std::string& path, PageAlignedBuffer& block) {
 }
 
 double secondsPerFread() {
-  PageAlignedBuffer block(std::size_t{kRecords} * 22);
+  zvraw::PageAlignedBuffer block(std::size_t{kRecords} * 22);
   double best = 1e9;
   for (int i = 0; i < 20; ++i) {
     const auto t0 = std::chrono::steady_clock::now();
@@ -86,7 +86,7 @@ double secondsPerFread() {
 }
 
 void BM_IndexFreadBaseline(benchmark::State& state) {
-  PageAlignedBuffer block(std::size_t{kRecords} * 22);
+  zvraw::PageAlignedBuffer block(std::size_t{kRecords} * 22);
   for (auto _ : state) freadWhole(fixture().idxPath(), block);
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * kRecords);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kRecords * 22);
@@ -97,7 +97,7 @@ BENCHMARK(BM_IndexFreadBaseline)->Unit(benchmark::kMillisecond);
 // for each read, and the record array the live read must allocate and fill.
 void BM_IndexFreadFreshBlock(benchmark::State& state) {
   for (auto _ : state) {
-    PageAlignedBuffer block(std::size_t{kRecords} * 22);
+    zvraw::PageAlignedBuffer block(std::size_t{kRecords} * 22);
     freadWhole(fixture().idxPath(), block);
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * kRecords);

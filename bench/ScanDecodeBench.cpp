@@ -47,7 +47,7 @@ DataFile writeDataFile(const fs::path& dir, unsigned format) {
   d.descriptor.dataType() = format;
   const std::uint64_t scanBytes = zvraw_packed::getBytesPerScan(format, kPeaks);
   const std::uint64_t scans = (kTargetBytes + scanBytes - 1) / scanBytes;
-  FilePtr f(std::fopen(d.path.c_str(), "wb"));
+  zvraw::FilePtr f(std::fopen(d.path.c_str(), "wb"));
   for (std::uint64_t s = 0; s < scans; ++s) {
     auto* m = new float[kPeaks];
     auto* in = new float[kPeaks];
@@ -96,7 +96,7 @@ Fixture& fixture() {
 
 // Seconds for one memcpy of n bytes between page-aligned blocks; best of five.
 double memcpySeconds(std::uint64_t n) {
-  PageAlignedBuffer src(n), dst(n);
+  zvraw::PageAlignedBuffer src(n), dst(n);
   std::memset(src.data(), 0x5A, n);
   std::memset(dst.data(), 0, n);
   double best = 1e30;
@@ -113,7 +113,7 @@ double memcpySeconds(std::uint64_t n) {
 // Every scan of the file, each into the same scan object, as a load does it:
 // a seek to the scan's offset, then readScan.
 bool readEveryScan(const DataFile& d, const FunctionCalibration& cal) {
-  FilePtr f(std::fopen(d.path.c_str(), "rb"));
+  zvraw::FilePtr f(std::fopen(d.path.c_str(), "rb"));
   if (!f) return false;
   ZVRawScan scan;
   float delta = FLT_MAX;
@@ -144,7 +144,7 @@ void decodeFile(benchmark::State& state, const DataFile& d) {
 
 void BM_ScanDecodeMemcpyBaseline(benchmark::State& state) {
   const std::uint64_t n = fixture().format9.bytes;
-  PageAlignedBuffer src(n), dst(n);
+  zvraw::PageAlignedBuffer src(n), dst(n);
   std::memset(src.data(), 0x5A, n);
   std::memset(dst.data(), 0, n);
   for (auto _ : state) {
@@ -160,10 +160,10 @@ BENCHMARK(BM_ScanDecodeMemcpyBaseline)->Name("scan_decode/memcpy")->Unit(benchma
 // page-aligned block of the size the decoder stages through.
 void BM_ScanDecodeFreadBaseline(benchmark::State& state) {
   const DataFile& d = fixture().format9;
-  PageAlignedBuffer block(kScratchBlockBytes);
+  zvraw::PageAlignedBuffer block(zvraw::kScratchBlockBytes);
   for (auto _ : state) {
-    FilePtr f(std::fopen(d.path.c_str(), "rb"));
-    while (std::fread(block.data(), 1, kScratchBlockBytes, f.get()) == kScratchBlockBytes) {
+    zvraw::FilePtr f(std::fopen(d.path.c_str(), "rb"));
+    while (std::fread(block.data(), 1, zvraw::kScratchBlockBytes, f.get()) == zvraw::kScratchBlockBytes) {
     }
     benchmark::DoNotOptimize(block.data());
   }

@@ -17,14 +17,19 @@
 #define ZV_ENUM(name) enum class name : int
 #define ZV_MEMBER(name, member) member
 #define ZV_ENUM_END(name)
-/* An output the library writes through: a reference in C++, a pointer in C
- * (the same ABI). */
-#define ZV_REF(type) type&
 #else
 #include <stdbool.h>
 #define ZV_ENUM(name) typedef enum name
 #define ZV_MEMBER(name, member) name##_##member
 #define ZV_ENUM_END(name) name
+#endif
+
+/* An output the library writes through: a reference in C++, a pointer in C
+ * (the same ABI). The library itself is built against the pointer form, so
+ * that it can check for the null a C caller may pass. */
+#if defined(__cplusplus) && !defined(ZORVALENRAW_POINTER_OUTPUTS)
+#define ZV_REF(type) type&
+#else
 #define ZV_REF(type) type*
 #endif
 

@@ -163,9 +163,9 @@ int PendrakeMonitorImp::abort() const {
   const auto path = mapDrivePath(_abortFile);
   if (!path) return ZVRAW_FILEOPEN_ERROR;
   // Appending creates the file without touching one that appeared meanwhile.
-  FilePtr file(std::fopen(path->c_str(), "ab"));
+  zvraw::FilePtr file(std::fopen(path->c_str(), "ab"));
   if (!file) return ZVRAW_FILEOPEN_ERROR;
-  return closeChecked(file) ? ZVRAW_OK : ZVRAW_FILEWRITE_ERROR;
+  return zvraw::closeChecked(file) ? ZVRAW_OK : ZVRAW_FILEWRITE_ERROR;
 }
 
 int PendrakeMonitorImp::removeAbort() const {

@@ -30,7 +30,7 @@ fs::path processRoot() {
 
 // At most limit bytes of the file; none when it cannot be read.
 std::optional<std::string> readHead(const fs::path& file, std::size_t limit) {
-  FilePtr f(std::fopen(file.c_str(), "rb"));
+  zvraw::FilePtr f(std::fopen(file.c_str(), "rb"));
   if (!f) return std::nullopt;
   std::string text(limit, '\0');
   text.resize(std::fread(text.data(), 1, limit, f.get()));

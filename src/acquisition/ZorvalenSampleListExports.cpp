@@ -1,5 +1,7 @@
 // The sample-list functions of the C interface.
 
+#include <memory>
+
 #include "acquisition/ZorvalenSampleListImp.h"
 #include "api/ProcessParametersImp.h"
 #include "zorvalen/ZorvalenRaw.h"
@@ -20,7 +22,7 @@ ZV_API int createSampleList(CZorvalenSampleList* pSampleList) {
   if (pSampleList == nullptr) return ZVRAW_NULL_PARAMETERS;
   *pSampleList = nullptr;
   return guarded([&] {
-    *pSampleList = toHandle(new ZorvalenSampleListImp());
+    *pSampleList = toHandle(std::make_unique<ZorvalenSampleListImp>());
     return ZVRAW_OK;
   });
 }

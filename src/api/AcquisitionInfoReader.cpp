@@ -105,7 +105,7 @@ bool AcquisitionInfoReader::IsDDA(const std::vector<FunctionInfo>& functions, Re
   // A fragment function without a set mass is no data-dependent fragment.
   // The text converts as strtod reads it: no number at all reads as 0.
   for (const int f : fragments)
-    if (strtodC(scanZeroItem(f, zv::SET_MASS).value_or("").c_str(), nullptr) == 0.0) return false;
+    if (zvraw::strtodC(scanZeroItem(f, zv::SET_MASS).value_or("").c_str(), nullptr) == 0.0) return false;
 
   auto dda = std::make_shared<DDAInfo>();
   dda->SetType(IsIMS(surveys.front()) ? ZorvalenAcquisitionType::HDDDA : ZorvalenAcquisitionType::DDA);

@@ -6,6 +6,7 @@
 // handle already destroyed remains the caller's error: there is no registry.
 
 #include <concepts>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -50,6 +51,11 @@ concept HandleClass = requires(HandleKind k) {
 // The value handed to the caller: always the HandleObject subobject's address,
 // so that handleCast can convert it back.
 [[nodiscard]] inline void* toHandle(HandleObject* object) { return object; }
+// Hands a new object to the caller, who gives it back to its destroy export.
+template <class T>
+[[nodiscard]] void* toHandle(std::unique_ptr<T> object) {
+  return toHandle(object.release());
+}
 
 // The object behind a handle, or null for a null handle or one of a kind T
 // does not accept.
@@ -97,7 +103,7 @@ template <HandleClass T>
   if (handle == nullptr) return ZVRAW_OK;
   T* object = handleCast<T>(handle);
   if (object == nullptr) return wrongKind;
-  delete object;
+  std::unique_ptr<T>{object}.reset();  // the caller's ownership ends here
   return ZVRAW_OK;
 }
 

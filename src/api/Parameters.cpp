@@ -1,7 +1,6 @@
 #include "api/Parameters.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdint>
 
 #include "formats/portability/CLocale.h"
@@ -11,7 +10,6 @@ namespace Vardex::Lib::ZorvalenRaw {
 
 namespace {
 
-bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // The converted text of key into out; false, out untouched, when the key is
 // unset or its text does not convert.
@@ -27,29 +25,13 @@ bool tryRead(const std::map<int, std::string>& values, int key, T& out, Convert 
 
 }  // namespace
 
-std::optional<int> leadingInt(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && isCSpace(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  const std::size_t firstDigit = i;
-  // Magnitude capped just past the int range, so long digit runs cannot wrap.
-  constexpr std::int64_t kCap = std::int64_t{INT_MAX} + 2;
-  std::int64_t magnitude = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    if (magnitude < kCap) magnitude = magnitude * 10 + (text[i] - '0');
-  }
-  if (i == firstDigit) return std::nullopt;
-  const std::int64_t value = negative ? -magnitude : magnitude;
-  if (value < INT_MIN || value > INT_MAX) return std::nullopt;
-  return static_cast<int>(value);
-}
+std::optional<int> leadingInt(std::string_view text) { return zvraw::leadingInt(text, zvraw::IntOverflow::Refuse); }
 
 std::optional<float> leadingFloat(std::string_view text) {
   const std::string copy(text);  // strtof needs a terminated text
   char* end = nullptr;
   errno = 0;
-  const float value = strtofC(copy.c_str(), &end);
+  const float value = zvraw::strtofC(copy.c_str(), &end);
   // The standard conversion refuses a result it had to round to infinity or
   // to zero; so do we, without throwing.
   if (end == copy.c_str() || errno == ERANGE) return std::nullopt;
@@ -65,7 +47,7 @@ void Parameters::SetValue(int key, const char* text) {
 void Parameters::SetValue(int key, int value) { m_KeytoValue[key] = std::to_string(value); }
 void Parameters::SetValue(int key, unsigned int value) { m_KeytoValue[key] = std::to_string(value); }
 void Parameters::SetValue(int key, bool value) { m_KeytoValue[key] = value ? "1" : "0"; }
-void Parameters::SetValue(int key, float value) { m_KeytoValue[key] = formatC("%f", static_cast<double>(value)); }
+void Parameters::SetValue(int key, float value) { m_KeytoValue[key] = zvraw::formatC("%f", static_cast<double>(value)); }
 
 bool Parameters::IsValueSet(int key) const { return m_KeytoValue.contains(key); }
 

@@ -1,6 +1,7 @@
 #include "api/ProcessParametersImp.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "zorvalen/ZorvalenRaw.h"
 
@@ -60,7 +61,7 @@ ZV_API int createParameters(CZorvalenParameters* pParameters) {
   if (pParameters == nullptr) return ZVRAW_NULL_PARAMETERS;
   *pParameters = nullptr;
   return guarded([&] {
-    *pParameters = toHandle(new ProcessParametersImp());
+    *pParameters = toHandle(std::make_unique<ProcessParametersImp>());
     return ZVRAW_OK;
   });
 }
@@ -71,7 +72,7 @@ ZV_API int createParametersFromParameters(CZorvalenParameters source, CZorvalenP
   return guarded([&] {
     const auto* from = handleCast<ProcessParametersImp>(source);
     if (from == nullptr) return ZVRAW_NULL_PARAMETERS;
-    *pParameters = toHandle(new ProcessParametersImp(*from));
+    *pParameters = toHandle(std::make_unique<ProcessParametersImp>(*from));
     return ZVRAW_OK;
   });
 }

@@ -19,29 +19,20 @@ constexpr std::uint64_t kScansPerLoad = 100;
 
 // The times and the values of one result, released here unless handed to
 // the caller.
-class CallerArrays {
- public:
-  CallerArrays() = default;
-  CallerArrays(const CallerArrays&) = delete;
-  CallerArrays& operator=(const CallerArrays&) = delete;
-  ~CallerArrays() {
-    releaseMemory(times);
-    releaseMemory(values);
-  }
-
+struct CallerArrays {
   // Room for `scans` times and `cells` values; both counts at most INT_MAX.
   [[nodiscard]] int allocate(std::uint64_t scans, std::uint64_t cells) {
-    times = ZorvalenRawReaderImp::AllocateFloatMemory(static_cast<int>(scans));
-    values = ZorvalenRawReaderImp::AllocateFloatMemory(static_cast<int>(cells));
-    return times != nullptr && values != nullptr ? ZVRAW_OK : ZVRAW_MEMALLOC_ERROR;
+    const bool timesMade = times.allocate(scans) == ZVRAW_OK;
+    const bool valuesMade = values.allocate(cells) == ZVRAW_OK;
+    return timesMade && valuesMade ? ZVRAW_OK : ZVRAW_MEMALLOC_ERROR;
   }
   void handOver(float*& outTimes, float*& outValues) {
-    outTimes = std::exchange(times, nullptr);
-    outValues = std::exchange(values, nullptr);
+    outTimes = times.release();
+    outValues = values.release();
   }
 
-  float* times = nullptr;
-  float* values = nullptr;
+  CallerArray<float> times;
+  CallerArray<float> values;
 };
 
 // The values of count traces over scans scans: at most INT_MAX, since the
@@ -107,8 +98,8 @@ int ZorvalenRawChromatogramReaderImp::readChromatogram(chromType type, int funct
   CallerArrays out;
   if (const int rc = out.allocate(n, n); rc != ZVRAW_OK) return rc;
   const auto f = static_cast<unsigned>(function);
-  const int rc = type == BPI ? m_pImp->getBPIChromatogram(f, out.values, out.times)
-                             : m_pImp->getTICChromatogram(f, out.values, out.times);
+  const int rc = type == BPI ? m_pImp->getBPIChromatogram(f, out.values.data(), out.times.data())
+                             : m_pImp->getTICChromatogram(f, out.values.data(), out.times.data());
   if (rc != ZVRAW_OK) return rc;
   out.handOver(times, intensities);
   size = static_cast<int>(n);
@@ -195,9 +186,9 @@ int ZorvalenRawChromatogramReaderImp::ReadMassChromatograms(int function, const 
   if (!blockFits(count, n)) return ZVRAW_MEMALLOC_ERROR;
   CallerArrays out;
   if (const int rc = out.allocate(n, std::uint64_t{static_cast<unsigned>(count)} * n); rc != ZVRAW_OK) return rc;
-  const std::vector<float*> rows = rowStarts(out.values, count, n);
+  const std::vector<float*> rows = rowStarts(out.values.data(), count, n);
   const std::span<const float> massList(masses, static_cast<std::size_t>(count));
-  if (const int rc = readMassChromatograms(f, n, calibrated, massList, window, bDaughters, out.times, rows);
+  if (const int rc = readMassChromatograms(f, n, calibrated, massList, window, bDaughters, out.times.data(), rows);
       rc != ZVRAW_OK)
     return rc;
   out.handOver(times, intensities);
@@ -237,11 +228,11 @@ int ZorvalenRawChromatogramReaderImp::ReadMRMChromatograms(int function, const i
   CallerArrays out;
   if (const int rc = out.allocate(n, std::uint64_t{static_cast<unsigned>(count)} * n); rc != ZVRAW_OK) return rc;
   if (const int rc = loadScans(f, 0, n - 1u, calibrated); rc != ZVRAW_OK) return rc;
-  const std::vector<float*> rows = rowStarts(out.values, count, n);
+  const std::vector<float*> rows = rowStarts(out.values.data(), count, n);
   for (std::size_t i = 0; i < rows.size(); ++i) {
     // A negative channel wraps to a number no function has: refused with 15.
     const auto channel = static_cast<unsigned>(channels[i]);
-    if (const int rc = m_pImp->getMRMChromatogram(f, channel, rows[i], i == 0 ? out.times : nullptr); rc != ZVRAW_OK)
+    if (const int rc = m_pImp->getMRMChromatogram(f, channel, rows[i], i == 0 ? out.times.data() : nullptr); rc != ZVRAW_OK)
       return rc;
   }
   out.handOver(times, intensities);

@@ -5,6 +5,8 @@
 // with the cluster's own IncCount/DecCount; the last one to go deletes it,
 // so readers may be destroyed in any order.
 
+#include "formats/portability/CountedRef.h"
+
 namespace borealtek_zvraw_version_1 {
 class ZVRawAccessInterface;
 class ZVRawDataCluster;
@@ -28,10 +30,10 @@ class ZorvalenRawDataFile {
   ZorvalenRawDataFile& operator=(const ZorvalenRawDataFile&) = delete;
   virtual ~ZorvalenRawDataFile();
 
-  [[nodiscard]] ZVRawDataCluster* getDataCluster() const { return m_pImpl; }
+  [[nodiscard]] ZVRawDataCluster* getDataCluster() const { return m_pImpl.get(); }
 
  private:
-  ZVRawDataCluster* m_pImpl = nullptr;
+  zvraw::CountedRef<ZVRawDataCluster> m_pImpl;
 };
 
 }  // namespace Vardex::Lib::ZorvalenRaw

@@ -35,7 +35,7 @@ int ZorvalenRawExternWriterImp::SetValues(const Parameters& values) {
     // "nan" or "inf" would give a line no reader takes as a setting.
     if (!values.TryGetFloatValue(key, value) || !std::isfinite(value)) return ZVRAW_PARAMETER_INVALID;
     // Six significant digits, fixed or exponent form as the general format chooses.
-    m_InstrumentConfig[key] = formatC("%s%g", label, static_cast<double>(value));
+    m_InstrumentConfig[key] = zvraw::formatC("%s%g", label, static_cast<double>(value));
   }
   return ZVRAW_OK;
 }
@@ -51,8 +51,8 @@ int ZorvalenRawExternWriterImp::writeInstrumentConfiguration(std::string& text) 
 int ZorvalenRawExternWriterImp::Write(const std::string& directory) const {
   // An empty directory would put the file at the root of the file system.
   if (directory.empty()) return ZVRAW_EXTERNFILE_FILEOPEN_ERROR;
-  const std::string path = formatC("%s%s_extern.inf", directory.c_str(), getDirSlash());
-  if (path.size() > kMaxPathLength) return ZVRAW_EXTERNFILE_FILEOPEN_ERROR;
+  const std::string path = zvraw::formatC("%s%s_extern.inf", directory.c_str(), getDirSlash());
+  if (path.size() > zvraw::kMaxPathLength) return ZVRAW_EXTERNFILE_FILEOPEN_ERROR;
 
   std::string text(_header);
   text += '\n';
@@ -61,7 +61,7 @@ int ZorvalenRawExternWriterImp::Write(const std::string& directory) const {
     text += '\n';
     (void)writeInstrumentConfiguration(text);
   }
-  AtomicFileWriter out;
+  zvraw::AtomicFileWriter out;
   if (out.open(path) != ZVRAW_OK) return ZVRAW_EXTERNFILE_FILEOPEN_ERROR;
   (void)out.write(text);  // a failed write fails the commit
   return out.commit();

@@ -16,16 +16,6 @@ int onInfoReader(CZorvalenBaseReader reader, bool outputsGiven, Body&& body) noe
   return callHandle<ZorvalenRawInfoImp>(reader, ZVRAW_READER_NOT_DEFINED, outputsGiven, std::forward<Body>(body));
 }
 
-// C callers pass the reference outputs as pointers and may pass null. The
-// optimiser may take a reference's address to be non-null, so the address
-// is hidden from it before it is tested.
-template <class T>
-const T* addressOf(T& output) {
-  const T* p = std::addressof(output);
-  __asm__("" : "+r"(p));
-  return p;
-}
-
 // A query that fills a parameter set: 59 for the reader first, then 79 for a
 // null or other-kind set.
 template <class Body>
@@ -71,9 +61,9 @@ ZV_API int getFunctionTypeString(CZorvalenBaseReader reader, ZorvalenFunctionTyp
                       [&](ZorvalenRawInfoImp& r) { return r.GetFunctionTypeString(type, *ppText); });
 }
 
-ZV_API int isContinuum(CZorvalenBaseReader reader, int nFunction, bool& bContinuum) {
-  return onInfoReader(reader, allGiven(addressOf(bContinuum)),
-                      [&](ZorvalenRawInfoImp& r) { return r.GetIsContinuumFunction(nFunction, bContinuum); });
+ZV_API int isContinuum(CZorvalenBaseReader reader, int nFunction, bool* pbContinuum) {
+  return onInfoReader(reader, allGiven(pbContinuum),
+                      [&](ZorvalenRawInfoImp& r) { return r.GetIsContinuumFunction(nFunction, *pbContinuum); });
 }
 
 ZV_API int getIonMode(CZorvalenBaseReader reader, int nFunction, ZorvalenIonMode* pMode) {
@@ -95,9 +85,9 @@ ZV_API int getMRMCount(CZorvalenBaseReader reader, int nFunction, int* pnCount) 
 }
 
 ZV_API int getScanRangeFromTimeRange(CZorvalenBaseReader reader, int nFunction, float fRTStart, float fRTEnd,
-                                     int& nFirstScan, int& nLastScan) {
-  return onInfoReader(reader, allGiven(addressOf(nFirstScan), addressOf(nLastScan)), [&](ZorvalenRawInfoImp& r) {
-    return r.GetScanRangeFromTime(nFunction, fRTStart, fRTEnd, nFirstScan, nLastScan);
+                                     int* pnFirstScan, int* pnLastScan) {
+  return onInfoReader(reader, allGiven(pnFirstScan, pnLastScan), [&](ZorvalenRawInfoImp& r) {
+    return r.GetScanRangeFromTime(nFunction, fRTStart, fRTEnd, *pnFirstScan, *pnLastScan);
   });
 }
 
@@ -177,9 +167,9 @@ ZV_API int getDriftTime(CZorvalenBaseReader reader, int nDrift, float* pfDriftTi
 }
 
 ZV_API int getDriftRangeFromTimeRange(CZorvalenBaseReader reader, int nFunction, float fDTStart, float fDTEnd,
-                                      int& nFirstBin, int& nLastBin) {
-  return onInfoReader(reader, allGiven(addressOf(nFirstBin), addressOf(nLastBin)), [&](ZorvalenRawInfoImp& r) {
-    return r.GetDriftRangeFromTime(nFunction, fDTStart, fDTEnd, nFirstBin, nLastBin);
+                                      int* pnFirstBin, int* pnLastBin) {
+  return onInfoReader(reader, allGiven(pnFirstBin, pnLastBin), [&](ZorvalenRawInfoImp& r) {
+    return r.GetDriftRangeFromTime(nFunction, fDTStart, fDTEnd, *pnFirstBin, *pnLastBin);
   });
 }
 

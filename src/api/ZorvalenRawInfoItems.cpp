@@ -93,9 +93,9 @@ int checkItems(const void* items, int n) {
 
 }  // namespace
 
-std::string ZorvalenRawInfoImp::float_to_string(float value) { return formatC("%.9g", static_cast<double>(value)); }
+std::string ZorvalenRawInfoImp::float_to_string(float value) { return zvraw::formatC("%.9g", static_cast<double>(value)); }
 
-std::string ZorvalenRawInfoImp::int_to_string(int value) { return formatC("%d", value); }
+std::string ZorvalenRawInfoImp::int_to_string(int value) { return zvraw::formatC("%d", value); }
 
 int ZorvalenRawInfoImp::getHeaderItemValue(const ZorvalenHeaderItem* items, int n, ProcessParametersImp& set) const {
   if (const int rc = checkItems(items, n); rc != ZVRAW_OK) return rc;
@@ -193,16 +193,16 @@ std::optional<std::string> ZorvalenRawInfoImp::getScanStatsItem(int function, in
   unsigned int peaks = 0;
   switch (id) {
     case zv::TOTAL_ION_CURRENT:
-      if (GetTIC(function, scan, value) == ZVRAW_OK) return formatC("%.0f", static_cast<double>(value));
+      if (GetTIC(function, scan, value) == ZVRAW_OK) return zvraw::formatC("%.0f", static_cast<double>(value));
       break;
     case zv::BASE_PEAK_MASS:
-      if (GetBPM(function, scan, value) == ZVRAW_OK) return formatC("%.6f", static_cast<double>(value));
+      if (GetBPM(function, scan, value) == ZVRAW_OK) return zvraw::formatC("%.6f", static_cast<double>(value));
       break;
     case zv::BASE_PEAK_INTENSITY:
-      if (GetBPI(function, scan, value) == ZVRAW_OK) return formatC("%.0f", static_cast<double>(value));
+      if (GetBPI(function, scan, value) == ZVRAW_OK) return zvraw::formatC("%.0f", static_cast<double>(value));
       break;
     case zv::PEAKS_IN_SCAN:
-      if (GetPeaksInScan(function, scan, peaks) == ZVRAW_OK) return formatC("%u", peaks);
+      if (GetPeaksInScan(function, scan, peaks) == ZVRAW_OK) return zvraw::formatC("%u", peaks);
       break;
     default:
       break;

@@ -58,7 +58,7 @@ ZV_API int createRawReaderFromPath(const char* path, CZorvalenBaseReader* pReade
   if (!isReaderKind(nType)) return ZVRAW_READER_NOT_DEFINED;
   // The cluster keeps a path of at most 255 bytes; a longer one is refused,
   // never cut, since a cut path may name another directory.
-  if (strnlen(path, kMaxPathLength + 1) > kMaxPathLength) return ZVRAW_FILENAME_ERROR;
+  if (strnlen(path, zvraw::kMaxPathLength + 1) > zvraw::kMaxPathLength) return ZVRAW_FILENAME_ERROR;
   return guarded([&] { return handOver(makeReader(nType, path), pReader); });
 }
 

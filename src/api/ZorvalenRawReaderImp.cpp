@@ -1,49 +1,12 @@
 #include "api/ZorvalenRawReaderImp.h"
 
 #include <cstdlib>
-#include <cstring>
 
 #include "cluster/ZVRawAccessInterface.h"
 #include "cluster/ZVRawDataCluster.h"
 #include "zorvalen/ZorvalenRaw.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
-
-namespace {
-
-// n elements of T from allocateMem; the count is widened before it is
-// multiplied, so no int count can wrap the byte size.
-template <class T>
-T* allocateArray(int n) {
-  if (n < 0) return nullptr;
-  return static_cast<T*>(allocateMem(static_cast<std::size_t>(n) * sizeof(T)));
-}
-
-template <class T>
-T* allocateCopy(const T* values, int n) {
-  if (n < 0 || (values == nullptr && n > 0)) return nullptr;
-  T* block = allocateArray<T>(n);
-  if (block != nullptr && n > 0) std::memcpy(block, values, static_cast<std::size_t>(n) * sizeof(T));
-  return block;
-}
-
-template <class T>
-void releaseAndNull(T*& p) {
-  releaseMemory(p);
-  p = nullptr;
-}
-
-}  // namespace
-
-void* allocateMem(std::size_t size) { return std::malloc(size); }
-
-char* allocateMemory(const char* text) {
-  if (text == nullptr) return nullptr;
-  const std::size_t size = std::strlen(text) + 1;
-  auto* block = static_cast<char*>(allocateMem(size));
-  if (block != nullptr) std::memcpy(block, text, size);
-  return block;
-}
 
 int ZorvalenRawReaderImp::Update() {
   ZVRawDataCluster* cluster = getDataCluster();

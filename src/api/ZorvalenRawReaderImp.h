@@ -1,10 +1,7 @@
 #pragma once
 
-// The reader base, and the memory handed across the C interface. Every block
-// the library allocates for a caller, and every reusable buffer of a reader
-// or processor, comes from allocateMem (malloc) and goes back only through
-// releaseMemory (free), so a caller may release what any part of the library
-// gave it.
+// The reader base, with the allocators of the memory handed across the C
+// interface (see formats/portability/CallerMemory.h, which it re-exports).
 
 #include <cstddef>
 #include <memory>
@@ -13,16 +10,10 @@
 #include "api/HandleObject.h"
 #include "api/StringHandler.h"
 #include "api/ZorvalenRawDataFile.h"
+#include "formats/portability/CallerMemory.h"
 #include "zorvalen/ZorvalenRawDefs.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
-
-// size bytes from malloc, not initialised; null when the allocation fails.
-[[nodiscard]] void* allocateMem(std::size_t size);
-
-// A zero-terminated copy of text from allocateMem; null when the allocation
-// fails or text is null.
-[[nodiscard]] char* allocateMemory(const char* text);
 
 // The base of the four reader kinds (scan, information, chromatogram,
 // analog): a share of the directory's cluster and the buffer of the texts

@@ -49,12 +49,7 @@ ZorvalenRawScanReaderImp::ZorvalenRawScanReaderImp(const ZorvalenRawDataFile& so
     : ZorvalenRawReaderImp(HandleKind::ScanReader, source),
       m_pImp(MakeAccessInterface()) {}
 
-ZorvalenRawScanReaderImp::~ZorvalenRawScanReaderImp() {
-  ReleaseMemory(m_pMasses);
-  ReleaseMemory(m_pIntensities);
-  ReleaseMemory(m_pFlags);
-  ReleaseMemory(m_pProductMasses);
-}
+ZorvalenRawScanReaderImp::~ZorvalenRawScanReaderImp() = default;
 
 int ZorvalenRawScanReaderImp::GetScanSize(int function, int scan, unsigned int& size) const {
   if (const int rc = checkNumbers(function, scan); rc != ZVRAW_OK) return rc;
@@ -62,21 +57,14 @@ int ZorvalenRawScanReaderImp::GetScanSize(int function, int scan, unsigned int& 
 }
 
 int ZorvalenRawScanReaderImp::ensureCapacity(unsigned int points) {
-  if (points <= m_unMemSize) return ZVRAW_OK;
-  if (points > static_cast<unsigned>(INT_MAX)) return ZVRAW_MEMALLOC_ERROR;
-  ReleaseMemory(m_pMasses);
-  ReleaseMemory(m_pIntensities);
-  ReleaseMemory(m_pFlags);
-  m_unMemSize = 0;
-  const int n = static_cast<int>(points);
-  m_pMasses = AllocateFloatMemory(n);
-  m_pIntensities = AllocateFloatMemory(n);
-  if (m_pMasses == nullptr || m_pIntensities == nullptr) {
-    ReleaseMemory(m_pMasses);
-    ReleaseMemory(m_pIntensities);
+  if (points <= capacity()) return ZVRAW_OK;
+  if (!CallerArray<float>::fits(points)) return ZVRAW_MEMALLOC_ERROR;
+  m_flags.reset();
+  if (m_masses.allocate(points) != ZVRAW_OK || m_intensities.allocate(points) != ZVRAW_OK) {
+    m_masses.reset();
+    m_intensities.reset();
     return ZVRAW_MEMALLOC_ERROR;
   }
-  m_unMemSize = points;
   return ZVRAW_OK;
 }
 
@@ -91,21 +79,11 @@ int ZorvalenRawScanReaderImp::AllocateMemory(int function, bool bFlags) {
     m_nCurrentFunction = function;
     if (const int rc = ensureCapacity(largest); rc != ZVRAW_OK) return rc;
   }
-  if (bFlags && m_pFlags == nullptr) {
-    m_pFlags = AllocateCharMemory(static_cast<int>(m_unMemSize));
-    if (m_pFlags == nullptr) return ZVRAW_MEMALLOC_ERROR;
-  }
+  if (bFlags && m_flags.data() == nullptr) return m_flags.allocate(capacity());
   return ZVRAW_OK;
 }
 
-int ZorvalenRawScanReaderImp::AllocateProductMemory(unsigned int count) {
-  if (count <= m_unProductMemSize) return ZVRAW_OK;
-  if (count > static_cast<unsigned>(INT_MAX)) return ZVRAW_MEMALLOC_ERROR;
-  ReleaseMemory(m_pProductMasses);
-  m_pProductMasses = AllocateFloatMemory(static_cast<int>(count));
-  m_unProductMemSize = m_pProductMasses != nullptr ? count : 0;
-  return m_pProductMasses != nullptr ? ZVRAW_OK : ZVRAW_MEMALLOC_ERROR;
-}
+int ZorvalenRawScanReaderImp::AllocateProductMemory(unsigned int count) { return m_productMasses.grow(count); }
 
 // Loads the one scan a read returns, calibrating stored masses that are
 // not calibrated yet.
@@ -158,11 +136,11 @@ int ZorvalenRawScanReaderImp::ReadScan(int function, int scan, float*& masses, f
   if (const int rc = GetScanSize(function, scan, n); rc != ZVRAW_OK || n == 0) return rc;
   if (const int rc = AllocateMemory(function, false); rc != ZVRAW_OK) return rc;
   if (const int rc = ensureCapacity(n); rc != ZVRAW_OK) return rc;
-  if (const int rc = readScan(function, scan, m_pMasses, m_pIntensities, nullptr, n, m_unMemSize); rc != ZVRAW_OK)
+  if (const int rc = readScan(function, scan, m_masses.data(), m_intensities.data(), nullptr, n, capacity()); rc != ZVRAW_OK)
     return rc;
   if (n == 0) return ZVRAW_OK;
-  masses = m_pMasses;
-  intensities = m_pIntensities;
+  masses = m_masses.data();
+  intensities = m_intensities.data();
   size = static_cast<int>(n);
   return ZVRAW_OK;
 }
@@ -177,13 +155,13 @@ int ZorvalenRawScanReaderImp::ReadScan(int function, int scan, float*& masses, f
   if (const int rc = GetScanSize(function, scan, n); rc != ZVRAW_OK || n == 0) return rc;
   if (const int rc = ensureCapacity(n); rc != ZVRAW_OK) return rc;
   if (const int rc = AllocateMemory(function, true); rc != ZVRAW_OK) return rc;
-  const int rc = readScan(function, scan, m_pMasses, m_pIntensities, m_pFlags, n, m_unMemSize);
+  const int rc = readScan(function, scan, m_masses.data(), m_intensities.data(), m_flags.data(), n, capacity());
   if (rc != ZVRAW_OK && rc != ZVRAW_SCANFLAGS_UNSUPPORTED) return rc;
   if (n == 0) return ZVRAW_OK;
   // Data without flags still give their masses and intensities.
-  if (rc == ZVRAW_OK && normaliseScanFlags(m_pFlags, n)) flags = m_pFlags;
-  masses = m_pMasses;
-  intensities = m_pIntensities;
+  if (rc == ZVRAW_OK && normaliseScanFlags(m_flags.data(), n)) flags = m_flags.data();
+  masses = m_masses.data();
+  intensities = m_intensities.data();
   size = static_cast<int>(n);
   return ZVRAW_OK;
 }
@@ -199,7 +177,7 @@ int ZorvalenRawScanReaderImp::ReadScan(int function, int scan, float*& masses, f
   if (const int rc = GetScanSize(function, scan, n); rc != ZVRAW_OK) return rc;
   if (const int rc = AllocateMemory(function, false); rc != ZVRAW_OK) return rc;
   if (const int rc = ensureCapacity(n); rc != ZVRAW_OK) return rc;
-  if (const int rc = readScan(function, scan, m_pMasses, m_pIntensities, nullptr, n, m_unMemSize); rc != ZVRAW_OK)
+  if (const int rc = readScan(function, scan, m_masses.data(), m_intensities.data(), nullptr, n, capacity()); rc != ZVRAW_OK)
     return rc;
   const float* pProducts = nullptr;
   unsigned int nProducts = 0;
@@ -208,10 +186,10 @@ int ZorvalenRawScanReaderImp::ReadScan(int function, int scan, float*& masses, f
   if (rc != ZVRAW_OK) return rc;
   if (nProducts > 0 && pProducts == nullptr) return ZVRAW_DATA_NULL;
   if (const int code = AllocateProductMemory(nProducts); code != ZVRAW_OK) return code;
-  if (nProducts > 0) std::memcpy(m_pProductMasses, pProducts, nProducts * sizeof(float));
-  masses = m_pMasses;
-  intensities = m_pIntensities;
-  productMasses = m_pProductMasses;
+  if (nProducts > 0) std::memcpy(m_productMasses.data(), pProducts, nProducts * sizeof(float));
+  masses = m_masses.data();
+  intensities = m_intensities.data();
+  productMasses = m_productMasses.data();
   size = static_cast<int>(n);
   productSize = static_cast<int>(nProducts);
   return ZVRAW_OK;

@@ -89,6 +89,7 @@ class ZorvalenRawScanReaderImp : public ZorvalenRawReaderImp {
   // Room for at least points in the scan buffers, whatever the function's
   // largest scan said (an update may have added a larger one).
   int ensureCapacity(unsigned int points);
+  [[nodiscard]] unsigned int capacity() const { return static_cast<unsigned int>(m_masses.capacity()); }
   int driftReader(int function, ZorvalenRawCDCReaderImp*& reader) const;
   // A drift read of the function's drift reader into the outputs; size gets
   // its count. The outputs stay as they were when there is no drift reader.
@@ -98,12 +99,11 @@ class ZorvalenRawScanReaderImp : public ZorvalenRawReaderImp {
 
   std::unique_ptr<ZVRawAccessInterface> m_pImp;
   int m_nCurrentFunction = -1;
-  unsigned int m_unMemSize = 0;
-  unsigned int m_unProductMemSize = 0;
-  float* m_pMasses = nullptr;
-  float* m_pIntensities = nullptr;
-  float* m_pProductMasses = nullptr;
-  char* m_pFlags = nullptr;
+  // The scan buffers: masses and intensities always of one capacity.
+  CallerArray<float> m_masses;
+  CallerArray<float> m_intensities;
+  CallerArray<float> m_productMasses;
+  CallerArray<char> m_flags;
   std::vector<float> _lockMassCorrectedMassScale;
 };
 

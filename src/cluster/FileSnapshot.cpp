@@ -7,6 +7,8 @@
 #include <cctype>
 #include <cstdio>
 
+namespace zvraw {
+
 namespace {
 
 bool regularFile(const std::string& path, std::uint64_t& size) {
@@ -46,3 +48,5 @@ void FileSnapshot::restore() const {
       (void)::truncate(s.path.c_str(), static_cast<off_t>(s.size));
   }
 }
+
+}  // namespace zvraw

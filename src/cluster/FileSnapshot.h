@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace zvraw {
+
 class FileSnapshot {
  public:
   explicit FileSnapshot(const std::string& path);
@@ -26,3 +28,5 @@ class FileSnapshot {
   };
   std::vector<Spelling> m_spellings;
 };
+
+}  // namespace zvraw

@@ -6,42 +6,29 @@
 #include <vector>
 
 #include "cluster/ZVRawScanManager.h"
-#include "formats/portability/CLocale.h"
 #include "formats/portability/SysPaths.h"
 #include "formats/scans/ZVRawScan.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace borealtek_zvraw_version_1 {
 
-ZVRawDataCluster::ZVRawDataCluster() : m_pImp(new ZVRawDataClusterImp) { m_pImp->addRef(); }
+ZVRawDataCluster::ZVRawDataCluster() : m_pImp(zvraw::CountedRef<ZVRawDataClusterImp>::make()) {}
 
 ZVRawDataCluster::ZVRawDataCluster(char const* cRawFileName, bool bCalibrate, unsigned int nReadData,
                                    bool bKeepCompressed)
-    : m_pImp(new ZVRawDataClusterImp(cRawFileName, nReadData, bCalibrate, bKeepCompressed)) {
-  m_pImp->addRef();
-}
+    : m_pImp(zvraw::CountedRef<ZVRawDataClusterImp>::make(cRawFileName, nReadData, bCalibrate, bKeepCompressed)) {}
 
-ZVRawDataCluster::ZVRawDataCluster(const ZVRawDataCluster& data) : m_pImp(data.m_pImp) { m_pImp->addRef(); }
+ZVRawDataCluster::ZVRawDataCluster(const ZVRawDataCluster& data) : m_pImp(data.m_pImp) {}
 
 ZVRawDataCluster::ZVRawDataCluster(const ZVRawDataCluster& data, bool /*bPartial*/)
-    : m_pImp(new ZVRawDataClusterImp(*data.m_pImp)) {
-  m_pImp->addRef();
-}
+    : m_pImp(zvraw::CountedRef<ZVRawDataClusterImp>::make(*data.m_pImp)) {}
 
 ZVRawDataCluster& ZVRawDataCluster::operator=(const ZVRawDataCluster& data) {
-  if (m_pImp == data.m_pImp) return *this;
-  data.m_pImp->addRef();
-  release();
   m_pImp = data.m_pImp;
   return *this;
 }
 
-ZVRawDataCluster::~ZVRawDataCluster() { release(); }
-
-void ZVRawDataCluster::release() {
-  if (m_pImp->remRef() <= 0) delete m_pImp;
-  m_pImp = nullptr;
-}
+ZVRawDataCluster::~ZVRawDataCluster() = default;
 
 int ZVRawDataCluster::Initialise(char const* cRawFileName) { return m_pImp->readInitialise(cRawFileName, true); }
 
@@ -79,15 +66,15 @@ int ZVRawDataCluster::getFunctionDescriptor(unsigned int nWhichFunc, ZVRawFuncti
 // whose names do not fit a path loses none of its files.
 int removeDataClusterFiles(char const* pcDataCluster) {
   if (pcDataCluster == nullptr || *pcDataCluster == '\0') return ZVRAW_DATACLUSTER_INVALID;
-  constexpr char kSeparator = '/';
+  const std::string_view dir = pcDataCluster;
   std::vector<std::string> names;
   for (int f = 1; f <= IDX_MAX; ++f)
-    for (const char* extension : {"dat", "idx", "sts"})
-      names.push_back(formatC("%s%c_func%03i.%s", pcDataCluster, kSeparator, f, extension));
-  for (const char* component : {"_header.txt", "_tof.txt", "_functns.inf"})
-    names.push_back(formatC("%s%c%s", pcDataCluster, kSeparator, component));
-  for (const std::string& name : names)
-    if (name.size() > kMaxPathLength) return ZVRAW_FILENAME_ERROR;
+    for (auto fileName : {getZVRawFunctionFile, getZVRawIDXFile, getZVRawStatsFile})
+      if (fileName(dir, names.emplace_back(), f) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
+  for (const char* component : {"_header.txt", "_tof.txt", "_functns.inf"}) {
+    names.push_back(std::string(dir) + getDirSlash() + component);
+    if (names.back().size() > zvraw::kMaxPathLength) return ZVRAW_FILENAME_ERROR;
+  }
   for (const std::string& name : names) (void)std::remove(name.c_str());
   return ZVRAW_OK;
 }

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "cluster/ZVRawDataClusterImp.h"
+#include "formats/portability/CountedRef.h"
 #include "formats/directory/ZVRawFunctionDescriptor.h"
 
 class ZVRawScanManagerImp;
@@ -37,8 +38,8 @@ class ZVRawDataCluster {
   int Initialise(char const* cRawFileName);
   int IncCount() { return ++refCount; }
   int DecCount() { return --refCount; }
-  [[nodiscard]] ZVRawDataClusterImp* getImp() { return m_pImp; }
-  [[nodiscard]] const ZVRawDataClusterImp* getImp() const { return m_pImp; }
+  [[nodiscard]] ZVRawDataClusterImp* getImp() { return m_pImp.get(); }
+  [[nodiscard]] const ZVRawDataClusterImp* getImp() const { return m_pImp.get(); }
 
   // Copies the function's descriptor into a caller's descriptor of the same
   // kind (MALDI or not); 1 when the kinds differ (Des unchanged).
@@ -233,14 +234,18 @@ class ZVRawDataCluster {
   }
 
  private:
-  // Releases this handle's reference and deletes the implementation with the last.
-  void release();
-
-  ZVRawDataClusterImp* m_pImp;
+  zvraw::CountedRef<ZVRawDataClusterImp> m_pImp;
   int refCount = 0;
 };
 
 }  // namespace borealtek_zvraw_version_1
+
+// The handle object's owners count with IncCount and DecCount.
+template <>
+struct zvraw::RefCountOf<borealtek_zvraw_version_1::ZVRawDataCluster> {
+  static int add(borealtek_zvraw_version_1::ZVRawDataCluster& c) { return c.IncCount(); }
+  static int remove(borealtek_zvraw_version_1::ZVRawDataCluster& c) { return c.DecCount(); }
+};
 
 // Deletes the component files of a directory that this library writes
 // (functions 1 to IDX_MAX: data, index and statistics; then the header,

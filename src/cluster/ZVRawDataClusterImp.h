@@ -23,6 +23,7 @@
 
 #include "cluster/ZVRawDataClusterInfo.h"
 #include "cluster/ZVRawDataClusterState.h"
+#include "formats/portability/CountedRef.h"
 #include "formats/scans/ZVRawFunctionData.h"
 #include "formats/scans/ZVRawScan.h"
 
@@ -181,7 +182,7 @@ class ZVRawDataClusterImp {
   [[nodiscard]] const FunctionDataArray& getFunctionData() const { return m_ppFunctions; }
   // Null for a bad function or when there are no function data.
   [[nodiscard]] ZVRawFunctionData* getFunctionData(unsigned int nFuncNum) const;
-  [[nodiscard]] ZVRawDataClusterInfo* getDataInfo() const { return m_pDataInfo; }
+  [[nodiscard]] ZVRawDataClusterInfo* getDataInfo() const { return m_pDataInfo.get(); }
   [[nodiscard]] const char* getRawFilePath() const { return m_cRawFileName.c_str(); }
   [[nodiscard]] unsigned int functionCount() const { return m_nFunctionCount; }
   [[nodiscard]] bool getCalibrate() const { return m_bCalibrate; }
@@ -228,7 +229,7 @@ class ZVRawDataClusterImp {
   // the array against another thread's progress and abort calls.
   FunctionDataArray m_ppFunctions;
   mutable std::mutex m_functionsGuard;
-  ZVRawDataClusterInfo* m_pDataInfo = nullptr;
+  zvraw::CountedRef<ZVRawDataClusterInfo> m_pDataInfo;
   State m_eInitialised = borealtek_zvraw_version_1::ZVRawDataCluster_UNLOADED;
   unsigned int m_nFunctionCount = 0;
   std::atomic<int> m_nCurrentLoadingFunction{-1};

@@ -302,7 +302,7 @@ void ZVRawDataClusterImp::getAnalogChannelHeader(int nChannel, const AnalogHeade
 // ---- the lock-mass gain table ----
 
 int ZVRawDataClusterImp::setExternalLumavent(ZVRawExternalLumavent* pExternalLumavent) {
-  if (m_pDataInfo == nullptr) return ZVRAW_DATACLUSTER_INVALID;
+  if (!m_pDataInfo) return ZVRAW_DATACLUSTER_INVALID;
   std::shared_ptr<ZVRawExternalLumavent>& held = m_pDataInfo->m_pExternalLumavent;
   // The table already held (by the record or by these function data) is
   // only attached again; any other is taken over. The table it replaces
@@ -335,7 +335,7 @@ int ZVRawDataClusterImp::removeExternalLumavent() {
 int ZVRawDataClusterImp::getCDCReader(unsigned int nFuncNum,
                                       Vardex::Lib::ZorvalenRaw::ZorvalenRawCDCReaderImp*& pReader) const {
   if (nFuncNum >= m_nFunctionCount) return ZVRAW_FUNCNUM_INVALID;
-  if (m_pDataInfo == nullptr || !m_pDataInfo->m_pCDCReaderMgr) return ZVRAW_DATACLUSTER_INVALID;
+  if (!m_pDataInfo || !m_pDataInfo->m_pCDCReaderMgr) return ZVRAW_DATACLUSTER_INVALID;
   Vardex::Lib::ZorvalenRaw::ZorvalenRawCDCReaderImp* reader =
       m_pDataInfo->m_pCDCReaderMgr->GetCRCReader(static_cast<int>(nFuncNum));
   if (reader == nullptr) return ZVRAW_MEMALLOC_ERROR;

@@ -208,7 +208,7 @@ int ZVRawDataClusterImp::Update() {
       if (int rc = d->getExtendedFormatFlag(f, ext); rc != ZVRAW_OK) return rc;
       extended[f] = ext ? 1 : 0;
     }
-    if (int rc = index->readIndices(m_cRawFileName.c_str(), formats.data(), extended.data()); rc != ZVRAW_OK) {
+    if (int rc = index->readIndices(m_cRawFileName, formats.data(), extended.data()); rc != ZVRAW_OK) {
       std::printf("readIndices failed(code:%i).\n", rc);
       return rc;
     }

@@ -23,12 +23,13 @@ constexpr unsigned int kReferenceTypeA = 15, kReferenceTypeB = 18;
 
 }  // namespace
 
-ZVRawDataClusterImp::ZVRawDataClusterImp() : m_pDataInfo(new ZVRawDataClusterInfo) { m_pDataInfo->addRef(); }
+ZVRawDataClusterImp::ZVRawDataClusterImp() : m_pDataInfo(zvraw::CountedRef<ZVRawDataClusterInfo>::make()) {}
 
 ZVRawDataClusterImp::ZVRawDataClusterImp(const char* cRawFileName, unsigned int nReadData, bool bCalibrate,
                                          bool bKeepCompressed)
-    : m_pDataInfo(new ZVRawDataClusterInfo), m_bKeepCompressed(bKeepCompressed), m_bCalibrate(bCalibrate) {
-  m_pDataInfo->addRef();
+    : m_pDataInfo(zvraw::CountedRef<ZVRawDataClusterInfo>::make()),
+      m_bKeepCompressed(bKeepCompressed),
+      m_bCalibrate(bCalibrate) {
   if (readInitialise(cRawFileName, true) == ZVRAW_OK && nReadData == 1) (void)loadData(bCalibrate, bKeepCompressed);
 }
 
@@ -38,8 +39,7 @@ ZVRawDataClusterImp::ZVRawDataClusterImp(const ZVRawDataClusterImp& imp)
       m_bCalibrate(imp.m_bCalibrate),
       m_fPercentLoaded(imp.m_fPercentLoaded.load()),
       m_bUseTemperatureCorrection(imp.m_bUseTemperatureCorrection) {
-  if (m_pDataInfo == nullptr) m_pDataInfo = new ZVRawDataClusterInfo;
-  m_pDataInfo->addRef();
+  if (!m_pDataInfo) m_pDataInfo = zvraw::CountedRef<ZVRawDataClusterInfo>::make();
   if (readInitialise(imp.m_cRawFileName.c_str(), false) == ZVRAW_OK &&
       imp.m_pfLowMassCutoff.size() == m_nFunctionCount && imp.m_pfHighMassCutoff.size() == m_nFunctionCount) {
     m_pfLowMassCutoff = imp.m_pfLowMassCutoff;
@@ -65,8 +65,10 @@ ZVRawDataClusterImp::ZVRawFunctionData* ZVRawDataClusterImp::getFunctionData(uns
 }
 
 int ZVRawDataClusterImp::setRawFilePath(const char* cFilePath) {
-  m_cRawFileName.assign(cFilePath ? cFilePath : "");
-  if (m_cRawFileName.size() > kMaxPathLength) m_cRawFileName.resize(kMaxPathLength);
+  const std::string_view path = cFilePath != nullptr ? cFilePath : "";
+  // A cut path can name another directory: refused, never cut.
+  if (path.size() > zvraw::kMaxPathLength) return ZVRAW_FILENAME_ERROR;
+  m_cRawFileName.assign(path);
   return ZVRAW_OK;
 }
 
@@ -81,10 +83,7 @@ void ZVRawDataClusterImp::Clean(bool bCleanAll) {
   m_pnExtendedFormatFlags.clear();
   m_pAttachedLumavent.reset();
   m_lumaventAttachedTo.clear();
-  if (bCleanAll && m_pDataInfo != nullptr) {
-    if (m_pDataInfo->remRef() <= 0) delete m_pDataInfo;
-    m_pDataInfo = nullptr;
-  }
+  if (bCleanAll) m_pDataInfo.reset();
   m_eInitialised = ZVRawDataCluster_UNINITIALISED;
 }
 
@@ -104,12 +103,10 @@ int ZVRawDataClusterImp::readInitialise(const char* cRawFileName, bool bCleanAll
 
 int ZVRawDataClusterImp::openDirectory(const char* cRawFileName, bool bCleanAll) {
   m_nInitialiseResult = ZVRAW_OK;
-  (void)setRawFilePath(cRawFileName);
+  const int pathResult = setRawFilePath(cRawFileName);
   Clean(bCleanAll);
-  if (m_pDataInfo == nullptr) {
-    m_pDataInfo = new ZVRawDataClusterInfo;
-    m_pDataInfo->addRef();
-  }
+  if (pathResult != ZVRAW_OK) return m_nInitialiseResult = pathResult;
+  if (!m_pDataInfo) m_pDataInfo = zvraw::CountedRef<ZVRawDataClusterInfo>::make();
   ZVRawDataClusterInfo& info = *m_pDataInfo;
   const bool ownRecord = info.getRef() == 1;
 
@@ -300,7 +297,7 @@ int ZVRawDataClusterImp::getLumaventInfo(unsigned int& nLumaventFunction, bool& 
 }
 
 int ZVRawDataClusterImp::loadCCSCalibration() {
-  if (m_pDataInfo == nullptr) return ZVRAW_MOBILITY_CALIBRATION_INVALID;
+  if (!m_pDataInfo) return ZVRAW_MOBILITY_CALIBRATION_INVALID;
   std::unique_ptr<CCSCalculator> calculator;
   const int rc = borealtek_zvraw_version_1::loadCCSCalibration(m_cRawFileName, calculator);
   // A failed read leaves the record's calculator to other clusters; the
@@ -325,21 +322,21 @@ int finiteResult(double value, float& out) {
 
 int ZVRawDataClusterImp::getCollisionalCrossSection(const float& drift, const float& mass, const int& charge,
                                                     float& fCCS) const {
-  if (m_pDataInfo == nullptr) return ZVRAW_DATACLUSTER_INVALID;
+  if (!m_pDataInfo) return ZVRAW_DATACLUSTER_INVALID;
   if (m_pDataInfo->m_CCSStatus == ZVRAW_OK && m_pDataInfo->m_pCCSCalculator)
     return finiteResult(m_pDataInfo->m_pCCSCalculator->CCS(drift, mass, charge), fCCS);
   return m_pDataInfo->m_CCSStatus;
 }
 
 int ZVRawDataClusterImp::getDriftTime(const float& ccs, const float& mass, const int& charge, float& drift) const {
-  if (m_pDataInfo == nullptr) return ZVRAW_DATACLUSTER_INVALID;
+  if (!m_pDataInfo) return ZVRAW_DATACLUSTER_INVALID;
   if (m_pDataInfo->m_CCSStatus == ZVRAW_OK && m_pDataInfo->m_pCCSCalculator)
     return finiteResult(m_pDataInfo->m_pCCSCalculator->DT(ccs, mass, charge), drift);
   return m_pDataInfo->m_CCSStatus;
 }
 
 int ZVRawDataClusterImp::getVeskoCalibration(ZVRawVeskoCalibration& calibration) const {
-  if (m_pDataInfo == nullptr || !m_pDataInfo->m_pVeskoCalibration) return ZVRAW_VESKO_CALIBRATION_INVALID;
+  if (!m_pDataInfo || !m_pDataInfo->m_pVeskoCalibration) return ZVRAW_VESKO_CALIBRATION_INVALID;
   calibration = *m_pDataInfo->m_pVeskoCalibration;
   return ZVRAW_OK;
 }
@@ -360,10 +357,7 @@ int ZVRawDataClusterImp::getFunctionCount(unsigned int& nCount) const {
 // ---- preparing an empty cluster for writing ----
 
 int ZVRawDataClusterImp::writeInitialise(unsigned int nFuncCount) {
-  if (m_pDataInfo == nullptr) {
-    m_pDataInfo = new ZVRawDataClusterInfo;
-    m_pDataInfo->addRef();
-  }
+  if (!m_pDataInfo) m_pDataInfo = zvraw::CountedRef<ZVRawDataClusterInfo>::make();
   ZVRawDataClusterInfo& info = *m_pDataInfo;
   if (!info.m_pScanIndices) info.m_pScanIndices = std::make_unique<ZVRawFunctionScanIndices>(nFuncCount);
   if (!info.m_pHeader) info.m_pHeader = std::make_unique<ZVRawHeader>(nFuncCount);
@@ -385,10 +379,7 @@ int ZVRawDataClusterImp::writeInitialise(unsigned int nFuncCount) {
 
 int ZVRawDataClusterImp::appendFunctions(unsigned int nFuncsToAppend) {
   if (nFuncsToAppend > std::numeric_limits<unsigned int>::max() - m_nFunctionCount) return ZVRAW_FUNCNUM_INVALID;
-  if (m_pDataInfo == nullptr) {
-    m_pDataInfo = new ZVRawDataClusterInfo;
-    m_pDataInfo->addRef();
-  }
+  if (!m_pDataInfo) m_pDataInfo = zvraw::CountedRef<ZVRawDataClusterInfo>::make();
   ZVRawDataClusterInfo& info = *m_pDataInfo;
   const unsigned int total = m_nFunctionCount + nFuncsToAppend;
   int rc = ZVRAW_OK;

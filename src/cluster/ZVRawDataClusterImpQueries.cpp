@@ -102,7 +102,7 @@ int ZVRawDataClusterImp::validDriftRange(const unsigned int& nFuncNum, const uns
 
 int ZVRawDataClusterImp::getPrecursormassRangeToIndices(unsigned int, float startMass, float endMass, int& nStartIndex,
                                                         int& nEndIndex) const {
-  if (m_pDataInfo == nullptr || !m_pDataInfo->m_pVeskoCalibration) return ZVRAW_VESKO_CALIBRATION_INVALID;
+  if (!m_pDataInfo || !m_pDataInfo->m_pVeskoCalibration) return ZVRAW_VESKO_CALIBRATION_INVALID;
   ZVRawVeskoCalibration& calibration = *m_pDataInfo->m_pVeskoCalibration;
   const int rc = calibration.MassToIndex(0, VeskoPos::START, startMass, nStartIndex);
   if (rc != ZVRAW_OK) return rc;
@@ -110,7 +110,7 @@ int ZVRawDataClusterImp::getPrecursormassRangeToIndices(unsigned int, float star
 }
 
 int ZVRawDataClusterImp::getPrecursorMass(unsigned int, int whichIndex, float& mass) const {
-  if (m_pDataInfo == nullptr || !m_pDataInfo->m_pVeskoCalibration) return ZVRAW_VESKO_CALIBRATION_INVALID;
+  if (!m_pDataInfo || !m_pDataInfo->m_pVeskoCalibration) return ZVRAW_VESKO_CALIBRATION_INVALID;
   double value = 0.0;
   const int rc = m_pDataInfo->m_pVeskoCalibration->GetPrecursorMass(0, whichIndex, value);
   mass = static_cast<float>(value);

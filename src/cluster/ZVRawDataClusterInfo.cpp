@@ -1,6 +1,7 @@
 #include "cluster/ZVRawDataClusterInfo.h"
 
 #include "drift/ZorvalenRawCDCReaderMgrImp.h"
+#include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace borealtek_zvraw_version_1 {
 
@@ -23,6 +24,13 @@ void ZVRawDataClusterInfo::Clean() {
   m_pCCSCalculator.reset();
   m_CCSStatus = 1;
   m_bRecordRead = false;
+}
+
+const borealtek_calibrate_version_1::FunctionCalibration* ZVRawDataClusterInfo::functionCalibration(
+    int nWhichFunction) const {
+  const borealtek_calibrate_version_1::FunctionCalibration* calibration = nullptr;
+  if (m_pHeader && m_pHeader->getCalibration(nWhichFunction, calibration) != ZVRAW_OK) return nullptr;
+  return calibration;
 }
 
 void ZVRawDataClusterInfo::retire(std::shared_ptr<const void> replaced) {

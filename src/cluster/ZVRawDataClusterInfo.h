@@ -18,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+#include "drift/DriftReaderSources.h"
 #include "formats/directory/CCSCalculator.h"
 #include "formats/statistics/ZVRawAnalog.h"
 #include "formats/statistics/ZVRawExtendedStats.h"
@@ -34,7 +35,7 @@ class ZorvalenRawCDCReaderMgrImp;
 
 namespace borealtek_zvraw_version_1 {
 
-class ZVRawDataClusterInfo {
+class ZVRawDataClusterInfo : public Vardex::Lib::ZorvalenRaw::DriftReaderSources {
  public:
   ZVRawDataClusterInfo();
   ZVRawDataClusterInfo(const ZVRawDataClusterInfo&) = delete;
@@ -45,6 +46,12 @@ class ZVRawDataClusterInfo {
   int addRef() { return ++m_nRefCount; }
   int remRef() { return --m_nRefCount; }
   [[nodiscard]] int getRef() const { return m_nRefCount; }
+
+  // What the drift reader manager reads: the header's calibration of a
+  // function and the gain table.
+  [[nodiscard]] const borealtek_calibrate_version_1::FunctionCalibration* functionCalibration(
+      int nWhichFunction) const override;
+  [[nodiscard]] std::shared_ptr<const ZVRawExternalLumavent> gainTable() const override { return m_pExternalLumavent; }
 
   // Destroys every object held; the cross-section status becomes 1 again.
   void Clean();

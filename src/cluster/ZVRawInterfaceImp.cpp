@@ -2,16 +2,6 @@
 
 using namespace borealtek_zvraw_version_1;
 
-ZVRawClusterBinding::ZVRawClusterBinding(ZVRawDataClusterImp& cluster) : m_pCluster(&cluster) { m_pCluster->addRef(); }
-
-ZVRawClusterBinding::ZVRawClusterBinding(const ZVRawClusterBinding& other) : m_pCluster(other.m_pCluster) {
-  m_pCluster->addRef();
-}
-
-ZVRawClusterBinding::~ZVRawClusterBinding() {
-  if (m_pCluster->remRef() == 0) delete m_pCluster;
-}
-
 namespace {
 
 template <class Record>
@@ -24,7 +14,7 @@ auto* recordObject(ZVRawDataClusterInfo* info, Record member) {
 // Binding a read-only view takes a reference too: the count is bookkeeping,
 // not part of the cluster's observable state.
 ZVRawInterfaceImp::ZVRawInterfaceImp(const ZVRawDataClusterImp& cluster)
-    : m_rDataCluster(const_cast<ZVRawDataClusterImp&>(cluster)) {}
+    : m_rDataCluster(const_cast<ZVRawDataClusterImp*>(&cluster)) {}
 
 bool ZVRawInterfaceImp::isLoaded() const { return dataCluster().getState() == ZVRawDataCluster_LOADED; }
 
@@ -48,7 +38,7 @@ const ZVRawAnalog* ZVRawInterfaceImp::analog() const {
   return recordObject(dataCluster().getDataInfo(), &ZVRawDataClusterInfo::m_pAnalog);
 }
 
-ZVRawNCInterfaceImp::ZVRawNCInterfaceImp(ZVRawDataClusterImp& cluster) : m_rDataCluster(cluster) {}
+ZVRawNCInterfaceImp::ZVRawNCInterfaceImp(ZVRawDataClusterImp& cluster) : m_rDataCluster(&cluster) {}
 
 bool ZVRawNCInterfaceImp::isLoaded() const { return dataCluster().getState() == ZVRawDataCluster_LOADED; }
 

@@ -9,20 +9,10 @@
 // interface bound to it.
 
 #include "cluster/ZVRawDataClusterImp.h"
+#include "formats/portability/CountedRef.h"
 
 // The counted reference; the last one released deletes the implementation.
-class ZVRawClusterBinding {
- public:
-  explicit ZVRawClusterBinding(ZVRawDataClusterImp& cluster);
-  ZVRawClusterBinding(const ZVRawClusterBinding& other);
-  ZVRawClusterBinding& operator=(const ZVRawClusterBinding&) = delete;
-  ~ZVRawClusterBinding();
-
-  [[nodiscard]] ZVRawDataClusterImp& cluster() const { return *m_pCluster; }
-
- private:
-  ZVRawDataClusterImp* m_pCluster;
-};
+using ZVRawClusterBinding = zvraw::CountedRef<ZVRawDataClusterImp>;
 
 // Read-only view of the bound cluster.
 class ZVRawInterfaceImp {
@@ -36,7 +26,7 @@ class ZVRawInterfaceImp {
   virtual ~ZVRawInterfaceImp() = default;
 
  protected:
-  [[nodiscard]] const ZVRawDataClusterImp& dataCluster() const { return m_rDataCluster.cluster(); }
+  [[nodiscard]] const ZVRawDataClusterImp& dataCluster() const { return *m_rDataCluster; }
   [[nodiscard]] bool isLoaded() const;
   [[nodiscard]] unsigned int functionCount() const { return dataCluster().functionCount(); }
   // Null for a bad function or when the cluster holds no function data.
@@ -64,7 +54,7 @@ class ZVRawNCInterfaceImp {
   virtual ~ZVRawNCInterfaceImp() = default;
 
  protected:
-  [[nodiscard]] ZVRawDataClusterImp& dataCluster() const { return m_rDataCluster.cluster(); }
+  [[nodiscard]] ZVRawDataClusterImp& dataCluster() const { return *m_rDataCluster; }
   [[nodiscard]] bool isLoaded() const;
   [[nodiscard]] unsigned int functionCount() const { return dataCluster().functionCount(); }
   [[nodiscard]] ZVRawFunctionData* functionData(unsigned int nFuncNum) const;

@@ -7,11 +7,11 @@
 
 #include <memory>
 
-#include "formats/scans/ZVRawScan.h"
+#include "formats/scans/ZVRawScanBufferSource.h"
 
 class ZVRawDataClusterImp;
 
-class ZVRawScanManagerImp {
+class ZVRawScanManagerImp : public borealtek_zvraw_version_1::ZVRawScanBufferSource {
  public:
   using ZVRawScan = borealtek_zvraw_version_1::ZVRawScan;
 
@@ -31,9 +31,9 @@ class ZVRawScanManagerImp {
   // after it; null outside getStartScan()..getEndScan() or without a buffer.
   [[nodiscard]] ZVRawScan* getScanBuffer(unsigned nScanNumber) const;
   // A share of the whole array (entry 0 is getStartScan()); null without a buffer.
-  [[nodiscard]] std::shared_ptr<ZVRawScan[]> getSharedScanBuffer() const { return m_pScans; }
-  [[nodiscard]] unsigned getStartScan() const { return m_nStartScan; }
-  [[nodiscard]] unsigned getEndScan() const { return m_nEndScan; }
+  [[nodiscard]] std::shared_ptr<ZVRawScan[]> getSharedScanBuffer() const override { return m_pScans; }
+  [[nodiscard]] unsigned getStartScan() const override { return m_nStartScan; }
+  [[nodiscard]] unsigned getEndScan() const override { return m_nEndScan; }
   // Drops the buffer; the scan numbers keep their values.
   int reset();
 

@@ -201,14 +201,14 @@ int ZVRawWriteInterfaceImp::writeStats(const std::string& dir, const unsigned in
   const unsigned int first = pFuncNum != nullptr ? *pFuncNum : 0;
   const unsigned int end = pFuncNum != nullptr ? std::min(first + 1, count) : count;
   struct Before {
-    FileSnapshot file;
+    zvraw::FileSnapshot file;
     unsigned int mark;
   };
   std::vector<Before> before;
   for (unsigned int f = first; f < end; ++f) {
     std::string name;
     if (getZVRawStatsFile(dir, name, static_cast<int>(f) + 1) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
-    before.push_back({FileSnapshot(name), stats->GetNextScanToWrite(f)});
+    before.push_back({zvraw::FileSnapshot(name), stats->GetNextScanToWrite(f)});
   }
   const int rc = write(*stats);
   if (rc != ZVRAW_OK) {

@@ -97,7 +97,7 @@ int ZVRawWriteInterfaceImp::writeIndexRecords(const std::string& dir, unsigned i
   if (int rc = table->getExtendedFormatFlag(nFuncNum, extended); rc != ZVRAW_OK) return rc;
   const unsigned int mark = index->nextScanToWrite(nFuncNum);
   if (nLastWritten < mark) return ZVRAW_OK;  // every record is in the file already
-  return index->writeIndices(nFuncNum, dir.c_str(), formats[nFuncNum], extended, mark, nLastWritten);
+  return index->writeIndices(nFuncNum, dir, formats[nFuncNum], extended, mark, nLastWritten);
 }
 
 int ZVRawWriteInterfaceImp::writeFunction(const std::string& dir, unsigned int nFuncNum, const PassRequest& request) {
@@ -110,7 +110,7 @@ int ZVRawWriteInterfaceImp::writeFunction(const std::string& dir, unsigned int n
     return ZVRAW_FILENAME_ERROR;
 
   // Everything the pass may change, to put back if it fails.
-  const FileSnapshot dat(datName), idx(idxName);
+  const zvraw::FileSnapshot dat(datName), idx(idxName);
   const unsigned int dataMark = nextToWrite(*data);
   const unsigned int indexMark = index->nextScanToWrite(nFuncNum);
   std::vector<float> times;  // writing a record shifts its time in memory

@@ -37,8 +37,8 @@ struct CDTFileReader::Impl {
   std::string records;
   std::size_t recordSize = 0;
   std::vector<std::uint64_t> ends;
-  FilePtr data;
-  PageAlignedBuffer buffer;
+  zvraw::FilePtr data;
+  zvraw::PageAlignedBuffer buffer;
   // The spectra a block decodes into; swapped with the caller's on success,
   // so that their arrays are reused from block to block.
   std::vector<ChannelData> decoded;
@@ -75,13 +75,13 @@ void CDTFileReader::Impl::listBlocks(std::FILE* index) {
   records.shrink_to_fit();
 }
 
-CDTFileReader::CDTFileReader(const std::string& rawFilePath, unsigned funcNum) : impl_(std::make_unique<Impl>()) {
+CDTFileReader::CDTFileReader(std::string_view rawFilePath, unsigned funcNum) : impl_(std::make_unique<Impl>()) {
   Impl& r = *impl_;
   r.funcNum = funcNum;
   r.dataPath = dataFilePath(rawFilePath, funcNum);
   r.indexPath = indexFilePath(rawFilePath, funcNum);
   {
-    FilePtr index = sysOpenFile(r.indexPath.ToString(), "rb");
+    zvraw::FilePtr index = sysOpenFile(r.indexPath.ToString(), "rb");
     std::string head(CDTBlockReader::NumBytes(), '\0');
     if (!index || !readExactly(index.get(), head.data(), head.size())) cannotOpenIndex();
     r.header = r.blockReader.ReadHeader(head);

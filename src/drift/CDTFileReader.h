@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "drift/CDTFormat.h"
 #include "drift/ScanData.h"
@@ -18,7 +19,7 @@ class CDTFileReader {
   // Throws std::runtime_error "Error opening index file" when the index
   // cannot be read: missing, shorter than its header, of an unknown format
   // version, or with fewer than one spectrum per block.
-  CDTFileReader(const std::string& rawFilePath, unsigned funcNum);
+  CDTFileReader(std::string_view rawFilePath, unsigned funcNum);
   ~CDTFileReader();
   CDTFileReader(const CDTFileReader&) = delete;
   CDTFileReader& operator=(const CDTFileReader&) = delete;

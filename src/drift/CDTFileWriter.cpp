@@ -20,12 +20,12 @@ bool writeFlushed(std::FILE* f, const std::string& bytes) {
 struct CDTFileWriter::Impl {
   Path dataPath;
   Path indexPath;
-  FilePtr index;
-  FilePtr data;
+  zvraw::FilePtr index;
+  zvraw::FilePtr data;
   bool failed = false;
 };
 
-CDTFileWriter::CDTFileWriter(const std::string& rawFilePath, unsigned funcNumber)
+CDTFileWriter::CDTFileWriter(std::string_view rawFilePath, unsigned funcNumber)
     : impl_(std::make_unique<Impl>()) {
   impl_->dataPath = dataFilePath(rawFilePath, funcNumber);
   impl_->indexPath = indexFilePath(rawFilePath, funcNumber);

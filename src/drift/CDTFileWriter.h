@@ -6,13 +6,14 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace Vardex::Control::Legacy::ZorvalenRaw {
 
 class CDTFileWriter {
  public:
   // Works out the two paths (see CDTFormat.h); opens nothing.
-  CDTFileWriter(const std::string& rawFilePath, unsigned funcNumber);
+  CDTFileWriter(std::string_view rawFilePath, unsigned funcNumber);
   ~CDTFileWriter();
   CDTFileWriter(const CDTFileWriter&) = delete;
   CDTFileWriter& operator=(const CDTFileWriter&) = delete;

@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "drift/ByteFields.h"
-#include "formats/portability/CLocale.h"
+#include "formats/portability/SysPaths.h"
 
 namespace Vardex::Control::Legacy::ZorvalenRaw {
 
@@ -46,13 +46,13 @@ std::uint32_t startIndex(float fStartPos) {
   return static_cast<std::uint32_t>(static_cast<std::uint64_t>(static_cast<std::int64_t>(rounded)));
 }
 
-Path dataFilePath(const std::string& rawFilePath, unsigned funcNumber) {
+Path dataFilePath(std::string_view rawFilePath, unsigned funcNumber) {
   Path p(rawFilePath);
-  p.Append(formatC("_func%03llu.cdt", static_cast<unsigned long long>(funcNumber) + 1));
+  p.Append(zvraw::functionFileLeaf(static_cast<long long>(funcNumber) + 1, "cdt", zvraw::FunctionNumbering::DriftFiles));
   return p;
 }
 
-Path indexFilePath(const std::string& rawFilePath, unsigned funcNumber) {
+Path indexFilePath(std::string_view rawFilePath, unsigned funcNumber) {
   std::string s = dataFilePath(rawFilePath, funcNumber).ToString();
   s.replace(s.rfind(".cdt"), 4, ".ind");
   return Path(std::move(s));

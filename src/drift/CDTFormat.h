@@ -71,8 +71,8 @@ struct IndexBlock {
 [[nodiscard]] std::uint32_t startIndex(float fStartPos);
 
 // dir/_funcNNN.cdt with NNN = funcNumber + 1 in at least three digits.
-[[nodiscard]] Path dataFilePath(const std::string& rawFilePath, unsigned funcNumber);
+[[nodiscard]] Path dataFilePath(std::string_view rawFilePath, unsigned funcNumber);
 // The data path with its last ".cdt" turned into ".ind".
-[[nodiscard]] Path indexFilePath(const std::string& rawFilePath, unsigned funcNumber);
+[[nodiscard]] Path indexFilePath(std::string_view rawFilePath, unsigned funcNumber);
 
 }  // namespace Vardex::Control::Legacy::ZorvalenRaw

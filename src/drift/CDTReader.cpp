@@ -43,7 +43,7 @@ void CDTReader::Reset() {
 // derived from it: a frequency, Lteff and Veff that are finite and positive,
 // a finite positive time-to-mass factor, finite masses with 0 < start <= end,
 // at most 2^24 indices, and a time offset of an int's worth of samples.
-int CDTReader::Initialise(const std::string& path, int function) {
+int CDTReader::Initialise(std::string_view path, int function) {
   Reset();
   auto fail = [this] {
     Reset();
@@ -94,7 +94,7 @@ int CDTReader::Calibrate(const FunctionCalibration* pFunctionCalibration) {
 
 int CDTReader::GetMassScale(std::vector<float>& massScale, int& indexOffset) const {
   if (_code == ZVRAW_GENERIC_ERROR) return _code;
-  const int code = guardAllocation([&] {
+  const int code = zvraw::guardAllocation([&] {
     massScale = IMSUtil::MassScale(_startIndex, _massAxisLength, _timeToMass);
     return ZVRAW_OK;
   });
@@ -203,7 +203,7 @@ int CDTReader::ReadScan(int whichScan, int whichDrift, std::vector<std::uint32_t
   massindex.clear();
   intensity.clear();
   flags.clear();
-  const int code = guardAllocation([&] {
+  const int code = zvraw::guardAllocation([&] {
     if (const int read = readBlock(whichScan, whichDrift); read != ZVRAW_OK) return read;
     const ChannelData& c = channel(whichDrift);
     const auto n = static_cast<std::ptrdiff_t>(points(c));
@@ -223,7 +223,7 @@ int CDTReader::ReadScan(int whichScan, int whichDrift, std::vector<std::uint32_t
 int CDTReader::ReadScan(int whichScan, int whichDrift, float*& pMasses, float*& pIntensities, int& size) {
   pMasses = pIntensities = nullptr;
   size = 0;
-  return guardAllocation([&] {
+  return zvraw::guardAllocation([&] {
     if (const int read = readBlock(whichScan, whichDrift); read != ZVRAW_OK) return read;
     // Before Calibrate the axis is the uncalibrated one.
     if (_massCalibratedValues.size() != static_cast<std::size_t>(_massAxisLength))
@@ -248,7 +248,7 @@ int CDTReader::ReadScan(int whichScan, int whichDrift, int*& pMasses, float*& pI
   const int code = ReadScan(whichScan, whichDrift, pMasses, pIntensities, size);
   if (code != ZVRAW_OK) return code;
   const ChannelData& c = channel(whichDrift);
-  const int flags = guardAllocation([&] {
+  const int flags = zvraw::guardAllocation([&] {
     _flagChars.resize(static_cast<std::size_t>(size));
     for (std::size_t i = 0; i < _flagChars.size(); ++i) _flagChars[i] = c.flags[i] == 0 ? 0 : 2;
     return ZVRAW_OK;
@@ -266,7 +266,7 @@ int CDTReader::ReadScan(int whichScan, int whichDrift, int*& pMasses, float*& pI
 int CDTReader::floatIntensities(int whichScan, int whichDrift, float*& pIntensities, int& size) {
   pIntensities = nullptr;
   size = 0;
-  return guardAllocation([&] {
+  return zvraw::guardAllocation([&] {
     if (const int read = readBlock(whichScan, whichDrift); read != ZVRAW_OK) return read;
     const ChannelData& c = channel(whichDrift);
     const std::size_t n = points(c);
@@ -280,7 +280,7 @@ int CDTReader::floatIntensities(int whichScan, int whichDrift, float*& pIntensit
 int CDTReader::ReadScan(int whichScan, int whichDrift, int*& pMasses, float*& pIntensities, int& size) {
   pMasses = nullptr;
   if (const int code = floatIntensities(whichScan, whichDrift, pIntensities, size); code != ZVRAW_OK) return code;
-  const int code = guardAllocation([&] {
+  const int code = zvraw::guardAllocation([&] {
     convert(_massInts, channel(whichDrift).massindex, static_cast<std::size_t>(size));
     return ZVRAW_OK;
   });

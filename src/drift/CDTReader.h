@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "drift/CDTFileReader.h"
@@ -34,7 +35,7 @@ class CDTReader {
   // Opens the pair of function `function` (0-based) in the raw directory
   // `path`: 0, or 5 when the files do not open or their header cannot make a
   // grid (see the .cpp). Allowed at any time; starts afresh.
-  int Initialise(const std::string& path, int function);
+  int Initialise(std::string_view path, int function);
   // Fills the calibrated mass of every index of the window (uncalibrated
   // without a calibration); the code of the axis request.
   int Calibrate(const FunctionCalibration* pFunctionCalibration);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace Vardex::Control::Legacy::ZorvalenRaw {
 
@@ -8,7 +9,7 @@ namespace Vardex::Control::Legacy::ZorvalenRaw {
 class Path {
  public:
   Path() = default;
-  explicit Path(std::string base) : path(std::move(base)) {}
+  explicit Path(std::string_view base) : path(base) {}
 
   [[nodiscard]] const std::string& ToString() const { return path; }
   // Adds "/" first unless the path is empty or already ends with one.

@@ -1,11 +1,10 @@
 #include "drift/ZorvalenRawCDCReaderImp.h"
 
 #include <cmath>
-#include <type_traits>
 
-#include "api/ZorvalenRawReaderImp.h"
 #include "drift/IMSUtil.h"
 #include "formats/portability/AllocationGuard.h"
+#include "formats/portability/CallerMemory.h"
 #include "zorvalen/ZorvalenRaw.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
@@ -24,24 +23,6 @@ std::int64_t clampIndex(double v, std::int64_t lo, std::int64_t hi) {
 // A gain that cannot scale a mass (0, negative, NaN, infinite) scales nothing.
 float usableGain(float g) { return std::isfinite(g) && g > 0 ? g : 1.0f; }
 
-// Two arrays for the caller, or neither.
-template <class X>
-int allocatePair(std::size_t n, X*& xs, float*& ys) {
-  const int count = static_cast<int>(n);
-  if constexpr (std::is_same_v<X, int>) {
-    xs = ZorvalenRawReaderImp::AllocateIntMemory(count);
-  } else {
-    xs = ZorvalenRawReaderImp::AllocateFloatMemory(count);
-  }
-  ys = ZorvalenRawReaderImp::AllocateFloatMemory(count);
-  if (xs != nullptr && ys != nullptr) return ZVRAW_OK;
-  releaseMemory(xs);
-  releaseMemory(ys);
-  xs = nullptr;
-  ys = nullptr;
-  return ZVRAW_MEMALLOC_ERROR;
-}
-
 // What both caller-array extractions share: outputs null until success, the
 // request checked before anything is sized, sums over first..last, and two
 // arrays filled from them (none for an empty range).
@@ -51,17 +32,18 @@ int handOutSums(int check, int first, int last, X*& xs, float*& ys, int& nSize, 
   ys = nullptr;
   nSize = 0;
   if (check != ZVRAW_OK) return check;
-  return guardAllocation([&] {
+  return zvraw::guardAllocation([&] {
     const auto n = static_cast<std::size_t>(std::int64_t{last} - first + 1);
     std::vector<float> sums(n, 0.0f), x(n, 0.0f);
     if (const int code = run(sums, x); code != ZVRAW_OK) return code;
     if (n == 0) return ZVRAW_OK;
-    X* px = nullptr;
-    float* py = nullptr;
-    if (const int code = allocatePair(n, px, py); code != ZVRAW_OK) return code;
-    for (std::size_t i = 0; i < n; ++i) fill(i, sums[i], x[i], px[i], py[i]);
-    xs = px;
-    ys = py;
+    // Two arrays for the caller, or neither.
+    CallerArray<X> px;
+    CallerArray<float> py;
+    if (px.allocate(n) != ZVRAW_OK || py.allocate(n) != ZVRAW_OK) return ZVRAW_MEMALLOC_ERROR;
+    for (std::size_t i = 0; i < n; ++i) fill(i, sums[i], x[i], px.data()[i], py.data()[i]);
+    xs = px.release();
+    ys = py.release();
     nSize = static_cast<int>(n);
     return ZVRAW_OK;
   });
@@ -69,7 +51,7 @@ int handOutSums(int check, int first, int last, X*& xs, float*& ys, int& nSize, 
 
 }  // namespace
 
-ZorvalenRawCDCReaderImp::ZorvalenRawCDCReaderImp(const std::string& strRawPath, int whichFunction,
+ZorvalenRawCDCReaderImp::ZorvalenRawCDCReaderImp(std::string_view strRawPath, int whichFunction,
                                                  const FunctionCalibration* pFunctionCalibration,
                                                  const ZVRawExternalLumavent* pExternalLumavent)
     : m_strRawPath(strRawPath),
@@ -113,7 +95,7 @@ int ZorvalenRawCDCReaderImp::buildMassScale() {
 }
 
 int ZorvalenRawCDCReaderImp::GetMassScale(std::vector<float>& massScale, int& offset) {
-  const int code = guardAllocation([&] {
+  const int code = zvraw::guardAllocation([&] {
     // Running out of memory while building the scale must not read as an empty success.
     if (buildMassScale() == ZVRAW_MEMALLOC_ERROR) return ZVRAW_MEMALLOC_ERROR;
     massScale = _massScale;
@@ -252,7 +234,7 @@ int ZorvalenRawCDCReaderImp::extractByMass(float /*massStart*/, float /*massEnd*
   masses.clear();
   intensities.clear();
   if (!m_pCDCReader) return ZVRAW_ERROR;
-  const int code = guardAllocation([&] {
+  const int code = zvraw::guardAllocation([&] {
     if (const int built = buildMassScale(); built != ZVRAW_OK) return built;
     if (const int ranges = checkRanges(firstScan, lastScan, firstBin, lastBin); ranges != ZVRAW_OK) return ranges;
     std::vector<float> sum(_massScale.size(), 0.0f);

@@ -5,14 +5,15 @@
 // and the drift extractions (chromatograms over scans, mobilograms over
 // drift bins, spectra summed over scans and bins).
 //
-// Arrays returned through pointer pairs are allocated for the caller with
-// ZorvalenRawReaderImp::AllocateIntMemory/AllocateFloatMemory and released
+// Arrays returned through pointer pairs are allocated for the caller as
+// CallerArrays (formats/portability/CallerMemory.h) and released
 // with releaseMemory. On entry they are set to null and the size to 0; they
 // are set only on success, and a result of size 0 allocates nothing.
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "drift/CDTReader.h"
@@ -31,7 +32,7 @@ class ZorvalenRawCDCReaderImp {
   // Opens the function's drift files and calibrates their mass axis. The
   // calibration and gain table (either may be null) are borrowed and must
   // outlive the reader.
-  ZorvalenRawCDCReaderImp(const std::string& strRawPath, int whichFunction,
+  ZorvalenRawCDCReaderImp(std::string_view strRawPath, int whichFunction,
                           const FunctionCalibration* pFunctionCalibration,
                           const ZVRawExternalLumavent* pExternalLumavent);
   ~ZorvalenRawCDCReaderImp();

@@ -2,12 +2,11 @@
 
 #include <new>
 
-#include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
 
-ZorvalenRawCDCReaderMgrImp::ZorvalenRawCDCReaderMgrImp(const std::string& strRawPath,
-                                                       const borealtek_zvraw_version_1::ZVRawDataClusterInfo* pDataInfo)
+ZorvalenRawCDCReaderMgrImp::ZorvalenRawCDCReaderMgrImp(std::string_view strRawPath,
+                                                       const DriftReaderSources* pDataInfo)
     : m_strRawPath(strRawPath), m_pDataInfo(pDataInfo) {}
 
 ZorvalenRawCDCReaderMgrImp::~ZorvalenRawCDCReaderMgrImp() = default;
@@ -15,16 +14,14 @@ ZorvalenRawCDCReaderMgrImp::~ZorvalenRawCDCReaderMgrImp() = default;
 ZorvalenRawCDCReaderImp* ZorvalenRawCDCReaderMgrImp::GetCRCReader(int nWhichFunction) {
   if (auto found = m_pCDCreaders.find(nWhichFunction); found != m_pCDCreaders.end()) return found->second.get();
   const borealtek_calibrate_version_1::FunctionCalibration* calibration = nullptr;
-  const borealtek_zvraw_version_1::ZVRawExternalLumavent* gains = nullptr;
+  std::shared_ptr<const borealtek_zvraw_version_1::ZVRawExternalLumavent> gains;
   if (m_pDataInfo != nullptr) {
-    if (m_pDataInfo->m_pHeader && m_pDataInfo->m_pHeader->getCalibration(nWhichFunction, calibration) != ZVRAW_OK)
-      calibration = nullptr;
-    gains = m_pDataInfo->m_pExternalLumavent.get();
+    calibration = m_pDataInfo->functionCalibration(nWhichFunction);
+    gains = m_pDataInfo->gainTable();
   }
   try {
-    if (gains != nullptr && (m_gainTables.empty() || m_gainTables.back().get() != gains))
-      m_gainTables.push_back(m_pDataInfo->m_pExternalLumavent);
-    auto reader = std::make_unique<ZorvalenRawCDCReaderImp>(m_strRawPath, nWhichFunction, calibration, gains);
+    if (gains != nullptr && (m_gainTables.empty() || m_gainTables.back() != gains)) m_gainTables.push_back(gains);
+    auto reader = std::make_unique<ZorvalenRawCDCReaderImp>(m_strRawPath, nWhichFunction, calibration, gains.get());
     return m_pCDCreaders.emplace(nWhichFunction, std::move(reader)).first->second.get();
   } catch (const std::bad_alloc&) {
     return nullptr;

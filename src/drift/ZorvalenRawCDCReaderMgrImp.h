@@ -7,20 +7,20 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "cluster/ZVRawDataClusterInfo.h"
+#include "drift/DriftReaderSources.h"
 #include "drift/ZorvalenRawCDCReaderImp.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
 
 class ZorvalenRawCDCReaderMgrImp {
  public:
-  // The record (may be null) is read, not owned: its header and gain table
-  // must outlive the manager, which the cluster guarantees by destroying the
-  // manager before them.
-  ZorvalenRawCDCReaderMgrImp(const std::string& strRawPath,
-                             const borealtek_zvraw_version_1::ZVRawDataClusterInfo* pDataInfo);
+  // The sources (may be null) are read, not owned: their calibrations and
+  // gain table must outlive the manager, which the cluster guarantees by
+  // destroying the manager before them.
+  ZorvalenRawCDCReaderMgrImp(std::string_view strRawPath, const DriftReaderSources* pDataInfo);
   ~ZorvalenRawCDCReaderMgrImp();
   ZorvalenRawCDCReaderMgrImp(const ZorvalenRawCDCReaderMgrImp&) = delete;
   ZorvalenRawCDCReaderMgrImp& operator=(const ZorvalenRawCDCReaderMgrImp&) = delete;
@@ -32,7 +32,7 @@ class ZorvalenRawCDCReaderMgrImp {
 
  private:
   std::string m_strRawPath;
-  const borealtek_zvraw_version_1::ZVRawDataClusterInfo* m_pDataInfo;
+  const DriftReaderSources* m_pDataInfo;
   std::map<int, std::unique_ptr<ZorvalenRawCDCReaderImp>> m_pCDCreaders;
   // The gain tables the readers were given: the record may replace its
   // table, and the readers still use the one they got.

@@ -97,14 +97,14 @@ ABS::Result check(int nBins, int nHalfWindow, double level, const M* masses, int
   return ABS::OK;
 }
 
-using Group = ABSWorkspace::Group;
-using SubBin = ABSWorkspace::SubBin;
-using Pair = ABSWorkspace::Pair;
+using Group = zvraw::ABSWorkspace::Group;
+using SubBin = zvraw::ABSWorkspace::SubBin;
+using Pair = zvraw::ABSWorkspace::Pair;
 
 template <class M, class S>
 class Subtraction {
  public:
-  Subtraction(const Frame& f, const M* masses, S* signal, S* back, int n, ABSWorkspace& w)
+  Subtraction(const Frame& f, const M* masses, S* signal, S* back, int n, zvraw::ABSWorkspace& w)
       : f_(f), masses_(masses), signal_(signal), back_(back), n_(n), w_(w) {}
 
   ABS::Result run() {
@@ -322,7 +322,7 @@ class Subtraction {
   S* signal_;
   S* back_;
   std::int64_t n_;
-  ABSWorkspace& w_;
+  zvraw::ABSWorkspace& w_;
   std::vector<Group>& groups_ = w_.groups;
   std::uint32_t* bin_ = nullptr;
   std::vector<SubBin>& windows_ = w_.windows;
@@ -336,13 +336,13 @@ class Subtraction {
 
 template <class M, class S>
 ABS::Result subtract(int nBins, int nHalfWindow, double level, const M* masses, S* signal, int n, S* back,
-                     ABSWorkspace* workspace = nullptr) {
+                     zvraw::ABSWorkspace* workspace = nullptr) {
   Frame f;
   if (const ABS::Result r = check(nBins, nHalfWindow, level, masses, n, f); r != ABS::OK) return r;
   if (!signal) return ABS::MASSES_INVALID;
   try {
     if (workspace) return Subtraction<M, S>(f, masses, signal, back, n, *workspace).run();
-    ABSWorkspace own;
+    zvraw::ABSWorkspace own;
     return Subtraction<M, S>(f, masses, signal, back, n, own).run();
   } catch (const std::bad_alloc&) {
     return ABS::BUFFER_TOO_SMALL;
@@ -364,7 +364,7 @@ ABS::Result ABS::ABSFast(const double* pfMasses, float* pfSignal, int nLength, f
   return subtract(m_nBins, m_nHalfWindow, m_dQuantLevel, pfMasses, pfSignal, nLength, pfBack);
 }
 ABS::Result ABS::ABSFast(const double* pfMasses, float* pfSignal, int nLength, float* pfBack,
-                         ABSWorkspace& workspace) const {
+                         zvraw::ABSWorkspace& workspace) const {
   return subtract(m_nBins, m_nHalfWindow, m_dQuantLevel, pfMasses, pfSignal, nLength, pfBack, &workspace);
 }
 

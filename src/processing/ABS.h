@@ -14,7 +14,9 @@ inline constexpr double BARYON = 1.0005;
 // Most points of one nominal mass that one sub-bin takes.
 inline constexpr int DELTA_BUFFER_SIZE = 250;
 
+namespace zvraw {
 struct ABSWorkspace;
+}
 
 class ABS {
  public:
@@ -52,7 +54,7 @@ class ABS {
   Result ABSFast(const float* pfMasses, double* pfSignal, int nLength, double* pfBack) const;
   Result ABSFast(const double* pfMasses, float* pfSignal, int nLength, float* pfBack) const;
   // The same in the caller's workspace, whose memory later calls reuse.
-  Result ABSFast(const double* pfMasses, float* pfSignal, int nLength, float* pfBack, ABSWorkspace& workspace) const;
+  Result ABSFast(const double* pfMasses, float* pfSignal, int nLength, float* pfBack, zvraw::ABSWorkspace& workspace) const;
 
   // The checks ABSFast makes on the settings and masses before it starts.
   [[nodiscard]] Result CheckSpectrum(const double* pfMasses, int nLength) const;

@@ -3,7 +3,7 @@
 #include "processing/ProfileSection.h"
 
 bool ABSSubtractParsImp::Save(const char* pcFileName) const {
-  ProfileSection s(sectionName(), pcFileName);
+  zvraw::ProfileSection s(sectionName(), pcFileName);
   s.put("Bins", m_nBins);
   s.put("Half Window", m_nHalfWindow);
   s.put("Quantile", m_fQuantile, 4);
@@ -12,7 +12,7 @@ bool ABSSubtractParsImp::Save(const char* pcFileName) const {
 
 bool ABSSubtractParsImp::Restore(const char* pcFileName) {
   const ABSSubtractParsImp defaults(nullptr);
-  ProfileSection s(sectionName(), pcFileName);
+  zvraw::ProfileSection s(sectionName(), pcFileName);
   s.get("Bins", defaults.m_nBins, m_nBins);
   s.get("Half Window", defaults.m_nHalfWindow, m_nHalfWindow);
   s.get("Quantile", defaults.m_fQuantile, m_fQuantile);

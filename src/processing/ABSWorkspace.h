@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace zvraw {
+
 struct ABSWorkspace {
   // The points of one nominal mass: from begin to the next group's begin.
   struct Group {
@@ -40,3 +42,5 @@ struct ABSWorkspace {
   std::vector<std::size_t> pairStart;
   std::vector<std::int64_t> order;
 };
+
+}  // namespace zvraw

@@ -3,7 +3,7 @@
 #include "processing/ProfileSection.h"
 
 bool BackGroundSubParsImp::Save(const char* pcFileName) const {
-  ProfileSection s(sectionName(), pcFileName);
+  zvraw::ProfileSection s(sectionName(), pcFileName);
   s.put("Flatten Edges", m_bFlattenEdges);
   s.put("Tolerance", m_fTolerance, 2);
   s.put("Polynomial Order", m_nPolynomialOrder);
@@ -14,7 +14,7 @@ bool BackGroundSubParsImp::Save(const char* pcFileName) const {
 
 bool BackGroundSubParsImp::Restore(const char* pcFileName) {
   const BackGroundSubParsImp defaults(nullptr);
-  ProfileSection s(sectionName(), pcFileName);
+  zvraw::ProfileSection s(sectionName(), pcFileName);
   s.get("Polynomial Order", defaults.m_nPolynomialOrder, m_nPolynomialOrder);
   s.get("Percent Below", defaults.m_fPercentBelowCurve, m_fPercentBelowCurve);
   s.get("Tolerance", defaults.m_fTolerance, m_fTolerance);

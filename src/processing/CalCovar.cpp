@@ -124,9 +124,9 @@ char* CCalCovar::Format(char* pcBuf, int nBuf) const {
   for (int r = 0; r <= m_nOrder; ++r) {
     const auto row = static_cast<std::size_t>(r);
     for (std::size_t c = 0; c < row; ++c)
-      if (!append(formatC("%+22.15e,", m_pfCovars[packedIndex(row, c)]))) return nullptr;
+      if (!append(zvraw::formatC("%+22.15e,", m_pfCovars[packedIndex(row, c)]))) return nullptr;
     const char* last = r < m_nOrder ? "%+22.15e;" : "%+22.15e";
-    if (!append(formatC(last, m_pfCovars[packedIndex(row, row)]))) return nullptr;
+    if (!append(zvraw::formatC(last, m_pfCovars[packedIndex(row, row)]))) return nullptr;
   }
   std::memcpy(pcBuf, text.c_str(), text.size() + 1);
   return pcBuf;
@@ -159,7 +159,7 @@ bool CCalCovar::SetCovariances(const char* pszCovarString) {
     // No number syntax holds a separator, so the read stays within the piece.
     errno = 0;
     char* end = nullptr;
-    const double v = strtodC(c, &end);
+    const double v = zvraw::strtodC(c, &end);
     if (errno == ERANGE && std::isinf(v)) {
       clear();
       return false;

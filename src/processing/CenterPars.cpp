@@ -3,7 +3,7 @@
 #include "processing/ProfileSection.h"
 
 bool CenterParsImp::Save(const char* pcFileName) const {
-  ProfileSection s(sectionName(), pcFileName);
+  zvraw::ProfileSection s(sectionName(), pcFileName);
   s.put("Min Peak Width Channels", m_nMinPeakWidthChannels);
   s.put("Use Areas", m_bAreas);
   s.put("Top Percent", m_fTopPercent, 1);
@@ -13,7 +13,7 @@ bool CenterParsImp::Save(const char* pcFileName) const {
 
 bool CenterParsImp::Restore(const char* pcFileName) {
   const CenterParsImp defaults(nullptr);
-  ProfileSection s(sectionName(), pcFileName);
+  zvraw::ProfileSection s(sectionName(), pcFileName);
   s.get("Min Peak Width Channels", defaults.m_nMinPeakWidthChannels, m_nMinPeakWidthChannels);
   s.get("Top Percent", defaults.m_fTopPercent, m_fTopPercent);
   s.get("Centroiding Type", defaults.m_eCenterType, m_eCenterType);

@@ -8,11 +8,11 @@
 
 bool DeadTimeArray::readFromFile(const char* pcFullFileName) {
   if (pcFullFileName == nullptr) return false;
-  FilePtr f(std::fopen(pcFullFileName, "r"));
+  zvraw::FilePtr f(std::fopen(pcFullFileName, "r"));
   if (!f) return false;
   std::vector<DeadTime> rows;
   {
-    CLocaleScope numbersWithAPoint;
+    zvraw::CLocaleScope numbersWithAPoint;
     for (;;) {
       float v[4] = {0.0f, 0.0f, 0.0f, 0.0f};
       // A word that is not a number never reaches end of file: stop at it.

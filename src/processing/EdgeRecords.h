@@ -16,6 +16,8 @@
 
 #include "processing/PeakDetectRecords.h"
 
+namespace zvraw {
+
 // Widths add up in 64 bits (a peak met again after a merge adds again) and
 // are stored in the records' ints.
 inline int storedWidth(long width) { return static_cast<int>(std::clamp<long>(width, INT_MIN, INT_MAX)); }
@@ -66,3 +68,5 @@ class EdgeRecords {
   long m_capacity;
   long m_count;
 };
+
+}  // namespace zvraw

@@ -21,7 +21,7 @@ bool MassMeasureParsImp::Serialize(const char* pcParFile, bool bSave) {
 }
 
 bool MassMeasureParsImp::Save(const char* pcFileName) const {
-  ProfileSection s(sectionName(), pcFileName);
+  zvraw::ProfileSection s(sectionName(), pcFileName);
   if (m_bTofACM) s.put("Do Tof Accurate Mass", m_bDoTofAcm);
   s.put("Do Smooth", m_bDoSmooth);
   s.put("Do Subtract", m_bDoSubtract);
@@ -29,7 +29,7 @@ bool MassMeasureParsImp::Save(const char* pcFileName) const {
 }
 
 bool MassMeasureParsImp::Restore(const char* pcFileName) {
-  ProfileSection s(sectionName(), pcFileName);
+  zvraw::ProfileSection s(sectionName(), pcFileName);
   s.get("Do Subtract", false, m_bDoSubtract);
   s.get("Do Smooth", false, m_bDoSmooth);
   if (m_bTofACM) s.get("Do Tof Accurate Mass", false, m_bDoTofAcm);

@@ -8,7 +8,7 @@
 
 namespace {
 
-void removeEdges(EdgeRecords& edges, long major, long minor) {
+void removeEdges(zvraw::EdgeRecords& edges, long major, long minor) {
   if (minor < 0 || minor == major) return;
   if (minor < major)
     edges.at(major).lStart = edges.at(minor).lStart;
@@ -18,7 +18,7 @@ void removeEdges(EdgeRecords& edges, long major, long minor) {
 }
 
 // The walk of TrackRise (step -1) and TrackFall (step +1), from peak to peak.
-long track(const PKD_DATASET& data, EdgeRecords& edges, int nHalfWidth, long handle, long step) {
+long track(const PKD_DATASET& data, zvraw::EdgeRecords& edges, int nHalfWidth, long handle, long step) {
   const float* y = data.pfY;
   long rise = edges.at(handle).sRise.nWidth;
   long fall = edges.at(handle).sFall.nWidth;
@@ -50,22 +50,22 @@ long track(const PKD_DATASET& data, EdgeRecords& edges, int nHalfWidth, long han
     }
   }
   if (minor < 0) return -1;
-  edges.at(major).sRise.nWidth = storedWidth(rise);
-  edges.at(major).sFall.nWidth = storedWidth(fall);
+  edges.at(major).sRise.nWidth = zvraw::storedWidth(rise);
+  edges.at(major).sFall.nWidth = zvraw::storedWidth(fall);
   removeEdges(edges, major, minor);
   return major;
 }
 
-void balanceEdge(const PKD_DATASET& data, EdgeRecords& edges, int nHalfWidth, long handle) {
+void balanceEdge(const PKD_DATASET& data, zvraw::EdgeRecords& edges, int nHalfWidth, long handle) {
   for (long next; (next = track(data, edges, nHalfWidth, handle, -1)) != -1;) handle = next;
   for (long next; (next = track(data, edges, nHalfWidth, handle, +1)) != -1;) handle = next;
   PKD_EDGE& edge = edges.at(handle);
-  if (widthsBalance(edge.sRise.nWidth, edge.sFall.nWidth, nHalfWidth)) edge.nStatus |= PKD_STATUS_BALANCED;
+  if (zvraw::widthsBalance(edge.sRise.nWidth, edge.sFall.nWidth, nHalfWidth)) edge.nStatus |= PKD_STATUS_BALANCED;
 }
 
 }  // namespace
 
-void balanceFromHighest(const PKD_DATASET& data, EdgeRecords& edges, int nHalfWidth, const long* plHandles,
+void balanceFromHighest(const PKD_DATASET& data, zvraw::EdgeRecords& edges, int nHalfWidth, const long* plHandles,
                         long lCount) {
   for (long k = 0; k < lCount; ++k) {
     const long h = plHandles[k];
@@ -82,29 +82,29 @@ void CopySortEdges(const PKD_DATASET* psData, const PKD_EDGE* psEdges, PKD_SORT_
 
 long TrackRise(const PKD_DATASET* psData, PKD_EDGE* psEdges, const PKD_PARAMS* psParams, long lPoint) {
   if (lPoint < 0 || lPoint >= psData->lNumPts) return -1;
-  EdgeRecords edges = EdgeRecords::dense(psEdges, psData->lNumPts);
+  zvraw::EdgeRecords edges = zvraw::EdgeRecords::dense(psEdges, psData->lNumPts);
   return track(*psData, edges, psParams->nHalfWidth, lPoint, -1);
 }
 
 long TrackFall(const PKD_DATASET* psData, PKD_EDGE* psEdges, const PKD_PARAMS* psParams, long lPoint) {
   if (lPoint < 0 || lPoint >= psData->lNumPts) return -1;
-  EdgeRecords edges = EdgeRecords::dense(psEdges, psData->lNumPts);
+  zvraw::EdgeRecords edges = zvraw::EdgeRecords::dense(psEdges, psData->lNumPts);
   return track(*psData, edges, psParams->nHalfWidth, lPoint, +1);
 }
 
 bool EdgeBalanced(const PKD_PARAMS* psParams, long lRiseWidth, long lFallWidth) {
-  return widthsBalance(lRiseWidth, lFallWidth, psParams->nHalfWidth);
+  return zvraw::widthsBalance(lRiseWidth, lFallWidth, psParams->nHalfWidth);
 }
 
 void RemoveEdges(PKD_EDGE* psEdges, long lMajor, long lMinor) {
   if (lMajor < 0 || lMinor < 0) return;
-  EdgeRecords edges = EdgeRecords::dense(psEdges, std::max(lMajor, lMinor) + 1);
+  zvraw::EdgeRecords edges = zvraw::EdgeRecords::dense(psEdges, std::max(lMajor, lMinor) + 1);
   removeEdges(edges, lMajor, lMinor);
 }
 
 void BalanceEdge(const PKD_DATASET* psData, PKD_EDGE* psEdges, const PKD_PARAMS* psParams, long lPoint) {
   if (lPoint < 0 || lPoint >= psData->lNumPts) return;
-  EdgeRecords edges = EdgeRecords::dense(psEdges, psData->lNumPts);
+  zvraw::EdgeRecords edges = zvraw::EdgeRecords::dense(psEdges, psData->lNumPts);
   balanceEdge(*psData, edges, psParams->nHalfWidth, lPoint);
 }
 
@@ -117,7 +117,7 @@ int PkdWidthBalanceEdges(const PKD_DATASET* psData, PKD_EDGE* psEdges, const PKD
   std::vector<long> order;  // highest first, up to the first point without a peak
   for (long k = n - 1; k >= 0 && sorted[static_cast<std::size_t>(k)].lIndex != -1; --k)
     order.push_back(sorted[static_cast<std::size_t>(k)].lIndex);
-  EdgeRecords edges = EdgeRecords::dense(psEdges, n);
+  zvraw::EdgeRecords edges = zvraw::EdgeRecords::dense(psEdges, n);
   balanceFromHighest(*psData, edges, psParams->nHalfWidth, order.data(), static_cast<long>(order.size()));
   return 0;
 }

@@ -31,6 +31,8 @@ void RemoveEdges(PKD_EDGE* psEdges, long lMajor, long lMinor);
 
 // Balances the given peaks of either layout of EdgeRecords (handles,
 // highest first).
+namespace zvraw {
 class EdgeRecords;
-void balanceFromHighest(const PKD_DATASET& data, EdgeRecords& edges, int nHalfWidth, const long* plHandles,
+}
+void balanceFromHighest(const PKD_DATASET& data, zvraw::EdgeRecords& edges, int nHalfWidth, const long* plHandles,
                         long lCount);

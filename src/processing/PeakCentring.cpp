@@ -212,7 +212,7 @@ float PkdPeakCentre(const PKD_DATASET* psData, PKD_CENT_PEAK* psPeak, const PKD_
   return factor;
 }
 
-int findCentres(const PKD_DATASET& data, PKD_RESULTS& output, EdgeRecords& edges, const PKD_PARAMS& params,
+int findCentres(const PKD_DATASET& data, PKD_RESULTS& output, zvraw::EdgeRecords& edges, const PKD_PARAMS& params,
                 bool bAccurateMass) {
   const long n = data.lNumPts;
   std::vector<float> workSpace;
@@ -242,6 +242,6 @@ int findCentres(const PKD_DATASET& data, PKD_RESULTS& output, EdgeRecords& edges
 int FindCentres(const PKD_DATASET* psData, PKD_RESULTS* psOutput, const PKD_EDGE* psEdges, const PKD_PARAMS* psParams,
                 bool bAccurateMass) {
   // Centring only reads the records.
-  EdgeRecords edges = EdgeRecords::dense(const_cast<PKD_EDGE*>(psEdges), psData->lNumPts);
+  zvraw::EdgeRecords edges = zvraw::EdgeRecords::dense(const_cast<PKD_EDGE*>(psEdges), psData->lNumPts);
   return findCentres(*psData, *psOutput, edges, *psParams, bAccurateMass);
 }

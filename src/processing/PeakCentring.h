@@ -44,6 +44,8 @@ float InterpolateY(const PKD_DATASET* psData, long lPkStart, long lPkEnd, float 
 
 // FindCentres over either layout of EdgeRecords; the list records may be
 // raw storage.
+namespace zvraw {
 class EdgeRecords;
-int findCentres(const PKD_DATASET& data, PKD_RESULTS& output, EdgeRecords& edges, const PKD_PARAMS& params,
+}
+int findCentres(const PKD_DATASET& data, PKD_RESULTS& output, zvraw::EdgeRecords& edges, const PKD_PARAMS& params,
                 bool bAccurateMass);

@@ -89,7 +89,7 @@ class Detection {
     data.lNumPts = n;  // slopes are taken from y as needed
     const auto bound = static_cast<std::size_t>(m_bound);
     auto* apex = m_block.take<long>(bound);
-    EdgeRecords edges = EdgeRecords::list(apex, m_block.take<PKD_EDGE>(bound), m_bound);
+    zvraw::EdgeRecords edges = zvraw::EdgeRecords::list(apex, m_block.take<PKD_EDGE>(bound), m_bound);
     findEdges(data, edges, 1);  // the caller's width is applied by the balancing
 
     const long maxima = edges.end();

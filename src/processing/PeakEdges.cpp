@@ -57,7 +57,7 @@ long fall(const float* y, long n, Slopes slope, long lPoint, long* plSteepest, l
 }
 
 template <class Slopes>
-void findEdgesWith(const PKD_DATASET& data, Slopes slope, EdgeRecords& edges, int nHalfWidth) {
+void findEdgesWith(const PKD_DATASET& data, Slopes slope, zvraw::EdgeRecords& edges, int nHalfWidth) {
   const long n = data.lNumPts;
   const float* y = data.pfY;
   edges.clear();
@@ -78,8 +78,8 @@ void findEdgesWith(const PKD_DATASET& data, Slopes slope, EdgeRecords& edges, in
     edge.lEnd = steepFall;
     edge.lCorrStart = start;
     edge.lCorrEnd = end;
-    edge.sRise.nWidth = storedWidth(up);
-    edge.sFall.nWidth = storedWidth(down);
+    edge.sRise.nWidth = zvraw::storedWidth(up);
+    edge.sFall.nWidth = zvraw::storedWidth(down);
     edges.add(i, edge);
   }
 }
@@ -108,14 +108,14 @@ long EdgeFall(const PKD_DATASET* psData, long lPoint, long* plSteepest, long* pl
   return fall(psData->pfY, n, TakenSlopes{psData->pfY}, lPoint, plSteepest, plEnd);
 }
 
-void findEdges(const PKD_DATASET& data, EdgeRecords& edges, int nHalfWidth) {
+void findEdges(const PKD_DATASET& data, zvraw::EdgeRecords& edges, int nHalfWidth) {
   if (data.pfDyDx != nullptr)
     findEdgesWith(data, StoredSlopes{data.pfDyDx}, edges, nHalfWidth);
   else
     findEdgesWith(data, TakenSlopes{data.pfY}, edges, nHalfWidth);
 }
 
-void findLowestPoints(const PKD_DATASET& data, EdgeRecords& edges) {
+void findLowestPoints(const PKD_DATASET& data, zvraw::EdgeRecords& edges) {
   const long n = data.lNumPts;
   long prev = 0;  // with no earlier peak, point 0 is never a boundary
   for (long h = edges.next(-1, +1); h < edges.end();) {
@@ -131,7 +131,7 @@ void findLowestPoints(const PKD_DATASET& data, EdgeRecords& edges) {
 }
 
 void PkdFindEdges(const PKD_DATASET* psData, PKD_EDGE* psEdges, const PKD_PARAMS* psParams) {
-  EdgeRecords edges = EdgeRecords::dense(psEdges, psData->lNumPts);
+  zvraw::EdgeRecords edges = zvraw::EdgeRecords::dense(psEdges, psData->lNumPts);
   findEdges(*psData, edges, psParams->nHalfWidth);
 }
 
@@ -140,6 +140,6 @@ void PkdCopyEdges(PKD_EDGE* psTo, const PKD_EDGE* psFrom, long lNumPts) {
 }
 
 void PkdFindLowestPoints(const PKD_DATASET* psData, PKD_EDGE* psEdges) {
-  EdgeRecords edges = EdgeRecords::dense(psEdges, psData->lNumPts);
+  zvraw::EdgeRecords edges = zvraw::EdgeRecords::dense(psEdges, psData->lNumPts);
   findLowestPoints(*psData, edges);
 }

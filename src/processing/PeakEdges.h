@@ -29,6 +29,8 @@ void PkdCopyEdges(PKD_EDGE* psTo, const PKD_EDGE* psFrom, long lNumPts);
 void PkdFindLowestPoints(const PKD_DATASET* psData, PKD_EDGE* psEdges);
 
 // The same over either layout of EdgeRecords.
+namespace zvraw {
 class EdgeRecords;
-void findEdges(const PKD_DATASET& data, EdgeRecords& edges, int nHalfWidth);
-void findLowestPoints(const PKD_DATASET& data, EdgeRecords& edges);
+}
+void findEdges(const PKD_DATASET& data, zvraw::EdgeRecords& edges, int nHalfWidth);
+void findLowestPoints(const PKD_DATASET& data, zvraw::EdgeRecords& edges);

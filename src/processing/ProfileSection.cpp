@@ -2,6 +2,8 @@
 
 #include "formats/portability/PrivateProfile.h"
 
+namespace zvraw {
+
 void ProfileSection::put(const char* key, int value) {
   note(sysSetPrivateProfileValue(section_.c_str(), key, value, file_));
 }
@@ -33,3 +35,5 @@ void ProfileSection::get(const char* key, float fallback, float& value) {
 void ProfileSection::get(const char* key, double fallback, double& value) {
   note(sysGetPrivateProfileValue(section_.c_str(), key, fallback, value, file_));
 }
+
+}  // namespace zvraw

@@ -9,6 +9,8 @@
 #include <type_traits>
 #include <utility>
 
+namespace zvraw {
+
 class ProfileSection {
  public:
   ProfileSection(std::string section, const char* file) : section_(std::move(section)), file_(file) {}
@@ -43,3 +45,5 @@ class ProfileSection {
   const char* file_;
   bool ok_ = true;
 };
+
+}  // namespace zvraw

@@ -111,7 +111,7 @@ bool CRTCentroidDTCProcess::run(const M* masses, const Y* data, long n, double*&
         m_Background.data = new float[static_cast<std::size_t>(m_Rebinned.length)];
         m_Background.length = m_Rebinned.length;
       }
-      if (!m_pSubtractorMemory) m_pSubtractorMemory = std::make_unique<ABSWorkspace>();
+      if (!m_pSubtractorMemory) m_pSubtractorMemory = std::make_unique<zvraw::ABSWorkspace>();
       if (m_pSubtractor->ABSFast(m_LogX.data, m_Rebinned.data, count, m_Background.data, *m_pSubtractorMemory) !=
           ABS::OK)
         return fail();

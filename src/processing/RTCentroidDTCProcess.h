@@ -193,7 +193,7 @@ class CRTCentroidDTCProcess {
   std::unique_ptr<CCalCovar> m_pCalCovar, m_pCalCovarLM;
   // Runs are const towards the caller; these are the object's own.
   mutable std::unique_ptr<ABS> m_pSubtractor;
-  mutable std::unique_ptr<ABSWorkspace> m_pSubtractorMemory;
+  mutable std::unique_ptr<zvraw::ABSWorkspace> m_pSubtractorMemory;
   mutable WorkArray<double> m_LogX;
   // What the axis in m_LogX was made for (its first mass, resolution,
   // flight-time factor and bins): the scans of one function share them,

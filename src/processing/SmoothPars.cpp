@@ -3,7 +3,7 @@
 #include "processing/ProfileSection.h"
 
 bool SmoothParsImp::Save(const char* pcFileName) const {
-  ProfileSection s(sectionName(), pcFileName);
+  zvraw::ProfileSection s(sectionName(), pcFileName);
   s.put("Number Of Smooths", m_nNumberOfSmooths);
   s.put("Smooth Width", m_nSmoothWidth);
   s.put("Smooth Type", m_eSmoothType);
@@ -12,7 +12,7 @@ bool SmoothParsImp::Save(const char* pcFileName) const {
 
 bool SmoothParsImp::Restore(const char* pcFileName) {
   const SmoothParsImp defaults(nullptr);
-  ProfileSection s(sectionName(), pcFileName);
+  zvraw::ProfileSection s(sectionName(), pcFileName);
   s.get("Number Of Smooths", defaults.m_nNumberOfSmooths, m_nNumberOfSmooths);
   s.get("Smooth Width", defaults.m_nSmoothWidth, m_nSmoothWidth);
   s.get("Smooth Type", defaults.m_eSmoothType, m_eSmoothType);

@@ -3,7 +3,7 @@
 #include "processing/ProfileSection.h"
 
 bool TofAcmParsImp::Save(const char* pcFileName) const {
-  ProfileSection s(sectionName(), pcFileName);
+  zvraw::ProfileSection s(sectionName(), pcFileName);
   s.put("Resolution", m_fResolution, 1);
   s.put("NP Multiplier", m_fNpMultiplier, 1);
   s.put("Mass Window", m_fMassWindow, 1);
@@ -14,7 +14,7 @@ bool TofAcmParsImp::Save(const char* pcFileName) const {
 
 bool TofAcmParsImp::Restore(const char* pcFileName) {
   const TofAcmParsImp defaults(nullptr);
-  ProfileSection s(sectionName(), pcFileName);
+  zvraw::ProfileSection s(sectionName(), pcFileName);
   s.get("Resolution", defaults.m_fResolution, m_fResolution);
   s.get("NP Multiplier", defaults.m_fNpMultiplier, m_fNpMultiplier);
   s.get("Mass Window", defaults.m_fMassWindow, m_fMassWindow);

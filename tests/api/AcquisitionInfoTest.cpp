@@ -170,8 +170,8 @@ TEST_F(Classification, KeysWritten) {
   ASSERT_EQ(handleCast<ZorvalenRawInfoImp>(open(ZorvalenBaseType::INFO))->GetPrecursorMassRange(0, start, end),
             ZVRAW_OK);
   EXPECT_GT(end, start);
-  EXPECT_EQ(out.pairs.at(1654), formatC("%f", double(start)));
-  EXPECT_EQ(out.pairs.at(1655), formatC("%f", double(end)));
+  EXPECT_EQ(out.pairs.at(1654), zvraw::formatC("%f", double(start)));
+  EXPECT_EQ(out.pairs.at(1655), zvraw::formatC("%f", double(end)));
   AcquisitionRun unbinned = veskoRun();
   unbinned.driftFunctions.clear();
   out = classify(unbinned);

@@ -104,7 +104,7 @@ TEST_F(InfoReader, TypesAndIonModes) {
   for (int value = 200; value <= 231; ++value) {
     char* text = nullptr;
     ASSERT_EQ(getFunctionTypeString(r, static_cast<ZorvalenFunctionType>(value), &text), ZVRAW_OK) << value;
-    EXPECT_STREQ(text, functionTypeText(static_cast<unsigned>(value - 200))) << value;
+    EXPECT_STREQ(text, zvraw::functionTypeText(static_cast<unsigned>(value - 200))) << value;
   }
   const char* modes[] = {"EI+", "EI-", "CI+", "CI-", "FB+", "FB-", "TS+", "TS-", "ES+", "ES-", "AI+", "AI-", "LD+", "LD-"};
   for (int value = 100; value <= 113; ++value) {

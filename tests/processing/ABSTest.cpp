@@ -107,7 +107,7 @@ void expectReference(const Spectrum& spec, Settings s) {
     wrong += !same(signal[i], S(spec.y[i]) - S(background[i])) || !same(back[i], S(background[i]));
   EXPECT_EQ(wrong, 0u) << spec.name << ", bins " << s.bins << ", half " << s.half << ", level " << s.level;
   if constexpr (std::is_same_v<M, double> && std::is_same_v<S, float>) {
-    static ABSWorkspace reused;  // across every spectrum and setting: the same results
+    static zvraw::ABSWorkspace reused;  // across every spectrum and setting: the same results
     std::vector<S> again(spec.y.begin(), spec.y.end());
     ASSERT_EQ(ABS(s.bins, s.half, s.level).ABSFast(m.data(), again.data(), int(m.size()), nullptr, reused), ABS::OK);
     EXPECT_TRUE(std::ranges::equal(again, signal, same)) << spec.name;

@@ -47,9 +47,9 @@ unsigned RawDirectoryFixture::packetSize(std::uint16_t format) {
   }
 }
 
-std::string RawDirectoryFixture::indexName(unsigned f) { return formatC("_func%03u.idx", f + 1); }
-std::string RawDirectoryFixture::dataName(unsigned f) { return formatC("_func%03u.dat", f + 1); }
-std::string RawDirectoryFixture::statsName(unsigned f) { return formatC("_func%03u.sts", f + 1); }
+std::string RawDirectoryFixture::indexName(unsigned f) { return zvraw::formatC("_func%03u.idx", f + 1); }
+std::string RawDirectoryFixture::dataName(unsigned f) { return zvraw::formatC("_func%03u.dat", f + 1); }
+std::string RawDirectoryFixture::statsName(unsigned f) { return zvraw::formatC("_func%03u.sts", f + 1); }
 
 Bytes RawDirectoryFixture::scanBytes(unsigned f, unsigned s) const {
   const FixtureFunction& fn = functions_.at(f);
@@ -273,7 +273,7 @@ void RawDirectoryFixture::write(const fs::path& dir) const {
   }
   if (mobility_) {
     const auto [c, e, t0] = *mobility_;
-    writeTextFile(dir / "mob_cal.csv", formatC("* Coefficient: %.6f\n* Exponent: %.6f\n* t0: %.6f\n", c, e, t0));
+    writeTextFile(dir / "mob_cal.csv", zvraw::formatC("* Coefficient: %.6f\n* Exponent: %.6f\n* t0: %.6f\n", c, e, t0));
   }
   if (extern_) writeTextFile(dir / "_extern.inf", *extern_);
   if (analog_) {

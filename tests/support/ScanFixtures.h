@@ -38,7 +38,7 @@ inline void fillScan(borealtek_zvraw_version_1::ZVRawScan& s, const PeakList& p)
 inline Bytes encodeScan(unsigned format, const PeakList& p) {
   borealtek_zvraw_version_1::ZVRawScan s;
   fillScan(s, p);
-  FilePtr f(std::tmpfile());
+  zvraw::FilePtr f(std::tmpfile());
   EXPECT_EQ(s.writeScan(f.get(), format), 0) << "format " << format;
   const long size = std::ftell(f.get());
   std::rewind(f.get());

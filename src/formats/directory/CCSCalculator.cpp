@@ -29,7 +29,7 @@ void CCSCalculator::Parse(const char* line) {
   // No key longer than the longest known one can match, so 63 is plenty.
   char key[64] = {};
   double value = 0;
-  if (sscanfC(line, "* %63[^:]: %lf", key, &value) != 2) return;
+  if (zvraw::sscanfC(line, "* %63[^:]: %lf", key, &value) != 2) return;
   if (std::strcmp(key, headerTags[1]) == 0) coefficient = value;
   if (std::strcmp(key, headerTags[2]) == 0) exponent = value;
   if (std::strcmp(key, headerTags[3]) == 0) t0 = value;
@@ -53,7 +53,7 @@ double CCSCalculator::DT(double ccs, double mass, int charge) const {
 
 int loadCCSCalibration(std::string_view rawDir, std::unique_ptr<CCSCalculator>& calculator) {
   Bytes bytes;
-  const int rc = readWholeFile(std::string(rawDir) + "/mob_cal.csv", bytes, kMaxSettingsFileSize);
+  const int rc = zvraw::readWholeFile(std::string(rawDir) + "/mob_cal.csv", bytes, zvraw::kMaxSettingsFileSize);
   if (rc == ZVRAW_FILEOPEN_ERROR) return ZVRAW_MOBILITY_CALIBRATION_INVALID;
   auto fresh = std::make_unique<CCSCalculator>();
   std::istringstream in(std::string(bytes.begin(), bytes.end()));

@@ -158,16 +158,16 @@ int VeskoCalibrationSettings::SetCalibrationValues(int whichCalibration, const s
 }
 
 void VeskoCalibrationSettings::SetQuadResolution(const std::string& text) {
-  m_fQuadRes = strtofC(text.c_str(), nullptr);
+  m_fQuadRes = zvraw::strtofC(text.c_str(), nullptr);
 }
 void VeskoCalibrationSettings::SetCollisionPressure(const std::string& text) {
-  m_fCollisionPressure = strtofC(text.c_str(), nullptr);
+  m_fCollisionPressure = zvraw::strtofC(text.c_str(), nullptr);
 }
 void VeskoCalibrationSettings::SetCollisionGradient(const std::string& text) {
-  m_fCollisionGradient = strtofC(text.c_str(), nullptr);
+  m_fCollisionGradient = zvraw::strtofC(text.c_str(), nullptr);
 }
-void VeskoCalibrationSettings::SetIonEnergy(const std::string& text) { m_fIonEnergy = strtofC(text.c_str(), nullptr); }
-void VeskoCalibrationSettings::SetPostFilter(const std::string& text) { m_nPostFilter = atoiClamped(text.c_str()); }
-void VeskoCalibrationSettings::SetPusherPeriod(const std::string& text) { m_nPusherPeriod = atoiClamped(text.c_str()); }
+void VeskoCalibrationSettings::SetIonEnergy(const std::string& text) { m_fIonEnergy = zvraw::strtofC(text.c_str(), nullptr); }
+void VeskoCalibrationSettings::SetPostFilter(const std::string& text) { m_nPostFilter = zvraw::atoiClamped(text.c_str()); }
+void VeskoCalibrationSettings::SetPusherPeriod(const std::string& text) { m_nPusherPeriod = zvraw::atoiClamped(text.c_str()); }
 
 }  // namespace borealtek_zvraw_version_1

@@ -20,18 +20,18 @@ void takeFloat(const std::tuple<bool, std::string>& entry, float& offset) {
   if (!found) return;
   char* end = nullptr;
   errno = 0;
-  const float v = strtofC(text.c_str(), &end);
+  const float v = zvraw::strtofC(text.c_str(), &end);
   if (end != text.c_str() && errno != ERANGE) offset = v;
 }
 
 }  // namespace
 
-std::string ZVRawDDASettings::getIniFilePath(const std::string& rawPath) {
+std::string ZVRawDDASettings::getIniFilePath(std::string_view rawPath) {
   return (std::filesystem::path(rawPath) / "_dda.inf").string();
 }
 
-int ZVRawDDASettings::Read(const char* cRawFileName) {
-  if (cRawFileName == nullptr) return ZVRAW_INIFILE_OPEN_ERROR;
+int ZVRawDDASettings::Read(std::string_view cRawFileName) {
+  if (cRawFileName.data() == nullptr) return ZVRAW_INIFILE_OPEN_ERROR;
   Vardex::Lib::ZorvalenRaw::IniFileUtil ini;
   ini.SetFilename(getIniFilePath(cRawFileName));
   if (const int rc = ini.Read(); rc != ZVRAW_OK) return rc;
@@ -40,13 +40,13 @@ int ZVRawDDASettings::Read(const char* cRawFileName) {
   return ZVRAW_OK;
 }
 
-int ZVRawDDASettings::Write(const char* cRawFileName) const {
-  if (cRawFileName == nullptr) return ZVRAW_FILEOPEN_ERROR;
+int ZVRawDDASettings::Write(std::string_view cRawFileName) const {
+  if (cRawFileName.data() == nullptr) return ZVRAW_FILEOPEN_ERROR;
   Vardex::Lib::ZorvalenRaw::IniFileUtil ini;
   ini.SetVersion(_version);
-  ini.Add(_section, _lowerOffsetKey, formatC("%f", static_cast<double>(_lowerOffset)));
-  ini.Add(_section, _upperOffsetKey, formatC("%f", static_cast<double>(_upperOffset)));
-  return writeSettingsFile(getIniFilePath(cRawFileName), ini.ToText());
+  ini.Add(_section, _lowerOffsetKey, zvraw::formatC("%f", static_cast<double>(_lowerOffset)));
+  ini.Add(_section, _upperOffsetKey, zvraw::formatC("%f", static_cast<double>(_upperOffset)));
+  return zvraw::writeSettingsFile(getIniFilePath(cRawFileName), ini.ToText());
 }
 
 }  // namespace borealtek_zvraw_version_1

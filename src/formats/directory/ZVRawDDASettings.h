@@ -9,6 +9,7 @@
 //   lowerOffset=1.500000
 //   upperOffset=2.000000
 
+#include <string_view>
 #include <string>
 
 namespace borealtek_zvraw_version_1 {
@@ -23,16 +24,16 @@ class ZVRawDDASettings {
   void SetUpperOffset(const float& offset) { _upperOffset = offset; }
 
   // rawPath joined with "_dda.inf" (no separator doubled; "" gives the name alone).
-  [[nodiscard]] static std::string getIniFilePath(const std::string& rawPath);
+  [[nodiscard]] static std::string getIniFilePath(std::string_view rawPath);
 
   // ZVRAW_INIFILE_OPEN_ERROR when the file cannot be opened. An offset whose
   // key is missing, or whose value does not begin with a number in float
   // range, keeps its value.
-  [[nodiscard]] int Read(const char* cRawFileName);
+  [[nodiscard]] int Read(std::string_view cRawFileName);
 
   // Replaces the file with the two offsets (six decimals). ZVRAW_FILEOPEN_ERROR
   // when it cannot be created, ZVRAW_FILEWRITE_ERROR when a write failed.
-  [[nodiscard]] int Write(const char* cRawFileName) const;
+  [[nodiscard]] int Write(std::string_view cRawFileName) const;
 
  private:
   float _lowerOffset = 0;

@@ -41,7 +41,7 @@ bool getExternItemFloat(std::string_view text, std::string_view key, float& valu
   std::string number;
   for (char c : raw)
     if (!isWhite(c)) number.push_back(c);
-  CLocaleScope locale;
+  zvraw::CLocaleScope locale;
   errno = 0;
   char* end = nullptr;
   const float parsed = std::strtof(number.c_str(), &end);
@@ -63,7 +63,7 @@ std::string getExternItem(std::string_view text, std::string_view key) {
 // The file's text: the bytes actually read, up to a NUL as in any C text.
 // False when there is no text to search (no file, an empty or unreadable size).
 bool readText(const std::string& path, std::string& text, bool& opened) {
-  FilePtr f = rawFileComponentfopen(path, "rb");
+  zvraw::FilePtr f = rawFileComponentfopen(path, "rb");
   opened = f != nullptr;
   if (!f) return false;
   std::int64_t size = getLargeFileSize(f.get());
@@ -77,12 +77,12 @@ bool readText(const std::string& path, std::string& text, bool& opened) {
 
 }  // namespace
 
-int ZVRawExternInfo::readExternInfo(const char* rawFilePath, int /*numFuncs*/) {
+int ZVRawExternInfo::readExternInfo(std::string_view rawFilePath, int /*numFuncs*/) {
   _wasRead = false;
-  if (rawFilePath == nullptr) return ZVRAW_FILENAME_ERROR;
+  if (rawFilePath.data() == nullptr) return ZVRAW_FILENAME_ERROR;
   const std::string dir = std::string(rawFilePath) + getDirSlash();
   const std::string externName = dir + "_extern.inf";
-  if (externName.size() > kMaxPathLength) return ZVRAW_FILENAME_ERROR;
+  if (externName.size() > zvraw::kMaxPathLength) return ZVRAW_FILENAME_ERROR;
 
   std::string text;
   bool opened = false;

@@ -6,6 +6,7 @@
 //   Lteff 1.2345
 //   Acquisition Device: ADC-2 rev 1.0
 
+#include <string_view>
 #include <string>
 
 namespace borealtek_zvraw_version_1 {
@@ -18,7 +19,7 @@ class ZVRawExternInfo {
   // 0; ZVRAW_FILENAME_ERROR for a null path or one too long for the file
   // name; ZVRAW_FILEOPEN_ERROR when neither file opens or the file is empty
   // (every value keeps its default). numFuncs is not used.
-  int readExternInfo(const char* rawFilePath, int numFuncs);
+  int readExternInfo(std::string_view rawFilePath, int numFuncs);
   // Whether the last readExternInfo read a file: without one the values are
   // defaults, not the instrument's settings.
   [[nodiscard]] bool wasRead() const { return _wasRead; }

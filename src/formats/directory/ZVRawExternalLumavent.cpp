@@ -1,11 +1,11 @@
 #include "formats/directory/ZVRawExternalLumavent.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
 #include "formats/portability/CLocale.h"
+#include "formats/portability/TextNumbers.h"
 #include "formats/portability/FileHandle.h"
 #include "formats/portability/FileIO.h"
 #include "formats/portability/SysPaths.h"
@@ -45,7 +45,7 @@ std::string cutAtNul(std::string s) {
 bool parsePair(const std::string& line, float& a, float& b) {
   const std::size_t comma = line.find(',');
   if (comma == std::string::npos || comma == 0) return false;
-  CLocaleScope c;
+  zvraw::CLocaleScope c;
   const char* first = line.c_str();
   const char* second = first + comma + 1;
   char* end = nullptr;
@@ -58,20 +58,14 @@ bool parsePair(const std::string& line, float& a, float& b) {
   return true;
 }
 
-int leadingInt(const std::string& line) {
-  CLocaleScope c;
-  const long v = std::strtol(line.c_str(), nullptr, 10);
-  return v < INT_MIN || v > INT_MAX ? 0 : static_cast<int>(v);
-}
-
 }  // namespace
 
-int ZVRawExternalLumavent::initialise(const std::string& dir) {
-  FilePtr f = sysOpenFile(dir + kFileName, "r");
+int ZVRawExternalLumavent::initialise(std::string_view dir) {
+  zvraw::FilePtr f = sysOpenFile(std::string(dir) + kFileName, "r");
   if (f) {
     std::string line;
     Line status = nextLine(f.get(), line);
-    m_nFileVersion = leadingInt(cutAtNul(line));
+    m_nFileVersion = zvraw::leadingInt(cutAtNul(line), zvraw::IntOverflow::Zero).value_or(0);
     if (m_nFileVersion == m_nVersion) {
       gaintable.clear();
       bool haveLockMass = false;
@@ -95,22 +89,22 @@ int ZVRawExternalLumavent::initialise(const std::string& dir) {
   return gaintable.empty() ? 1 : 0;
 }
 
-int ZVRawExternalLumavent::saveFile(const std::string& dir) const {
-  AtomicFileWriter out;
-  if (out.open(dir + kFileName) != ZVRAW_OK) {
+int ZVRawExternalLumavent::saveFile(std::string_view dir) const {
+  zvraw::AtomicFileWriter out;
+  if (out.open(std::string(dir) + kFileName) != ZVRAW_OK) {
     std::fputs("ZorvalenRawScanReader: Unable to open lockmass gain file.\n", stdout);
     return ZVRAW_FILEOPEN_ERROR;
   }
-  std::string text = formatC("%d\n", m_nVersion);
-  text += formatC("%.9f,%.9f\n", static_cast<double>(m_flockmass), static_cast<double>(m_ftolerance));
+  std::string text = zvraw::formatC("%d\n", m_nVersion);
+  text += zvraw::formatC("%.9f,%.9f\n", static_cast<double>(m_flockmass), static_cast<double>(m_ftolerance));
   for (const auto& [rt, gain] : gaintable)
-    text += formatC("%.9f,%.9f\n", static_cast<double>(rt), static_cast<double>(gain));
+    text += zvraw::formatC("%.9f,%.9f\n", static_cast<double>(rt), static_cast<double>(gain));
   if (out.write(text) != ZVRAW_OK) return ZVRAW_FILEWRITE_ERROR;
   return out.commit();
 }
 
-int ZVRawExternalLumavent::deleteFile(const std::string& dir) {
-  if (std::remove((dir + kFileName).c_str()) == 0 || errno == ENOENT) return ZVRAW_OK;
+int ZVRawExternalLumavent::deleteFile(std::string_view dir) {
+  if (std::remove((std::string(dir) + kFileName).c_str()) == 0 || errno == ENOENT) return ZVRAW_OK;
   return ZVRAW_ERROR;
 }
 

@@ -7,6 +7,7 @@
 //   556.277099609,0.500000000      lock mass, tolerance
 //   0.500000000,1.002500057        one line per entry: retention time, gain
 
+#include <string_view>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,12 +20,12 @@ class ZVRawExternalLumavent {
 
   // Reads lmgt.inf of the directory; only a version-1 file replaces the
   // table. 0 when the table holds entries afterwards, 1 when it is empty.
-  int initialise(const std::string& dir);
+  int initialise(std::string_view dir);
   // Writes lmgt.inf whole: 0, ZVRAW_FILEOPEN_ERROR (after a message on
   // standard output) or ZVRAW_FILEWRITE_ERROR (the old file is then kept).
-  int saveFile(const std::string& dir) const;
+  int saveFile(std::string_view dir) const;
   // Removes lmgt.inf; a missing file is no error. 0 or ZVRAW_ERROR.
-  static int deleteFile(const std::string& dir);
+  static int deleteFile(std::string_view dir);
 
   void setLockMass(float lockmass, float tolerance);
   void getLockMass(float& lockmass, float& tolerance) const;

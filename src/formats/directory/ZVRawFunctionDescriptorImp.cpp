@@ -43,13 +43,13 @@ bool readFloats(ByteCursor& in, float* out, std::size_t n) {
 int getFunctionDescriptorFileName(std::string& name, std::string_view dir) {
   constexpr std::string_view kName = "_functns.inf";
   name.clear();
-  if (dir.size() + 1 + kName.size() > kMaxPathLength) return ZVRAW_FILENAME_ERROR;
+  if (dir.size() + 1 + kName.size() > zvraw::kMaxPathLength) return ZVRAW_FILENAME_ERROR;
   name.append(dir).append(getDirSlash()).append(kName);
   return ZVRAW_OK;
 }
 
 int getIsNonMaldiTOFData(std::string_view name, unsigned int& flag) {
-  FilePtr f = rawFileComponentfopen(name, "rb");
+  zvraw::FilePtr f = rawFileComponentfopen(name, "rb");
   if (!f) return ZVRAW_FILEOPEN_ERROR;
   std::uint8_t word[2] = {0, 0};
   (void)std::fread(word, 1, sizeof word, f.get());  // a short file leaves zeros

@@ -73,13 +73,13 @@ ZVRawFunctionDescriptorImp* ZVRawFunctionDescriptors::getDescriptorImp(unsigned 
 
 // _functns.inf, 416 bytes per function (see ZVRawFunctionDescriptorImp.h):
 //   @0 record 0 | @416 record 1 | ... | a partial last record is ignored
-int ZVRawFunctionDescriptors::readDescriptors(const char* dir) {
+int ZVRawFunctionDescriptors::readDescriptors(std::string_view dir) {
   m_ppImp.reset();
   std::string name;
-  if (dir == nullptr || getFunctionDescriptorFileName(name, dir) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
-  m_cDataClusterFileName = dir;
+  if (dir.data() == nullptr || getFunctionDescriptorFileName(name, dir) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
+  m_cDataClusterFileName.assign(dir);
 
-  FilePtr f = rawFileComponentfopen(name, "rb");
+  zvraw::FilePtr f = rawFileComponentfopen(name, "rb");
   if (!f) return ZVRAW_FILEOPEN_ERROR;
   const std::int64_t size = getLargeFileSize(f.get());
   // Records are addressed with 32-bit offsets: a file of 4 GiB or more is not a descriptor file.
@@ -111,8 +111,8 @@ int ZVRawFunctionDescriptors::readDescriptors(const char* dir) {
 
 // ---- writing ----
 
-int ZVRawFunctionDescriptors::writeDescriptors(const char* dir) {
-  if (dir == nullptr || *dir == '\0') return ZVRAW_FILENAME_ERROR;
+int ZVRawFunctionDescriptors::writeDescriptors(std::string_view dir) {
+  if (dir.empty()) return ZVRAW_FILENAME_ERROR;
   // Check everything before the file is replaced: a refused table leaves the old file whole.
   Bytes file;
   if (m_ppImp) {
@@ -133,7 +133,7 @@ int ZVRawFunctionDescriptors::writeDescriptors(const char* dir) {
   std::string name;
   if (getFunctionDescriptorFileName(name, dir) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
   // A writer rewrites the file after every batch, mostly at the same size.
-  const int rc = rewriteWholeFile(name, file);
+  const int rc = zvraw::rewriteWholeFile(name, file);
   if (rc == ZVRAW_FILEWRITE_ERROR) return ZVRAW_DESCRIPTORFILE_WRITEERROR;
   return rc;
 }
@@ -147,11 +147,11 @@ int ZVRawFunctionDescriptors::writeDescriptor(unsigned int nWhichDescriptor) {
   if (!record->fitsFileWidths()) return ZVRAW_ERROR;
   std::string name;
   if (getFunctionDescriptorFileName(name, m_cDataClusterFileName) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
-  FilePtr f = rawFileComponentfopen(name, "r+b");
+  zvraw::FilePtr f = rawFileComponentfopen(name, "r+b");
   if (!f) return ZVRAW_FILEOPEN_ERROR;
   if (int rc = seekRecord(f.get(), nWhichDescriptor); rc != ZVRAW_OK) return rc;
   const int rc = record->writeDescriptor(f.get());
-  if (!closeChecked(f) && rc == ZVRAW_OK) return ZVRAW_DESCRIPTORFILE_WRITEERROR;
+  if (!zvraw::closeChecked(f) && rc == ZVRAW_OK) return ZVRAW_DESCRIPTORFILE_WRITEERROR;
   return rc;
 }
 

@@ -3,6 +3,7 @@
 // The function descriptors of one raw directory: every record of its
 // _functns.inf (layout in ZVRawFunctionDescriptorImp.h), one slot per function.
 
+#include <string_view>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,11 +25,11 @@ class ZVRawFunctionDescriptors {
 
   // Reads every whole record of dir/_functns.inf; a trailing partial record
   // is ignored. All records take the kind of the first one.
-  [[nodiscard]] int readDescriptors(const char* dir);
+  [[nodiscard]] int readDescriptors(std::string_view dir);
   // Writes every record to dir/_functns.inf, replacing the file whole. Every
   // slot must hold a record whose head fields fit the file (else 32 or 1, and
   // the file is untouched).
-  [[nodiscard]] int writeDescriptors(const char* dir);
+  [[nodiscard]] int writeDescriptors(std::string_view dir);
   // Rewrites one record in place in the file of the directory that was read.
   [[nodiscard]] int writeDescriptor(unsigned int nWhichDescriptor);
 

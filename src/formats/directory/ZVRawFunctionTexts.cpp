@@ -52,16 +52,20 @@ int appendText(const char* text, char* buffer, int invalid) {
 
 }  // namespace
 
+namespace zvraw {
+
 const char* functionTypeText(unsigned int nFunctionType) {
   return nFunctionType < kFunctionTypes.size() ? kFunctionTypes[nFunctionType] : nullptr;
 }
 
 const char* ionModeText(unsigned int nIonMode) { return nIonMode < kIonModes.size() ? kIonModes[nIonMode] : nullptr; }
 
+}  // namespace zvraw
+
 int getFunctionTypeString(unsigned int nFunctionType, char* cFunctionType) {
-  return appendText(functionTypeText(nFunctionType), cFunctionType, ZVRAW_FUNCTIONTYPE_INVALID);
+  return appendText(zvraw::functionTypeText(nFunctionType), cFunctionType, ZVRAW_FUNCTIONTYPE_INVALID);
 }
 
 int getIonModeString(unsigned int nIonMode, char* cIonMode) {
-  return appendText(ionModeText(nIonMode), cIonMode, ZVRAW_IONMODE_INVALID);
+  return appendText(zvraw::ionModeText(nIonMode), cIonMode, ZVRAW_IONMODE_INVALID);
 }

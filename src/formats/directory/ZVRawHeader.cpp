@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
-#include <climits>
 #include <cstring>
 #include <new>
 
 #include "formats/portability/CLocale.h"
+#include "formats/portability/TextNumbers.h"
 #include "formats/portability/FileIO.h"
 #include "formats/portability/SysPaths.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
@@ -26,10 +26,8 @@ constexpr std::size_t kPolynomialWindow = 256;
 constexpr std::size_t kCovarianceFields = 32;
 constexpr std::size_t kCovarianceFieldLength = 63;
 
-constexpr bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
 std::string_view skipSpace(std::string_view s) {
-  while (!s.empty() && isCSpace(s.front())) s.remove_prefix(1);
+  while (!s.empty() && zvraw::isCSpace(s.front())) s.remove_prefix(1);
   return s;
 }
 
@@ -37,28 +35,7 @@ std::string_view skipSpace(std::string_view s) {
 // locale, so a decimal comma set by the caller never changes what a file means.
 double parseNumber(std::string_view s) {
   const std::string text(s);
-  return strtodC(text.c_str(), nullptr);
-}
-
-// As strtol: white space, a sign, the longest run of digits (0 when none).
-// False when the number does not fit an int.
-bool parseIntPrefix(std::string_view s, int& out) {
-  s = skipSpace(s);
-  bool negative = false;
-  if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-    negative = s.front() == '-';
-    s.remove_prefix(1);
-  }
-  long long value = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') break;
-    value = value * 10 + (c - '0');
-    if (value > static_cast<long long>(INT_MAX) + 1) return false;
-  }
-  if (negative) value = -value;
-  if (value > INT_MAX || value < INT_MIN) return false;
-  out = static_cast<int>(value);
-  return true;
+  return zvraw::strtodC(text.c_str(), nullptr);
 }
 
 // "C0,C1,...,Tn": every comma in the first 256 characters closes a field;
@@ -102,7 +79,7 @@ int headerPath(std::string_view dir, const char* name, std::string& out) {
   out.assign(dir);
   out += getDirSlash();
   out += name;
-  return out.size() > kMaxPathLength ? ZVRAW_FILENAME_ERROR : ZVRAW_OK;
+  return out.size() > zvraw::kMaxPathLength ? ZVRAW_FILENAME_ERROR : ZVRAW_OK;
 }
 
 void complement(Bytes& bytes) {
@@ -215,11 +192,11 @@ int ZVRawHeader::readHeader(std::string_view cRawFileName) {
   if (int rc = headerPath(cRawFileName, ENCRYPTED_HEADER_FILE_NAME, path); rc != ZVRAW_OK) return rc;
   try {
     Bytes bytes;
-    int rc = readWholeFile(path, bytes, kMaxHeaderFileSize);
+    int rc = zvraw::readWholeFile(path, bytes, kMaxHeaderFileSize);
     const bool inverted = rc != ZVRAW_FILEOPEN_ERROR;
     if (!inverted) {
       if (rc = headerPath(cRawFileName, TEXT_HEADER_FILE_NAME, path); rc != ZVRAW_OK) return rc;
-      rc = readWholeFile(path, bytes, kMaxHeaderFileSize);
+      rc = zvraw::readWholeFile(path, bytes, kMaxHeaderFileSize);
       if (rc == ZVRAW_FILEOPEN_ERROR) return ZVRAW_HEADERFILE_FILEOPEN_ERROR;
     }
     if (rc != ZVRAW_OK) return ZVRAW_HEADERFILE_READERROR;
@@ -284,8 +261,9 @@ void ZVRawHeader::parseLine(std::string_view line) {
 // the tag word ("Cal Function 3" -> function index 2). Null when N is not a
 // function of this header.
 FunctionCalibration* ZVRawHeader::lineCalibration(std::string_view tag, std::size_t wordLength) {
+  // No number, or one beyond int, names no function.
   int n = 0;
-  if (tag.size() > wordLength + 1 && !parseIntPrefix(tag.substr(wordLength + 1), n)) return nullptr;
+  if (tag.size() > wordLength + 1) n = zvraw::leadingInt(tag.substr(wordLength + 1), zvraw::IntOverflow::Refuse).value_or(0);
   if (n < 1 || static_cast<std::size_t>(n) > m_pFuncCalibration.size()) return nullptr;
   return &m_pFuncCalibration[static_cast<std::size_t>(n) - 1];
 }
@@ -311,7 +289,7 @@ int ZVRawHeader::writeHeader(std::string_view cRawFileName, bool bEncrypt) const
   Bytes bytes(text.begin(), text.end());
   if (bEncrypt) complement(bytes);
   // Through a temporary file: a failed write leaves the previous header in place.
-  if (int rc = writeWholeFile(path, bytes); rc != ZVRAW_OK) return rc;
+  if (int rc = zvraw::writeWholeFile(path, bytes); rc != ZVRAW_OK) return rc;
   // Readers prefer _header.inf: a stale one would hide the header just written.
   if (!bEncrypt) {
     std::string stale;

@@ -53,10 +53,10 @@ bool startsWithDecimal(const char* text) {
 std::optional<std::string> headerTag(const std::string& line) {
   char tag[50] = {};
   int consumed = -1;
-  if (sscanfC(line.c_str(), "[%49[^#]#%n", tag, &consumed) == 1 && consumed > 0 &&
+  if (zvraw::sscanfC(line.c_str(), "[%49[^#]#%n", tag, &consumed) == 1 && consumed > 0 &&
       startsWithDecimal(line.c_str() + consumed))
     return std::string(tag);
-  if (sscanfC(line.c_str(), "[%49[^]]]", tag) == 1) return std::string(tag);
+  if (zvraw::sscanfC(line.c_str(), "[%49[^]]]", tag) == 1) return std::string(tag);
   return std::nullopt;
 }
 
@@ -74,24 +74,24 @@ void readItems(Lines& lines, const std::array<const char*, N>& tags, OnItem onIt
   std::string line;
   while (!lines.atSectionEnd() && lines.next(line)) {
     char key[50] = {}, value[256] = {};
-    if (sscanfC(line.c_str(), "%49[^=]=%255s", key, value) == 2) onItem(tagIndex(tags, key), std::string(value));
+    if (zvraw::sscanfC(line.c_str(), "%49[^=]=%255s", key, value) == 2) onItem(tagIndex(tags, key), std::string(value));
   }
 }
 
 std::string header(const char* tag, int number = 0) {
-  return number > 0 ? formatC("[%s#%d]\n", tag, number) : formatC("[%s]\n", tag);
+  return number > 0 ? zvraw::formatC("[%s#%d]\n", tag, number) : zvraw::formatC("[%s]\n", tag);
 }
 
 std::string item(const char* tag, const std::string& value) { return std::string(tag) + "=" + value + "\n"; }
-std::string item(const char* tag, float value) { return item(tag, formatC("%g", static_cast<double>(value))); }
-std::string item(const char* tag, int value) { return item(tag, formatC("%d", value)); }
+std::string item(const char* tag, float value) { return item(tag, zvraw::formatC("%g", static_cast<double>(value))); }
+std::string item(const char* tag, int value) { return item(tag, zvraw::formatC("%d", value)); }
 
 }  // namespace
 
-int ZVRawVeskoCalibration::Read(const char* cRawFileName) {
-  if (cRawFileName == nullptr) return ZVRAW_ERROR;
+int ZVRawVeskoCalibration::Read(std::string_view cRawFileName) {
+  if (cRawFileName.data() == nullptr) return ZVRAW_ERROR;
   Bytes bytes;
-  if (readWholeFile(std::string(cRawFileName) + "/_vesko.inf", bytes, kMaxSettingsFileSize) != ZVRAW_OK)
+  if (zvraw::readWholeFile(std::string(cRawFileName) + "/_vesko.inf", bytes, zvraw::kMaxSettingsFileSize) != ZVRAW_OK)
     return ZVRAW_ERROR;
   Lines lines(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   VeskoCalibrationSettings& s = m_veskoCalibrationSettings;
@@ -142,7 +142,7 @@ int ZVRawVeskoCalibration::Read(const char* cRawFileName) {
       case VESKO_HEADER: {
         VeskoCalibration calibration;
         readItems(lines, veskoTags, [&](int which, const std::string& value) {
-          const float number = strtofC(value.c_str(), nullptr);
+          const float number = zvraw::strtofC(value.c_str(), nullptr);
           switch (which) {
             case SCANTIME:
               calibration.scanTime = number;
@@ -158,7 +158,7 @@ int ZVRawVeskoCalibration::Read(const char* cRawFileName) {
               break;
             case CALIBRATON: {
               VeskoCalibrationPoint p;
-              if (sscanfC(value.c_str(), "%lf,%lf,%lf,%lf", &p.mz, &p.start, &p.position, &p.end) == 4)
+              if (zvraw::sscanfC(value.c_str(), "%lf,%lf,%lf,%lf", &p.mz, &p.start, &p.position, &p.end) == 4)
                 calibration.points.push_back(p);
               break;
             }
@@ -195,14 +195,14 @@ std::string ZVRawVeskoCalibration::compose() const {
     text += item(veskoTags[SCANTIME], c.scanTime) + item(veskoTags[STARTMZ], c.startMZ);
     text += item(veskoTags[ENDMZ], c.endMZ) + item(veskoTags[QUADWINDOW], c.quadWindow);
     for (const VeskoCalibrationPoint& p : c.points)
-      text += item(veskoTags[CALIBRATON], formatC("%lf,%lf,%lf,%lf", p.mz, p.start, p.position, p.end));
+      text += item(veskoTags[CALIBRATON], zvraw::formatC("%lf,%lf,%lf,%lf", p.mz, p.start, p.position, p.end));
   }
   return text;
 }
 
-int ZVRawVeskoCalibration::Write(const char* path) const {
-  if (path == nullptr) return ZVRAW_FILEOPEN_ERROR;
-  return writeSettingsFile(path, compose());
+int ZVRawVeskoCalibration::Write(std::string_view path) const {
+  if (path.data() == nullptr) return ZVRAW_FILEOPEN_ERROR;
+  return zvraw::writeSettingsFile(std::string(path), compose());
 }
 
 int ZVRawVeskoCalibration::Write(std::ostream& stream) const {

@@ -18,6 +18,7 @@
 // "[" tag "]", or "[" tag "#" number "]" when the number is above 0; the
 // number of a VESKO section is not read back: sections count in file order.
 
+#include <string_view>
 #include <array>
 #include <iosfwd>
 #include <string>
@@ -55,12 +56,12 @@ class ZVRawVeskoCalibration {
 
   // Reads cRawFileName/_vesko.inf, appending its calibrations to those held.
   // ZVRAW_ERROR when the file cannot be opened or no calibration is held.
-  [[nodiscard]] int Read(const char* cRawFileName);
+  [[nodiscard]] int Read(std::string_view cRawFileName);
 
   // Writes the file at path (the full file name), replacing it whole.
   // ZVRAW_FILEOPEN_ERROR when it cannot be created (nothing written),
   // ZVRAW_FILEWRITE_ERROR when a write or the close failed.
-  [[nodiscard]] int Write(const char* path) const;
+  [[nodiscard]] int Write(std::string_view path) const;
   // ZVRAW_FILEWRITE_ERROR when the stream failed.
   [[nodiscard]] int Write(std::ostream& stream) const;
 

@@ -9,6 +9,8 @@
 
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
+namespace zvraw {
+
 template <class Step>
 [[nodiscard]] int guardAllocation(Step step) {
   try {
@@ -33,3 +35,5 @@ inline constexpr std::uint64_t kMemoryAllowance = std::uint64_t{64} << 10;
                                   : kMemoryPerFileByte * fileBytes + kMemoryAllowance;
   return items <= limit / bytesPerItem;
 }
+
+}  // namespace zvraw

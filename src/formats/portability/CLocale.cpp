@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace zvraw {
+
 namespace {
 
 locale_t cLocale() {
@@ -47,3 +49,5 @@ double strtodC(const char* text, char** end) {
   CLocaleScope scope;
   return std::strtod(text, end);
 }
+
+}  // namespace zvraw

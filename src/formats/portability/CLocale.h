@@ -8,6 +8,8 @@
 
 #include <string>
 
+namespace zvraw {
+
 // Switches the calling thread to the "C" locale for its lifetime.
 class CLocaleScope {
  public:
@@ -28,3 +30,5 @@ int sscanfC(const char* text, const char* format, ...) __attribute__((format(sca
 
 // strtod in the "C" locale.
 double strtodC(const char* text, char** end);
+
+}  // namespace zvraw

@@ -5,6 +5,8 @@
 // run inside the dynamic loader, before a sanitizer's runtime is ready, and
 // one of the compilers refuses them on templates.
 
+namespace zvraw {
+
 // Marks the AVX2 copy of a loop; its body is an always-inline function
 // shared with the plain copy, so both compute exactly the same.
 #define ZVRAW_AVX2_COPY [[gnu::target("avx2")]]
@@ -14,3 +16,5 @@
   static const bool has = __builtin_cpu_supports("avx2");
   return has;
 }
+
+}  // namespace zvraw

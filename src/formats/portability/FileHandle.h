@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <memory>
 
+namespace zvraw {
+
 // A C stream that closes itself. Readers drop it on every path; writers that
 // must see the close's result call closeChecked instead.
 struct FileCloser {
@@ -15,3 +17,5 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
   if (!f) return false;
   return std::fclose(f.release()) == 0;
 }
+
+}  // namespace zvraw

@@ -11,6 +11,8 @@
 #include "formats/portability/SysPaths.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
+namespace zvraw {
+
 int readWholeFile(std::string_view path, Bytes& out, std::uint64_t maxSize) {
   out.clear();
   FilePtr f = rawFileComponentfopen(path, "rb");
@@ -38,7 +40,7 @@ void AtomicFileWriter::discard() noexcept {
 int AtomicFileWriter::open(std::string_view targetPath) {
   discard();
   failed_ = false;
-  if (targetPath.empty() || targetPath.size() > kMaxPathLength) return ZVRAW_FILENAME_ERROR;
+  if (targetPath.empty() || targetPath.size() > zvraw::kMaxPathLength) return ZVRAW_FILENAME_ERROR;
   target_ = std::string(targetPath);
   temp_ = target_ + ".tmpXXXXXX";
   const int fd = ::mkstemp(temp_.data());
@@ -108,3 +110,5 @@ int rewriteWholeFile(std::string_view path, std::span<const std::uint8_t> bytes)
   written = ::close(fd) == 0 && written;
   return written ? ZVRAW_OK : ZVRAW_FILEWRITE_ERROR;
 }
+
+}  // namespace zvraw

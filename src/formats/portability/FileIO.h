@@ -12,6 +12,8 @@
 #include "formats/portability/ByteCodec.h"
 #include "formats/portability/FileHandle.h"
 
+namespace zvraw {
+
 // Reads a component file (see rawFileComponentfopen) whole. A file larger
 // than maxSize is refused with ZVRAW_FILEREAD_ERROR before anything is
 // allocated; ZVRAW_FILEOPEN_ERROR when it does not open.
@@ -51,3 +53,5 @@ class AtomicFileWriter {
 // no rename. A write that stops short puts the old bytes back and gives
 // ZVRAW_FILEWRITE_ERROR. Any other file goes through writeWholeFile.
 [[nodiscard]] int rewriteWholeFile(std::string_view path, std::span<const std::uint8_t> bytes);
+
+}  // namespace zvraw

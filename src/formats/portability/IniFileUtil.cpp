@@ -51,7 +51,7 @@ void IniFileUtil::scan(const std::string& line, std::string& section) {
 int IniFileUtil::Read() {
   _iniMap.clear();
   std::string text;
-  if (readSettingsFile(_filename, text) != ZVRAW_OK) return ZVRAW_INIFILE_OPEN_ERROR;
+  if (zvraw::readSettingsFile(_filename, text) != ZVRAW_OK) return ZVRAW_INIFILE_OPEN_ERROR;
   std::string section;
   std::size_t start = 0;
   while (start < text.size()) {
@@ -87,7 +87,7 @@ std::string IniFileUtil::ToText() const {
 }
 
 int IniFileUtil::Write(const std::string& filename) const {
-  return writeSettingsFile(filename, ToText()) == ZVRAW_OK ? ZVRAW_OK : ZVRAW_INIFILE_OPEN_ERROR;
+  return zvraw::writeSettingsFile(filename, ToText()) == ZVRAW_OK ? ZVRAW_OK : ZVRAW_INIFILE_OPEN_ERROR;
 }
 
 int IniFileUtil::Write(std::ofstream& stream) const {

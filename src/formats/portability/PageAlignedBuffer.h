@@ -9,6 +9,8 @@
 #include <memory>
 #include <span>
 
+namespace zvraw {
+
 inline constexpr std::size_t kPageSize = 4096;
 
 class PageAlignedBuffer {
@@ -52,3 +54,5 @@ class PageAlignedBuffer {
 // hold it across a call that may use it too.
 inline constexpr std::size_t kScratchBlockBytes = 256 * 1024;
 [[nodiscard]] char* threadScratchBlock();
+
+}  // namespace zvraw

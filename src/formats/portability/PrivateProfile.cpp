@@ -140,7 +140,7 @@ std::string composeUpdate(std::string_view text, std::string_view section, std::
 }
 
 int writeProfileFile(const std::string& path, const std::string& content) {
-  return writeSettingsFile(path, content) == ZVRAW_OK ? 0 : GPPS_FILE_CREATE_ERROR;
+  return zvraw::writeSettingsFile(path, content) == ZVRAW_OK ? 0 : GPPS_FILE_CREATE_ERROR;
 }
 
 int setFormatted(const char* section, const char* key, const std::string& text, const char* file) {
@@ -181,7 +181,7 @@ int gppsCopyDefault(char* pcReturnedBuffer, int nBufferSize, const char* pcDefau
 }
 
 int gppsGetLineCount(const char* file) {
-  FilePtr f = sysOpenFile(orEmpty(file), "rb", false);
+  zvraw::FilePtr f = sysOpenFile(orEmpty(file), "rb", false);
   if (!f) return 0;
   int count = 0;
   for (std::string piece; count < INT_MAX && readPiece(f.get(), piece);) ++count;
@@ -196,7 +196,7 @@ int sysGetPrivateProfileString(const char* pcSection, const char* pcKeyName, con
   };
   const char* name = orEmpty(pcFileName);
   if (*name == '\0') return fail(GPPS_FILE_OPEN_ERROR);
-  FilePtr f = sysOpenFile(name, "rb", false);
+  zvraw::FilePtr f = sysOpenFile(name, "rb", false);
   if (!f) return fail(GPPS_FILE_OPEN_ERROR);
   // A read error (a directory, say) is an unreadable file, not a missing entry.
   if (gppsFindSection(f.get(), pcSection) == 0)
@@ -230,16 +230,16 @@ int sysSetPrivateProfileString(const char* pcSection, const char* pcKeyName, con
   // A file this process may not change is not replaced behind its back.
   if (::access(path.c_str(), W_OK) != 0) return GPPS_FILE_CREATE_ERROR;
   std::string text;
-  if (readSettingsFile(path, text) != ZVRAW_OK) return GPPS_FILE_OPEN_ERROR;
+  if (zvraw::readSettingsFile(path, text) != ZVRAW_OK) return GPPS_FILE_OPEN_ERROR;
   return writeProfileFile(path, composeUpdate(text, section, key, header, setting));
 }
 
 int sysGetPrivateProfileValue(const char* section, const char* key, int defaultValue, int& result, const char* file) {
   result = defaultValue;
   char buffer[kValueBufferSize];
-  const std::string fallback = formatC("%i", defaultValue);
+  const std::string fallback = zvraw::formatC("%i", defaultValue);
   const int rc = sysGetPrivateProfileString(section, key, fallback.c_str(), buffer, kValueBufferSize, file);
-  if (rc == 0) result = atoiClamped(buffer);
+  if (rc == 0) result = zvraw::atoiClamped(buffer);
   return rc;
 }
 
@@ -247,7 +247,7 @@ int sysGetPrivateProfileValue(const char* section, const char* key, float defaul
                               const char* file) {
   char buffer[kValueBufferSize];
   const int rc = getText(section, key, buffer, file);
-  result = buffer[0] != '\0' ? static_cast<float>(strtodC(buffer, nullptr)) : defaultValue;
+  result = buffer[0] != '\0' ? static_cast<float>(zvraw::strtodC(buffer, nullptr)) : defaultValue;
   return rc;
 }
 
@@ -255,19 +255,19 @@ int sysGetPrivateProfileValue(const char* section, const char* key, double defau
                               const char* file) {
   char buffer[kValueBufferSize];
   const int rc = getText(section, key, buffer, file);
-  result = buffer[0] != '\0' ? strtodC(buffer, nullptr) : defaultValue;
+  result = buffer[0] != '\0' ? zvraw::strtodC(buffer, nullptr) : defaultValue;
   return rc;
 }
 
 int sysGetPrivateProfileValue(const char* section, const char* key, bool defaultValue, bool& result, const char* file) {
   char buffer[kValueBufferSize];
   const int rc = getText(section, key, buffer, file);
-  result = buffer[0] != '\0' ? atoiClamped(buffer) != 0 : defaultValue;
+  result = buffer[0] != '\0' ? zvraw::atoiClamped(buffer) != 0 : defaultValue;
   return rc;
 }
 
 int sysSetPrivateProfileValue(const char* section, const char* key, int value, const char* file) {
-  return setFormatted(section, key, formatC("%i", value), file);
+  return setFormatted(section, key, zvraw::formatC("%i", value), file);
 }
 
 int sysSetPrivateProfileValue(const char* section, const char* key, float value, int nPlaces, const char* file) {
@@ -275,17 +275,17 @@ int sysSetPrivateProfileValue(const char* section, const char* key, float value,
 }
 
 int sysSetPrivateProfileValue(const char* section, const char* key, double value, int nPlaces, const char* file) {
-  return setFormatted(section, key, formatC("%.*f", nPlaces, value), file);
+  return setFormatted(section, key, zvraw::formatC("%.*f", nPlaces, value), file);
 }
 
 int sysSetPrivateProfileValue(const char* section, const char* key, bool value, const char* file) {
-  return setFormatted(section, key, formatC("%i", value ? 1 : 0), file);
+  return setFormatted(section, key, zvraw::formatC("%i", value ? 1 : 0), file);
 }
 
 int sysGetPrivateProfileStringTable(const char* pcSection, const char* pcKeyStub, char** cTable, int nMaxTableSize,
                                     int nMaxStringSize, int& nTableSize, const char* pcFileName) {
   const char* stub = orEmpty(pcKeyStub);
-  sysGetPrivateProfileValue(pcSection, formatC("%s count", stub).c_str(), 0, nTableSize, pcFileName);
+  sysGetPrivateProfileValue(pcSection, zvraw::formatC("%s count", stub).c_str(), 0, nTableSize, pcFileName);
   char* block = cTable ? cTable[0] : nullptr;
   if (block == nullptr) return nMaxTableSize > 0 ? 1 : 0;  // no rows to fill
   const auto rowSize = static_cast<std::size_t>(std::max(nMaxStringSize, 0));
@@ -294,7 +294,7 @@ int sysGetPrivateProfileStringTable(const char* pcSection, const char* pcKeyStub
   for (; i < nTableSize && i < nMaxTableSize; ++i) {
     char* row = block + static_cast<std::size_t>(i) * rowSize;
     std::memset(row, 0, rowSize);
-    const std::string key = formatC("%s #%i", stub, i);
+    const std::string key = zvraw::formatC("%s #%i", stub, i);
     if (sysGetPrivateProfileString(pcSection, key.c_str(), "", row, nMaxStringSize, pcFileName) != 0) failed = 1;
   }
   for (; i < nMaxTableSize; ++i) std::memset(block + static_cast<std::size_t>(i) * rowSize, 0, rowSize);
@@ -305,7 +305,7 @@ int sysSetPrivateProfileStringTable(const char* pcSection, const char* pcKeyStub
                                     int nMaxTableSize, int nMaxStringSize, int nTableSize, const char* pcFileName) {
   const char* stub = orEmpty(pcKeyStub);
   // The count is checked too: rows stored under a stale count would be lost.
-  int failed = sysSetPrivateProfileValue(pcSection, formatC("%s count", stub).c_str(), nTableSize, pcFileName) != 0;
+  int failed = sysSetPrivateProfileValue(pcSection, zvraw::formatC("%s count", stub).c_str(), nTableSize, pcFileName) != 0;
   const char* block = cTable ? cTable[0] : nullptr;
   const auto rowSize = static_cast<std::size_t>(std::max(nMaxStringSize, 0));
   for (int i = 0; i < nMaxTableSize; ++i) {
@@ -318,7 +318,7 @@ int sysSetPrivateProfileStringTable(const char* pcSection, const char* pcKeyStub
       const char* row = block + static_cast<std::size_t>(i) * rowSize;
       text.assign(row, ::strnlen(row, rowSize));
     }
-    const std::string key = formatC("%s #%i", stub, i);
+    const std::string key = zvraw::formatC("%s #%i", stub, i);
     if (sysSetPrivateProfileString(pcSection, key.c_str(), text.c_str(), pcFileName) != 0) failed = 1;
   }
   return failed;

@@ -13,6 +13,8 @@
 #include "formats/portability/SysPaths.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
+namespace zvraw {
+
 namespace {
 
 // The process's file-creation mask, read without changing it (calling umask()
@@ -72,3 +74,5 @@ int writeSettingsFile(const std::string& path, std::string_view content) {
   if (out.write(content) != ZVRAW_OK) return ZVRAW_FILEWRITE_ERROR;
   return out.commit() == ZVRAW_OK ? ZVRAW_OK : ZVRAW_FILEWRITE_ERROR;
 }
+
+}  // namespace zvraw

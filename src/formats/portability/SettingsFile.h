@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace zvraw {
+
 // Settings files are a few kilobytes; anything far larger is not one, and is
 // refused rather than read into memory.
 inline constexpr std::size_t kMaxSettingsFileSize = 16u << 20;
@@ -24,3 +26,5 @@ inline constexpr std::size_t kMaxSettingsFileSize = 16u << 20;
 // ZVRAW_FILEOPEN_ERROR when the temporary file cannot be made (nothing is
 // written); ZVRAW_FILEWRITE_ERROR when a write, the close or the rename failed.
 [[nodiscard]] int writeSettingsFile(const std::string& path, std::string_view content);
+
+}  // namespace zvraw

@@ -19,7 +19,7 @@ void sysSleep(int seconds) {
 std::string sysGetTempDirectory() {
   const char* value = std::getenv("TEMP");
   if (value == nullptr) value = std::getenv("TMP");
-  if (value == nullptr || std::strlen(value) > kMaxPathLength) return {};
+  if (value == nullptr || std::strlen(value) > zvraw::kMaxPathLength) return {};
   return value;
 }
 
@@ -54,7 +54,7 @@ int sysfPrintf(int fd, const char* format, ...) {
   std::array<char, 1024> line{};
   int n = 0;
   {
-    CLocaleScope scope;
+    zvraw::CLocaleScope scope;
     va_list args;
     va_start(args, format);
     n = std::vsnprintf(line.data(), line.size(), format, args);

@@ -24,7 +24,7 @@ std::uint32_t getFileSize(std::FILE* f) {
 }
 
 int getFileSize(std::string_view path, unsigned int& size) {
-  FilePtr f = rawFileComponentfopen(path, "rb");
+  zvraw::FilePtr f = rawFileComponentfopen(path, "rb");
   if (!f) return ZVRAW_FILEOPEN_ERROR;
   size = getFileSize(f.get());
   return ZVRAW_OK;

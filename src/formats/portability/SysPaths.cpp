@@ -16,18 +16,13 @@ constexpr char kSlash = '/';
 
 bool makeOneDir(const std::string& dir) { return ::mkdir(dir.c_str(), 0777) == 0; }
 
-// Formats "<dir>/_func0<n>.<ext>" with the number in at least two digits.
+// "<dir>/" and the function file's name, refused when it would not fit a path.
 int functionFileName(std::string_view dir, std::string& out, int n, const char* ext) {
-  char number[16];
-  std::snprintf(number, sizeof number, "%1.2i", n);
   std::string name(dir);
   name += getDirSlash();
-  name += "_func0";
-  name += number;
-  name += '.';
-  name += ext;
+  name += zvraw::functionFileLeaf(n, ext, zvraw::FunctionNumbering::ScanFiles);
   out.clear();
-  if (name.size() > kMaxPathLength) return ZVRAW_FILENAME_ERROR;
+  if (name.size() > zvraw::kMaxPathLength) return ZVRAW_FILENAME_ERROR;
   out = std::move(name);
   return ZVRAW_OK;
 }
@@ -56,11 +51,11 @@ int openFlags(const char* mode) {
   }
 }
 
-FilePtr openAs(const std::string& path, const char* mode) { return sysOpenFile(path, mode, true); }
+zvraw::FilePtr openAs(const std::string& path, const char* mode) { return sysOpenFile(path, mode, true); }
 
 }  // namespace
 
-FilePtr sysOpenFile(const std::string& path, const char* mode, bool regularOnly) {
+zvraw::FilePtr sysOpenFile(const std::string& path, const char* mode, bool regularOnly) {
   const int flags = mode != nullptr ? openFlags(mode) : -1;
   if (flags < 0) {
     errno = EINVAL;
@@ -77,7 +72,7 @@ FilePtr sysOpenFile(const std::string& path, const char* mode, bool regularOnly)
   }
   std::FILE* f = ::fdopen(fd, mode);
   if (f == nullptr) ::close(fd);
-  return FilePtr(f);
+  return zvraw::FilePtr(f);
 }
 
 const char* getDirSlash() { return "/"; }
@@ -108,7 +103,7 @@ int getNextSubDir(std::string_view path, std::string& prefix) {
 }
 
 int sysMakeDir(std::string_view path) {
-  if (path.size() > kMaxPathLength) return -1;
+  if (path.size() > zvraw::kMaxPathLength) return -1;
   std::string prefix;
   while (getNextSubDir(path, prefix)) {
     if (!makeOneDir(prefix) && errno != EEXIST) return -1;
@@ -117,7 +112,7 @@ int sysMakeDir(std::string_view path) {
 }
 
 int sysExistsDir(std::string_view path) {
-  if (path.empty() || path.size() > kMaxPathLength) return 0;
+  if (path.empty() || path.size() > zvraw::kMaxPathLength) return 0;
   std::string prefix;
   while (getNextSubDir(path, prefix)) {
     if (makeOneDir(prefix)) {
@@ -131,7 +126,7 @@ int sysExistsDir(std::string_view path) {
 }
 
 int sysExistsFile(std::string_view path) {
-  if (path.size() > kMaxPathLength) return 0;
+  if (path.size() > zvraw::kMaxPathLength) return 0;
   return sysOpenFile(std::string(path), "rb", false) ? 1 : 0;
 }
 
@@ -152,14 +147,14 @@ char* to_lower(char* text) {
   return text;
 }
 
-FilePtr rawFileComponentfopen(std::string_view path, const char* mode) {
-  if (path.empty() || path.size() > kMaxPathLength || mode == nullptr) return nullptr;
+zvraw::FilePtr rawFileComponentfopen(std::string_view path, const char* mode) {
+  if (path.empty() || path.size() > zvraw::kMaxPathLength || mode == nullptr) return nullptr;
   std::string name(path);
-  if (FilePtr f = openAs(name, mode)) return f;
+  if (zvraw::FilePtr f = openAs(name, mode)) return f;
   // Only the last component is retried in another case: directories never are.
   const std::size_t from = findSlash(path);
   foldFrom(name, from, /*upper=*/true);
-  if (FilePtr f = openAs(name, mode)) return f;
+  if (zvraw::FilePtr f = openAs(name, mode)) return f;
   foldFrom(name, from, /*upper=*/false);
   return openAs(name, mode);
 }
@@ -167,7 +162,7 @@ FilePtr rawFileComponentfopen(std::string_view path, const char* mode) {
 int sysRawComponentFileExists(std::string_view path) { return rawFileComponentfopen(path, "rb") ? 1 : 0; }
 
 int sysRemoveComponentFile(std::string_view path) {
-  if (path.empty() || path.size() > kMaxPathLength) return 0;
+  if (path.empty() || path.size() > zvraw::kMaxPathLength) return 0;
   std::string name(path);
   const std::size_t from = findSlash(path);
   int removed = std::remove(name.c_str()) == 0 ? 1 : 0;
@@ -177,6 +172,20 @@ int sysRemoveComponentFile(std::string_view path) {
   removed += std::remove(name.c_str()) == 0 ? 1 : 0;
   return removed;
 }
+
+namespace zvraw {
+
+std::string functionFileLeaf(long long number, std::string_view extension, zvraw::FunctionNumbering numbering) {
+  char digits[32];
+  std::snprintf(digits, sizeof digits, numbering == zvraw::FunctionNumbering::ScanFiles ? "0%1.2lli" : "%03lli", number);
+  std::string leaf = "_func";
+  leaf += digits;
+  leaf += '.';
+  leaf += extension;
+  return leaf;
+}
+
+}  // namespace zvraw
 
 int getZVRawFunctionFile(std::string_view dir, std::string& out, int n) { return functionFileName(dir, out, n, "dat"); }
 int getZVRawIDXFile(std::string_view dir, std::string& out, int n) { return functionFileName(dir, out, n, "idx"); }

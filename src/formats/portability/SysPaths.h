@@ -9,7 +9,9 @@
 
 #include "formats/portability/FileHandle.h"
 
+namespace zvraw {
 inline constexpr std::size_t kMaxPathLength = 255;
+}  // namespace zvraw
 
 [[nodiscard]] const char* getDirSlash();
 
@@ -35,17 +37,26 @@ char* to_lower(char* text);
 // for a peer: a FIFO would hold an open for reading until some writer came.
 // With regularOnly, anything but a regular file (a FIFO, a device, a
 // directory) counts as a file that does not open. Null, with errno, on failure.
-[[nodiscard]] FilePtr sysOpenFile(const std::string& path, const char* mode, bool regularOnly = true);
+[[nodiscard]] zvraw::FilePtr sysOpenFile(const std::string& path, const char* mode, bool regularOnly = true);
 
 // Opens path as given, then with its last component upper-cased, then
 // lower-cased; only a regular file opens (see sysOpenFile). Null when none
 // opens or the path is too long.
-[[nodiscard]] FilePtr rawFileComponentfopen(std::string_view path, const char* mode);
+[[nodiscard]] zvraw::FilePtr rawFileComponentfopen(std::string_view path, const char* mode);
 [[nodiscard]] int sysRawComponentFileExists(std::string_view path);
 
 // Removes the file in each of the three spellings rawFileComponentfopen
 // would open; the number of files removed.
 int sysRemoveComponentFile(std::string_view path);
+
+// The name of a function's file, "_funcNNN.<extension>", NNN being the
+// 1-based function number in at least three digits. The scan files (.dat,
+// .idx, .sts) put a 0 before a number from 100 on (_func0100.dat); the
+// compressed drift pair does not (_func100.cdt).
+namespace zvraw {
+enum class FunctionNumbering { ScanFiles, DriftFiles };
+[[nodiscard]] std::string functionFileLeaf(long long number, std::string_view extension, FunctionNumbering numbering);
+}  // namespace zvraw
 
 // Per-function file names, n being the 1-based function number:
 // dir/_func001.dat ... dir/_func099.dat, dir/_func0100.dat.

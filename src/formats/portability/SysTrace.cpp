@@ -26,10 +26,14 @@ void apply(int debug, int info, std::FILE* debugSink, std::FILE* infoSink) {
 
 }  // namespace
 
+namespace zvraw {
+
 TraceSettings traceSettings() {
   const AtomicTraceSettings& s = settings();
   return {s.debugLevel, s.infoLevel, s.debugSink, s.infoSink};
 }
+
+}  // namespace zvraw
 
 void zvrawSetTraceLevels(int debug, int info, std::FILE* debugSink, std::FILE* infoSink) {
   apply(debug, info, debugSink, infoSink);

@@ -142,7 +142,7 @@ template <class T>
 void evaluateInPlace(T* values, int nSize, const CalCoefficients& coefficients, short order, short type) {
   static constexpr auto kAvx2 = makeLoops<T, true>(std::make_index_sequence<kCalCoefficients + 1>{});
   static constexpr auto kPlain = makeLoops<T, false>(std::make_index_sequence<kCalCoefficients + 1>{});
-  const auto& kLoops = cpuHasAvx2() ? kAvx2 : kPlain;
+  const auto& kLoops = zvraw::cpuHasAvx2() ? kAvx2 : kPlain;
   Padded c{};
   std::copy(coefficients.begin(), coefficients.end(), c.begin());
   const auto top = static_cast<std::size_t>(std::min<int>(order, kCalCoefficients));
@@ -172,8 +172,8 @@ char* renderPolynomial(std::span<char, kCalTextSize> buf, const CalCoefficients&
   if (order < 0) return buf.data();
   std::string text;
   const int top = std::min<int>(order, kCalCoefficients - 1);
-  for (int k = 0; k <= top; ++k) text += formatC("%.15E,", c[static_cast<std::size_t>(k)]);
-  text += formatC("T%i", static_cast<int>(type));
+  for (int k = 0; k <= top; ++k) text += zvraw::formatC("%.15E,", c[static_cast<std::size_t>(k)]);
+  text += zvraw::formatC("T%i", static_cast<int>(type));
   std::memcpy(buf.data(), text.data(), std::min(text.size(), buf.size() - 1));
   return buf.data();
 }

@@ -18,13 +18,13 @@
 #include <vector>
 
 #include "formats/scans/FunctionCalibration.h"
+#include "formats/scans/ZVRawFunctionScanIndexImp.h"
 #include "formats/scans/ZVRawMassType.h"
 #include "formats/scans/ZVRawScan.h"
+#include "formats/scans/ZVRawScanBufferSource.h"
 
 class ZVRawFunctionDescriptors;
 class ZVRawFunctionScanIndices;
-class ZVRawFunctionScanIndexImp;
-class ZVRawScanManagerImp;
 
 namespace borealtek_zvraw_version_1 {
 
@@ -34,23 +34,6 @@ struct ZVRawExtStatsRecord;
 struct ExtendedStatsRecord;
 
 using borealtek_calibrate_version_1::FunctionCalibration;
-
-// One scan's summary, copied from its scan index record.
-struct ScanStatsRecord {
-  std::uint32_t ScanOffset = 0;
-  std::uint32_t PeaksInScan = 0;
-  std::uint16_t SegmentNumber = 0;
-  std::uint16_t UseContinuumFlag = 0;
-  std::uint16_t ContinuumDataOverride = 0;
-  std::uint16_t MolecularMasses = 0;
-  std::uint16_t CalibratedMasses = 0;
-  std::uint16_t ScanOverload = 0;
-  bool IsContinuumScan = false;
-  float Tic = 0;
-  float Rt = 0;
-  float BasePeakIntensity = 0;
-  float BasePeakMass = 0;
-};
 
 class ZVRawFunctionData {
  public:
@@ -102,7 +85,7 @@ class ZVRawFunctionData {
                              bool bKeepCompressed, float fLowMassCutoff, float fHighMassCutoff);
   // Borrows a range of a scan buffer; the share taken keeps it alive.
   [[nodiscard]] int loadData(unsigned int nStartScan, unsigned int nEndScan, unsigned int nFuncNum,
-                             const ZVRawScanManagerImp* manager);
+                             const ZVRawScanBufferSource* manager);
 
   // ---- loaded scans: 35 when no scans are held, 16 outside the range named ----
   // Scans m_nScanStart..m_nScanEnd.

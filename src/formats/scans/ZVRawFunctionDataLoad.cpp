@@ -11,7 +11,6 @@
 #include <span>
 #include <string>
 
-#include "cluster/ZVRawScanManagerImp.h"
 #include "formats/portability/FileHandle.h"
 #include "formats/portability/SysFileSize.h"
 #include "formats/portability/SysPaths.h"
@@ -107,7 +106,7 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
       getZVRawFunctionFile(m_pFunctionDescriptors->getDataClusterFileName(), path, static_cast<int>(m_nFuncNum + 1)) !=
           ZVRAW_OK)
     return ZVRAW_FILENAME_ERROR;
-  FilePtr file = rawFileComponentfopen(path, "rb");
+  zvraw::FilePtr file = rawFileComponentfopen(path, "rb");
   if (!file) return ZVRAW_FILEOPEN_ERROR;
   const std::int64_t datSize = getFileSizePreserve(file.get());
   if (datSize < 0) return ZVRAW_FILESEEK_ERROR;
@@ -197,7 +196,7 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
 }
 
 int ZVRawFunctionData::loadData(unsigned int nStartScan, unsigned int nEndScan, unsigned int nFuncNum,
-                                const ZVRawScanManagerImp* manager) {
+                                const ZVRawScanBufferSource* manager) {
   m_nFuncNum = nFuncNum;
   m_nLoadedScans = 0;
   if (!manager) return ZVRAW_NULLPOINTER_ERROR;

@@ -149,22 +149,7 @@ int ZVRawFunctionData::getStats(unsigned int, ScanStatsRecord* pScanStats) const
   std::span<ZVRawFunctionScanIndexImp> records;
   if (int rc = m_pScanIndices->getIndexArray(m_nFuncNum, records); rc != ZVRAW_OK)
     return rc == ZVRAW_NULLPOINTER_ERROR ? ZVRAW_ERROR : rc;  // no record array
-  for (const ZVRawFunctionScanIndexImp& r : records) {
-    ScanStatsRecord& out = *pScanStats++;
-    out.ScanOffset = r.getScanOffset();
-    out.PeaksInScan = r.getPeaksInScan();
-    out.SegmentNumber = r.getSegmentNumber();
-    out.UseContinuumFlag = r.getUseContinuumFlag();
-    out.ContinuumDataOverride = r.getContinuumDataOverride();
-    out.MolecularMasses = r.getMolecularMasses();
-    out.CalibratedMasses = r.getCalibratedMasses();
-    out.ScanOverload = r.getScanOverload();
-    out.IsContinuumScan = r.getIsContinuumScan();
-    out.Tic = r.getTic();
-    out.Rt = r.getRt();
-    out.BasePeakIntensity = r.getBasePeakIntensity();
-    out.BasePeakMass = r.getBasePeakMass();
-  }
+  for (const ZVRawFunctionScanIndexImp& r : records) *pScanStats++ = r.getScanStats();
   return ZVRAW_OK;
 }
 

@@ -242,7 +242,7 @@ class ScanStage {
  private:
   // Null when it cannot be had; tried again at the next pass.
   static char* threadBlock() {
-    thread_local PageAlignedBuffer block;
+    thread_local zvraw::PageAlignedBuffer block;
     return reinterpret_cast<char*>(block.reserve(kBytes));
   }
 
@@ -258,7 +258,7 @@ int ZVRawFunctionData::writeRun(const std::string& path, bool fresh, unsigned in
                                 ZVRawFunctionScanIndexImp* records, std::uint64_t offset, unsigned int last) {
   // A new file for the first pass; later passes write each scan at its own
   // offset, so a retry overwrites what a failed pass left of its scan.
-  FilePtr file = rawFileComponentfopen(path, fresh ? "wb" : "r+b");
+  zvraw::FilePtr file = rawFileComponentfopen(path, fresh ? "wb" : "r+b");
   if (!file) return ZVRAW_FILEOPEN_ERROR;
   // Unbuffered: every write is one of ours, so a failure is known to the
   // byte and only whole scans count as written.
@@ -347,7 +347,7 @@ int ZVRawFunctionData::writeRun(const std::string& path, bool fresh, unsigned in
   m_nNextScanToWrite = firstStaged;
   // Scans reach the file whole or not at all.
   if (cutAt) (void)::ftruncate(::fileno(file.get()), static_cast<off_t>(*cutAt));
-  if (!closeChecked(file) && result == ZVRAW_OK) result = ZVRAW_FILEWRITE_ERROR;
+  if (!zvraw::closeChecked(file) && result == ZVRAW_OK) result = ZVRAW_FILEWRITE_ERROR;
   return result;
 }
 

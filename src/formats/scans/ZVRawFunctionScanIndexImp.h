@@ -24,6 +24,27 @@ inline constexpr std::uint16_t kScanIndexMaxSegment = 0x1F;    // 5 bits
   return bExtended ? kScanIndexRecordSizeEx : kScanIndexRecordSize;
 }
 
+namespace borealtek_zvraw_version_1 {
+
+// One scan's summary, copied from its scan index record.
+struct ScanStatsRecord {
+  std::uint32_t ScanOffset = 0;
+  std::uint32_t PeaksInScan = 0;
+  std::uint16_t SegmentNumber = 0;
+  std::uint16_t UseContinuumFlag = 0;
+  std::uint16_t ContinuumDataOverride = 0;
+  std::uint16_t MolecularMasses = 0;
+  std::uint16_t CalibratedMasses = 0;
+  std::uint16_t ScanOverload = 0;
+  bool IsContinuumScan = false;
+  float Tic = 0;
+  float Rt = 0;
+  float BasePeakIntensity = 0;
+  float BasePeakMass = 0;
+};
+
+}  // namespace borealtek_zvraw_version_1
+
 // The time shift added to a record's RT each time the record is written:
 // one for the process, so every writer on every thread sees the last one set.
 extern std::atomic<float> fOffset;
@@ -92,6 +113,13 @@ class ZVRawFunctionScanIndexImp {
   int getBPI(float& v) const { return out(v, m_fBasePeakIntensity); }
   int getRT(float& v) const { return out(v, m_fRT); }
   int getBPM(float& v) const { return out(v, m_fBasePeakMass); }
+
+  // The scan's summary: every field but the high word of the offset.
+  [[nodiscard]] borealtek_zvraw_version_1::ScanStatsRecord getScanStats() const {
+    return {m_nScanOffset,      m_nPeaksInScan,        m_nSegmentNumber, m_nUseContimuumFlag, m_nContinuumDataOverride,
+            m_nMolecularMasses, m_nCalibratedMasses,   m_nScanOverload,  m_bIsContinuumScan,  m_fTIC,
+            m_fRT,              m_fBasePeakIntensity, m_fBasePeakMass};
+  }
 
   // The scan's position in _funcNNN.dat: high word, then low word.
   [[nodiscard]] std::uint64_t dataOffset() const { return std::uint64_t{m_nScanOffsetEx} << 32 | m_nScanOffset; }

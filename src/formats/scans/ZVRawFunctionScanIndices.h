@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "formats/scans/ZVRawFunctionScanIndexImp.h"
@@ -31,7 +32,7 @@ class ZVRawFunctionScanIndices {
   // count would overflow, 44 when the state cannot be allocated.
   [[nodiscard]] int appendFunctions(unsigned int nFuncsToAppend);
   // 4 for an empty path or one longer than 255 characters.
-  [[nodiscard]] int setRawFilePath(const char* cRawFilePath);
+  [[nodiscard]] int setRawFilePath(std::string_view cRawFilePath);
   [[nodiscard]] const char* getRawFilePath() const { return m_cDataClusterPath.c_str(); }
   // Drops every record and all per-function state; the function count stays.
   int DeleteIndices();
@@ -42,8 +43,8 @@ class ZVRawFunctionScanIndices {
   // wholly in _funcNNN.dat and reads only records not yet held. The arrays
   // hold one data format (and extended-index flag, non-zero = 30-byte
   // records; null = none) per function.
-  [[nodiscard]] int readIndices(const char* cRawFilePath, const unsigned int* pFuncDataFormats);
-  [[nodiscard]] int readIndices(const char* cRawFilePath, const unsigned int* pFuncDataFormats,
+  [[nodiscard]] int readIndices(std::string_view cRawFilePath, const unsigned int* pFuncDataFormats);
+  [[nodiscard]] int readIndices(std::string_view cRawFilePath, const unsigned int* pFuncDataFormats,
                                 const unsigned int* pnExtended);
   // Reads records nStartScan..nEndScan of one function from its index file
   // into records already held (14 bad function, 17 end not held).
@@ -104,19 +105,19 @@ class ZVRawFunctionScanIndices {
 
   // ---- writing _funcNNN.idx: each record once, the time shift applied as it is written ----
   // All records not yet written.
-  [[nodiscard]] int writeIndices(unsigned int nFuncNum, const char* cRawFilePath, unsigned int nDataFormat);
-  [[nodiscard]] int writeIndices(unsigned int nFuncNum, const char* cRawFilePath, unsigned int nDataFormat,
+  [[nodiscard]] int writeIndices(unsigned int nFuncNum, std::string_view cRawFilePath, unsigned int nDataFormat);
+  [[nodiscard]] int writeIndices(unsigned int nFuncNum, std::string_view cRawFilePath, unsigned int nDataFormat,
                                  bool bExtended);
   // Records start..end; those below the mark are not written again. 17 when
   // start lies past the mark (a gap would misalign the file) or end is not held.
-  [[nodiscard]] int writeIndices(unsigned int nFuncNum, const char* cRawFilePath, unsigned int nDataFormat,
+  [[nodiscard]] int writeIndices(unsigned int nFuncNum, std::string_view cRawFilePath, unsigned int nDataFormat,
                                  unsigned int nStartScan, unsigned int nEndScan);
-  [[nodiscard]] int writeIndices(unsigned int nFuncNum, const char* cRawFilePath, unsigned int nDataFormat,
+  [[nodiscard]] int writeIndices(unsigned int nFuncNum, std::string_view cRawFilePath, unsigned int nDataFormat,
                                  bool bExtended, unsigned int nStartScan, unsigned int nEndScan);
   // Up to n unwritten records (0 = all).
-  [[nodiscard]] int writeIndices(unsigned int nFuncNum, const char* cRawFilePath, unsigned int nDataFormat,
+  [[nodiscard]] int writeIndices(unsigned int nFuncNum, std::string_view cRawFilePath, unsigned int nDataFormat,
                                  unsigned int nScanCount);
-  [[nodiscard]] int writeIndices(unsigned int nFuncNum, const char* cRawFilePath, unsigned int nDataFormat,
+  [[nodiscard]] int writeIndices(unsigned int nFuncNum, std::string_view cRawFilePath, unsigned int nDataFormat,
                                  bool bExtended, unsigned int nScanCount);
   // The first record not yet written to the function's index file.
   [[nodiscard]] unsigned int nextScanToWrite(unsigned int nFuncNum) const;
@@ -125,6 +126,9 @@ class ZVRawFunctionScanIndices {
   int rewindNextScanToWrite(unsigned int nFuncNum, unsigned int nMark);
 
  private:
+  // A path this set may store: present, and no longer than a path may be.
+  [[nodiscard]] static bool usablePath(std::string_view path);
+
   struct FunctionIndex {
     std::vector<ZVRawFunctionScanIndexImp> records;
     bool hasRecords = false;  // a record array exists (it may hold 0 records)

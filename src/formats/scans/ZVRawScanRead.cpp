@@ -176,13 +176,13 @@ ZVRAW_AVX2_COPY void lowerBySpacingsAvx2(float& delta, const float* b, std::uint
 }
 void lowerBySpacingsPlain(float& delta, const float* b, std::uint32_t n) { lowerBySpacingsBody(delta, b, n); }
 void lowerBySpacings(float& delta, const float* b, std::uint32_t n) {
-  cpuHasAvx2() ? lowerBySpacingsAvx2(delta, b, n) : lowerBySpacingsPlain(delta, b, n);
+  zvraw::cpuHasAvx2() ? lowerBySpacingsAvx2(delta, b, n) : lowerBySpacingsPlain(delta, b, n);
 }
 
 ZVRAW_AVX2_COPY bool anyBelowAvx2(const float* m, std::uint32_t n, float cutoff) { return anyBelowBody(m, n, cutoff); }
 bool anyBelowPlain(const float* m, std::uint32_t n, float cutoff) { return anyBelowBody(m, n, cutoff); }
 bool anyBelow(const float* m, std::uint32_t n, float cutoff) {
-  return cpuHasAvx2() ? anyBelowAvx2(m, n, cutoff) : anyBelowPlain(m, n, cutoff);
+  return zvraw::cpuHasAvx2() ? anyBelowAvx2(m, n, cutoff) : anyBelowPlain(m, n, cutoff);
 }
 
 ZVRAW_AVX2_COPY bool anyBadAvx2(const float* m, std::uint32_t n, float prev, float lower, float upper) {
@@ -192,7 +192,7 @@ bool anyBadPlain(const float* m, std::uint32_t n, float prev, float lower, float
   return anyBadBody(m, n, prev, lower, upper);
 }
 bool anyBad(const float* m, std::uint32_t n, float prev, float lower, float upper) {
-  return cpuHasAvx2() ? anyBadAvx2(m, n, prev, lower, upper) : anyBadPlain(m, n, prev, lower, upper);
+  return zvraw::cpuHasAvx2() ? anyBadAvx2(m, n, prev, lower, upper) : anyBadPlain(m, n, prev, lower, upper);
 }
 
 // The per-peak steps, one instance per format so that every decoder and
@@ -212,8 +212,8 @@ class ScanWalk {
     std::uint64_t pos = start < 0 ? 0 : static_cast<std::uint64_t>(start);
     std::uint32_t k = 0;
     while (k < in_.count) {
-      const std::size_t offset = pos % kPageSize;
-      const std::uint64_t packets = (kScratchBlockBytes - offset) / kBytes;
+      const std::size_t offset = pos % zvraw::kPageSize;
+      const std::uint64_t packets = (zvraw::kScratchBlockBytes - offset) / kBytes;
       const std::uint32_t peaks =
           static_cast<std::uint32_t>(std::min<std::uint64_t>(packets * C::kPeaks, in_.count - k));
       char* part = block + offset;
@@ -469,7 +469,7 @@ int ZVRawScan::decodeScan(std::FILE* pFile, unsigned int nPeaks, const ZVRawFunc
   if (!m_pfMasses || !m_pfIntensities || (flags && !m_pcFlags) ||
       (errors && (!m_pcAccMassFlags || !m_pfDMasses || !m_pfDIntensities)) || (daughters && !m_pfDaughterMasses))
     return ZVRAW_SCANMEMALLOC_ERROR;
-  char* block = threadScratchBlock();
+  char* block = zvraw::threadScratchBlock();
   if (!block) return ZVRAW_SCANMEMALLOC_ERROR;
 
   const bool useTemperature = nUseTemperatureCorrection != 0 && pCali;

@@ -19,10 +19,10 @@ T at(const T* a, std::uint32_t i) {
 template <class PackRange>
 int packRun(std::FILE* f, std::uint32_t n, unsigned int format, PackRange packRange) {
   if (!f) return ZVRAW_NULLPOINTER_ERROR;
-  char* block = threadScratchBlock();
+  char* block = zvraw::threadScratchBlock();
   if (!block) return ZVRAW_SCANBUFFERALLOC_ERROR;
   const std::uint16_t bytes = zvraw_packed::getBytesPerPacket(format);
-  const auto perBlock = static_cast<std::uint32_t>(kScratchBlockBytes / bytes);
+  const auto perBlock = static_cast<std::uint32_t>(zvraw::kScratchBlockBytes / bytes);
   for (std::uint32_t i = 0; i < n;) {
     const std::uint32_t part = std::min(perBlock, n - i);
     packRange(i, part, block);

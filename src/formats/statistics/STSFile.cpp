@@ -17,7 +17,7 @@ bool STSFile::read(std::string_view path) {
   m_nRecords = 0;
   m_bOK = false;
 
-  FilePtr f = sysOpenFile(std::string(path), "rb");
+  zvraw::FilePtr f = sysOpenFile(std::string(path), "rb");
   if (!f) return false;
   const std::int64_t size = getLargeFileSize(f.get());
   if (size < 0 || ::fseeko(f.get(), 0, SEEK_SET) != 0) return false;

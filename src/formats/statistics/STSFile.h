@@ -79,7 +79,7 @@ class STSFile {
   // Whether every declared field lies inside a record.
   [[nodiscard]] bool fieldsFitRecord(std::FILE* f) const;
 
-  FilePtr m_pFile;
+  zvraw::FilePtr m_pFile;
   std::uint16_t m_nHeaderSize = 0;
   std::uint16_t m_nVersion = 0;
   std::uint16_t m_nFields = 0;

@@ -59,12 +59,12 @@ std::optional<std::string> fileIn(std::string_view dir, std::string_view name) {
   std::string path(dir);
   path += '/';
   path += name;
-  if (path.size() > kMaxPathLength) return std::nullopt;
+  if (path.size() > zvraw::kMaxPathLength) return std::nullopt;
   return path;
 }
 
 std::optional<std::string> chromDatName(std::string_view dir, int channel) {
-  return fileIn(dir, formatC("_CHRO%3.3lld.DAT", static_cast<long long>(channel) + 1));
+  return fileIn(dir, zvraw::formatC("_CHRO%3.3lld.DAT", static_cast<long long>(channel) + 1));
 }
 
 // A stored value: a 13-bit mantissa over a base-4 exponent in the low 3 bits.
@@ -101,7 +101,7 @@ float analogDescriptionScale(const char (&description)[ANALOG_CHANNEL_DESCRIPTIO
   const std::size_t comma = control.find(',');
   if (comma == std::string_view::npos) return 1.0f;
   const std::string number(control.substr(comma + 1));  // NUL-terminated for strtof
-  CLocaleScope c;
+  zvraw::CLocaleScope c;
   char* end = nullptr;
   const float scale = std::strtof(number.c_str(), &end);
   return end == number.c_str() ? 1.0f : scale;
@@ -130,7 +130,7 @@ void ZVRawAnalog::resize(int channels) {
 
 int ZVRawAnalog::read(std::string_view path) {
   clear();
-  const int rc = guardAllocation([&] {
+  const int rc = zvraw::guardAllocation([&] {
     setRawPath(path);
     return readAnalogs() || readChroms() ? ZVRAW_OK : ZVRAW_DATA_NULL;
   });
@@ -146,7 +146,7 @@ bool ZVRawAnalog::readChromHeader(std::string_view path) {
   STSFile table;
   if (!name || !table.read(*name) || table.getNumberOfRecords() > INT_MAX) return false;
   // Channels the file is too small to describe are refused, as an invalid table.
-  if (!withinFileBound(table.getNumberOfRecords(), kChannelBytes, table.getFileBytes())) return false;
+  if (!zvraw::withinFileBound(table.getNumberOfRecords(), kChannelBytes, table.getFileBytes())) return false;
 
   resize(static_cast<int>(table.getNumberOfRecords()));
   const std::vector<STSField> fields = table.getFields();
@@ -199,7 +199,7 @@ void ZVRawAnalog::readChromDat(int channel) {
 bool ZVRawAnalog::readAnalogs() {
   const std::optional<std::string> infName = fileIn(m_pszRawFilePath, "_ANALOGS.INF");
   if (!infName) return false;
-  FilePtr inf = sysOpenFile(*infName, "rb");
+  zvraw::FilePtr inf = sysOpenFile(*infName, "rb");
   if (!inf) return false;
   const std::int64_t infSize = getLargeFileSize(inf.get());
   if (infSize <= 0 || infSize % kAnalogsInfRecord != 0 || infSize / kAnalogsInfRecord > INT_MAX) return false;
@@ -217,7 +217,7 @@ bool ZVRawAnalog::readAnalogs() {
 
   // The samples are optional: channels without them are still channels.
   const std::optional<std::string> datName = fileIn(m_pszRawFilePath, "_ANALOGS.DAT");
-  FilePtr dat = datName ? sysOpenFile(*datName, "rb") : nullptr;
+  zvraw::FilePtr dat = datName ? sysOpenFile(*datName, "rb") : nullptr;
   if (!dat) return true;
   const std::int64_t datSize = getLargeFileSize(dat.get());
   const std::uint64_t recordSize = (static_cast<std::uint64_t>(m_nChannels) + 2) * 2;
@@ -283,7 +283,7 @@ int ZVRawAnalog::writeChromInf(std::string_view dir, const AnalogHeader* headers
   if (count < 1) return ZVRAW_OK;
   if (headers == nullptr) return ZVRAW_NULLPOINTER_ERROR;
   const std::optional<std::string> name = fileIn(dir, "_CHROMS.INF");
-  AtomicFileWriter out;
+  zvraw::AtomicFileWriter out;
   if (!name || out.open(*name) != ZVRAW_OK) return ZVRAW_FILEOPEN_ERROR;
 
   STSFile table;
@@ -305,7 +305,7 @@ int ZVRawAnalog::writeChromDat(std::string_view dir, const int& channel, const f
   if (channel < 0 || count < 0) return ZVRAW_PARAMETER_INVALID;
   if (count > 0 && (times == nullptr || values == nullptr)) return ZVRAW_NULLPOINTER_ERROR;
   const std::optional<std::string> name = chromDatName(dir, channel);
-  AtomicFileWriter out;
+  zvraw::AtomicFileWriter out;
   if (!name || out.open(*name) != ZVRAW_OK) return ZVRAW_FILEOPEN_ERROR;
 
   STSFile table;

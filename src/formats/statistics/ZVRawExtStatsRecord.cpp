@@ -372,7 +372,7 @@ int setFieldValueFromString(ZVRawExtStatsRecord& record, unsigned int id, const 
     case MemberKind::Float: {
       float v = 0;
       {
-        CLocaleScope c;
+        zvraw::CLocaleScope c;
         v = std::strtof(text, nullptr);
       }
       std::memcpy(dst, &v, sizeof v);

@@ -33,7 +33,7 @@ int ZVRawExtendedStats::writeHeaderBlock(std::string_view dir, unsigned int fn) 
   if (f->nextScanToWrite != 0) return ZVRAW_OK;
   std::string path;
   if (int rc = statsFilePath(dir, fn, path); rc != ZVRAW_OK) return rc;
-  FilePtr file = rawFileComponentfopen(path, "wb");
+  zvraw::FilePtr file = rawFileComponentfopen(path, "wb");
   if (!file) {
     f->validStats = 0;
     return ZVRAW_STATSFILE_FILEWRITEOPEN_ERROR;
@@ -52,7 +52,7 @@ int ZVRawExtendedStats::writeHeaderBlock(std::string_view dir, unsigned int fn) 
     std::memcpy(d.Name, src.m_cFieldName, kStatsFieldNameSize);
     if (writeStatsField(file.get(), d) != kStatsFieldDescriptorSize) return checkFileWriteError(file.get());
   }
-  if (!closeChecked(file)) return ZVRAW_FILEWRITE_ERROR;
+  if (!zvraw::closeChecked(file)) return ZVRAW_FILEWRITE_ERROR;
   f->headerDue = false;
   return ZVRAW_OK;
 }
@@ -64,7 +64,7 @@ int ZVRawExtendedStats::writeRecords(std::string_view dir, unsigned int fn, unsi
   if (f == nullptr) return ZVRAW_FUNCNUM_INVALID;
   std::string path;
   if (int rc = statsFilePath(dir, fn, path); rc != ZVRAW_OK) return rc;
-  FilePtr file = rawFileComponentfopen(path, "r+b");
+  zvraw::FilePtr file = rawFileComponentfopen(path, "r+b");
   if (!file) return ZVRAW_STATSFILE_FILEWRITEOPEN_ERROR;
 
   std::vector<StatsFieldCodec> plan;
@@ -81,13 +81,13 @@ int ZVRawExtendedStats::writeRecords(std::string_view dir, unsigned int fn, unsi
   }
   const std::size_t total = std::size_t{last} - first + 1;
   if (stride == 0) {  // records without fields take no bytes
-    if (!closeChecked(file)) return ZVRAW_FILEWRITE_ERROR;
+    if (!zvraw::closeChecked(file)) return ZVRAW_FILEWRITE_ERROR;
     written = static_cast<unsigned int>(total);
     return ZVRAW_OK;
   }
 
   const std::size_t perBlock = std::max<std::size_t>(1, kWriteBlockBytes / stride);
-  PageAlignedBuffer block(std::min(perBlock, total) * stride);
+  zvraw::PageAlignedBuffer block(std::min(perBlock, total) * stride);
   if (block.data() == nullptr) return ZVRAW_MEMALLOC_ERROR;
   const std::uint64_t at = std::uint64_t{f->leader.m_nHeaderSize} + std::uint64_t{first} * stride;
   int rc = ::fseeko(file.get(), static_cast<off_t>(at), SEEK_SET) == 0 ? ZVRAW_OK : ZVRAW_FILEWRITE_ERROR;
@@ -109,7 +109,7 @@ int ZVRawExtendedStats::writeRecords(std::string_view dir, unsigned int fn, unsi
   }
   // Bytes the close could not flush may belong to any record of this call:
   // count none as written, so a retry writes them all again.
-  if (!closeChecked(file)) return ZVRAW_FILEWRITE_ERROR;
+  if (!zvraw::closeChecked(file)) return ZVRAW_FILEWRITE_ERROR;
   written = static_cast<unsigned int>(done);
   return rc;
 }

@@ -36,7 +36,7 @@ int ZVRawExtendedStats::readStats(std::string_view dir) {
     rc = statsFilePath(dir, fn, path);
     if (rc != ZVRAW_OK) continue;
     // One open serves both steps, so the file cannot change between them.
-    FilePtr file = rawFileComponentfopen(path, "rb");
+    zvraw::FilePtr file = rawFileComponentfopen(path, "rb");
     f.fileFound = static_cast<bool>(file);
     if (!file) {
       f.validStats = 0;
@@ -134,7 +134,7 @@ int ZVRawExtendedStats::readRecords(std::FILE* file, unsigned int fn, FunctionSt
     // Reserve no more records than the file can hold: the count is a claim.
     f.records.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(scans, available / stride)));
     const std::size_t perBlock = std::max<std::size_t>(1, kReadBlockBytes / stride);
-    PageAlignedBuffer block(std::min<std::size_t>(perBlock, scans) * stride);
+    zvraw::PageAlignedBuffer block(std::min<std::size_t>(perBlock, scans) * stride);
     if (block.data() == nullptr) return ZVRAW_MEMALLOC_ERROR;
     while (f.records.size() < scans) {
       const std::size_t want = std::min<std::size_t>(perBlock, scans - f.records.size()) * stride;

@@ -67,7 +67,7 @@ TEST_F(DDASettingsTest, ValuesKeptUnlessANumberIsThere) {
   fs::remove(file());
   ZVRawDDASettings s;
   EXPECT_EQ(s.Read(dir().c_str()), ZVRAW_INIFILE_OPEN_ERROR);
-  EXPECT_EQ(s.Read(nullptr), ZVRAW_INIFILE_OPEN_ERROR);
+  EXPECT_EQ(s.Read(std::string_view{}), ZVRAW_INIFILE_OPEN_ERROR);
   EXPECT_EQ(s.GetLowerOffset(), 0.0f);
   EXPECT_EQ(s.GetUpperOffset(), 0.0f);
 }
@@ -79,7 +79,7 @@ TEST_F(DDASettingsTest, PathsAndFailedWrites) {
 
   const ZVRawDDASettings s;
   EXPECT_EQ(s.Write(path("missing/dir").c_str()), ZVRAW_FILEOPEN_ERROR);
-  EXPECT_EQ(s.Write(nullptr), ZVRAW_FILEOPEN_ERROR);
+  EXPECT_EQ(s.Write(std::string_view{}), ZVRAW_FILEOPEN_ERROR);
   writeTextFile(file(), kWritten);
   {
     FileSizeLimit limit(20);

@@ -81,7 +81,7 @@ TEST_F(ExternInfoTest, KeysAndTheirValues) {
 }
 
 TEST_F(ExternInfoTest, FileChoiceAndFailures) {
-  EXPECT_EQ(info_.readExternInfo(nullptr, 0), ZVRAW_FILENAME_ERROR);
+  EXPECT_EQ(info_.readExternInfo(std::string_view{}, 0), ZVRAW_FILENAME_ERROR);
   EXPECT_EQ(info_.readExternInfo(std::string(250, 'd').c_str(), 0), ZVRAW_FILENAME_ERROR);
   EXPECT_EQ(info_.readExternInfo(dir().c_str(), 0), ZVRAW_FILEOPEN_ERROR);  // neither file
   expectValues(info_, {}, "no file");

@@ -33,7 +33,7 @@ TEST(FunctionTexts, AppendToWhatIsThere) {
     EXPECT_STREQ(buffer, ions[m]);
   }
   std::size_t longest = 0;
-  for (unsigned t = 0; t < 32; ++t) longest = std::max(longest, std::strlen(functionTypeText(t)));
+  for (unsigned t = 0; t < 32; ++t) longest = std::max(longest, std::strlen(zvraw::functionTypeText(t)));
   EXPECT_EQ(longest, 14u);
 }
 

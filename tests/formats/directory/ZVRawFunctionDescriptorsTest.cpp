@@ -422,7 +422,7 @@ TEST_F(DescriptorFileTest, WritesRefuseBadTablesWithoutTouchingTheFile) {
   ASSERT_EQ(wide.updateDescriptor(0, tooWide), ZVRAW_OK);
 
   EXPECT_EQ(holes.writeDescriptors(""), ZVRAW_FILENAME_ERROR);
-  EXPECT_EQ(holes.writeDescriptors(nullptr), ZVRAW_FILENAME_ERROR);
+  EXPECT_EQ(holes.writeDescriptors(std::string_view{}), ZVRAW_FILENAME_ERROR);
   EXPECT_EQ(holes.writeDescriptors(dirPath().c_str()), ZVRAW_NULLPOINTER_ERROR);
   EXPECT_EQ(wide.writeDescriptors(dirPath().c_str()), ZVRAW_ERROR);
   EXPECT_EQ(descriptorFile(), old);
@@ -467,7 +467,7 @@ TEST_F(DescriptorFileTest, SingleRecordRewriteTouchesOnlyItsBytes) {
 TEST_F(DescriptorFileTest, OpenFailuresAndNames) {
   ZVRawFunctionDescriptors table;
   EXPECT_EQ(table.readDescriptors(dirPath().c_str()), ZVRAW_FILEOPEN_ERROR);
-  EXPECT_EQ(table.readDescriptors(nullptr), ZVRAW_FILENAME_ERROR);
+  EXPECT_EQ(table.readDescriptors(std::string_view{}), ZVRAW_FILENAME_ERROR);
   EXPECT_EQ(table.readDescriptors(std::string(243, 'd').c_str()), ZVRAW_FILENAME_ERROR);
   EXPECT_STREQ(table.getDataClusterFileName(), dirPath().c_str());  // the last accepted path
 
@@ -489,7 +489,7 @@ TEST_F(DescriptorFileTest, OpenFailuresAndNames) {
 }
 
 TEST_F(DescriptorFileTest, FileOfFourGiBIsRefused) {
-  FilePtr f(std::fopen(path("_functns.inf").c_str(), "wb"));
+  zvraw::FilePtr f(std::fopen(path("_functns.inf").c_str(), "wb"));
   ASSERT_TRUE(f);
   if (fseek_64(f.get(), 0, 1, SEEK_SET) != 0 || std::fputc(0, f.get()) == EOF || std::fflush(f.get()) != 0)
     GTEST_SKIP() << "the file system cannot hold a sparse 4 GiB file";

@@ -238,7 +238,7 @@ TEST_F(VeskoFileTest, ReadingRules) {
   }
   ZVRawVeskoCalibration v;
   EXPECT_EQ(v.Read(dir().c_str()), ZVRAW_ERROR);  // no file
-  EXPECT_EQ(v.Read(nullptr), ZVRAW_ERROR);
+  EXPECT_EQ(v.Read(std::string_view{}), ZVRAW_ERROR);
   EXPECT_EQ(read(v, "[VERSION#1]\n" + vesko), ZVRAW_OK);
   EXPECT_EQ(read(v, "[VERSION#1]\n" + vesko + vesko), ZVRAW_OK);
   EXPECT_EQ(v.GetSettings().GetCalibrationCount(), 3);  // reading appends
@@ -250,7 +250,7 @@ TEST_F(VeskoFileTest, ReadingRules) {
 TEST_F(VeskoFileTest, FailedWritesAreReported) {
   const ZVRawVeskoCalibration v;
   EXPECT_EQ(v.Write(path("no/such/dir/_vesko.inf").c_str()), ZVRAW_FILEOPEN_ERROR);
-  EXPECT_EQ(v.Write(static_cast<const char*>(nullptr)), ZVRAW_FILEOPEN_ERROR);
+  EXPECT_EQ(v.Write(std::string_view{}), ZVRAW_FILEOPEN_ERROR);
   writeTextFile(file(), "old");
   {
     FileSizeLimit limit(16);

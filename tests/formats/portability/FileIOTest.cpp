@@ -23,19 +23,19 @@ class FileIOTest : public TempDirTest {
 TEST_F(FileIOTest, ReadWholeFileHonoursTheCap) {
   writeTextFile(dir() / "_HEADER.TXT", "abcdef");
   Bytes b;
-  EXPECT_EQ(readWholeFile(path("_header.txt"), b, 6), ZVRAW_OK);  // found in upper case
+  EXPECT_EQ(zvraw::readWholeFile(path("_header.txt"), b, 6), ZVRAW_OK);  // found in upper case
   EXPECT_EQ(std::string(b.begin(), b.end()), "abcdef");
-  EXPECT_EQ(readWholeFile(path("_header.txt"), b, 5), ZVRAW_FILEREAD_ERROR);
+  EXPECT_EQ(zvraw::readWholeFile(path("_header.txt"), b, 5), ZVRAW_FILEREAD_ERROR);
   EXPECT_TRUE(b.empty());
-  EXPECT_EQ(readWholeFile(path("missing"), b, 100), ZVRAW_FILEOPEN_ERROR);
+  EXPECT_EQ(zvraw::readWholeFile(path("missing"), b, 100), ZVRAW_FILEOPEN_ERROR);
   writeTextFile(dir() / "empty", "");
-  EXPECT_EQ(readWholeFile(path("empty"), b, 0), ZVRAW_OK);
+  EXPECT_EQ(zvraw::readWholeFile(path("empty"), b, 0), ZVRAW_OK);
 }
 
 TEST_F(FileIOTest, CommitReplacesTheTargetWhole) {
   writeTextFile(dir() / "f", "old content");
   const std::string text = "new";
-  EXPECT_EQ(writeWholeFile(path("f"), std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())),
+  EXPECT_EQ(zvraw::writeWholeFile(path("f"), std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())),
             ZVRAW_OK);
   EXPECT_EQ(readTextFile(dir() / "f"), "new");
   EXPECT_EQ(entries(), 1u);  // no temporary file left
@@ -47,7 +47,7 @@ TEST_F(FileIOTest, CommitReplacesTheTargetWhole) {
 TEST_F(FileIOTest, AbandonedWriteLeavesTargetAndNoTemporary) {
   writeTextFile(dir() / "f", "keep me");
   {
-    AtomicFileWriter w;
+    zvraw::AtomicFileWriter w;
     ASSERT_EQ(w.open(path("f")), ZVRAW_OK);
     ASSERT_EQ(w.write(std::string_view("partial")), ZVRAW_OK);
   }  // destroyed without commit
@@ -56,7 +56,7 @@ TEST_F(FileIOTest, AbandonedWriteLeavesTargetAndNoTemporary) {
 }
 
 TEST_F(FileIOTest, FailuresAreReported) {
-  AtomicFileWriter w;
+  zvraw::AtomicFileWriter w;
   EXPECT_EQ(w.write(std::string_view("x")), ZVRAW_FILEPOINTER_INVALID);
   EXPECT_EQ(w.commit(), ZVRAW_FILEPOINTER_INVALID);
   EXPECT_EQ(w.open(path("no/such/dir/f")), ZVRAW_FILEOPEN_ERROR);

@@ -301,7 +301,7 @@ TEST_F(PrivateProfileTest, Tables) {
 
 TEST_F(PrivateProfileTest, LowLevelHelpers) {
   put("; top\n[A]\nx=1\n[B]\r\n\nk=v\r\n[C]\n" + std::string(300, 'q') + "\n");
-  FilePtr f(std::fopen(file().c_str(), "rb"));
+  zvraw::FilePtr f(std::fopen(file().c_str(), "rb"));
   ASSERT_TRUE(f);
   EXPECT_EQ(gppsFindSection(f.get(), "b"), 4);
   std::string line;

@@ -74,19 +74,19 @@ TEST_F(SysCallsFiles, WorkingDirectory) {
 }
 
 TEST(SysTrace, SettersKeepSinksGivenAsNull) {
-  const TraceSettings before = traceSettings();
+  const zvraw::TraceSettings before = zvraw::traceSettings();
   EXPECT_EQ(before.debugSink, stderr);
   EXPECT_EQ(before.infoSink, stdout);
   zvrawSetTraceLevels(5, 6, nullptr, stderr);
-  EXPECT_EQ(traceSettings().debugLevel, 5);
-  EXPECT_EQ(traceSettings().infoLevel, 6);
-  EXPECT_EQ(traceSettings().debugSink, stderr);
-  EXPECT_EQ(traceSettings().infoSink, stderr);
+  EXPECT_EQ(zvraw::traceSettings().debugLevel, 5);
+  EXPECT_EQ(zvraw::traceSettings().infoLevel, 6);
+  EXPECT_EQ(zvraw::traceSettings().debugSink, stderr);
+  EXPECT_EQ(zvraw::traceSettings().infoSink, stderr);
   zvrawacifcSetTraceLevels(1, 2);
-  EXPECT_EQ(traceSettings().infoSink, stderr);
-  EXPECT_EQ(traceSettings().debugLevel, 1);
+  EXPECT_EQ(zvraw::traceSettings().infoSink, stderr);
+  EXPECT_EQ(zvraw::traceSettings().debugLevel, 1);
   zvrawimpSetTraceLevels(before.debugLevel, before.infoLevel, before.debugSink, before.infoSink);
-  EXPECT_EQ(traceSettings().infoSink, stdout);
+  EXPECT_EQ(zvraw::traceSettings().infoSink, stdout);
 }
 
 }  // namespace

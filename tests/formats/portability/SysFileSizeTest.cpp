@@ -27,7 +27,7 @@ class SysFileSizeTest : public TempDirTest {};
 
 TEST_F(SysFileSizeTest, SizesAndPositions) {
   writeTextFile(dir() / "f", "0123456789");
-  FilePtr f = rawFileComponentfopen(path("f"), "rb");
+  zvraw::FilePtr f = rawFileComponentfopen(path("f"), "rb");
   ASSERT_TRUE(f);
   ASSERT_EQ(fseek_4g(f.get(), 3, SEEK_SET), 0);
   EXPECT_EQ(getFileSizePreserve(f.get()), 10);
@@ -45,7 +45,7 @@ TEST_F(SysFileSizeTest, SizesAndPositions) {
 
 TEST_F(SysFileSizeTest, SeeksPastFourGiB) {
   writeTextFile(dir() / "f", "x");
-  FilePtr f = rawFileComponentfopen(path("f"), "rb");
+  zvraw::FilePtr f = rawFileComponentfopen(path("f"), "rb");
   ASSERT_TRUE(f);
   ASSERT_EQ(fseek_64(f.get(), 5, 1, SEEK_SET), 0);
   EXPECT_EQ(ftello(f.get()), static_cast<off_t>(4294967301ll));
@@ -56,7 +56,7 @@ TEST_F(SysFileSizeTest, SeeksPastFourGiB) {
 }
 
 TEST_F(SysFileSizeTest, SparseFileOfFourGiBThrowsWhereNarrowed) {
-  FilePtr f(std::fopen(path("big").c_str(), "wb+"));
+  zvraw::FilePtr f(std::fopen(path("big").c_str(), "wb+"));
   ASSERT_TRUE(f);
   // A byte at offset 4 GiB makes a sparse file one byte past the 32-bit range.
   if (fseek_64(f.get(), 0, 1, SEEK_SET) != 0 || std::fputc('x', f.get()) == EOF || std::fflush(f.get()) != 0)

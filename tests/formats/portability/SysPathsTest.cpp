@@ -72,7 +72,7 @@ TEST(SysPaths, OverlongNamesFailInsteadOfBeingCut) {
   // "/_func001.dat" is 13 characters: a 242-character directory just fits.
   std::string out = "stale";
   EXPECT_EQ(getZVRawFunctionFile(std::string(242, 'd'), out, 1), ZVRAW_OK);
-  EXPECT_EQ(out.size(), kMaxPathLength);
+  EXPECT_EQ(out.size(), zvraw::kMaxPathLength);
   EXPECT_EQ(getZVRawFunctionFile(std::string(243, 'd'), out, 1), ZVRAW_FILENAME_ERROR);
   EXPECT_TRUE(out.empty());
   EXPECT_EQ(getZVRawIDXFile(std::string(300, 'd'), out, 1), ZVRAW_FILENAME_ERROR);
@@ -104,7 +104,7 @@ TEST_F(SysPathsFiles, ComponentOpenNeverFoldsDirectories) {
 TEST_F(SysPathsFiles, ComponentOpenRefusesOverlongPath) {
   // A long name whose first 255 bytes name an existing file must not open it.
   const std::string base = path("");
-  const std::string name(kMaxPathLength - base.size(), 'f');
+  const std::string name(zvraw::kMaxPathLength - base.size(), 'f');
   writeTextFile(dir() / name, "x");
   EXPECT_TRUE(rawFileComponentfopen(base + name, "rb"));
   EXPECT_FALSE(rawFileComponentfopen(base + name + "g", "rb"));

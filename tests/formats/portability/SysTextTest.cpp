@@ -34,17 +34,17 @@ TEST(CLocale, NumbersUseAPointWhateverTheProcessLocale) {
   char plain[32];
   std::snprintf(plain, sizeof plain, "%.2f", 1.5);
   EXPECT_STREQ(plain, "1,50") << "the process locale should be in force outside the helpers";
-  EXPECT_EQ(formatC("%.2f", 1.5), "1.50");
+  EXPECT_EQ(zvraw::formatC("%.2f", 1.5), "1.50");
   double d = 0;
-  EXPECT_EQ(sscanfC("2.25", "%lf", &d), 1);
+  EXPECT_EQ(zvraw::sscanfC("2.25", "%lf", &d), 1);
   EXPECT_DOUBLE_EQ(d, 2.25);
-  EXPECT_DOUBLE_EQ(strtodC("3.5", nullptr), 3.5);
+  EXPECT_DOUBLE_EQ(zvraw::strtodC("3.5", nullptr), 3.5);
 }
 
 TEST(CLocale, FormatsLongText) {
   const std::string long_text(5000, 'x');
-  EXPECT_EQ(formatC("%s|%d", long_text.c_str(), 7), long_text + "|7");
-  EXPECT_EQ(formatC("%s", ""), "");
+  EXPECT_EQ(zvraw::formatC("%s|%d", long_text.c_str(), 7), long_text + "|7");
+  EXPECT_EQ(zvraw::formatC("%s", ""), "");
 }
 
 }  // namespace

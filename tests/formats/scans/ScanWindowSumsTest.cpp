@@ -36,7 +36,7 @@ void fillScan(ZVRawScan& scan, unsigned n, std::mt19937& rng) {
 
 // A scan kept as its packet run (format 12), which sums itself.
 void packedScan(ZVRawScan& scan) {
-  FilePtr file(std::tmpfile());
+  zvraw::FilePtr file(std::tmpfile());
   ASSERT_NE(file, nullptr);
   std::vector<char> packets(3 * 8);
   for (int p = 0; p < 3; ++p) zvraw_packed::packEnhancedCalData(100.25f + p, 10.0f * (p + 1), 0, &packets[p * 8]);

@@ -179,12 +179,12 @@ TEST_F(ScanIndexFileTest, TimeShiftIsAddedOnEveryWrite) {
   ZVRawFunctionScanIndexImp r;
   r.rt() = 2.0f;
   {
-    FilePtr out(std::fopen(path("f.idx").c_str(), "wb"));
+    zvraw::FilePtr out(std::fopen(path("f.idx").c_str(), "wb"));
     ASSERT_EQ(r.writeScanIndex(out.get(), 4, false), ZVRAW_OK);  // base peak not stored: still written
     ASSERT_EQ(r.writeScanIndex(out.get(), 12, false), ZVRAW_OK);
   }
   EXPECT_EQ(r.getRt(), 3.0f);
-  FilePtr in(std::fopen(path("f.idx").c_str(), "rb"));
+  zvraw::FilePtr in(std::fopen(path("f.idx").c_str(), "rb"));
   ZVRawFunctionScanIndexImp a, b, c;
   ASSERT_EQ(a.readScanIndex(in.get(), 4, false), ZVRAW_OK);
   ASSERT_EQ(b.readScanIndex(in.get(), 12, false), ZVRAW_OK);
@@ -197,17 +197,17 @@ TEST_F(ScanIndexFileTest, RefusedAndFailedWrites) {
   setTimeShiftImp(1.0f);
   ZVRawFunctionScanIndexImp r;
   r.peaksInScan() = 0x400000;
-  FilePtr out(std::fopen(path("f.idx").c_str(), "wb"));
+  zvraw::FilePtr out(std::fopen(path("f.idx").c_str(), "wb"));
   EXPECT_EQ(r.writeScanIndex(out.get(), 12, false), ZVRAW_ERROR);
   EXPECT_EQ(r.getRt(), 0.0f);  // refused before the shift
   out.reset();
   EXPECT_TRUE(readFile(dir() / "f.idx").empty());
 
   r.peaksInScan() = 1;
-  FilePtr ro(std::fopen(path("f.idx").c_str(), "rb"));
+  zvraw::FilePtr ro(std::fopen(path("f.idx").c_str(), "rb"));
   EXPECT_EQ(r.writeScanIndex(ro.get(), 12, false), ZVRAW_FILEWRITE_ERROR);
   EXPECT_EQ(r.writeScanIndex(nullptr, 12, false), ZVRAW_FILEPOINTER_INVALID);
-  FilePtr full(std::fopen("/dev/full", "wb"));
+  zvraw::FilePtr full(std::fopen("/dev/full", "wb"));
   if (!full) GTEST_SKIP() << "no /dev/full";
   std::setvbuf(full.get(), nullptr, _IONBF, 0);
   EXPECT_EQ(r.writeScanIndex(full.get(), 12, true), ZVRAW_FILEWRITE_ERROR);
@@ -215,10 +215,10 @@ TEST_F(ScanIndexFileTest, RefusedAndFailedWrites) {
 
 TEST_F(ScanIndexFileTest, ShortReadsTellEndOfFileFromErrors) {
   writeFile(dir() / "f.idx", Bytes(10, 0));
-  FilePtr in(std::fopen(path("f.idx").c_str(), "rb"));
+  zvraw::FilePtr in(std::fopen(path("f.idx").c_str(), "rb"));
   ZVRawFunctionScanIndexImp r;
   EXPECT_EQ(r.readScanIndex(in.get(), 12, false), ZVRAW_FILEREAD_EOFERROR);
-  FilePtr wo(std::fopen(path("g.idx").c_str(), "wb"));
+  zvraw::FilePtr wo(std::fopen(path("g.idx").c_str(), "wb"));
   EXPECT_EQ(r.readScanIndex(wo.get(), 12, false), ZVRAW_FILEREAD_ERROR);
   EXPECT_EQ(r.readScanIndex(nullptr, 12, false), ZVRAW_FILEPOINTER_INVALID);
 }
@@ -239,7 +239,7 @@ TEST_F(ScanIndexFileTest, DamagedIndexStreams) {
       }
       const auto readAll = [&](const Bytes& damaged) {
         writeFile(dir() / "f.idx", damaged);
-        FilePtr in(std::fopen(path("f.idx").c_str(), "rb"));
+        zvraw::FilePtr in(std::fopen(path("f.idx").c_str(), "rb"));
         ZVRawFunctionScanIndexImp r;
         for (int k = 0; k < 3; ++k)
           if (int rc = r.readScanIndex(in.get(), format, extended); rc != ZVRAW_OK) return rc;
@@ -252,6 +252,38 @@ TEST_F(ScanIndexFileTest, DamagedIndexStreams) {
       });
       expectSurvivesCorruptions(stream, readAll, 0x1d0 + format);
     }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The summary takes each field from its own place: neighbouring flags differ,
+// so two fields swapped would show.
+TEST(ScanIndexRecord, SummaryCarriesEveryField) {
+  for (const IndexRecordFields f :
+       {IndexRecordFields{7, 0, 11, 3, true, false, true, false, true, 2.5f, 1.5f, {}},
+        IndexRecordFields{9, 0, 5, 30, false, true, false, true, false, 4.0f, 0.5f, {}}}) {
+    ZVRawFunctionScanIndexImp r;
+    ASSERT_EQ(r.extractScanIndex(indexRecordBytes(f, false), 12, false), ZVRAW_OK);
+    r.basePeakMass() = 123.5f;
+    r.basePeakIntensity() = 77.0f;
+    r.isContinuumScan() = f.override;
+    const borealtek_zvraw_version_1::ScanStatsRecord s = r.getScanStats();
+    EXPECT_EQ(s.ScanOffset, f.offset);
+    EXPECT_EQ(s.PeaksInScan, f.peaks);
+    EXPECT_EQ(s.SegmentNumber, f.segment);
+    EXPECT_EQ(s.UseContinuumFlag, f.useContinuum);
+    EXPECT_EQ(s.ContinuumDataOverride, f.override);
+    EXPECT_EQ(s.MolecularMasses, f.molecular);
+    EXPECT_EQ(s.CalibratedMasses, f.calibrated);
+    EXPECT_EQ(s.ScanOverload, f.overload);
+    EXPECT_EQ(s.IsContinuumScan, f.override);
+    EXPECT_EQ(s.Tic, f.tic);
+    EXPECT_EQ(s.Rt, f.rt);
+    EXPECT_EQ(s.BasePeakIntensity, 77.0f);
+    EXPECT_EQ(s.BasePeakMass, 123.5f);
   }
 }
 

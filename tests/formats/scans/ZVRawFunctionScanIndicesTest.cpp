@@ -198,7 +198,7 @@ TEST_F(ScanIndicesTest, PathsAreRefusedNotCut) {
   const std::string tooLong(256, 'd');
   EXPECT_EQ(set.setRawFilePath(tooLong.c_str()), ZVRAW_FILENAME_ERROR);
   EXPECT_EQ(set.setRawFilePath(""), ZVRAW_FILENAME_ERROR);
-  EXPECT_EQ(set.setRawFilePath(nullptr), ZVRAW_FILENAME_ERROR);
+  EXPECT_EQ(set.setRawFilePath({}), ZVRAW_FILENAME_ERROR);
   EXPECT_EQ(set.readIndices(tooLong.c_str(), kFormats), ZVRAW_FILENAME_ERROR);
   EXPECT_EQ(set.readIndices(root(), nullptr), ZVRAW_NULLPOINTER_ERROR);
   EXPECT_EQ(set.writeIndices(0, tooLong.c_str(), kFormat9), ZVRAW_FILENAME_ERROR);

@@ -348,7 +348,7 @@ TEST_F(PackedFileTest, FileFormFindsTheSameIndicesAndRestoresThePosition) {
       file.insert(file.end(), p, p + size);
     }
     writeFile(dir() / "scan.dat", file);
-    FilePtr in(std::fopen(path("scan.dat").c_str(), "rb"));
+    zvraw::FilePtr in(std::fopen(path("scan.dat").c_str(), "rb"));
     ASSERT_TRUE(in);
     EXPECT_EQ(f.getMass(in.get(), 1, start), 200.0f) << f.format;
     EXPECT_EQ(f.getMass(in.get(), 3, start), 0.0f) << f.format;  // past the end: a zero packet
@@ -370,7 +370,7 @@ TEST_F(PackedFileTest, PacketRunsReadBackAndReportShortReads) {
     for (std::size_t i = 0; i < run.size(); ++i) run[i] = static_cast<std::uint8_t>(i * 37 + format);
     std::vector<char> buffer(run.size());  // exact size: sanitizers see any over-read
     {
-      FilePtr writeOnly(std::fopen(path("wo.dat").c_str(), "wb"));
+      zvraw::FilePtr writeOnly(std::fopen(path("wo.dat").c_str(), "wb"));
       ASSERT_TRUE(writeOnly);
       EXPECT_EQ(readScan(writeOnly.get(), buffer.data(), format, peaks),
                 format == 10 ? ZVRAW_DATATYPE_UNSUPPORTED : ZVRAW_SCANREAD_ERROR)
@@ -379,7 +379,7 @@ TEST_F(PackedFileTest, PacketRunsReadBackAndReportShortReads) {
     if (format == 10) continue;
     {
       const unsigned packetSize = getBytesPerPacket(format);
-      FilePtr out(std::fopen(path("run.dat").c_str(), "wb"));
+      zvraw::FilePtr out(std::fopen(path("run.dat").c_str(), "wb"));
       ASSERT_TRUE(out);
       EXPECT_EQ(writeScan(out.get(), reinterpret_cast<const char*>(run.data()), packetSize,
                           static_cast<unsigned>(run.size() / packetSize)),
@@ -389,7 +389,7 @@ TEST_F(PackedFileTest, PacketRunsReadBackAndReportShortReads) {
 
     expectRejectsTruncations(run, [&](const Bytes& damaged) {
       writeFile(dir() / "cut.dat", damaged);
-      FilePtr in(std::fopen(path("cut.dat").c_str(), "rb"));
+      zvraw::FilePtr in(std::fopen(path("cut.dat").c_str(), "rb"));
       const int rc = readScan(in.get(), buffer.data(), format, peaks);
       if (rc == ZVRAW_OK) {
         EXPECT_EQ(Bytes(buffer.begin(), buffer.end()), run);
@@ -403,11 +403,11 @@ TEST_F(PackedFileTest, PacketRunsReadBackAndReportShortReads) {
 }
 
 TEST_F(PackedFileTest, ShortWritesAreReported) {
-  FilePtr ro(std::fopen("/dev/null", "rb"));
+  zvraw::FilePtr ro(std::fopen("/dev/null", "rb"));
   ASSERT_TRUE(ro);
   const char data[12] = {};
   EXPECT_EQ(writeScan(ro.get(), data, 12, 1), ZVRAW_SCANWRITE_ERROR);
-  FilePtr full(std::fopen("/dev/full", "wb"));
+  zvraw::FilePtr full(std::fopen("/dev/full", "wb"));
   if (!full) GTEST_SKIP() << "no /dev/full";
   std::setvbuf(full.get(), nullptr, _IONBF, 0);
   EXPECT_EQ(writeScan(full.get(), data, 6, 2), ZVRAW_SCANWRITE_ERROR);

@@ -40,7 +40,7 @@ TEST(ScanCopy, EveryArrayIsCopiedAndOwnedByTheCopy) {
 
 // A scan kept compressed copies its whole packet run.
 TEST(ScanCopy, KeptCompressedRun) {
-  FilePtr file(std::tmpfile());
+  zvraw::FilePtr file(std::tmpfile());
   ASSERT_NE(file, nullptr);
   std::vector<char> packets(3 * 8);
   for (int p = 0; p < 3; ++p) zvraw_packed::packEnhancedCalData(100.0f + p, 10.0f * (p + 1), 0, &packets[p * 8]);

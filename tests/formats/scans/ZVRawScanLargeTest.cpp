@@ -72,7 +72,7 @@ class LongScan : public TempDirTest {
            float lower = 0, float upper = FLT_MAX, float* delta = nullptr) {
     const std::string p = path("_func001.dat");
     writeFile(p, dat);
-    FilePtr f(std::fopen(p.c_str(), "rb"));
+    zvraw::FilePtr f(std::fopen(p.c_str(), "rb"));
     float local = FLT_MAX;
     const Descriptor d(format);
     return s.readScan(f.get(), n, &d, false, cal, delta ? *delta : local, 0, -1, lower, upper, 0, 0, 0);

@@ -48,7 +48,7 @@ class ScanRead : public TempDirTest {
            float* delta = nullptr) {
     const std::string p = path("_func001.dat");
     writeFile(p, dat);
-    FilePtr f(std::fopen(p.c_str(), "rb"));
+    zvraw::FilePtr f(std::fopen(p.c_str(), "rb"));
     if (!f || ::fseeko(f.get(), offset, SEEK_SET) != 0) return -1;
     float local = FLT_MAX;
     return s.readScan(f.get(), n, &d, o.keep, o.cal, delta ? *delta : local, o.low, o.high, o.lower, o.upper, o.useTemp,
@@ -233,7 +233,7 @@ TEST_F(ScanRead, MassWindows) {
 TEST_F(ScanRead, PeaksInScanWithoutAReaderOrPeaks) {
   const std::string p = path("x.dat");
   writeFile(p, encodeScan(8, kFormat8Scan));
-  FilePtr f(std::fopen(p.c_str(), "rb"));
+  zvraw::FilePtr f(std::fopen(p.c_str(), "rb"));
   EXPECT_EQ(ZVRawScan::getPeaksInScan(f.get(), 8, 3, 150, 250), 2u);
   EXPECT_EQ(std::ftell(f.get()), 6) << "at the first packet kept";
   std::rewind(f.get());
@@ -359,7 +359,7 @@ TEST_F(ScanRead, AFailedReadLeavesAnEmptyScan) {
        [&](ZVRawScan& s) { return read(s, dat, Descriptor(13), 2, {}, 100); }},
       {"short read that is not the end", ZVRAW_SCANREAD_ERROR,
        [&](ZVRawScan& s) {
-         FilePtr f(std::fopen(dir().c_str(), "rb"));  // a directory: every read fails
+         zvraw::FilePtr f(std::fopen(dir().c_str(), "rb"));  // a directory: every read fails
          float delta = 0;
          const Descriptor d(13);
          return s.readScan(f.get(), 2, &d, false, nullptr, delta, 0, -1, 0, 1e6f, 0, 0, 0);
@@ -406,7 +406,7 @@ TEST_F(ScanRead, AFailedReadLeavesAnEmptyScan) {
       EXPECT_EQ(charsOf([&](auto&&... a) { return s.getScanFlags(a...); }), std::vector<char>());
       float lo, hi, ave = 0, dev = 0, th;
       EXPECT_EQ(s.getStats(lo, hi, ave, dev, n, th, 0.001f), 0);
-      FilePtr f(std::tmpfile());
+      zvraw::FilePtr f(std::tmpfile());
       EXPECT_EQ(s.writeScan(f.get(), 13), ZVRAW_NULLPOINTER_ERROR);
     }
   }
@@ -414,7 +414,7 @@ TEST_F(ScanRead, AFailedReadLeavesAnEmptyScan) {
 
 TEST_F(ScanRead, WriteScanRefusesFormatsWithoutAPacker) {
   ZVRawScan s;
-  FilePtr f(std::tmpfile());
+  zvraw::FilePtr f(std::tmpfile());
   EXPECT_EQ(s.writeScan(f.get(), 9), ZVRAW_NULLPOINTER_ERROR) << "no arrays";
   fillScan(s, {{100, 200}, {1, 2}});
   for (unsigned format : {1u, 2u, 3u, 4u, 5u, 6u, 7u, 10u, 11u, 14u, 99u})
@@ -448,7 +448,7 @@ TEST_F(ScanRead, WriteScanRefusesFormatsWithoutAPacker) {
 TEST_F(ScanRead, WriteFailuresAreReported) {
   ZVRawScan s;
   fillScan(s, {{100, 200}, {1, 2}});
-  FilePtr full(std::fopen("/dev/full", "wb"));
+  zvraw::FilePtr full(std::fopen("/dev/full", "wb"));
   ASSERT_TRUE(full);
   std::setvbuf(full.get(), nullptr, _IONBF, 0);
   EXPECT_EQ(s.writeScan(full.get(), 9), ZVRAW_SCANWRITE_ERROR);
@@ -492,7 +492,7 @@ TEST_F(ScanRead, DamagedDataFilesGiveResultCodes) {
     // Every scan, whole, narrowed and kept compressed, under each strategy.
     const ReaderCall readAll = [&](const Bytes& damaged) {
       writeFile(p, damaged);
-      FilePtr f(std::fopen(p.c_str(), "rb"));
+      zvraw::FilePtr f(std::fopen(p.c_str(), "rb"));
       for (const auto& [offset, peaks] : file.scans) {
         for (int mode = 0; mode < 3; ++mode) {
           ScopedBadScanStrategy strategy(mode + 1);

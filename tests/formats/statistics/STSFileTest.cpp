@@ -306,10 +306,10 @@ class STSFileWriteTest : public TempDirTest {
  protected:
   template <class Write>
   Bytes written(Write write) {
-    FilePtr out(std::fopen(path("w").c_str(), "wb"));
+    zvraw::FilePtr out(std::fopen(path("w").c_str(), "wb"));
     EXPECT_TRUE(out);
     write(out.get());
-    EXPECT_TRUE(closeChecked(out));
+    EXPECT_TRUE(zvraw::closeChecked(out));
     return readFile(dir() / "w");
   }
 };

@@ -1,0 +1,225 @@
+// Reading _funcNNN.idx: whole functions, scan ranges, and the live re-read
+// of a directory that is still being written.
+
+#include <sys/types.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <stdexcept>
+#include <vector>
+
+#include "formats/portability/PageAlignedBuffer.h"
+#include "formats/portability/SysFileSize.h"
+#include "formats/portability/SysPaths.h"
+#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/scans/ZVRawPackedFormats.h"
+#include "zorvalen/ZorvalenRawResultCodes.h"
+
+namespace {
+
+// Records are fetched in blocks of this size and decoded from memory: few
+// reads, and a block small enough to stay in cache while it is decoded.
+constexpr std::size_t kReadBlockBytes = std::size_t{1} << 20;
+constexpr std::uint64_t kMaxOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
+
+bool seekTo(std::FILE* f, std::uint64_t at) {
+  return at <= kMaxOffset && ::fseeko(f, static_cast<off_t>(at), SEEK_SET) == 0;
+}
+
+// The short-read code for a stream that delivered less than asked.
+int shortReadCode(std::FILE* f) {
+  return std::feof(f) && !std::ferror(f) ? ZVRAW_FILEREAD_EOFERROR : ZVRAW_FILEREAD_ERROR;
+}
+
+// Room for n records, of which the first `held` are kept. An array that
+// grows again and again (an acquisition being read, a writer adding a batch
+// at a time) grows geometrically, so no growth copies every record held.
+// False, the records untouched, when the room cannot be had.
+template <class Record>
+bool reserveFor(std::vector<Record>& records, std::size_t held, std::size_t n) {
+  if (records.capacity() >= n) return true;
+  const std::size_t grown = held == 0 ? n : std::max(n, 2 * records.capacity());
+  try {
+    records.reserve(grown);
+  } catch (const std::exception&) {  // bad_alloc, or length_error past max_size
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int ZVRawFunctionScanIndices::readIndices(std::string_view cRawFilePath, const unsigned int* pFuncDataFormats) {
+  return readIndices(cRawFilePath, pFuncDataFormats, nullptr);
+}
+
+int ZVRawFunctionScanIndices::readIndices(std::string_view cRawFilePath, const unsigned int* pFuncDataFormats,
+                                          const unsigned int* pnExtended) {
+  if (pFuncDataFormats == nullptr) return ZVRAW_NULLPOINTER_ERROR;
+  if (int rc = setRawFilePath(cRawFilePath); rc != ZVRAW_OK) return rc;
+  if (!m_bHasArrays) return ZVRAW_SCANINDICES_INVALID;
+  int result = ZVRAW_OK;
+  for (unsigned int f = 0; f < m_nFunctionCount; ++f) {
+    const unsigned int held = m_functions[f].scans;
+    const unsigned int extended = pnExtended ? pnExtended[f] : 0;
+    unsigned int complete = 0;
+    if (int rc = calculateScanCount(f, pFuncDataFormats[f], extended, complete); rc != ZVRAW_OK) {
+      result = rc;
+      break;
+    }
+    // Records already held are never read again; a function whose complete
+    // count fell below what is held keeps its records.
+    if (complete == 0 || held >= complete) continue;
+    result = readNewRecords(f, complete, pFuncDataFormats[f], extended != 0);
+  }
+  setMaxScanSizes();
+  return result;
+}
+
+int ZVRawFunctionScanIndices::readIndices(unsigned int nFunc, unsigned int nStartScan, unsigned int nEndScan,
+                                          unsigned int nDataFormat, int nExtended) {
+  int rc = ZVRAW_OK;
+  if (!function(nFunc, rc)) return rc;
+  FunctionIndex& fn = m_functions[nFunc];
+  if (nStartScan > nEndScan) return ZVRAW_OK;
+  if (nEndScan >= fn.records.size()) return ZVRAW_SCANRANGE_INVALID;
+  ZVRawFunctionScanIndexImp* out = fn.records.data() + nStartScan;
+  const bool extended = nExtended != 0;
+  return readRecordBlocks(
+      nFunc, nStartScan, std::size_t{nEndScan} - nStartScan + 1, extended,
+      [&](std::span<const std::uint8_t> record) { return (out++)->extractScanIndex(record, nDataFormat, extended); });
+}
+
+// The live read's growth of one function to c records, the new ones read
+// straight into the array: the same records as prepareScanIndicesBuffer
+// followed by readIndices, each written once. A function that keeps growing
+// (an acquisition in progress) grows its array geometrically, so a re-read
+// does not copy every record held.
+int ZVRawFunctionScanIndices::readNewRecords(unsigned int f, unsigned int c, unsigned int nDataFormat, bool extended) {
+  FunctionIndex& fn = m_functions[f];
+  std::vector<ZVRawFunctionScanIndexImp>& records = fn.records;
+  const unsigned int held = std::min(fn.scans, c);
+  if (!reserveFor(records, held, c)) return ZVRAW_SCANINDICESALLOC_ERROR;  // the records held stay
+  const ZVRawFunctionScanIndexImp fresh = freshRecord(fn);
+  records.resize(held);
+  const int rc = readRecordBlocks(f, held, c - held, extended, [&](std::span<const std::uint8_t> record) {
+    return records.emplace_back(fresh).extractScanIndex(record, nDataFormat, extended);
+  });
+  records.resize(c, fresh);  // within the capacity: cannot throw
+  fn.hasRecords = true;
+  fn.scans = c;
+  return rc;
+}
+
+// Reads count records of function f from record start on, in page-aligned
+// blocks decoded from memory, handing each whole record to take. A file that
+// ends inside a record answers as a record-by-record read would there.
+template <class Take>
+int ZVRawFunctionScanIndices::readRecordBlocks(unsigned int f, unsigned int start, std::size_t count, bool extended,
+                                               Take&& take) const {
+  if (count == 0) return ZVRAW_OK;
+  if (m_cDataClusterPath.empty()) return ZVRAW_FILENAME_ERROR;
+  std::string name;
+  if (getZVRawIDXFile(m_cDataClusterPath, name, static_cast<int>(f) + 1) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
+  zvraw::FilePtr file = rawFileComponentfopen(name, "rb");
+  if (!file) return ZVRAW_FILEOPEN_ERROR;
+  const std::size_t recordSize = scanIndexRecordSize(extended);
+  if (!seekTo(file.get(), std::uint64_t{start} * recordSize)) return ZVRAW_FILESEEK_ERROR;
+  const std::size_t perBlock = std::min(count, kReadBlockBytes / recordSize);
+  zvraw::PageAlignedBuffer block(perBlock * recordSize);
+  if (block.data() == nullptr) return ZVRAW_SCANINDICESALLOC_ERROR;
+  for (std::size_t done = 0; done < count;) {
+    const std::size_t want = std::min(perBlock, count - done) * recordSize;
+    const std::size_t got = std::fread(block.data(), 1, want, file.get());
+    for (std::size_t at = 0; at + recordSize <= got; at += recordSize, ++done)
+      if (int rc = take(block.bytes(got).subspan(at, recordSize)); rc != ZVRAW_OK) return rc;
+    if (got < want) return shortReadCode(file.get());
+  }
+  return ZVRAW_OK;
+}
+
+int ZVRawFunctionScanIndices::calculateScanCount(unsigned int nFuncNum, unsigned int nDataFormat,
+                                                 unsigned int nExtended, unsigned int& nCompletedScans) {
+  nCompletedScans = 0;
+  if (m_cDataClusterPath.empty()) return ZVRAW_FILENAME_ERROR;
+  std::string name;
+  if (getZVRawIDXFile(m_cDataClusterPath, name, static_cast<int>(nFuncNum) + 1) != ZVRAW_OK)
+    return ZVRAW_FILENAME_ERROR;
+  std::int64_t size = -1;
+  if (zvraw::FilePtr f = rawFileComponentfopen(name, "rb")) size = getLargeFileSize(f.get());
+  if (size < 0) return ZVRAW_OK;  // a function without an index file has no scans
+  // A partly written last record is not counted.
+  const std::uint64_t proposed = static_cast<std::uint64_t>(size) / scanIndexRecordSize(nExtended != 0);
+  if (proposed > std::numeric_limits<unsigned int>::max()) return ZVRAW_SCANINDICESALLOC_ERROR;
+  (void)getCompleteScans(nFuncNum, nDataFormat, nExtended, static_cast<unsigned int>(proposed), nCompletedScans);
+  return ZVRAW_OK;
+}
+
+// Walks back from the last whole record to the first whose scan ends inside
+// _funcNNN.dat: the acquisition may still be writing the scans after it.
+int ZVRawFunctionScanIndices::getCompleteScans(unsigned int nFuncNum, unsigned int nDataFormat, unsigned int nExtended,
+                                               unsigned int nProposedScanCount, unsigned int& nScanCount) {
+  nScanCount = 0;
+  if (m_cDataClusterPath.empty()) return ZVRAW_FILENAME_ERROR;
+  std::string idxName, datName;
+  if (getZVRawIDXFile(m_cDataClusterPath, idxName, static_cast<int>(nFuncNum) + 1) != ZVRAW_OK ||
+      getZVRawFunctionFile(m_cDataClusterPath, datName, static_cast<int>(nFuncNum) + 1) != ZVRAW_OK)
+    return ZVRAW_FILENAME_ERROR;
+  zvraw::FilePtr idx = rawFileComponentfopen(idxName, "rb");
+  zvraw::FilePtr dat = rawFileComponentfopen(datName, "rb");
+  if (!idx || !dat) return ZVRAW_FILEOPEN_ERROR;
+  const std::int64_t datSize = getLargeFileSize(dat.get());
+  if (datSize < 0) return ZVRAW_FILESEEK_ERROR;
+
+  const bool extended = nExtended != 0;
+  const std::uint64_t recordSize = scanIndexRecordSize(extended);
+  for (unsigned int k = nProposedScanCount; k-- > 0;) {
+    if (!seekTo(idx.get(), std::uint64_t{k} * recordSize)) return ZVRAW_FILESEEK_ERROR;
+    ZVRawFunctionScanIndexImp record;
+    const int rc = record.readScanIndex(idx.get(), nDataFormat, extended);
+    if (rc == ZVRAW_FILEREAD_EOFERROR) continue;
+    if (rc != ZVRAW_OK) return ZVRAW_OK;  // the count stays 0
+    // Is the scan wholly inside the .dat? (64-bit, and offset + bytes cannot wrap)
+    const std::uint64_t bytes = zvraw_packed::getBytesPerScan(nDataFormat, record.getPeaksInScan());
+    const std::uint64_t size = static_cast<std::uint64_t>(datSize), offset = record.dataOffset();
+    if (bytes <= size && offset <= size - bytes) {
+      nScanCount = k + 1;
+      break;
+    }
+  }
+  return ZVRAW_OK;
+}
+
+int ZVRawFunctionScanIndices::prepareScanIndicesBuffer(unsigned int nWhichFunc, unsigned int nScanCount) {
+  int rc = ZVRAW_OK;
+  if (!function(nWhichFunc, rc)) return rc;
+  FunctionIndex& fn = m_functions[nWhichFunc];
+  const ZVRawFunctionScanIndexImp fresh = freshRecord(fn);
+  std::vector<ZVRawFunctionScanIndexImp>& records = fn.records;
+  const unsigned int kept = std::min(fn.scans, nScanCount);
+  if (!reserveFor(records, kept, nScanCount)) return ZVRAW_SCANINDICESALLOC_ERROR;  // the records held stay
+  records.resize(kept);
+  records.resize(nScanCount, fresh);  // within the capacity: cannot throw
+  fn.hasRecords = true;
+  fn.scans = nScanCount;
+  return ZVRAW_OK;
+}
+
+int ZVRawFunctionScanIndices::setMaxScanSizes() {
+  if (!m_bHasArrays) return ZVRAW_SCANINDICES_INVALID;
+  for (FunctionIndex& fn : m_functions) {
+    fn.maxScanSize = 0;
+    for (unsigned int s = 0; s < fn.scans; ++s)
+      fn.maxScanSize = std::max(fn.maxScanSize, fn.records[s].getPeaksInScan());
+  }
+  m_bHasMaxSizes = true;
+  return ZVRAW_OK;
+}
+
+int ZVRawFunctionScanIndices::getMaxScanSize(unsigned int nFuncNum, unsigned int& nMaxScanSize) const {
+  if (!m_bHasArrays || !m_bHasMaxSizes) return ZVRAW_SCANINDICES_INVALID;
+  if (nFuncNum >= m_nFunctionCount) return ZVRAW_FUNCNUM_INVALID;
+  nMaxScanSize = m_functions[nFuncNum].maxScanSize;
+  return ZVRAW_OK;
+}
