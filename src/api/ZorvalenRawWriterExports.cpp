@@ -30,7 +30,7 @@ ZV_API int createRawWriter(CZorvalenRawWriter* zvScanWriter, const char* pTarget
   *zvScanWriter = nullptr;
   if (pTarget == nullptr) return ZVRAW_NULL_PARAMETERS;
   // The cluster keeps at most 255 bytes: a cut path could name another directory.
-  if (strnlen(pTarget, kMaxPathLength + 1) > kMaxPathLength) return ZVRAW_FILENAME_ERROR;
+  if (strnlen(pTarget, zvraw::kMaxPathLength + 1) > zvraw::kMaxPathLength) return ZVRAW_FILENAME_ERROR;
   return guarded([&] {
     auto writer = std::make_unique<ZorvalenRawWriterImp>();
     (void)writer->Initialise(pTarget);  // a failed preparation is returned by every later call

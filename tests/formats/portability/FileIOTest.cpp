@@ -92,7 +92,7 @@ TEST_F(FileIOTest, RewritesOfTheSameSizeGoInPlace) {
                {"shorT", ZVRAW_OK, "shorT", true}};
   for (const auto& c : cases) {
     const auto before = inode();
-    EXPECT_EQ(rewriteWholeFile(path("f"), bytesOf(c.text)), c.rc) << c.text;
+    EXPECT_EQ(zvraw::rewriteWholeFile(path("f"), bytesOf(c.text)), c.rc) << c.text;
     EXPECT_EQ(readTextFile(dir() / "f"), c.after) << c.text;
     EXPECT_EQ(inode() == before, c.sameFile) << c.text;
   }
@@ -101,14 +101,14 @@ TEST_F(FileIOTest, RewritesOfTheSameSizeGoInPlace) {
     const FileSizeLimit limit(40);
     ASSERT_TRUE(limit.ok());
     const std::string text = std::string(32, 'a') + std::string(32, 'b');  // differs from byte 32 on
-    EXPECT_EQ(rewriteWholeFile(path("g"), bytesOf(text)), ZVRAW_FILEWRITE_ERROR);
+    EXPECT_EQ(zvraw::rewriteWholeFile(path("g"), bytesOf(text)), ZVRAW_FILEWRITE_ERROR);
   }
   EXPECT_EQ(readTextFile(dir() / "g"), std::string(64, 'a'));
-  EXPECT_EQ(rewriteWholeFile(path("new"), bytesOf("created")), ZVRAW_OK);
+  EXPECT_EQ(zvraw::rewriteWholeFile(path("new"), bytesOf("created")), ZVRAW_OK);
   EXPECT_EQ(readTextFile(dir() / "new"), "created");
   fs::create_directory(dir() / "d");
   fs::create_directory(dir() / "d" / "inner");
-  EXPECT_EQ(rewriteWholeFile(path("d"), bytesOf("x")), ZVRAW_FILEWRITE_ERROR);
+  EXPECT_EQ(zvraw::rewriteWholeFile(path("d"), bytesOf("x")), ZVRAW_FILEWRITE_ERROR);
 }
 
 }  // namespace
