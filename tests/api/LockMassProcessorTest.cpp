@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "api/ReaderTestSupport.h"
+#include "api/ProcessorTestSupport.h"
 #include "api/ZorvalenRawLockMassReaderImp.h"
 #include "cluster/ZVRawAccessInterface.h"
 #include "drift/DriftPairFixture.h"
@@ -75,30 +75,16 @@ RawDirectoryFixture lockMassRun(const Reference& ref) {
   return fx;
 }
 
-class LockMass : public ReaderSetTest {
+class LockMass : public ProcessorTest {
  protected:
-  void TearDown() override {
-    for (CZorvalenBaseProcessor p : processors_) EXPECT_EQ(destroyRawProcessor(p), ZVRAW_OK);
-    ReaderSetTest::TearDown();
-  }
+  using ReaderSetTest::write;
 
-  CZorvalenBaseProcessor processor(CZorvalenBaseReader on) {
-    CZorvalenBaseProcessor p = nullptr;
-    EXPECT_EQ(createRawProcessor(&p, ZorvalenBaseType::LOCKMASS, nullptr, nullptr), ZVRAW_OK);
-    processors_.push_back(p);
-    if (on != nullptr) {
-      EXPECT_EQ(setRawReader(p, on), ZVRAW_OK);
-    }
-    return p;
-  }
+  CZorvalenBaseProcessor processor(CZorvalenBaseReader on) { return processorOf(ZorvalenBaseType::LOCKMASS, on); }
   // A processor on a fresh scan reader of raw().
   CZorvalenBaseProcessor opened() { return processor(open(ZorvalenBaseType::SCAN)); }
 
-  void settings(CZorvalenBaseProcessor p, const ParameterPairs& pairs) {
-    ASSERT_EQ(destroyParameters(set_), ZVRAW_OK);
-    ASSERT_EQ(createParameters(&set_), ZVRAW_OK);
-    for (const auto& [key, text] : pairs) ASSERT_EQ(setParameterValue(set_, key, text.c_str()), ZVRAW_OK);
-    ASSERT_EQ(setLockMassParameters(p, set_), ZVRAW_OK);
+  void settings(CZorvalenBaseProcessor p, const ParameterPairs& values) {
+    ASSERT_EQ(setLockMassParameters(p, pairs(values)), ZVRAW_OK);
   }
   int correct(CZorvalenBaseProcessor p, bool& applied) { return lockMassCorrect(p, &applied); }
   static int corrected(CZorvalenBaseProcessor p) {
@@ -124,9 +110,6 @@ class LockMass : public ReaderSetTest {
   [[nodiscard]] bool tableFile() const { return fs::exists(raw() / "lmgt.inf"); }
 
   const ParameterPairs kSettings{{1000, "556.2771"}, {1001, "0.5"}};
-
- private:
-  std::vector<CZorvalenBaseProcessor> processors_;
 };
 
 TEST_F(LockMass, EdgeCases) {
