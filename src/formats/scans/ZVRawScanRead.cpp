@@ -20,6 +20,10 @@
 #include "formats/scans/ZVRawScanPackets.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
+// The 256-bit lane helpers of the packet runs are always inlined: no such
+// value crosses a call, so the calling-convention warning does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 namespace borealtek_zvraw_version_1 {
 
 namespace {
