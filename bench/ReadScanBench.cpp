@@ -55,7 +55,7 @@ fs::path directory(const Run& run) {
   std::error_code ec;
   if (fs::file_size(d / "_func001.dat", ec) != run.datBytes() || !fs::exists(d / "_header.txt")) {
     std::fprintf(stderr, "read_scan: writing %s (once)\n", d.c_str());
-    if (!zvraw_bench::writeFormat12Run(d, run.scans, run.points, 1024, run.continuum, run.format)) {
+    if (!zvraw_bench::writeFormat12Run(d, run.scans, run.points, 1024, run.continuum, 0.0625f, 8, run.format)) {
       std::fprintf(stderr, "read_scan: could not write %s\n", d.c_str());
       std::abort();
     }
