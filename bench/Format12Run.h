@@ -1,8 +1,8 @@
-// A calibrated format-12 function written through the write interface, for
-// the benchmarks that read a whole run: scan s holds `points` points at
-// masses 100 + 0.875 p + step (s % grids) (step 0.0625 and 8 grids unless
-// asked otherwise) with intensities 1 + (7 s + 3 p) % 1000, at 0.001 s
-// minutes.
+// A calibrated function (format 12 unless asked otherwise) written through
+// the write interface, for the benchmarks that read a whole run: scan s
+// holds `points` points at masses 100 + 0.875 p + step (s % grids) (step
+// 0.0625 and 8 grids unless asked otherwise) with intensities
+// 1 + (7 s + 3 p) % 1000, at 0.001 s minutes.
 #pragma once
 
 #include <filesystem>
@@ -16,9 +16,9 @@
 
 namespace zvraw_bench {
 
-inline borealtek_zvraw_version_1::ZVRawFunctionDescriptor_NonMaldi format12Descriptor(unsigned scans) {
+inline borealtek_zvraw_version_1::ZVRawFunctionDescriptor_NonMaldi runDescriptor(unsigned scans, unsigned format) {
   borealtek_zvraw_version_1::ZVRawFunctionDescriptor_NonMaldi d;
-  (void)d.Initialise(0, 8, 12, true, false, 0.6f, 0.02f, 0.0f, 0.001f * scans, scans, 0, 1);
+  (void)d.Initialise(0, 8, format, true, false, 0.6f, 0.02f, 0.0f, 0.001f * scans, scans, 0, 1);
   float times[32] = {0.58f}, starts[32] = {50.0f}, ends[32] = {2000.0f};
   (void)d.Initialise(500.0f, 0.0f, times, starts, ends);
   return d;
@@ -27,14 +27,14 @@ inline borealtek_zvraw_version_1::ZVRawFunctionDescriptor_NonMaldi format12Descr
 // Replaces dir with the run, `batch` scans per write (scans a multiple of
 // batch); false when a step fails.
 inline bool writeFormat12Run(const std::filesystem::path& dir, unsigned scans, unsigned points, unsigned batch,
-                             bool continuum, float step = 0.0625f, unsigned grids = 8) {
+                             bool continuum, float step = 0.0625f, unsigned grids = 8, unsigned format = 12) {
   using namespace borealtek_zvraw_version_1;
   std::error_code ec;
   std::filesystem::remove_all(dir, ec);
   ZVRawDataCluster cluster;
   ZVRawWriteInterface w(cluster);
   if (w.prepareDataCluster(dir.c_str(), 0) != ZVRAW_OK) return false;
-  if (w.setFunctionDescriptor(0, format12Descriptor(0), continuum, true) != ZVRAW_OK) return false;
+  if (w.setFunctionDescriptor(0, runDescriptor(0, format), continuum, true) != ZVRAW_OK) return false;
   for (unsigned first = 0; first < scans; first += batch) {
     std::vector<float*> masses(batch), intensities(batch);
     std::vector<char*> flags(batch);
@@ -51,7 +51,7 @@ inline bool writeFormat12Run(const std::filesystem::path& dir, unsigned scans, u
       }
       times[k] = 0.001 * s;
     }
-    int rc = w.setFunctionDescriptor(0, format12Descriptor(first + batch));
+    int rc = w.setFunctionDescriptor(0, runDescriptor(first + batch, format));
     if (rc == ZVRAW_OK)
       rc = w.appendScans(0, batch, masses.data(), intensities.data(), flags.data(), times.data(), sizes.data());
     for (unsigned k = 0; k < batch; ++k) {
