@@ -49,6 +49,10 @@ int ZorvalenRawElvoImp::getMaxScanSize(int function, unsigned int& size) const {
   return cluster->getMaxScanSize(static_cast<unsigned>(function), size);
 }
 
+void ZorvalenRawElvoImp::getAcquisitionInfo(ZorvalenRawInfoImp& info, Parameters& acquisition) const {
+  (void)info.GetAcquisitionInfo(acquisition);
+}
+
 int ZorvalenRawElvoImp::Process() {
   m_pHandles.clear();
   m_nTotalHandles = 0;
@@ -58,7 +62,7 @@ int ZorvalenRawElvoImp::Process() {
 
   ZorvalenRawInfoImp info(static_cast<const ZorvalenRawDataFile&>(*reader));
   Parameters acquisition;
-  (void)info.GetAcquisitionInfo(acquisition);
+  getAcquisitionInfo(info, acquisition);
   // The ion-mobility variant is refused too.
   if (intKey(acquisition, kType) != static_cast<int>(ZorvalenAcquisitionType::ELVO)) return ZVRAW_ERROR;
   const int low = intKey(acquisition, kMS1);

@@ -15,6 +15,8 @@
 
 namespace Vardex::Lib::ZorvalenRaw {
 
+class Parameters;
+class ZorvalenRawInfoImp;
 class ZorvalenRawScanReaderImp;
 
 struct ElvoHandle {
@@ -52,6 +54,8 @@ class ZorvalenRawElvoImp : public ZorvalenRawProcessorImp {
   [[nodiscard]] unsigned int GetTotalHandles() const { return m_nTotalHandles; }
 
  protected:
+  // The run's classification keys (TYPE, MS1, MS2) as info gives them.
+  virtual void getAcquisitionInfo(ZorvalenRawInfoImp& info, Parameters& acquisition) const;
   // The function's largest scan in points, which sizes the buffers at the
   // build; every read still checks its own size.
   virtual int getMaxScanSize(int function, unsigned int& size) const;
