@@ -12,7 +12,7 @@ namespace Vardex::Lib::ZorvalenRaw {
 ZorvalenRawProcessorImp::ZorvalenRawProcessorImp(ZorvalenBaseType type)
     : HandleObject(HandleKind::Processor), m_eProcessorType(type) {}
 
-ZorvalenRawProcessorImp::ZorvalenRawProcessorImp(ZorvalenBaseType type, ProgressCallBack callback, void* caller)
+ZorvalenRawProcessorImp::ZorvalenRawProcessorImp(ZorvalenBaseType type, ProgressFunction callback, void* caller)
     : ZorvalenRawProcessorImp(type) {
   m_processCallback = callback;
   m_pCaller = caller;
@@ -48,7 +48,7 @@ int ZorvalenRawProcessorImp::GetCodeInfo(int code, char** out) {
   return ZVRAW_OK;
 }
 
-int ZorvalenRawProcessorImp::SetCallback(ProgressCallBack callback, void* caller) {
+int ZorvalenRawProcessorImp::SetCallback(ProgressFunction callback, void* caller) {
   m_processCallback = callback;
   m_pCaller = caller;
   return ZVRAW_OK;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "api/HandleObject.h"
@@ -20,11 +21,19 @@
 
 namespace Vardex::Lib::ZorvalenRaw {
 
+// ProgressCallBack as the library sees it. Spelled out, because C++ callers
+// see the reference form of the same function type, and the members below
+// must link with their code (tests derive processors of their own).
+using ProgressFunction = void (*)(void* caller, const int* percent);
+#ifdef ZORVALENRAW_POINTER_OUTPUTS
+static_assert(std::is_same_v<ProgressCallBack, ProgressFunction>);
+#endif
+
 class ZorvalenRawProcessorImp : public HandleObject {
  public:
   // The processor kind says which family of exports accepts the handle.
   explicit ZorvalenRawProcessorImp(ZorvalenBaseType type);
-  ZorvalenRawProcessorImp(ZorvalenBaseType type, ProgressCallBack callback, void* caller);
+  ZorvalenRawProcessorImp(ZorvalenBaseType type, ProgressFunction callback, void* caller);
   ZorvalenRawProcessorImp(const ZorvalenRawProcessorImp&) = delete;
   ZorvalenRawProcessorImp& operator=(const ZorvalenRawProcessorImp&) = delete;
   ~ZorvalenRawProcessorImp() override;
@@ -51,7 +60,7 @@ class ZorvalenRawProcessorImp : public HandleObject {
   // The message of code held for the caller in *out. Returns 0.
   int GetCodeInfo(int code, char** out);
 
-  int SetCallback(ProgressCallBack callback, void* caller);
+  int SetCallback(ProgressFunction callback, void* caller);
   // Reports a percentage above the last one reported, when the callback and
   // the caller pointer are both given; anything else is ignored.
   void setProgress(int percentage);
@@ -65,7 +74,7 @@ class ZorvalenRawProcessorImp : public HandleObject {
   std::unique_ptr<ZorvalenRawReaderImp> m_pRawReader;
   std::unique_ptr<StringHandler> m_pStringHandler;
   std::pair<int, std::string> m_CodeInfo{0, {}};
-  ProgressCallBack m_processCallback = nullptr;
+  ProgressFunction m_processCallback = nullptr;
   void* m_pCaller = nullptr;
   int m_nProgress = 0;
   ZorvalenBaseType m_eProcessorType;
