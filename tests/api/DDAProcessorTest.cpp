@@ -289,7 +289,6 @@ TEST_F(DDAProcessor, PrecursorMassTakesTheSurveyGain) {
 TEST_F(DDAProcessor, IsolationWindow) {
   attach(ddaRun({400.0f}));
   CZorvalenParameters in = nullptr;
-  ASSERT_EQ(createParameters(&in), ZVRAW_OK);
   const auto offsets = [&] {
     EXPECT_EQ(getQuadIsolationWindowParameters(p_, set_), ZVRAW_OK);
     const Pairs got = parameterPairs(set_);
