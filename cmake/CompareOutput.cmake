@@ -1,5 +1,14 @@
 # Runs PROGRAM with ARGUMENT and fails unless it succeeds and prints exactly
 # the text in EXPECTED. Run with -DPROGRAM=... -DARGUMENT=... -DEXPECTED=...
+# With -DWRITER=..., the directory ARGUMENT is first removed and written anew
+# by that program.
+if(DEFINED WRITER)
+  file(REMOVE_RECURSE ${ARGUMENT})
+  execute_process(COMMAND ${WRITER} ${ARGUMENT} ERROR_VARIABLE err RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${WRITER} ${ARGUMENT} failed (${rc}):\n${err}")
+  endif()
+endif()
 execute_process(COMMAND ${PROGRAM} ${ARGUMENT} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "${PROGRAM} ${ARGUMENT} failed (${rc}):\n${err}")

@@ -475,6 +475,92 @@ ZV_EXPORT int elvoGetNextScan(CZorvalenBaseProcessor processor, float& rt, Zorva
 ZV_EXPORT int elvoResetScan(CZorvalenBaseProcessor processor);
 #endif
 
+/* ---- Writing a raw directory ----
+ * A writer lays a new directory down function by function: define a
+ * function, append its scans (or drift blocks), then the next function; add
+ * header items and analog traces at any time; closeRawWriter writes every
+ * file. Retention times are in minutes. Scans are written in batches of 100
+ * and at the next function, flushRawWriter and closeRawWriter;
+ * destroyRawWriter drops what is still queued. Every call returns the first
+ * failure of the writes it caused (a full disk, a file that cannot be
+ * made), and what is on disk then still reads back: each indexed scan whole,
+ * with its own statistics record. A null writer or one of another kind, a
+ * null parameter set and null arrays under a positive count give 79. */
+
+/* Makes a writer on the directory pTarget (created with its parents) and
+ * writes its header. 79 for a null pointer, 4 for a path longer than 255
+ * bytes, each with a null handle. A directory that cannot be prepared still
+ * gives 0 and a handle, whose every later call returns that code (53 empty
+ * path, 1 not created) and writes nothing. */
+ZV_API int createRawWriter(CZorvalenRawWriter* zvScanWriter, const char* pTarget);
+
+/* Releases a writer without writing: scans still queued are lost. Null is
+ * accepted. */
+ZV_API int destroyRawWriter(CZorvalenRawWriter zvRawWriter);
+
+/* Starts the next function (numbered from 0) from FunctionDefinition keys,
+ * after writing what the previous one queued. FUNCTIONTYPE is TOF (default), TOFS,
+ * TOFD, TOFM or TOFP (68 otherwise); a value that does not read gives 1 and
+ * an ion mode outside 100 to 113 gives 57. CDT_SCANS above 0 makes a
+ * compressed-drift function, which needs LTEFF, VEFF, SAMPLINGFREQUENCY
+ * (GHz), STARTMASS and ENDMASS (57 otherwise). A continuum function with all
+ * five has its scans rebinned onto its time-of-flight grid. On any nonzero
+ * result the function is not started, except that refused scan items (57,
+ * 75) start it without statistics. */
+ZV_API int appendRawFunction(CZorvalenRawWriter writer, CZorvalenParameters pParameters);
+
+/* As appendRawFunction, and every scan of the function carries a statistics
+ * record of the size items in pStats. */
+ZV_API int appendRawFunctionWithStats(CZorvalenRawWriter writer, CZorvalenParameters pParameters,
+                                      const ZorvalenScanItem* pStats, int size);
+
+/* One scan of the current function: 1 before any function, 69 for a
+ * compressed-drift function, 57 for a negative size, a mass or time that is
+ * not finite. The WithStats form takes the values of the function's scan
+ * items (a scan without values gets a record of zeros). */
+ZV_API int appendRawScan(CZorvalenRawWriter writer, const float* pMasses, const float* pIntensities, int nSize,
+                         float fRT);
+ZV_API int appendRawScanWithStats(CZorvalenRawWriter writer, const float* pMasses, const float* pIntensities,
+                                  int nSize, float fRT, CZorvalenParameters pParameters);
+
+/* One drift block of the current compressed-drift function (70 for another
+ * function or after closeRawWriter): scansize drift spectra of scans[i]
+ * points each, datasize points in all, given as time-of-flight grid indices
+ * or as masses (rebinned onto the grid). The block is written at once and
+ * its spectra summed become the function's next scan, at fRT. 57 when the
+ * counts do not add up to datasize or exceed CDT_SCANS, or fRT is not
+ * finite. After a block or scan write fails, every later block of the
+ * function returns that failure. */
+ZV_API int appendCDTScanIndex(CZorvalenRawWriter writer, const unsigned int* massindex, const unsigned int* intensity,
+                              unsigned int datasize, const unsigned int* scans, unsigned int scansize, float fRT);
+ZV_API int appendCDTScanIndexWithStats(CZorvalenRawWriter writer, const unsigned int* massindex,
+                                       const unsigned int* intensity, unsigned int datasize,
+                                       const unsigned int* scans, unsigned int scansize, float fRT,
+                                       CZorvalenParameters pParameters);
+ZV_API int appendCDTScan(CZorvalenRawWriter writer, const float* masses, const float* intensities,
+                         unsigned int datasize, const unsigned int* scans, unsigned int scansize, float fRT);
+ZV_API int appendCDTScanWithStats(CZorvalenRawWriter writer, const float* masses, const float* intensities,
+                                  unsigned int datasize, const unsigned int* scans, unsigned int scansize, float fRT,
+                                  CZorvalenParameters pParameters);
+
+/* Header items (ZorvalenHeaderItem keys) for the header file; VERSION is
+ * always written as "01.00". */
+ZV_API int setRawHeaderItems(CZorvalenRawWriter writer, CZorvalenParameters pParameters);
+
+/* One analog trace, written at once: AnalogParameter DESCRIPTION, UNITS and
+ * TYPE (an AnalogTraceType) describe it; 57 for a negative size. */
+ZV_API int appendRawTrace(CZorvalenRawWriter writer, CZorvalenParameters pParameters, const float* pTimes,
+                          const float* pIntensities, int nSize);
+
+/* Writes the queued scans and the function descriptors. */
+ZV_API int flushRawWriter(CZorvalenRawWriter writer);
+
+/* Writes the channel list, the header, "_extern.inf", closes the drift files
+ * and writes the queued scans and the function descriptors; every step runs
+ * even after one failed, and the first failure is returned. The writer
+ * stays usable: scans appended later are written by the next close. */
+ZV_API int closeRawWriter(CZorvalenRawWriter writer);
+
 /* ---- Acquisition: instrument, queue and injection status ----
  * Read from the workstation's files on every request. A null handle or one
  * of another kind, a null parameter set (except in getPendrakeSettings), a

@@ -43,16 +43,11 @@ int ZorvalenRawCDTWriter::Initalise(const std::string& directory, unsigned int f
 int ZorvalenRawCDTWriter::AppendFunction(const float& Lteff, const float& Veff, const float& samplingFrequency,
                                          const float& startMass, const float& endMass, const int& scansInBlock) {
   if (!_fileWriter) return ZVRAW_ERROR;
-  // Refused here, before anything is created: the block writer would throw
-  // on most of these, and a grid too large would exhaust memory.
-  if (!positiveFinite(Lteff) || !positiveFinite(Veff) || !positiveFinite(samplingFrequency) ||
-      !positiveFinite(startMass) || !std::isfinite(endMass) || !(endMass > startMass) || scansInBlock < 1 ||
-      scansInBlock > kMaxSpectraPerBlock)
-    return ZVRAW_PARAMETER_INVALID;
+  if (const int rc = CheckFunction(Lteff, Veff, samplingFrequency, startMass, endMass, scansInBlock); rc != ZVRAW_OK)
+    return rc;
   const float ttm = IMSUtil::TimeToMass(Lteff, Veff, samplingFrequency);
   int first = 0, last = 0;
-  if (!IMSUtil::GridIndices(ttm, startMass, endMass, IMSUtil::HalfUp::Float, first, last))
-    return ZVRAW_PARAMETER_INVALID;
+  (void)IMSUtil::GridIndices(ttm, startMass, endMass, IMSUtil::HalfUp::Float, first, last);  // checked above
 
   _Lteff = Lteff;
   _Veff = Veff;
@@ -74,6 +69,21 @@ int ZorvalenRawCDTWriter::AppendFunction(const float& Lteff, const float& Veff, 
   _failure = ZVRAW_OK;
   _closed = false;
   return InitaliseBlock();
+}
+
+int ZorvalenRawCDTWriter::CheckFunction(float Lteff, float Veff, float samplingFrequency, float startMass,
+                                        float endMass, int scansInBlock) {
+  // Refused before anything is created: the block writer would throw on
+  // most of these, and a grid too large would exhaust memory.
+  if (!positiveFinite(Lteff) || !positiveFinite(Veff) || !positiveFinite(samplingFrequency) ||
+      !positiveFinite(startMass) || !std::isfinite(endMass) || !(endMass > startMass) || scansInBlock < 1 ||
+      scansInBlock > kMaxSpectraPerBlock)
+    return ZVRAW_PARAMETER_INVALID;
+  const float ttm = IMSUtil::TimeToMass(Lteff, Veff, samplingFrequency);
+  int first = 0, last = 0;
+  if (!IMSUtil::GridIndices(ttm, startMass, endMass, IMSUtil::HalfUp::Float, first, last))
+    return ZVRAW_PARAMETER_INVALID;
+  return ZVRAW_OK;
 }
 
 int ZorvalenRawCDTWriter::InitaliseBlock() {

@@ -39,6 +39,10 @@ class ZorvalenRawCDTWriter {
   // points; 1 before Initalise; 10 when the files cannot be written.
   int AppendFunction(const float& Lteff, const float& Veff, const float& samplingFrequency, const float& startMass,
                      const float& endMass, const int& scansInBlock);
+  // The value checks of AppendFunction alone: 0 or 57. Lets a caller refuse
+  // a function before it changes anything.
+  [[nodiscard]] static int CheckFunction(float Lteff, float Veff, float samplingFrequency, float startMass,
+                                         float endMass, int scansInBlock);
 
   // One block of scansize drift spectra, scans[i] points each, datasize in
   // all, at rt minutes. Grid indices are stored as given and summed where

@@ -30,12 +30,28 @@ std::unique_ptr<T[]> copyOf(const T* source, std::size_t n) {
   return out;
 }
 
+// Whether every value is finite (its exponent bits not all set), four
+// values at a time: the test runs at the pace of the copy that follows it.
+bool allFinite(const float* values, std::size_t n) {
+  typedef std::uint32_t Uint4 __attribute__((vector_size(16)));
+  constexpr std::uint32_t kExponent = 0x7F800000u;
+  Uint4 notFinite{};
+  std::size_t k = 0;
+  for (; n - k >= 4; k += 4) {
+    Uint4 bits;
+    std::memcpy(&bits, values + k, sizeof bits);
+    notFinite |= reinterpret_cast<Uint4>((bits & kExponent) == kExponent);
+  }
+  bool finite = (notFinite[0] | notFinite[1] | notFinite[2] | notFinite[3]) == 0;
+  for (; k < n; ++k) finite = finite && std::isfinite(values[k]);
+  return finite;
+}
+
 // 0, or the code of a spectrum the writer refuses before looking further.
 int checkSpectrum(const float* masses, const float* intensities, int n, float rt) {
   if (n < 0 || !std::isfinite(rt)) return ZVRAW_PARAMETER_INVALID;
   if (n > 0 && (masses == nullptr || intensities == nullptr)) return ZVRAW_NULL_PARAMETERS;
-  const bool finite = std::all_of(masses, masses + n, [](float m) { return std::isfinite(m); });
-  return finite ? ZVRAW_OK : ZVRAW_PARAMETER_INVALID;
+  return allFinite(masses, static_cast<std::size_t>(n)) ? ZVRAW_OK : ZVRAW_PARAMETER_INVALID;
 }
 
 void keepFirst(int& first, int rc) {
@@ -229,15 +245,20 @@ int ZorvalenRawScanWriterImp::queueScan(const ScanPoints& points, float rt, cons
   // Everything is allocated before anything changes: a failed allocation queues nothing.
   auto masses = copyOf(points.masses, n);
   auto intensities = copyOf(points.intensities, n);
-  auto peakFlags = copyOf<char>(nullptr, n);
+  // Flags only for a scan that has one: a scan without packs as all zeros.
+  std::unique_ptr<char[]> peakFlags;
+  const auto flags = [&] {
+    if (!peakFlags) peakFlags = copyOf<char>(nullptr, n);
+    return peakFlags.get();
+  };
   auto massFlags = accurate ? copyOf<char>(nullptr, n) : nullptr;
   if (points.massSigmas != nullptr && points.intensitySigmas != nullptr) {
     for (std::size_t k = 0; k < n; ++k) {
-      if (points.intensitySigmas[k] < 0) peakFlags[k] = kNegativeIntensitySigma;
+      if (points.intensitySigmas[k] < 0) flags()[k] = kNegativeIntensitySigma;
       if (massFlags && points.massSigmas[k] < 0) massFlags[k] = kNegativeMassSigma;
     }
   }
-  if (d.IsLumaventFunction() && n > 0) markLockMass(points, peakFlags.get());
+  if (d.IsLumaventFunction() && n > 0) markLockMass(points, flags());
   std::unique_ptr<float[]> massSigmas, intensitySigmas;
   if (accurate) {  // a spectrum without sigmas stores zeros
     massSigmas = copyOf(points.massSigmas, n);

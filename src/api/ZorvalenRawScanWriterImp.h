@@ -112,6 +112,8 @@ class ZorvalenRawScanWriterImp {
   // The definition's ion mode from a public value 100-113 (57 otherwise).
   int SetIonMode(const unsigned int& publicValue, FunctionDescriptor& definition);
 
+  // 1 before any function, the failure that closed the current one, else 0.
+  [[nodiscard]] int acceptsScans() const;
   [[nodiscard]] FunctionDescriptor* GetFunctionDescriptor() const;
   [[nodiscard]] int GetFunctionNumber() const { return m_nCurrentFunction; }
   [[nodiscard]] static int GetBatchSize() { return m_nBatch; }
@@ -135,8 +137,6 @@ class ZorvalenRawScanWriterImp {
     std::size_t n;
   };
 
-  // 1 before any function, the failure that closed the current one, else 0.
-  [[nodiscard]] int acceptsScans() const;
   [[nodiscard]] int acceptsFunction(int fn) const;
   int addFloatScan(const float* masses, const float* intensities, int n, float rt, const Parameters* values,
                    bool combined);

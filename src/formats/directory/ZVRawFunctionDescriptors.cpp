@@ -132,7 +132,8 @@ int ZVRawFunctionDescriptors::writeDescriptors(std::string_view dir) {
   }
   std::string name;
   if (getFunctionDescriptorFileName(name, dir) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
-  const int rc = zvraw::writeWholeFile(name, file);
+  // A writer rewrites the file after every batch, mostly at the same size.
+  const int rc = zvraw::rewriteWholeFile(name, file);
   if (rc == ZVRAW_FILEWRITE_ERROR) return ZVRAW_DESCRIPTORFILE_WRITEERROR;
   return rc;
 }

@@ -1,9 +1,11 @@
 #include "formats/portability/FileIO.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "formats/portability/SysFileSize.h"
 #include "formats/portability/SysPaths.h"
@@ -80,6 +82,33 @@ int writeWholeFile(std::string_view path, std::span<const std::uint8_t> bytes) {
   if (int rc = w.open(path); rc != ZVRAW_OK) return rc;
   if (int rc = w.write(bytes); rc != ZVRAW_OK) return rc;
   return w.commit();
+}
+
+int rewriteWholeFile(std::string_view path, std::span<const std::uint8_t> bytes) {
+  const std::string name(path);
+  const int fd = ::open(name.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return writeWholeFile(path, bytes);
+  struct stat st {};
+  std::vector<std::uint8_t> old;
+  const std::size_t n = bytes.size();
+  bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) == n;
+  if (same) {
+    old.resize(n);
+    same = ::pread(fd, old.data(), n, 0) == static_cast<ssize_t>(n);
+  }
+  if (!same) {
+    ::close(fd);
+    return writeWholeFile(path, bytes);
+  }
+  std::size_t from = 0, to = n;
+  while (from < n && old[from] == bytes[from]) ++from;
+  while (to > from && old[to - 1] == bytes[to - 1]) --to;
+  const std::size_t span = to - from;
+  bool written = span == 0 || ::pwrite(fd, bytes.data() + from, span, static_cast<off_t>(from)) ==
+                                  static_cast<ssize_t>(span);
+  if (!written) (void)::pwrite(fd, old.data() + from, span, static_cast<off_t>(from));  // what it changed, back
+  written = ::close(fd) == 0 && written;
+  return written ? ZVRAW_OK : ZVRAW_FILEWRITE_ERROR;
 }
 
 }  // namespace zvraw

@@ -206,13 +206,15 @@ namespace {
 // Packed scans staged in one block and written together: a pass makes one
 // write per block instead of one per scan, which the kernel takes several
 // times faster. The staged scans lie back to back from the block's offset.
+// The block is the thread's, kept from pass to pass: a fresh one would be
+// faulted in page by page at every pass.
 class ScanStage {
  public:
   static constexpr std::size_t kBytes = std::size_t{1} << 20;
 
-  ScanStage() : m_block(kBytes) {}
-  [[nodiscard]] bool holds(std::uint64_t bytes) const { return m_block.size() == kBytes && bytes <= kBytes - m_used; }
-  [[nodiscard]] char* next() { return reinterpret_cast<char*>(m_block.data()) + m_used; }
+  ScanStage() : m_block(threadBlock()) {}
+  [[nodiscard]] bool holds(std::uint64_t bytes) const { return m_block != nullptr && bytes <= kBytes - m_used; }
+  [[nodiscard]] char* next() { return m_block + m_used; }
   void add(std::uint64_t offset, std::size_t bytes) {
     if (m_sizes.empty()) m_start = offset;
     m_sizes.push_back(bytes);
@@ -221,7 +223,7 @@ class ScanStage {
   [[nodiscard]] bool empty() const { return m_sizes.empty(); }
   [[nodiscard]] std::uint64_t start() const { return m_start; }
   [[nodiscard]] std::size_t used() const { return m_used; }
-  [[nodiscard]] const char* data() { return reinterpret_cast<const char*>(m_block.data()); }
+  [[nodiscard]] const char* data() const { return m_block; }
   // How many staged scans lie wholly within the first `written` bytes, and
   // where the first one that does not begins.
   unsigned int whole(std::size_t written, std::uint64_t& end) const {
@@ -238,7 +240,13 @@ class ScanStage {
   }
 
  private:
-  zvraw::PageAlignedBuffer m_block;
+  // Null when it cannot be had; tried again at the next pass.
+  static char* threadBlock() {
+    thread_local zvraw::PageAlignedBuffer block;
+    return reinterpret_cast<char*>(block.reserve(kBytes));
+  }
+
+  char* m_block;
   std::vector<std::size_t> m_sizes;
   std::size_t m_used = 0;
   std::uint64_t m_start = 0;
@@ -302,23 +310,16 @@ int ZVRawFunctionData::writeRun(const std::string& path, bool fresh, unsigned in
       if (flush()) result = ZVRAW_SCANWRITE_ERROR;
       break;
     }
-    (void)scan.setStats();  // an empty scan has no arrays; its statistics stay 0
-    ZVRawFunctionScanIndexImp& rec = records[s];
-    rec.peaksInScan() = peaks;
-    rec.scanOffset() = static_cast<std::uint32_t>(offset);
-    rec.basePeakIntensity() = scan.getBPI();
-    rec.basePeakMass() = scan.getBPMass();
-    rec.tic() = scan.getTIC();
-
     const std::uint64_t bytes = zvraw_packed::getBytesPerScan(format, peaks);
     if (!stage.holds(bytes) && !flush()) break;
     if (stage.holds(bytes)) {
-      if (int rc = scan.packScan(stage.next(), format); rc != ZVRAW_OK) {
+      if (int rc = scan.packScanWithStats(stage.next(), format); rc != ZVRAW_OK) {
         if (flush()) result = rc;
         break;
       }
       stage.add(offset, static_cast<std::size_t>(bytes));
     } else {  // a scan larger than the block goes out on its own
+      (void)scan.setStats();
       if (!seekTo(offset)) {
         result = ZVRAW_FILESEEK_ERROR;
         break;
@@ -331,6 +332,13 @@ int ZVRawFunctionData::writeRun(const std::string& path, bool fresh, unsigned in
       ++m_nWrittenScans;
       ++firstStaged;
     }
+    // The scan's statistics were taken as it was packed.
+    ZVRawFunctionScanIndexImp& rec = records[s];
+    rec.peaksInScan() = peaks;
+    rec.scanOffset() = static_cast<std::uint32_t>(offset);
+    rec.basePeakIntensity() = scan.getBPI();
+    rec.basePeakMass() = scan.getBPMass();
+    rec.tic() = scan.getTIC();
     if (s == last) {
       (void)flush();
       break;

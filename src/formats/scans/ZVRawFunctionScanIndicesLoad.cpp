@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <stdexcept>
+#include <vector>
 
 #include "formats/portability/PageAlignedBuffer.h"
 #include "formats/portability/SysFileSize.h"
@@ -28,6 +30,22 @@ bool seekTo(std::FILE* f, std::uint64_t at) {
 // The short-read code for a stream that delivered less than asked.
 int shortReadCode(std::FILE* f) {
   return std::feof(f) && !std::ferror(f) ? ZVRAW_FILEREAD_EOFERROR : ZVRAW_FILEREAD_ERROR;
+}
+
+// Room for n records, of which the first `held` are kept. An array that
+// grows again and again (an acquisition being read, a writer adding a batch
+// at a time) grows geometrically, so no growth copies every record held.
+// False, the records untouched, when the room cannot be had.
+template <class Record>
+bool reserveFor(std::vector<Record>& records, std::size_t held, std::size_t n) {
+  if (records.capacity() >= n) return true;
+  const std::size_t grown = held == 0 ? n : std::max(n, 2 * records.capacity());
+  try {
+    records.reserve(grown);
+  } catch (const std::exception&) {  // bad_alloc, or length_error past max_size
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -82,14 +100,7 @@ int ZVRawFunctionScanIndices::readNewRecords(unsigned int f, unsigned int c, uns
   FunctionIndex& fn = m_functions[f];
   std::vector<ZVRawFunctionScanIndexImp>& records = fn.records;
   const unsigned int held = std::min(fn.scans, c);
-  if (records.capacity() < c) {
-    const std::size_t grown = held == 0 ? c : std::max<std::size_t>(c, records.capacity() + records.capacity() / 2);
-    try {
-      records.reserve(grown);
-    } catch (const std::exception&) {
-      return ZVRAW_SCANINDICESALLOC_ERROR;  // the records held stay
-    }
-  }
+  if (!reserveFor(records, held, c)) return ZVRAW_SCANINDICESALLOC_ERROR;  // the records held stay
   const ZVRawFunctionScanIndexImp fresh = freshRecord(fn);
   records.resize(held);
   const int rc = readRecordBlocks(f, held, c - held, extended, [&](std::span<const std::uint8_t> record) {
@@ -185,16 +196,11 @@ int ZVRawFunctionScanIndices::prepareScanIndicesBuffer(unsigned int nWhichFunc, 
   if (!function(nWhichFunc, rc)) return rc;
   FunctionIndex& fn = m_functions[nWhichFunc];
   const ZVRawFunctionScanIndexImp fresh = freshRecord(fn);
-  try {
-    std::vector<ZVRawFunctionScanIndexImp> records;
-    records.reserve(nScanCount);
-    const unsigned int kept = std::min(fn.scans, nScanCount);
-    records.insert(records.end(), fn.records.begin(), fn.records.begin() + kept);
-    records.resize(nScanCount, fresh);
-    fn.records = std::move(records);
-  } catch (const std::exception&) {       // bad_alloc, or length_error past max_size
-    return ZVRAW_SCANINDICESALLOC_ERROR;  // the records held stay
-  }
+  std::vector<ZVRawFunctionScanIndexImp>& records = fn.records;
+  const unsigned int kept = std::min(fn.scans, nScanCount);
+  if (!reserveFor(records, kept, nScanCount)) return ZVRAW_SCANINDICESALLOC_ERROR;  // the records held stay
+  records.resize(kept);
+  records.resize(nScanCount, fresh);  // within the capacity: cannot throw
   fn.hasRecords = true;
   fn.scans = nScanCount;
   return ZVRAW_OK;

@@ -61,6 +61,9 @@ class ZVRawScan {
   [[nodiscard]] int writeScan(std::FILE* pFile, unsigned int nDataFormat);
   // The same packets into memory: getBytesPerScan(format, peaks) bytes at pOut.
   [[nodiscard]] int packScan(char* pOut, unsigned int nDataFormat) const;
+  // packScan and setStats in one pass over the points (packing the common
+  // format 12 hides the TIC's chain of additions); the same bytes and values.
+  [[nodiscard]] int packScanWithStats(char* pOut, unsigned int nDataFormat);
 
   // Peaks kept by a mass window over the stored, uncalibrated masses: from
   // the first packet above the low cut-off to the first above the high one

@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <random>
 #include <vector>
 
 #include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/scans/ZVRawScan.h"
 
 namespace {
 
@@ -81,6 +83,60 @@ TEST(EnhancedPacking, EveryValuePacksByTheRule) {
     // Values of an ordinary spectrum.
     expectPacksByTheRule(50.0f + static_cast<float>(rng() % 4000000) / 1024.0f,
                          static_cast<float>(rng() % 10000000) / static_cast<float>(1 + rng() % 64), 0);
+  }
+}
+
+// Runs are packed four points at a time: every run must give the bytes of
+// packing point by point, and a packed scan's statistics those setStats
+// takes. Each run sets one hostile value (or a tie with the largest value)
+// at each position, in runs long and short enough to put it in every lane,
+// in a full group of four and in the tail.
+TEST(EnhancedPacking, RunsPackAsPointByPointAndKeepSetStats) {
+  using borealtek_zvraw_version_1::ZVRawScan;
+  constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+  const float hostile[] = {kNaN, -1.0f, -0.0f, 0.0f, 0.5f, std::numeric_limits<float>::infinity(), 0x1p63f, 900.0f};
+  const auto scanOf = [](const std::vector<float>& m, const std::vector<float>& y, const std::vector<char>& f) {
+    auto masses = std::make_unique<float[]>(m.size());
+    auto intensities = std::make_unique<float[]>(y.size());
+    auto flags = std::make_unique<char[]>(f.size());
+    std::copy(m.begin(), m.end(), masses.get());
+    std::copy(y.begin(), y.end(), intensities.get());
+    std::copy(f.begin(), f.end(), flags.get());
+    auto scan = std::make_unique<ZVRawScan>();
+    EXPECT_EQ(scan->setScan(masses.release(), intensities.release(), flags.release(), static_cast<unsigned>(m.size())),
+              0);
+    return scan;
+  };
+  for (unsigned n : {1u, 3u, 4u, 5u, 8u, 11u, 13u}) {
+    for (unsigned at = 0; at < n; ++at) {
+      for (const float bad : hostile) {
+        SCOPED_TRACE(::testing::Message() << "n " << n << " at " << at << " value " << bad);
+        std::vector<float> m(n), y(n);
+        std::vector<char> f(n);
+        for (unsigned k = 0; k < n; ++k) {
+          m[k] = 100.0f + 0.75f * static_cast<float>(k);
+          y[k] = k % 3 == 1 ? 900.0f : 10.0f + static_cast<float>(k);  // 900 ties across lanes
+          f[k] = static_cast<char>(k % 5);
+        }
+        y[at] = bad;
+        m[n - 1 - at] = bad;  // masses outside the fast range elsewhere in the run
+        std::vector<char> run(8 * n), byPoint(8 * n);
+        zvraw_packed::packEnhancedCalRun(m.data(), y.data(), f.data(), n, run.data());
+        for (unsigned k = 0; k < n; ++k) zvraw_packed::packEnhancedCalData(m[k], y[k], f[k], byPoint.data() + 8 * k);
+        ASSERT_EQ(run, byPoint);
+
+        const auto fused = scanOf(m, y, f), reference = scanOf(m, y, f);
+        std::vector<char> packed(8 * n), expected(8 * n);
+        ASSERT_EQ(fused->packScanWithStats(packed.data(), 12), 0);
+        ASSERT_EQ(reference->setStats(), 0);
+        ASSERT_EQ(reference->packScan(expected.data(), 12), 0);
+        EXPECT_EQ(packed, expected);
+        // Bit for bit: the base peak's mass may be the NaN of the run.
+        const float got[] = {fused->getTIC(), fused->getBPI(), fused->getBPMass()};
+        const float want[] = {reference->getTIC(), reference->getBPI(), reference->getBPMass()};
+        EXPECT_EQ(std::memcmp(got, want, sizeof got), 0) << got[0] << " " << got[1] << " " << got[2];
+      }
+    }
   }
 }
 

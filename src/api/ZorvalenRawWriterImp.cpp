@@ -1,0 +1,255 @@
+#include "api/ZorvalenRawWriterImp.h"
+
+#include <array>
+
+#include "api/FunctionDescriptor.h"
+
+namespace Vardex::Lib::ZorvalenRaw {
+
+namespace {
+
+void keepFirst(int& first, int rc) {
+  if (first == ZVRAW_OK) first = rc;
+}
+
+// Arrays of a call: present wherever a positive count says they hold points.
+bool given(const void* a, const void* b, long long count) { return count <= 0 || (a != nullptr && b != nullptr); }
+
+}  // namespace
+
+ZorvalenRawWriterImp::ZorvalenRawWriterImp() : HandleObject(HandleKind::Writer) {}
+
+ZorvalenRawWriterImp::~ZorvalenRawWriterImp() {
+  // The sub-writers borrow the write interface, which refers to the cluster.
+  m_pHeaderWriter.reset();
+  m_pzvScanWriter.reset();
+  m_pAnalogWriter.reset();
+  _CDTWriter.reset();
+  _externWriter.reset();
+  m_pzvRawWriteInterface.reset();
+  m_pzvRawCluster.reset();
+}
+
+int ZorvalenRawWriterImp::Initialise(const std::string& path) {
+  m_pzvRawCluster = std::make_unique<ZVRawDataCluster>();
+  m_pzvRawWriteInterface = std::make_unique<ZVRawWriteInterface>(*m_pzvRawCluster);
+  m_nPreparation = m_pzvRawWriteInterface->prepareDataCluster(path.c_str(), 0);
+  _currentFunction = -1;
+  // The header exists from the start; a failure to write it shows at close.
+  if (m_nPreparation == ZVRAW_OK) (void)GetHeaderWriter()->Close();
+  return m_nPreparation;
+}
+
+// ---- sub-writers ----
+
+ZorvalenRawScanWriterImp* ZorvalenRawWriterImp::GetScanWriter() {
+  if (!m_pzvScanWriter) m_pzvScanWriter = std::make_unique<ZorvalenRawScanWriterImp>(m_pzvRawWriteInterface.get());
+  return m_pzvScanWriter.get();
+}
+
+ZorvalenRawExternWriterImp* ZorvalenRawWriterImp::GetExternWriter() {
+  if (!_externWriter) _externWriter = std::make_unique<ZorvalenRawExternWriterImp>();
+  return _externWriter.get();
+}
+
+ZorvalenRawAnalogWriterImp* ZorvalenRawWriterImp::GetAnalogWriter() {
+  if (!m_pAnalogWriter) {
+    m_pAnalogWriter = std::make_unique<ZorvalenRawAnalogWriterImp>();
+    (void)m_pAnalogWriter->Initialise(GetRawFilePath());  // always 0
+  }
+  return m_pAnalogWriter.get();
+}
+
+ZorvalenRawHeaderWriterImp* ZorvalenRawWriterImp::GetHeaderWriter() {
+  if (!m_pHeaderWriter) m_pHeaderWriter = std::make_unique<ZorvalenRawHeaderWriterImp>(m_pzvRawWriteInterface.get());
+  return m_pHeaderWriter.get();
+}
+
+std::string ZorvalenRawWriterImp::GetRawFilePath() const {
+  std::array<char, 256> path{};
+  if (!m_pzvRawCluster || m_pzvRawCluster->getRawFilePath(path.data()) != ZVRAW_OK) return {};
+  path.back() = '\0';
+  return path.data();
+}
+
+// ---- functions ----
+
+int ZorvalenRawWriterImp::AppendFunction(const Parameters& definition) {
+  return appendFunction(definition, nullptr, 0, false);
+}
+
+int ZorvalenRawWriterImp::AppendFunction(const Parameters& definition, const ZorvalenScanItem* items, int n) {
+  return appendFunction(definition, items, n, true);
+}
+
+int ZorvalenRawWriterImp::appendFunction(const Parameters& keys, const ZorvalenScanItem* items, int n,
+                                         bool withItems) {
+  if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
+  if (withItems && n < 0) return ZVRAW_PARAMETER_INVALID;
+  if (withItems && !given(items, items, n)) return ZVRAW_NULL_PARAMETERS;
+  FunctionDescriptor definition;
+  if (const int rc = definition.SetParameters(keys); rc != ZVRAW_OK) return rc;
+  if (definition.IsCDT())
+    if (const int rc = ZorvalenRawCDTWriter::CheckFunction(
+            definition.GetLteff(), definition.GetVeff(), definition.GetSamplingFrequency(),
+            definition.GetStartMass(), definition.GetEndMass(), static_cast<int>(definition.GetScansInBlock()));
+        rc != ZVRAW_OK)
+      return rc;
+
+  // The previous function's last write comes first: when it fails, nothing
+  // of the new function exists yet.
+  ZorvalenRawScanWriterImp& scans = *GetScanWriter();
+  if (const int rc = scans.Flush(); rc != ZVRAW_OK) return rc;
+  const int fn = _currentFunction + 1;
+  std::unique_ptr<ZorvalenRawCDTWriter> drift;
+  if (definition.IsCDT()) {
+    drift = std::make_unique<ZorvalenRawCDTWriter>();
+    int rc = drift->Initalise(GetRawFilePath(), static_cast<unsigned int>(fn));
+    if (rc == ZVRAW_OK)
+      rc = drift->AppendFunction(definition.GetLteff(), definition.GetVeff(), definition.GetSamplingFrequency(),
+                                 definition.GetStartMass(), definition.GetEndMass(),
+                                 static_cast<int>(definition.GetScansInBlock()));
+    if (rc != ZVRAW_OK) return rc;
+  }
+  const int rc = withItems ? scans.AppendFunction(fn, definition, items, n) : scans.AppendFunction(fn, definition);
+  if (scans.GetFunctionNumber() != fn) return rc;  // not started: the previous function stays current
+  _CDTWriter = std::move(drift);                   // closes the previous function's drift files
+  _currentFunction = fn;
+  m_nDriftFailure = ZVRAW_OK;
+  if (rc == ZVRAW_OK) SetExternValues(keys);
+  return rc;
+}
+
+int ZorvalenRawWriterImp::AppendFunction(int fn, const ZVRawFunctionDescriptor& record, bool centroid) {
+  if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
+  ZorvalenRawScanWriterImp& scans = *GetScanWriter();
+  const int rc = scans.AppendFunction(fn, record, centroid);
+  if (scans.GetFunctionNumber() == fn && fn != _currentFunction) {
+    _CDTWriter.reset();  // a record makes no drift function
+    _currentFunction = fn;
+    m_nDriftFailure = ZVRAW_OK;
+  }
+  return rc;
+}
+
+void ZorvalenRawWriterImp::SetExternValues(const Parameters& definition) {
+  Parameters values;
+  bool any = false;
+  for (const FunctionDefinition key :
+       {FunctionDefinition::LTEFF, FunctionDefinition::VEFF, FunctionDefinition::RESOLUTION})
+    any = definition.Copy(static_cast<int>(key), values) || any;
+  if (any) (void)GetExternWriter()->SetValues(values);  // read as floats by the definition already
+}
+
+// ---- scans ----
+
+int ZorvalenRawWriterImp::AddScan(const float* masses, const float* intensities, int n, float rt) {
+  if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
+  if (!given(masses, intensities, n)) return ZVRAW_NULL_PARAMETERS;
+  return GetScanWriter()->AddScan(masses, intensities, n, rt);
+}
+
+int ZorvalenRawWriterImp::AddScan(const float* masses, const float* intensities, int n, const Parameters& values,
+                                  float rt) {
+  if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
+  if (!given(masses, intensities, n)) return ZVRAW_NULL_PARAMETERS;
+  return GetScanWriter()->AddScan(masses, intensities, n, values, rt);
+}
+
+int ZorvalenRawWriterImp::AddScan(const ZVSpectrum& spectrum, float rt) {
+  if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
+  return GetScanWriter()->AddScan(spectrum, rt);
+}
+
+int ZorvalenRawWriterImp::AddScan(const ZVSpectrum& spectrum, const void* record, float rt) {
+  if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
+  return GetScanWriter()->AddScan(spectrum, record, rt);
+}
+
+int ZorvalenRawWriterImp::AddCombinedCDTScan(const float* masses, const float* intensities, int n, float rt,
+                                             const Parameters* values) {
+  if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
+  if (!given(masses, intensities, n)) return ZVRAW_NULL_PARAMETERS;
+  ZorvalenRawScanWriterImp& scans = *GetScanWriter();
+  return values != nullptr ? scans.AddCombinedCDTScan(masses, intensities, n, *values, rt)
+                           : scans.AddCombinedCDTScan(masses, intensities, n, rt);
+}
+
+int ZorvalenRawWriterImp::AddScan(const unsigned int* massIndex, const unsigned int* intensity, unsigned int datasize,
+                                  const unsigned int* scans, unsigned int scansize, float rt,
+                                  const Parameters* values) {
+  return addBlock(massIndex, intensity, datasize, scans, scansize, rt, values);
+}
+
+int ZorvalenRawWriterImp::AddScan(const float* masses, const float* intensities, unsigned int datasize,
+                                  const unsigned int* scans, unsigned int scansize, float rt,
+                                  const Parameters* values) {
+  return addBlock(masses, intensities, datasize, scans, scansize, rt, values);
+}
+
+template <class Point, class Value>
+int ZorvalenRawWriterImp::addBlock(const Point* points, const Value* values, unsigned int datasize,
+                                   const unsigned int* scans, unsigned int scansize, float rt,
+                                   const Parameters* items) {
+  if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
+  if (!given(points, values, datasize) || !given(scans, scans, scansize)) return ZVRAW_NULL_PARAMETERS;
+  if (!_CDTWriter) return ZVRAW_WRITER_CDT_NO_FUNCTION;
+  // A block is written only while its summed spectrum can follow as the
+  // function's next scan.
+  ZorvalenRawScanWriterImp& scanWriter = *GetScanWriter();
+  if (m_nDriftFailure != ZVRAW_OK) return m_nDriftFailure;
+  if (const int rc = scanWriter.acceptsScans(); rc != ZVRAW_OK) return rc;
+  if (const int rc = _CDTWriter->AddBlock(points, values, datasize, scans, scansize, rt); rc != ZVRAW_OK) return rc;
+  float* masses = nullptr;
+  float* intensities = nullptr;
+  int count = 0;
+  int rc = _CDTWriter->GetRawScan(masses, intensities, count);
+  if (rc == ZVRAW_OK)
+    rc = items != nullptr
+             ? scanWriter.AddCombinedCDTScan(masses, intensities, count, *items, rt)
+             : scanWriter.AddScan(ZVSpectrum(masses, intensities, static_cast<unsigned int>(count)), rt);
+  // The block is in the files: a block without its scan ends the function.
+  if (rc != ZVRAW_OK) m_nDriftFailure = rc;
+  return rc;
+}
+
+// ---- header, traces, lock mass ----
+
+int ZorvalenRawWriterImp::AddTrace(const Parameters& channel, const float* times, const float* values, int n) {
+  if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
+  if (!given(times, values, n)) return ZVRAW_NULL_PARAMETERS;
+  ZorvalenRawAnalogWriterImp& analog = *GetAnalogWriter();
+  (void)analog.AppendChannel(channel);  // always 0
+  return analog.AddTrace(times, values, n);
+}
+
+int ZorvalenRawWriterImp::SetHeader(const Parameters& items) {
+  if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
+  return GetHeaderWriter()->SetHeader(items);
+}
+
+int ZorvalenRawWriterImp::SetLockMass(float lockMass, float tolerance) {
+  if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
+  GetScanWriter()->SetLockMass(lockMass, tolerance);
+  return ZVRAW_OK;
+}
+
+// ---- writing ----
+
+int ZorvalenRawWriterImp::Close() {
+  if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
+  int first = ZVRAW_OK;
+  if (m_pAnalogWriter) keepFirst(first, m_pAnalogWriter->Close());
+  keepFirst(first, GetHeaderWriter()->Close());
+  keepFirst(first, GetExternWriter()->Write(GetRawFilePath()));
+  if (_CDTWriter) keepFirst(first, _CDTWriter->CloseBlock());
+  keepFirst(first, GetScanWriter()->Close());
+  return first;
+}
+
+int ZorvalenRawWriterImp::Flush() {
+  if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
+  return GetScanWriter()->Flush();
+}
+
+}  // namespace Vardex::Lib::ZorvalenRaw

@@ -1,0 +1,542 @@
+// The writer front through the C interface: its edge cases, a directory of
+// every kind of function read back by the C readers, closing twice, write
+// failures that leave files agreeing with each other, targets that cannot be
+// prepared, and hostile call sequences.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <limits>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "api/ZorvalenRawWriterImp.h"
+#include "drift/CDTReader.h"
+#include "drift/IMSUtil.h"
+#include "drift/ScanManager.h"
+#include "formats/directory/ZVRawExternInfo.h"
+#include "support/FileSizeLimit.h"
+#include "support/TempDir.h"
+#include "zorvalen/ZorvalenRaw.h"
+
+namespace fs = std::filesystem;
+using namespace Vardex::Lib::ZorvalenRaw;
+using F = std::vector<float>;
+using U32 = std::vector<unsigned>;
+using Keys = std::vector<std::pair<int, std::string>>;
+using K = FunctionDefinition;
+
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+int key(auto k) { return static_cast<int>(k); }
+
+// A parameter set of the C interface, released with the scope.
+struct Set {
+  explicit Set(const Keys& keys = {}) {
+    EXPECT_EQ(createParameters(&p), ZVRAW_OK);
+    for (const auto& [k, v] : keys) EXPECT_EQ(setParameterValue(p, k, v.c_str()), ZVRAW_OK);
+  }
+  ~Set() { (void)destroyParameters(p); }
+  Set(const Set&) = delete;
+  Set& operator=(const Set&) = delete;
+  operator CZorvalenParameters() const { return p; }  // NOLINT: passed straight to the C calls
+  [[nodiscard]] std::string get(int k) const {
+    char* text = nullptr;
+    return getParameterValue(p, k, &text) == ZVRAW_OK ? text : "?";
+  }
+  CZorvalenParameters p = nullptr;
+};
+
+struct Writer {
+  explicit Writer(const std::string& target) { rc = createRawWriter(&w, target.c_str()); }
+  ~Writer() { EXPECT_EQ(destroyRawWriter(w), ZVRAW_OK); }
+  Writer(const Writer&) = delete;
+  Writer& operator=(const Writer&) = delete;
+  operator CZorvalenRawWriter() const { return w; }  // NOLINT
+  [[nodiscard]] ZorvalenRawWriterImp& imp() const { return *handleCast<ZorvalenRawWriterImp>(w); }
+  CZorvalenRawWriter w = nullptr;
+  int rc = -1;
+};
+
+struct Reader {
+  Reader(const fs::path& raw, ZorvalenBaseType kind) { rc = createRawReaderFromPath(raw.c_str(), &r, kind); }
+  ~Reader() { (void)destroyRawReader(r); }
+  Reader(const Reader&) = delete;
+  Reader& operator=(const Reader&) = delete;
+  operator CZorvalenBaseReader() const { return r; }  // NOLINT
+  CZorvalenBaseReader r = nullptr;
+  int rc = -1;
+};
+
+// Every file of a directory with its bytes.
+std::map<std::string, Bytes> files(const fs::path& dir) {
+  std::map<std::string, Bytes> out;
+  if (fs::is_directory(dir))
+    for (const auto& e : fs::directory_iterator(dir))
+      if (e.is_regular_file()) out[e.path().filename().string()] = readFile(e.path());
+  return out;
+}
+
+std::set<std::string> names(const fs::path& dir) {
+  std::set<std::string> out;
+  for (const auto& e : fs::directory_iterator(dir)) out.insert(e.path().filename().string());
+  return out;
+}
+
+// ttm = 1 (LTEFF 1, VEFF 5184, 1 GHz): grid indices 10..20 are the masses 100, 121, ... 400.
+const Keys kGridKeys = {{key(K::STARTMASS), "100"}, {key(K::ENDMASS), "400"}, {key(K::LTEFF), "1"},
+                        {key(K::VEFF), "5184"},     {key(K::SAMPLINGFREQUENCY), "1"}};
+Keys with(Keys keys, const Keys& more) {
+  keys.insert(keys.end(), more.begin(), more.end());
+  return keys;
+}
+const Keys kDrift = with(kGridKeys, {{key(K::FUNCTIONTYPE), "218"}, {key(K::CDT_SCANS), "3"}});
+const ZorvalenScanItem kItems[] = {ZorvalenScanItem::COLLISION_ENERGY, ZorvalenScanItem::REFERENCE_SCAN};
+
+// Scan s of the ordinary functions: 4 points, masses and intensities from s.
+F massesOf(unsigned s) { return {100.5f + s, 200.25f + s, 300.0f + s, 450.75f + s}; }
+F intensitiesOf(unsigned s) { return {1.0f + s, 20.0f, 300.5f, 4.0f + 2 * s}; }
+Keys valuesOf(unsigned s) {
+  return {{key(ZorvalenScanItem::COLLISION_ENERGY), std::to_string(0.5 * s)},
+          {key(ZorvalenScanItem::REFERENCE_SCAN), "1"}};
+}
+int addScan(CZorvalenRawWriter w, unsigned s, bool values) {
+  const F m = massesOf(s), y = intensitiesOf(s);
+  const float rt = 0.01f * static_cast<float>(s);
+  if (!values) return appendRawScan(w, m.data(), y.data(), 4, rt);
+  const Set v(valuesOf(s));
+  return appendRawScanWithStats(w, m.data(), y.data(), 4, rt, v);
+}
+
+// Block s of a drift function: three drift spectra on the grid, bin 1 empty.
+struct Block {
+  explicit Block(unsigned s) : indices{10 + s % 5, 12, 20}, intensities{5 + s, 7, 1 + 2 * s} {}
+  U32 counts{2, 0, 1}, indices, intensities;
+  [[nodiscard]] F sum() const {  // on the grid, zero runs dropped as the writer drops them
+    F grid(11, 0.0f), m, y;
+    for (std::size_t k = 0; k < 3; ++k) grid[indices[k] - 10] += static_cast<float>(intensities[k]);
+    F masses(11);
+    for (unsigned k = 0; k < 11; ++k) masses[k] = static_cast<float>((10 + k) * (10 + k));
+    EXPECT_EQ(IMSUtil::RemoveZero(masses, grid, m, y), IMSUtil::OK);
+    return y;
+  }
+};
+int addBlock(CZorvalenRawWriter w, unsigned s, bool values) {
+  const Block b(s);
+  const float rt = 0.02f * static_cast<float>(s);
+  if (!values) return appendCDTScanIndex(w, b.indices.data(), b.intensities.data(), 3, b.counts.data(), 3, rt);
+  const Set v(valuesOf(s));
+  return appendCDTScanIndexWithStats(w, b.indices.data(), b.intensities.data(), 3, b.counts.data(), 3, rt, v);
+}
+
+float itemOf(CZorvalenBaseReader info, int f, int s, ZorvalenScanItem item) {
+  const Set got;
+  if (getScanItemValue(info, f, s, &item, 1, got) != ZVRAW_OK) return kNaN;
+  const std::string text = got.get(key(item));
+  return text.empty() ? kNaN : std::strtof(text.c_str(), nullptr);  // "": the scan has no record
+}
+
+F scanOf(CZorvalenBaseReader scans, int f, int s, F* masses = nullptr) {
+  float *m = nullptr, *y = nullptr;
+  int n = 0;
+  EXPECT_EQ(readScan(scans, f, s, &m, &y, &n), ZVRAW_OK) << f << " " << s;
+  if (masses != nullptr) masses->assign(m, m + n);
+  return F(y, y + n);
+}
+
+class WriterFront : public TempDirTest {
+ protected:
+  [[nodiscard]] fs::path raw() const { return dir() / "front.raw"; }
+  // The 32-bit scan count of _functns.inf's record f (0 without the file).
+  [[nodiscard]] unsigned descriptorScans(unsigned f) const {
+    const fs::path p = raw() / "_functns.inf";
+    const Bytes b = fs::is_regular_file(p) ? readFile(p) : Bytes{};
+    std::uint32_t n = 0;
+    if (b.size() >= 416 * (f + 1)) std::memcpy(&n, b.data() + 416 * f + 18, 4);
+    return n;
+  }
+  [[nodiscard]] unsigned indexed(unsigned f) const {
+    const fs::path p = raw() / ("_func00" + std::to_string(f + 1) + ".idx");
+    return fs::is_regular_file(p) ? static_cast<unsigned>(fs::file_size(p) / 30) : 0;
+  }
+};
+
+// The edge cases of the writer, with every failure the front must report.
+TEST_F(WriterFront, EdgeCases) {
+  const Set plain, drift(kDrift), ms({{key(K::FUNCTIONTYPE), "200"}});
+  const F m = massesOf(0), y = intensitiesOf(0);
+  const std::pair<const char*, std::function<void(Writer&)>> cases[] = {
+      {"the directory and its header exist at once",
+       [&](Writer& w) {
+         EXPECT_TRUE(w.rc == ZVRAW_OK && w.w != nullptr);
+         EXPECT_EQ(names(raw()), std::set<std::string>{"_header.txt"});
+       }},
+      {"numbers only for functions started",
+       [&](Writer& w) {
+         ASSERT_EQ(appendRawFunction(w, plain), ZVRAW_OK);
+         EXPECT_EQ(appendRawFunction(w, ms), ZVRAW_WRITER_FUNCTIONTYPE_NOTSUPPORTED);
+         ASSERT_EQ(appendRawFunction(w, plain), ZVRAW_OK);
+         EXPECT_EQ(w.imp().GetCurrentFunction(), 1);
+       }},
+      {"a drift block for an ordinary function",
+       [&](Writer& w) {
+         ASSERT_EQ(appendRawFunction(w, plain), ZVRAW_OK);
+         const Block b(0);
+         EXPECT_EQ(appendCDTScan(w, m.data(), y.data(), 3, b.counts.data(), 3, 1.0f), ZVRAW_WRITER_CDT_NO_FUNCTION);
+       }},
+      {"a spectrum for a drift function, with and without values",
+       [&](Writer& w) {
+         ASSERT_EQ(appendRawFunction(w, drift), ZVRAW_OK);
+         EXPECT_EQ(appendRawScan(w, m.data(), y.data(), 4, 1.0f), ZVRAW_WRITER_CDT_ADD_SCAN_ERROR);
+         EXPECT_EQ(appendRawScanWithStats(w, m.data(), y.data(), 4, 1.0f, plain), ZVRAW_WRITER_CDT_ADD_SCAN_ERROR);
+         EXPECT_EQ(w.imp().GetScanWriter()->GetNumberOfScans(), 0);
+       }},
+      {"closing without a function",
+       [&](Writer& w) {
+         ASSERT_EQ(closeRawWriter(w), ZVRAW_OK);
+         EXPECT_EQ(names(raw()), (std::set<std::string>{"_header.txt", "_extern.inf"}));
+         EXPECT_EQ(readTextFile(raw() / "_extern.inf"), "Created by Zorvalen SDK\n");
+       }},
+      {"destroying drops the 99 scans queued",
+       [&](Writer& w) {
+         ASSERT_EQ(appendRawFunction(w, plain), ZVRAW_OK);
+         for (unsigned s = 0; s < 99; ++s) ASSERT_EQ(addScan(w, s, false), ZVRAW_OK);
+       }},
+  };
+  for (const auto& [what, check] : cases) {
+    SCOPED_TRACE(what);
+    fs::remove_all(raw());
+    { Writer w(raw().string()); check(w); }
+    EXPECT_FALSE(fs::exists(raw() / "_func001.idx") || fs::exists(raw() / "_func001.dat"));
+  }
+}
+
+// Three functions (a continuum TOF on a grid, a centroid TOFS with scan
+// items, a TOFM drift function of 3 bins), two traces and header items
+// written through the C interface and read back by the C readers.
+TEST_F(WriterFront, DirectoryReadsBackThroughTheReaders) {
+  const F gridIn = {130.5f, 144.0f, 290.0f}, gridY = {10, 7, 3};
+  const F times = {0.1f, 0.2f, 0.3f}, pump = {1.5f, -2.0f, 8.0f}, uv = {4, 5, 6};
+  {
+    Writer w(raw().string());
+    ASSERT_EQ(setRawHeaderItems(w, Set({{key(ZorvalenHeaderItem::SAMPLE_DESCRIPTION), "front"}})), ZVRAW_OK);
+    ASSERT_EQ(appendRawFunction(w, Set(with(kGridKeys, {{key(K::IONMODE), "108"}, {key(K::RESOLUTION), "20000"}}))),
+              ZVRAW_OK);
+    for (int s = 0; s < 2; ++s) ASSERT_EQ(appendRawScan(w, gridIn.data(), gridY.data(), 3, 0.5f + s), ZVRAW_OK);
+    ASSERT_EQ(appendRawTrace(w, Set({{1201, "Pump"}, {1203, "bar"}, {1204, "1250"}}), times.data(), pump.data(), 3),
+              ZVRAW_OK);
+    const Set centroid({{key(K::FUNCTIONTYPE), "215"}, {key(K::CONTINUUM), "0"}});
+    ASSERT_EQ(appendRawFunctionWithStats(w, centroid, kItems, 2), ZVRAW_OK);
+    for (unsigned s = 0; s < 3; ++s) ASSERT_EQ(addScan(w, s, true), ZVRAW_OK);
+    ASSERT_EQ(appendRawFunction(w, Set(kDrift)), ZVRAW_OK);
+    for (unsigned s = 0; s < 2; ++s) ASSERT_EQ(addBlock(w, s, false), ZVRAW_OK);
+    ASSERT_EQ(appendRawTrace(w, Set({{1201, "UV"}, {1203, "mAU"}, {1204, "1251"}}), times.data(), uv.data(), 3),
+              ZVRAW_OK);
+    ASSERT_EQ(closeRawWriter(w), ZVRAW_OK);
+  }
+  const Reader info(raw(), ZorvalenBaseType::INFO), scans(raw(), ZorvalenBaseType::SCAN),
+      chrom(raw(), ZorvalenBaseType::CHROM), analog(raw(), ZorvalenBaseType::ANALOG);
+  ASSERT_TRUE(info.rc == 0 && scans.rc == 0 && chrom.rc == 0 && analog.rc == 0);
+  const ZorvalenFunctionType types[] = {ZorvalenFunctionType::TOF, ZorvalenFunctionType::TOFS,
+                                        ZorvalenFunctionType::TOFM};
+  const unsigned counts[] = {2, 3, 2};
+  unsigned n = 0;
+  ASSERT_TRUE(getFunctionCount(info, &n) == 0 && n == 3);
+  for (int f = 0; f < 3; ++f) {
+    ZorvalenFunctionType type{};
+    bool continuum = false;
+    EXPECT_TRUE(getFunctionType(info, f, &type) == 0 && type == types[f]) << f;
+    EXPECT_TRUE(getScanCount(info, f, &n) == 0 && n == counts[f]) << f;
+    EXPECT_TRUE(isContinuum(info, f, continuum) == 0 && continuum == (f != 1)) << f;
+  }
+  ZorvalenIonMode mode{};
+  EXPECT_TRUE(getIonMode(info, 0, &mode) == 0 && mode == ZorvalenIonMode::ES_POS);
+
+  F gridM, gridI;  // continuum scans: the grid's rebinning of the input
+  ScanManager grid(1, 5184, 1, 100, 400);
+  grid.Resample(gridIn.data(), gridY.data(), 3);
+  grid.ZeroGuard(gridM, gridI);
+  F m;
+  const F rebinned = scanOf(scans, 0, 1, &m);
+  ASSERT_EQ(rebinned.size(), gridI.size());
+  EXPECT_EQ(m, gridM);
+  for (std::size_t k = 0; k < gridI.size(); ++k) EXPECT_NEAR(rebinned[k], gridI[k], 1e-5f * gridI[k]);  // 22 bits
+  for (unsigned s = 0; s < 3; ++s) {
+    EXPECT_EQ(scanOf(scans, 1, static_cast<int>(s), &m), intensitiesOf(s));
+    EXPECT_EQ(m, massesOf(s));
+    EXPECT_FLOAT_EQ(itemOf(info, 1, static_cast<int>(s), ZorvalenScanItem::COLLISION_ENERGY), 0.5f * s);
+    EXPECT_EQ(itemOf(info, 1, static_cast<int>(s), ZorvalenScanItem::REFERENCE_SCAN), '1');  // a one-byte field
+  }
+  float *t = nullptr, *tic = nullptr;
+  ASSERT_TRUE(readTICChromatogram(chrom, 1, &t, &tic, reinterpret_cast<int*>(&n)) == 0 && n == 3);
+  EXPECT_TRUE(t[2] == 0.02f && tic[2] == 1 + 2 + 20 + 300.5f + 4 + 4);
+  (void)releaseMemory(t);
+  (void)releaseMemory(tic);
+
+  ASSERT_TRUE(getDriftScanCount(info, 2, &n) == 0 && n == 3);
+  for (unsigned s = 0; s < 2; ++s) {
+    const Block b(s);
+    EXPECT_EQ(scanOf(scans, 2, static_cast<int>(s)), b.sum()) << s;
+    for (int bin = 0, at = 0; bin < 3; at += static_cast<int>(b.counts[bin++])) {
+      int *idx = nullptr, points = -1;
+      float* y = nullptr;
+      ASSERT_EQ(readDriftScanIndex(scans, 2, static_cast<int>(s), bin, &idx, &y, &points), ZVRAW_OK);
+      ASSERT_EQ(points, static_cast<int>(b.counts[bin])) << s << bin;
+      for (int k = 0; k < points; ++k)
+        EXPECT_TRUE(idx[k] == static_cast<int>(b.indices[at + k]) && y[k] == b.intensities[at + k]) << s << bin;
+    }
+  }
+
+  int channels = 0;
+  ASSERT_TRUE(getChannelCount(analog, &channels) == 0 && channels == 2);
+  const char* texts[][2] = {{"Pump", "bar"}, {"UV", "mAU"}};
+  for (int c = 0; c < 2; ++c) {
+    const float *ct = nullptr, *cv = nullptr;
+    int points = 0;
+    char *description = nullptr, *units = nullptr;
+    ASSERT_EQ(readChannel(analog, c, &ct, &cv, &points), ZVRAW_OK);
+    EXPECT_TRUE(F(ct, ct + points) == times && F(cv, cv + points) == (c == 0 ? pump : uv)) << c;
+    ASSERT_EQ(getChannelDesciption(analog, c, &description), ZVRAW_OK);
+    EXPECT_STREQ(description, texts[c][0]);
+    ASSERT_EQ(getChannelUnits(analog, c, &units), ZVRAW_OK);
+    EXPECT_STREQ(units, texts[c][1]);
+  }
+  const Set header;
+  const ZorvalenHeaderItem asked[] = {ZorvalenHeaderItem::VERSION, ZorvalenHeaderItem::SAMPLE_DESCRIPTION};
+  ASSERT_EQ(getHeaderItemValue(info, asked, 2, header), ZVRAW_OK);
+  EXPECT_EQ(header.get(300), "01.00");
+  EXPECT_EQ(header.get(310), "front");
+  borealtek_zvraw_version_1::ZVRawExternInfo extern_;
+  ASSERT_EQ(extern_.readExternInfo(raw().c_str(), 3), ZVRAW_OK);
+  EXPECT_TRUE(extern_.getLteff() == 1 && extern_.getVeff() == 5184 && extern_.getTofResolution() == 20000);
+}
+
+// A second close rewrites the same bytes; scans after a close wait for the
+// next. A spectrum refused on a drift function leaves no record behind, so
+// the next block's record is read with its own scan.
+TEST_F(WriterFront, ClosingAgainAndRecordsOfRefusedSpectra) {
+  Writer w(raw().string());
+  ASSERT_EQ(appendRawFunction(w, Set()), ZVRAW_OK);
+  for (unsigned s = 0; s < 3; ++s) ASSERT_EQ(addScan(w, s, false), ZVRAW_OK);
+  ASSERT_EQ(closeRawWriter(w), ZVRAW_OK);
+  const auto first = files(raw());
+  ASSERT_EQ(closeRawWriter(w), ZVRAW_OK);
+  EXPECT_EQ(files(raw()), first);
+  for (unsigned s = 3; s < 5; ++s) ASSERT_EQ(addScan(w, s, false), ZVRAW_OK);
+  EXPECT_EQ(indexed(0), 3u);
+  ASSERT_EQ(closeRawWriter(w), ZVRAW_OK);
+  EXPECT_TRUE(indexed(0) == 5 && descriptorScans(0) == 5);
+
+  ASSERT_EQ(appendRawFunctionWithStats(w, Set(kDrift), kItems, 2), ZVRAW_OK);
+  ASSERT_EQ(addBlock(w, 0, true), ZVRAW_OK);
+  EXPECT_EQ(addScan(w, 1, true), ZVRAW_WRITER_CDT_ADD_SCAN_ERROR);
+  ASSERT_EQ(addBlock(w, 2, true), ZVRAW_OK);
+  ASSERT_EQ(closeRawWriter(w), ZVRAW_OK);
+  const Reader info(raw(), ZorvalenBaseType::INFO), scans(raw(), ZorvalenBaseType::SCAN);
+  ASSERT_TRUE(info.rc == 0 && scans.rc == 0);
+  for (unsigned b : {0u, 2u}) {
+    const int s = b / 2;
+    EXPECT_EQ(scanOf(scans, 1, s), Block(b).sum());
+    EXPECT_FLOAT_EQ(itemOf(info, 1, s, ZorvalenScanItem::COLLISION_ENERGY), 0.5f * b);
+  }
+}
+
+// A drift function and an ordinary one, each with scan items, 150 scans each
+// and a trace, under each failure: the first failing call returns it, the
+// close still runs, and whatever opens agrees with itself.
+TEST_F(WriterFront, FailedWritesLeaveFilesThatAgree) {
+  const struct {
+    rlim_t limit;  // 0: none
+    const char* taken;
+  } cases[] = {{300, nullptr},         {1500, nullptr},         {3100, nullptr},        {4000, nullptr},
+               {6000, nullptr},        {0, "_func002.sts"},    {0, "_func001.cdt"},    {0, "_CHROMS.INF"},
+               {0, "_func001.dat"}};
+  const F t(50, 0.5f), v(50, 2.0f);
+  int opened = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.limit << " " << (c.taken ? c.taken : ""));
+    fs::remove_all(raw());
+    int first = ZVRAW_OK, close = ZVRAW_OK;
+    const auto keep = [&](int rc) { first = first != ZVRAW_OK ? first : rc; };
+    {
+      Writer w(raw().string());
+      if (c.taken != nullptr) {  // in both spellings a writer tries
+        std::string upper = c.taken;
+        for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        fs::create_directory(raw() / c.taken);
+        fs::create_directory(raw() / upper);
+      }
+      std::unique_ptr<FileSizeLimit> limit;
+      if (c.limit != 0) limit = std::make_unique<FileSizeLimit>(c.limit);
+      ASSERT_TRUE(!limit || limit->ok());
+      keep(appendRawFunctionWithStats(w, Set(kDrift), kItems, 2));
+      for (unsigned s = 0; s < 150; ++s) {
+        const int rc = addBlock(w, s, true);
+        EXPECT_TRUE(first == ZVRAW_OK || rc != ZVRAW_OK) << s;  // once failed, no block goes in
+        keep(rc);
+      }
+      keep(appendRawTrace(w, Set({{1201, "trace"}}), t.data(), v.data(), 50));
+      keep(appendRawFunctionWithStats(w, Set(), kItems, 2));
+      for (unsigned s = 0; s < 150; ++s) keep(addScan(w, s, true));
+      close = closeRawWriter(w);
+    }
+    EXPECT_TRUE(first != ZVRAW_OK || close != ZVRAW_OK);
+    EXPECT_TRUE(fs::exists(raw() / "_header.txt") && fs::exists(raw() / "_extern.inf"));  // the close ran on
+    const Reader info(raw(), ZorvalenBaseType::INFO), scans(raw(), ZorvalenBaseType::SCAN);
+    if (info.rc != ZVRAW_OK || scans.rc != ZVRAW_OK) continue;  // what does not open cannot disagree
+    ++opened;
+    unsigned functions = 0;
+    ASSERT_EQ(getFunctionCount(info, &functions), ZVRAW_OK);
+    for (unsigned f = 0; f < functions; ++f) {
+      const bool drift = fs::is_regular_file(raw() / ("_func00" + std::to_string(f + 1) + ".cdt"));
+      EXPECT_LE(descriptorScans(f), indexed(f));
+      CDTReader blocks;
+      int written = 0;  // a failed batch may leave its blocks (at most 100) past the last scan indexed
+      if (drift) {
+        ASSERT_TRUE(blocks.Initialise(raw().string(), static_cast<int>(f)) == 0 && blocks.GetScanCount(written) == 0);
+        EXPECT_TRUE(written >= static_cast<int>(indexed(f)) && written <= static_cast<int>(indexed(f)) + 100)
+            << written;
+      }
+      if (c.limit > 1300 || c.taken != nullptr) {
+        EXPECT_EQ(descriptorScans(f), indexed(f)) << f;
+      }
+      for (unsigned s = 0; s < indexed(f); ++s) {
+        const int fi = static_cast<int>(f), si = static_cast<int>(s);
+        EXPECT_EQ(scanOf(scans, fi, si), drift ? Block(s).sum() : intensitiesOf(s)) << f << " " << s;
+        int *idx = nullptr, points = 0;
+        float* y = nullptr;  // the block of a drift scan is its own: bin 2 holds 1 + 2 s
+        const bool own = !drift || (readDriftScanIndex(scans, fi, si, 2, &idx, &y, &points) == 0 && points == 1 &&
+                                    y[0] == 1.0f + 2.0f * static_cast<float>(s));
+        EXPECT_TRUE(own) << s;
+        const float ce = itemOf(info, fi, si, ZorvalenScanItem::COLLISION_ENERGY);
+        EXPECT_TRUE(std::isnan(ce) || ce == 0.5f * s) << f << " " << s;  // no record, or its own
+      }
+    }
+  }
+  EXPECT_GE(opened, 5);
+}
+
+// A target that cannot be prepared still gives a handle; every call on it
+// returns the preparation's code and nothing lands in the working directory
+// or the root.
+TEST_F(WriterFront, UnpreparedTargetsWriteNothing) {
+  writeTextFile(dir() / "plain", "a file");
+  const fs::path cwd = fs::current_path();
+  const auto before = names(cwd), rootBefore = names("/");
+  const F m = massesOf(0), y = intensitiesOf(0);
+  const Block b(0);
+  for (const auto& [target, code] : {std::pair<std::string, int>{"", ZVRAW_FILENAME_EMPTY},
+                                     {(dir() / "plain" / "run.raw").string(), ZVRAW_ERROR}}) {
+    Writer w(target);
+    ASSERT_TRUE(w.rc == ZVRAW_OK && w.w != nullptr) << target;
+    const Set plain, drift(kDrift), trace({{1201, "x"}});
+    const int results[] = {setRawHeaderItems(w, plain),
+                           appendRawFunction(w, plain),
+                           appendRawFunctionWithStats(w, drift, kItems, 2),
+                           appendRawScan(w, m.data(), y.data(), 4, 1.0f),
+                           appendRawScanWithStats(w, m.data(), y.data(), 4, 1.0f, plain),
+                           appendCDTScanIndex(w, b.indices.data(), b.intensities.data(), 3, b.counts.data(), 3, 1),
+                           appendCDTScan(w, m.data(), y.data(), 3, b.counts.data(), 3, 1.0f),
+                           appendRawTrace(w, trace, m.data(), y.data(), 4),
+                           flushRawWriter(w),
+                           closeRawWriter(w)};
+    for (int rc : results) EXPECT_EQ(rc, code) << target;
+  }
+  EXPECT_EQ(names(cwd), before);
+  EXPECT_EQ(names("/"), rootBefore);
+  EXPECT_EQ(names(dir()), std::set<std::string>{"plain"});
+}
+
+// Hostile calls in sequence on one writer: each refused with its code and
+// writing nothing; the directory opens afterwards.
+TEST_F(WriterFront, HostileCallsAreRefusedAndWriteNothing) {
+  Writer w(raw().string());
+  CZorvalenRawWriter none = nullptr;
+  const Set plain, trace({{1201, "x"}}), drift(kDrift);
+  CZorvalenParameters notAWriter = plain;
+  const F m = massesOf(0), y = intensitiesOf(0);
+  const Block b(0);
+  const U32 over = {2, 0, 2};  // counts that do not add up to datasize
+  const std::string longPath(256, 'a');
+  const auto function = [&](const Keys& keys) { return appendRawFunction(w, Set(keys)); };
+  const auto items = [&](std::vector<int> list, int n) {
+    std::vector<ZorvalenScanItem> is;
+    for (int i : list) is.push_back(static_cast<ZorvalenScanItem>(i));
+    return appendRawFunctionWithStats(w, plain, list.empty() ? nullptr : is.data(), n);
+  };
+  const struct {
+    const char* what;
+    std::function<int()> call;
+    int rc;
+    bool starts = false;  // refused items still start the function, writing what the previous one queued
+  } calls[] = {
+      {"scan before a function", [&] { return appendRawScan(w, m.data(), y.data(), 4, 1.0f); }, ZVRAW_ERROR},
+      {"scan with values before a function",
+       [&] { return appendRawScanWithStats(w, m.data(), y.data(), 4, 1.0f, plain); }, ZVRAW_ERROR},
+      {"null writer", [&] { return appendRawFunction(none, plain); }, ZVRAW_NULL_PARAMETERS},
+      {"a parameter set as writer", [&] { return closeRawWriter(notAWriter); }, ZVRAW_NULL_PARAMETERS},
+      {"destroying a parameter set as writer", [&] { return destroyRawWriter(notAWriter); }, ZVRAW_NULL_PARAMETERS},
+      {"a writer as parameter set", [&] { return appendRawFunction(w, w.w); }, ZVRAW_NULL_PARAMETERS},
+      {"null parameter set", [&] { return setRawHeaderItems(w, nullptr); }, ZVRAW_NULL_PARAMETERS},
+      {"null out handle", [&] { return createRawWriter(nullptr, raw().c_str()); }, ZVRAW_NULL_PARAMETERS},
+      {"null target", [&] { return createRawWriter(&none, nullptr); }, ZVRAW_NULL_PARAMETERS},
+      {"target of 256 bytes", [&] { return createRawWriter(&none, longPath.c_str()); }, ZVRAW_FILENAME_ERROR},
+      {"type MS", [&] { return function({{key(K::FUNCTIONTYPE), "200"}}); }, ZVRAW_WRITER_FUNCTIONTYPE_NOTSUPPORTED},
+      {"ion mode 99", [&] { return function({{key(K::IONMODE), "99"}}); }, ZVRAW_PARAMETER_INVALID},
+      {"start mass x", [&] { return function({{key(K::STARTMASS), "x"}}); }, ZVRAW_ERROR},
+      {"drift without Veff", [&] { return function({{key(K::CDT_SCANS), "3"}, {key(K::LTEFF), "1"}}); },
+       ZVRAW_PARAMETER_INVALID},
+      {"item count -1", [&] { return items({462}, -1); }, ZVRAW_PARAMETER_INVALID},
+      {"null items", [&] { return items({}, 2); }, ZVRAW_NULL_PARAMETERS},
+      {"drift block, no function", [&] { return appendCDTScan(w, m.data(), y.data(), 3, b.counts.data(), 3, 1); },
+       ZVRAW_WRITER_CDT_NO_FUNCTION},
+      {"ordinary function", [&] { return function({}); }, ZVRAW_OK},
+      {"drift block, ordinary function",
+       [&] { return appendCDTScanIndex(w, b.indices.data(), b.intensities.data(), 3, b.counts.data(), 3, 1); },
+       ZVRAW_WRITER_CDT_NO_FUNCTION},
+      {"size -1", [&] { return appendRawScan(w, m.data(), y.data(), -1, 1.0f); }, ZVRAW_PARAMETER_INVALID},
+      {"null masses", [&] { return appendRawScan(w, nullptr, y.data(), 4, 1.0f); }, ZVRAW_NULL_PARAMETERS},
+      {"NaN time", [&] { return appendRawScan(w, m.data(), y.data(), 4, kNaN); }, ZVRAW_PARAMETER_INVALID},
+      {"trace size -1", [&] { return appendRawTrace(w, trace, m.data(), y.data(), -1); }, ZVRAW_PARAMETER_INVALID},
+      {"trace of null times", [&] { return appendRawTrace(w, trace, nullptr, y.data(), 4); }, ZVRAW_NULL_PARAMETERS},
+      {"drift function", [&] { return appendRawFunction(w, drift); }, ZVRAW_OK},
+      {"null block", [&] { return appendCDTScan(w, nullptr, y.data(), 3, b.counts.data(), 3, 1); },
+       ZVRAW_NULL_PARAMETERS},
+      {"null counts", [&] { return appendCDTScan(w, m.data(), y.data(), 3, nullptr, 3, 1); }, ZVRAW_NULL_PARAMETERS},
+      {"counts over datasize", [&] { return appendCDTScan(w, m.data(), y.data(), 3, over.data(), 3, 1); },
+       ZVRAW_PARAMETER_INVALID},
+      {"NaN block time",
+       [&] { return appendCDTScanIndex(w, b.indices.data(), b.intensities.data(), 3, b.counts.data(), 3, kNaN); },
+       ZVRAW_PARAMETER_INVALID},
+      {"item 600", [&] { return items({462, 600}, 2); }, ZVRAW_PARAMETER_INVALID, true},
+      {"item 476", [&] { return items({476}, 1); }, ZVRAW_SCAN_STAT_NOTSUPPORTED, true},
+      {"item 482", [&] { return items({482}, 1); }, ZVRAW_SCAN_STAT_NOTSUPPORTED, true},
+      {"close", [&] { return closeRawWriter(w); }, ZVRAW_OK},
+      {"drift block after close", [&] { return appendCDTScan(w, m.data(), y.data(), 3, b.counts.data(), 3, 1); },
+       ZVRAW_WRITER_CDT_NO_FUNCTION},
+  };
+  for (const auto& c : calls) {
+    const auto before = files(raw());
+    EXPECT_EQ(c.call(), c.rc) << c.what;
+    EXPECT_EQ(none, nullptr) << c.what;
+    if (c.rc != ZVRAW_OK && !c.starts) {
+      EXPECT_EQ(files(raw()), before) << c.what;
+    }
+  }
+  EXPECT_EQ(setParameterValue(notAWriter, 1, "still a set"), ZVRAW_OK);
+  const Reader info(raw(), ZorvalenBaseType::INFO);
+  unsigned functions = 0;
+  EXPECT_TRUE(info.rc == ZVRAW_OK && getFunctionCount(info, &functions) == 0 && functions == 5);
+}
+
+}  // namespace
