@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "Format12Run.h"
 #include "cluster/ExtendedStatsDescriptor.h"
 #include "cluster/ZVRawDataCluster.h"
 #include "cluster/ZVRawWriteInterface.h"
@@ -115,25 +116,9 @@ float fragmentSetMass(unsigned s) {
 float lowEnergy(unsigned) { return 6.0f; }
 float highEnergy(unsigned) { return 30.0f; }
 
-struct Run {
-  Run(const char* name, const std::vector<FunctionSpec>& functions, ZorvalenBaseType kind) {
-    const char* tmp = std::getenv("TMPDIR");
-    dir = fs::path(tmp && *tmp ? tmp : "/tmp") / ("zvraw-bench-" + std::string(name)) / "run.raw";
-    if (!writeRun(dir, functions)) {
-      std::fprintf(stderr, "%s: could not write %s\n", name, dir.c_str());
-      std::abort();
-    }
-    if (createRawReaderFromPath(dir.c_str(), &reader, ZorvalenBaseType::SCAN) != ZVRAW_OK) std::abort();
-    if (createRawProcessor(&processor, kind, nullptr, nullptr) != ZVRAW_OK) std::abort();
-  }
-  ~Run() {
-    destroyRawProcessor(processor);
-    destroyRawReader(reader);
-    std::error_code ec;
-    fs::remove_all(dir.parent_path(), ec);
-  }
-  Run(const Run&) = delete;
-  Run& operator=(const Run&) = delete;
+struct Run : zvraw_bench::ProcessorRun {
+  Run(const char* name, const std::vector<FunctionSpec>& functions, ZorvalenBaseType kind)
+      : ProcessorRun(name, kind, [&](const fs::path& dir) { return writeRun(dir, functions); }) {}
 
   // Every scan of the given functions read once.
   double readAllSeconds(const std::vector<FunctionSpec>& functions, unsigned count) const {
@@ -148,9 +133,6 @@ struct Run {
     return seconds(t0);
   }
 
-  fs::path dir;
-  CZorvalenBaseReader reader = nullptr;
-  CZorvalenBaseProcessor processor = nullptr;
 };
 
 void report(benchmark::State& state, double walk, double base, double items, double baseItems) {
