@@ -330,9 +330,9 @@ ZV_API int getDriftRangeFromTimeRange(CZorvalenBaseReader reader, int nFunction,
 
 /* Makes a processor of kind nType: SCAN (1), the spectrum processor, DDA
  * (7), the data-dependent processor, or ELVO (8), the alternating-energy
- * processor; only DDA reports progress. The handle is null unless 0 is
- * returned: 59 for any other kind. The callback, when a kind reports
- * progress, gets pCaller and a growing percentage (never 0). */
+ * processor. The handle is null unless 0 is returned: 59 for any other
+ * kind. The callback, when a kind reports progress, gets pCaller and a
+ * growing percentage (never 0); none of these three calls it. */
 ZV_API int createRawProcessor(CZorvalenBaseProcessor* pProcessor, ZorvalenBaseType nType, ProgressCallBack callback,
                               void* pCaller);
 
@@ -416,8 +416,8 @@ ZV_API int setThresholdParameter(CZorvalenBaseProcessor processor, CZorvalenPara
  * an MS1 entry per survey scan and an MS2 entry per run of consecutive
  * fragment scans with one set mass. At equal times MS1 entries come first,
  * then lower functions, then lower first scans. The list is built by the
- * first query after setRawReader (the progress callback is told); every
- * query answers 1 before setRawReader and 77 for a run of another kind.
+ * first query after setRawReader; every query answers 1 before
+ * setRawReader and 77 for a run of another kind.
  *
  * Entry details (ZorvalenDDAIndexDetail keys, into the cleared set): RT,
  * FUNCTION, START_SCAN, END_SCAN, SCAN_TYPE (ZorvalenScanType MS1 or MS2);
