@@ -328,11 +328,12 @@ ZV_API int getDriftRangeFromTimeRange(CZorvalenBaseReader reader, int nFunction,
  * null handle, another family's handle or a processor of another kind gives
  * 60, a null output pointer or parameter set 79. */
 
-/* Makes a processor of kind nType: SCAN (1), the spectrum processor, DDA
- * (7), the data-dependent processor, or ELVO (8), the alternating-energy
- * processor. The handle is null unless 0 is returned: 59 for any other
- * kind. The callback, when a kind reports progress, gets pCaller and a
- * growing percentage (never 0); none of these three calls it. */
+/* Makes a processor of kind nType: SCAN (1), the spectrum processor,
+ * LOCKMASS (5), the lock-mass processor, DDA (7), the data-dependent
+ * processor, or ELVO (8), the alternating-energy processor. The handle is
+ * null unless 0 is returned: 59 for any other kind. The callback, when a
+ * kind reports progress (the lock-mass processor), gets pCaller and a
+ * growing percentage (never 0). */
 ZV_API int createRawProcessor(CZorvalenBaseProcessor* pProcessor, ZorvalenBaseType nType, ProgressCallBack callback,
                               void* pCaller);
 
@@ -474,6 +475,61 @@ ZV_EXPORT int elvoGetNextScan(CZorvalenBaseProcessor processor, float& rt, Zorva
                               float*& intensities, int& count, bool& next);
 ZV_EXPORT int elvoResetScan(CZorvalenBaseProcessor processor);
 #endif
+
+/* ---- Lock-mass correction: a processor of kind LOCKMASS ----
+ * The processor measures the reference peak in every scan of the reference
+ * function and installs a gain table (retention time, true / observed
+ * mass) on the raw directory's data in memory: from then on every reader on
+ * it, of any handle sharing the directory, returns masses times the gain at
+ * the scan's time. The table is saved as "lmgt.inf" in the raw directory,
+ * where later openings find it. Without setRawReader every function gives 1
+ * except setLockMassParameters, getLockMassParameters and
+ * removeLockMassCorrection (0). A null or other-kind handle gives 60, a
+ * null output or parameter set 79. */
+
+/* Corrects with LockMassParameter MASS, TOLERANCE and FORCE ("1" recomputes
+ * a table read from "lmgt.inf" with the same settings): 58 when MASS or
+ * TOLERANCE is missing, 57 for another key or a value that is not a number,
+ * a mass of 0 or below, a negative tolerance, or one not finite. 0 with
+ * *pbApplied false for a run that cannot be corrected or is corrected with
+ * these settings already. A table without entries is not installed and
+ * deletes "lmgt.inf". When the file cannot be written (5 or 10) or deleted
+ * (1), the table stays in effect here and *pbApplied tells. */
+ZV_API int lockMassCorrect(CZorvalenBaseProcessor processor, bool* pbApplied);
+
+/* Corrects with the one built-in reference compound of the reference
+ * function's polarity found among the candidates; 76 when several are
+ * found. Without bForce a correction in place is kept (*pbApplied true).
+ * The processor's own settings are unchanged afterwards. */
+ZV_API int autoLockMassCorrect(CZorvalenBaseProcessor processor, bool bForce, bool* pbApplied);
+
+/* Uninstalls the table and deletes "lmgt.inf" (1 when it cannot be). */
+ZV_API int removeLockMassCorrection(CZorvalenBaseProcessor processor);
+
+/* The installed gain at a retention time (minutes): 54 when the run cannot
+ * be corrected, 56 when no table is installed; *pfGain is untouched then. */
+ZV_API int getLockMassCorrection(CZorvalenBaseProcessor processor, float fRetentionTime, float* pfGain);
+
+/* The reference function's scans summed, centred and cut below 1 percent
+ * of the base peak. With *pnCount above 0, two arrays allocated for the
+ * caller, each released with releaseMemory; otherwise the pointers are left
+ * as they were. */
+ZV_API int getLockMassCandidates(CZorvalenBaseProcessor processor, float** ppMasses, float** ppIntensities,
+                                 int* pnCount);
+
+/* Fills the cleared set with the installed table's MASS and TOLERANCE
+ * ("%f"): 54 and 56 as getLockMassCorrection. */
+ZV_API int getLockMassValuesParams(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+
+/* The settings lockMassCorrect reads: replaced by a copy of the set, or
+ * copied unchanged into the cleared set. */
+ZV_API int setLockMassParameters(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+ZV_API int getLockMassParameters(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+
+/* 1 or 0: whether the run can be corrected, and whether a table is in
+ * effect, as canLockMassCorrect and isLockMassCorrected of a reader. */
+ZV_API int LMP_canLockMassCorrect(CZorvalenBaseProcessor processor, int* pnCan);
+ZV_API int LMP_isLockMassCorrected(CZorvalenBaseProcessor processor, int* pnApplied);
 
 /* ---- Writing a raw directory ----
  * A writer lays a new directory down function by function: define a

@@ -11,9 +11,9 @@
 #include "api/ProcessParametersImp.h"
 #include "api/RetentionTimeOrder.h"
 #include "api/ZorvalenRawInfoImp.h"
+#include "api/ZorvalenRawLockMassReaderImp.h"
 #include "cluster/ZVRawDataCluster.h"
 #include "formats/directory/ZVRawDDASettings.h"
-#include "formats/directory/ZVRawExternalLumavent.h"
 #include "formats/portability/SysPaths.h"
 #include "formats/statistics/ZVRawExtStatsRecord.h"
 
@@ -182,14 +182,13 @@ void ZorvalenRawDDAImp::updateSurveyRTs() {
 // ---- entries ----
 
 int ZorvalenRawDDAImp::getLockMassGain(float rt, float& gain) const {
-  // What the lock-mass processor answers when asked with force: the
-  // installed table's gain, whether or not the run could be corrected.
-  const ZVRawDataCluster* cluster = getDataCluster();
-  if (cluster == nullptr) return ZVRAW_ERROR;
-  const borealtek_zvraw_version_1::ZVRawExternalLumavent* table = nullptr;
-  (void)cluster->getExternalLumavent(table);
-  if (table == nullptr) return ZVRAW_PARAMETER_NOT_DEFINED;
-  return table->getCorrection(rt, gain);
+  // Forced: the gain of an installed table counts whether or not the run
+  // could be corrected now.
+  ZorvalenRawReaderImp* reader = getRawReader();
+  if (reader == nullptr) return ZVRAW_ERROR;
+  ZorvalenRawLockMassReaderImp lockMass;
+  if (const int rc = lockMass.SetRawReader(*reader); rc != ZVRAW_OK) return rc;
+  return lockMass.getLockMassCorrection(rt, gain, true);
 }
 
 void ZorvalenRawDDAImp::getScanInfo(const DDAScan& entry, ProcessParametersImp* parameters) const {

@@ -5,6 +5,7 @@
 
 #include "api/ZorvalenRawDDAImp.h"
 #include "api/ZorvalenRawElvoImp.h"
+#include "api/ZorvalenRawLockMassReaderImp.h"
 #include "api/ZorvalenSpectrumProcessorImp.h"
 #include "zorvalen/ZorvalenRaw.h"
 
@@ -24,6 +25,8 @@ std::unique_ptr<ZorvalenRawProcessorImp> makeProcessor(ZorvalenBaseType nType, P
       return std::make_unique<ZorvalenRawDDAImp>(callback, caller);
     case ZorvalenBaseType::ELVO:
       return std::make_unique<ZorvalenRawElvoImp>();
+    case ZorvalenBaseType::LOCKMASS:
+      return std::make_unique<ZorvalenRawLockMassReaderImp>(callback, caller);
     default:
       return nullptr;
   }

@@ -100,12 +100,12 @@ template <class T, class Body>
   return guarded([&] { return std::forward<Body>(body)(*processor); });
 }
 
-// A processor export on a parameter set: 60 for the processor first, then
-// 79 for a null or other-kind set; else body(processor, set).
+// The same for an export on a parameter set: 60 for the processor first,
+// then 79 for a null or other-kind set.
 template <class T, class Body>
 [[nodiscard]] int callProcessorWithSet(void* handle, void* parameters, Body&& body) noexcept {
   auto* set = handleCast<ProcessParametersImp>(parameters);
-  return callProcessor<T>(handle, set != nullptr, [&](T& processor) { return body(processor, *set); });
+  return callProcessor<T>(handle, set != nullptr, [&](T& p) { return body(p, *set); });
 }
 
 }  // namespace Vardex::Lib::ZorvalenRaw
