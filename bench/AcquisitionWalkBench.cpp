@@ -38,7 +38,7 @@ constexpr std::uint32_t kTOFS = 15, kTOFD = 16, kTOFM = 18, kMS = 0;
 
 double seconds(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
 
-struct FunctionSpec {
+struct FunctionPlan {
   std::uint32_t type = kMS;
   unsigned scans = 0;
   double rtOffset = 0;  // minutes; scan s is at rtOffset + 0.001 s
@@ -57,22 +57,22 @@ ZVRawFunctionDescriptor_NonMaldi descriptor(std::uint32_t type, unsigned scans) 
 
 // Writes each function in turn: continuum scans of kPoints points on one
 // mass grid, intensities 1 + (7 s + 3 p + f) % 1000.
-bool writeRun(const fs::path& dir, const std::vector<FunctionSpec>& functions) {
+bool writeRun(const fs::path& dir, const std::vector<FunctionPlan>& functions) {
   std::error_code ec;
   fs::remove_all(dir, ec);
   ZVRawDataCluster cluster;
   ZVRawWriteInterface w(cluster);
   if (w.prepareDataCluster(dir.c_str(), 0) != ZVRAW_OK) return false;
   for (unsigned f = 0; f < functions.size(); ++f) {
-    const FunctionSpec& spec = functions[f];
-    if (w.setFunctionDescriptor(f, descriptor(spec.type, 0), true, true) != ZVRAW_OK) return false;
-    if (spec.statsField != 0) {
+    const FunctionPlan& plan = functions[f];
+    if (w.setFunctionDescriptor(f, descriptor(plan.type, 0), true, true) != ZVRAW_OK) return false;
+    if (plan.statsField != 0) {
       ExtendedStatsDescriptor layout(1, 4);
-      layout.addField({spec.statsField, 'f'}, 0);
+      layout.addField({plan.statsField, 'f'}, 0);
       if (w.setExtendedStatsDescriptor(f, layout) != ZVRAW_OK) return false;
     }
-    for (unsigned first = 0; first < spec.scans; first += kBatch) {
-      const unsigned count = std::min(kBatch, spec.scans - first);
+    for (unsigned first = 0; first < plan.scans; first += kBatch) {
+      const unsigned count = std::min(kBatch, plan.scans - first);
       std::vector<float*> pm(count), pi(count);
       std::vector<char*> pf(count);
       std::vector<unsigned> sizes(count, kPoints);
@@ -88,10 +88,10 @@ bool writeRun(const fs::path& dir, const std::vector<FunctionSpec>& functions) {
           pm[k][p] = 100.0f + 0.875f * static_cast<float>(p);
           pi[k][p] = static_cast<float>(1 + (s * 7 + p * 3 + f) % 1000);
         }
-        times[k] = spec.rtOffset + 0.001 * s;
-        if (spec.statsValue) stats[k] = spec.statsValue(s);
+        times[k] = plan.rtOffset + 0.001 * s;
+        if (plan.statsValue) stats[k] = plan.statsValue(s);
       }
-      int rc = w.setFunctionDescriptor(f, descriptor(spec.type, first + count));
+      int rc = w.setFunctionDescriptor(f, descriptor(plan.type, first + count));
       if (rc == ZVRAW_OK) rc = w.appendScans(f, count, pm.data(), pi.data(), pf.data(), times.data(), sizes.data());
       for (unsigned k = 0; k < count; ++k) {
         delete[] pm[k];
@@ -99,7 +99,7 @@ bool writeRun(const fs::path& dir, const std::vector<FunctionSpec>& functions) {
         delete[] pf[k];
       }
       if (rc != ZVRAW_OK || w.writeScans(f, true, 0u) != ZVRAW_OK) return false;
-      if (spec.statsField != 0 &&
+      if (plan.statsField != 0 &&
           (w.appendStats(f, count, stats.data()) != ZVRAW_OK || w.writeExtendedStats(f, 0u) != ZVRAW_OK))
         return false;
     }
@@ -117,11 +117,11 @@ float lowEnergy(unsigned) { return 6.0f; }
 float highEnergy(unsigned) { return 30.0f; }
 
 struct Run : zvraw_bench::ProcessorRun {
-  Run(const char* name, const std::vector<FunctionSpec>& functions, ZorvalenBaseType kind)
+  Run(const char* name, const std::vector<FunctionPlan>& functions, ZorvalenBaseType kind)
       : ProcessorRun(name, kind, [&](const fs::path& dir) { return writeRun(dir, functions); }) {}
 
   // Every scan of the given functions read once.
-  double readAllSeconds(const std::vector<FunctionSpec>& functions, unsigned count) const {
+  double readAllSeconds(const std::vector<FunctionPlan>& functions, unsigned count) const {
     const auto t0 = Clock::now();
     for (unsigned f = 0; f < count; ++f)
       for (unsigned s = 0; s < functions[f].scans; ++s) {
@@ -143,7 +143,7 @@ void report(benchmark::State& state, double walk, double base, double items, dou
 }
 
 void BM_DDAWalk(benchmark::State& state) {
-  std::vector<FunctionSpec> functions = {{kTOFS, 3000, 0.0, 0, nullptr}};
+  std::vector<FunctionPlan> functions = {{kTOFS, 3000, 0.0, 0, nullptr}};
   for (unsigned j = 1; j <= 3; ++j)
     functions.push_back({kTOFD, 3000, 0.00025 * j, SET_MASS, fragmentSetMass});
   const Run run("dda-walk", functions, ZorvalenBaseType::DDA);
@@ -174,7 +174,7 @@ void BM_DDAWalk(benchmark::State& state) {
 }
 
 void BM_ElvoWalk(benchmark::State& state) {
-  const std::vector<FunctionSpec> functions = {{kTOFM, 5000, 0.0, COLLISION_ENERGY, lowEnergy},
+  const std::vector<FunctionPlan> functions = {{kTOFM, 5000, 0.0, COLLISION_ENERGY, lowEnergy},
                                                {kTOFM, 5000, 0.0005, COLLISION_ENERGY, highEnergy},
                                                {kMS, 1, 0.0, 0, nullptr}};  // so neither is the reference
   const Run run("elvo-walk", functions, ZorvalenBaseType::ELVO);
