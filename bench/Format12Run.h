@@ -5,13 +5,18 @@
 // 1 + (7 s + 3 p) % 1000, at 0.001 s minutes.
 #pragma once
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <string>
 #include <system_error>
 #include <vector>
 
 #include "cluster/ZVRawDataCluster.h"
 #include "cluster/ZVRawWriteInterface.h"
 #include "formats/directory/ZVRawFunctionDescriptor.h"
+#include "zorvalen/ZorvalenRaw.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace zvraw_bench {
@@ -64,5 +69,33 @@ inline bool writeFormat12Run(const std::filesystem::path& dir, unsigned scans, u
   }
   return w.writeFunctionDescriptors() == ZVRAW_OK && w.writeHeader(false) == ZVRAW_OK;
 }
+
+// A run written afresh for one benchmark into $TMPDIR (or /tmp)
+// /zvraw-bench-<name>/run.raw by write, with a scan reader and a processor of
+// the kind on it (no reader handed over yet); all removed when it ends.
+struct ProcessorRun {
+  ProcessorRun(const char* name, ZorvalenBaseType kind, const std::function<bool(const std::filesystem::path&)>& write) {
+    const char* tmp = std::getenv("TMPDIR");
+    dir = std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / ("zvraw-bench-" + std::string(name)) / "run.raw";
+    if (!write(dir)) {
+      std::fprintf(stderr, "%s: could not write %s\n", name, dir.c_str());
+      std::abort();
+    }
+    if (createRawReaderFromPath(dir.c_str(), &reader, ZorvalenBaseType::SCAN) != ZVRAW_OK) std::abort();
+    if (createRawProcessor(&processor, kind, nullptr, nullptr) != ZVRAW_OK) std::abort();
+  }
+  ~ProcessorRun() {
+    destroyRawProcessor(processor);
+    destroyRawReader(reader);
+    std::error_code ec;
+    std::filesystem::remove_all(dir.parent_path(), ec);
+  }
+  ProcessorRun(const ProcessorRun&) = delete;
+  ProcessorRun& operator=(const ProcessorRun&) = delete;
+
+  std::filesystem::path dir;
+  CZorvalenBaseReader reader = nullptr;
+  CZorvalenBaseProcessor processor = nullptr;
+};
 
 }  // namespace zvraw_bench

@@ -328,10 +328,12 @@ ZV_API int getDriftRangeFromTimeRange(CZorvalenBaseReader reader, int nFunction,
  * null handle, another family's handle or a processor of another kind gives
  * 60, a null output pointer or parameter set 79. */
 
-/* Makes a processor of kind nType: SCAN (1), the spectrum processor, which
- * never reports progress. The handle is null unless 0 is returned: 59 for
- * any other kind. The callback, when a kind reports progress, gets pCaller
- * and a growing percentage (never 0). */
+/* Makes a processor of kind nType: SCAN (1), the spectrum processor,
+ * LOCKMASS (5), the lock-mass processor, DDA (7), the data-dependent
+ * processor, or ELVO (8), the alternating-energy processor. The handle is
+ * null unless 0 is returned: 59 for any other kind. The callback, when a
+ * kind reports progress (the lock-mass processor), gets pCaller and a
+ * growing percentage (never 0). */
 ZV_API int createRawProcessor(CZorvalenBaseProcessor* pProcessor, ZorvalenBaseType nType, ProgressCallBack callback,
                               void* pCaller);
 
@@ -409,6 +411,70 @@ ZV_API int getCentroidParameter(CZorvalenBaseProcessor processor, CZorvalenParam
  * set. */
 ZV_API int thresholdScan(CZorvalenBaseProcessor processor);
 ZV_API int setThresholdParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+
+/* ---- The data-dependent processor: a processor of kind DDA ----
+ * The run (a DDA or HDDDA acquisition) as one list in retention-time order:
+ * an MS1 entry per survey scan and an MS2 entry per run of consecutive
+ * fragment scans with one set mass. At equal times MS1 entries come first,
+ * then lower functions, then lower first scans. The list is built by the
+ * first query after setRawReader; every query answers 1 before
+ * setRawReader and 77 for a run of another kind.
+ *
+ * Entry details (ZorvalenDDAIndexDetail keys, into the cleared set): RT,
+ * FUNCTION, START_SCAN, END_SCAN, SCAN_TYPE (ZorvalenScanType MS1 or MS2);
+ * MS2 entries also SET_MASS and PRECURSOR_MASS, the set mass times the
+ * installed lock-mass gain at the retention time of the MS1 entry before it
+ * (the set mass itself when no gain table is installed).
+ *
+ * Spectra: the entry's scans summed, centroided when DDAParameter CENTROID
+ * is "1"; from 6 points on, intensities below 2 become 0 and runs of zeros
+ * keep only their two ends. The arrays belong to the processor and stay
+ * valid until its next ddaGetScan or ddaGetNextScan or its destruction. */
+ZV_API int ddaGetScanCount(CZorvalenBaseProcessor processor, int* pnCount);
+/* 65 for an index outside 0 to the count less 1 (the set is left cleared). */
+ZV_API int ddaGetScanInfo(CZorvalenBaseProcessor processor, int nIndex, CZorvalenParameters parameters);
+ZV_API int ddaGetScan(CZorvalenBaseProcessor processor, int nIndex, float** ppMasses, float** ppIntensities,
+                      int* pnSize, CZorvalenParameters parameters);
+/* The entry at the cursor, which moves on; after the last entry 0 with
+ * *pbNext false and the arrays and size untouched. ddaResetScan moves the
+ * cursor back to the first entry; ddaGetScan leaves it. */
+ZV_API int ddaGetNextScan(CZorvalenBaseProcessor processor, float** ppMasses, float** ppIntensities, int* pnSize,
+                          CZorvalenParameters parameters, bool* pbNext);
+ZV_API int ddaResetScan(CZorvalenBaseProcessor processor);
+/* DDAParameter CENTROID: "0" or "1" sets it, anything else leaves it ("0"
+ * on a new processor). */
+ZV_API int setDDAParameters(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+ZV_API int getDDAParameters(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+/* The quadrupole isolation window (DDAIsolationWindowParameter LOWEROFFSET
+ * and UPPEROFFSET, floats), kept in the raw directory's "_dda.inf". Set: 1
+ * before setRawReader, 58 when either key is missing, 57 unless both are
+ * finite numbers (nothing is written then), 5 or 10 when the file cannot be
+ * written. Get: both offsets, 0 when the file or a key is missing. */
+ZV_API int setQuadIsolationWindowParameters(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+ZV_API int getQuadIsolationWindowParameters(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+
+/* ---- The alternating-energy processor: a processor of kind ELVO ----
+ * The scans of an ELVO acquisition's low- and high-energy functions in
+ * retention-time order (at equal times the low-energy scan first), each
+ * with its type: MS1 for low energy, MS2 for high. These two functions are
+ * C++ functions, declared for C++ callers only; a C caller resolves them by
+ * their symbol names, _Z15elvoGetNextScanPvRfR16ZorvalenScanTypeRPfS4_RiRb
+ * and _Z13elvoResetScanPv, and calls them with pointers in place of the
+ * references (the same ABI).
+ *
+ * elvoGetNextScan: rt 0 and type UNINITIALISED first; 1 before setRawReader
+ * or for a run that is not ELVO (HDELVO included), next untouched. At the
+ * end 0 with next false. Otherwise the scan at the cursor, which moves on:
+ * its arrays belong to the processor and stay valid until its next
+ * elvoGetNextScan, setRawReader or destruction; a scan that cannot be read
+ * gives the read's code, count 0 and null arrays. elvoResetScan moves the
+ * cursor back to the first scan. Both give 60 for a handle that is not an
+ * alternating-energy processor. */
+#ifdef __cplusplus
+ZV_EXPORT int elvoGetNextScan(CZorvalenBaseProcessor processor, float& rt, ZorvalenScanType& type, float*& masses,
+                              float*& intensities, int& count, bool& next);
+ZV_EXPORT int elvoResetScan(CZorvalenBaseProcessor processor);
+#endif
 
 /* ---- Lock-mass correction: a processor of kind LOCKMASS ----
  * The processor measures the reference peak in every scan of the reference
