@@ -5,6 +5,7 @@
 // looked up by scan or retention time, and written back incrementally.
 // Record layout: ZVRawFunctionScanIndexImp.h. Functions and scans count from 0.
 
+#include <climits>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -141,7 +142,15 @@ class ZVRawFunctionScanIndices {
 
   // A new record for f: the inverse of its continuum flag as use-continuum bit, its calibrated flag.
   [[nodiscard]] static ZVRawFunctionScanIndexImp freshRecord(const FunctionIndex& fn);
-  [[nodiscard]] int readNewRecords(unsigned int f, unsigned int c, unsigned int nDataFormat, bool extended);
+  // Records from `from` on whose largest peak count is known to be `peaks`.
+  struct KnownMax {
+    unsigned int from = UINT_MAX;
+    unsigned int peaks = 0;
+  };
+  int setMaxScanSizes(std::span<const KnownMax> known);
+  // Also raises nMaxPeaks to the largest peak count of the records read.
+  [[nodiscard]] int readNewRecords(unsigned int f, unsigned int c, unsigned int nDataFormat, bool extended,
+                                   unsigned int& nMaxPeaks);
   template <class Take>
   [[nodiscard]] int readRecordBlocks(unsigned int f, unsigned int start, std::size_t count, bool extended,
                                      Take&& take) const;

@@ -60,6 +60,9 @@ int ZVRawFunctionScanIndices::readIndices(std::string_view cRawFilePath, const u
   if (int rc = setRawFilePath(cRawFilePath); rc != ZVRAW_OK) return rc;
   if (!m_bHasArrays) return ZVRAW_SCANINDICES_INVALID;
   int result = ZVRAW_OK;
+  // What each read learns of the new records' peak counts: only the
+  // records held before are walked again for the largest.
+  std::vector<KnownMax> known(m_nFunctionCount);
   for (unsigned int f = 0; f < m_nFunctionCount; ++f) {
     const unsigned int held = m_functions[f].scans;
     const unsigned int extended = pnExtended ? pnExtended[f] : 0;
@@ -71,9 +74,10 @@ int ZVRawFunctionScanIndices::readIndices(std::string_view cRawFilePath, const u
     // Records already held are never read again; a function whose complete
     // count fell below what is held keeps its records.
     if (complete == 0 || held >= complete) continue;
-    result = readNewRecords(f, complete, pFuncDataFormats[f], extended != 0);
+    known[f].from = held;
+    result = readNewRecords(f, complete, pFuncDataFormats[f], extended != 0, known[f].peaks);
   }
-  setMaxScanSizes();
+  setMaxScanSizes(known);
   return result;
 }
 
@@ -96,7 +100,8 @@ int ZVRawFunctionScanIndices::readIndices(unsigned int nFunc, unsigned int nStar
 // followed by readIndices, each written once. A function that keeps growing
 // (an acquisition in progress) grows its array geometrically, so a re-read
 // does not copy every record held.
-int ZVRawFunctionScanIndices::readNewRecords(unsigned int f, unsigned int c, unsigned int nDataFormat, bool extended) {
+int ZVRawFunctionScanIndices::readNewRecords(unsigned int f, unsigned int c, unsigned int nDataFormat, bool extended,
+                                             unsigned int& nMaxPeaks) {
   FunctionIndex& fn = m_functions[f];
   std::vector<ZVRawFunctionScanIndexImp>& records = fn.records;
   const unsigned int held = std::min(fn.scans, c);
@@ -104,7 +109,10 @@ int ZVRawFunctionScanIndices::readNewRecords(unsigned int f, unsigned int c, uns
   const ZVRawFunctionScanIndexImp fresh = freshRecord(fn);
   records.resize(held);
   const int rc = readRecordBlocks(f, held, c - held, extended, [&](std::span<const std::uint8_t> record) {
-    return records.emplace_back(fresh).extractScanIndex(record, nDataFormat, extended);
+    ZVRawFunctionScanIndexImp& r = records.emplace_back(fresh);
+    const int rc = r.extractScanIndex(record, nDataFormat, extended);
+    nMaxPeaks = std::max(nMaxPeaks, r.getPeaksInScan());
+    return rc;
   });
   records.resize(c, fresh);  // within the capacity: cannot throw
   fn.hasRecords = true;
@@ -206,11 +214,15 @@ int ZVRawFunctionScanIndices::prepareScanIndicesBuffer(unsigned int nWhichFunc, 
   return ZVRAW_OK;
 }
 
-int ZVRawFunctionScanIndices::setMaxScanSizes() {
+int ZVRawFunctionScanIndices::setMaxScanSizes() { return setMaxScanSizes({}); }
+
+int ZVRawFunctionScanIndices::setMaxScanSizes(std::span<const KnownMax> known) {
   if (!m_bHasArrays) return ZVRAW_SCANINDICES_INVALID;
-  for (FunctionIndex& fn : m_functions) {
-    fn.maxScanSize = 0;
-    for (unsigned int s = 0; s < fn.scans; ++s)
+  for (std::size_t f = 0; f < m_functions.size(); ++f) {
+    FunctionIndex& fn = m_functions[f];
+    const KnownMax k = f < known.size() ? known[f] : KnownMax{};
+    fn.maxScanSize = k.peaks;
+    for (unsigned int s = 0; s < std::min(fn.scans, k.from); ++s)
       fn.maxScanSize = std::max(fn.maxScanSize, fn.records[s].getPeaksInScan());
   }
   m_bHasMaxSizes = true;
