@@ -144,6 +144,40 @@ TEST_F(ScanIndicesTest, LiveReadTakesOnlyCompleteScansAndNeverRereads) {
   EXPECT_EQ(n, 10u);
 }
 
+// The largest scan size follows every read: records taken by a re-read,
+// and held records changed in memory since (a writer's), in every function.
+TEST_F(ScanIndicesTest, LargestScanSizeCoversHeldAndNewRecords) {
+  std::vector<IndexRecordFields> records = scans(6);
+  records[1].peaks = 7;
+  records[4].peaks = 9;  // 4 and 5 lie beyond the growing data files' ends
+  records[5].peaks = 3;
+  for (unsigned k = 0; k < 6; ++k) records[k].offset = 60 * k;  // scans of at most 10 peaks each
+  for (unsigned f : {0u, 1u, 2u}) writeIdx(f, indexFileBytes(records, false));
+  for (unsigned f : {0u, 1u, 2u}) sizeDat(f, f == 1 ? 360 : 240);
+  ZVRawFunctionScanIndices set(3);
+  const unsigned formats[3] = {kFormat9, kFormat9, kFormat9};
+  ASSERT_EQ(set.readIndices(root(), formats), ZVRAW_OK);
+  unsigned size = 0;
+  for (unsigned f : {0u, 1u, 2u}) {
+    EXPECT_EQ(set.getMaxScanSize(f, size), ZVRAW_OK);
+    EXPECT_EQ(size, 10u) << f;
+  }
+  // Held records shrink in memory; functions 0 and 2 then grow, 1 does not.
+  const unsigned firstPeaks[3] = {5, 4, 12};
+  for (unsigned f : {0u, 1u, 2u}) {
+    std::span<ZVRawFunctionScanIndexImp> held;
+    ASSERT_EQ(set.getIndexArray(f, held), ZVRAW_OK);
+    for (ZVRawFunctionScanIndexImp& r : held) r.peaksInScan() = std::min(r.getPeaksInScan(), 2u);
+    held[0].peaksInScan() = firstPeaks[f];
+  }
+  for (unsigned f : {0u, 2u}) sizeDat(f, 360);
+  ASSERT_EQ(set.readIndices(root(), formats), ZVRAW_OK);
+  for (auto [f, want] : {std::pair{0u, 9u}, {1u, 4u}, {2u, 12u}}) {
+    EXPECT_EQ(set.getMaxScanSize(f, size), ZVRAW_OK);
+    EXPECT_EQ(size, want) << f;
+  }
+}
+
 TEST_F(ScanIndicesTest, CompletenessComparesFullSixtyFourBitEnds) {
   const std::uint64_t fourGiB = std::uint64_t{1} << 32;
   IndexRecordFields inside = scanRecord(0), outside = scanRecord(1);
