@@ -1,14 +1,43 @@
-/* libZorvalenRaw: the one header callers include.
+/* libZorvalenRaw: the one header callers include, and the reference of every
+ * function it declares.
  *
- * Every function returns an int result code (ZVRAW_OK is 0; the other codes
- * are in ZorvalenRawResultCodes.h and getErrorMessage gives their text).
+ * Results. Every function returns an int result code: ZVRAW_OK (0) or one of
+ * the codes in ZorvalenRawResultCodes.h; getErrorMessage gives the text of
+ * any code. The codes named below are the ones a caller should expect; any
+ * call may also give ZVRAW_MEMALLOC_ERROR (out of memory) or ZVRAW_ERROR (an
+ * internal failure): no exception leaves the library. ZV_RESULT_USED makes the
+ * compiler warn when a caller ignores the code.
  *
- * Memory: a handle lives from its create function to its destroy function.
- * Blocks the library allocates for the caller (error messages, chromatograms)
- * are released by the caller with releaseMemory and outlive the handle that
- * made them. Everything else handed out by pointer (texts, key lists) belongs
- * to the handle and stays valid until the next call of the same kind on that
- * handle or until the handle is destroyed. */
+ * Handles. A handle lives from its create function to its destroy function;
+ * destroy functions accept null. A null handle or one of another family is
+ * refused: ZVRAW_READER_NOT_DEFINED for readers, ZVRAW_NULL_PARAMETERS for
+ * parameter sets, writers, acquisition handles and sample lists, as is a null
+ * output pointer (ZVRAW_NULL_PARAMETERS). A destroyed handle cannot be told
+ * from a live one: never use it again.
+ *
+ * Memory. Blocks the library allocates for the caller (error texts,
+ * chromatogram and mobilogram arrays) are the caller's: release each with
+ * releaseMemory, never free. They outlive the handle that made them.
+ * Everything else handed out by pointer (scans, texts, key lists, channel
+ * arrays) belongs to the handle: valid until the next call of the same kind
+ * on it or until it is destroyed; never release it.
+ *
+ * Threads. The library starts no thread and takes no lock. Handles on
+ * different directories may be used from different threads at once; the
+ * handles made on one directory (createRawReaderFromReader) are used from one
+ * thread at a time.
+ *
+ * C and C++. Enumerators are scoped in C++ and prefixed in C; outputs written
+ * through ZV_REF are references in C++ and pointers in C:
+ *
+ *     C++:  int rc = createRawReaderFromPath(path, &reader, ZorvalenBaseType::INFO);
+ *           int first = 0, last = 0;
+ *           rc = getScanRangeFromTimeRange(reader, 0, 1.0f, 2.0f, first, last);
+ *     C:    int rc = createRawReaderFromPath(path, &reader, ZorvalenBaseType_INFO);
+ *           int first = 0, last = 0;
+ *           rc = getScanRangeFromTimeRange(reader, 0, 1.0f, 2.0f, &first, &last);
+ *
+ * Functions and scans are numbered from 0; retention times are in minutes. */
 #ifndef ZORVALEN_RAW_H
 #define ZORVALEN_RAW_H
 
@@ -20,93 +49,102 @@
 /* ---- Caller memory and error texts ---- */
 
 /* Releases a block the library allocated for the caller; null is accepted.
- * Returns 0. */
+ * Always ZVRAW_OK. */
 ZV_API int releaseMemory(void* pMemory);
 
-/* The text of a result code in a block allocated for the caller (release it
- * with releaseMemory): "" for 0, "Unknown Code" for a code without a text.
- * 79 for a null ppErrorMessage; 45, with a null text, when the block cannot
- * be allocated. */
+/* The text of nErrorCode in a new block the caller releases with
+ * releaseMemory: "" for ZVRAW_OK, "Unknown Code" for a code without a text.
+ * ZVRAW_NULL_PARAMETERS for a null ppErrorMessage; ZVRAW_MEMALLOC_ERROR, with
+ * a null text, when the block cannot be allocated. */
 ZV_API ZV_RESULT_USED int getErrorMessage(int nErrorCode, char** ppErrorMessage);
 
 /* ---- Parameter sets: text values under integer keys ----
- * Keys are values of the enumerations in ZorvalenRawDefs.h. A null handle,
- * a handle of another kind, a null text and a null output pointer give 79. */
+ * Keys are values of the enumerations in ZorvalenRawDefs.h; integers are
+ * stored as decimal text, booleans as "1" and "0". A null or other-kind set,
+ * a null text and a null output pointer give ZVRAW_NULL_PARAMETERS. */
 
-/* Makes an empty set. */
+/* Makes an empty set in *pParameters. */
 ZV_API ZV_RESULT_USED int createParameters(CZorvalenParameters* pParameters);
 
-/* Makes a set holding a copy of the source's pairs. */
+/* Makes in *pParameters a set holding a copy of source's pairs. */
 ZV_API ZV_RESULT_USED int createParametersFromParameters(CZorvalenParameters source, CZorvalenParameters* pParameters);
 
 /* Destroys a set; null is accepted. */
 ZV_API int destroyParameters(CZorvalenParameters parameters);
 
-/* Stores a copy of the text under the key, replacing any earlier value. */
+/* Stores a copy of value under key, replacing any earlier value. */
 ZV_API ZV_RESULT_USED int setParameterValue(CZorvalenParameters parameters, int key, const char* value);
 
-/* The key's text ("" when the key is not set), held by the set until the next
- * getParameterValue on it. */
+/* The text under key ("" when the key is not set). The text belongs to the
+ * set: valid until its next getParameterValue. */
 ZV_API ZV_RESULT_USED int getParameterValue(CZorvalenParameters parameters, int key, char** value);
 
-/* The set keys in ascending order, held by the set until the next
- * getParameterKeys on it. */
+/* The set's keys in ascending order, and their count. The array belongs to
+ * the set: valid until its next getParameterKeys. */
 ZV_API ZV_RESULT_USED int getParameterKeys(CZorvalenParameters parameters, int** keys, int* count);
 
 /* ---- Readers: an open raw data directory ----
  * A reader is opened on a directory path, or made on another reader's
  * directory without reading its files again; the directory stays open until
- * the last reader on it is destroyed, in any order. Kinds: ZorvalenBaseType
- * SCAN (1), INFO (2), CHROM (3), ANALOG (4). A null reader or one of another
- * kind gives 59, a null output pointer 79. */
+ * the last reader on it is destroyed, in any order. Kinds (ZorvalenBaseType):
+ * SCAN, INFO, CHROM and ANALOG. */
 
-/* Opens the directory at path as a reader of kind nType. The handle is null
- * unless 0 is returned: 59 for a kind other than 1 to 4, 79 for a null path,
- * 4 for a path longer than 255 bytes, else the code of opening the
- * directory. */
+/* Opens the directory at path as a reader of kind nType in *pReader, which
+ * stays null unless ZVRAW_OK is returned. ZVRAW_READER_NOT_DEFINED for a kind
+ * that is no reader kind, ZVRAW_NULL_PARAMETERS for a null path,
+ * ZVRAW_FILENAME_ERROR for a path longer than 255 bytes, else the code of
+ * opening the directory: ZVRAW_FILEOPEN_ERROR for a missing directory or
+ * one without the files every run has, another code for a damaged file. */
 ZV_API ZV_RESULT_USED int createRawReaderFromPath(const char* path, CZorvalenBaseReader* pReader,
                                                   ZorvalenBaseType nType);
 
-/* A reader of kind nType on source's directory. The handle is null unless 0
- * is returned: 59 for a null source or a kind other than 1 to 4, else the
- * directory's state (the code of its last failed update). */
+/* A reader of kind nType on source's directory, in *pReader (null unless
+ * ZVRAW_OK). ZVRAW_READER_NOT_DEFINED for a null source or a kind that is no
+ * reader kind, else the directory's state: the code of its last failed
+ * update. */
 ZV_API ZV_RESULT_USED int createRawReaderFromReader(CZorvalenBaseReader source, CZorvalenBaseReader* pReader,
                                                     ZorvalenBaseType nType);
 
-/* Destroys a reader; null is accepted. */
+/* Destroys a reader, and with the last reader on it the directory; null is
+ * accepted. */
 ZV_API int destroyRawReader(CZorvalenBaseReader reader);
 
 /* Re-reads the scan indices and statistics of a directory still being
- * written, for every reader on it: new scans show afterwards. 46 when the
- * directory has no statistics file (its scans still read). */
+ * written, for every reader on it: new scans show afterwards.
+ * ZVRAW_STATSFILE_FILEREADOPEN_ERROR when the directory has no statistics
+ * file (its scans still read). */
 ZV_API ZV_RESULT_USED int updateRawReader(CZorvalenBaseReader reader);
 
 /* ---- Scans: a reader of kind SCAN ----
- * Functions and scans are numbered from 0. The arrays belong to the reader:
- * they stay valid until the next read of the same kind on it (and move when
- * a larger scan needs larger arrays); never release them. After a failed
- * read the pointers are null and the sizes 0. */
+ * The arrays belong to the reader: valid until its next read of the same
+ * kind (they move when a larger scan needs larger arrays); never release
+ * them. A scan of 0 points gives ZVRAW_OK, null arrays and size 0. After a
+ * failed read the pointers are null and the sizes 0. Expect
+ * ZVRAW_FUNCNUM_INVALID and ZVRAW_SCANNUM_INVALID for numbers the run does
+ * not have. */
 
-/* One scan's masses and intensities; a scan of 0 points gives null arrays. */
+/* One scan's masses and intensities, and their count. */
 ZV_API ZV_RESULT_USED int readScan(CZorvalenBaseReader reader, int nFunction, int nScan, float** ppMasses,
                                    float** ppIntensities, int* pnSize);
 
-/* As readScan, plus one flag byte per point (bits 1 and 2 merged into bit 1);
- * a null flag array when no point carries a flag. */
+/* As readScan, plus one flag byte per point; a null flag array when no point
+ * carries a flag. */
 ZV_API ZV_RESULT_USED int readScanFlags(CZorvalenBaseReader reader, int nFunction, int nScan, float** ppMasses,
                                         float** ppIntensities, char** ppFlags, int* pnSize);
 
-/* As readScan, plus the product masses of an MRM function type (27 for
- * another type). */
+/* As readScan, plus the product masses of an MRM function and their count;
+ * ZVRAW_FUNCTIONTYPE_INVALID for another function type. */
 ZV_API ZV_RESULT_USED int readProductScan(CZorvalenBaseReader reader, int nFunction, int nScan, float** ppMasses,
                                           float** ppIntensities, float** ppProductMasses, int* pnSize,
                                           int* pnProductSize);
 
-/* One drift spectrum (drift bin nDrift) of a compressed function, as masses
- * with the scan's lock-mass gain, or as time-of-flight mass indices (with
- * one flag byte per point). The arrays belong to the function's drift
+/* One drift spectrum (drift bin nDrift, from 0) of a compressed function:
+ * masses with the scan's lock-mass gain, or time-of-flight mass indices
+ * (with one flag byte per point). The arrays belong to the function's drift
  * reader, shared by every reader on the directory: valid until the next
- * drift read of that function through any of them. */
+ * drift read of that function through any of them. ZVRAW_FUNCNUM_INVALID
+ * (outputs as they were), ZVRAW_SCANNUM_INVALID, ZVRAW_DRIFTNUM_INVALID,
+ * ZVRAW_FILEOPEN_ERROR for a function without drift files. */
 ZV_API ZV_RESULT_USED int readDriftScan(CZorvalenBaseReader reader, int nFunction, int nScan, int nDrift,
                                         float** ppMasses, float** ppIntensities, int* pnSize);
 ZV_API ZV_RESULT_USED int readDriftScanIndex(CZorvalenBaseReader reader, int nFunction, int nScan, int nDrift,
@@ -116,134 +154,147 @@ ZV_API ZV_RESULT_USED int readDriftScanFlagsIndex(CZorvalenBaseReader reader, in
                                                   int* pnSize);
 
 /* The mass of every time-of-flight index of a compressed function's window,
- * with the scan's lock-mass gain, and the index of its first entry. Held by
- * the reader until its next getDriftMassScale; set also when the drift
- * reader reports a failure. */
+ * with the scan's lock-mass gain, their count, and the index of the first.
+ * The array belongs to the reader until its next getDriftMassScale. After a
+ * failure: a null array, size 0, the offset as it was. */
 ZV_API ZV_RESULT_USED int getDriftMassScale(CZorvalenBaseReader reader, int nFunction, int nScan, float** ppMasses,
                                             int* pnSize, int* pnOffset);
 
 /* ---- Chromatograms: a reader of kind CHROM ----
- * Every array is allocated for the caller, who releases each with
- * releaseMemory (two calls: the first array and the second); they outlive
- * the reader. After a failed TIC, BPI, mass or MRM chromatogram both arrays
- * are null and the size 0. */
+ * Every array is allocated for the caller: release each with releaseMemory
+ * (two calls: the first array and the second). They outlive the reader.
+ * After a failed TIC, BPI, mass or MRM chromatogram both arrays are null and
+ * the size 0. */
 
-/* The retention time (minutes) and the total ion current, or the base-peak
- * intensity, of every scan of the function, from the scan index: no scan
- * data are loaded. A function of 0 scans gives 0, null arrays and size 0. */
+/* The retention time and the total ion current, or the base-peak intensity,
+ * of every scan of the function, from the scan index (no scan data are
+ * loaded). A function of 0 scans gives ZVRAW_OK, null arrays and size 0;
+ * ZVRAW_FUNCNUM_INVALID. */
 ZV_API ZV_RESULT_USED int readTICChromatogram(CZorvalenBaseReader reader, int nFunction, float** ppTimes,
                                               float** ppIntensities, int* pnSize);
 ZV_API ZV_RESULT_USED int readBPIChromatogram(CZorvalenBaseReader reader, int nFunction, float** ppTimes,
                                               float** ppIntensities, int* pnSize);
 
-/* One retention time per scan, and one block of nMasses x scans intensities:
+/* One retention time per scan, and one block of nMasses x size intensities:
  * row i (entries i x size to i x size + size - 1) sums each scan's points
- * within pfMasses[i] +- fMassWindow / 2. 1 for nMasses below 1, 79 for a
- * null list, 45 when the block exceeds 2^31 - 1 values, 1 for a function
- * without scans. The scans are loaded 100 at a time into the directory that
- * every reader on it shares: afterwards the function's last block of scans
- * is the loaded one. */
+ * within pfMasses[i] +- fMassWindow / 2. ZVRAW_NULL_PARAMETERS for a null
+ * list; ZVRAW_ERROR for nMasses below 1 or a function without scans;
+ * ZVRAW_MEMALLOC_ERROR when the block would exceed 2^31 - 1 values. The
+ * scans are loaded 100 at a time into the directory every reader on it
+ * shares: afterwards the function's last block of scans is the loaded one. */
 ZV_API ZV_RESULT_USED int readMassChromatograms(CZorvalenBaseReader reader, int nFunction, const float* pfMasses,
                                                 int nMasses, float** ppTimes, float** ppIntensities, float fMassWindow,
                                                 bool bDaughters, int* pnSize);
 
 /* The same block for MRM channels of an MRM function (data format 2 or 11):
- * row i is channel pnChannels[i]; 15 for a channel the function does not
- * have, 27 for another data format. A function of 0 scans or without
- * channels gives 0 with null arrays. Loads every scan of the function into
- * the shared directory. */
+ * row i is channel pnChannels[i]. ZVRAW_SEGMENT_INVALID for a channel the
+ * function does not have, ZVRAW_FUNCTIONTYPE_INVALID for another data
+ * format. A function of 0 scans or without channels gives ZVRAW_OK with null
+ * arrays. Leaves every scan of the function loaded in the shared directory. */
 ZV_API ZV_RESULT_USED int readMRMChromatograms(CZorvalenBaseReader reader, int nFunction, const int* pnChannels,
                                                int nChannels, float** ppTimes, float** ppIntensities, int* pnSize);
 
 /* Scanning-quadrupole mass chromatogram of a compressed function: one point
  * per scan, the intensities within fMass +- fMassWindow / 2 summed over the
- * quadrupole bins of fPrecursorMass +- fPrecursorMassWindow / 2. 63, with
- * the outputs untouched, when the run has no scanning-quadrupole
- * calibration. */
+ * quadrupole bins of fPrecursorMass +- fPrecursorMassWindow / 2.
+ * ZVRAW_VESKO_CALIBRATION_INVALID or ZVRAW_FUNCNUM_INVALID leave the outputs
+ * as they were; any other failure gives null arrays and size 0. */
 ZV_API ZV_RESULT_USED int readVeskoMassChromatogram(CZorvalenBaseReader reader, int nFunction, float fPrecursorMass,
                                                     float fMass, float** ppTimes, float** ppIntensities,
                                                     float fPrecursorMassWindow, float fMassWindow, int* pnSize);
 
 /* Per drift bin nFirstBin to nLastBin of a compressed function: the bin
  * number and the intensities within fMassStart to fMassEnd summed over scans
- * nFirstBlock to nLastBlock. 74 for a bad mass range, 17 or 80 for a
- * reversed scan or bin range, 16 or 55 for a scan or bin the function does
- * not have. */
+ * nFirstBlock to nLastBlock. ZVRAW_MASS_RANGE_INVALID for a bad mass range,
+ * ZVRAW_SCANRANGE_INVALID or ZVRAW_DRIFTRANGE_INVALID for a reversed scan or
+ * bin range, ZVRAW_SCANNUM_INVALID or ZVRAW_DRIFTNUM_INVALID for a scan or
+ * bin the function does not have. After a failure: null arrays, size 0. */
 ZV_API ZV_RESULT_USED int extractByBins(CZorvalenBaseReader reader, int nFunction, float fMassStart, float fMassEnd,
                                         int nFirstBlock, int nLastBlock, int nFirstBin, int nLastBin, int** ppBins,
                                         float** ppIntensities, int* pnSize);
 
 /* extractByBins over every drift bin of the function; a function without
- * drift data fails with null arrays. */
+ * drift data fails with null arrays and size 0. */
 ZV_API ZV_RESULT_USED int readMobillogram(CZorvalenBaseReader reader, int nFunction, int nStartScan, int nEndScan,
                                           float fStartMass, float fEndMass, int** ppDriftBins, float** ppIntensities,
                                           int* pnSize);
 
 /* ---- Analog channels: a reader of kind ANALOG ----
- * Channels are numbered from 0. What these return belongs to the reader:
+ * Channels are numbered from 0. What these hand out belongs to the reader:
  * never release it. */
 
 /* The number of analog channels; always 0. */
 ZV_API ZV_RESULT_USED int getChannelCount(CZorvalenBaseReader reader, int* pnCount);
 
-/* A channel's sample times and values, held by the reader until its next
- * readChannel. 14 for a channel not below the count; a channel without
- * samples gives 0, null arrays and size 0. */
+/* A channel's sample times and values, and their count: valid until the
+ * reader's next readChannel. A channel without samples gives ZVRAW_OK, null
+ * arrays and size 0. ZVRAW_FUNCNUM_INVALID for a channel not below the count
+ * (size as it was); ZVRAW_DATA_NULL when its arrays are missing. */
 ZV_API ZV_RESULT_USED int readChannel(CZorvalenBaseReader reader, int nChannel, const float** ppTimes,
                                       const float** ppValues, int* pnSize);
 
-/* A channel's description and units texts, held by the reader until its
- * next text. 14 for a channel not below the count, 1 for a channel without
- * a header. */
+/* A channel's description or units text: valid until the reader's next
+ * text. ZVRAW_FUNCNUM_INVALID for a channel not below the count, ZVRAW_ERROR
+ * for a channel without a header; the pointer is then as it was. */
 ZV_API ZV_RESULT_USED int getChannelDesciption(CZorvalenBaseReader reader, int nChannel, char** ppText);
 ZV_API ZV_RESULT_USED int getChannelUnits(CZorvalenBaseReader reader, int nChannel, char** ppText);
 
 /* ---- Information: a reader of kind INFO ----
- * Questions about an open directory that read no scan data. Function types
- * are the stored type + 200 (ZorvalenFunctionType), ion modes the stored
- * mode + 100 (ZorvalenIonMode). An output the function presets (299, 199,
- * 0, NaN) keeps the preset when the question fails. */
+ * Questions that read no scan data. Function types are the stored type + 200
+ * (ZorvalenFunctionType), ion modes the stored mode + 100 (ZorvalenIonMode).
+ * ZVRAW_FUNCNUM_INVALID for a function the run does not have. An output
+ * preset by the function (UNINITIALISED, 0, -1, NaN) keeps the preset when
+ * the question fails. */
 
+/* The number of functions. */
 ZV_API ZV_RESULT_USED int getFunctionCount(CZorvalenBaseReader reader, unsigned int* pnCount);
+
+/* The number of scans of a function. */
 ZV_API ZV_RESULT_USED int getScanCount(CZorvalenBaseReader reader, int nFunction, unsigned int* pnScans);
-/* Drift bins per scan of a compressed function. */
+
+/* The drift bins per scan of a compressed function. */
 ZV_API ZV_RESULT_USED int getDriftScanCount(CZorvalenBaseReader reader, int nFunction, unsigned int* pnDrifts);
 
-/* The acquisition mass range of an MRM number (segment) of the function;
- * 15 for a number outside 0 to 65535. */
+/* The acquisition mass range of MRM number (segment) nMRM of the function;
+ * ZVRAW_SEGMENT_INVALID for a number outside 0 to 65535. */
 ZV_API ZV_RESULT_USED int getAcquisitionMassRange(CZorvalenBaseReader reader, int nFunction, int nMRM, float* pfLow,
                                                   float* pfHigh);
 
-/* The retention times (minutes) of the function's first and last scan; a
- * function of 0 scans gives the scan index's code. */
+/* The retention times of the function's first and last scan; for a function
+ * of 0 scans the scan index's code, with the start 0. */
 ZV_API ZV_RESULT_USED int getAcquisitionTimeRange(CZorvalenBaseReader reader, int nFunction, float* pfStart,
                                                   float* pfEnd);
 
-/* Preset to 299 (UNINITIALISED). */
+/* The function's type, preset to ZorvalenFunctionType UNINITIALISED. */
 ZV_API ZV_RESULT_USED int getFunctionType(CZorvalenBaseReader reader, int nFunction, ZorvalenFunctionType* pType);
 
-/* The short name of a function type ("MS", "SIR", "MSMS", ...), held by the
- * reader until its next text; 27 for a value outside 200 to 231. */
+/* The short name of a function type ("MS", "SIR", "MSMS", ...): valid until
+ * the reader's next text. ZVRAW_FUNCTIONTYPE_INVALID for a value outside
+ * 200 to 231, the pointer then as it was. */
 ZV_API ZV_RESULT_USED int getFunctionTypeString(CZorvalenBaseReader reader, ZorvalenFunctionType type, char** ppText);
 
-/* Whether the function holds continuum data. */
+/* Whether the function holds continuum data; false for a function number
+ * not below the count. */
 ZV_API ZV_RESULT_USED int isContinuum(CZorvalenBaseReader reader, int nFunction, ZV_REF(bool) bContinuum);
 
-/* Preset to 199 (UNINITIALISED). */
+/* The function's ion mode, preset to ZorvalenIonMode UNINITIALISED. */
 ZV_API ZV_RESULT_USED int getIonMode(CZorvalenBaseReader reader, int nFunction, ZorvalenIonMode* pMode);
 
-/* "EI+" to "LD-", held by the reader until its next text; 28 for a value
- * outside 100 to 113. */
+/* The name of an ion mode ("EI+" to "LD-"): valid until the reader's next
+ * text. ZVRAW_IONMODE_INVALID for a value outside 100 to 113. */
 ZV_API ZV_RESULT_USED int getIonModeString(CZorvalenBaseReader reader, ZorvalenIonMode mode, char** ppText);
 
-/* A scan's retention time in minutes. */
+/* A scan's retention time. ZVRAW_SCANNUM_INVALID for a negative scan (the
+ * time as it was); a scan the index refuses (not below the count) fails with
+ * the time 0. */
 ZV_API ZV_RESULT_USED int getRetentionTime(CZorvalenBaseReader reader, int nFunction, int nScan, float* pfRT);
 
-/* The MRM transitions of an MRM function (points of its scan 0); 0 for other
- * types. Written whatever the result. */
+/* The MRM transitions of an MRM function (the points of its scan 0), 0 for
+ * other types; written whatever the result. */
 ZV_API ZV_RESULT_USED int getMRMCount(CZorvalenBaseReader reader, int nFunction, int* pnCount);
 
-/* The scans covering a retention-time range; 0 and 0 when the lookup fails. */
+/* The first and last scan covering a retention-time range; 0 and 0 when the
+ * lookup fails. */
 ZV_API ZV_RESULT_USED int getScanRangeFromTimeRange(CZorvalenBaseReader reader, int nFunction, float fRTStart,
                                                     float fRTEnd, ZV_REF(int) nFirstScan, ZV_REF(int) nLastScan);
 
@@ -251,9 +302,9 @@ ZV_API ZV_RESULT_USED int getScanRangeFromTimeRange(CZorvalenBaseReader reader, 
  * has none). */
 ZV_API ZV_RESULT_USED int getLockMassFunction(CZorvalenBaseReader reader, bool* pbPresent, int* pnFunction);
 
-/* Acquisition classification, made on the reader's first question and kept
- * for its life (updateRawReader does not redo it). getAcquisitionInfo
- * replaces the set's pairs (a null or other-kind set gives 79) with
+/* The kind of acquisition, worked out on the reader's first question and
+ * kept for its life (updateRawReader does not redo it). The set's pairs are
+ * replaced (a null or other-kind set: ZVRAW_NULL_PARAMETERS) by
  * AcquisitionParameter keys: TYPE, a ZorvalenAcquisitionType (VESKO, DDA,
  * HDDDA, ELVO, HDELVO or UNKNOWN); LTEFF, VEFF, RESOLUTION and
  * SAMPLINGFREQUENCY (GHz) with six decimals, 0 when the run records none;
@@ -263,16 +314,16 @@ ZV_API ZV_RESULT_USED int getLockMassFunction(CZorvalenBaseReader reader, bool* 
  * latter. */
 ZV_API ZV_RESULT_USED int getAcquisitionInfo(CZorvalenBaseReader reader, CZorvalenParameters parameters);
 
-/* Whether lock-mass correction applies to the run: it has a reference
- * function and is data-dependent or holds functions not yet calibrated; and
- * whether a gain table (lmgt.inf) is applied to its reads. Both give false
- * when they cannot tell, and 0 (79 for a null output). */
+/* Whether lock-mass correction applies to the run (it has a reference
+ * function and is data-dependent or holds functions not yet calibrated), and
+ * whether a gain table (lmgt.inf) is applied to its reads. Both answer false
+ * and ZVRAW_OK when they cannot tell. */
 ZV_API ZV_RESULT_USED int canLockMassCorrect(CZorvalenBaseReader reader, bool* pbCan);
 ZV_API ZV_RESULT_USED int isLockMassCorrected(CZorvalenBaseReader reader, bool* pbApplied);
 
-/* Scanning-quadrupole calibration (63 when the run has none): the bins
- * covering fPrecursorMass +- fTolerance / 2, a bin's precursor mass, and the
- * precursor mass range of the function or of one bin. */
+/* Scanning-quadrupole calibration (ZVRAW_VESKO_CALIBRATION_INVALID when the
+ * run has none): the bins covering fPrecursorMass +- fTolerance / 2, a bin's
+ * precursor mass, the precursor mass range of the function or of one bin. */
 ZV_API ZV_RESULT_USED int getIndexRange(CZorvalenBaseReader reader, int nFunction, float fPrecursorMass,
                                         float fTolerance, int* pnFirstIndex, int* pnLastIndex);
 ZV_API ZV_RESULT_USED int getPrecursorMass(CZorvalenBaseReader reader, int nFunction, int nIndex, float* pfMass);
@@ -282,16 +333,19 @@ ZV_API ZV_RESULT_USED int getIndexPrecursorMassRange(CZorvalenBaseReader reader,
                                                      float* pfStart, float* pfEnd);
 
 /* Mobility calibration: a collision cross section from a drift time, and
- * back. Preset to NaN; 66 when the run has no calibration. */
+ * back; preset to NaN. ZVRAW_MOBILITY_CALIBRATION_INVALID when the run has
+ * no calibration, ZVRAW_PARAMETER_INVALID when the conversion has no finite
+ * result (a charge of 0, a mass or cross section of 0, a value past the float
+ * range). */
 ZV_API ZV_RESULT_USED int getCollisionalCrossSection(CZorvalenBaseReader reader, float fDriftTime, float fMass,
                                                      int nCharge, float* pfCrossSection);
 ZV_API ZV_RESULT_USED int getDriftTime_CCS(CZorvalenBaseReader reader, float fCrossSection, float fMass, int nCharge,
                                            float* pfDriftTime);
 
-/* Named values in a parameter set (a null or other-kind set gives 79): each
- * clears the set, then stores one text per requested item under the item.
- * Null items with nCount > 0 give 79 and nCount < 0 gives 57, both before
- * the set is cleared. */
+/* Named values in a parameter set: each clears the set, then stores one text
+ * per requested item under the item. A null or other-kind set, or null items
+ * with nCount > 0, give ZVRAW_NULL_PARAMETERS, and nCount < 0 gives
+ * ZVRAW_PARAMETER_INVALID, each before the set is cleared. */
 
 /* The header text of each ZorvalenHeaderItem; "" for a value outside 300 to
  * 349 or a run without a header. */
@@ -307,8 +361,9 @@ ZV_API ZV_RESULT_USED int getScanItemName(CZorvalenBaseReader reader, const Zorv
  * descriptor; TOTAL_ION_CURRENT and BASE_PEAK_INTENSITY ("%.0f"),
  * BASE_PEAK_MASS ("%.6f") and PEAKS_IN_SCAN from the scan index; the others
  * from the scan's statistics record (integers in decimal, reals with 9
- * significant digits). An item nothing answers is present with "". 16 for a
- * scan beyond the function, with every item present and "". */
+ * significant digits). An item nothing answers is present with "".
+ * ZVRAW_SCANNUM_INVALID for a scan beyond the function, with every item
+ * present and "". */
 ZV_API ZV_RESULT_USED int getScanItemValue(CZorvalenBaseReader reader, int nFunction, int nScan,
                                            const ZorvalenScanItem* pItems, int nCount, CZorvalenParameters parameters);
 
@@ -317,16 +372,16 @@ ZV_API ZV_RESULT_USED int getScanItemValue(CZorvalenBaseReader reader, int nFunc
 ZV_API ZV_RESULT_USED int getScanItemsInFunction(CZorvalenBaseReader reader, int nFunction,
                                                  CZorvalenParameters parameters);
 
-/* Drift bins and times (the transfer RF recorded with a function's first
- * scan; 73 when it is 0). The drift time of bin nDrift in the first function
- * that has the bin: preset to NaN, and NaN with 0 when that function has no
- * statistics. */
+/* The drift time of bin nDrift in the first function that has the bin,
+ * preset to NaN (from the transfer RF recorded with that function's first
+ * scan: ZVRAW_TRANSFER_RF_NOT_DEFINED when it is 0); ZVRAW_OK with NaN when
+ * that function has no statistics. */
 ZV_API ZV_RESULT_USED int getDriftTime(CZorvalenBaseReader reader, int nDrift, float* pfDriftTime);
 
-/* The drift bins covering fDTStart to fDTEnd of a function, preset to -1;
- * 80 for a negative, reversed or not finite range or one beyond the bins.
- * On success first <= last < the bin count; -1 and -1 with 0 when the
- * function has no statistics. */
+/* The drift bins covering fDTStart to fDTEnd of a function, preset to -1:
+ * first <= last < the bin count. ZVRAW_DRIFTRANGE_INVALID for a negative,
+ * reversed or not finite range or one beyond the bins; ZVRAW_OK with -1 and
+ * -1 when the function has no statistics. */
 ZV_API ZV_RESULT_USED int getDriftRangeFromTimeRange(CZorvalenBaseReader reader, int nFunction, float fDTStart,
                                                      float fDTEnd, ZV_REF(int) nFirstBin, ZV_REF(int) nLastBin);
 
@@ -334,19 +389,21 @@ ZV_API ZV_RESULT_USED int getDriftRangeFromTimeRange(CZorvalenBaseReader reader,
  * A writer lays a new directory down function by function: define a
  * function, append its scans (or drift blocks), then the next function; add
  * header items and analog traces at any time; closeRawWriter writes every
- * file. Retention times are in minutes. Scans are written in batches of 100
- * and at the next function, flushRawWriter and closeRawWriter;
- * destroyRawWriter drops what is still queued. Every call returns the first
- * failure of the writes it caused (a full disk, a file that cannot be
- * made), and what is on disk then still reads back: each indexed scan whole,
- * with its own statistics record. A null writer or one of another kind, a
- * null parameter set and null arrays under a positive count give 79. */
+ * file. Scans are written in batches of 100 and at the next function,
+ * flushRawWriter and closeRawWriter. Every call returns the first failure of
+ * the writes it caused (ZVRAW_FILEWRITE_ERROR, ZVRAW_FILEOPEN_ERROR, ...),
+ * and what is on disk then still reads back: each indexed scan whole, with
+ * its own statistics record. A null or other-kind writer, a null parameter
+ * set and null arrays under a positive count give ZVRAW_NULL_PARAMETERS; a
+ * refused call writes nothing. */
 
-/* Makes a writer on the directory pTarget (created with its parents) and
- * writes its header. 79 for a null pointer, 4 for a path longer than 255
- * bytes, each with a null handle. A directory that cannot be prepared still
- * gives 0 and a handle, whose every later call returns that code (53 empty
- * path, 1 not created) and writes nothing. */
+/* Makes a writer on the directory pTarget (created with its parents) in
+ * *zvScanWriter and writes its header. ZVRAW_NULL_PARAMETERS for a null
+ * pointer, ZVRAW_FILENAME_ERROR for a path longer than 255 bytes, each with
+ * a null handle. A directory that cannot be prepared still gives ZVRAW_OK
+ * and a handle, whose every later call returns that code
+ * (ZVRAW_FILENAME_EMPTY for an empty path, ZVRAW_ERROR when it cannot be
+ * created) and writes nothing. */
 ZV_API ZV_RESULT_USED int createRawWriter(CZorvalenRawWriter* zvScanWriter, const char* pTarget);
 
 /* Releases a writer without writing: scans still queued are lost. Null is
@@ -354,36 +411,40 @@ ZV_API ZV_RESULT_USED int createRawWriter(CZorvalenRawWriter* zvScanWriter, cons
 ZV_API int destroyRawWriter(CZorvalenRawWriter zvRawWriter);
 
 /* Starts the next function (numbered from 0) from FunctionDefinition keys,
- * after writing what the previous one queued. FUNCTIONTYPE is TOF (default), TOFS,
- * TOFD, TOFM or TOFP (68 otherwise); a value that does not read gives 1 and
- * an ion mode outside 100 to 113 gives 57. CDT_SCANS above 0 makes a
- * compressed-drift function, which needs LTEFF, VEFF, SAMPLINGFREQUENCY
- * (GHz), STARTMASS and ENDMASS (57 otherwise). A continuum function with all
- * five has its scans rebinned onto its time-of-flight grid. On any nonzero
- * result the function is not started, except that refused scan items (57,
- * 75) start it without statistics. */
+ * after writing what the previous one queued. FUNCTIONTYPE is TOF (default),
+ * TOFS, TOFD, TOFM or TOFP (else ZVRAW_WRITER_FUNCTIONTYPE_NOTSUPPORTED); a
+ * value that does not read gives ZVRAW_ERROR and an ion mode outside 100 to
+ * 113 ZVRAW_PARAMETER_INVALID. CDT_SCANS above 0 makes a compressed-drift
+ * function, which needs LTEFF, VEFF, SAMPLINGFREQUENCY (GHz), STARTMASS and
+ * ENDMASS (ZVRAW_PARAMETER_INVALID otherwise). A continuum function with all
+ * five has its scans rebinned onto its time-of-flight grid. On a failure the
+ * function is not started, except that refused scan items
+ * (ZVRAW_PARAMETER_INVALID, ZVRAW_SCAN_STAT_NOTSUPPORTED) start it without
+ * statistics. */
 ZV_API ZV_RESULT_USED int appendRawFunction(CZorvalenRawWriter writer, CZorvalenParameters pParameters);
 
 /* As appendRawFunction, and every scan of the function carries a statistics
- * record of the size items in pStats. */
+ * record of the size scan items in pStats. */
 ZV_API ZV_RESULT_USED int appendRawFunctionWithStats(CZorvalenRawWriter writer, CZorvalenParameters pParameters,
                                                      const ZorvalenScanItem* pStats, int size);
 
-/* One scan of the current function: 1 before any function, 69 for a
- * compressed-drift function, 57 for a negative size, a mass or time that is
- * not finite. The WithStats form takes the values of the function's scan
- * items (a scan without values gets a record of zeros). */
+/* One scan of the current function at retention time fRT: ZVRAW_ERROR
+ * before any function, ZVRAW_WRITER_CDT_ADD_SCAN_ERROR for a compressed-drift
+ * function, ZVRAW_PARAMETER_INVALID for a negative size or a mass or time
+ * that is not finite. The WithStats form takes the values of the function's
+ * scan items (a scan without values gets a record of zeros). */
 ZV_API ZV_RESULT_USED int appendRawScan(CZorvalenRawWriter writer, const float* pMasses, const float* pIntensities,
                                         int nSize, float fRT);
 ZV_API ZV_RESULT_USED int appendRawScanWithStats(CZorvalenRawWriter writer, const float* pMasses,
                                                  const float* pIntensities, int nSize, float fRT,
                                                  CZorvalenParameters pParameters);
 
-/* One drift block of the current compressed-drift function (70 for another
- * function or after closeRawWriter): scansize drift spectra of scans[i]
- * points each, datasize points in all, given as time-of-flight grid indices
- * or as masses (rebinned onto the grid). The block is written at once and
- * its spectra summed become the function's next scan, at fRT. 57 when the
+/* One drift block of the current compressed-drift function
+ * (ZVRAW_WRITER_CDT_NO_FUNCTION for another function or after
+ * closeRawWriter): scansize drift spectra of scans[i] points each, datasize
+ * points in all, given as time-of-flight grid indices or as masses (rebinned
+ * onto the grid). The block is written at once, and its spectra summed
+ * become the function's next scan, at fRT. ZVRAW_PARAMETER_INVALID when the
  * counts do not add up to datasize or exceed CDT_SCANS, or fRT is not
  * finite. After a block or scan write fails, every later block of the
  * function returns that failure. */
@@ -407,7 +468,8 @@ ZV_API ZV_RESULT_USED int appendCDTScanWithStats(CZorvalenRawWriter writer, cons
 ZV_API ZV_RESULT_USED int setRawHeaderItems(CZorvalenRawWriter writer, CZorvalenParameters pParameters);
 
 /* One analog trace, written at once: AnalogParameter DESCRIPTION, UNITS and
- * TYPE (an AnalogTraceType) describe it; 57 for a negative size. */
+ * TYPE (an AnalogTraceType) describe it; ZVRAW_PARAMETER_INVALID for a
+ * negative size. */
 ZV_API ZV_RESULT_USED int appendRawTrace(CZorvalenRawWriter writer, CZorvalenParameters pParameters,
                                          const float* pTimes, const float* pIntensities, int nSize);
 
@@ -416,19 +478,20 @@ ZV_API ZV_RESULT_USED int flushRawWriter(CZorvalenRawWriter writer);
 
 /* Writes the channel list, the header, "_extern.inf", closes the drift files
  * and writes the queued scans and the function descriptors; every step runs
- * even after one failed, and the first failure is returned. The writer
- * stays usable: scans appended later are written by the next close. */
+ * even after one failed, and the first failure is returned. The writer stays
+ * usable: scans appended later are written by the next close. */
 ZV_API ZV_RESULT_USED int closeRawWriter(CZorvalenRawWriter writer);
 
 /* ---- Acquisition: instrument, queue and injection status ----
- * Read from the workstation's files on every request. A null handle or one
- * of another kind, a null parameter set (except in getPendrakeSettings), a
- * null path and a null output pointer give 79 with nothing changed. */
+ * Read from the workstation's files on every request. A null or other-kind
+ * handle, a null parameter set (except in getPendrakeSettings), a null path
+ * and a null output pointer give ZVRAW_NULL_PARAMETERS with nothing changed. */
 
-/* Makes a handle and locates the status file (named in "Zorvalen.ini" in
- * the working folder of the settings store), the current-sample record
- * ("ZVCurSmp.txt" in the temporary folder) and the queue monitor's settings.
- * Returns 0 even when something is not found: its path stays empty. */
+/* Makes a handle in *pAcquisition and locates the status file (named in
+ * "Zorvalen.ini" in the working folder of the settings store), the
+ * current-sample record ("ZVCurSmp.txt" in the temporary folder) and the
+ * queue monitor's settings. ZVRAW_OK even when something is not found: its
+ * path stays empty. */
 ZV_API ZV_RESULT_USED int createAcquisition(CZorvalenAcquisition* pAcquisition);
 
 /* Destroys a handle; null is accepted. */
@@ -442,7 +505,8 @@ ZV_API ZV_RESULT_USED int getStatusIniFile(CZorvalenAcquisition acquisition, CZo
 /* Reads the status file: the status set is cleared and gets one text per
  * ZorvalenStatusType found; queue entries 1, 2, ... (to the first missing
  * number) go under keys 0, 1, ... of the queue set, whose other keys stay.
- * 78 when the file cannot be opened (status set empty, queue set as it was). */
+ * ZVRAW_INIFILE_OPEN_ERROR when the file cannot be opened (the status set
+ * then empty, the queue set as it was). */
 ZV_API ZV_RESULT_USED int getStatus(CZorvalenAcquisition acquisition, CZorvalenParameters status,
                                     CZorvalenParameters queue);
 
@@ -451,57 +515,62 @@ ZV_API ZV_RESULT_USED int setZorvalenInjectionFile(CZorvalenAcquisition acquisit
 ZV_API ZV_RESULT_USED int getZorvalenInjectionFile(CZorvalenAcquisition acquisition, CZorvalenParameters parameters);
 
 /* Reads the current-sample record into the cleared set (ZorvalenBatchItem
- * and ZorvalenSampleListItem keys); 78 when it cannot be opened. */
+ * and ZorvalenSampleListItem keys); ZVRAW_INIFILE_OPEN_ERROR when it cannot
+ * be opened. */
 ZV_API ZV_RESULT_USED int getZorvalenInjection(CZorvalenAcquisition acquisition, CZorvalenParameters parameters);
 
-/* Where the queue program has the sample list of that file name: queued,
- * processed, failed or not found (1300-1303), with the settings of the last
- * re-read; 1304 when the program does not run. */
+/* Where the queue program has the sample list of that file name, in
+ * *pStatus: PendrakeStatus SAMPLELISTQUEUED, SAMPLELISTPROCESSED,
+ * SAMPLELISTFAILED or SAMPLELISTNOTFOUND, from the folders of the last
+ * settings read (createAcquisition, getPendrakeStatus, getPendrakeSettings). */
 ZV_API ZV_RESULT_USED int getSampleListStatus(CZorvalenAcquisition acquisition, const char* path,
                                               PendrakeStatus* pStatus);
 
 /* Re-reads the queue monitor's settings into the cleared set
  * (PendrakeSettings keys; the three folders only while the program runs).
- * 1 for a null set. */
+ * ZVRAW_ERROR for a null set. */
 ZV_API ZV_RESULT_USED int getPendrakeSettings(CZorvalenAcquisition acquisition, CZorvalenParameters parameters);
 
-/* Re-reads the settings; 1304 when the queue program does not run, else
- * aborted, aborting, idle or acquiring (1305-1308). */
+/* Re-reads the settings and sets *pStatus: PendrakeStatus
+ * PENDRAKENOTRUNNING when the queue program does not run, else ABORTED,
+ * ABORTING, IDLE or ACQUIRING. */
 ZV_API ZV_RESULT_USED int getPendrakeStatus(CZorvalenAcquisition acquisition, PendrakeStatus* pStatus);
 
-/* Requests a queue abort by creating the abort file (5 when it cannot be
- * created), or withdraws it by deleting the file (10 when it exists and
- * cannot be deleted). */
+/* Requests a queue abort by creating the abort file (ZVRAW_FILEOPEN_ERROR
+ * when it cannot be created), or withdraws it by deleting the file
+ * (ZVRAW_FILEWRITE_ERROR when it exists and cannot be deleted). */
 ZV_API ZV_RESULT_USED int abortPendrake(CZorvalenAcquisition acquisition, bool bAbort);
 
 /* ---- Sample lists: tab-separated text for the acquisition queue ----
- * A null handle or one of another kind, a null parameter set and a null
- * output pointer give 79. */
+ * A null or other-kind handle, a null parameter set and a null output
+ * pointer give ZVRAW_NULL_PARAMETERS. */
 
+/* Makes an empty list in *pSampleList. */
 ZV_API ZV_RESULT_USED int createSampleList(CZorvalenSampleList* pSampleList);
 
 /* Destroys a list and its text; null is accepted. */
 ZV_API int destroySampleList(CZorvalenSampleList sampleList);
 
-/* Appends a copy of the set as the next row; 57, adding nothing, when it
- * holds a key outside 700 to 817 (ZorvalenSampleListItem FILE_NAME to
- * CURVE_DB). */
+/* Appends a copy of the set as the next row; ZVRAW_PARAMETER_INVALID, adding
+ * nothing, when it holds a key outside 700 to 817 (ZorvalenSampleListItem
+ * FILE_NAME to CURVE_DB). */
 ZV_API ZV_RESULT_USED int addSampleListRow(CZorvalenSampleList sampleList, CZorvalenParameters row);
 
 /* The list as text: a title line ("INDEX" and the item names of every key
- * any row sets) and one line per row (its number from 1, then its values,
- * empty where the row lacks the key), cells joined by tabs and every line
- * ended by a line feed; "INDEX\n1" for a list without rows. Values are
- * copied unchanged. The text belongs to the list: valid until the next
- * sampleListToString on it or its destruction. */
+ * any row sets, ascending) and one line per row (its number from 1, then its
+ * values, empty where the row lacks the key), cells joined by tabs and every
+ * line ended by a line feed; "INDEX\n1" for a list without rows. Values are
+ * copied unchanged. The text belongs to the list: valid until its next
+ * sampleListToString or its destruction. */
 ZV_API ZV_RESULT_USED int sampleListToString(CZorvalenSampleList sampleList, char** ppText);
 
 /* ---- Adaptive background subtraction ---- */
 
-/* A qsort comparator over an array of MassQuan pointers: each argument is the
- * address of one element (a MassQuan*). Ascending by quantile, then by mass:
- * 1 when the first sorts after the second, else -1 (equal pairs, unordered
- * quantiles such as NaN, and null pointers included); never 0. */
+/* A qsort comparator over an array of MassQuan pointers: each argument is
+ * the address of one element (a MassQuan*). Ascending by quantile, then by
+ * mass: 1 when the first sorts after the second, else -1 (equal pairs,
+ * unordered quantiles such as NaN, and null pointers included); never 0.
+ * Returns no result code. */
 ZV_API int compareQuanAscending(const void* pItem1, const void* pItem2);
 
 #endif
