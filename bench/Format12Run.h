@@ -1,7 +1,8 @@
 // A calibrated format-12 function written through the write interface, for
 // the benchmarks that read a whole run: scan s holds `points` points at
-// masses 100 + 0.875 p + 0.0625 (s % 8) with intensities 1 + (7 s + 3 p) %
-// 1000, at 0.001 s minutes.
+// masses 100 + 0.875 p + step (s % grids) (step 0.0625 and 8 grids unless
+// asked otherwise) with intensities 1 + (7 s + 3 p) % 1000, at 0.001 s
+// minutes.
 #pragma once
 
 #include <filesystem>
@@ -26,7 +27,7 @@ inline borealtek_zvraw_version_1::ZVRawFunctionDescriptor_NonMaldi format12Descr
 // Replaces dir with the run, `batch` scans per write (scans a multiple of
 // batch); false when a step fails.
 inline bool writeFormat12Run(const std::filesystem::path& dir, unsigned scans, unsigned points, unsigned batch,
-                             bool continuum) {
+                             bool continuum, float step = 0.0625f, unsigned grids = 8) {
   using namespace borealtek_zvraw_version_1;
   std::error_code ec;
   std::filesystem::remove_all(dir, ec);
@@ -45,7 +46,7 @@ inline bool writeFormat12Run(const std::filesystem::path& dir, unsigned scans, u
       intensities[k] = new float[points];
       flags[k] = new char[points]();
       for (unsigned p = 0; p < points; ++p) {
-        masses[k][p] = 100.0f + 0.875f * static_cast<float>(p) + 0.0625f * static_cast<float>(s % 8);
+        masses[k][p] = 100.0f + 0.875f * static_cast<float>(p) + step * static_cast<float>(s % grids);
         intensities[k][p] = static_cast<float>(1 + (s * 7 + p * 3) % 1000);
       }
       times[k] = 0.001 * s;

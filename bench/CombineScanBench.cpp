@@ -1,0 +1,108 @@
+// Summing a run of scans with the spectrum processor, against reading the
+// same scans with readScan and adding every intensity into one array, in the
+// same run.
+//  combine_scan: 1,000 continuum scans of 2,000 points on one mass grid, so
+//    the sum stays 2,000 points. vs_read_sum = combineScan's time over the
+//    baseline's (target at most 1.5).
+//  combine_scan/centroid_walk: 1,000 centroid scans of 2,000 points whose
+//    masses move by 0.000875 from scan to scan, so no point coalesces and
+//    the sum grows to 2,000,000 points: each scan is merged into all before
+//    it, and vs_read_sum shows what that growth costs.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Format12Run.h"
+#include "zorvalen/ZorvalenRaw.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr unsigned kScans = 1000, kPoints = 2000;
+
+double seconds(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
+
+// The run, written afresh for this program and removed when it ends.
+struct Run {
+  Run(const char* name, bool continuum, float step, unsigned grids) {
+    const char* tmp = std::getenv("TMPDIR");
+    dir = fs::path(tmp && *tmp ? tmp : "/tmp") / ("zvraw-bench-" + std::string(name)) / "run.raw";
+    if (!zvraw_bench::writeFormat12Run(dir, kScans, kPoints, kScans / 10, continuum, step, grids)) {
+      std::fprintf(stderr, "%s: could not write %s\n", name, dir.c_str());
+      std::abort();
+    }
+    if (createRawReaderFromPath(dir.c_str(), &reader, ZorvalenBaseType::SCAN) != ZVRAW_OK) std::abort();
+    if (createRawProcessor(&processor, ZorvalenBaseType::SCAN, nullptr, nullptr) != ZVRAW_OK) std::abort();
+    if (setRawReader(processor, reader) != ZVRAW_OK) std::abort();
+  }
+  ~Run() {
+    destroyRawProcessor(processor);
+    destroyRawReader(reader);
+    std::error_code ec;
+    fs::remove_all(dir.parent_path(), ec);
+  }
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
+
+  fs::path dir;
+  CZorvalenBaseReader reader = nullptr;
+  CZorvalenBaseProcessor processor = nullptr;
+};
+
+// Every scan read, its intensities added by position into one array.
+double readAndSumSeconds(CZorvalenBaseReader reader) {
+  std::vector<float> sum(kPoints, 0.0f);
+  const auto t0 = Clock::now();
+  for (unsigned s = 0; s < kScans; ++s) {
+    float *masses = nullptr, *intensities = nullptr;
+    int size = 0;
+    if (readScan(reader, 0, static_cast<int>(s), &masses, &intensities, &size) != ZVRAW_OK) std::abort();
+    const int n = std::min(size, static_cast<int>(kPoints));
+    for (int p = 0; p < n; ++p) sum[static_cast<std::size_t>(p)] += intensities[p];
+    benchmark::DoNotOptimize(masses);
+  }
+  benchmark::DoNotOptimize(sum.data());
+  return seconds(t0);
+}
+
+void BM_CombineScan(benchmark::State& state, const char* name, bool continuum, float step, unsigned grids) {
+  const Run run(name, continuum, step, grids);
+  double combineTime = 0, baseTime = 0;
+  int points = 0;
+  for (auto _ : state) {
+    baseTime += readAndSumSeconds(run.reader);
+    const auto t0 = Clock::now();
+    if (combineScan(run.processor, 0, 0, static_cast<int>(kScans) - 1) != ZVRAW_OK) std::abort();
+    const double t = seconds(t0);
+    combineTime += t;
+    state.SetIterationTime(t);
+    float *masses = nullptr, *intensities = nullptr;
+    if (getScan(run.processor, &masses, &intensities, &points) != ZVRAW_OK) std::abort();
+  }
+  const double passes = static_cast<double>(state.iterations());
+  state.counters["summed_points"] = points;
+  state.counters["scans_per_s"] = passes * kScans / combineTime;
+  state.counters["baseline_scans_per_s"] = passes * kScans / baseTime;
+  state.counters["vs_read_sum"] = combineTime / baseTime;
+}
+
+BENCHMARK_CAPTURE(BM_CombineScan, one_grid, "combine-scan", true, 0.0f, 1)
+    ->Name("combine_scan")
+    ->UseManualTime()
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CombineScan, centroid_walk, "combine-centroid-walk", false, 0.000875f, kScans)
+    ->Name("combine_scan/centroid_walk")
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
