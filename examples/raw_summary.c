@@ -1,6 +1,6 @@
 /* Prints a summary of a raw data directory: its functions, each function's
- * scan count and retention-time range, and the points of the first scan of
- * the first function that has scans.
+ * scan count and retention-time range, and the first points of the first
+ * scan of the first function that has scans.
  *
  *     raw_summary DIRECTORY
  *
@@ -50,7 +50,9 @@ static int summarise(CZorvalenBaseReader scans, CZorvalenBaseReader info) {
   rc = readScan(scans, first, 0, &masses, &intensities, &points);
   if (rc != ZVRAW_OK) return fail("first scan", rc);
   printf("function %d, scan 0: %d points\n", first, points);
-  for (int i = 0; i < points; ++i) printf("  %10.4f  %12.2f\n", masses[i], intensities[i]);
+  const int shown = points < 12 ? points : 12;
+  for (int i = 0; i < shown; ++i) printf("  %10.4f  %12.2f\n", masses[i], intensities[i]);
+  if (points > shown) printf("  ... %d more\n", points - shown);
   return 0;
 }
 

@@ -390,28 +390,31 @@ ZV_API ZV_RESULT_USED int getDriftRangeFromTimeRange(CZorvalenBaseReader reader,
  * makes a reader of its own on that reader's directory, which stays open
  * while the processor holds it (the caller's reader may be destroyed). A
  * null handle, another family's handle or a processor of another kind gives
- * 60, a null output pointer or parameter set 79. */
+ * ZVRAW_PROCESSOR_NOT_DEFINED, a null output pointer or parameter set
+ * ZVRAW_NULL_PARAMETERS. */
 
-/* Makes a processor of kind nType: SCAN (1), the spectrum processor, which
- * never reports progress. The handle is null unless 0 is returned: 59 for
- * any other kind. The callback, when a kind reports progress, gets pCaller
- * and a growing percentage (never 0). */
-ZV_API int createRawProcessor(CZorvalenBaseProcessor* pProcessor, ZorvalenBaseType nType, ProgressCallBack callback,
-                              void* pCaller);
+/* Makes a processor of kind nType in *pProcessor: SCAN, the spectrum
+ * processor, which never reports progress. The handle is null unless
+ * ZVRAW_OK is returned: ZVRAW_READER_NOT_DEFINED for any other kind. The
+ * callback (may be null), when a kind reports progress, gets pCaller and a
+ * growing percentage (never 0). */
+ZV_API ZV_RESULT_USED int createRawProcessor(CZorvalenBaseProcessor* pProcessor, ZorvalenBaseType nType,
+                                             ProgressCallBack callback, void* pCaller);
 
 /* Destroys a processor and its reader; null is accepted. */
 ZV_API int destroyRawProcessor(CZorvalenBaseProcessor processor);
 
 /* Gives the processor a reader of its own on reader's directory, replacing
- * the one it had. 59 for a null reader or one of another family (the
- * processor keeps its reader); else the directory's state, and no reader
- * unless that is 0. */
-ZV_API int setRawReader(CZorvalenBaseProcessor processor, CZorvalenBaseReader reader);
+ * the one it had. ZVRAW_READER_NOT_DEFINED for a null reader or one of
+ * another family (the processor keeps its reader); else the directory's
+ * state, and no reader unless that is ZVRAW_OK. */
+ZV_API ZV_RESULT_USED int setRawReader(CZorvalenBaseProcessor processor, CZorvalenBaseReader reader);
 
-/* The text of a result code, held by the processor until its next
- * getProcessorMessage. For a null processor the text of 60, allocated for
- * the caller (release it with releaseMemory). */
-ZV_API int getProcessorMessage(CZorvalenBaseProcessor processor, int nCode, char** ppMessage);
+/* The text of result code nCode, held by the processor until its next
+ * getProcessorMessage. For a null processor: the text of
+ * ZVRAW_PROCESSOR_NOT_DEFINED, allocated for the caller (release it with
+ * releaseMemory), and that code. */
+ZV_API ZV_RESULT_USED int getProcessorMessage(CZorvalenBaseProcessor processor, int nCode, char** ppMessage);
 
 /* ---- The spectrum processor: a processor of kind SCAN ----
  * It holds one spectrum: filled by a combine or setScan, changed in place by
@@ -421,28 +424,32 @@ ZV_API int getProcessorMessage(CZorvalenBaseProcessor processor, int nCode, char
 
 /* The scans nFirstScan to nLastScan (inclusive) of the function summed,
  * then, on data not yet calibrated with the lock mass, scaled once by the
- * installed lock-mass gain at the range's mid retention time. 1 without a
- * reader, 17 for a bad range; a read that fails ends the sum and its code is
- * returned, the spectrum holding the scans before it. */
-ZV_API int combineScan(CZorvalenBaseProcessor processor, int nFunction, int nFirstScan, int nLastScan);
+ * installed lock-mass gain at the range's mid retention time. ZVRAW_ERROR
+ * without a reader, ZVRAW_SCANRANGE_INVALID for a bad range; a read that
+ * fails ends the sum and its code is returned, the spectrum holding the
+ * scans before it. */
+ZV_API ZV_RESULT_USED int combineScan(CZorvalenBaseProcessor processor, int nFunction, int nFirstScan, int nLastScan);
 
 /* The spectrum of a compressed function's acquisition mass range summed
  * over the scans and drift bins (ranges inclusive), scaled by the gain as
- * combineScan. 14 for a function without drift data, 17 and 80 for a bad
- * scan or bin range. */
-ZV_API int combineDriftScan(CZorvalenBaseProcessor processor, int nFunction, int nFirstScan, int nLastScan,
-                            int nFirstDrift, int nLastDrift);
+ * combineScan. ZVRAW_FUNCNUM_INVALID for a function without drift data,
+ * ZVRAW_SCANRANGE_INVALID and ZVRAW_DRIFTRANGE_INVALID for a bad scan or bin
+ * range. */
+ZV_API ZV_RESULT_USED int combineDriftScan(CZorvalenBaseProcessor processor, int nFunction, int nFirstScan,
+                                           int nLastScan, int nFirstDrift, int nLastDrift);
 
-/* Copies the caller's points in as the spectrum. 72 (no text) when the
- * counts differ, 57 for a negative count, 79 for a null array with a count
- * above 0; the spectrum is then empty. */
-ZV_API int setScan(CZorvalenBaseProcessor processor, const float* pfMasses, const float* pfIntensities,
-                   int nMassCount, int nIntensityCount);
+/* Copies the caller's points in as the spectrum. ZVRAW_SCANSIZELENGTH_ERROR
+ * when the counts differ, ZVRAW_PARAMETER_INVALID for a negative count,
+ * ZVRAW_NULL_PARAMETERS for a null array with a count above 0; the spectrum
+ * is then empty. */
+ZV_API ZV_RESULT_USED int setScan(CZorvalenBaseProcessor processor, const float* pfMasses, const float* pfIntensities,
+                                  int nMassCount, int nIntensityCount);
 
 /* The spectrum's arrays and point count (null arrays when empty). They
  * belong to the processor and stay valid until the spectrum next changes (a
  * combine, setScan, smoothScan, centroidScan, thresholdScan). */
-ZV_API int getScan(CZorvalenBaseProcessor processor, float** ppMasses, float** ppIntensities, int* pnSize);
+ZV_API ZV_RESULT_USED int getScan(CZorvalenBaseProcessor processor, float** ppMasses, float** ppIntensities,
+                                  int* pnSize);
 
 /* Smooths the spectrum in place with the smoothing settings: SmoothParameter
  * NUMBER (passes, 2), WIDTH (points, 3) and SMOOTHTYPE (a SmoothType,
@@ -450,29 +457,31 @@ ZV_API int getScan(CZorvalenBaseProcessor processor, float** ppMasses, float** p
  * the set (a key left out takes its default; a value that is not an integer
  * is skipped); getSmoothParameter fills the cleared set with the value in
  * use under each key of the settings. */
-ZV_API int smoothScan(CZorvalenBaseProcessor processor);
-ZV_API int setSmoothParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
-ZV_API int getSmoothParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+ZV_API ZV_RESULT_USED int smoothScan(CZorvalenBaseProcessor processor);
+ZV_API ZV_RESULT_USED int setSmoothParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+ZV_API ZV_RESULT_USED int getSmoothParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
 
 /* Centroids the spectrum in place with the real-time centroider at the
  * CentroidParameter RESOLUTION set, or else the raw directory's resolution
- * (10000 when it records none); 56 when neither can be had, 1 when the
- * centroider fails. setCentroidParameter: 56 without RESOLUTION (the
- * resolution in use stays), 57 unless it reads as a finite number above 0
+ * (10000 when it records none); ZVRAW_PARAMETER_NOT_DEFINED when neither
+ * can be had, ZVRAW_ERROR when the centroider fails. setCentroidParameter:
+ * ZVRAW_PARAMETER_NOT_DEFINED without RESOLUTION (the resolution in use
+ * stays), ZVRAW_PARAMETER_INVALID unless it reads as a finite number above 0
  * (the raw directory's is then used again). getCentroidParameter fills the
  * cleared set with the resolution in use ("%f"). */
-ZV_API int centroidScan(CZorvalenBaseProcessor processor);
-ZV_API int setCentroidParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
-ZV_API int getCentroidParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+ZV_API ZV_RESULT_USED int centroidScan(CZorvalenBaseProcessor processor);
+ZV_API ZV_RESULT_USED int setCentroidParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+ZV_API ZV_RESULT_USED int getCentroidParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
 
 /* Keeps the points whose intensity is above ThresholdParameter VALUE: an
  * intensity for TYPE ABSOLUTE_THRESHOLD, a percentage of the base peak for
- * RELATIVE_THRESHOLD. 56 before setThresholdParameter or for another type,
- * 57 for another key or a value that is not a number, 58 when VALUE or TYPE
- * is missing. setThresholdParameter replaces the settings by a copy of the
- * set. */
-ZV_API int thresholdScan(CZorvalenBaseProcessor processor);
-ZV_API int setThresholdParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+ * RELATIVE_THRESHOLD. ZVRAW_PARAMETER_NOT_DEFINED before
+ * setThresholdParameter or for another type, ZVRAW_PARAMETER_INVALID for
+ * another key or a value that is not a number, ZVRAW_PARAMETER_MISSING when
+ * VALUE or TYPE is missing. setThresholdParameter replaces the settings by a
+ * copy of the set. */
+ZV_API ZV_RESULT_USED int thresholdScan(CZorvalenBaseProcessor processor);
+ZV_API ZV_RESULT_USED int setThresholdParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
 
 /* ---- Writing a raw directory ----
  * A writer lays a new directory down function by function: define a
