@@ -394,8 +394,10 @@ ZV_API ZV_RESULT_USED int getDriftRangeFromTimeRange(CZorvalenBaseReader reader,
  * ZVRAW_NULL_PARAMETERS. */
 
 /* Makes a processor of kind nType in *pProcessor: SCAN, the spectrum
- * processor, which never reports progress. The handle is null unless
- * ZVRAW_OK is returned: ZVRAW_READER_NOT_DEFINED for any other kind. The
+ * processor, which never reports progress, or LOCKMASS, the lock-mass
+ * processor, which reports it while it measures the reference scans. The
+ * handle is null unless ZVRAW_OK is returned: ZVRAW_READER_NOT_DEFINED
+ * for any other kind. The
  * callback (may be null), when a kind reports progress, gets pCaller and a
  * growing percentage (never 0). */
 ZV_API ZV_RESULT_USED int createRawProcessor(CZorvalenBaseProcessor* pProcessor, ZorvalenBaseType nType,
@@ -482,6 +484,68 @@ ZV_API ZV_RESULT_USED int getCentroidParameter(CZorvalenBaseProcessor processor,
  * copy of the set. */
 ZV_API ZV_RESULT_USED int thresholdScan(CZorvalenBaseProcessor processor);
 ZV_API ZV_RESULT_USED int setThresholdParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+
+/* ---- Lock-mass correction: a processor of kind LOCKMASS ----
+ * The processor measures the reference peak in every scan of the reference
+ * function and installs a gain table (retention time, true / observed
+ * mass) on the raw directory's data in memory: from then on every reader on
+ * it, of any handle sharing the directory, returns masses times the gain at
+ * the scan's time. The table is saved as "lmgt.inf" in the raw directory,
+ * where later openings find it. Without setRawReader every function gives
+ * ZVRAW_ERROR except setLockMassParameters, getLockMassParameters and
+ * removeLockMassCorrection (ZVRAW_OK). A null or other-kind handle gives
+ * ZVRAW_PROCESSOR_NOT_DEFINED, a null output or parameter set
+ * ZVRAW_NULL_PARAMETERS. */
+
+/* Corrects with LockMassParameter MASS, TOLERANCE and FORCE ("1" recomputes
+ * a table read from "lmgt.inf" with the same settings):
+ * ZVRAW_PARAMETER_MISSING when MASS or TOLERANCE is missing,
+ * ZVRAW_PARAMETER_INVALID for another key or a value that is not a number,
+ * a mass of 0 or below, a negative tolerance, or one not finite. ZVRAW_OK
+ * with *pbApplied false for a run that cannot be corrected or is corrected
+ * with these settings already. A table without entries is not installed and
+ * deletes "lmgt.inf". When the file cannot be written (ZVRAW_FILEOPEN_ERROR
+ * or ZVRAW_FILEWRITE_ERROR) or deleted (ZVRAW_ERROR), the table stays in
+ * effect here and *pbApplied tells. */
+ZV_API ZV_RESULT_USED int lockMassCorrect(CZorvalenBaseProcessor processor, bool* pbApplied);
+
+/* Corrects with the one built-in reference compound of the reference
+ * function's polarity found among the candidates;
+ * ZVRAW_LOCKMASS_MULTIPLE_REFERENCE_COMPOUND_MATCH when several are found.
+ * Without bForce a correction in place is kept (*pbApplied true).
+ * The processor's own settings are unchanged afterwards. */
+ZV_API ZV_RESULT_USED int autoLockMassCorrect(CZorvalenBaseProcessor processor, bool bForce, bool* pbApplied);
+
+/* Uninstalls the table and deletes "lmgt.inf" (ZVRAW_ERROR when it cannot
+ * be). */
+ZV_API ZV_RESULT_USED int removeLockMassCorrection(CZorvalenBaseProcessor processor);
+
+/* The installed gain at a retention time (minutes):
+ * ZVRAW_LOCKMASS_CORRECTION_UNSUPPORTED when the run cannot be corrected,
+ * ZVRAW_PARAMETER_NOT_DEFINED when no table is installed; *pfGain is
+ * untouched then. */
+ZV_API ZV_RESULT_USED int getLockMassCorrection(CZorvalenBaseProcessor processor, float fRetentionTime, float* pfGain);
+
+/* The reference function's scans summed, centred and cut below 1 percent
+ * of the base peak. With *pnCount above 0, two arrays allocated for the
+ * caller, each released with releaseMemory; otherwise the pointers are left
+ * as they were. */
+ZV_API ZV_RESULT_USED int getLockMassCandidates(CZorvalenBaseProcessor processor, float** ppMasses,
+                                                float** ppIntensities, int* pnCount);
+
+/* Fills the cleared set with the installed table's MASS and TOLERANCE
+ * ("%f"); fails as getLockMassCorrection. */
+ZV_API ZV_RESULT_USED int getLockMassValuesParams(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+
+/* The settings lockMassCorrect reads: replaced by a copy of the set, or
+ * copied unchanged into the cleared set. */
+ZV_API ZV_RESULT_USED int setLockMassParameters(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+ZV_API ZV_RESULT_USED int getLockMassParameters(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+
+/* 1 or 0: whether the run can be corrected, and whether a table is in
+ * effect, as canLockMassCorrect and isLockMassCorrected of a reader. */
+ZV_API ZV_RESULT_USED int LMP_canLockMassCorrect(CZorvalenBaseProcessor processor, int* pnCan);
+ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor processor, int* pnApplied);
 
 /* ---- Writing a raw directory ----
  * A writer lays a new directory down function by function: define a

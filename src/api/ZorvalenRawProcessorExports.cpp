@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "api/ZorvalenRawLockMassReaderImp.h"
 #include "api/ZorvalenSpectrumProcessorImp.h"
 #include "zorvalen/ZorvalenRaw.h"
 
@@ -12,10 +13,13 @@ namespace {
 
 // A processor of kind nType; null for a kind that has no processor. The
 // spectrum processor reports no progress, so it keeps no callback.
-std::unique_ptr<ZorvalenRawProcessorImp> makeProcessor(ZorvalenBaseType nType, ProgressCallBack, void*) {
+std::unique_ptr<ZorvalenRawProcessorImp> makeProcessor(ZorvalenBaseType nType, ProgressCallBack callback,
+                                                       void* caller) {
   switch (nType) {
     case ZorvalenBaseType::SCAN:
       return std::make_unique<ZorvalenSpectrumProcessorImp>();
+    case ZorvalenBaseType::LOCKMASS:
+      return std::make_unique<ZorvalenRawLockMassReaderImp>(callback, caller);
     default:
       return nullptr;
   }

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "api/HandleObject.h"
+#include "api/ProcessParametersImp.h"
 #include "api/StringHandler.h"
 #include "api/ZorvalenRawReaderImp.h"
 #include "zorvalen/ZorvalenRawDefs.h"
@@ -97,6 +98,14 @@ template <class T, class Body>
   if (processor == nullptr) return ZVRAW_PROCESSOR_NOT_DEFINED;
   if (!outputsGiven) return ZVRAW_NULL_PARAMETERS;
   return guarded([&] { return std::forward<Body>(body)(*processor); });
+}
+
+// The same for an export on a parameter set: 60 for the processor first,
+// then 79 for a null or other-kind set.
+template <class T, class Body>
+[[nodiscard]] int callProcessorWithSet(void* handle, void* parameters, Body&& body) noexcept {
+  auto* set = handleCast<ProcessParametersImp>(parameters);
+  return callProcessor<T>(handle, set != nullptr, [&](T& p) { return body(p, *set); });
 }
 
 }  // namespace Vardex::Lib::ZorvalenRaw

@@ -14,12 +14,9 @@ int onSpectrumProcessor(CZorvalenBaseProcessor processor, bool given, Body&& bod
   return callProcessor<ZorvalenSpectrumProcessorImp>(processor, given, std::forward<Body>(body));
 }
 
-// An export on a parameter set: 60 for the processor first, then 79 for a
-// null or other-kind set.
 template <class Body>
 int withSet(CZorvalenBaseProcessor processor, CZorvalenParameters parameters, Body&& body) noexcept {
-  auto* set = handleCast<ProcessParametersImp>(parameters);
-  return onSpectrumProcessor(processor, set != nullptr, [&](ZorvalenSpectrumProcessorImp& p) { return body(p, *set); });
+  return callProcessorWithSet<ZorvalenSpectrumProcessorImp>(processor, parameters, std::forward<Body>(body));
 }
 
 }  // namespace

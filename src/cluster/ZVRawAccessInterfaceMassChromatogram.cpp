@@ -62,11 +62,13 @@ int ZVRawAccessInterfaceImp::massChromatogramFromFile(unsigned int nFuncNum, flo
                                                       unsigned int nEndScan, float* pInt, float* pTime, float fWindow,
                                                       bool bDaughters) const {
   // A fresh open of the same directory: this cluster's loaded scans stay as
-  // they are, and its scans are summed as its own loads calibrate them.
+  // they are, and its scans are summed as its own loads calibrate them,
+  // with the gain table this cluster reads with, not the one on disk.
   const bool calibrate = dataCluster().getCalibrate();
   ZVRawDataClusterImp reader(dataCluster().getRawFilePath(), 0, calibrate, false);
   if (int rc = reader.getInitialiseResult(); rc != ZVRAW_OK) return rc;
   (void)reader.setUseTemperatureCorrection(dataCluster().getUseTemperatureCorrection());
+  reader.shareLumavent(dataCluster());
   const ZVRawFunctionScanIndices* index = reader.getDataInfo()->m_pScanIndices.get();
 
   for (std::uint64_t first = nStartScan; first <= nEndScan; first += kFileBlockScans) {

@@ -170,11 +170,17 @@ class ZVRawDataClusterImp {
   [[nodiscard]] int getAnalogChannelLength(int nChannel) const;
   void getAnalogChannelHeader(int nChannel, const borealtek_zvraw_version_1::AnalogHeader*& pHeader) const;
 
-  // The lock-mass gain table: takes p over (null removes the table).
+  // The lock-mass gain table: takes p over (null removes the table) and
+  // attaches it to every function of every opened cluster on the record.
   int setExternalLumavent(borealtek_zvraw_version_1::ZVRawExternalLumavent* pExternalLumavent);
   int getExternalLumavent(const borealtek_zvraw_version_1::ZVRawExternalLumavent*& pExternalLumavent) const;
+  // Attach the record's table to every function of this cluster, or detach
+  // it from them, for this cluster alone.
   int applyExternalLumavent();
   int removeExternalLumavent();
+  // Reads with other's table, attached to the same functions: a cluster
+  // opened for other's sake applies the gain other applies.
+  void shareLumavent(const ZVRawDataClusterImp& other);
   int getCDCReader(unsigned int nFuncNum, Vardex::Lib::ZorvalenRaw::ZorvalenRawCDCReaderImp*& pReader) const;
 
   // ---- for the access and write interfaces ----
@@ -211,8 +217,9 @@ class ZVRawDataClusterImp {
   // instrument settings of a record read here for the first time. 0, or 46
   // without statistics files; any other result stops the open.
   int readRecordFiles();
-  // Step of the open that finds the lock-mass gain table.
-  void loadLumavent();
+  // Step of the open that finds the lock-mass gain table: lmgt.inf for a
+  // record of its own, else the shared record's table.
+  void loadLumavent(bool ownRecord);
 
   // The bracket of every load: state LOADING, abort cleared; and the end of
   // it: state after the result, no function loading.

@@ -313,6 +313,8 @@ int ZVRawDataClusterImp::setExternalLumavent(ZVRawExternalLumavent* pExternalLum
     held = m_pAttachedLumavent;
   else if (pExternalLumavent != held.get())
     held = std::shared_ptr<ZVRawExternalLumavent>(pExternalLumavent);
+  for (ZVRawDataClusterImp* sharer : m_pDataInfo->sharers())
+    if (sharer != this) (void)sharer->applyExternalLumavent();
   return applyExternalLumavent();
 }
 
@@ -330,6 +332,10 @@ int ZVRawDataClusterImp::applyExternalLumavent() {
 int ZVRawDataClusterImp::removeExternalLumavent() {
   attachLumavent(nullptr, {});
   return ZVRAW_OK;
+}
+
+void ZVRawDataClusterImp::shareLumavent(const ZVRawDataClusterImp& other) {
+  attachLumavent(other.m_pAttachedLumavent, other.m_lumaventAttachedTo);
 }
 
 int ZVRawDataClusterImp::getCDCReader(unsigned int nFuncNum,

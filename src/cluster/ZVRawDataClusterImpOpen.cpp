@@ -83,7 +83,10 @@ void ZVRawDataClusterImp::Clean(bool bCleanAll) {
   m_pnExtendedFormatFlags.clear();
   m_pAttachedLumavent.reset();
   m_lumaventAttachedTo.clear();
-  if (bCleanAll) m_pDataInfo.reset();
+  if (bCleanAll && m_pDataInfo) {
+    m_pDataInfo->leave(this);
+    m_pDataInfo.reset();
+  }
   m_eInitialised = ZVRawDataCluster_UNINITIALISED;
 }
 
@@ -135,7 +138,8 @@ int ZVRawDataClusterImp::openDirectory(const char* cRawFileName, bool bCleanAll)
   }
 
   m_nInitialiseResult = InitialiseFunctionData();
-  loadLumavent();
+  info.join(this);
+  loadLumavent(ownRecord);
 
   auto manager = std::make_shared<Vardex::Lib::ZorvalenRaw::ZorvalenRawCDCReaderMgrImp>(m_cRawFileName, &info);
   if (!ownRecord) info.retire(std::move(info.m_pCDCReaderMgr));
@@ -164,16 +168,20 @@ int ZVRawDataClusterImp::readRecordFiles() {
   return rc;
 }
 
-void ZVRawDataClusterImp::loadLumavent() {
+void ZVRawDataClusterImp::loadLumavent(bool ownRecord) {
   unsigned int function = 0, scans = 0;
   bool present = false;
   if (getLumaventInfo(function, present, scans) != ZVRAW_OK || !present) return;
-  auto table = std::make_shared<ZVRawExternalLumavent>();
-  if (table->initialise(m_cRawFileName) != ZVRAW_OK) {
-    m_pDataInfo->m_pExternalLumavent.reset();
-    return;
+  std::shared_ptr<ZVRawExternalLumavent> table = m_pDataInfo->m_pExternalLumavent;
+  // A shared record's table is the one its other clusters read with, which
+  // a correction made since their open may have replaced: the file is read
+  // only for a record of its own.
+  if (ownRecord) {
+    table = std::make_shared<ZVRawExternalLumavent>();
+    if (table->initialise(m_cRawFileName) != ZVRAW_OK) table.reset();
+    m_pDataInfo->m_pExternalLumavent = table;
   }
-  m_pDataInfo->m_pExternalLumavent = table;
+  if (!table) return;
   std::vector<bool> withScans(m_nFunctionCount, false);
   for (unsigned int f = 0; f < m_nFunctionCount; ++f) {
     unsigned int n = 0;

@@ -1,5 +1,7 @@
 #include "cluster/ZVRawDataClusterInfo.h"
 
+#include <algorithm>
+
 #include "drift/ZorvalenRawCDCReaderMgrImp.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
@@ -36,5 +38,11 @@ const borealtek_calibrate_version_1::FunctionCalibration* ZVRawDataClusterInfo::
 void ZVRawDataClusterInfo::retire(std::shared_ptr<const void> replaced) {
   if (replaced) m_retired.push_back(std::move(replaced));
 }
+
+void ZVRawDataClusterInfo::join(ZVRawDataClusterImp* cluster) {
+  if (std::ranges::find(m_sharers, cluster) == m_sharers.end()) m_sharers.push_back(cluster);
+}
+
+void ZVRawDataClusterInfo::leave(const ZVRawDataClusterImp* cluster) { std::erase(m_sharers, cluster); }
 
 }  // namespace borealtek_zvraw_version_1

@@ -32,6 +32,7 @@
 namespace Vardex::Lib::ZorvalenRaw {
 class ZorvalenRawCDCReaderMgrImp;
 }
+class ZVRawDataClusterImp;
 
 namespace borealtek_zvraw_version_1 {
 
@@ -60,6 +61,12 @@ class ZVRawDataClusterInfo : public Vardex::Lib::ZorvalenRaw::DriftReaderSources
   // pointers other clusters may have handed out.
   void retire(std::shared_ptr<const void> replaced);
 
+  // The opened clusters on this record: a new gain table is attached to
+  // every one of them, so that no reader keeps reading with the old one.
+  void join(ZVRawDataClusterImp* cluster);
+  void leave(const ZVRawDataClusterImp* cluster);
+  [[nodiscard]] const std::vector<ZVRawDataClusterImp*>& sharers() const { return m_sharers; }
+
   std::unique_ptr<ZVRawFunctionScanIndices> m_pScanIndices;
   std::unique_ptr<ZVRawFunctionDescriptors> m_pDescriptors;
   std::unique_ptr<ZVRawHeader> m_pHeader;
@@ -78,6 +85,7 @@ class ZVRawDataClusterInfo : public Vardex::Lib::ZorvalenRaw::DriftReaderSources
  private:
   int m_nRefCount = 0;
   std::vector<std::shared_ptr<const void>> m_retired;
+  std::vector<ZVRawDataClusterImp*> m_sharers;
 };
 
 }  // namespace borealtek_zvraw_version_1

@@ -62,6 +62,13 @@ ZorvalenRawCDCReaderImp::ZorvalenRawCDCReaderImp(std::string_view strRawPath, in
     (void)m_pCDCReader->Calibrate(m_pFunctionCalibration);
 }
 
+ZorvalenRawCDCReaderImp::ZorvalenRawCDCReaderImp(std::string_view strRawPath, int whichFunction,
+                                                 const FunctionCalibration* pFunctionCalibration,
+                                                 const DriftReaderSources* pSources)
+    : ZorvalenRawCDCReaderImp(strRawPath, whichFunction, pFunctionCalibration, nullptr) {
+  m_pSources = pSources;
+}
+
 ZorvalenRawCDCReaderImp::~ZorvalenRawCDCReaderImp() = default;
 
 int ZorvalenRawCDCReaderImp::GetStatus() const { return m_pCDCReader->GetStatus(); }
@@ -106,8 +113,9 @@ int ZorvalenRawCDCReaderImp::GetMassScale(std::vector<float>& massScale, int& of
   return m_pCDCReader->GetStatus();
 }
 
-bool ZorvalenRawCDCReaderImp::hasGainTable() const {
-  return m_pExternalLumavent != nullptr && !m_pExternalLumavent->empty();
+std::shared_ptr<const ZorvalenRawCDCReaderImp::ZVRawExternalLumavent> ZorvalenRawCDCReaderImp::gainTable() const {
+  if (m_pSources != nullptr) return m_pSources->gainTable();
+  return {std::shared_ptr<const ZVRawExternalLumavent>{}, m_pExternalLumavent};  // borrowed, not owned
 }
 
 // The grid points whose mass lies inside [startMass, endMass], held to the
@@ -153,7 +161,8 @@ int ZorvalenRawCDCReaderImp::checkRequest(float massStart, float massEnd, int fi
 int ZorvalenRawCDCReaderImp::extract(ExtractType type, float massStart, float massEnd, int firstBlock, int lastBlock,
                                      int firstBin, int lastBin, std::vector<float>& sums, std::vector<float>& x) {
   CDTReader& reader = *m_pCDCReader;
-  const bool gainPerScan = hasGainTable();
+  const std::shared_ptr<const ZVRawExternalLumavent> table = gainTable();
+  const bool gainPerScan = table != nullptr && !table->empty();
   IndexWindow window;
   if (!gainPerScan) {
     if (const int code = massRangeToIndices(massStart, massEnd, window); code != ZVRAW_OK) return code;
@@ -170,7 +179,7 @@ int ZorvalenRawCDCReaderImp::extract(ExtractType type, float massStart, float ma
     if (gainPerScan) {
       // The table was built from scan times in minutes; blocks carry seconds.
       float g = 1.0f;
-      (void)m_pExternalLumavent->getCorrection(rt / 60.0f, g);
+      (void)table->getCorrection(rt / 60.0f, g);
       g = usableGain(g);
       if (const int code = massRangeToIndices(massStart / g, massEnd / g, window); code != ZVRAW_OK) return code;
     }

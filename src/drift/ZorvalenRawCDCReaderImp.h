@@ -18,6 +18,7 @@
 
 #include "drift/CDTReader.h"
 #include "formats/scans/FunctionCalibration.h"
+#include "drift/DriftReaderSources.h"
 #include "formats/directory/ZVRawExternalLumavent.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
@@ -35,6 +36,16 @@ class ZorvalenRawCDCReaderImp {
   ZorvalenRawCDCReaderImp(std::string_view strRawPath, int whichFunction,
                           const FunctionCalibration* pFunctionCalibration,
                           const ZVRawExternalLumavent* pExternalLumavent);
+  // The same, with the gain table asked of the sources (which must outlive
+  // the reader) at every extraction: a correction made after the reader was
+  // made applies to it too.
+  ZorvalenRawCDCReaderImp(std::string_view strRawPath, int whichFunction,
+                          const FunctionCalibration* pFunctionCalibration, const DriftReaderSources* pSources);
+  // Without a gain table.
+  ZorvalenRawCDCReaderImp(std::string_view strRawPath, int whichFunction,
+                          const FunctionCalibration* pFunctionCalibration, std::nullptr_t)
+      : ZorvalenRawCDCReaderImp(strRawPath, whichFunction, pFunctionCalibration,
+                                static_cast<const ZVRawExternalLumavent*>(nullptr)) {}
   ~ZorvalenRawCDCReaderImp();
   ZorvalenRawCDCReaderImp(const ZorvalenRawCDCReaderImp&) = delete;
   ZorvalenRawCDCReaderImp& operator=(const ZorvalenRawCDCReaderImp&) = delete;
@@ -85,12 +96,14 @@ class ZorvalenRawCDCReaderImp {
   [[nodiscard]] int massRangeToIndices(float startMass, float endMass, IndexWindow& window) const;
   [[nodiscard]] int extract(ExtractType type, float massStart, float massEnd, int firstBlock, int lastBlock,
                             int firstBin, int lastBin, std::vector<float>& sums, std::vector<float>& x);
-  [[nodiscard]] bool hasGainTable() const;
+  // The gain table in force; null when there is none.
+  [[nodiscard]] std::shared_ptr<const ZVRawExternalLumavent> gainTable() const;
   int buildMassScale();
 
   std::string m_strRawPath;
   const FunctionCalibration* m_pFunctionCalibration;
-  const ZVRawExternalLumavent* m_pExternalLumavent;
+  const ZVRawExternalLumavent* m_pExternalLumavent = nullptr;
+  const DriftReaderSources* m_pSources = nullptr;
   std::unique_ptr<CDTReader> m_pCDCReader;
   std::vector<float> _massScale;
   int _offset = 0;

@@ -2,7 +2,8 @@
 
 // One per open raw directory: makes each function's drift reader on first
 // request, bound to the function's calibration from the header and to the
-// directory's lock-mass gain table, and keeps it until the manager goes.
+// record's lock-mass gain table as it stands at each read, and keeps it
+// until the manager goes.
 
 #include <map>
 #include <memory>
@@ -34,9 +35,6 @@ class ZorvalenRawCDCReaderMgrImp {
   std::string m_strRawPath;
   const DriftReaderSources* m_pDataInfo;
   std::map<int, std::unique_ptr<ZorvalenRawCDCReaderImp>> m_pCDCreaders;
-  // The gain tables the readers were given: the record may replace its
-  // table, and the readers still use the one they got.
-  std::vector<std::shared_ptr<const borealtek_zvraw_version_1::ZVRawExternalLumavent>> m_gainTables;
 };
 
 }  // namespace Vardex::Lib::ZorvalenRaw

@@ -44,16 +44,19 @@ class ProcessorTest : public ReaderSetTest {
     run.write(raw());
   }
 
-  // A spectrum processor, working through a reader on reader's directory
-  // when one is given.
-  CZorvalenBaseProcessor spectrumProcessor(CZorvalenBaseReader reader = nullptr) {
+  // A processor of the kind, working through a reader on reader's
+  // directory when one is given.
+  CZorvalenBaseProcessor processorOf(ZorvalenBaseType kind, CZorvalenBaseReader reader = nullptr) {
     CZorvalenBaseProcessor p = nullptr;
-    EXPECT_EQ(createRawProcessor(&p, ZorvalenBaseType::SCAN, nullptr, nullptr), ZVRAW_OK);
+    EXPECT_EQ(createRawProcessor(&p, kind, nullptr, nullptr), ZVRAW_OK);
     processors_.push_back(p);
     if (reader != nullptr) {
       EXPECT_EQ(setRawReader(p, reader), ZVRAW_OK);
     }
     return p;
+  }
+  CZorvalenBaseProcessor spectrumProcessor(CZorvalenBaseReader reader = nullptr) {
+    return processorOf(ZorvalenBaseType::SCAN, reader);
   }
 
   static Points spectrumOf(CZorvalenBaseProcessor p) {

@@ -385,7 +385,8 @@ TEST_F(ClusterHandle, GainTableOperations) {
   auto* first = new ZVRawExternalLumavent;
   first->add(0.0f, 4.0f);
   ASSERT_EQ(b.setExternalLumavent(first), ZVRAW_OK);
-  // b holds first; a replaces it in the shared record, b keeps reading with it.
+  // b holds first; a replaces it in the shared record, and b reads with the
+  // replacement too: clusters on one record never disagree on the gain.
   auto* second = new ZVRawExternalLumavent;
   second->add(0.0f, 9.0f);
   ASSERT_EQ(a.setExternalLumavent(second), ZVRAW_OK);
@@ -393,7 +394,7 @@ TEST_F(ClusterHandle, GainTableOperations) {
   ASSERT_EQ(b.getExternalLumavent(held), ZVRAW_OK);
   EXPECT_EQ(held, second);
   ASSERT_EQ(b.loadData(0, 0u, 2u, true, false), ZVRAW_OK);
-  expectFixtureScan(*b.getImp(), 0, 1, 2, 4.0f);
+  expectFixtureScan(*b.getImp(), 0, 1, 2, 9.0f);
   ASSERT_EQ(a.loadData(0, 0u, 2u, true, false), ZVRAW_OK);
   expectFixtureScan(*a.getImp(), 0, 1, 2, 9.0f);
 

@@ -51,13 +51,18 @@ std::string RawDirectoryFixture::indexName(unsigned f) { return zvraw::formatC("
 std::string RawDirectoryFixture::dataName(unsigned f) { return zvraw::formatC("_func%03u.dat", f + 1); }
 std::string RawDirectoryFixture::statsName(unsigned f) { return zvraw::formatC("_func%03u.sts", f + 1); }
 
+std::pair<float, float> RawDirectoryFixture::pointOf(unsigned f, unsigned s, unsigned p) const {
+  const FixtureFunction& fn = functions_.at(f);
+  return fn.point ? fn.point(s, p) : std::pair{fixtureMass(f, s, p), fixtureIntensity(f, s, p)};
+}
+
 Bytes RawDirectoryFixture::scanBytes(unsigned f, unsigned s) const {
   const FixtureFunction& fn = functions_.at(f);
   const unsigned size = packetSize(fn.format);
   Bytes out(std::size_t{size} * fn.peaks);
   for (unsigned p = 0; p < fn.peaks && size > 0; ++p) {
     char* at = reinterpret_cast<char*>(out.data()) + std::size_t{p} * size;
-    const float m = fixtureMass(f, s, p), i = fixtureIntensity(f, s, p);
+    const auto [m, i] = pointOf(f, s, p);
     switch (fn.format) {
       case 0:
         zvraw_packed::packCompressedData(m, i, at);
@@ -114,9 +119,9 @@ Bytes RawDirectoryFixture::indexRecordsBytes(unsigned f, unsigned first, unsigne
     r.rt() = fixtureRT(fn, s);
     float tic = 0, bpi = 0, bpm = 0;
     for (unsigned p = 0; p < fn.peaks; ++p) {
-      const float i = fixtureIntensity(f, s, p);
+      const auto [m, i] = pointOf(f, s, p);
       tic += i;
-      if (i > bpi) bpi = i, bpm = fixtureMass(f, s, p);
+      if (i > bpi) bpi = i, bpm = m;
     }
     r.tic() = tic;
     r.basePeakIntensity() = bpi;

@@ -55,6 +55,9 @@ struct FixtureFunction {
   // when empty. Formats 2 and 11 take peak k's mass from segment k.
   std::vector<std::pair<float, float>> segments{};
   float setMass = 500.0f;  // the descriptor's set mass (not of MALDI functions)
+  // Point p of scan s as (mass, intensity) in place of fixtureMass and
+  // fixtureIntensity (formats 0, 8, 9, 12 and 13).
+  std::function<std::pair<float, float>(unsigned s, unsigned p)> point{};
 };
 
 // The values written for point p of scan s of function f: ascending masses
@@ -126,6 +129,7 @@ class RawDirectoryFixture {
   [[nodiscard]] static std::string statsName(unsigned f);
 
  private:
+  [[nodiscard]] std::pair<float, float> pointOf(unsigned f, unsigned s, unsigned p) const;
   [[nodiscard]] Bytes indexRecordsBytes(unsigned f, unsigned first, unsigned last) const;
 
   std::vector<FixtureFunction> functions_;
