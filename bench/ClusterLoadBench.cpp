@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "Baselines.h"
 #include "cluster/ZVRawDataClusterImp.h"
 #include "formats/portability/ByteCodec.h"
 #include "formats/portability/CLocale.h"
@@ -149,26 +150,8 @@ const BenchDirectory& openDirectory() {
   return d;
 }
 
-template <class Body>
-double bestSeconds(int runs, Body&& body) {
-  double best = 1e9;
-  for (int i = 0; i < runs; ++i) {
-    const auto t0 = std::chrono::steady_clock::now();
-    body();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-  }
-  return best;
-}
-
-double memcpySeconds(std::size_t bytes) {
-  zvraw::PageAlignedBuffer from(bytes), to(bytes);
-  std::memset(from.data(), 1, bytes);
-  std::memset(to.data(), 0, bytes);
-  return bestSeconds(5, [&] {
-    std::memcpy(to.data(), from.data(), bytes);
-    benchmark::ClobberMemory();
-  });
-}
+using zvraw_bench::bestSeconds;
+using zvraw_bench::memcpySeconds;
 
 double fullLoadSeconds(ZVRawDataClusterImp& cluster) {
   return bestSeconds(1, [&] {
@@ -185,6 +168,8 @@ void BM_ClusterFullLoad(benchmark::State& state) {
   for (auto _ : state) best = std::min(best, fullLoadSeconds(cluster));
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * d.dataBytes()));
   state.counters["vs_memcpy"] = copy / best;
+  state.counters["MB_per_s"] = static_cast<double>(d.dataBytes()) / best / 1e6;
+  state.counters["memcpy_MB_per_s"] = static_cast<double>(d.dataBytes()) / copy / 1e6;
   state.counters["scans_per_s"] = kLoadScans / best;
 }
 BENCHMARK(BM_ClusterFullLoad)->Name("cluster_load/full")->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -203,6 +188,8 @@ void BM_ClusterOneScanLoads(benchmark::State& state) {
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * kOneScanLoads);
   state.counters["vs_full"] = full / (best / kOneScanLoads);
+  state.counters["scans_per_s"] = kOneScanLoads / best;
+  state.counters["full_scans_per_s"] = 1 / full;
 }
 BENCHMARK(BM_ClusterOneScanLoads)->Name("cluster_load/one_scan")->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -226,6 +213,8 @@ void BM_ClusterOpen(benchmark::State& state) {
                     }));
   }
   state.counters["x_reads"] = best / reads;
+  state.counters["open_ms"] = best * 1e3;
+  state.counters["reads_ms"] = reads * 1e3;
 }
 BENCHMARK(BM_ClusterOpen)->Name("cluster_load/open")->Unit(benchmark::kMillisecond)->Iterations(10);
 

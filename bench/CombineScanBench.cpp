@@ -30,31 +30,14 @@ constexpr unsigned kScans = 1000, kPoints = 2000;
 
 double seconds(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
 
-// The run, written afresh for this program and removed when it ends.
-struct Run {
-  Run(const char* name, bool continuum, float step, unsigned grids) {
-    const char* tmp = std::getenv("TMPDIR");
-    dir = fs::path(tmp && *tmp ? tmp : "/tmp") / ("zvraw-bench-" + std::string(name)) / "run.raw";
-    if (!zvraw_bench::writeFormat12Run(dir, kScans, kPoints, kScans / 10, continuum, step, grids)) {
-      std::fprintf(stderr, "%s: could not write %s\n", name, dir.c_str());
-      std::abort();
-    }
-    if (createRawReaderFromPath(dir.c_str(), &reader, ZorvalenBaseType::SCAN) != ZVRAW_OK) std::abort();
-    if (createRawProcessor(&processor, ZorvalenBaseType::SCAN, nullptr, nullptr) != ZVRAW_OK) std::abort();
+// The run, with the spectrum processor reading it.
+struct Run : zvraw_bench::ProcessorRun {
+  Run(const char* name, bool continuum, float step, unsigned grids)
+      : ProcessorRun(name, ZorvalenBaseType::SCAN, [&](const fs::path& target) {
+          return zvraw_bench::writeFormat12Run(target, kScans, kPoints, kScans / 10, continuum, step, grids);
+        }) {
     if (setRawReader(processor, reader) != ZVRAW_OK) std::abort();
   }
-  ~Run() {
-    destroyRawProcessor(processor);
-    destroyRawReader(reader);
-    std::error_code ec;
-    fs::remove_all(dir.parent_path(), ec);
-  }
-  Run(const Run&) = delete;
-  Run& operator=(const Run&) = delete;
-
-  fs::path dir;
-  CZorvalenBaseReader reader = nullptr;
-  CZorvalenBaseProcessor processor = nullptr;
 };
 
 // Every scan read, its intensities added by position into one array.

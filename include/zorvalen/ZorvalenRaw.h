@@ -394,12 +394,11 @@ ZV_API ZV_RESULT_USED int getDriftRangeFromTimeRange(CZorvalenBaseReader reader,
  * ZVRAW_NULL_PARAMETERS. */
 
 /* Makes a processor of kind nType in *pProcessor: SCAN, the spectrum
- * processor, which never reports progress, or LOCKMASS, the lock-mass
- * processor, which reports it while it measures the reference scans. The
- * handle is null unless ZVRAW_OK is returned: ZVRAW_READER_NOT_DEFINED
- * for any other kind. The
- * callback (may be null), when a kind reports progress, gets pCaller and a
- * growing percentage (never 0). */
+ * processor, LOCKMASS, the lock-mass processor, DDA, the data-dependent
+ * processor, or ELVO, the alternating-energy processor. The handle is null
+ * unless ZVRAW_OK is returned: ZVRAW_READER_NOT_DEFINED for any other kind.
+ * The callback (may be null), when a kind reports progress (the lock-mass
+ * processor), gets pCaller and a growing percentage (never 0). */
 ZV_API ZV_RESULT_USED int createRawProcessor(CZorvalenBaseProcessor* pProcessor, ZorvalenBaseType nType,
                                              ProgressCallBack callback, void* pCaller);
 
@@ -484,6 +483,77 @@ ZV_API ZV_RESULT_USED int getCentroidParameter(CZorvalenBaseProcessor processor,
  * copy of the set. */
 ZV_API ZV_RESULT_USED int thresholdScan(CZorvalenBaseProcessor processor);
 ZV_API ZV_RESULT_USED int setThresholdParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+
+/* ---- The data-dependent processor: a processor of kind DDA ----
+ * The run (a DDA or HDDDA acquisition) as one list in retention-time order:
+ * an MS1 entry per survey scan and an MS2 entry per run of consecutive
+ * fragment scans with one set mass. At equal times MS1 entries come first,
+ * then lower functions, then lower first scans. The list is built by the
+ * first query after setRawReader; every query answers ZVRAW_ERROR before
+ * setRawReader and ZVRAW_INCORRECT_ACQUISITION_TYPE for a run of another
+ * kind.
+ *
+ * Entry details (ZorvalenDDAIndexDetail keys, into the cleared set): RT,
+ * FUNCTION, START_SCAN, END_SCAN, SCAN_TYPE (ZorvalenScanType MS1 or MS2);
+ * MS2 entries also SET_MASS and PRECURSOR_MASS, the set mass times the
+ * installed lock-mass gain at the retention time of the MS1 entry before it
+ * (the set mass itself when no gain table is installed).
+ *
+ * Spectra: the entry's scans summed, centroided when DDAParameter CENTROID
+ * is "1"; from 6 points on, intensities below 2 become 0 and runs of zeros
+ * keep only their two ends. The arrays belong to the processor and stay
+ * valid until its next ddaGetScan or ddaGetNextScan or its destruction. */
+ZV_API ZV_RESULT_USED int ddaGetScanCount(CZorvalenBaseProcessor processor, int* pnCount);
+/* The entry count; the details, or the details and spectrum, of entry
+ * nIndex: ZVRAW_DDA_INDEX_INVALID for an index outside 0 to the count less 1
+ * (the set is left cleared). */
+ZV_API ZV_RESULT_USED int ddaGetScanInfo(CZorvalenBaseProcessor processor, int nIndex, CZorvalenParameters parameters);
+ZV_API ZV_RESULT_USED int ddaGetScan(CZorvalenBaseProcessor processor, int nIndex, float** ppMasses,
+                                     float** ppIntensities, int* pnSize, CZorvalenParameters parameters);
+/* The entry at the cursor, which moves on; after the last entry 0 with
+ * *pbNext false and the arrays and size untouched. ddaResetScan moves the
+ * cursor back to the first entry; ddaGetScan leaves it. */
+ZV_API ZV_RESULT_USED int ddaGetNextScan(CZorvalenBaseProcessor processor, float** ppMasses, float** ppIntensities,
+                                         int* pnSize, CZorvalenParameters parameters, bool* pbNext);
+ZV_API ZV_RESULT_USED int ddaResetScan(CZorvalenBaseProcessor processor);
+/* DDAParameter CENTROID: "0" or "1" sets it, anything else leaves it ("0"
+ * on a new processor). */
+ZV_API ZV_RESULT_USED int setDDAParameters(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+ZV_API ZV_RESULT_USED int getDDAParameters(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
+/* The quadrupole isolation window (DDAIsolationWindowParameter LOWEROFFSET
+ * and UPPEROFFSET, floats), kept in the raw directory's "_dda.inf". Set:
+ * ZVRAW_ERROR before setRawReader, ZVRAW_PARAMETER_MISSING when either key
+ * is missing, ZVRAW_PARAMETER_INVALID unless both are finite numbers
+ * (nothing is written then), ZVRAW_FILEOPEN_ERROR or ZVRAW_FILEWRITE_ERROR
+ * when the file cannot be written. Get: both offsets, 0 when the file or a key is missing. */
+ZV_API ZV_RESULT_USED int setQuadIsolationWindowParameters(CZorvalenBaseProcessor processor,
+                                                           CZorvalenParameters parameters);
+ZV_API ZV_RESULT_USED int getQuadIsolationWindowParameters(CZorvalenBaseProcessor processor,
+                                                           CZorvalenParameters parameters);
+
+/* ---- The alternating-energy processor: a processor of kind ELVO ----
+ * The scans of an ELVO acquisition's low- and high-energy functions in
+ * retention-time order (at equal times the low-energy scan first), each
+ * with its type: MS1 for low energy, MS2 for high. These two functions are
+ * C++ functions, declared for C++ callers only; a C caller resolves them by
+ * their symbol names, _Z15elvoGetNextScanPvRfR16ZorvalenScanTypeRPfS4_RiRb
+ * and _Z13elvoResetScanPv, and calls them with pointers in place of the
+ * references (the same ABI).
+ *
+ * elvoGetNextScan: rt 0 and type UNINITIALISED first; ZVRAW_ERROR before
+ * setRawReader or for a run that is not ELVO (HDELVO included), next
+ * untouched. At the
+ * end 0 with next false. Otherwise the scan at the cursor, which moves on:
+ * its arrays belong to the processor and stay valid until its next
+ * elvoGetNextScan, setRawReader or destruction; a scan that cannot be read
+ * gives the read's code, count 0 and null arrays. elvoResetScan moves the
+ * cursor back to the first scan. Both give ZVRAW_PROCESSOR_NOT_DEFINED for
+ * a handle that is not an alternating-energy processor. */
+#ifdef __cplusplus
+ZV_EXPORT ZV_RESULT_USED int elvoGetNextScan(CZorvalenBaseProcessor processor, float& rt, ZorvalenScanType& type,
+                                             float*& masses, float*& intensities, int& count, bool& next);
+ZV_EXPORT ZV_RESULT_USED int elvoResetScan(CZorvalenBaseProcessor processor);
+#endif
 
 /* ---- Lock-mass correction: a processor of kind LOCKMASS ----
  * The processor measures the reference peak in every scan of the reference

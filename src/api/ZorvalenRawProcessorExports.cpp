@@ -3,6 +3,8 @@
 
 #include <memory>
 
+#include "api/ZorvalenRawDDAImp.h"
+#include "api/ZorvalenRawElvoImp.h"
 #include "api/ZorvalenRawLockMassReaderImp.h"
 #include "api/ZorvalenSpectrumProcessorImp.h"
 #include "zorvalen/ZorvalenRaw.h"
@@ -12,12 +14,17 @@ using namespace Vardex::Lib::ZorvalenRaw;
 namespace {
 
 // A processor of kind nType; null for a kind that has no processor. The
-// spectrum processor reports no progress, so it keeps no callback.
+// spectrum and alternating-energy processors report no progress, so they
+// keep no callback.
 std::unique_ptr<ZorvalenRawProcessorImp> makeProcessor(ZorvalenBaseType nType, ProgressCallBack callback,
                                                        void* caller) {
   switch (nType) {
     case ZorvalenBaseType::SCAN:
       return std::make_unique<ZorvalenSpectrumProcessorImp>();
+    case ZorvalenBaseType::DDA:
+      return std::make_unique<ZorvalenRawDDAImp>(callback, caller);
+    case ZorvalenBaseType::ELVO:
+      return std::make_unique<ZorvalenRawElvoImp>();
     case ZorvalenBaseType::LOCKMASS:
       return std::make_unique<ZorvalenRawLockMassReaderImp>(callback, caller);
     default:

@@ -24,6 +24,7 @@
 #include "cluster/ZVRawDataClusterInfo.h"
 #include "cluster/ZVRawDataClusterState.h"
 #include "formats/portability/CountedRef.h"
+#include "formats/scans/HeldDataFiles.h"
 #include "formats/scans/ZVRawFunctionData.h"
 #include "formats/scans/ZVRawScan.h"
 
@@ -235,6 +236,8 @@ class ZVRawDataClusterImp {
   // Function data; empty when there are none. The mutex guards replacing
   // the array against another thread's progress and abort calls.
   FunctionDataArray m_ppFunctions;
+  // The data files kept open between loads; they go with the cluster.
+  std::shared_ptr<zvraw::HeldDataFiles> m_heldDataFiles = std::make_shared<zvraw::HeldDataFiles>();
   mutable std::mutex m_functionsGuard;
   zvraw::CountedRef<ZVRawDataClusterInfo> m_pDataInfo;
   State m_eInitialised = borealtek_zvraw_version_1::ZVRawDataCluster_UNLOADED;

@@ -207,6 +207,7 @@ int ZVRawDataClusterImp::setFunctionCount() {
 void ZVRawDataClusterImp::lendRecordObjects(ZVRawFunctionData& data, unsigned int f) const {
   (void)data.setFunctionNumber(f);
   (void)data.setExternalObjects(descriptors(), indices(), extStats());
+  (void)data.setHeldDataFiles(m_heldDataFiles);
 }
 
 int ZVRawDataClusterImp::InitialiseFunctionData() {

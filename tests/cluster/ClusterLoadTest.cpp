@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cctype>
 #include <filesystem>
 #include <thread>
 
@@ -69,6 +70,45 @@ TEST_F(ClusterLoad, AllFunctionsRefusedOrFailing) {
   EXPECT_EQ(c->loadData(true, false), ZVRAW_FILEOPEN_ERROR);
   EXPECT_EQ(c->getState(), ZVRawDataCluster_UNLOADED);
   EXPECT_EQ(loadedScans(*c, 0), 5u);  // loaded before the failure, kept
+}
+
+// The data file kept open between one-scan loads answers as a reopen would:
+// a file replaced under the cluster is read anew, a deleted one gives 5, a
+// file in another spelling of the name is found, and more functions than
+// the files held still load.
+TEST_F(ClusterLoad, KeptOpenDataFilesAnswerAsAReopen) {
+  RawDirectoryFixture fx;
+  for (int f = 0; f < 10; ++f) fx.function({.format = 12, .scans = 5, .peaks = 4});
+  write(fx);
+  auto c = open();
+  const auto firstMass = [&](unsigned f, unsigned s) {
+    const float *m = nullptr, *in = nullptr;
+    unsigned n = 0;
+    return c->getFunctionData(f)->getScan(s, &m, &in, n) == ZVRAW_OK && n > 0 ? m[0] : -1.0f;
+  };
+  for (unsigned round = 0; round < 2; ++round)
+    for (unsigned f = 0; f < 10; ++f) {
+      ASSERT_EQ(c->loadData(f, 2u, 2u, true, false), ZVRAW_OK) << f;
+      EXPECT_EQ(firstMass(f, 2), fixtureMass(f, 2, 0)) << f;
+    }
+
+  // Function 1's bytes take function 0's place under a new inode.
+  const fs::path dat0 = raw() / RawDirectoryFixture::dataName(0);
+  fs::copy_file(raw() / RawDirectoryFixture::dataName(1), raw() / "replacement");
+  fs::rename(raw() / "replacement", dat0);
+  ASSERT_EQ(c->loadData(0, 2u, 2u, true, false), ZVRAW_OK);
+  EXPECT_EQ(firstMass(0, 2), fixtureMass(1, 2, 0));
+
+  std::string upper = RawDirectoryFixture::dataName(0);
+  for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  fs::rename(dat0, raw() / upper);
+  ASSERT_EQ(c->loadData(0, 3u, 3u, true, false), ZVRAW_OK);
+  EXPECT_EQ(firstMass(0, 3), fixtureMass(1, 3, 0));
+
+  fs::remove(raw() / upper);
+  EXPECT_EQ(c->loadData(0, 3u, 3u, true, false), ZVRAW_FILEOPEN_ERROR);
+  ASSERT_EQ(c->loadData(9, 1u, 1u, true, false), ZVRAW_OK);  // the other files still read
+  EXPECT_EQ(firstMass(9, 1), fixtureMass(9, 1, 0));
 }
 
 TEST_F(ClusterLoad, EmptyClusterHasNothingToLoad) {

@@ -26,7 +26,9 @@ float fixtureMass(unsigned f, unsigned s, unsigned p) {
 
 float fixtureIntensity(unsigned f, unsigned s, unsigned p) { return static_cast<float>(1 + (s * 7 + p * 3 + f) % 200); }
 
-float fixtureRT(const FixtureFunction& fn, unsigned s) { return fn.rtStart + fn.rtStep * static_cast<float>(s); }
+float fixtureRT(const FixtureFunction& fn, unsigned s) {
+  return s < fn.rts.size() ? fn.rts[s] : fn.rtStart + fn.rtStep * static_cast<float>(s);
+}
 
 unsigned RawDirectoryFixture::packetSize(std::uint16_t format) {
   switch (format) {

@@ -48,6 +48,7 @@ struct FixtureFunction {
   unsigned peaks = 4;  // points in every scan
   float lowMass = 50.0f, highMass = 2000.0f;
   float rtStart = 0.5f, rtStep = 0.25f;                                             // minutes
+  std::vector<float> rts{};  // the first scans' own times, in place of rtStart + s x rtStep
   bool calibrated = false;                                                          // the index records' calibrated bit
   std::optional<borealtek_calibrate_version_1::FunctionCalibration> calibration{};  // in _header.txt
   std::vector<FixtureStatsField> stats{};                                           // _funcNNN.sts when not empty

@@ -147,16 +147,20 @@ char* to_lower(char* text) {
   return text;
 }
 
-zvraw::FilePtr rawFileComponentfopen(std::string_view path, const char* mode) {
-  if (path.empty() || path.size() > zvraw::kMaxPathLength || mode == nullptr) return nullptr;
-  std::string name(path);
-  if (zvraw::FilePtr f = openAs(name, mode)) return f;
+std::array<std::string, 3> componentSpellings(std::string_view path) {
+  std::array<std::string, 3> names{std::string(path), std::string(path), std::string(path)};
   // Only the last component is retried in another case: directories never are.
   const std::size_t from = findSlash(path);
-  foldFrom(name, from, /*upper=*/true);
-  if (zvraw::FilePtr f = openAs(name, mode)) return f;
-  foldFrom(name, from, /*upper=*/false);
-  return openAs(name, mode);
+  foldFrom(names[1], from, /*upper=*/true);
+  foldFrom(names[2], from, /*upper=*/false);
+  return names;
+}
+
+zvraw::FilePtr rawFileComponentfopen(std::string_view path, const char* mode) {
+  if (path.empty() || path.size() > zvraw::kMaxPathLength || mode == nullptr) return nullptr;
+  for (const std::string& name : componentSpellings(path))
+    if (zvraw::FilePtr f = openAs(name, mode)) return f;
+  return nullptr;
 }
 
 int sysRawComponentFileExists(std::string_view path) { return rawFileComponentfopen(path, "rb") ? 1 : 0; }

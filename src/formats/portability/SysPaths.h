@@ -4,6 +4,7 @@
 // Paths are at most kMaxPathLength bytes; a longer one is refused, never cut,
 // since a cut path can name a different file.
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,9 @@ char* to_lower(char* text);
 // With regularOnly, anything but a regular file (a FIFO, a device, a
 // directory) counts as a file that does not open. Null, with errno, on failure.
 [[nodiscard]] zvraw::FilePtr sysOpenFile(const std::string& path, const char* mode, bool regularOnly = true);
+
+// Path as given, then with its last component upper-cased, then lower-cased.
+[[nodiscard]] std::array<std::string, 3> componentSpellings(std::string_view path);
 
 // Opens path as given, then with its last component upper-cased, then
 // lower-cased; only a regular file opens (see sysOpenFile). Null when none

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "formats/directory/ZVRawFunctionDescriptors.h"
+#include "formats/scans/HeldDataFiles.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace borealtek_zvraw_version_1 {
@@ -26,6 +27,11 @@ int ZVRawFunctionData::setExternalObject(const ZVRawExternalLumavent* pExternalL
 
 int ZVRawFunctionData::setCalibration(const FunctionCalibration* pCali) {
   m_pFunctionCalibration = pCali;
+  return ZVRAW_OK;
+}
+
+int ZVRawFunctionData::setHeldDataFiles(std::shared_ptr<zvraw::HeldDataFiles> files) {
+  m_pHeldFiles = std::move(files);
   return ZVRAW_OK;
 }
 

@@ -25,6 +25,9 @@
 
 class ZVRawFunctionDescriptors;
 class ZVRawFunctionScanIndices;
+namespace zvraw {
+class HeldDataFiles;
+}
 
 namespace borealtek_zvraw_version_1 {
 
@@ -49,6 +52,9 @@ class ZVRawFunctionData {
   // The gain table, or null to detach it.
   int setExternalObject(const ZVRawExternalLumavent* pExternalLumavent);
   int setCalibration(const FunctionCalibration* pCali);
+  // The cluster's open data files, shared with its other function data;
+  // without them every load opens the data file and closes it after.
+  int setHeldDataFiles(std::shared_ptr<zvraw::HeldDataFiles> files);
   int setFunctionNumber(unsigned int nFuncNum);
   int setUseTemperatureCorrection(bool b);
   // Asks a running load to stop after the scan in hand; the load that
@@ -212,6 +218,7 @@ class ZVRawFunctionData {
   std::atomic<float> m_fPercentLoaded{0};
   ZVRAW_MASSTYPE m_fMinimumMassDelta = std::numeric_limits<float>::max();
   bool m_bUseTemperatureCorrection = true;
+  std::shared_ptr<zvraw::HeldDataFiles> m_pHeldFiles;
 };
 
 }  // namespace borealtek_zvraw_version_1

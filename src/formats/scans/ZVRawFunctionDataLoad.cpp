@@ -12,6 +12,7 @@
 #include <string>
 
 #include "formats/portability/FileHandle.h"
+#include "formats/scans/HeldDataFiles.h"
 #include "formats/portability/SysFileSize.h"
 #include "formats/portability/SysPaths.h"
 #include "formats/statistics/ZVRawExtendedStats.h"
@@ -106,9 +107,23 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
       getZVRawFunctionFile(m_pFunctionDescriptors->getDataClusterFileName(), path, static_cast<int>(m_nFuncNum + 1)) !=
           ZVRAW_OK)
     return ZVRAW_FILENAME_ERROR;
-  zvraw::FilePtr file = rawFileComponentfopen(path, "rb");
-  if (!file) return ZVRAW_FILEOPEN_ERROR;
-  const std::int64_t datSize = getFileSizePreserve(file.get());
+  // A held file answers as this open would; a file of our own is closed
+  // when the load ends.
+  std::shared_ptr<const zvraw::HeldDataFiles::File> held;
+  zvraw::FilePtr own;
+  std::FILE* file = nullptr;
+  std::int64_t datSize = -1;
+  if (m_pHeldFiles) {
+    held = m_pHeldFiles->acquire(path);
+    if (!held) return ZVRAW_FILEOPEN_ERROR;
+    file = held->stream.get();
+    datSize = static_cast<std::int64_t>(held->size);
+  } else {
+    own = rawFileComponentfopen(path, "rb");
+    if (!own) return ZVRAW_FILEOPEN_ERROR;
+    file = own.get();
+    datSize = getFileSizePreserve(file);
+  }
   if (datSize < 0) return ZVRAW_FILESEEK_ERROR;
 
   // What stays the same from scan to scan is looked up once.
@@ -132,6 +147,10 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
   int result = m_pFunctionDescriptors->getAcquisitionMassRange(m_nFuncNum, lowerBound, upperBound, 0);
   const bool gain = loader == Loader::ScanRange && m_pExternalLumavent;
   const auto size = static_cast<std::uint64_t>(datSize);
+  // A whole run is read with pread at its offset: no seek, and the stream's
+  // position is not used.
+  const bool atOffset = ZVRawScan::readsWholeRun(format, bKeepCompressed, fLowMassCutoff, fHighMassCutoff);
+  const int fd = ::fileno(file);
 
   for (std::uint32_t i = 0; result == ZVRAW_OK && i < total; ++i) {
     const ZVRawFunctionScanIndexImp& rec = records[m_nScanStart + i];
@@ -146,7 +165,7 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
       result = ZVRAW_SCANREAD_EOFERROR;
       break;
     }
-    if (::fseeko(file.get(), static_cast<off_t>(offset), SEEK_SET) != 0) {
+    if (!atOffset && ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0) {
       result = ZVRAW_FILESEEK_ERROR;
       break;
     }
@@ -174,8 +193,12 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
 
     const FunctionCalibration* use = bCalibrate && m_pFunctionCalibration ? &cali : nullptr;
     const int rc =
-        m_pScans[i].readScan(file.get(), peaks, desc, bKeepCompressed, use, m_fMinimumMassDelta, fLowMassCutoff,
-                             fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection, tempCoefficient);
+        atOffset ? m_pScans[i].readScanAt(fd, offset, size, peaks, desc, use, m_fMinimumMassDelta, fLowMassCutoff,
+                                          fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection,
+                                          tempCoefficient)
+                 : m_pScans[i].readScan(file, peaks, desc, bKeepCompressed, use, m_fMinimumMassDelta, fLowMassCutoff,
+                                        fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection,
+                                        tempCoefficient);
     m_nScanBufferIdx = i + 1;
     // A corrupt scan that the bad-scan strategy kept still counts as loaded.
     if (rc != ZVRAW_OK && rc != ZVRAW_SCAN_CORRUPT_ERROR) {
@@ -190,7 +213,7 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
       result = ZVRAW_DATALOAD_ABORTED;
     }
   }
-  file.reset();
+  own.reset();
   refreshMinimumMassDelta();
   return result;
 }

@@ -54,6 +54,21 @@ class ZVRawScan {
                              bool bKeepCompressed, const FunctionCalibration* pCali, float& fMinimumMassDelta,
                              float fLowMassCutoff, float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass,
                              short nUseTemperatureCorrection, float fTempCorrection, float fTempCoefficient);
+  // Whether readScanAt may stand for readScan with these settings: the run
+  // is read whole (no mass window narrows it through the file) and decoded.
+  [[nodiscard]] static bool readsWholeRun(unsigned int nDataFormat, bool bKeepCompressed, float fLowMassCutoff,
+                                          float fHighMassCutoff);
+  // readScan of the scan at `offset` of the open file fd, which is
+  // `fileSize` bytes long, read with pread (no stream, no seek): the same
+  // values and codes, where readsWholeRun says so.
+  [[nodiscard]] int readScanAt(int fd, std::uint64_t offset, std::uint64_t fileSize, unsigned int nPeaksInScan,
+                               const ZVRawFunctionDescriptorImp* pFuncDesc, const FunctionCalibration* pCali,
+                               float& fMinimumMassDelta, float fLowMassCutoff, float fHighMassCutoff,
+                               float fLowerBoundMass, float fUpperBoundMass, short nUseTemperatureCorrection,
+                               float fTempCorrection, float fTempCoefficient);
+  // Where a packet run is read from: a stream at its position, or a file
+  // descriptor at an offset.
+  struct RunSource;
   // Keeps the packet run undecoded; the calibration and the delta are unused.
   [[nodiscard]] int readScanKeepCompressed(std::FILE* pFile, unsigned int nPeaksInScan, unsigned int nDataFormat,
                                            const FunctionCalibration* pCali, float& fMinimumMassDelta);
@@ -134,7 +149,7 @@ class ZVRawScan {
   void copyCounts(const ZVRawScan& s);
   int setScanArrays(float* pfMasses, float* pfIntensities, float* pfDMasses, float* pfDIntensities, char* pcPeakFlags,
                     char* pcMassFlags, unsigned int nPeaks);
-  int decodeScan(std::FILE* pFile, unsigned int nPeaks, const ZVRawFunctionDescriptorImp& desc,
+  int decodeScan(const RunSource& source, unsigned int nPeaks, const ZVRawFunctionDescriptorImp& desc,
                  const FunctionCalibration* pCali, float& fMinimumMassDelta, float fLowMassCutoff,
                  float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass, short nUseTemperatureCorrection,
                  float fTempCorrection, float fTempCoefficient);

@@ -4,7 +4,9 @@
 
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -17,6 +19,10 @@
 #include "formats/scans/ZVRawScan.h"
 #include "formats/scans/ZVRawScanPackets.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
+
+// The 256-bit lane helpers of the packet runs are always inlined: no such
+// value crosses a call, so the calling-convention warning does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace borealtek_zvraw_version_1 {
 
@@ -64,8 +70,33 @@ zvraw_packed::GetMassRoutine massReader(unsigned int format) {
   }
 }
 
+}  // namespace
+
+struct ZVRawScan::RunSource {
+  std::FILE* file = nullptr;  // read at its position when fd < 0
+  int fd = -1;
+  std::uint64_t offset = 0, fileSize = 0;
+};
+
+namespace {
+
+// n bytes at pos, as the stream reader answers: 42 when the file ends
+// first, 30 on any other failure.
+int preadRun(int fd, char* into, std::uint64_t n, std::uint64_t pos) {
+  while (n > 0) {
+    const ssize_t got = ::pread(fd, into, n, static_cast<off_t>(pos));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return ZVRAW_SCANREAD_ERROR;
+    if (got == 0) return ZVRAW_SCANREAD_EOFERROR;
+    into += got;
+    pos += static_cast<std::uint64_t>(got);
+    n -= static_cast<std::uint64_t>(got);
+  }
+  return ZVRAW_OK;
+}
+
 struct WalkInput {
-  std::FILE* file;
+  const ZVRawScan::RunSource* source;
   std::uint32_t count;  // peaks to walk, from the stream's position
   const ZVRawFunctionDescriptorImp* desc;
   float lowerBound, upperBound, lowCutoff, highCutoff;
@@ -208,7 +239,8 @@ class ScanWalk {
   // lands at the page offset of its file position, so that the bulk of it
   // is copied page-aligned.
   int run(char* block) {
-    const off_t start = ::ftello(in_.file);
+    const ZVRawScan::RunSource& src = *in_.source;
+    const off_t start = src.fd >= 0 ? static_cast<off_t>(src.offset) : ::ftello(src.file);
     std::uint64_t pos = start < 0 ? 0 : static_cast<std::uint64_t>(start);
     std::uint32_t k = 0;
     while (k < in_.count) {
@@ -218,8 +250,11 @@ class ScanWalk {
           static_cast<std::uint32_t>(std::min<std::uint64_t>(packets * C::kPeaks, in_.count - k));
       char* part = block + offset;
       unsigned int asked = peaks;
-      if (int rc = zvraw_packed::readScan(in_.file, part, F, asked); rc != ZVRAW_OK) return rc;
-      pos += zvraw_packed::getBytesPerScan(F, peaks);
+      const std::uint64_t bytes = zvraw_packed::getBytesPerScan(F, peaks);
+      if (int rc = src.fd >= 0 ? preadRun(src.fd, part, bytes, pos) : zvraw_packed::readScan(src.file, part, F, asked);
+          rc != ZVRAW_OK)
+        return rc;
+      pos += bytes;
       if (!walk(part, k, peaks)) return ZVRAW_SCAN_CORRUPT_ERROR;
       k += peaks;
     }
@@ -433,24 +468,58 @@ int ZVRawScan::readScan(std::FILE* pFile, unsigned int nPeaksInScan, const ZVRaw
   m_bKeepCompressed = false;
   m_nDataFormat = format;
   if (!pFile) return failRead(ZVRAW_NULLPOINTER_ERROR);
+  RunSource source;
+  source.file = pFile;
   const int rc =
-      decodeScan(pFile, nPeaksInScan, *pFuncDesc, pCali, fMinimumMassDelta, fLowMassCutoff, fHighMassCutoff,
+      decodeScan(source, nPeaksInScan, *pFuncDesc, pCali, fMinimumMassDelta, fLowMassCutoff, fHighMassCutoff,
                  fLowerBoundMass, fUpperBoundMass, nUseTemperatureCorrection, fTempCorrection, fTempCoefficient);
   return rc == ZVRAW_OK || rc == ZVRAW_SCAN_CORRUPT_ERROR ? rc : failRead(rc);
 }
 
-int ZVRawScan::decodeScan(std::FILE* pFile, unsigned int nPeaks, const ZVRawFunctionDescriptorImp& desc,
+bool ZVRawScan::readsWholeRun(unsigned int nDataFormat, bool bKeepCompressed, float fLowMassCutoff,
+                              float fHighMassCutoff) {
+  return !bKeepCompressed && ((fLowMassCutoff == 0 && fHighMassCutoff == -1) || massReader(nDataFormat) == nullptr);
+}
+
+int ZVRawScan::readScanAt(int fd, std::uint64_t offset, std::uint64_t fileSize, unsigned int nPeaksInScan,
+                          const ZVRawFunctionDescriptorImp* pFuncDesc, const FunctionCalibration* pCali,
+                          float& fMinimumMassDelta, float fLowMassCutoff, float fHighMassCutoff, float fLowerBoundMass,
+                          float fUpperBoundMass, short nUseTemperatureCorrection, float fTempCorrection,
+                          float fTempCoefficient) {
+  if (!pFuncDesc) return failRead(ZVRAW_NULLPOINTER_ERROR);
+  unsigned int format = 0;
+  if (int rc = pFuncDesc->getDataFormat(format); rc != ZVRAW_OK) return failRead(rc);
+  if (int rc = zvraw_packed::isSupportedDataType(format); rc != ZVRAW_OK) return failRead(rc);
+  DeleteScanData();
+  m_bKeepCompressed = false;
+  m_nDataFormat = format;
+  if (fd < 0) return failRead(ZVRAW_NULLPOINTER_ERROR);
+  RunSource source;
+  source.fd = fd;
+  source.offset = offset;
+  source.fileSize = fileSize;
+  const int rc =
+      decodeScan(source, nPeaksInScan, *pFuncDesc, pCali, fMinimumMassDelta, fLowMassCutoff, fHighMassCutoff,
+                 fLowerBoundMass, fUpperBoundMass, nUseTemperatureCorrection, fTempCorrection, fTempCoefficient);
+  return rc == ZVRAW_OK || rc == ZVRAW_SCAN_CORRUPT_ERROR ? rc : failRead(rc);
+}
+
+int ZVRawScan::decodeScan(const RunSource& source, unsigned int nPeaks, const ZVRawFunctionDescriptorImp& desc,
                           const FunctionCalibration* pCali, float& fMinimumMassDelta, float fLowMassCutoff,
                           float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass,
                           short nUseTemperatureCorrection, float fTempCorrection, float fTempCoefficient) {
   const unsigned int format = m_nDataFormat;
   // The whole scan must be in the file, whatever window is read of it.
-  if (!fileHolds(pFile, zvraw_packed::getBytesPerScan(format, nPeaks))) return ZVRAW_SCANREAD_EOFERROR;
+  const std::uint64_t bytes = zvraw_packed::getBytesPerScan(format, nPeaks);
+  const bool holds = source.fd >= 0 ? bytes <= source.fileSize && source.offset <= source.fileSize - bytes
+                                    : fileHolds(source.file, bytes);
+  if (!holds) return ZVRAW_SCANREAD_EOFERROR;
 
   const bool whole = fLowMassCutoff == 0 && fHighMassCutoff == -1;
   const bool hasReader = massReader(format) != nullptr;
-  const std::uint32_t count =
-      whole || !hasReader ? nPeaks : getPeaksInScan(pFile, format, nPeaks, fLowMassCutoff, fHighMassCutoff);
+  const std::uint32_t count = whole || !hasReader || source.fd >= 0
+                                  ? nPeaks
+                                  : getPeaksInScan(source.file, format, nPeaks, fLowMassCutoff, fHighMassCutoff);
 
   unsigned int functionType = 0;
   (void)desc.getFunctionType(functionType);
@@ -473,7 +542,7 @@ int ZVRawScan::decodeScan(std::FILE* pFile, unsigned int nPeaks, const ZVRawFunc
   if (!block) return ZVRAW_SCANMEMALLOC_ERROR;
 
   const bool useTemperature = nUseTemperatureCorrection != 0 && pCali;
-  WalkInput in{pFile,
+  WalkInput in{&source,
                count,
                &desc,
                fLowerBoundMass,
