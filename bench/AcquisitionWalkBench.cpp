@@ -118,7 +118,7 @@ float highEnergy(unsigned) { return 30.0f; }
 
 struct Run : zvraw_bench::ProcessorRun {
   Run(const char* name, const std::vector<FunctionPlan>& functions, ZorvalenBaseType kind)
-      : ProcessorRun(name, kind, [&](const fs::path& dir) { return writeRun(dir, functions); }) {}
+      : ProcessorRun(name, kind, [&](const fs::path& target) { return writeRun(target, functions); }) {}
 
   // Every scan of the given functions read once.
   double readAllSeconds(const std::vector<FunctionPlan>& functions, unsigned count) const {

@@ -33,8 +33,8 @@ double seconds(Clock::time_point t0) { return std::chrono::duration<double>(Cloc
 // The run, with the spectrum processor reading it.
 struct Run : zvraw_bench::ProcessorRun {
   Run(const char* name, bool continuum, float step, unsigned grids)
-      : ProcessorRun(name, ZorvalenBaseType::SCAN, [&](const fs::path& dir) {
-          return zvraw_bench::writeFormat12Run(dir, kScans, kPoints, kScans / 10, continuum, step, grids);
+      : ProcessorRun(name, ZorvalenBaseType::SCAN, [&](const fs::path& target) {
+          return zvraw_bench::writeFormat12Run(target, kScans, kPoints, kScans / 10, continuum, step, grids);
         }) {
     if (setRawReader(processor, reader) != ZVRAW_OK) std::abort();
   }

@@ -1,5 +1,6 @@
-# Runs PROGRAM with ARGUMENT and fails unless it succeeds and prints exactly
-# the text in EXPECTED. Run with -DPROGRAM=... -DARGUMENT=... -DEXPECTED=...
+# Runs PROGRAM with ARGUMENT (and the space-separated MORE, when given) and
+# fails unless it succeeds and prints exactly the text in EXPECTED. Run with
+# -DPROGRAM=... -DARGUMENT=... -DEXPECTED=... [-DMORE=...]
 # With -DWRITER=..., the directory ARGUMENT is first removed and written anew
 # by that program.
 if(DEFINED WRITER)
@@ -9,7 +10,8 @@ if(DEFINED WRITER)
     message(FATAL_ERROR "${WRITER} ${ARGUMENT} failed (${rc}):\n${err}")
   endif()
 endif()
-execute_process(COMMAND ${PROGRAM} ${ARGUMENT} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+separate_arguments(more UNIX_COMMAND "${MORE}")
+execute_process(COMMAND ${PROGRAM} ${ARGUMENT} ${more} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "${PROGRAM} ${ARGUMENT} failed (${rc}):\n${err}")
 endif()

@@ -1,6 +1,6 @@
 /* Prints a summary of a raw data directory: its functions, each function's
- * scan count and retention-time range, and the points of the first scan of
- * function 0.
+ * scan count and retention-time range, and the first points of the first
+ * scan of the first function that has scans.
  *
  *     raw_summary DIRECTORY
  *
@@ -26,6 +26,7 @@ static int summarise(CZorvalenBaseReader scans, CZorvalenBaseReader info) {
   if (rc != ZVRAW_OK) return fail("function count", rc);
   printf("functions: %u\n", functions);
 
+  int first = -1; /* the first function that has scans */
   for (unsigned int f = 0; f < functions; ++f) {
     unsigned int count = 0;
     float start = 0, end = 0;
@@ -36,19 +37,22 @@ static int summarise(CZorvalenBaseReader scans, CZorvalenBaseReader info) {
       rc = getAcquisitionTimeRange(info, (int)f, &start, &end);
       if (rc != ZVRAW_OK) return fail("retention-time range", rc);
       printf(", %.4f to %.4f min", start, end);
+      if (first < 0) first = (int)f;
     }
     printf("\n");
   }
-  if (functions == 0) return 0;
+  if (first < 0) return 0;
 
   /* The arrays belong to the reader: valid until its next scan read. */
   float* masses = NULL;
   float* intensities = NULL;
   int points = 0;
-  rc = readScan(scans, 0, 0, &masses, &intensities, &points);
-  if (rc != ZVRAW_OK) return fail("function 0, scan 0", rc);
-  printf("function 0, scan 0: %d points\n", points);
-  for (int i = 0; i < points; ++i) printf("  %10.4f  %12.2f\n", masses[i], intensities[i]);
+  rc = readScan(scans, first, 0, &masses, &intensities, &points);
+  if (rc != ZVRAW_OK) return fail("first scan", rc);
+  printf("function %d, scan 0: %d points\n", first, points);
+  const int shown = points < 12 ? points : 12;
+  for (int i = 0; i < shown; ++i) printf("  %10.4f  %12.2f\n", masses[i], intensities[i]);
+  if (points > shown) printf("  ... %d more\n", points - shown);
   return 0;
 }
 

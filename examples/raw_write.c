@@ -1,6 +1,7 @@
 /* Writes a small raw data directory: header items, a continuum function of
- * 5 scans, a centroid function of 4 scans that records a collision energy
- * with each scan, and one analog trace.
+ * 5 scans (400 to 600 at a step of 0.01, three peaks), a centroid function of
+ * 4 scans that records a collision energy with each scan, and one analog
+ * trace.
  *
  *     raw_write DIRECTORY
  *
@@ -11,6 +12,7 @@
 #include <zorvalen/ZorvalenRaw.h>
 
 #define POINTS 8
+#define PROFILE 20000
 
 /* Prints what went wrong and returns 1. */
 static int fail(const char* what, int code) {
@@ -44,7 +46,22 @@ static void spectrum(int s, float* masses, float* intensities) {
   }
 }
 
+/* Continuum scan s: peaks at 450, 500 and 550 (half width 0.025), growing
+ * with s, on a grid from 400 at a step of 0.01. */
+static void profile(int s, float* masses, float* intensities) {
+  static const float centre[3] = {450.0f, 500.0f, 550.0f}, height[3] = {500.0f, 1000.0f, 250.0f};
+  for (int i = 0; i < PROFILE; ++i) {
+    masses[i] = 400.0f + 0.01f * (float)i;
+    intensities[i] = 0.0f;
+    for (int p = 0; p < 3; ++p) {
+      const float x = (masses[i] - centre[p]) / 0.025f;
+      intensities[i] += height[p] * (float)(s + 1) / (1.0f + x * x);
+    }
+  }
+}
+
 static int write(CZorvalenRawWriter writer) {
+  static float profileMasses[PROFILE], profileIntensities[PROFILE];
   float masses[POINTS], intensities[POINTS];
   int rc;
 
@@ -63,8 +80,8 @@ static int write(CZorvalenRawWriter writer) {
   destroyParameters(continuum);
   if (rc != ZVRAW_OK) return fail("function 0", rc);
   for (int s = 0; s < 5; ++s) {
-    spectrum(s, masses, intensities);
-    rc = appendRawScan(writer, masses, intensities, POINTS, 0.1f * (float)(s + 1)); /* minutes */
+    profile(s, profileMasses, profileIntensities);
+    rc = appendRawScan(writer, profileMasses, profileIntensities, PROFILE, 0.1f * (float)(s + 1)); /* minutes */
     if (rc != ZVRAW_OK) return fail("function 0 scan", rc);
   }
 

@@ -2,7 +2,11 @@
 #ifndef ZORVALEN_RAW_EXPORT_H
 #define ZORVALEN_RAW_EXPORT_H
 
-#if defined(ZORVALENRAW_BUILDING)
+/* Standard attributes in C++, so that they may follow extern "C" and precede
+ * ZV_RESULT_USED in either compiler. */
+#if defined(ZORVALENRAW_BUILDING) && defined(__cplusplus)
+#define ZV_EXPORT [[gnu::visibility("default")]]
+#elif defined(ZORVALENRAW_BUILDING)
 #define ZV_EXPORT __attribute__((visibility("default")))
 #else
 #define ZV_EXPORT
@@ -15,5 +19,15 @@
 #endif
 
 #define ZV_API ZV_EXTERN_C ZV_EXPORT
+
+/* The compiler warns when a caller ignores the result code. A (void) cast
+ * silences it in C++ and C23; GCC in older C modes warns even then. */
+#if defined(__cplusplus) || (defined(__STDC_VERSION__) && __STDC_VERSION__ > 201710L)
+#define ZV_RESULT_USED [[nodiscard]]
+#elif defined(__GNUC__)
+#define ZV_RESULT_USED __attribute__((warn_unused_result))
+#else
+#define ZV_RESULT_USED
+#endif
 
 #endif

@@ -200,7 +200,7 @@ int ZVRawDataClusterImp::Update() {
   ZVRawExtendedStats* stats = m_pDataInfo ? m_pDataInfo->m_pExtStats.get() : nullptr;
   const ZVRawFunctionDescriptors* d = descriptors();
   if (!index || !stats || !d) return m_nInitialiseResult = ZVRAW_DATACLUSTER_INVALID;
-  const int rc = allocationGuarded([&] {
+  const int loaded = allocationGuarded([&] {
     std::vector<unsigned int> formats(m_nFunctionCount), extended(m_nFunctionCount);
     for (unsigned int f = 0; f < m_nFunctionCount; ++f) {
       bool ext = false;
@@ -220,6 +220,6 @@ int ZVRawDataClusterImp::Update() {
   });
   // As at the open, a directory without statistics files is usual: its 46 is
   // reported but does not mark the cluster as failed for later readers.
-  m_nInitialiseResult = rc == ZVRAW_STATSFILE_FILEREADOPEN_ERROR ? ZVRAW_OK : rc;
-  return rc;
+  m_nInitialiseResult = loaded == ZVRAW_STATSFILE_FILEREADOPEN_ERROR ? ZVRAW_OK : loaded;
+  return loaded;
 }

@@ -50,28 +50,29 @@ struct CDTFileReader::Impl {
 };
 
 void CDTFileReader::Impl::listBlocks(std::FILE* index) {
-  const std::uint64_t recordSize = blockReader.NumIndexBytes();
+  const std::uint64_t indexRecordSize = blockReader.NumIndexBytes();
   const std::int64_t fileSize = getLargeFileSize(index);
   if (fileSize < static_cast<std::int64_t>(kHeaderBlockSize) ||
       ::fseeko(index, static_cast<off_t>(kHeaderBlockSize), SEEK_SET) != 0) {
     return;
   }
   // Sized by what the file holds, never by n alone.
-  const std::uint64_t count = (static_cast<std::uint64_t>(fileSize) - kHeaderBlockSize) / recordSize;
+  const std::uint64_t count = (static_cast<std::uint64_t>(fileSize) - kHeaderBlockSize) / indexRecordSize;
   if (count == 0) return;
-  records.resize(static_cast<std::size_t>(count * recordSize));
-  records.resize(std::fread(records.data(), 1, records.size(), index) / recordSize * recordSize);
-  this->recordSize = static_cast<std::size_t>(recordSize);
-  ends.reserve(records.size() / recordSize);
+  records.resize(static_cast<std::size_t>(count * indexRecordSize));
+  records.resize(std::fread(records.data(), 1, records.size(), index) / indexRecordSize * indexRecordSize);
+  this->recordSize = static_cast<std::size_t>(indexRecordSize);
+  ends.reserve(records.size() / indexRecordSize);
   std::uint64_t end = 0;
-  for (std::size_t at = 0; at < records.size(); at += recordSize) {
+  for (std::size_t at = 0; at < records.size(); at += indexRecordSize) {
     std::uint64_t length = 0;
     std::uint64_t points = 0;
-    if (!blockExtent(blockReader.ReadIndex(std::string_view(records).substr(at, recordSize)), length, points)) break;
+    const std::string_view record = std::string_view(records).substr(at, indexRecordSize);
+    if (!blockExtent(blockReader.ReadIndex(record), length, points)) break;
     end += length;
     ends.push_back(end);
   }
-  records.resize(ends.size() * recordSize);
+  records.resize(ends.size() * indexRecordSize);
   records.shrink_to_fit();
 }
 

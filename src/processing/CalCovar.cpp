@@ -125,8 +125,9 @@ char* CCalCovar::Format(char* pcBuf, int nBuf) const {
     const auto row = static_cast<std::size_t>(r);
     for (std::size_t c = 0; c < row; ++c)
       if (!append(zvraw::formatC("%+22.15e,", m_pfCovars[packedIndex(row, c)]))) return nullptr;
-    const char* last = r < m_nOrder ? "%+22.15e;" : "%+22.15e";
-    if (!append(zvraw::formatC(last, m_pfCovars[packedIndex(row, row)]))) return nullptr;
+    // Rows are separated by ';', the last one ends bare.
+    const std::string diagonal = zvraw::formatC("%+22.15e", m_pfCovars[packedIndex(row, row)]);
+    if (!append(r < m_nOrder ? diagonal + ";" : diagonal)) return nullptr;
   }
   std::memcpy(pcBuf, text.c_str(), text.size() + 1);
   return pcBuf;

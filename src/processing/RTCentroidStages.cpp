@@ -124,8 +124,8 @@ bool Differentiate(const float* pData, int n, int nDifferenceWidth, float*& pfDe
     std::memcpy(out + i, &diff, sizeof diff);
   }
   for (; i < n - d; ++i) out[i] = (pData[i + d] - pData[i - d]) / span;
-  for (int i = std::max(n - d, d); i < n; ++i)
-    out[i] = (pData[n - 1] - pData[i - d]) / static_cast<float>(n - 1 - i + d);
+  for (int k = std::max(n - d, d); k < n; ++k)
+    out[k] = (pData[n - 1] - pData[k - d]) / static_cast<float>(n - 1 - k + d);
   return true;
 }
 

@@ -430,7 +430,7 @@ class LiveDirectory : public ScanReader {
   // A writer on raw(): one format-12 function (30-byte index records),
   // with per-scan statistics when asked for.
   struct Writer {
-    Writer(const std::string& path, bool stats) : w(cluster), stats(stats) {
+    Writer(const std::string& path, bool withStats) : w(cluster), stats(withStats) {
       EXPECT_EQ(w.prepareDataCluster(path.c_str(), 0), ZVRAW_OK);
       EXPECT_EQ(w.setFunctionDescriptor(0, centroidDescriptor(12, true, 0), false, true), ZVRAW_OK);
       if (stats) {

@@ -132,8 +132,8 @@ const std::vector<HostileKind>& kinds() {
        }},
       {"_functns.inf",
        [](const fs::path& d, std::uint64_t n) {
-         const Bytes all = readFile(d / "_functns.inf");
-         put(d / "_functns.inf", repeated({}, Bytes(all.begin(), all.begin() + 416), n));
+         const Bytes descriptors = readFile(d / "_functns.inf");
+         put(d / "_functns.inf", repeated({}, Bytes(descriptors.begin(), descriptors.begin() + 416), n));
        }},
       {".idx of empty scans",
        [](const fs::path& d, std::uint64_t n) {

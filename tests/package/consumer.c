@@ -10,6 +10,7 @@ int main(void) {
   const int ok = strcmp(text, "File Open Error") == 0;
   releaseMemory(text);
   if (!ok) return 1;
-  puts("consumer: linked and called libZorvalenRaw");
+  printf("consumer: linked and called libZorvalenRaw %d.%d.%d\n", ZORVALENRAW_VERSION_MAJOR,
+         ZORVALENRAW_VERSION_MINOR, ZORVALENRAW_VERSION_PATCH);
   return 0;
 }

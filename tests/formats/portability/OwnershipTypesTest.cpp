@@ -19,7 +19,7 @@ namespace {
 using Vardex::Lib::ZorvalenRaw::CallerArray;
 
 struct Counted {
-  explicit Counted(int* gone) : gone(gone) {}
+  explicit Counted(int* destroyed) : gone(destroyed) {}
   ~Counted() { ++*gone; }
   int addRef() { return ++count; }
   int remRef() { return --count; }
