@@ -110,9 +110,9 @@ int ZVRawFunctionScanIndices::readNewRecords(unsigned int f, unsigned int c, uns
   records.resize(held);
   const int rc = readRecordBlocks(f, held, c - held, extended, [&](std::span<const std::uint8_t> record) {
     ZVRawFunctionScanIndexImp& r = records.emplace_back(fresh);
-    const int rc = r.extractScanIndex(record, nDataFormat, extended);
+    const int extracted = r.extractScanIndex(record, nDataFormat, extended);
     nMaxPeaks = std::max(nMaxPeaks, r.getPeaksInScan());
-    return rc;
+    return extracted;
   });
   records.resize(c, fresh);  // within the capacity: cannot throw
   fn.hasRecords = true;
