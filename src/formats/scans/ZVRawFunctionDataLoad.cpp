@@ -100,6 +100,16 @@ int ZVRawFunctionData::loadData(unsigned int nStartScan, unsigned int nEndScan, 
 int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompressed, float fLowMassCutoff,
                                  float fHighMassCutoff) {
   const std::uint32_t total = m_nScanEnd - m_nScanStart + 1;
+  // The previous load's scans, when no one else holds them, let go of their
+  // arrays one scan at a time as the new scans are read: the allocator then
+  // hands the same warm blocks out again instead of fresh pages (a fresh
+  // page costs far more than decoding it).
+  std::shared_ptr<ZVRawScan[]> previous;
+  std::uint32_t previousCount = 0;
+  if (m_nMyScanData == 1 && m_pScans.use_count() == 1) {
+    previous = std::move(m_pScans);
+    previousCount = m_nScanBufferSize;
+  }
   deleteScans();
 
   std::string path;
@@ -192,6 +202,7 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
     }
 
     const FunctionCalibration* use = bCalibrate && m_pFunctionCalibration ? &cali : nullptr;
+    if (i < previousCount) previous[i].DeleteScanData();
     const int rc =
         atOffset ? m_pScans[i].readScanAt(fd, offset, size, peaks, desc, use, m_fMinimumMassDelta, fLowMassCutoff,
                                           fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection,
@@ -214,6 +225,7 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
     }
   }
   own.reset();
+  previous.reset();
   refreshMinimumMassDelta();
   return result;
 }
