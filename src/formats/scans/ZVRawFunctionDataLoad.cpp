@@ -12,7 +12,9 @@
 #include <string>
 
 #include "formats/portability/FileHandle.h"
+#include "formats/portability/PageAlignedBuffer.h"
 #include "formats/scans/HeldDataFiles.h"
+#include "formats/scans/RunWindow.h"
 #include "formats/portability/SysFileSize.h"
 #include "formats/portability/SysPaths.h"
 #include "formats/statistics/ZVRawExtendedStats.h"
@@ -161,6 +163,9 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
   // position is not used.
   const bool atOffset = ZVRawScan::readsWholeRun(format, bKeepCompressed, fLowMassCutoff, fHighMassCutoff);
   const int fd = ::fileno(file);
+  // Neighbouring whole runs come in a block at a time through the thread's
+  // scratch block; a run that does not fit it is read on its own.
+  zvraw::RunWindow window(fd, size, atOffset ? zvraw::threadScratchBlock() : nullptr, zvraw::kScratchBlockBytes);
 
   for (std::uint32_t i = 0; result == ZVRAW_OK && i < total; ++i) {
     const ZVRawFunctionScanIndexImp& rec = records[m_nScanStart + i];
@@ -202,14 +207,20 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
     }
 
     const FunctionCalibration* use = bCalibrate && m_pFunctionCalibration ? &cali : nullptr;
-    if (i < previousCount) previous[i].DeleteScanData();
+    const char* run = atOffset ? window.find(offset, bytes) : nullptr;
+    if (atOffset && !run) window.forget();  // readScanAt stages through the same block
+    ZVRawScan* donor = i < previousCount ? &previous[i] : nullptr;
+    if (donor && !run) donor->DeleteScanData();
     const int rc =
-        atOffset ? m_pScans[i].readScanAt(fd, offset, size, peaks, desc, use, m_fMinimumMassDelta, fLowMassCutoff,
-                                          fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection,
-                                          tempCoefficient)
-                 : m_pScans[i].readScan(file, peaks, desc, bKeepCompressed, use, m_fMinimumMassDelta, fLowMassCutoff,
-                                        fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection,
-                                        tempCoefficient);
+        run        ? m_pScans[i].readScanFrom(run, peaks, desc, use, m_fMinimumMassDelta, fLowMassCutoff,
+                                              fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection,
+                                              tempCoefficient, donor)
+        : atOffset ? m_pScans[i].readScanAt(fd, offset, size, peaks, desc, use, m_fMinimumMassDelta, fLowMassCutoff,
+                                            fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection,
+                                            tempCoefficient)
+                   : m_pScans[i].readScan(file, peaks, desc, bKeepCompressed, use, m_fMinimumMassDelta,
+                                          fLowMassCutoff, fHighMassCutoff, lowerBound, upperBound, useTemp,
+                                          tempCorrection, tempCoefficient);
     m_nScanBufferIdx = i + 1;
     // A corrupt scan that the bad-scan strategy kept still counts as loaded.
     if (rc != ZVRAW_OK && rc != ZVRAW_SCAN_CORRUPT_ERROR) {

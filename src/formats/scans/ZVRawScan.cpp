@@ -26,6 +26,7 @@ void ZVRawScan::DeleteScanData() {
   m_fTIC = 0;
   // A count that outlived its arrays would send every getter out of bounds.
   m_nPeaksInScan = 0;
+  m_nArrayRoom = 0;
 }
 
 int ZVRawScan::failRead(int rc) {

@@ -12,9 +12,11 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <type_traits>
 
 #include "formats/portability/CpuFeatures.h"
 #include "formats/portability/PageAlignedBuffer.h"
+#include "formats/scans/RunWindow.h"
 #include "formats/scans/ZVRawPacketBlocks.h"
 #include "formats/scans/ZVRawScan.h"
 #include "formats/scans/ZVRawScanPackets.h"
@@ -73,27 +75,14 @@ zvraw_packed::GetMassRoutine massReader(unsigned int format) {
 }  // namespace
 
 struct ZVRawScan::RunSource {
-  std::FILE* file = nullptr;  // read at its position when fd < 0
+  const char* bytes = nullptr;  // the run in memory, when not null
+  ZVRawScan* donor = nullptr;   // emptied; its arrays may be reused
+  std::FILE* file = nullptr;    // read at its position when fd < 0
   int fd = -1;
   std::uint64_t offset = 0, fileSize = 0;
 };
 
 namespace {
-
-// n bytes at pos, as the stream reader answers: 42 when the file ends
-// first, 30 on any other failure.
-int preadRun(int fd, char* into, std::uint64_t n, std::uint64_t pos) {
-  while (n > 0) {
-    const ssize_t got = ::pread(fd, into, n, static_cast<off_t>(pos));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return ZVRAW_SCANREAD_ERROR;
-    if (got == 0) return ZVRAW_SCANREAD_EOFERROR;
-    into += got;
-    pos += static_cast<std::uint64_t>(got);
-    n -= static_cast<std::uint64_t>(got);
-  }
-  return ZVRAW_OK;
-}
 
 struct WalkInput {
   const ZVRawScan::RunSource* source;
@@ -240,6 +229,7 @@ class ScanWalk {
   // is copied page-aligned.
   int run(char* block) {
     const ZVRawScan::RunSource& src = *in_.source;
+    if (src.bytes) return walk(src.bytes, 0, in_.count) ? ZVRAW_OK : ZVRAW_SCAN_CORRUPT_ERROR;
     const off_t start = src.fd >= 0 ? static_cast<off_t>(src.offset) : ::ftello(src.file);
     std::uint64_t pos = start < 0 ? 0 : static_cast<std::uint64_t>(start);
     std::uint32_t k = 0;
@@ -251,7 +241,7 @@ class ScanWalk {
       char* part = block + offset;
       unsigned int asked = peaks;
       const std::uint64_t bytes = zvraw_packed::getBytesPerScan(F, peaks);
-      if (int rc = src.fd >= 0 ? preadRun(src.fd, part, bytes, pos) : zvraw_packed::readScan(src.file, part, F, asked);
+      if (int rc = src.fd >= 0 ? zvraw::preadRun(src.fd, part, bytes, pos) : zvraw_packed::readScan(src.file, part, F, asked);
           rc != ZVRAW_OK)
         return rc;
       pos += bytes;
@@ -504,6 +494,29 @@ int ZVRawScan::readScanAt(int fd, std::uint64_t offset, std::uint64_t fileSize, 
   return rc == ZVRAW_OK || rc == ZVRAW_SCAN_CORRUPT_ERROR ? rc : failRead(rc);
 }
 
+int ZVRawScan::readScanFrom(const char* run, unsigned int nPeaksInScan, const ZVRawFunctionDescriptorImp* pFuncDesc,
+                            const FunctionCalibration* pCali, float& fMinimumMassDelta, float fLowMassCutoff,
+                            float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass,
+                            short nUseTemperatureCorrection, float fTempCorrection, float fTempCoefficient,
+                            ZVRawScan* pDonor) {
+  if (pDonor == this) pDonor = nullptr;
+  if (!pFuncDesc) return failRead(ZVRAW_NULLPOINTER_ERROR);
+  unsigned int format = 0;
+  if (int rc = pFuncDesc->getDataFormat(format); rc != ZVRAW_OK) return failRead(rc);
+  if (int rc = zvraw_packed::isSupportedDataType(format); rc != ZVRAW_OK) return failRead(rc);
+  DeleteScanData();
+  m_bKeepCompressed = false;
+  m_nDataFormat = format;
+  if (!run) return failRead(ZVRAW_NULLPOINTER_ERROR);
+  RunSource source;
+  source.bytes = run;
+  source.donor = pDonor;
+  const int rc =
+      decodeScan(source, nPeaksInScan, *pFuncDesc, pCali, fMinimumMassDelta, fLowMassCutoff, fHighMassCutoff,
+                 fLowerBoundMass, fUpperBoundMass, nUseTemperatureCorrection, fTempCorrection, fTempCoefficient);
+  return rc == ZVRAW_OK || rc == ZVRAW_SCAN_CORRUPT_ERROR ? rc : failRead(rc);
+}
+
 int ZVRawScan::decodeScan(const RunSource& source, unsigned int nPeaks, const ZVRawFunctionDescriptorImp& desc,
                           const FunctionCalibration* pCali, float& fMinimumMassDelta, float fLowMassCutoff,
                           float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass,
@@ -511,13 +524,14 @@ int ZVRawScan::decodeScan(const RunSource& source, unsigned int nPeaks, const ZV
   const unsigned int format = m_nDataFormat;
   // The whole scan must be in the file, whatever window is read of it.
   const std::uint64_t bytes = zvraw_packed::getBytesPerScan(format, nPeaks);
-  const bool holds = source.fd >= 0 ? bytes <= source.fileSize && source.offset <= source.fileSize - bytes
-                                    : fileHolds(source.file, bytes);
+  const bool holds = source.bytes != nullptr ||
+                     (source.fd >= 0 ? bytes <= source.fileSize && source.offset <= source.fileSize - bytes
+                                     : fileHolds(source.file, bytes));
   if (!holds) return ZVRAW_SCANREAD_EOFERROR;
 
   const bool whole = fLowMassCutoff == 0 && fHighMassCutoff == -1;
   const bool hasReader = massReader(format) != nullptr;
-  const std::uint32_t count = whole || !hasReader || source.fd >= 0
+  const std::uint32_t count = whole || !hasReader || source.fd >= 0 || source.bytes
                                   ? nPeaks
                                   : getPeaksInScan(source.file, format, nPeaks, fLowMassCutoff, fHighMassCutoff);
 
@@ -526,15 +540,27 @@ int ZVRawScan::decodeScan(const RunSource& source, unsigned int nPeaks, const ZV
   const bool flags = format == 12 || format == 13;
   const bool errors = format == 13;
   const bool daughters = (format == 2 || format == 11) && carriesDaughters(functionType);
-  m_pfMasses = allocateArray<float>(count);
-  m_pfIntensities = allocateArray<float>(count);
-  if (flags) m_pcFlags = allocateArray<char>(count);
+  // Arrays of the same size that the donor's own decoding made are taken
+  // over: a reload then writes into warm memory without the allocator.
+  ZVRawScan* donor = source.donor != nullptr && source.donor->m_nArrayRoom == count ? source.donor : nullptr;
+  const auto give = [&](auto& mine, auto ZVRawScan::*theirs) {
+    using T = std::remove_reference_t<decltype(mine[0])>;
+    if (donor && donor->*theirs)
+      mine = std::move(donor->*theirs);
+    else
+      mine = allocateArray<T>(count);
+  };
+  give(m_pfMasses, &ZVRawScan::m_pfMasses);
+  give(m_pfIntensities, &ZVRawScan::m_pfIntensities);
+  if (flags) give(m_pcFlags, &ZVRawScan::m_pcFlags);
   if (errors) {
-    m_pcAccMassFlags = allocateArray<char>(count);
-    m_pfDMasses = allocateArray<float>(count);
-    m_pfDIntensities = allocateArray<float>(count);
+    give(m_pcAccMassFlags, &ZVRawScan::m_pcAccMassFlags);
+    give(m_pfDMasses, &ZVRawScan::m_pfDMasses);
+    give(m_pfDIntensities, &ZVRawScan::m_pfDIntensities);
   }
-  if (daughters) m_pfDaughterMasses = allocateArray<float>(count);
+  if (daughters) give(m_pfDaughterMasses, &ZVRawScan::m_pfDaughterMasses);
+  if (source.donor) source.donor->DeleteScanData();
+  m_nArrayRoom = count;
   if (!m_pfMasses || !m_pfIntensities || (flags && !m_pcFlags) ||
       (errors && (!m_pcAccMassFlags || !m_pfDMasses || !m_pfDIntensities)) || (daughters && !m_pfDaughterMasses))
     return ZVRAW_SCANMEMALLOC_ERROR;
