@@ -155,42 +155,39 @@ typedef std::int32_t Int8 __attribute__((vector_size(32)));
   delta = std::min(delta, least);
 }
 
-// Whether any mass lies below the cut-off.
-[[gnu::always_inline]] inline bool anyBelowBody(const float* m, std::uint32_t n, float cutoff) {
+// Whether any mass lies below the cut-off, and in the same pass the
+// smallest spacing as lowerBySpacingsBody takes it (in `least`, from +inf).
+[[gnu::always_inline]] inline bool belowAndSpacingsBody(const float* m, std::uint32_t n, float cutoff, float& least) {
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  least = kInf;
+  if (n == 0) return false;
   const Float8 c{cutoff, cutoff, cutoff, cutoff, cutoff, cutoff, cutoff, cutoff};
+  Float8 lanes{kInf, kInf, kInf, kInf, kInf, kInf, kInf, kInf};
   Int8 below{};
-  std::uint32_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    Float8 v;
-    load8(v, m + i);
-    below |= v < c;
-  }
-  bool any = anyLane(below);
-  for (; i < n; ++i) any |= m[i] < cutoff;
-  return any;
-}
-
-// Whether any mass fails the bad-mass test when each is tested against the
-// one before it (prev for the first), as when none is dropped.
-[[gnu::always_inline]] inline bool anyBadBody(const float* m, std::uint32_t n, float prev, float lower, float upper) {
-  const auto bad = [&](float v, float p) { return v - 1.0f > upper || lower > v + 1.0f || (p > 0 && p >= v); };
-  bool any = bad(m[0], prev);
-  const Float8 lo{lower, lower, lower, lower, lower, lower, lower, lower};
-  const Float8 hi{upper, upper, upper, upper, upper, upper, upper, upper};
-  Int8 lanes{};
+  bool any = m[0] < cutoff;
   std::uint32_t i = 1;
   for (; i + 8 <= n; i += 8) {
-    Float8 v, p;
-    load8(v, m + i);
-    load8(p, m + i - 1);
-    lanes |= (v - 1.0f > hi) | (lo > v + 1.0f) | ((p > 0.0f) & (p >= v));
+    Float8 cur, prev;
+    load8(cur, m + i);
+    load8(prev, m + i - 1);
+    below |= cur < c;
+    Float8 d = cur - prev;
+    Int8 bits;
+    std::memcpy(&bits, &d, sizeof bits);
+    bits &= 0x7FFFFFFF;
+    std::memcpy(&d, &bits, sizeof d);
+    lanes = d < lanes ? d : lanes;
   }
-  any |= anyLane(lanes);
-  for (; i < n; ++i) any |= bad(m[i], m[i - 1]);
+  any |= anyLane(below);
+  for (int j = 0; j < 8; ++j) least = std::min(least, lanes[j]);
+  for (; i < n; ++i) {
+    any |= m[i] < cutoff;
+    least = std::min(least, std::fabs(m[i] - m[i - 1]));
+  }
   return any;
 }
 
-// The AVX2 and plain copies of the three loops above, and the choice between them.
+// The AVX2 and plain copies of the two loops above, and the choice between them.
 ZVRAW_AVX2_COPY void lowerBySpacingsAvx2(float& delta, const float* b, std::uint32_t n) {
   lowerBySpacingsBody(delta, b, n);
 }
@@ -199,20 +196,14 @@ void lowerBySpacings(float& delta, const float* b, std::uint32_t n) {
   zvraw::cpuHasAvx2() ? lowerBySpacingsAvx2(delta, b, n) : lowerBySpacingsPlain(delta, b, n);
 }
 
-ZVRAW_AVX2_COPY bool anyBelowAvx2(const float* m, std::uint32_t n, float cutoff) { return anyBelowBody(m, n, cutoff); }
-bool anyBelowPlain(const float* m, std::uint32_t n, float cutoff) { return anyBelowBody(m, n, cutoff); }
-bool anyBelow(const float* m, std::uint32_t n, float cutoff) {
-  return zvraw::cpuHasAvx2() ? anyBelowAvx2(m, n, cutoff) : anyBelowPlain(m, n, cutoff);
+ZVRAW_AVX2_COPY bool belowAndSpacingsAvx2(const float* m, std::uint32_t n, float cutoff, float& least) {
+  return belowAndSpacingsBody(m, n, cutoff, least);
 }
-
-ZVRAW_AVX2_COPY bool anyBadAvx2(const float* m, std::uint32_t n, float prev, float lower, float upper) {
-  return anyBadBody(m, n, prev, lower, upper);
+bool belowAndSpacingsPlain(const float* m, std::uint32_t n, float cutoff, float& least) {
+  return belowAndSpacingsBody(m, n, cutoff, least);
 }
-bool anyBadPlain(const float* m, std::uint32_t n, float prev, float lower, float upper) {
-  return anyBadBody(m, n, prev, lower, upper);
-}
-bool anyBad(const float* m, std::uint32_t n, float prev, float lower, float upper) {
-  return zvraw::cpuHasAvx2() ? anyBadAvx2(m, n, prev, lower, upper) : anyBadPlain(m, n, prev, lower, upper);
+bool belowAndSpacings(const float* m, std::uint32_t n, float cutoff, float& least) {
+  return zvraw::cpuHasAvx2() ? belowAndSpacingsAvx2(m, n, cutoff, least) : belowAndSpacingsPlain(m, n, cutoff, least);
 }
 
 // The per-peak steps, one instance per format so that every decoder and
@@ -291,24 +282,27 @@ class ScanWalk {
     const std::uint32_t c = out_.stored;
     float* m = out_.masses + c;
     float* in = out_.intensities + c;
-    zvraw_scan_detail::decodeRun<F>(
+    const zvraw_scan_detail::RunChecks checks = zvraw_scan_detail::decodeRunChecked<F>(
         part, n, m, in, C::kFlags ? out_.flags + c : nullptr, C::kErrors ? out_.dMasses + c : nullptr,
-        C::kErrors ? out_.dIntensities + c : nullptr, C::kErrors ? out_.accFlags + c : nullptr);
-    bool error = false;
-    if constexpr (C::kFlags)
-      for (std::uint32_t i = 0; i < n; ++i) error |= zvraw_packed::errorPeak(out_.flags[c + i]);
-    out_.scanError |= error;
-    if (in_.strategy >= 1 && in_.strategy <= 3 && anyBad(m, n, prev_, in_.lowerBound, in_.upperBound))
-      return replay(c, k, n);
+        C::kErrors ? out_.dIntensities + c : nullptr, C::kErrors ? out_.accFlags + c : nullptr, prev_,
+        in_.lowerBound, in_.upperBound);
+    out_.scanError |= checks.error;
+    if (in_.strategy >= 1 && in_.strategy <= 3 && checks.bad) return replay(c, k, n);
     prev_ = m[n - 1];
     if (in_.useTemperature)
       for (std::uint32_t i = 0; i < n; ++i)
         m[i] = static_cast<float>(static_cast<double>(m[i]) * in_.temperatureFactor);
     if (in_.calibration) in_.calibration->calibrateMasses(m, static_cast<int>(n));
-    const std::uint32_t kept = anyBelow(m, n, in_.lowCutoff) ? keepAtOrAbove(c, n) : n;
+    float least = 0;
+    const bool below = belowAndSpacings(m, n, in_.lowCutoff, least);
+    const std::uint32_t kept = below ? keepAtOrAbove(c, n) : n;
     if (kept > 0) {
       if (c > 0) out_.minDelta = std::min(out_.minDelta, std::fabs(m[0] - m[-1]));
-      lowerBySpacings(out_.minDelta, m, kept);
+      // The spacings of what was kept, as lowerBySpacings would lower by them.
+      if (below)
+        lowerBySpacings(out_.minDelta, m, kept);
+      else if (kept >= 2)
+        out_.minDelta = std::min(out_.minDelta, least);
     }
     out_.stored = c + kept;
     return true;
