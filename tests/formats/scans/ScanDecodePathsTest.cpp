@@ -78,6 +78,76 @@ void expectRunsMatchPackets(std::mt19937& rng) {
   }
 }
 
+using CheckedDecoder = zvraw_scan_detail::RunChecks (*)(const char*, std::uint32_t, float*, float*, char*, float*,
+                                                        float*, char*, float, float, float);
+
+// The checked runs of format F give the values of decodeRun and the bad-mass
+// and error answers of the test made mass by mass, over the run of `peaks`.
+template <unsigned F>
+void expectCheckedRunsMatch(const Bytes& run, std::uint32_t n, float prev, float lower, float upper) {
+  std::vector<CheckedDecoder> decoders{zvraw_scan_detail::decodeRunCheckedPlain<F>};
+  if (zvraw::cpuHasAvx2()) decoders.push_back(zvraw_scan_detail::decodeRunCheckedAvx2<F>);
+  const char* p = reinterpret_cast<const char*>(run.data());
+  std::vector<float> m(n), in(n), dm(n), di(n);
+  std::vector<char> flags(n), acc(n);
+  zvraw_scan_detail::decodeRunPlain<F>(p, n, m.data(), in.data(), flags.data(), dm.data(), di.data(), acc.data());
+  bool bad = false, error = false;
+  for (std::uint32_t k = 0; k < n; ++k) {
+    const float before = k == 0 ? prev : m[k - 1];
+    bad |= m[k] - 1.0f > upper || lower > m[k] + 1.0f || (before > 0 && before >= m[k]);
+    error |= zvraw_scan_detail::PacketCodec<F>::kFlags && zvraw_packed::errorPeak(flags[k]);
+  }
+  for (CheckedDecoder decode : decoders) {
+    std::vector<float> m2(n), in2(n), dm2(n), di2(n);
+    std::vector<char> flags2(n), acc2(n);
+    const auto got = decode(p, n, m2.data(), in2.data(), flags2.data(), dm2.data(), di2.data(), acc2.data(), prev,
+                            lower, upper);
+    EXPECT_EQ(got.bad, bad) << "format " << F << ", " << n << " packets";
+    EXPECT_EQ(got.error, error) << "format " << F << ", " << n << " packets";
+    EXPECT_EQ(bitsOf(m2.data(), n), bitsOf(m.data(), n));
+    EXPECT_EQ(bitsOf(in2.data(), n), bitsOf(in.data(), n));
+    EXPECT_EQ(flags2, flags);
+  }
+}
+
+// Random runs, and ascending runs with one mass out of order or out of
+// range, or one error flag, at each place in turn (every lane and the tail).
+template <unsigned F>
+void expectCheckedRuns(std::mt19937& rng) {
+  using C = zvraw_scan_detail::PacketCodec<F>;
+  for (std::uint32_t n : {0u, 1u, 8u, 9u, 16u, 23u, 40u}) {
+    expectCheckedRunsMatch<F>(randomBytes(rng, std::size_t{n} * C::kBytes), n, 1.0f, 0.0f, 3e38f);
+    if (n == 0) continue;  // an empty scan is not written
+    PeakList up;
+    for (std::uint32_t k = 0; k < n; ++k) {
+      up.masses.push_back(100.0f + 2.0f * static_cast<float>(k));
+      up.intensities.push_back(static_cast<float>(k));
+      up.flags.push_back(0), up.accFlags.push_back(0), up.dMasses.push_back(0), up.dIntensities.push_back(0);
+    }
+    expectCheckedRunsMatch<F>(encodeScan(F, up), n, 99.0f, 90.0f, 200.0f);
+    expectCheckedRunsMatch<F>(encodeScan(F, up), n, 100.0f, 90.0f, 200.0f);  // the first not above prev
+    for (std::uint32_t j = 0; j < n; ++j) {
+      for (float odd : {50.0f, 300.0f, up.masses[j] - 3.0f}) {
+        PeakList changed = up;
+        changed.masses[j] = odd;
+        expectCheckedRunsMatch<F>(encodeScan(F, changed), n, 1.0f, 90.0f, 200.0f);
+      }
+      PeakList flagged = up;
+      flagged.flags[j] = 2;
+      expectCheckedRunsMatch<F>(encodeScan(F, flagged), n, 1.0f, 90.0f, 200.0f);
+    }
+  }
+}
+
+TEST(DecodePaths, CheckedRunsMatchTheMassByMassTests) {
+  std::mt19937 rng(0xbad5eed);
+  expectCheckedRuns<0>(rng);
+  expectCheckedRuns<8>(rng);
+  expectCheckedRuns<9>(rng);
+  expectCheckedRuns<12>(rng);
+  expectCheckedRuns<13>(rng);
+}
+
 TEST(DecodePaths, EightPacketRunsMatchThePacketDecoders) {
   std::mt19937 rng(0x5eed);
   for (int round = 0; round < 20; ++round) {
@@ -147,6 +217,27 @@ class DecodeRoads : public TempDirTest {
                                  deltaB, o.low, o.high, o.lower, o.upper, o.useTemp, 31, 4);
     EXPECT_EQ(snapshot(b, rcB, deltaB), snapshot(a, rcA, deltaA))
         << "format " << format << " offset " << offset << " peaks " << n << " rc " << rcA;
+    // From the run in memory, into a scan whose arrays a donor may give.
+    const std::uint64_t bytes = zvraw_packed::getBytesPerScan(format, n);
+    if (bytes > static_cast<std::uint64_t>(st.st_size) || offset > static_cast<std::uint64_t>(st.st_size) - bytes)
+      return;
+    const Bytes file = readFile(p);
+    const char* run = reinterpret_cast<const char*>(file.data()) + offset;
+    const Snapshot want = snapshot(a, rcA, deltaA);
+    ZVRawScan shorter;  // arrays for one peak fewer: never taken
+    float ignored = 0;
+    if (n > 0) (void)shorter.readScanFrom(run, n - 1, &d, o.cal, ignored, o.low, o.high, o.lower, o.upper, 0, 0, 0);
+    for (ZVRawScan* donor : {static_cast<ZVRawScan*>(nullptr), &b, &shorter, &a}) {
+      ZVRawScan c;
+      float deltaC = 7.0f;
+      const int rcC =
+          c.readScanFrom(run, n, &d, o.cal, deltaC, o.low, o.high, o.lower, o.upper, o.useTemp, 31, 4, donor);
+      EXPECT_EQ(snapshot(c, rcC, deltaC), want)
+          << "format " << format << " offset " << offset << " peaks " << n << " from memory";
+      if (donor) {
+        EXPECT_EQ(donor->getScanSize(), 0u);  // emptied, whether or not its arrays were taken
+      }
+    }
   }
 };
 
