@@ -134,8 +134,14 @@ template <>
   const IntLanes mantissa = reinterpret_cast<const IntLanes&>(high) >> 10;  // sign from bit 21
   storeLanes(in, toFloat(mantissa) * pow2Lanes((first >> 22) & 0x3Fu) * 0x1p-21f);
   storeLanes(m, toFloat(second & 0x7FFFFFFu) * pow2Lanes(second >> 27) * 0x1p-27f);
+  // The low byte of each lane, all eight stored at once.
+  typedef char FlagBytes __attribute__((vector_size(32)));
+  typedef char FlagLanes __attribute__((vector_size(8)));
+  FlagBytes bytes;
   const UintLanes f = first >> 28;
-  for (unsigned j = 0; j < kLanes; ++j) flags[j] = static_cast<char>(f[j]);
+  std::memcpy(&bytes, &f, sizeof bytes);
+  const FlagLanes low = __builtin_shufflevector(bytes, bytes, 0, 4, 8, 12, 16, 20, 24, 28);
+  std::memcpy(flags, &low, sizeof low);
   return true;
 }
 
