@@ -158,6 +158,12 @@ class ZVRawScan {
   void copyCounts(const ZVRawScan& s);
   int setScanArrays(float* pfMasses, float* pfIntensities, float* pfDMasses, float* pfDIntensities, char* pcPeakFlags,
                     char* pcMassFlags, unsigned int nPeaks);
+  // What readScanAt and readScanFrom share: the descriptor's format
+  // checked, the scan emptied, the run decoded (`present`: the source exists).
+  int readRun(const RunSource& source, bool present, unsigned int nPeaksInScan,
+              const ZVRawFunctionDescriptorImp* pFuncDesc, const FunctionCalibration* pCali, float& fMinimumMassDelta,
+              float fLowMassCutoff, float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass,
+              short nUseTemperatureCorrection, float fTempCorrection, float fTempCoefficient);
   int decodeScan(const RunSource& source, unsigned int nPeaks, const ZVRawFunctionDescriptorImp& desc,
                  const FunctionCalibration* pCali, float& fMinimumMassDelta, float fLowMassCutoff,
                  float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass, short nUseTemperatureCorrection,

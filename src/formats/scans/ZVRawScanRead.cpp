@@ -470,22 +470,12 @@ int ZVRawScan::readScanAt(int fd, std::uint64_t offset, std::uint64_t fileSize, 
                           float& fMinimumMassDelta, float fLowMassCutoff, float fHighMassCutoff, float fLowerBoundMass,
                           float fUpperBoundMass, short nUseTemperatureCorrection, float fTempCorrection,
                           float fTempCoefficient) {
-  if (!pFuncDesc) return failRead(ZVRAW_NULLPOINTER_ERROR);
-  unsigned int format = 0;
-  if (int rc = pFuncDesc->getDataFormat(format); rc != ZVRAW_OK) return failRead(rc);
-  if (int rc = zvraw_packed::isSupportedDataType(format); rc != ZVRAW_OK) return failRead(rc);
-  DeleteScanData();
-  m_bKeepCompressed = false;
-  m_nDataFormat = format;
-  if (fd < 0) return failRead(ZVRAW_NULLPOINTER_ERROR);
   RunSource source;
   source.fd = fd;
   source.offset = offset;
   source.fileSize = fileSize;
-  const int rc =
-      decodeScan(source, nPeaksInScan, *pFuncDesc, pCali, fMinimumMassDelta, fLowMassCutoff, fHighMassCutoff,
+  return readRun(source, fd >= 0, nPeaksInScan, pFuncDesc, pCali, fMinimumMassDelta, fLowMassCutoff, fHighMassCutoff,
                  fLowerBoundMass, fUpperBoundMass, nUseTemperatureCorrection, fTempCorrection, fTempCoefficient);
-  return rc == ZVRAW_OK || rc == ZVRAW_SCAN_CORRUPT_ERROR ? rc : failRead(rc);
 }
 
 int ZVRawScan::readScanFrom(const char* run, unsigned int nPeaksInScan, const ZVRawFunctionDescriptorImp* pFuncDesc,
@@ -493,7 +483,19 @@ int ZVRawScan::readScanFrom(const char* run, unsigned int nPeaksInScan, const ZV
                             float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass,
                             short nUseTemperatureCorrection, float fTempCorrection, float fTempCoefficient,
                             ZVRawScan* pDonor) {
-  if (pDonor == this) pDonor = nullptr;
+  RunSource source;
+  source.bytes = run;
+  source.donor = pDonor != this ? pDonor : nullptr;
+  return readRun(source, run != nullptr, nPeaksInScan, pFuncDesc, pCali, fMinimumMassDelta, fLowMassCutoff,
+                 fHighMassCutoff, fLowerBoundMass, fUpperBoundMass, nUseTemperatureCorrection, fTempCorrection,
+                 fTempCoefficient);
+}
+
+int ZVRawScan::readRun(const RunSource& source, bool present, unsigned int nPeaksInScan,
+                       const ZVRawFunctionDescriptorImp* pFuncDesc, const FunctionCalibration* pCali,
+                       float& fMinimumMassDelta, float fLowMassCutoff, float fHighMassCutoff, float fLowerBoundMass,
+                       float fUpperBoundMass, short nUseTemperatureCorrection, float fTempCorrection,
+                       float fTempCoefficient) {
   if (!pFuncDesc) return failRead(ZVRAW_NULLPOINTER_ERROR);
   unsigned int format = 0;
   if (int rc = pFuncDesc->getDataFormat(format); rc != ZVRAW_OK) return failRead(rc);
@@ -501,10 +503,7 @@ int ZVRawScan::readScanFrom(const char* run, unsigned int nPeaksInScan, const ZV
   DeleteScanData();
   m_bKeepCompressed = false;
   m_nDataFormat = format;
-  if (!run) return failRead(ZVRAW_NULLPOINTER_ERROR);
-  RunSource source;
-  source.bytes = run;
-  source.donor = pDonor;
+  if (!present) return failRead(ZVRAW_NULLPOINTER_ERROR);
   const int rc =
       decodeScan(source, nPeaksInScan, *pFuncDesc, pCali, fMinimumMassDelta, fLowMassCutoff, fHighMassCutoff,
                  fLowerBoundMass, fUpperBoundMass, nUseTemperatureCorrection, fTempCorrection, fTempCoefficient);
