@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -148,7 +149,10 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
   if (records.size() <= m_nScanEnd) return ZVRAW_SCANNUM_INVALID;
   const ZVRawFunctionDescriptorImp* desc = m_pFunctionDescriptors->getDescriptorImp(m_nFuncNum);
 
-  m_pScans = allocateScans(total);
+  // An array of the same length is taken over whole: each scan is made new
+  // in place as its turn comes, keeping its arrays as the donor's.
+  const bool inPlace = previous && previousCount == total;
+  m_pScans = inPlace ? std::move(previous) : allocateScans(total);
   if (!m_pScans) return ZVRAW_SCANMEMALLOC_ERROR;
   m_nMyScanData = 1;
   m_nScanBufferSize = total;
@@ -209,7 +213,16 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
     const FunctionCalibration* use = bCalibrate && m_pFunctionCalibration ? &cali : nullptr;
     const char* run = atOffset ? window.find(offset, bytes) : nullptr;
     if (atOffset && !run) window.forget();  // readScanAt stages through the same block
-    ZVRawScan* donor = i < previousCount ? &previous[i] : nullptr;
+    ZVRawScan spare;
+    ZVRawScan* donor = nullptr;
+    if (inPlace) {
+      (void)ZVRawScan::moveScan(&spare, &m_pScans[i]);
+      std::destroy_at(&m_pScans[i]);  // as a fresh array's scan
+      std::construct_at(&m_pScans[i]);
+      donor = &spare;
+    } else if (i < previousCount) {
+      donor = &previous[i];
+    }
     if (donor && !run) donor->DeleteScanData();
     const int rc =
         run        ? m_pScans[i].readScanFrom(run, peaks, desc, use, m_fMinimumMassDelta, fLowMassCutoff,
@@ -237,6 +250,12 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
   }
   own.reset();
   previous.reset();
+  // Scans a stopped load did not reach are as a fresh array holds them.
+  if (inPlace)
+    for (std::uint32_t k = m_nScanBufferIdx; k < total; ++k) {
+      std::destroy_at(&m_pScans[k]);
+      std::construct_at(&m_pScans[k]);
+    }
   refreshMinimumMassDelta();
   return result;
 }

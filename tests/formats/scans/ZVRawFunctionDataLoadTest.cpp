@@ -453,6 +453,30 @@ TEST_F(FunctionDataLoadTest, ReloadsAndLargeScansGiveTheScansReadOneByOne) {
   }
 }
 
+// A reload that stops early leaves the scans it did not reach as a first
+// load that stops there leaves them, though it reuses the earlier scans.
+TEST_F(FunctionDataLoadTest, AFailedReloadLeavesWhatAFailedFirstLoadLeaves) {
+  writeFunction(root(), FunctionShape(9), scans_);
+  FunctionReader again(root(), kScans);
+  ASSERT_EQ(load(again.data, Loader::All), ZVRAW_OK);
+  unsigned offset = 0;
+  ASSERT_EQ(again.indices.getScanOffset(0, 6, offset), ZVRAW_OK);
+  fs::resize_file(dir() / "_func001.dat", offset + 1);  // scan 6 cut short
+  FunctionReader fresh(root(), kScans);
+  const int rc = load(fresh.data, Loader::All);
+  EXPECT_NE(rc, ZVRAW_OK);
+  EXPECT_EQ(load(again.data, Loader::All), rc);
+  EXPECT_EQ(loadedCount(again.data), loadedCount(fresh.data));
+  for (unsigned s = 0; s < kScans; ++s) {
+    const float *m = nullptr, *i = nullptr, *m2 = nullptr, *i2 = nullptr;
+    unsigned n = 7, n2 = 7;
+    EXPECT_EQ(again.data.getScan(s, &m, &i, n), fresh.data.getScan(s, &m2, &i2, n2)) << "scan " << s;
+    EXPECT_EQ(n, n2) << "scan " << s;
+    EXPECT_EQ(m == nullptr, m2 == nullptr) << "scan " << s;
+    EXPECT_EQ(loadedPeaks(again.data, s).masses, loadedPeaks(fresh.data, s).masses) << "scan " << s;
+  }
+}
+
 TEST_F(FunctionDataLoadTest, DamagedDataAndIndexFiles) {
   writeFunction(root(), FunctionShape(), samplePeaks(6));
   const fs::path datPath = dir() / "_func001.dat", idxPath = dir() / "_func001.idx";
