@@ -28,7 +28,8 @@ const char* RunWindow::find(std::uint64_t offset, std::uint64_t bytes) {
   if (offset >= at_ && offset - at_ <= held_ && bytes <= held_ - (offset - at_)) return block_ + (offset - at_);
   // From the run's page on, so the copy out of the page cache stays page-aligned.
   const std::uint64_t at = offset - offset % kPageSize;
-  const std::uint64_t n = std::min(capacity_, size_ - at);
+  const std::uint64_t wanted = std::max(end_ > at ? end_ - at : 0, offset - at + bytes);
+  const std::uint64_t n = std::min({capacity_, size_ - at, wanted});
   held_ = 0;
   if (offset - at + bytes > n || preadRun(fd_, block_, n, at) != ZVRAW_OK) return nullptr;
   at_ = at;

@@ -15,9 +15,10 @@ namespace zvraw {
 class RunWindow {
  public:
   // Reads through `block` (capacity bytes, page-aligned) from the file fd of
-  // fileSize bytes; a null block never holds a run.
-  RunWindow(int fd, std::uint64_t fileSize, char* block, std::uint64_t capacity)
-      : fd_(fd), size_(fileSize), block_(block), capacity_(capacity) {}
+  // fileSize bytes, never past readEnd unless a run asks for it (the end of
+  // the last run a load wants); a null block never holds a run.
+  RunWindow(int fd, std::uint64_t fileSize, char* block, std::uint64_t capacity, std::uint64_t readEnd)
+      : fd_(fd), size_(fileSize), block_(block), capacity_(capacity), end_(readEnd) {}
 
   // The run of `bytes` at `offset` in memory, read with the runs after it
   // when the block does not hold it yet; null when it does not fit the
@@ -31,6 +32,7 @@ class RunWindow {
   std::uint64_t size_;
   char* block_;
   std::uint64_t capacity_;
+  std::uint64_t end_;
   std::uint64_t at_ = 0, held_ = 0;  // the file bytes [at_, at_ + held_) are in the block
 };
 

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -168,8 +169,17 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
   const bool atOffset = ZVRawScan::readsWholeRun(format, bKeepCompressed, fLowMassCutoff, fHighMassCutoff);
   const int fd = ::fileno(file);
   // Neighbouring whole runs come in a block at a time through the thread's
-  // scratch block; a run that does not fit it is read on its own.
-  zvraw::RunWindow window(fd, size, atOffset ? zvraw::threadScratchBlock() : nullptr, zvraw::kScratchBlockBytes);
+  // scratch block, read no further than the last run wanted; a run that
+  // does not fit the block is read on its own.
+  std::uint64_t readEnd = 0;
+  if (atOffset)
+    for (std::uint32_t i = 0; i < total; ++i) {
+      const ZVRawFunctionScanIndexImp& rec = records[m_nScanStart + i];
+      const std::uint64_t at = extended ? rec.dataOffset() : rec.getScanOffset();
+      readEnd = std::max(readEnd, at + zvraw_packed::getBytesPerScan(format, rec.getPeaksInScan()));
+    }
+  zvraw::RunWindow window(fd, size, atOffset ? zvraw::threadScratchBlock() : nullptr, zvraw::kScratchBlockBytes,
+                          readEnd);
 
   for (std::uint32_t i = 0; result == ZVRAW_OK && i < total; ++i) {
     const ZVRawFunctionScanIndexImp& rec = records[m_nScanStart + i];

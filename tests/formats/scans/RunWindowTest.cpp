@@ -24,7 +24,7 @@ TEST_F(RunWindowTest, GivesTheFileBytesAndRefusesWhatItCannotHold) {
   const int fd = ::open(path("_func001.dat").c_str(), O_RDONLY);
   ASSERT_GE(fd, 0);
   zvraw::PageAlignedBuffer block(kBlock);
-  zvraw::RunWindow window(fd, kSize, reinterpret_cast<char*>(block.data()), kBlock);
+  zvraw::RunWindow window(fd, kSize, reinterpret_cast<char*>(block.data()), kBlock, kSize);
   struct Case {
     std::uint64_t offset, bytes;
     bool held;
@@ -42,13 +42,20 @@ TEST_F(RunWindowTest, GivesTheFileBytesAndRefusesWhatItCannotHold) {
       EXPECT_EQ(std::memcmp(run, file.data() + c.offset, c.bytes), 0) << c.offset;
     }
   }
+  // Read no further than the end given: a run past it is read afresh.
+  zvraw::RunWindow near(fd, kSize, reinterpret_cast<char*>(block.data()), kBlock, 100);
+  for (std::uint64_t at : {0u, 60u, 100u, 9000u}) {
+    const char* run = near.find(at, 40);
+    ASSERT_NE(run, nullptr);
+    EXPECT_EQ(std::memcmp(run, file.data() + at, 40), 0) << at;
+  }
   // A file shorter than it was when opened: the block cannot be filled.
   ASSERT_EQ(::truncate(path("_func001.dat").c_str(), 2 * zvraw::kPageSize), 0);
   window.forget();
   EXPECT_EQ(window.find(0, 100), nullptr);
   EXPECT_EQ(zvraw::preadRun(fd, reinterpret_cast<char*>(block.data()), 100, 2 * zvraw::kPageSize - 50),
             ZVRAW_SCANREAD_EOFERROR);
-  zvraw::RunWindow none(fd, kSize, nullptr, kBlock);
+  zvraw::RunWindow none(fd, kSize, nullptr, kBlock, kSize);
   EXPECT_EQ(none.find(0, 1), nullptr);
   ::close(fd);
 }
