@@ -6,6 +6,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <limits>
@@ -298,6 +299,9 @@ int ZVRawFunctionData::writeRun(const std::string& path, bool fresh, unsigned in
     return all;
   };
 
+  // Format-12 scans take their TICs a group ahead, the sums side by side.
+  constexpr unsigned int kEnhancedCal = 12, kTICsAhead = 8;
+  unsigned int ticsUpTo = m_nNextScanToWrite;  // the scans before it have theirs
   unsigned int s = m_nNextScanToWrite;
   for (;; ++s) {
     if (s != m_nScanStart)
@@ -313,7 +317,12 @@ int ZVRawFunctionData::writeRun(const std::string& path, bool fresh, unsigned in
     const std::uint64_t bytes = zvraw_packed::getBytesPerScan(format, peaks);
     if (!stage.holds(bytes) && !flush()) break;
     if (stage.holds(bytes)) {
-      if (int rc = scan.packScanWithStats(stage.next(), format); rc != ZVRAW_OK) {
+      if (format == kEnhancedCal && s >= ticsUpTo) {
+        const unsigned int ahead = std::min(kTICsAhead, last - s + 1);
+        ZVRawScan::setTICs({&m_pScans[s - m_nScanStart], ahead});
+        ticsUpTo = s + ahead;
+      }
+      if (int rc = scan.packScanWithBasePeak(stage.next(), format); rc != ZVRAW_OK) {
         if (flush()) result = rc;
         break;
       }
