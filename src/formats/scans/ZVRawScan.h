@@ -86,6 +86,10 @@ class ZVRawScan {
   // sum's additions wait on one another; several scans' sums run side by
   // side in the time of one.
   static void setTICs(std::span<ZVRawScan> scans);
+  // Start loading the arrays a writer reads next from memory, ahead of
+  // their use: the caller's arrays are rarely in any cache by then.
+  void prefetchForPacking() const;  // masses and flags
+  void prefetchForTIC() const;      // intensities
 
   // Peaks kept by a mass window over the stored, uncalibrated masses: from
   // the first packet above the low cut-off to the first above the high one

@@ -68,7 +68,25 @@ int withPacker(unsigned int nDataFormat, const float* m, const float* in, const 
   }
 }
 
+// The first bytes of an array, where the processor's own prefetching has
+// not yet picked the stream up; a long array's rest follows on its own.
+void prefetchStart(const void* array, std::size_t bytes) {
+  constexpr std::size_t kLine = 64, kAhead = 16 * 1024;
+  const auto* p = static_cast<const char*>(array);
+  if (p == nullptr) return;
+  for (std::size_t at = 0; at < std::min(bytes, kAhead); at += kLine) __builtin_prefetch(p + at);
+}
+
 }  // namespace
+
+void ZVRawScan::prefetchForPacking() const {
+  prefetchStart(m_pfMasses.get(), std::size_t{m_nPeaksInScan} * sizeof(float));
+  prefetchStart(m_pcFlags.get(), m_nPeaksInScan);
+}
+
+void ZVRawScan::prefetchForTIC() const {
+  prefetchStart(m_pfIntensities.get(), std::size_t{m_nPeaksInScan} * sizeof(float));
+}
 
 int ZVRawScan::writeScan(std::FILE* pFile, unsigned int nDataFormat) {
   if (int rc = zvraw_packed::isSupportedDataType(nDataFormat); rc != ZVRAW_OK) return rc;
