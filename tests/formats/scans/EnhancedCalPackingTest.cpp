@@ -108,8 +108,10 @@ TEST(EnhancedCalPacking, SumsSideBySideAreTheSumsOneAfterAnother) {
     SCOPED_TRACE(testing::Message() << count << " runs");
     std::vector<Points> data;
     std::vector<IntensityRun> runs;
-    for (unsigned j = 0; j < count; ++j) data.push_back(randomRun(rng, j == 1 && count % 4 == 0 ? 0 : 9 + rng() % 90, j % 2));
-    for (const Points& r : data) runs.push_back({r.intensities.data(), static_cast<std::uint32_t>(r.intensities.size())});
+    for (unsigned j = 0; j < count; ++j)
+      data.push_back(randomRun(rng, j == 1 && count % 4 == 0 ? 0 : 9 + rng() % 90, j % 2 == 1));
+    for (const Points& r : data)
+      runs.push_back({r.intensities.data(), static_cast<std::uint32_t>(r.intensities.size())});
     if (count % 3 == 0) runs[2] = {nullptr, 40};  // no array: sums to 0
     std::vector<float> want(count), got(count, -1.0f), plain(count, -1.0f);
     for (unsigned j = 0; j < count; ++j) {
