@@ -17,7 +17,7 @@ int ZVRawFunctionScanIndices::chromatogram(unsigned int f, unsigned int start, u
     return ZVRAW_SCANRANGE_INVALID;
   }
   for (unsigned int s = start; s <= end && start <= end; ++s) {
-    const ZVRawFunctionScanIndexImp& r = fn.records[s];
+    const ZVRawFunctionScanIndexImp r = recordAt(fn, s);
     values[s - start] = bpi ? r.getBasePeakIntensity() : r.getTic();
     times[s - start] = r.getRt();
   }
@@ -48,7 +48,7 @@ int ZVRawFunctionScanIndices::getScanFromRT(unsigned int nFuncNum, float fRT, un
   if (!m_bHasArrays) return ZVRAW_SCANINDICES_INVALID;
   if (nFuncNum >= m_nFunctionCount) return ZVRAW_FUNCNUM_INVALID;
   const FunctionIndex& fn = m_functions[nFuncNum];
-  const auto rt = [&](unsigned int s) { return fn.records[s].getRt(); };
+  const auto rt = [&](unsigned int s) { return rtAt(fn, s); };
   unsigned int i = 0;
   for (;; ++i) {
     if (i == fn.scans) return ZVRAW_RETENTIONTIME_INVALID;
@@ -80,7 +80,7 @@ int ZVRawFunctionScanIndices::getScanRangeFromTimeRange(const unsigned int& nFun
   if (fRTStart > fRTEnd) return ZVRAW_RETENTIONTIME_INVALID;
   const FunctionIndex& fn = m_functions[nFuncNum];
   if (fn.scans == 0) return ZVRAW_FUNCNUM_INVALID;
-  const auto rt = [&](unsigned int s) { return fn.records[s].getRt(); };
+  const auto rt = [&](unsigned int s) { return rtAt(fn, s); };
   const unsigned int last = fn.scans - 1;
   if (fRTStart > rt(last) || rt(0) > fRTEnd) return ZVRAW_RETENTIONTIME_INVALID;
   // The first scan at or after t from `from` on, moved back one when the one before is strictly nearer.
