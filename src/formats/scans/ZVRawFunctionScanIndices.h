@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <span>
 #include <string>
@@ -190,6 +191,9 @@ class ZVRawFunctionScanIndices {
   // Also raises nMaxPeaks to the largest peak count of the records read.
   [[nodiscard]] int readNewRecords(unsigned int f, unsigned int c, unsigned int nDataFormat, bool extended,
                                    unsigned int& nMaxPeaks, ReadBlock& batch);
+  // getCompleteScans over an open index file and the data file's size.
+  [[nodiscard]] static int completeScans(std::FILE* idx, std::int64_t datSize, unsigned int nDataFormat, bool extended,
+                                         unsigned int nProposedScanCount, unsigned int& nScanCount);
   // Whether records of f read now would be kept as stored bytes.
   [[nodiscard]] bool storable(unsigned int f, unsigned int c, unsigned int nDataFormat, bool extended) const;
   template <class Take>

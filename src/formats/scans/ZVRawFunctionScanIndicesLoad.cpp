@@ -1,7 +1,11 @@
 // Reading _funcNNN.idx: whole functions, scan ranges, and the live re-read
 // of a directory that is still being written.
 
+#include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cstdio>
@@ -34,6 +38,33 @@ bool seekTo(std::FILE* f, std::uint64_t at) {
 // The short-read code for a stream that delivered less than asked.
 int shortReadCode(std::FILE* f) {
   return std::feof(f) && !std::ferror(f) ? ZVRAW_FILEREAD_EOFERROR : ZVRAW_FILEREAD_ERROR;
+}
+
+// Reads up to n bytes at `at` with pread (no stream, no seek): the bytes
+// read, and in `code` what ended a short read (end of file or error).
+std::size_t readAt(int fd, std::uint8_t* to, std::size_t n, std::uint64_t at, int& code) {
+  code = ZVRAW_OK;
+  std::size_t done = 0;
+  while (done < n) {
+    if (at + done > kMaxOffset) {
+      code = ZVRAW_FILESEEK_ERROR;
+      break;
+    }
+    const ssize_t got = ::pread(fd, to + done, n - done, static_cast<off_t>(at + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      code = got == 0 ? ZVRAW_FILEREAD_EOFERROR : ZVRAW_FILEREAD_ERROR;
+      break;
+    }
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
+// The size of an open regular file; -1 when it cannot be had.
+std::int64_t sizeOf(std::FILE* f) {
+  struct stat st {};
+  return ::fstat(::fileno(f), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
 }
 
 // Room for n records, of which the first `held` are kept. An array that
@@ -238,10 +269,11 @@ int ZVRawFunctionScanIndices::readRecordBytes(unsigned int f, unsigned int start
   zvraw::FilePtr file = rawFileComponentfopen(name, "rb");
   if (!file) return ZVRAW_FILEOPEN_ERROR;
   const std::size_t recordSize = scanIndexRecordSize(extended);
-  if (!seekTo(file.get(), std::uint64_t{start} * recordSize)) return ZVRAW_FILESEEK_ERROR;
-  const std::size_t want = count * recordSize;
-  got = std::fread(to, 1, want, file.get());
-  return got < want ? shortReadCode(file.get()) : ZVRAW_OK;
+  const std::uint64_t at = std::uint64_t{start} * recordSize;
+  if (at > kMaxOffset) return ZVRAW_FILESEEK_ERROR;
+  int code = ZVRAW_OK;
+  got = readAt(::fileno(file.get()), to, count * recordSize, at, code);
+  return code;
 }
 
 // Reads count records of function f from record start on, in page-aligned
@@ -275,21 +307,26 @@ int ZVRawFunctionScanIndices::calculateScanCount(unsigned int nFuncNum, unsigned
                                                  unsigned int nExtended, unsigned int& nCompletedScans) {
   nCompletedScans = 0;
   if (m_cDataClusterPath.empty()) return ZVRAW_FILENAME_ERROR;
-  std::string name;
-  if (getZVRawIDXFile(m_cDataClusterPath, name, static_cast<int>(nFuncNum) + 1) != ZVRAW_OK)
+  std::string idxName, datName;
+  if (getZVRawIDXFile(m_cDataClusterPath, idxName, static_cast<int>(nFuncNum) + 1) != ZVRAW_OK)
     return ZVRAW_FILENAME_ERROR;
-  std::int64_t size = -1;
-  if (zvraw::FilePtr f = rawFileComponentfopen(name, "rb")) size = getLargeFileSize(f.get());
+  zvraw::FilePtr idx = rawFileComponentfopen(idxName, "rb");
+  const std::int64_t size = idx ? sizeOf(idx.get()) : -1;
   if (size < 0) return ZVRAW_OK;  // a function without an index file has no scans
   // A partly written last record is not counted.
   const std::uint64_t proposed = static_cast<std::uint64_t>(size) / scanIndexRecordSize(nExtended != 0);
   if (proposed > std::numeric_limits<unsigned int>::max()) return ZVRAW_SCANINDICESALLOC_ERROR;
-  (void)getCompleteScans(nFuncNum, nDataFormat, nExtended, static_cast<unsigned int>(proposed), nCompletedScans);
+  // The index file open already serves the walk back; the count stays 0 when
+  // the data file cannot be had.
+  if (getZVRawFunctionFile(m_cDataClusterPath, datName, static_cast<int>(nFuncNum) + 1) != ZVRAW_OK)
+    return ZVRAW_OK;
+  zvraw::FilePtr dat = rawFileComponentfopen(datName, "rb");
+  if (!dat) return ZVRAW_OK;
+  (void)completeScans(idx.get(), sizeOf(dat.get()), nDataFormat, nExtended != 0,
+                      static_cast<unsigned int>(proposed), nCompletedScans);
   return ZVRAW_OK;
 }
 
-// Walks back from the last whole record to the first whose scan ends inside
-// _funcNNN.dat: the acquisition may still be writing the scans after it.
 int ZVRawFunctionScanIndices::getCompleteScans(unsigned int nFuncNum, unsigned int nDataFormat, unsigned int nExtended,
                                                unsigned int nProposedScanCount, unsigned int& nScanCount) {
   nScanCount = 0;
@@ -301,21 +338,29 @@ int ZVRawFunctionScanIndices::getCompleteScans(unsigned int nFuncNum, unsigned i
   zvraw::FilePtr idx = rawFileComponentfopen(idxName, "rb");
   zvraw::FilePtr dat = rawFileComponentfopen(datName, "rb");
   if (!idx || !dat) return ZVRAW_FILEOPEN_ERROR;
-  const std::int64_t datSize = getLargeFileSize(dat.get());
-  if (datSize < 0) return ZVRAW_FILESEEK_ERROR;
+  return completeScans(idx.get(), sizeOf(dat.get()), nDataFormat, nExtended != 0, nProposedScanCount, nScanCount);
+}
 
-  const bool extended = nExtended != 0;
-  const std::uint64_t recordSize = scanIndexRecordSize(extended);
+// Walks back from the last whole record to the first whose scan ends inside
+// _funcNNN.dat: the acquisition may still be writing the scans after it.
+int ZVRawFunctionScanIndices::completeScans(std::FILE* idx, std::int64_t datSize, unsigned int nDataFormat,
+                                            bool extended, unsigned int nProposedScanCount, unsigned int& nScanCount) {
+  nScanCount = 0;
+  if (datSize < 0) return ZVRAW_FILESEEK_ERROR;
+  const std::size_t recordSize = scanIndexRecordSize(extended);
+  std::uint8_t bytes[kScanIndexRecordSizeEx];
   for (unsigned int k = nProposedScanCount; k-- > 0;) {
-    if (!seekTo(idx.get(), std::uint64_t{k} * recordSize)) return ZVRAW_FILESEEK_ERROR;
+    int code = ZVRAW_OK;
+    (void)readAt(::fileno(idx), bytes, recordSize, std::uint64_t{k} * recordSize, code);
+    if (code == ZVRAW_FILEREAD_EOFERROR) continue;  // the file shrank under the walk
+    if (code != ZVRAW_OK) return code == ZVRAW_FILESEEK_ERROR ? code : ZVRAW_OK;  // the count stays 0
     ZVRawFunctionScanIndexImp record;
-    const int rc = record.readScanIndex(idx.get(), nDataFormat, extended);
-    if (rc == ZVRAW_FILEREAD_EOFERROR) continue;
-    if (rc != ZVRAW_OK) return ZVRAW_OK;  // the count stays 0
+    if (record.extractScanIndex(std::span<const std::uint8_t>(bytes, recordSize), nDataFormat, extended) != ZVRAW_OK)
+      return ZVRAW_OK;
     // Is the scan wholly inside the .dat? (64-bit, and offset + bytes cannot wrap)
-    const std::uint64_t bytes = zvraw_packed::getBytesPerScan(nDataFormat, record.getPeaksInScan());
+    const std::uint64_t scanBytes = zvraw_packed::getBytesPerScan(nDataFormat, record.getPeaksInScan());
     const std::uint64_t size = static_cast<std::uint64_t>(datSize), offset = record.dataOffset();
-    if (bytes <= size && offset <= size - bytes) {
+    if (scanBytes <= size && offset <= size - scanBytes) {
       nScanCount = k + 1;
       break;
     }
