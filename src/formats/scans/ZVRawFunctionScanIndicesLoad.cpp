@@ -1,11 +1,7 @@
 // Reading _funcNNN.idx: whole functions, scan ranges, and the live re-read
 // of a directory that is still being written.
 
-#include <sys/stat.h>
 #include <sys/types.h>
-#include <unistd.h>
-
-#include <cerrno>
 
 #include <algorithm>
 #include <cstdio>
@@ -38,33 +34,6 @@ bool seekTo(std::FILE* f, std::uint64_t at) {
 // The short-read code for a stream that delivered less than asked.
 int shortReadCode(std::FILE* f) {
   return std::feof(f) && !std::ferror(f) ? ZVRAW_FILEREAD_EOFERROR : ZVRAW_FILEREAD_ERROR;
-}
-
-// Reads up to n bytes at `at` with pread (no stream, no seek): the bytes
-// read, and in `code` what ended a short read (end of file or error).
-std::size_t readAt(int fd, std::uint8_t* to, std::size_t n, std::uint64_t at, int& code) {
-  code = ZVRAW_OK;
-  std::size_t done = 0;
-  while (done < n) {
-    if (at + done > kMaxOffset) {
-      code = ZVRAW_FILESEEK_ERROR;
-      break;
-    }
-    const ssize_t got = ::pread(fd, to + done, n - done, static_cast<off_t>(at + done));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      code = got == 0 ? ZVRAW_FILEREAD_EOFERROR : ZVRAW_FILEREAD_ERROR;
-      break;
-    }
-    done += static_cast<std::size_t>(got);
-  }
-  return done;
-}
-
-// The size of an open regular file; -1 when it cannot be had.
-std::int64_t sizeOf(std::FILE* f) {
-  struct stat st {};
-  return ::fstat(::fileno(f), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
 }
 
 // Room for n records, of which the first `held` are kept. An array that
@@ -272,7 +241,7 @@ int ZVRawFunctionScanIndices::readRecordBytes(unsigned int f, unsigned int start
   const std::uint64_t at = std::uint64_t{start} * recordSize;
   if (at > kMaxOffset) return ZVRAW_FILESEEK_ERROR;
   int code = ZVRAW_OK;
-  got = readAt(::fileno(file.get()), to, count * recordSize, at, code);
+  got = zvraw::readAt(file.get(), to, count * recordSize, at, code);
   return code;
 }
 
@@ -311,7 +280,7 @@ int ZVRawFunctionScanIndices::calculateScanCount(unsigned int nFuncNum, unsigned
   if (getZVRawIDXFile(m_cDataClusterPath, idxName, static_cast<int>(nFuncNum) + 1) != ZVRAW_OK)
     return ZVRAW_FILENAME_ERROR;
   zvraw::FilePtr idx = rawFileComponentfopen(idxName, "rb");
-  const std::int64_t size = idx ? sizeOf(idx.get()) : -1;
+  const std::int64_t size = idx ? zvraw::openFileSize(idx.get()) : -1;
   if (size < 0) return ZVRAW_OK;  // a function without an index file has no scans
   // A partly written last record is not counted.
   const std::uint64_t proposed = static_cast<std::uint64_t>(size) / scanIndexRecordSize(nExtended != 0);
@@ -322,7 +291,7 @@ int ZVRawFunctionScanIndices::calculateScanCount(unsigned int nFuncNum, unsigned
     return ZVRAW_OK;
   zvraw::FilePtr dat = rawFileComponentfopen(datName, "rb");
   if (!dat) return ZVRAW_OK;
-  (void)completeScans(idx.get(), sizeOf(dat.get()), nDataFormat, nExtended != 0,
+  (void)completeScans(idx.get(), zvraw::openFileSize(dat.get()), nDataFormat, nExtended != 0,
                       static_cast<unsigned int>(proposed), nCompletedScans);
   return ZVRAW_OK;
 }
@@ -338,7 +307,7 @@ int ZVRawFunctionScanIndices::getCompleteScans(unsigned int nFuncNum, unsigned i
   zvraw::FilePtr idx = rawFileComponentfopen(idxName, "rb");
   zvraw::FilePtr dat = rawFileComponentfopen(datName, "rb");
   if (!idx || !dat) return ZVRAW_FILEOPEN_ERROR;
-  return completeScans(idx.get(), sizeOf(dat.get()), nDataFormat, nExtended != 0, nProposedScanCount, nScanCount);
+  return completeScans(idx.get(), zvraw::openFileSize(dat.get()), nDataFormat, nExtended != 0, nProposedScanCount, nScanCount);
 }
 
 // Walks back from the last whole record to the first whose scan ends inside
@@ -351,7 +320,7 @@ int ZVRawFunctionScanIndices::completeScans(std::FILE* idx, std::int64_t datSize
   std::uint8_t bytes[kScanIndexRecordSizeEx];
   for (unsigned int k = nProposedScanCount; k-- > 0;) {
     int code = ZVRAW_OK;
-    (void)readAt(::fileno(idx), bytes, recordSize, std::uint64_t{k} * recordSize, code);
+    (void)zvraw::readAt(idx, bytes, recordSize, std::uint64_t{k} * recordSize, code);
     if (code == ZVRAW_FILEREAD_EOFERROR) continue;  // the file shrank under the walk
     if (code != ZVRAW_OK) return code == ZVRAW_FILESEEK_ERROR ? code : ZVRAW_OK;  // the count stays 0
     ZVRawFunctionScanIndexImp record;

@@ -48,7 +48,7 @@ int ZVRawExtendedStats::readStats(std::string_view dir) {
 // Leader, 32 bytes, then its field count of 48-byte descriptors. A file of
 // no bytes leaves the layout as it was.
 int ZVRawExtendedStats::readHeaderBlock(std::FILE* file, FunctionStats& f) {
-  const std::int64_t size = getFileSizePreserve(file);
+  const std::int64_t size = zvraw::openFileSize(file);  // no seek: the stream stays where it is
   if (size < 0) return ZVRAW_FILEREAD_ERROR;
   if (size == 0) return ZVRAW_OK;
 
@@ -122,9 +122,9 @@ int ZVRawExtendedStats::readRecords(std::FILE* file, unsigned int fn, FunctionSt
     f.stored = std::move(stored);
     return ZVRAW_OK;
   }
-  const std::int64_t size = getFileSizePreserve(file);
+  const std::int64_t size = zvraw::openFileSize(file);
   const std::uint64_t header = f.leader.m_nHeaderSize;
-  if (size < 0 || ::fseeko(file, static_cast<off_t>(header), SEEK_SET) != 0) return ZVRAW_FILEREAD_ERROR;
+  if (size < 0) return ZVRAW_FILEREAD_ERROR;
   const std::uint64_t available =
       static_cast<std::uint64_t>(size) > header ? static_cast<std::uint64_t>(size) - header : 0;
 
@@ -136,18 +136,18 @@ int ZVRawExtendedStats::readRecords(std::FILE* file, unsigned int fn, FunctionSt
   const auto fits = static_cast<std::size_t>(std::min<std::uint64_t>(scans, available / stride));
   stored->bytes.reset(new (std::nothrow) std::uint8_t[fits * stride]);
   if (!stored->bytes) return ZVRAW_MEMALLOC_ERROR;
+  // Read at their offset (one pread, no seek), from the header size on.
   const std::size_t want = fits * stride;
-  const std::size_t got = want > 0 ? std::fread(stored->bytes.get(), 1, want, file) : 0;
-  stored->count = got / stride;
   int rc = ZVRAW_OK;
-  if (got != want) {
-    rc = checkFileReadError(file);
-  } else if (fits < scans) {
+  const std::size_t got = zvraw::readAt(file, stored->bytes.get(), want, header, rc);
+  stored->count = got / stride;
+  if (got == want && fits < scans) {
     // The file ends before the scan count: the read past its end says how.
     std::vector<std::uint8_t> tail(stride);
-    (void)std::fread(tail.data(), 1, stride, file);
-    rc = checkFileReadError(file);
+    (void)zvraw::readAt(file, tail.data(), stride, header + want, rc);
+    if (rc == ZVRAW_OK) rc = ZVRAW_FILEREAD_ERROR;  // the file grew under the read
   }
+  if (rc == ZVRAW_FILESEEK_ERROR) rc = ZVRAW_FILEREAD_ERROR;  // a header size past any offset
   if (stored->count > 0) f.stored = std::move(stored);
   return rc;
 }
