@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/portability/FileHandle.h"
 #include "formats/scans/ZVRawFunctionScanIndexImp.h"
 
 // A fixed underlying type: a caller may pass any int, and any value other
@@ -170,10 +171,11 @@ class ZVRawFunctionScanIndices {
   // Decodes stored records into `records`, for whatever changes or lends
   // them. False (nothing changed) when they cannot be allocated.
   [[nodiscard]] static bool materialise(FunctionIndex& fn);
-  // The bytes of records start..start+count of f's index file into `to`;
-  // `got` says how many arrived. Codes as readRecordBlocks.
+  // The bytes of records start..start+count of f's index file (idx, or
+  // opened here when null) into `to`; `got` says how many arrived. Codes as
+  // readRecordBlocks.
   [[nodiscard]] int readRecordBytes(unsigned int f, unsigned int start, std::size_t count, bool extended,
-                                    std::uint8_t* to, std::size_t& got) const;
+                                    std::uint8_t* to, std::size_t& got, std::FILE* idx) const;
   // Where the new records of a stored function go: the read's shared block
   // for a function read from its first record, else its own block.
   struct ReadBlock {
@@ -190,7 +192,10 @@ class ZVRawFunctionScanIndices {
   int setMaxScanSizes(std::span<const KnownMax> known);
   // Also raises nMaxPeaks to the largest peak count of the records read.
   [[nodiscard]] int readNewRecords(unsigned int f, unsigned int c, unsigned int nDataFormat, bool extended,
-                                   unsigned int& nMaxPeaks, ReadBlock& batch);
+                                   unsigned int& nMaxPeaks, ReadBlock& batch, std::FILE* idx);
+  // calculateScanCount, handing the open index file to `keep` when given.
+  [[nodiscard]] int countScans(unsigned int f, unsigned int nDataFormat, bool extended, unsigned int& nCompletedScans,
+                               zvraw::FilePtr* keep);
   // getCompleteScans over an open index file and the data file's size.
   [[nodiscard]] static int completeScans(std::FILE* idx, std::int64_t datSize, unsigned int nDataFormat, bool extended,
                                          unsigned int nProposedScanCount, unsigned int& nScanCount);

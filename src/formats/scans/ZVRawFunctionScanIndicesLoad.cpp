@@ -66,11 +66,16 @@ int ZVRawFunctionScanIndices::readIndices(std::string_view cRawFilePath, const u
   const auto extendedOf = [&](unsigned int f) { return pnExtended ? pnExtended[f] : 0; };
   // Every function's complete count first, so that the records of all
   // functions read from their first record share one block.
+  // The index files opened to count serve the reads too, up to a bound on
+  // the descriptors held at once.
+  constexpr unsigned int kKeptOpen = 64;
   std::vector<unsigned int> complete(m_nFunctionCount, 0);
+  std::vector<zvraw::FilePtr> opened(std::min(m_nFunctionCount, kKeptOpen));
   unsigned int counted = 0;
   int countResult = ZVRAW_OK;
   for (; counted < m_nFunctionCount; ++counted) {
-    countResult = calculateScanCount(counted, pFuncDataFormats[counted], extendedOf(counted), complete[counted]);
+    countResult = countScans(counted, pFuncDataFormats[counted], extendedOf(counted) != 0, complete[counted],
+                             counted < opened.size() ? &opened[counted] : nullptr);
     if (countResult != ZVRAW_OK) break;
   }
   const auto readsFresh = [&](unsigned int f) {
@@ -101,7 +106,8 @@ int ZVRawFunctionScanIndices::readIndices(std::string_view cRawFilePath, const u
     // count fell below what is held keeps its records.
     if (complete[f] == 0 || held >= complete[f]) continue;
     known[f].from = held;
-    result = readNewRecords(f, complete[f], pFuncDataFormats[f], extendedOf(f) != 0, known[f].peaks, batch);
+    result = readNewRecords(f, complete[f], pFuncDataFormats[f], extendedOf(f) != 0, known[f].peaks, batch,
+                            f < opened.size() ? opened[f].get() : nullptr);
   }
   if (countResult != ZVRAW_OK) result = countResult;
   setMaxScanSizes(known);
@@ -172,7 +178,7 @@ std::uint8_t* ZVRawFunctionScanIndices::storedDestination(FunctionIndex& fn, std
 // whole in a format that decodes, they are kept as the file's bytes; a
 // short or failed read, or records held decoded, take the decoded road.
 int ZVRawFunctionScanIndices::readNewRecords(unsigned int f, unsigned int c, unsigned int nDataFormat, bool extended,
-                                             unsigned int& nMaxPeaks, ReadBlock& batch) {
+                                             unsigned int& nMaxPeaks, ReadBlock& batch, std::FILE* idx) {
   FunctionIndex& fn = m_functions[f];
   std::vector<ZVRawFunctionScanIndexImp>& records = fn.records;
   const unsigned int held = std::min(fn.scans, c);
@@ -188,7 +194,7 @@ int ZVRawFunctionScanIndices::readNewRecords(unsigned int f, unsigned int c, uns
     st.extended = extended;
     st.base = fresh;
     std::size_t got = 0;
-    const int rc = readRecordBytes(f, held, n, extended, to, got);
+    const int rc = readRecordBytes(f, held, n, extended, to, got, idx);
     if (rc == ZVRAW_OK) {
       for (std::size_t k = 0; k < n; ++k)
         nMaxPeaks = std::max(nMaxPeaks, ZVRawFunctionScanIndexImp::peaksOf(to + k * recordSize));
@@ -229,19 +235,23 @@ int ZVRawFunctionScanIndices::readNewRecords(unsigned int f, unsigned int c, uns
 }
 
 int ZVRawFunctionScanIndices::readRecordBytes(unsigned int f, unsigned int start, std::size_t count, bool extended,
-                                              std::uint8_t* to, std::size_t& got) const {
+                                              std::uint8_t* to, std::size_t& got, std::FILE* idx) const {
   got = 0;
   if (count == 0) return ZVRAW_OK;
-  if (m_cDataClusterPath.empty()) return ZVRAW_FILENAME_ERROR;
-  std::string name;
-  if (getZVRawIDXFile(m_cDataClusterPath, name, static_cast<int>(f) + 1) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
-  zvraw::FilePtr file = rawFileComponentfopen(name, "rb");
-  if (!file) return ZVRAW_FILEOPEN_ERROR;
+  zvraw::FilePtr file;
+  if (idx == nullptr) {
+    if (m_cDataClusterPath.empty()) return ZVRAW_FILENAME_ERROR;
+    std::string name;
+    if (getZVRawIDXFile(m_cDataClusterPath, name, static_cast<int>(f) + 1) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
+    file = rawFileComponentfopen(name, "rb");
+    if (!file) return ZVRAW_FILEOPEN_ERROR;
+    idx = file.get();
+  }
   const std::size_t recordSize = scanIndexRecordSize(extended);
   const std::uint64_t at = std::uint64_t{start} * recordSize;
   if (at > kMaxOffset) return ZVRAW_FILESEEK_ERROR;
   int code = ZVRAW_OK;
-  got = zvraw::readAt(file.get(), to, count * recordSize, at, code);
+  got = zvraw::readAt(idx, to, count * recordSize, at, code);
   return code;
 }
 
@@ -274,6 +284,11 @@ int ZVRawFunctionScanIndices::readRecordBlocks(unsigned int f, unsigned int star
 
 int ZVRawFunctionScanIndices::calculateScanCount(unsigned int nFuncNum, unsigned int nDataFormat,
                                                  unsigned int nExtended, unsigned int& nCompletedScans) {
+  return countScans(nFuncNum, nDataFormat, nExtended != 0, nCompletedScans, nullptr);
+}
+
+int ZVRawFunctionScanIndices::countScans(unsigned int nFuncNum, unsigned int nDataFormat, bool extended,
+                                         unsigned int& nCompletedScans, zvraw::FilePtr* keep) {
   nCompletedScans = 0;
   if (m_cDataClusterPath.empty()) return ZVRAW_FILENAME_ERROR;
   std::string idxName, datName;
@@ -283,7 +298,7 @@ int ZVRawFunctionScanIndices::calculateScanCount(unsigned int nFuncNum, unsigned
   const std::int64_t size = idx ? zvraw::openFileSize(idx.get()) : -1;
   if (size < 0) return ZVRAW_OK;  // a function without an index file has no scans
   // A partly written last record is not counted.
-  const std::uint64_t proposed = static_cast<std::uint64_t>(size) / scanIndexRecordSize(nExtended != 0);
+  const std::uint64_t proposed = static_cast<std::uint64_t>(size) / scanIndexRecordSize(extended);
   if (proposed > std::numeric_limits<unsigned int>::max()) return ZVRAW_SCANINDICESALLOC_ERROR;
   // The index file open already serves the walk back; the count stays 0 when
   // the data file cannot be had.
@@ -291,8 +306,9 @@ int ZVRawFunctionScanIndices::calculateScanCount(unsigned int nFuncNum, unsigned
     return ZVRAW_OK;
   zvraw::FilePtr dat = rawFileComponentfopen(datName, "rb");
   if (!dat) return ZVRAW_OK;
-  (void)completeScans(idx.get(), zvraw::openFileSize(dat.get()), nDataFormat, nExtended != 0,
+  (void)completeScans(idx.get(), zvraw::openFileSize(dat.get()), nDataFormat, extended,
                       static_cast<unsigned int>(proposed), nCompletedScans);
+  if (keep != nullptr && nCompletedScans > 0) *keep = std::move(idx);
   return ZVRAW_OK;
 }
 
