@@ -1,6 +1,8 @@
 #include "formats/scans/ZVRawFunctionScanIndices.h"
 
 #include <limits>
+#include <mutex>
+#include <shared_mutex>
 #include <stdexcept>
 #include <utility>
 
@@ -83,6 +85,7 @@ std::uint32_t ZVRawFunctionScanIndices::peaksAt(const FunctionIndex& fn, std::si
 }
 
 bool ZVRawFunctionScanIndices::materialise(FunctionIndex& fn) {
+  const std::unique_lock lock(m_storedGuard);
   if (fn.stored.count == 0) return true;
   std::vector<ZVRawFunctionScanIndexImp> decoded;
   try {
@@ -156,30 +159,35 @@ int ZVRawFunctionScanIndices::setScansInFunction(unsigned int nFuncNum, unsigned
 
 int ZVRawFunctionScanIndices::getScanOffset(unsigned int nFuncNum, unsigned int nScan, unsigned int& out) const {
   int rc = ZVRAW_OK;
+  const std::shared_lock lock(m_storedGuard);
   if (const FunctionIndex* fn = scanFunction(nFuncNum, nScan, rc)) out = recordAt(*fn, nScan).getScanOffset();
   return rc;
 }
 
 int ZVRawFunctionScanIndices::getPeaksInScan(unsigned int nFuncNum, unsigned int nScan, unsigned int& out) const {
   int rc = ZVRAW_OK;
+  const std::shared_lock lock(m_storedGuard);
   if (const FunctionIndex* fn = scanFunction(nFuncNum, nScan, rc)) out = recordAt(*fn, nScan).getPeaksInScan();
   return rc;
 }
 
 int ZVRawFunctionScanIndices::getScanTIC(unsigned int nFuncNum, unsigned int nScan, float& out) const {
   int rc = ZVRAW_OK;
+  const std::shared_lock lock(m_storedGuard);
   if (const FunctionIndex* fn = scanFunction(nFuncNum, nScan, rc)) out = recordAt(*fn, nScan).getTic();
   return rc;
 }
 
 int ZVRawFunctionScanIndices::getScanBPI(unsigned int nFuncNum, unsigned int nScan, float& out) const {
   int rc = ZVRAW_OK;
+  const std::shared_lock lock(m_storedGuard);
   if (const FunctionIndex* fn = scanFunction(nFuncNum, nScan, rc)) out = recordAt(*fn, nScan).getBasePeakIntensity();
   return rc;
 }
 
 int ZVRawFunctionScanIndices::getScanBPM(unsigned int nFuncNum, unsigned int nScan, float& out) const {
   int rc = ZVRAW_OK;
+  const std::shared_lock lock(m_storedGuard);
   if (const FunctionIndex* fn = scanFunction(nFuncNum, nScan, rc)) out = recordAt(*fn, nScan).getBasePeakMass();
   return rc;
 }
@@ -187,6 +195,7 @@ int ZVRawFunctionScanIndices::getScanBPM(unsigned int nFuncNum, unsigned int nSc
 int ZVRawFunctionScanIndices::getScanOffsetEx(unsigned int nFuncNum, unsigned int nScan,
                                               unsigned int& nOffsetEx) const {
   int rc = ZVRAW_OK;
+  const std::shared_lock lock(m_storedGuard);
   if (const FunctionIndex* fn = scanFunction(nFuncNum, nScan, rc)) recordAt(*fn, nScan).getScanOffsetEx(nOffsetEx);
   return rc;
 }
@@ -235,6 +244,7 @@ int ZVRawFunctionScanIndices::isValidFunctionandScan(unsigned int nFuncNum, unsi
 
 int ZVRawFunctionScanIndices::getRTFromScan(unsigned int nFuncNum, unsigned int nScan, float& fRT) const {
   const int rc = isValidFunctionandScan(nFuncNum, nScan);
+  const std::shared_lock lock(m_storedGuard);
   fRT = rc == ZVRAW_OK ? rtAt(m_functions[nFuncNum], nScan) : 0.0f;
   return rc;
 }
@@ -242,11 +252,13 @@ int ZVRawFunctionScanIndices::getRTFromScan(unsigned int nFuncNum, unsigned int 
 int ZVRawFunctionScanIndices::isContinuumScan(const unsigned int& nFuncNum, const unsigned int& nScan,
                                               bool& bContinuum) const {
   const int rc = isValidFunctionandScan(nFuncNum, nScan);
+  const std::shared_lock lock(m_storedGuard);
   bContinuum = rc == ZVRAW_OK && recordAt(m_functions[nFuncNum], nScan).getIsContinuumScan();
   return rc;
 }
 
 bool ZVRawFunctionScanIndices::isCalibrated(unsigned int nFuncNum, unsigned int nScan) const {
+  const std::shared_lock lock(m_storedGuard);
   return isValidFunctionandScan(nFuncNum, nScan) == ZVRAW_OK &&
          recordAt(m_functions[nFuncNum], nScan).getCalibratedMasses() != 0;
 }

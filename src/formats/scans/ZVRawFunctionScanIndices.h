@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <shared_mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -170,7 +171,7 @@ class ZVRawFunctionScanIndices {
   [[nodiscard]] static std::uint32_t peaksAt(const FunctionIndex& fn, std::size_t s);
   // Decodes stored records into `records`, for whatever changes or lends
   // them. False (nothing changed) when they cannot be allocated.
-  [[nodiscard]] static bool materialise(FunctionIndex& fn);
+  [[nodiscard]] bool materialise(FunctionIndex& fn);
   // The bytes of records start..start+count of f's index file (idx, or
   // opened here when null) into `to`; `got` says how many arrived. Codes as
   // readRecordBlocks.
@@ -221,4 +222,7 @@ class ZVRawFunctionScanIndices {
   bool m_bHasMaxSizes = false;  // set by setMaxScanSizes
   std::vector<FunctionIndex> m_functions;
   std::string m_cDataClusterPath;
+  // Readers of a shared directory may query stored records while a load
+  // decodes them: queries hold it shared, decoding holds it alone.
+  mutable std::shared_mutex m_storedGuard;
 };

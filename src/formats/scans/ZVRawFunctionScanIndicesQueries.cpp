@@ -1,6 +1,9 @@
 // Chromatograms and retention-time lookups over the scan index records.
 
 #include "formats/scans/ZVRawFunctionScanIndices.h"
+
+#include <shared_mutex>
+
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 int ZVRawFunctionScanIndices::chromatogram(unsigned int f, unsigned int start, unsigned int end, bool whole, bool bpi,
@@ -8,6 +11,7 @@ int ZVRawFunctionScanIndices::chromatogram(unsigned int f, unsigned int start, u
   if (!m_bHasArrays) return ZVRAW_OK;  // nothing to give
   if (f >= m_nFunctionCount) return ZVRAW_FUNCNUM_INVALID;
   if (values == nullptr || times == nullptr) return ZVRAW_NULLPOINTER_ERROR;
+  const std::shared_lock lock(m_storedGuard);
   const FunctionIndex& fn = m_functions[f];
   if (whole) {
     if (fn.scans == 0) return ZVRAW_OK;
@@ -47,6 +51,7 @@ int ZVRawFunctionScanIndices::getScanFromRT(unsigned int nFuncNum, float fRT, un
                                             ZVRawScanToRTConversion eScanToRTConversion) const {
   if (!m_bHasArrays) return ZVRAW_SCANINDICES_INVALID;
   if (nFuncNum >= m_nFunctionCount) return ZVRAW_FUNCNUM_INVALID;
+  const std::shared_lock lock(m_storedGuard);
   const FunctionIndex& fn = m_functions[nFuncNum];
   const auto rt = [&](unsigned int s) { return rtAt(fn, s); };
   unsigned int i = 0;
@@ -78,6 +83,7 @@ int ZVRawFunctionScanIndices::getScanRangeFromTimeRange(const unsigned int& nFun
   if (!m_bHasArrays) return ZVRAW_SCANINDICES_INVALID;
   if (nFuncNum >= m_nFunctionCount) return ZVRAW_FUNCNUM_INVALID;
   if (fRTStart > fRTEnd) return ZVRAW_RETENTIONTIME_INVALID;
+  const std::shared_lock lock(m_storedGuard);
   const FunctionIndex& fn = m_functions[nFuncNum];
   if (fn.scans == 0) return ZVRAW_FUNCNUM_INVALID;
   const auto rt = [&](unsigned int s) { return rtAt(fn, s); };

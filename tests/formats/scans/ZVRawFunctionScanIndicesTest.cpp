@@ -6,6 +6,7 @@
 #include <csignal>
 #include <filesystem>
 #include <random>
+#include <thread>
 
 #include "formats/scans/ZVRawFunctionScanIndices.h"
 #include "formats/scans/ZVRawPackedFormats.h"
@@ -623,5 +624,25 @@ TEST_F(ScanIndicesTest, StoredRecordsAnswerAsDecodedOnes) {
         ASSERT_EQ(stored.readIndices(root(), formats, flags), ZVRAW_OK);
       }
     }
+  }
+}
+
+// A query on stored records while another reader's load decodes them (both
+// through one shared set) sees the same times, never freed bytes.
+TEST_F(ScanIndicesTest, QueriesWhileALoadDecodesTheRecords) {
+  writeIdx(0, indexFileBytes(scans(2000), false));
+  sizeDat(0, 200'000);
+  for (int round = 0; round < 20; ++round) {
+    ZVRawFunctionScanIndices set(1);
+    ASSERT_EQ(set.readIndices(root(), kFormats), ZVRAW_OK);
+    std::thread reader([&] {
+      float rt = 0;
+      for (unsigned s = 0; s < 2000; ++s)
+        if (set.getRTFromScan(0, s, rt) != ZVRAW_OK || rt != 1.0f + static_cast<float>(s)) ADD_FAILURE() << s;
+    });
+    std::span<ZVRawFunctionScanIndexImp> records;
+    EXPECT_EQ(set.getIndexArray(0, records), ZVRAW_OK);
+    reader.join();
+    EXPECT_EQ(records[1999].getRt(), 2000.0f);
   }
 }
