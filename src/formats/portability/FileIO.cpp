@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <vector>
 
@@ -12,6 +13,19 @@
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace zvraw {
+
+std::size_t writeAt(int fd, const void* bytes, std::size_t n, std::uint64_t offset) {
+  const auto* from = static_cast<const char*>(bytes);
+  std::size_t done = 0;
+  while (done < n) {
+    const ssize_t w = ::pwrite(fd, from + done, n - done, static_cast<off_t>(offset + done));
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) break;
+    done += static_cast<std::size_t>(w);
+  }
+  return done;
+}
+
 
 int readWholeFile(std::string_view path, Bytes& out, std::uint64_t maxSize) {
   out.clear();

@@ -19,6 +19,10 @@ namespace zvraw {
 // allocated; ZVRAW_FILEOPEN_ERROR when it does not open.
 [[nodiscard]] int readWholeFile(std::string_view path, Bytes& out, std::uint64_t maxSize);
 
+// Writes all n bytes at offset of the open file fd (the file position stays
+// where it was); returns how many reached the file, fewer on failure.
+[[nodiscard]] std::size_t writeAt(int fd, const void* bytes, std::size_t n, std::uint64_t offset);
+
 // Writes a file whole through a temporary file and a rename.
 class AtomicFileWriter {
  public:

@@ -64,8 +64,9 @@ zvraw::FilePtr sysOpenFile(const std::string& path, const char* mode, bool regul
   const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd < 0) return nullptr;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || (regularOnly && !S_ISREG(st.st_mode)) ||
-      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+  // F_SETFL takes only the status flags (O_APPEND here) and ignores the access
+  // mode and creation flags, so the open's own flags need not be read back.
+  if (::fstat(fd, &st) != 0 || (regularOnly && !S_ISREG(st.st_mode)) || ::fcntl(fd, F_SETFL, flags) != 0) {
     ::close(fd);
     errno = EINVAL;
     return nullptr;

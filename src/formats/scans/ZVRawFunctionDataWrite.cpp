@@ -6,6 +6,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <limits>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "formats/portability/FileHandle.h"
+#include "formats/portability/FileIO.h"
 #include "formats/portability/PageAlignedBuffer.h"
 #include "formats/portability/SysPaths.h"
 #include "formats/scans/ZVRawFunctionData.h"
@@ -276,19 +278,15 @@ int ZVRawFunctionData::writeRun(const std::string& path, bool fresh, unsigned in
     }
     return false;
   };
-  // Writes the staged scans: false (and the result) when not all reached the file.
+  // Writes the staged scans at their offset (the stream's position stays):
+  // false (and the result) when not all reached the file.
   const auto flush = [&]() {
     if (stage.empty()) return true;
-    if (!seekTo(stage.start())) {
-      result = ZVRAW_FILESEEK_ERROR;
-      return false;
-    }
-    const std::size_t written = std::fwrite(stage.data(), 1, stage.used(), file.get());
+    const std::size_t written = zvraw::writeAt(::fileno(file.get()), stage.data(), stage.used(), stage.start());
     std::uint64_t end = 0;
     const unsigned int whole = stage.whole(written, end);
     m_nWrittenScans += whole;
     firstStaged += whole;
-    position = stage.start() + written;
     const bool all = whole == stage.count();
     if (!all) {
       result = ZVRAW_SCANWRITE_ERROR;
@@ -298,6 +296,9 @@ int ZVRawFunctionData::writeRun(const std::string& path, bool fresh, unsigned in
     return all;
   };
 
+  // Format-12 scans take their TICs a group ahead, the sums side by side.
+  constexpr unsigned int kEnhancedCal = 12, kTICsAhead = 8;
+  unsigned int ticsUpTo = m_nNextScanToWrite;  // the scans before it have theirs
   unsigned int s = m_nNextScanToWrite;
   for (;; ++s) {
     if (s != m_nScanStart)
@@ -313,7 +314,17 @@ int ZVRawFunctionData::writeRun(const std::string& path, bool fresh, unsigned in
     const std::uint64_t bytes = zvraw_packed::getBytesPerScan(format, peaks);
     if (!stage.holds(bytes) && !flush()) break;
     if (stage.holds(bytes)) {
-      if (int rc = scan.packScanWithStats(stage.next(), format); rc != ZVRAW_OK) {
+      if (format == kEnhancedCal) {
+        if (s >= ticsUpTo) {
+          const unsigned int ahead = std::min(kTICsAhead, last - s + 1);
+          ZVRawScan::setTICs({&m_pScans[s - m_nScanStart], ahead});
+          ticsUpTo = s + ahead;
+        }
+        // The next scan's arrays, and the intensities of the next group's TICs.
+        if (s < last) m_pScans[s + 1 - m_nScanStart].prefetchForPacking();
+        if (last - s >= kTICsAhead) m_pScans[s + kTICsAhead - m_nScanStart].prefetchForTIC();
+      }
+      if (int rc = scan.packScanWithBasePeak(stage.next(), format); rc != ZVRAW_OK) {
         if (flush()) result = rc;
         break;
       }

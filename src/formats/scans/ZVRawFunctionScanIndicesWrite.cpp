@@ -6,26 +6,11 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "formats/portability/FileIO.h"
 #include "formats/portability/PageAlignedBuffer.h"
 #include "formats/portability/SysPaths.h"
 #include "formats/scans/ZVRawFunctionScanIndices.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
-
-namespace {
-
-// Writes all of bytes at offset; returns how many reached the file (fewer on failure).
-std::size_t writeAt(int fd, const std::uint8_t* bytes, std::size_t n, std::uint64_t offset) {
-  std::size_t done = 0;
-  while (done < n) {
-    const ssize_t w = ::pwrite(fd, bytes + done, n - done, static_cast<off_t>(offset + done));
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) break;
-    done += static_cast<std::size_t>(w);
-  }
-  return done;
-}
-
-}  // namespace
 
 unsigned int ZVRawFunctionScanIndices::nextScanToWrite(unsigned int nFuncNum) const {
   return m_bHasArrays && nFuncNum < m_nFunctionCount ? m_functions[nFuncNum].nextToWrite : 0;
@@ -66,7 +51,7 @@ int ZVRawFunctionScanIndices::writeRange(unsigned int f, unsigned int format, bo
                                 extended);  // an unstored base peak still writes the record
   }
   const std::uint64_t at = std::uint64_t{from} * recordSize;
-  const std::size_t written = writeAt(::fileno(file.get()), block.data(), block.size(), at);
+  const std::size_t written = zvraw::writeAt(::fileno(file.get()), block.data(), block.size(), at);
   const auto whole = static_cast<unsigned int>(written / recordSize);
   for (unsigned int s = from; s < from + whole; ++s) fn.records[s].rt() += fOffset;
   fn.nextToWrite = from + whole;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <span>
 
 #include "formats/scans/FunctionCalibration.h"
 #include "formats/directory/ZVRawFunctionDescriptorImp.h"
@@ -76,9 +77,19 @@ class ZVRawScan {
   [[nodiscard]] int writeScan(std::FILE* pFile, unsigned int nDataFormat);
   // The same packets into memory: getBytesPerScan(format, peaks) bytes at pOut.
   [[nodiscard]] int packScan(char* pOut, unsigned int nDataFormat) const;
-  // packScan and setStats in one pass over the points (packing the common
-  // format 12 hides the TIC's chain of additions); the same bytes and values.
+  // packScan and setStats; the same bytes and values.
   [[nodiscard]] int packScanWithStats(char* pOut, unsigned int nDataFormat);
+  // packScan and setStats' base peak in one pass over the points; the TIC
+  // is left as setTICs set it (formats other than 12 take setStats whole).
+  [[nodiscard]] int packScanWithBasePeak(char* pOut, unsigned int nDataFormat);
+  // setStats' TIC of each scan (those without arrays keep theirs). Each
+  // sum's additions wait on one another; several scans' sums run side by
+  // side in the time of one.
+  static void setTICs(std::span<ZVRawScan> scans);
+  // Start loading the arrays a writer reads next from memory, ahead of
+  // their use: the caller's arrays are rarely in any cache by then.
+  void prefetchForPacking() const;  // masses and flags
+  void prefetchForTIC() const;      // intensities
 
   // Peaks kept by a mass window over the stored, uncalibrated masses: from
   // the first packet above the low cut-off to the first above the high one

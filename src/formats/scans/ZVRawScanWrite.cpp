@@ -1,8 +1,10 @@
 // Packing a decoded scan into its packet run in _funcNNN.dat.
 
 #include <algorithm>
+#include <array>
 
 #include "formats/portability/PageAlignedBuffer.h"
+#include "formats/scans/EnhancedCalPacking.h"
 #include "formats/scans/ZVRawScan.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
@@ -66,62 +68,25 @@ int withPacker(unsigned int nDataFormat, const float* m, const float* in, const 
   }
 }
 
-// Packs n format-12 points at p and takes setStats' TIC and base peak on
-// the way. The TIC's additions must run in order to give the same float;
-// interleaved with the packing they cost little more than the packing.
-void packTwelveWithStats(const float* masses, const float* intensities, const char* flags, std::uint32_t n, char* p,
-                         float& tic, int& best) {
-  using namespace zvraw_packed::detail;
-  const Float4 none = {-1.0f, -1.0f, -1.0f, -1.0f};  // below every intensity that counts
-  float sum = 0;
-  // Per lane, the largest intensity counted and the first point that has it.
-  Float4 top = none;
-  Uint4 topAt = {0, 1, 2, 3};
-  Uint4 lanes = {0, 1, 2, 3};
-  std::uint32_t i = 0;
-  for (; n - i >= 4; i += 4, lanes += 4u) {
-    const float* v = intensities + i;
-    auto four = load4<Float4>(v);
-    char* out = p + std::size_t{8} * i;
-    if (packFourFromBits(masses + i, v, flagsOfFour(flags != nullptr ? flags + i : nullptr), out)) {
-      sum += v[0];  // all four are 1 or more: each counts
-      sum += v[1];
-      sum += v[2];
-      sum += v[3];
-    } else {
-      for (std::uint32_t k = 0; k < 4; ++k) {
-        zvraw_packed::packEnhancedCalData(masses[i + k], v[k], at(flags, i + k), out + std::size_t{8} * k);
-        if (v[k] >= 0) sum += v[k];  // NaN and negative intensities count for neither
-      }
-      four = four >= 0.0f ? four : none;
-    }
-    const Int4 above = four > top;  // strictly: a lane keeps its first point of a value
-    top = above ? four : top;
-    topAt = above ? lanes : topAt;
-  }
-  // The first point of the largest value over the lanes, then the rest.
-  float largest = -1.0f;
-  std::uint32_t largestAt = 0;
-  for (int k = 0; k < 4; ++k)
-    if (top[k] > largest || (top[k] == largest && top[k] >= 0 && topAt[k] < largestAt)) {
-      largest = top[k];
-      largestAt = topAt[k];
-    }
-  for (; i < n; ++i) {
-    zvraw_packed::packEnhancedCalData(masses[i], intensities[i], at(flags, i), p + std::size_t{8} * i);
-    const float v = intensities[i];
-    if (!(v >= 0)) continue;
-    sum += v;
-    if (v > largest) {
-      largest = v;
-      largestAt = i;
-    }
-  }
-  tic = sum;
-  best = static_cast<int>(largestAt);  // the first point when none counts
+// The first bytes of an array, where the processor's own prefetching has
+// not yet picked the stream up; a long array's rest follows on its own.
+void prefetchStart(const void* array, std::size_t bytes) {
+  constexpr std::size_t kLine = 64, kAhead = 16 * 1024;
+  const auto* p = static_cast<const char*>(array);
+  if (p == nullptr) return;
+  for (std::size_t at = 0; at < std::min(bytes, kAhead); at += kLine) __builtin_prefetch(p + at);
 }
 
 }  // namespace
+
+void ZVRawScan::prefetchForPacking() const {
+  prefetchStart(m_pfMasses.get(), std::size_t{m_nPeaksInScan} * sizeof(float));
+  prefetchStart(m_pcFlags.get(), m_nPeaksInScan);
+}
+
+void ZVRawScan::prefetchForTIC() const {
+  prefetchStart(m_pfIntensities.get(), std::size_t{m_nPeaksInScan} * sizeof(float));
+}
 
 int ZVRawScan::writeScan(std::FILE* pFile, unsigned int nDataFormat) {
   if (int rc = zvraw_packed::isSupportedDataType(nDataFormat); rc != ZVRAW_OK) return rc;
@@ -143,14 +108,35 @@ int ZVRawScan::packScan(char* pOut, unsigned int nDataFormat) const {
 }
 
 int ZVRawScan::packScanWithStats(char* pOut, unsigned int nDataFormat) {
+  setTICs({this, 1});
+  return packScanWithBasePeak(pOut, nDataFormat);
+}
+
+int ZVRawScan::packScanWithBasePeak(char* pOut, unsigned int nDataFormat) {
   constexpr unsigned int kEnhancedCal = 12;
   if (nDataFormat != kEnhancedCal || m_nPeaksInScan == 0 || !m_pfMasses || !m_pfIntensities || !pOut) {
     (void)setStats();  // an empty scan has no arrays; its statistics stay 0
     return packScan(pOut, nDataFormat);
   }
-  packTwelveWithStats(m_pfMasses.get(), m_pfIntensities.get(), m_pcFlags.get(), m_nPeaksInScan, pOut, m_fTIC,
-                      m_nBPIIdx);
+  m_nBPIIdx = static_cast<int>(zvraw_packed::packEnhancedCalRunWithBasePeak(
+      m_pfMasses.get(), m_pfIntensities.get(), m_pcFlags.get(), m_nPeaksInScan, pOut));
   return ZVRAW_OK;
+}
+
+void ZVRawScan::setTICs(std::span<ZVRawScan> scans) {
+  constexpr std::size_t kGroup = 16;  // runs summed per call, four side by side
+  for (std::size_t first = 0; first < scans.size(); first += kGroup) {
+    const std::span<ZVRawScan> group = scans.subspan(first, std::min(kGroup, scans.size() - first));
+    std::array<zvraw_packed::IntensityRun, kGroup> runs{};
+    std::array<float, kGroup> tics{};
+    for (std::size_t k = 0; k < group.size(); ++k)
+      if (group[k].m_pfMasses && group[k].m_pfIntensities)
+        runs[k] = {group[k].m_pfIntensities.get(), group[k].m_nPeaksInScan};
+    zvraw_packed::sumCountedIntensities(std::span(runs).first(group.size()), tics);
+    // A scan without its arrays keeps its TIC, as setStats leaves it.
+    for (std::size_t k = 0; k < group.size(); ++k)
+      if (runs[k].intensities != nullptr) group[k].m_fTIC = tics[k];
+  }
 }
 
 }  // namespace borealtek_zvraw_version_1

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <filesystem>
+#include <limits>
 #include <numeric>
+#include <random>
 
 #include "formats/scans/ZVRawPackedFormats.h"
 #include "support/FileSizeLimit.h"
@@ -11,6 +14,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using borealtek_zvraw_version_1::ZVRawScan;
 using zvraw_packed::getBytesPerScan;
 
 class FunctionDataWriteTest : public TempDirTest {
@@ -257,6 +261,54 @@ TEST_F(FunctionDataWriteTest, AScanThatWouldStartPastFourGiBIsRefused) {
   EXPECT_EQ(records(w)[5].getScanOffset(), 0xFFFFFFFFu);
   EXPECT_EQ(fs::file_size(dat()), 0xFFFFFFFFull + getBytesPerScan(9, 4));  // sparse
   fs::remove(dat());
+}
+
+// Seeded spectra of every format the writer packs, with values a packer
+// must saturate, in batches of several sizes: the file holds each scan as
+// packed alone, and each record setStats' statistics, to the bit.
+TEST_F(FunctionDataWriteTest, SeededSpectraWriteAsEachScanPackedAlone) {
+  std::mt19937 rng(0xB17E5u);
+  const float odd[] = {std::numeric_limits<float>::quiet_NaN(), -2.0f, -0.0f, 0.25f, 0x1p62f,
+                       std::numeric_limits<float>::infinity()};
+  std::vector<PeakList> scans(40);
+  for (unsigned s = 0; s < scans.size(); ++s) {
+    const unsigned n = s == 17 ? 140000 : s % 7 == 3 ? 0 : 1 + rng() % (s % 2 ? 40 : 1100);  // one beyond the stage
+    PeakList& p = scans[s];
+    for (unsigned k = 0; k < n; ++k) {
+      const bool bad = rng() % 16 == 0;
+      p.masses.push_back(bad ? odd[rng() % 6] : 50.0f + static_cast<float>(rng() % 2000000) / 1024.0f);
+      p.intensities.push_back(bad ? odd[rng() % 6] : static_cast<float>(rng() % 5000) / 3.0f);
+      p.flags.push_back(static_cast<char>(rng()));
+      p.dMasses.push_back(static_cast<float>(rng() % 100) * 1e-6f);
+      p.dIntensities.push_back(static_cast<float>(rng() % 100));
+      p.accFlags.push_back(static_cast<char>(rng() % 16));
+    }
+  }
+  const auto bits = [](float v) { return std::bit_cast<std::uint32_t>(v); };
+  for (unsigned format : {0u, 8u, 9u, 12u, 13u}) {
+    SCOPED_TRACE(testing::Message() << "format " << format);
+    fs::remove(dat());
+    FunctionWriter w(root(), FunctionShape(format), 40);
+    unsigned start = 0;
+    for (unsigned size : {13u, 1u, 26u}) {
+      Batch b({scans.begin() + start, scans.begin() + start + size});
+      ASSERT_EQ(b.give(w.data, start), ZVRAW_OK);
+      ASSERT_EQ(w.data.writeScans(root().c_str(), start == 0, 0u), ZVRAW_OK);
+      start += size;
+    }
+    const auto recs = records(w);
+    for (unsigned s = 0; s < scans.size(); ++s) {
+      ZVRawScan alone;
+      fillScan(alone, scans[s]);
+      if (!scans[s].masses.empty()) {
+        ASSERT_EQ(alone.setStats(), ZVRAW_OK);
+      }
+      EXPECT_EQ(bits(recs[s].getTic()), bits(alone.getTIC())) << "scan " << s;
+      EXPECT_EQ(bits(recs[s].getBasePeakIntensity()), bits(alone.getBPI())) << "scan " << s;
+      EXPECT_EQ(bits(recs[s].getBasePeakMass()), bits(alone.getBPMass())) << "scan " << s;
+    }
+    EXPECT_EQ(readFile(dat()), packed(format, scans, 0, 39));
+  }
 }
 
 }  // namespace
