@@ -2,8 +2,10 @@
 // .dat that holds every scan) against one plain fread of the same file into
 // memory. The counter vs_fread is fread time / index read time: the share of
 // raw read speed the index read keeps. The fread reuses a warm block; the
-// index read must allocate and fill 10^6 records, whose first touch of fresh
-// pages BM_IndexRecordArrayOnly shows on its own.
+// index read keeps the records as the file's bytes in one block per read,
+// which the heap hands back already faulted in from the read before.
+// BM_IndexRecordArrayOnly shows what a decoded record array's first touch
+// of fresh pages would cost on its own.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 

@@ -277,9 +277,10 @@ int ZVRawDataClusterImp::getLumaventInfo(unsigned int& nLumaventFunction, bool& 
   if (m_nFunctionCount < 2) return ZVRAW_OK;
   if (const ZVRawExtendedStats* stats = extStats()) {
     for (unsigned int f = 0; f < m_nFunctionCount; ++f) {
-      const ZVRawExtStatsRecord* record = nullptr;
-      if (stats->getStatsRecord(f, 0, record) != ZVRAW_OK || record == nullptr) continue;
-      if (record->m_nReferenceScan == 1 || record->m_nReferenceScan == '1') {
+      // A copy: the open builds no function's records.
+      ZVRawExtStatsRecord record;
+      if (stats->copyStatsRecord(f, 0, record) != ZVRAW_OK) continue;
+      if (record.m_nReferenceScan == 1 || record.m_nReferenceScan == '1') {
         nLumaventFunction = f;
         bLumaventPresent = true;
       }

@@ -1,6 +1,10 @@
 #include "formats/portability/SysFileSize.h"
 
+#include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <limits>
 #include <stdexcept>
@@ -50,3 +54,37 @@ int fseek_64(std::FILE* f, std::uint32_t low, std::uint32_t high, int whence) {
   if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return -1;
   return ::fseeko(f, static_cast<off_t>(offset), whence);
 }
+
+namespace zvraw {
+
+std::int64_t openFileSize(std::FILE* f) {
+  struct stat st {};
+  if (f == nullptr || ::fstat(::fileno(f), &st) != 0) return -1;
+  return static_cast<std::int64_t>(st.st_size);
+}
+
+std::size_t readAt(std::FILE* f, std::uint8_t* to, std::size_t n, std::uint64_t at, int& code) {
+  constexpr auto kMaxOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
+  code = ZVRAW_OK;
+  if (f == nullptr) {
+    code = ZVRAW_FILEREAD_ERROR;
+    return 0;
+  }
+  std::size_t done = 0;
+  while (done < n) {
+    if (at > kMaxOffset - done) {
+      code = ZVRAW_FILESEEK_ERROR;
+      break;
+    }
+    const ssize_t got = ::pread(::fileno(f), to + done, n - done, static_cast<off_t>(at + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      code = got == 0 ? ZVRAW_FILEREAD_EOFERROR : ZVRAW_FILEREAD_ERROR;
+      break;
+    }
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
+}  // namespace zvraw

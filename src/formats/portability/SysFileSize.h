@@ -3,6 +3,7 @@
 // File sizes and seeks with 64-bit offsets, and the guarded narrowing that
 // turns a 64-bit size into the 32-bit one older records hold.
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
@@ -31,3 +32,17 @@ int fseek_4g(std::FILE* f, std::uint32_t offset, int whence);
 
 // Seeks to high * 2^32 + low, the two halves of an extended index record.
 int fseek_64(std::FILE* f, std::uint32_t low, std::uint32_t high, int whence);
+
+namespace zvraw {
+
+// The size of an open file, from fstat: no seek, so the stream's buffer and
+// position stay as they are. -1 on failure.
+[[nodiscard]] std::int64_t openFileSize(std::FILE* f);
+
+// Reads up to n bytes at offset `at` of the open file with pread (neither the
+// stream nor its position is used). Returns the bytes read; `code` is 0, or
+// what ended a short read: ZVRAW_FILEREAD_EOFERROR at the file's end,
+// ZVRAW_FILEREAD_ERROR on an error, ZVRAW_FILESEEK_ERROR past the largest offset.
+[[nodiscard]] std::size_t readAt(std::FILE* f, std::uint8_t* to, std::size_t n, std::uint64_t at, int& code);
+
+}  // namespace zvraw

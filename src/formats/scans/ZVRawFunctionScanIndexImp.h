@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <span>
 
 // Scan index record, little-endian, 22 bytes (30 in the extended form):
@@ -76,6 +77,18 @@ class ZVRawFunctionScanIndexImp {
   // The six base-peak bytes (record bytes 16-21).
   [[nodiscard]] int extractBasePeak(const std::uint8_t* pcBuffer, unsigned int nDataFormat);
   [[nodiscard]] int packBasePeak(std::uint8_t* pcBuffer, unsigned int nDataFormat) const;
+
+  // Fields read straight from a record's bytes, as extractScanIndex reads them.
+  [[nodiscard]] static std::uint32_t peaksOf(const std::uint8_t* record) {
+    std::uint32_t bits;
+    std::memcpy(&bits, record + 4, sizeof bits);
+    return bits & kScanIndexMaxPeaks;
+  }
+  [[nodiscard]] static float rtOf(const std::uint8_t* record) {
+    float rt;
+    std::memcpy(&rt, record + 12, sizeof rt);
+    return rt;
+  }
 
   // Whether the peak count fits its field (every other field is masked).
   [[nodiscard]] bool fitsFileWidths() const {

@@ -1,6 +1,9 @@
 #include "formats/scans/ZVRawFunctionScanIndices.h"
 
 #include <limits>
+#include <mutex>
+#include <shared_mutex>
+#include <stdexcept>
 #include <utility>
 
 #include "formats/portability/SysPaths.h"
@@ -60,6 +63,42 @@ ZVRawFunctionScanIndexImp ZVRawFunctionScanIndices::freshRecord(const FunctionIn
   return fresh;
 }
 
+ZVRawFunctionScanIndexImp ZVRawFunctionScanIndices::recordAt(const FunctionIndex& fn, std::size_t s) {
+  const StoredRecords& st = fn.stored;
+  if (st.count == 0) return fn.records[s];
+  ZVRawFunctionScanIndexImp r = st.base;
+  const std::size_t size = scanIndexRecordSize(st.extended);
+  (void)r.extractScanIndex(std::span<const std::uint8_t>(st.bytes + s * size, size), st.format, st.extended);
+  return r;
+}
+
+float ZVRawFunctionScanIndices::rtAt(const FunctionIndex& fn, std::size_t s) {
+  const StoredRecords& st = fn.stored;
+  if (st.count == 0) return fn.records[s].getRt();
+  return ZVRawFunctionScanIndexImp::rtOf(st.bytes + s * scanIndexRecordSize(st.extended));
+}
+
+std::uint32_t ZVRawFunctionScanIndices::peaksAt(const FunctionIndex& fn, std::size_t s) {
+  const StoredRecords& st = fn.stored;
+  if (st.count == 0) return fn.records[s].getPeaksInScan();
+  return ZVRawFunctionScanIndexImp::peaksOf(st.bytes + s * scanIndexRecordSize(st.extended));
+}
+
+bool ZVRawFunctionScanIndices::materialise(FunctionIndex& fn) {
+  const std::unique_lock lock(m_storedGuard);
+  if (fn.stored.count == 0) return true;
+  std::vector<ZVRawFunctionScanIndexImp> decoded;
+  try {
+    decoded.reserve(fn.stored.count);
+  } catch (const std::exception&) {  // bad_alloc, or length_error past max_size
+    return false;
+  }
+  for (std::size_t s = 0; s < fn.stored.count; ++s) decoded.push_back(recordAt(fn, s));
+  fn.records.swap(decoded);
+  fn.stored = StoredRecords{};
+  return true;
+}
+
 const ZVRawFunctionScanIndices::FunctionIndex* ZVRawFunctionScanIndices::function(unsigned int f, int& rc) const {
   if (f >= m_nFunctionCount) {
     rc = ZVRAW_FUNCNUM_INVALID;
@@ -75,7 +114,8 @@ const ZVRawFunctionScanIndices::FunctionIndex* ZVRawFunctionScanIndices::functio
 
 // ---- per scan ----
 
-const ZVRawFunctionScanIndexImp* ZVRawFunctionScanIndices::scanRecord(unsigned int f, unsigned int s, int& rc) const {
+const ZVRawFunctionScanIndices::FunctionIndex* ZVRawFunctionScanIndices::scanFunction(unsigned int f, unsigned int s,
+                                                                                    int& rc) const {
   const FunctionIndex* fn = function(f, rc);
   if (!fn) return nullptr;
   if (!fn->hasRecords) {
@@ -86,11 +126,17 @@ const ZVRawFunctionScanIndexImp* ZVRawFunctionScanIndices::scanRecord(unsigned i
     rc = ZVRAW_SCANNUM_INVALID;
     return nullptr;
   }
-  return &fn->records[s];
+  return fn;
 }
 
 ZVRawFunctionScanIndexImp* ZVRawFunctionScanIndices::scanRecord(unsigned int f, unsigned int s, int& rc) {
-  return const_cast<ZVRawFunctionScanIndexImp*>(std::as_const(*this).scanRecord(f, s, rc));
+  if (!scanFunction(f, s, rc)) return nullptr;
+  FunctionIndex& fn = m_functions[f];
+  if (!materialise(fn)) {
+    rc = ZVRAW_SCANINDICESALLOC_ERROR;
+    return nullptr;
+  }
+  return &fn.records[s];
 }
 
 int ZVRawFunctionScanIndices::getScansInFunction(unsigned int nFuncNum, unsigned int& nScans) const {
@@ -106,45 +152,51 @@ int ZVRawFunctionScanIndices::setScansInFunction(unsigned int nFuncNum, unsigned
   if (!function(nFuncNum, rc)) return rc == ZVRAW_FUNCNUM_INVALID ? rc : ZVRAW_OK;
   FunctionIndex& fn = m_functions[nFuncNum];
   // A count above the records held would let the accessors read past them.
-  if (nScans > fn.records.size()) return ZVRAW_SCANRANGE_INVALID;
+  if (nScans > heldRecords(fn)) return ZVRAW_SCANRANGE_INVALID;
   fn.scans = nScans;
   return ZVRAW_OK;
 }
 
 int ZVRawFunctionScanIndices::getScanOffset(unsigned int nFuncNum, unsigned int nScan, unsigned int& out) const {
   int rc = ZVRAW_OK;
-  if (const ZVRawFunctionScanIndexImp* r = scanRecord(nFuncNum, nScan, rc)) out = r->getScanOffset();
+  const std::shared_lock lock(m_storedGuard);
+  if (const FunctionIndex* fn = scanFunction(nFuncNum, nScan, rc)) out = recordAt(*fn, nScan).getScanOffset();
   return rc;
 }
 
 int ZVRawFunctionScanIndices::getPeaksInScan(unsigned int nFuncNum, unsigned int nScan, unsigned int& out) const {
   int rc = ZVRAW_OK;
-  if (const ZVRawFunctionScanIndexImp* r = scanRecord(nFuncNum, nScan, rc)) out = r->getPeaksInScan();
+  const std::shared_lock lock(m_storedGuard);
+  if (const FunctionIndex* fn = scanFunction(nFuncNum, nScan, rc)) out = recordAt(*fn, nScan).getPeaksInScan();
   return rc;
 }
 
 int ZVRawFunctionScanIndices::getScanTIC(unsigned int nFuncNum, unsigned int nScan, float& out) const {
   int rc = ZVRAW_OK;
-  if (const ZVRawFunctionScanIndexImp* r = scanRecord(nFuncNum, nScan, rc)) out = r->getTic();
+  const std::shared_lock lock(m_storedGuard);
+  if (const FunctionIndex* fn = scanFunction(nFuncNum, nScan, rc)) out = recordAt(*fn, nScan).getTic();
   return rc;
 }
 
 int ZVRawFunctionScanIndices::getScanBPI(unsigned int nFuncNum, unsigned int nScan, float& out) const {
   int rc = ZVRAW_OK;
-  if (const ZVRawFunctionScanIndexImp* r = scanRecord(nFuncNum, nScan, rc)) out = r->getBasePeakIntensity();
+  const std::shared_lock lock(m_storedGuard);
+  if (const FunctionIndex* fn = scanFunction(nFuncNum, nScan, rc)) out = recordAt(*fn, nScan).getBasePeakIntensity();
   return rc;
 }
 
 int ZVRawFunctionScanIndices::getScanBPM(unsigned int nFuncNum, unsigned int nScan, float& out) const {
   int rc = ZVRAW_OK;
-  if (const ZVRawFunctionScanIndexImp* r = scanRecord(nFuncNum, nScan, rc)) out = r->getBasePeakMass();
+  const std::shared_lock lock(m_storedGuard);
+  if (const FunctionIndex* fn = scanFunction(nFuncNum, nScan, rc)) out = recordAt(*fn, nScan).getBasePeakMass();
   return rc;
 }
 
 int ZVRawFunctionScanIndices::getScanOffsetEx(unsigned int nFuncNum, unsigned int nScan,
                                               unsigned int& nOffsetEx) const {
   int rc = ZVRAW_OK;
-  if (const ZVRawFunctionScanIndexImp* r = scanRecord(nFuncNum, nScan, rc)) r->getScanOffsetEx(nOffsetEx);
+  const std::shared_lock lock(m_storedGuard);
+  if (const FunctionIndex* fn = scanFunction(nFuncNum, nScan, rc)) recordAt(*fn, nScan).getScanOffsetEx(nOffsetEx);
   return rc;
 }
 
@@ -165,6 +217,7 @@ int ZVRawFunctionScanIndices::getIndexArray(unsigned int nFuncNum, std::span<ZVR
   if (!function(nFuncNum, rc)) return rc == ZVRAW_FUNCNUM_INVALID ? rc : ZVRAW_NULLPOINTER_ERROR;
   FunctionIndex& fn = m_functions[nFuncNum];
   if (!fn.hasRecords) return ZVRAW_NULLPOINTER_ERROR;
+  if (!materialise(fn)) return ZVRAW_SCANINDICESALLOC_ERROR;
   records = std::span(fn.records.data(), fn.scans);
   return ZVRAW_OK;
 }
@@ -178,6 +231,7 @@ int ZVRawFunctionScanIndices::setScanIndices(unsigned int nFuncNum, const double
   if (nEndScan >= fn->scans) return ZVRAW_SCANRANGE_INVALID;
   if (pfTimes == nullptr) return ZVRAW_NULLPOINTER_ERROR;
   FunctionIndex& w = m_functions[nFuncNum];
+  if (!materialise(w)) return ZVRAW_SCANINDICESALLOC_ERROR;
   for (unsigned int s = nStartScan; s <= nEndScan; ++s) w.records[s].rt() = static_cast<float>(pfTimes[s - nStartScan]);
   return ZVRAW_OK;
 }
@@ -190,20 +244,23 @@ int ZVRawFunctionScanIndices::isValidFunctionandScan(unsigned int nFuncNum, unsi
 
 int ZVRawFunctionScanIndices::getRTFromScan(unsigned int nFuncNum, unsigned int nScan, float& fRT) const {
   const int rc = isValidFunctionandScan(nFuncNum, nScan);
-  fRT = rc == ZVRAW_OK ? m_functions[nFuncNum].records[nScan].getRt() : 0.0f;
+  const std::shared_lock lock(m_storedGuard);
+  fRT = rc == ZVRAW_OK ? rtAt(m_functions[nFuncNum], nScan) : 0.0f;
   return rc;
 }
 
 int ZVRawFunctionScanIndices::isContinuumScan(const unsigned int& nFuncNum, const unsigned int& nScan,
                                               bool& bContinuum) const {
   const int rc = isValidFunctionandScan(nFuncNum, nScan);
-  bContinuum = rc == ZVRAW_OK && m_functions[nFuncNum].records[nScan].getIsContinuumScan();
+  const std::shared_lock lock(m_storedGuard);
+  bContinuum = rc == ZVRAW_OK && recordAt(m_functions[nFuncNum], nScan).getIsContinuumScan();
   return rc;
 }
 
 bool ZVRawFunctionScanIndices::isCalibrated(unsigned int nFuncNum, unsigned int nScan) const {
+  const std::shared_lock lock(m_storedGuard);
   return isValidFunctionandScan(nFuncNum, nScan) == ZVRAW_OK &&
-         m_functions[nFuncNum].records[nScan].getCalibratedMasses() != 0;
+         recordAt(m_functions[nFuncNum], nScan).getCalibratedMasses() != 0;
 }
 
 bool ZVRawFunctionScanIndices::isValid(unsigned int nFuncNum, unsigned int) const {

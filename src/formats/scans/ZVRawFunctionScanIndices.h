@@ -7,11 +7,15 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <shared_mutex>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "formats/portability/FileHandle.h"
 #include "formats/scans/ZVRawFunctionScanIndexImp.h"
 
 // A fixed underlying type: a caller may pass any int, and any value other
@@ -130,8 +134,23 @@ class ZVRawFunctionScanIndices {
   // A path this set may store: present, and no longer than a path may be.
   [[nodiscard]] static bool usablePath(std::string_view path);
 
+  // Records read from an index file and not changed since, kept as the
+  // file's bytes and decoded on each access: 22 bytes a scan rather than a
+  // decoded record, and nothing to build until something changes them.
+  struct StoredRecords {
+    std::shared_ptr<std::uint8_t[]> block;  // one read's block, shared by its functions
+    std::uint8_t* bytes = nullptr;
+    std::size_t count = 0;  // records held; 0: none stored
+    std::size_t room = 0;   // records that fit at `bytes` before a new block is needed
+    unsigned int format = 0;
+    bool extended = false;
+    ZVRawFunctionScanIndexImp base;  // the new record each one is decoded over
+  };
+
   struct FunctionIndex {
+    // Decoded records; empty while `stored` holds them.
     std::vector<ZVRawFunctionScanIndexImp> records;
+    StoredRecords stored;
     bool hasRecords = false;  // a record array exists (it may hold 0 records)
     unsigned int scans = 0;   // records taken as scans; never more than records.size()
     unsigned int maxScanSize = 0;
@@ -142,6 +161,30 @@ class ZVRawFunctionScanIndices {
 
   // A new record for f: the inverse of its continuum flag as use-continuum bit, its calibrated flag.
   [[nodiscard]] static ZVRawFunctionScanIndexImp freshRecord(const FunctionIndex& fn);
+  // Records held, stored or decoded.
+  [[nodiscard]] static std::size_t heldRecords(const FunctionIndex& fn) {
+    return fn.stored.count > 0 ? fn.stored.count : fn.records.size();
+  }
+  // Record s (below heldRecords), and its fields the lookups walk.
+  [[nodiscard]] static ZVRawFunctionScanIndexImp recordAt(const FunctionIndex& fn, std::size_t s);
+  [[nodiscard]] static float rtAt(const FunctionIndex& fn, std::size_t s);
+  [[nodiscard]] static std::uint32_t peaksAt(const FunctionIndex& fn, std::size_t s);
+  // Decodes stored records into `records`, for whatever changes or lends
+  // them. False (nothing changed) when they cannot be allocated.
+  [[nodiscard]] bool materialise(FunctionIndex& fn);
+  // The bytes of records start..start+count of f's index file (idx, or
+  // opened here when null) into `to`; `got` says how many arrived. Codes as
+  // readRecordBlocks.
+  [[nodiscard]] int readRecordBytes(unsigned int f, unsigned int start, std::size_t count, bool extended,
+                                    std::uint8_t* to, std::size_t& got, std::FILE* idx) const;
+  // Where the new records of a stored function go: the read's shared block
+  // for a function read from its first record, else its own block.
+  struct ReadBlock {
+    std::shared_ptr<std::uint8_t[]> block;
+    std::size_t size = 0, at = 0;
+  };
+  [[nodiscard]] static std::uint8_t* storedDestination(FunctionIndex& fn, std::size_t held, std::size_t n,
+                                                       std::size_t recordSize, ReadBlock& batch);
   // Records from `from` on whose largest peak count is known to be `peaks`.
   struct KnownMax {
     unsigned int from = UINT_MAX;
@@ -150,14 +193,23 @@ class ZVRawFunctionScanIndices {
   int setMaxScanSizes(std::span<const KnownMax> known);
   // Also raises nMaxPeaks to the largest peak count of the records read.
   [[nodiscard]] int readNewRecords(unsigned int f, unsigned int c, unsigned int nDataFormat, bool extended,
-                                   unsigned int& nMaxPeaks);
+                                   unsigned int& nMaxPeaks, ReadBlock& batch, std::FILE* idx);
+  // calculateScanCount, handing the open index file to `keep` when given.
+  [[nodiscard]] int countScans(unsigned int f, unsigned int nDataFormat, bool extended, unsigned int& nCompletedScans,
+                               zvraw::FilePtr* keep);
+  // getCompleteScans over an open index file and the data file's size.
+  [[nodiscard]] static int completeScans(std::FILE* idx, std::int64_t datSize, unsigned int nDataFormat, bool extended,
+                                         unsigned int nProposedScanCount, unsigned int& nScanCount);
+  // Whether records of f read now would be kept as stored bytes.
+  [[nodiscard]] bool storable(unsigned int f, unsigned int c, unsigned int nDataFormat, bool extended) const;
   template <class Take>
   [[nodiscard]] int readRecordBlocks(unsigned int f, unsigned int start, std::size_t count, bool extended,
                                      Take&& take) const;
   // The function's state, or null (with the code) for a bad function or missing arrays.
   [[nodiscard]] const FunctionIndex* function(unsigned int f, int& rc) const;
   // Record s of f for the per-scan accessors: 14, 1 or 16 as documented.
-  [[nodiscard]] const ZVRawFunctionScanIndexImp* scanRecord(unsigned int f, unsigned int s, int& rc) const;
+  [[nodiscard]] const FunctionIndex* scanFunction(unsigned int f, unsigned int s, int& rc) const;
+  // The same, decoded for a change (44 when that cannot be allocated).
   [[nodiscard]] ZVRawFunctionScanIndexImp* scanRecord(unsigned int f, unsigned int s, int& rc);
   [[nodiscard]] int chromatogram(unsigned int f, unsigned int start, unsigned int end, bool whole, bool bpi,
                                  float* values, float* times) const;
@@ -170,4 +222,7 @@ class ZVRawFunctionScanIndices {
   bool m_bHasMaxSizes = false;  // set by setMaxScanSizes
   std::vector<FunctionIndex> m_functions;
   std::string m_cDataClusterPath;
+  // Readers of a shared directory may query stored records while a load
+  // decodes them: queries hold it shared, decoding holds it alone.
+  mutable std::shared_mutex m_storedGuard;
 };

@@ -1,6 +1,9 @@
 // Chromatograms and retention-time lookups over the scan index records.
 
 #include "formats/scans/ZVRawFunctionScanIndices.h"
+
+#include <shared_mutex>
+
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 int ZVRawFunctionScanIndices::chromatogram(unsigned int f, unsigned int start, unsigned int end, bool whole, bool bpi,
@@ -8,6 +11,7 @@ int ZVRawFunctionScanIndices::chromatogram(unsigned int f, unsigned int start, u
   if (!m_bHasArrays) return ZVRAW_OK;  // nothing to give
   if (f >= m_nFunctionCount) return ZVRAW_FUNCNUM_INVALID;
   if (values == nullptr || times == nullptr) return ZVRAW_NULLPOINTER_ERROR;
+  const std::shared_lock lock(m_storedGuard);
   const FunctionIndex& fn = m_functions[f];
   if (whole) {
     if (fn.scans == 0) return ZVRAW_OK;
@@ -17,7 +21,7 @@ int ZVRawFunctionScanIndices::chromatogram(unsigned int f, unsigned int start, u
     return ZVRAW_SCANRANGE_INVALID;
   }
   for (unsigned int s = start; s <= end && start <= end; ++s) {
-    const ZVRawFunctionScanIndexImp& r = fn.records[s];
+    const ZVRawFunctionScanIndexImp r = recordAt(fn, s);
     values[s - start] = bpi ? r.getBasePeakIntensity() : r.getTic();
     times[s - start] = r.getRt();
   }
@@ -47,8 +51,9 @@ int ZVRawFunctionScanIndices::getScanFromRT(unsigned int nFuncNum, float fRT, un
                                             ZVRawScanToRTConversion eScanToRTConversion) const {
   if (!m_bHasArrays) return ZVRAW_SCANINDICES_INVALID;
   if (nFuncNum >= m_nFunctionCount) return ZVRAW_FUNCNUM_INVALID;
+  const std::shared_lock lock(m_storedGuard);
   const FunctionIndex& fn = m_functions[nFuncNum];
-  const auto rt = [&](unsigned int s) { return fn.records[s].getRt(); };
+  const auto rt = [&](unsigned int s) { return rtAt(fn, s); };
   unsigned int i = 0;
   for (;; ++i) {
     if (i == fn.scans) return ZVRAW_RETENTIONTIME_INVALID;
@@ -78,9 +83,10 @@ int ZVRawFunctionScanIndices::getScanRangeFromTimeRange(const unsigned int& nFun
   if (!m_bHasArrays) return ZVRAW_SCANINDICES_INVALID;
   if (nFuncNum >= m_nFunctionCount) return ZVRAW_FUNCNUM_INVALID;
   if (fRTStart > fRTEnd) return ZVRAW_RETENTIONTIME_INVALID;
+  const std::shared_lock lock(m_storedGuard);
   const FunctionIndex& fn = m_functions[nFuncNum];
   if (fn.scans == 0) return ZVRAW_FUNCNUM_INVALID;
-  const auto rt = [&](unsigned int s) { return fn.records[s].getRt(); };
+  const auto rt = [&](unsigned int s) { return rtAt(fn, s); };
   const unsigned int last = fn.scans - 1;
   if (fRTStart > rt(last) || rt(0) > fRTEnd) return ZVRAW_RETENTIONTIME_INVALID;
   // The first scan at or after t from `from` on, moved back one when the one before is strictly nearer.

@@ -32,6 +32,7 @@ int ZVRawFunctionScanIndices::rewindNextScanToWrite(unsigned int nFuncNum, unsig
 int ZVRawFunctionScanIndices::writeRange(unsigned int f, unsigned int format, bool extended, unsigned int from,
                                          unsigned int to) {
   FunctionIndex& fn = m_functions[f];
+  if (!materialise(fn)) return ZVRAW_SCANINDICESALLOC_ERROR;  // a write shifts the RTs in memory
   std::string name;
   if (getZVRawIDXFile(m_cDataClusterPath, name, static_cast<int>(f) + 1) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
   zvraw::FilePtr file = rawFileComponentfopen(name, fn.nextToWrite == 0 ? "wb" : "r+b");

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 
@@ -63,8 +64,34 @@ int ZVRawExtendedStats::appendFunctions(unsigned int n) {
   return ZVRAW_OK;
 }
 
+// Whatever asks for a function to change it gets its records built (null
+// when they cannot be allocated).
 ZVRawExtendedStats::FunctionStats* ZVRawExtendedStats::function(unsigned int fn) {
-  return fn < m_functions.size() ? &m_functions[fn] : nullptr;
+  if (fn >= m_functions.size() || !buildRecords(m_functions[fn])) return nullptr;
+  return &m_functions[fn];
+}
+
+void ZVRawExtendedStats::StoredRecords::decode(std::size_t k, ZVRawExtStatsRecord& r) const {
+  const std::uint8_t* p = bytes.get() + k * stride;
+  for (const StatsFieldCodec& field : plan) {
+    field.unpack(r, p);
+    p += field.width();
+  }
+}
+
+bool ZVRawExtendedStats::buildRecords(const FunctionStats& f) const {
+  const std::lock_guard lock(m_buildGuard);
+  if (!f.stored) return true;
+  try {
+    std::vector<ZVRawExtStatsRecord> built;
+    built.reserve(f.stored->count);
+    for (std::size_t k = 0; k < f.stored->count; ++k) f.stored->decode(k, built.emplace_back());
+    f.records.swap(built);
+  } catch (const std::exception&) {  // bad_alloc, or length_error past max_size
+    return false;
+  }
+  f.stored.reset();
+  return true;
 }
 const ZVRawExtendedStats::FunctionStats* ZVRawExtendedStats::function(unsigned int fn) const {
   return fn < m_functions.size() ? &m_functions[fn] : nullptr;
@@ -169,13 +196,29 @@ ZVRawExtStatsRecord* ZVRawExtendedStats::getStatsRecord(unsigned int fn, unsigne
 
 int ZVRawExtendedStats::getStatsRecord(unsigned int fn, unsigned int scan, const ZVRawExtStatsRecord*& out) const {
   const FunctionStats* f = function(fn);
-  out = f != nullptr && scan < f->records.size() ? &f->records[scan] : nullptr;
+  out = f != nullptr && buildRecords(*f) && scan < f->records.size() ? &f->records[scan] : nullptr;
   return out != nullptr ? ZVRAW_OK : ZVRAW_ERROR;
+}
+
+int ZVRawExtendedStats::copyStatsRecord(unsigned int fn, unsigned int scan, ZVRawExtStatsRecord& out) const {
+  const FunctionStats* f = function(fn);
+  if (f == nullptr) return ZVRAW_ERROR;
+  const std::lock_guard lock(m_buildGuard);
+  if (scan >= heldRecords(*f)) return ZVRAW_ERROR;
+  if (!f->stored) {
+    out = f->records[scan];
+  } else {
+    out = ZVRawExtStatsRecord{};
+    f->stored->decode(scan, out);
+  }
+  return ZVRAW_OK;
 }
 
 unsigned int ZVRawExtendedStats::GetStatsScanCount(unsigned int fn) const {
   const FunctionStats* f = function(fn);
-  return f != nullptr ? static_cast<unsigned int>(f->records.size()) : 0;
+  if (f == nullptr) return 0;
+  const std::lock_guard lock(m_buildGuard);
+  return static_cast<unsigned int>(heldRecords(*f));
 }
 
 unsigned int ZVRawExtendedStats::GetNextScanToWrite(unsigned int fn) const {

@@ -13,6 +13,8 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -93,6 +95,9 @@ class ZVRawExtendedStats {
   // valid until the function's records are grown or read again.
   [[nodiscard]] ZVRawExtStatsRecord* getStatsRecord(unsigned int fn, unsigned int scan);
   int getStatsRecord(unsigned int fn, unsigned int scan, const ZVRawExtStatsRecord*& out) const;
+  // A copy of one record, without building the function's others: as the
+  // form above, ZVRAW_ERROR (out untouched) for a bad function or scan.
+  int copyStatsRecord(unsigned int fn, unsigned int scan, ZVRawExtStatsRecord& out) const;
   [[nodiscard]] unsigned int GetStatsScanCount(unsigned int fn) const;
   [[nodiscard]] unsigned int GetNextScanToWrite(unsigned int fn) const;
   // Moves the mark back to nMark, for a writer that cut the file back to the
@@ -157,6 +162,16 @@ class ZVRawExtendedStats {
   int writeExtendedStats(std::string_view dir, unsigned int fn, float rt);
 
  private:
+  // Records read from a file and not yet asked for, kept as the file's
+  // bytes: an open needs none of them built, and a reader often few.
+  struct StoredRecords {
+    std::unique_ptr<std::uint8_t[]> bytes;  // count records of stride bytes
+    std::vector<StatsFieldCodec> plan;
+    std::size_t stride = 0;
+    std::size_t count = 0;
+    void decode(std::size_t k, ZVRawExtStatsRecord& r) const;
+  };
+
   struct FunctionStats {
     ZVRawExtStatsHeaderLeader leader;
     ZVRawExtStatsFieldArray fields;
@@ -164,7 +179,9 @@ class ZVRawExtendedStats {
     // A function may hold a record array of no records; "no array" is
     // different (nothing to write).
     bool hasRecords = false;
-    std::vector<ZVRawExtStatsRecord> records;
+    // Built from `stored` on first access (under m_buildGuard), hence mutable.
+    mutable std::vector<ZVRawExtStatsRecord> records;
+    mutable std::shared_ptr<StoredRecords> stored;  // null: `records` holds them all
     unsigned int nextScanToWrite = 0;
     int validStats = 0;
     // The last read found a statistics file for this function.
@@ -173,6 +190,11 @@ class ZVRawExtendedStats {
     bool headerDue = true;
   };
 
+  [[nodiscard]] static std::size_t heldRecords(const FunctionStats& f) {
+    return f.stored ? f.stored->count : f.records.size();
+  }
+  // Builds f's records from their stored bytes; false when they cannot be allocated.
+  [[nodiscard]] bool buildRecords(const FunctionStats& f) const;
   [[nodiscard]] static int statsFilePath(std::string_view dir, unsigned int fn, std::string& path);
   [[nodiscard]] FunctionStats* function(unsigned int fn);
   // The two steps of reading one function from its open file.
@@ -193,6 +215,8 @@ class ZVRawExtendedStats {
   int writeRecords(std::string_view dir, unsigned int fn, unsigned int first, unsigned int last, unsigned int& written);
 
   std::vector<FunctionStats> m_functions;
+  // Readers sharing a directory may build records from several threads.
+  mutable std::mutex m_buildGuard;
   ZVRawFunctionScanIndices* m_pScanIndices = nullptr;  // borrowed
 };
 

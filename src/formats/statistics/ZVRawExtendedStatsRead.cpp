@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <new>
+#include <vector>
 #include <string>
 
-#include "formats/portability/PageAlignedBuffer.h"
 #include "formats/portability/SysFileSize.h"
 #include "formats/portability/SysPaths.h"
 #include "formats/statistics/ZVRawExtendedStats.h"
@@ -17,13 +19,6 @@
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace borealtek_zvraw_version_1 {
-
-namespace {
-
-// Records are read in blocks of about this size.
-constexpr std::size_t kReadBlockBytes = std::size_t{1} << 20;
-
-}  // namespace
 
 ZVRawExtendedStats::ZVRawExtendedStats(unsigned int n, ZVRawFunctionScanIndices* indices)
     : m_functions(n), m_pScanIndices(indices) {}
@@ -53,7 +48,7 @@ int ZVRawExtendedStats::readStats(std::string_view dir) {
 // Leader, 32 bytes, then its field count of 48-byte descriptors. A file of
 // no bytes leaves the layout as it was.
 int ZVRawExtendedStats::readHeaderBlock(std::FILE* file, FunctionStats& f) {
-  const std::int64_t size = getFileSizePreserve(file);
+  const std::int64_t size = zvraw::openFileSize(file);  // no seek: the stream stays where it is
   if (size < 0) return ZVRAW_FILEREAD_ERROR;
   if (size == 0) return ZVRAW_OK;
 
@@ -63,6 +58,7 @@ int ZVRawExtendedStats::readHeaderBlock(std::FILE* file, FunctionStats& f) {
     f.fields.clear();
     f.validField = ValidFieldArray{};
     f.records.clear();
+    f.stored.reset();
     f.validStats = 0;
     return ZVRAW_FILEREAD_ERROR;
   };
@@ -94,13 +90,16 @@ int ZVRawExtendedStats::readRecords(std::FILE* file, unsigned int fn, FunctionSt
   if (int rc = m_pScanIndices->getScansInFunction(fn, scans); rc != ZVRAW_OK) return rc;
 
   f.records.clear();
+  f.stored.reset();
   f.hasRecords = true;
-  std::vector<StatsFieldCodec> plan;
+  std::shared_ptr<StoredRecords> stored;
   try {
-    plan.reserve(f.leader.m_nNumberOfFields);
+    stored = std::make_shared<StoredRecords>();
+    stored->plan.reserve(f.leader.m_nNumberOfFields);
   } catch (const std::bad_alloc&) {
     return ZVRAW_MEMALLOC_ERROR;
   }
+  std::vector<StatsFieldCodec>& plan = stored->plan;
   std::size_t stride = 0;
   std::size_t beforeWidthless = 0;  // bytes of a record before its first field of no width
   bool widthless = false;
@@ -116,44 +115,41 @@ int ZVRawExtendedStats::readRecords(std::FILE* file, unsigned int fn, FunctionSt
   }
   if (scans == 0) return ZVRAW_OK;
 
-  try {
-    if (plan.empty()) {  // records of no fields are all zero and read from nothing
-      f.records.assign(scans, ZVRawExtStatsRecord{});
-      return ZVRAW_OK;
-    }
-    const std::int64_t size = getFileSizePreserve(file);
-    const std::uint64_t header = f.leader.m_nHeaderSize;
-    if (size < 0 || ::fseeko(file, static_cast<off_t>(header), SEEK_SET) != 0) return ZVRAW_FILEREAD_ERROR;
-    const std::uint64_t available =
-        static_cast<std::uint64_t>(size) > header ? static_cast<std::uint64_t>(size) - header : 0;
-
-    // A field that takes no bytes cannot be read: the first record fails,
-    // at the end of the file when it ends before that field.
-    if (widthless) return available < beforeWidthless ? ZVRAW_FILEREAD_EOFERROR : ZVRAW_FILEREAD_ERROR;
-
-    // Reserve no more records than the file can hold: the count is a claim.
-    f.records.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(scans, available / stride)));
-    const std::size_t perBlock = std::max<std::size_t>(1, kReadBlockBytes / stride);
-    zvraw::PageAlignedBuffer block(std::min<std::size_t>(perBlock, scans) * stride);
-    if (block.data() == nullptr) return ZVRAW_MEMALLOC_ERROR;
-    while (f.records.size() < scans) {
-      const std::size_t want = std::min<std::size_t>(perBlock, scans - f.records.size()) * stride;
-      const std::size_t got = std::fread(block.data(), 1, want, file);
-      const std::uint8_t* p = block.data();
-      for (std::size_t k = 0; k < got / stride; ++k) {
-        ZVRawExtStatsRecord& r = f.records.emplace_back();
-        for (const StatsFieldCodec& field : plan) {
-          field.unpack(r, p);
-          p += field.width();
-        }
-      }
-      if (got != want) return checkFileReadError(file);
-    }
-  } catch (const std::bad_alloc&) {
-    f.records.clear();
-    return ZVRAW_MEMALLOC_ERROR;
+  // The records are kept as the file's bytes and built when first asked for.
+  stored->stride = stride;
+  if (plan.empty()) {  // records of no fields are all zero and read from nothing
+    stored->count = scans;
+    f.stored = std::move(stored);
+    return ZVRAW_OK;
   }
-  return ZVRAW_OK;
+  const std::int64_t size = zvraw::openFileSize(file);
+  const std::uint64_t header = f.leader.m_nHeaderSize;
+  if (size < 0) return ZVRAW_FILEREAD_ERROR;
+  const std::uint64_t available =
+      static_cast<std::uint64_t>(size) > header ? static_cast<std::uint64_t>(size) - header : 0;
+
+  // A field that takes no bytes cannot be read: the first record fails,
+  // at the end of the file when it ends before that field.
+  if (widthless) return available < beforeWidthless ? ZVRAW_FILEREAD_EOFERROR : ZVRAW_FILEREAD_ERROR;
+
+  // Hold no more records than the file can: the count is a claim.
+  const auto fits = static_cast<std::size_t>(std::min<std::uint64_t>(scans, available / stride));
+  stored->bytes.reset(new (std::nothrow) std::uint8_t[fits * stride]);
+  if (!stored->bytes) return ZVRAW_MEMALLOC_ERROR;
+  // Read at their offset (one pread, no seek), from the header size on.
+  const std::size_t want = fits * stride;
+  int rc = ZVRAW_OK;
+  const std::size_t got = zvraw::readAt(file, stored->bytes.get(), want, header, rc);
+  stored->count = got / stride;
+  if (got == want && fits < scans) {
+    // The file ends before the scan count: the read past its end says how.
+    std::vector<std::uint8_t> tail(stride);
+    (void)zvraw::readAt(file, tail.data(), stride, header + want, rc);
+    if (rc == ZVRAW_OK) rc = ZVRAW_FILEREAD_ERROR;  // the file grew under the read
+  }
+  if (rc == ZVRAW_FILESEEK_ERROR) rc = ZVRAW_FILEREAD_ERROR;  // a header size past any offset
+  if (stored->count > 0) f.stored = std::move(stored);
+  return rc;
 }
 
 int ZVRawExtendedStats::ensureScanCountsConsistent(unsigned int fn) {
@@ -163,7 +159,11 @@ int ZVRawExtendedStats::ensureScanCountsConsistent(unsigned int fn) {
   if (m_pScanIndices == nullptr || fn == 0 || f == nullptr || !f->fileFound) return ZVRAW_OK;
   unsigned int indexed = 0;
   if (int rc = m_pScanIndices->getScansInFunction(fn, indexed); rc != ZVRAW_OK) return rc;
-  const auto held = static_cast<unsigned int>(f->records.size());
+  unsigned int held = 0;
+  {
+    const std::lock_guard lock(m_buildGuard);
+    held = static_cast<unsigned int>(heldRecords(*f));
+  }
   if (held >= indexed) return ZVRAW_OK;
   std::printf("Func %i - Updating scan count from %i to %i\n", static_cast<int>(fn), static_cast<int>(indexed),
               static_cast<int>(held));

@@ -2,8 +2,11 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <bit>
 #include <csignal>
 #include <filesystem>
+#include <random>
+#include <thread>
 
 #include "formats/scans/ZVRawFunctionScanIndices.h"
 #include "formats/scans/ZVRawPackedFormats.h"
@@ -534,3 +537,112 @@ TEST_F(ScanIndicesTest, DamagedIndexAndDataFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every answer the set gives about function f, as bits (NaN RTs compare too).
+std::vector<std::uint32_t> answers(ZVRawFunctionScanIndices& set, unsigned f) {
+  std::vector<std::uint32_t> out;
+  const auto bits = [&](float v) { out.push_back(std::bit_cast<std::uint32_t>(v)); };
+  unsigned n = 0, u = 0;
+  (void)set.getScansInFunction(f, n);
+  out.push_back(n);
+  out.push_back(static_cast<std::uint32_t>(set.getMaxScanSize(f, u)));
+  out.push_back(u);
+  for (unsigned s = 0; s <= n; ++s) {  // one past the end too
+    float v = 0;
+    out.push_back(static_cast<std::uint32_t>(set.getScanOffset(f, s, u)));
+    out.push_back(u);
+    out.push_back(static_cast<std::uint32_t>(set.getScanOffsetEx(f, s, u)));
+    out.push_back(u);
+    out.push_back(static_cast<std::uint32_t>(set.getPeaksInScan(f, s, u)));
+    out.push_back(u);
+    for (auto get : {&ZVRawFunctionScanIndices::getScanTIC, &ZVRawFunctionScanIndices::getScanBPI,
+                     &ZVRawFunctionScanIndices::getScanBPM}) {
+      out.push_back(static_cast<std::uint32_t>((set.*get)(f, s, v)));
+      bits(v);
+    }
+    out.push_back(static_cast<std::uint32_t>(set.getRTFromScan(f, s, v)));
+    bits(v);
+    bool c = false;
+    out.push_back(static_cast<std::uint32_t>(set.isContinuumScan(f, s, c)));
+    out.push_back(c);
+    out.push_back(set.isCalibrated(f, s));
+  }
+  std::vector<float> a(n), b(n);
+  out.push_back(static_cast<std::uint32_t>(set.getBPIChromatogram(f, a.data(), b.data())));
+  for (unsigned s = 0; s < n; ++s) bits(a[s]), bits(b[s]);
+  for (float t : {-1.0f, 0.0f, 0.5f, 3.0f, 1e30f}) {
+    for (auto mode : {NEAREST, NEAREST_LESS, NEAREST_GREATER}) {
+      out.push_back(static_cast<std::uint32_t>(set.getScanFromRT(f, t, u, mode)));
+      out.push_back(u);
+    }
+    unsigned s0 = 0, s1 = 0;
+    out.push_back(static_cast<std::uint32_t>(set.getScanRangeFromTimeRange(f, t, t + 2, s0, s1)));
+    out.push_back(s0);
+    out.push_back(s1);
+  }
+  return out;
+}
+
+}  // namespace
+
+// Records kept as the file's bytes answer as records decoded one by one into
+// prepared records (the range read) do, for every format, both record forms
+// and seeded random bytes; so do functions grown by a re-read, whose records
+// leave the block their first read shared.
+TEST_F(ScanIndicesTest, StoredRecordsAnswerAsDecodedOnes) {
+  std::mt19937 random(0x5707ed);
+  for (unsigned format : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 9u, 11u, 12u, 13u}) {
+    for (bool extended : {false, true}) {
+      const std::size_t size = extended ? 30 : 22;
+      const unsigned formats[3] = {format, format, format}, flags[3] = {extended, extended, extended};
+      std::vector<Bytes> files(3);
+      for (unsigned f = 0; f < 3; ++f) {
+        files[f].resize(size * (5 + f * 7));
+        for (std::uint8_t& b : files[f]) b = static_cast<std::uint8_t>(random());
+        std::fill(files[f].end() - static_cast<std::ptrdiff_t>(size), files[f].end(), 0);  // the last scan is complete
+        writeIdx(f, files[f]);
+        sizeDat(f, 0);
+      }
+      ZVRawFunctionScanIndices stored(3);
+      ASSERT_EQ(stored.readIndices(root(), formats, flags), ZVRAW_OK);
+      for (int pass = 0; pass < 2; ++pass) {
+        ZVRawFunctionScanIndices decoded(3);
+        ASSERT_EQ(decoded.setRawFilePath(root()), ZVRAW_OK);
+        for (unsigned f = 0; f < 3; ++f) {
+          const auto n = static_cast<unsigned>(files[f].size() / size);
+          ASSERT_EQ(decoded.prepareScanIndicesBuffer(f, n), ZVRAW_OK);
+          ASSERT_EQ(decoded.readIndices(f, 0, n - 1, format, extended), ZVRAW_OK);
+        }
+        (void)decoded.setMaxScanSizes();
+        for (unsigned f = 0; f < 3; ++f)
+          EXPECT_EQ(answers(stored, f), answers(decoded, f)) << "format " << format << " f " << f << " pass " << pass;
+        // Function 1 grows by three complete records: a re-read appends them.
+        files[1].insert(files[1].end(), 3 * size, 0);
+        writeIdx(1, files[1]);
+        ASSERT_EQ(stored.readIndices(root(), formats, flags), ZVRAW_OK);
+      }
+    }
+  }
+}
+
+// A query on stored records while another reader's load decodes them (both
+// through one shared set) sees the same times, never freed bytes.
+TEST_F(ScanIndicesTest, QueriesWhileALoadDecodesTheRecords) {
+  writeIdx(0, indexFileBytes(scans(2000), false));
+  sizeDat(0, 200'000);
+  for (int round = 0; round < 20; ++round) {
+    ZVRawFunctionScanIndices set(1);
+    ASSERT_EQ(set.readIndices(root(), kFormats), ZVRAW_OK);
+    std::thread reader([&] {
+      float rt = 0;
+      for (unsigned s = 0; s < 2000; ++s)
+        if (set.getRTFromScan(0, s, rt) != ZVRAW_OK || rt != 1.0f + static_cast<float>(s)) ADD_FAILURE() << s;
+    });
+    std::span<ZVRawFunctionScanIndexImp> records;
+    EXPECT_EQ(set.getIndexArray(0, records), ZVRAW_OK);
+    reader.join();
+    EXPECT_EQ(records[1999].getRt(), 2000.0f);
+  }
+}

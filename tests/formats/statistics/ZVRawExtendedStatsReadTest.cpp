@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "formats/statistics/ZVRawExtendedStats.h"
@@ -175,6 +176,36 @@ TEST_F(ExtendedStatsReadTest, DamagedFiles) {
     EXPECT_EQ(stats_->GetStatsScanCount(0), c.records) << c.what;
     EXPECT_EQ(stats_->isValidStats(0), c.valid) << c.what;
     for (unsigned k = 0; k < c.records; ++k) EXPECT_NE(stats_->getStatsRecord(0, k), nullptr);
+  }
+}
+
+// Records are built from the bytes the read took when first asked for: a
+// copy of one (which builds nothing) equals the built one, the count stays,
+// and the file changing after the read changes neither.
+TEST_F(ExtendedStatsReadTest, RecordsBuiltLaterAreThoseRead) {
+  const Bytes full = threeFieldFile(4);
+  for (const std::size_t cut : {full.size(), full.size() - 3, full.size() - 7, std::size_t{176}}) {
+    (void)readFile0(Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(cut)), 4);
+    const unsigned n = stats_->GetStatsScanCount(0);
+    EXPECT_EQ(n, (cut - 176) / 7) << cut;
+    writeFile(dir() / "_func001.sts", threeFieldFile(0));
+    ZVRawExtStatsRecord copy;
+    EXPECT_EQ(stats_->copyStatsRecord(0, n, copy), ZVRAW_ERROR);
+    EXPECT_EQ(stats_->copyStatsRecord(1, 0, copy), ZVRAW_ERROR);
+    for (unsigned k = 0; k < n; ++k) {
+      ASSERT_EQ(stats_->copyStatsRecord(0, k, copy), ZVRAW_OK);
+      const ZVRawExtStatsRecord* built = nullptr;
+      ASSERT_EQ(std::as_const(*stats_).getStatsRecord(0, k, built), ZVRAW_OK);
+      for (const ZVRawExtStatsRecord* r : {static_cast<const ZVRawExtStatsRecord*>(&copy), built}) {
+        EXPECT_EQ(r->m_nLinearDetectorVoltage, -1 - static_cast<int>(k));
+        EXPECT_EQ(r->m_fLaserAimXPos, 0.25f * static_cast<float>(k));
+        EXPECT_EQ(r->m_nReferenceScan, static_cast<char>(0x80 + k));
+        EXPECT_EQ(r->m_nSegmentNumber, 0);
+      }
+      ASSERT_EQ(stats_->copyStatsRecord(0, k, copy), ZVRAW_OK);  // from the built records now
+      EXPECT_EQ(copy.m_nLinearDetectorVoltage, built->m_nLinearDetectorVoltage);
+    }
+    EXPECT_EQ(stats_->GetStatsScanCount(0), n);
   }
 }
 
