@@ -4,15 +4,19 @@
 
 #include <sys/types.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <memory>
 #include <span>
 #include <string>
 
 #include "formats/portability/FileHandle.h"
+#include "formats/portability/PageAlignedBuffer.h"
 #include "formats/scans/HeldDataFiles.h"
+#include "formats/scans/RunWindow.h"
 #include "formats/portability/SysFileSize.h"
 #include "formats/portability/SysPaths.h"
 #include "formats/statistics/ZVRawExtendedStats.h"
@@ -100,6 +104,16 @@ int ZVRawFunctionData::loadData(unsigned int nStartScan, unsigned int nEndScan, 
 int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompressed, float fLowMassCutoff,
                                  float fHighMassCutoff) {
   const std::uint32_t total = m_nScanEnd - m_nScanStart + 1;
+  // The previous load's scans, when no one else holds them, let go of their
+  // arrays one scan at a time as the new scans are read: the allocator then
+  // hands the same warm blocks out again instead of fresh pages (a fresh
+  // page costs far more than decoding it).
+  std::shared_ptr<ZVRawScan[]> previous;
+  std::uint32_t previousCount = 0;
+  if (m_nMyScanData == 1 && m_pScans.use_count() == 1) {
+    previous = std::move(m_pScans);
+    previousCount = m_nScanBufferSize;
+  }
   deleteScans();
 
   std::string path;
@@ -136,7 +150,10 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
   if (records.size() <= m_nScanEnd) return ZVRAW_SCANNUM_INVALID;
   const ZVRawFunctionDescriptorImp* desc = m_pFunctionDescriptors->getDescriptorImp(m_nFuncNum);
 
-  m_pScans = allocateScans(total);
+  // An array of the same length is taken over whole: each scan is made new
+  // in place as its turn comes, keeping its arrays as the donor's.
+  const bool inPlace = previous && previousCount == total;
+  m_pScans = inPlace ? std::move(previous) : allocateScans(total);
   if (!m_pScans) return ZVRAW_SCANMEMALLOC_ERROR;
   m_nMyScanData = 1;
   m_nScanBufferSize = total;
@@ -151,6 +168,18 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
   // position is not used.
   const bool atOffset = ZVRawScan::readsWholeRun(format, bKeepCompressed, fLowMassCutoff, fHighMassCutoff);
   const int fd = ::fileno(file);
+  // Neighbouring whole runs come in a block at a time through the thread's
+  // scratch block, read no further than the last run wanted; a run that
+  // does not fit the block is read on its own.
+  std::uint64_t readEnd = 0;
+  if (atOffset)
+    for (std::uint32_t i = 0; i < total; ++i) {
+      const ZVRawFunctionScanIndexImp& rec = records[m_nScanStart + i];
+      const std::uint64_t at = extended ? rec.dataOffset() : rec.getScanOffset();
+      readEnd = std::max(readEnd, at + zvraw_packed::getBytesPerScan(format, rec.getPeaksInScan()));
+    }
+  zvraw::RunWindow window(fd, size, atOffset ? zvraw::threadScratchBlock() : nullptr, zvraw::kScratchBlockBytes,
+                          readEnd);
 
   for (std::uint32_t i = 0; result == ZVRAW_OK && i < total; ++i) {
     const ZVRawFunctionScanIndexImp& rec = records[m_nScanStart + i];
@@ -192,13 +221,29 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
     }
 
     const FunctionCalibration* use = bCalibrate && m_pFunctionCalibration ? &cali : nullptr;
+    const char* run = atOffset ? window.find(offset, bytes) : nullptr;
+    if (atOffset && !run) window.forget();  // readScanAt stages through the same block
+    ZVRawScan spare;
+    ZVRawScan* donor = nullptr;
+    if (inPlace) {
+      (void)ZVRawScan::moveScan(&spare, &m_pScans[i]);
+      std::destroy_at(&m_pScans[i]);  // as a fresh array's scan
+      std::construct_at(&m_pScans[i]);
+      donor = &spare;
+    } else if (i < previousCount) {
+      donor = &previous[i];
+    }
+    if (donor && !run) donor->DeleteScanData();
     const int rc =
-        atOffset ? m_pScans[i].readScanAt(fd, offset, size, peaks, desc, use, m_fMinimumMassDelta, fLowMassCutoff,
-                                          fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection,
-                                          tempCoefficient)
-                 : m_pScans[i].readScan(file, peaks, desc, bKeepCompressed, use, m_fMinimumMassDelta, fLowMassCutoff,
-                                        fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection,
-                                        tempCoefficient);
+        run        ? m_pScans[i].readScanFrom(run, peaks, desc, use, m_fMinimumMassDelta, fLowMassCutoff,
+                                              fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection,
+                                              tempCoefficient, donor)
+        : atOffset ? m_pScans[i].readScanAt(fd, offset, size, peaks, desc, use, m_fMinimumMassDelta, fLowMassCutoff,
+                                            fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection,
+                                            tempCoefficient)
+                   : m_pScans[i].readScan(file, peaks, desc, bKeepCompressed, use, m_fMinimumMassDelta,
+                                          fLowMassCutoff, fHighMassCutoff, lowerBound, upperBound, useTemp,
+                                          tempCorrection, tempCoefficient);
     m_nScanBufferIdx = i + 1;
     // A corrupt scan that the bad-scan strategy kept still counts as loaded.
     if (rc != ZVRAW_OK && rc != ZVRAW_SCAN_CORRUPT_ERROR) {
@@ -214,6 +259,13 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
     }
   }
   own.reset();
+  previous.reset();
+  // Scans a stopped load did not reach are as a fresh array holds them.
+  if (inPlace)
+    for (std::uint32_t k = m_nScanBufferIdx; k < total; ++k) {
+      std::destroy_at(&m_pScans[k]);
+      std::construct_at(&m_pScans[k]);
+    }
   refreshMinimumMassDelta();
   return result;
 }

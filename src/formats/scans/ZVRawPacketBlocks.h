@@ -87,12 +87,38 @@ template <>
   return true;
 }
 
+typedef char ByteLanes __attribute__((vector_size(32)));
+typedef char HalfByteLanes __attribute__((vector_size(16)));
+typedef std::uint64_t QuadLanes __attribute__((vector_size(32)));
+
+// Four 6-byte packets (24 bytes at p) as one register of two 16-byte loads,
+// p[0..15] and p[8..23], bytes moved within each half: per half the words
+// of its two packets, then their i16 mantissas in the top of a u32 each.
+[[gnu::always_inline]] inline QuadLanes sixBytePacketsOfFour(const char* p) {
+  HalfByteLanes lo, hi;
+  std::memcpy(&lo, p, sizeof lo);
+  std::memcpy(&hi, p + 8, sizeof hi);
+  const ByteLanes v = __builtin_shufflevector(lo, hi, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18,
+                                              19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
+  const ByteLanes moved = __builtin_shufflevector(v, v, 2, 3, 4, 5, 8, 9, 10, 11, 0, 0, 0, 1, 6, 6, 6, 7,  //
+                                                  22, 23, 24, 25, 28, 29, 30, 31, 20, 20, 20, 21, 26, 26, 26, 27);
+  QuadLanes q;
+  std::memcpy(&q, &moved, sizeof q);
+  return q;
+}
+
 // Format 9: i16 mantissa | u32 bits 0-3 exponent, 4-8 mass exponent x,
 // 9-31 mass mantissa; mass = v x 2^x x 2^-23.
 template <>
 [[gnu::always_inline]] inline bool decodeLanes<9>(const char* p, float* m, float* in, char*) {
-  const UintLanes w = gatherWords(p, 6, 2);
-  sixteenBitIntensities(p, w, in);
+  const QuadLanes a = sixBytePacketsOfFour(p), b = sixBytePacketsOfFour(p + 24);
+  const QuadLanes words = __builtin_shufflevector(a, b, 0, 2, 4, 6);
+  const QuadLanes shorts = __builtin_shufflevector(a, b, 1, 3, 5, 7);
+  UintLanes w;
+  IntLanes high;
+  std::memcpy(&w, &words, sizeof w);
+  std::memcpy(&high, &shorts, sizeof high);
+  storeLanes(in, toFloat(high >> 16) * pow2Lanes((w & 0xFu) * 2u));  // the sign from the mantissa's top bit
   storeLanes(m, toFloat(w >> 9) * pow2Lanes((w >> 4) & 0x1Fu) * 0x1p-23f);
   return true;
 }
@@ -108,8 +134,14 @@ template <>
   const IntLanes mantissa = reinterpret_cast<const IntLanes&>(high) >> 10;  // sign from bit 21
   storeLanes(in, toFloat(mantissa) * pow2Lanes((first >> 22) & 0x3Fu) * 0x1p-21f);
   storeLanes(m, toFloat(second & 0x7FFFFFFu) * pow2Lanes(second >> 27) * 0x1p-27f);
+  // The low byte of each lane, all eight stored at once.
+  typedef char FlagBytes __attribute__((vector_size(32)));
+  typedef char FlagLanes __attribute__((vector_size(8)));
+  FlagBytes bytes;
   const UintLanes f = first >> 28;
-  for (unsigned j = 0; j < kLanes; ++j) flags[j] = static_cast<char>(f[j]);
+  std::memcpy(&bytes, &f, sizeof bytes);
+  const FlagLanes low = __builtin_shufflevector(bytes, bytes, 0, 4, 8, 12, 16, 20, 24, 28);
+  std::memcpy(flags, &low, sizeof low);
   return true;
 }
 
@@ -137,6 +169,80 @@ template <unsigned F>
   }
 }
 
+// What decodeRunChecked saw besides the values.
+struct RunChecks {
+  bool bad = false;    // a mass failed the bad-mass test against the one before it
+  bool error = false;  // a peak flag marks an error (formats 12, 13)
+};
+
+// decodeRunBody, and in the same pass the bad-mass test of every mass
+// against the one before it (prev for the first) and the error flags: the
+// masses are tested while they are still in registers.
+template <unsigned F>
+[[gnu::always_inline]] inline RunChecks decodeRunCheckedBody(const char* p, std::uint32_t n, float* m, float* in,
+                                                             char* flags, float* dm, float* di, char* acc, float prev,
+                                                             float lower, float upper) {
+  using C = PacketCodec<F>;
+  const auto bad = [&](float v, float before) {
+    return v - 1.0f > upper || lower > v + 1.0f || (before > 0 && before >= v);
+  };
+  RunChecks out;
+  std::uint32_t i = 0;
+  if (n >= kLanes && decodeLanes<F>(p, m, in, flags)) {
+    const FloatLanes lo{lower, lower, lower, lower, lower, lower, lower, lower};
+    const FloatLanes hi{upper, upper, upper, upper, upper, upper, upper, upper};
+    FloatLanes last{0, 0, 0, 0, 0, 0, 0, prev};
+    IntLanes badLanes{};
+    for (;;) {
+      FloatLanes cur;
+      std::memcpy(&cur, m + i, sizeof cur);  // the lanes just stored: forwarded from the store
+      const FloatLanes before = __builtin_shufflevector(last, cur, 7, 8, 9, 10, 11, 12, 13, 14);
+      badLanes |= (cur - 1.0f > hi) | (lo > cur + 1.0f) | ((before > 0.0f) & (before >= cur));
+      last = cur;
+      i += kLanes;
+      p += kLanes * C::kBytes;
+      if (i + kLanes > n) break;
+      (void)decodeLanes<F>(p, m + i, in + i, flags ? flags + i : nullptr);
+    }
+    std::int32_t any = 0;
+    for (unsigned j = 0; j < kLanes; ++j) any |= badLanes[j];
+    out.bad = any != 0;
+    prev = last[kLanes - 1];
+    if constexpr (C::kFlags) {
+      typedef char FlagLanes __attribute__((vector_size(32)));
+      FlagLanes errors{};
+      std::uint32_t k = 0;
+      for (; k + 32 <= i; k += 32) {
+        FlagLanes f;
+        std::memcpy(&f, flags + k, sizeof f);
+        errors |= f;
+      }
+      char seen = 0;
+      for (unsigned j = 0; j < 32; ++j) seen |= errors[j];
+      for (; k < i; ++k) seen |= flags[k];
+      out.error = zvraw_packed::errorPeak(seen);
+    }
+  }
+  for (; i < n; ++i, p += C::kBytes) {
+    DecodedPeak d;
+    C::decode(p, &d);
+    m[i] = d.mass;
+    in[i] = d.intensity;
+    out.bad |= bad(d.mass, prev);
+    prev = d.mass;
+    if constexpr (C::kFlags) {
+      flags[i] = d.flags;
+      out.error |= zvraw_packed::errorPeak(d.flags);
+    }
+    if constexpr (C::kErrors) {
+      dm[i] = d.dMass;
+      di[i] = d.dIntensity;
+      acc[i] = d.accFlags;
+    }
+  }
+  return out;
+}
+
 #pragma GCC diagnostic pop
 
 // The AVX2 and plain copies, and the run-time choice between them.
@@ -154,6 +260,27 @@ template <unsigned F>
 void decodeRun(const char* p, std::uint32_t n, float* m, float* in, char* flags, float* dm, float* di, char* acc) {
   zvraw::cpuHasAvx2() ? decodeRunAvx2<F>(p, n, m, in, flags, dm, di, acc)
                       : decodeRunPlain<F>(p, n, m, in, flags, dm, di, acc);
+}
+
+}  // namespace zvraw_scan_detail
+
+namespace zvraw_scan_detail {
+
+template <unsigned F>
+ZVRAW_AVX2_COPY RunChecks decodeRunCheckedAvx2(const char* p, std::uint32_t n, float* m, float* in, char* flags,
+                                               float* dm, float* di, char* acc, float prev, float lower, float upper) {
+  return decodeRunCheckedBody<F>(p, n, m, in, flags, dm, di, acc, prev, lower, upper);
+}
+template <unsigned F>
+RunChecks decodeRunCheckedPlain(const char* p, std::uint32_t n, float* m, float* in, char* flags, float* dm, float* di,
+                                char* acc, float prev, float lower, float upper) {
+  return decodeRunCheckedBody<F>(p, n, m, in, flags, dm, di, acc, prev, lower, upper);
+}
+template <unsigned F>
+RunChecks decodeRunChecked(const char* p, std::uint32_t n, float* m, float* in, char* flags, float* dm, float* di,
+                           char* acc, float prev, float lower, float upper) {
+  return zvraw::cpuHasAvx2() ? decodeRunCheckedAvx2<F>(p, n, m, in, flags, dm, di, acc, prev, lower, upper)
+                             : decodeRunCheckedPlain<F>(p, n, m, in, flags, dm, di, acc, prev, lower, upper);
 }
 
 }  // namespace zvraw_scan_detail

@@ -26,6 +26,7 @@ void ZVRawScan::DeleteScanData() {
   m_fTIC = 0;
   // A count that outlived its arrays would send every getter out of bounds.
   m_nPeaksInScan = 0;
+  m_nArrayRoom = 0;
 }
 
 int ZVRawScan::failRead(int rc) {
@@ -283,6 +284,7 @@ int ZVRawScan::moveScan(ZVRawScan* pTargetScan, ZVRawScan* pSourceScan) {
   t.m_pcAccMassFlags = std::move(s.m_pcAccMassFlags);
   t.m_pcScanBuffer = std::move(s.m_pcScanBuffer);
   t.copyCounts(s);
+  t.m_nArrayRoom = s.m_nArrayRoom;  // the arrays moved with it
   s.DeleteScanData();
   s.m_bKeepCompressed = false;
   return ZVRAW_OK;

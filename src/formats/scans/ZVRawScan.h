@@ -67,6 +67,15 @@ class ZVRawScan {
                                float& fMinimumMassDelta, float fLowMassCutoff, float fHighMassCutoff,
                                float fLowerBoundMass, float fUpperBoundMass, short nUseTemperatureCorrection,
                                float fTempCorrection, float fTempCoefficient);
+  // readScanAt of a run already in memory: `run` holds the scan's
+  // getBytesPerScan(format, nPeaksInScan) bytes, as read from its offset.
+  // A donor scan, when given, is emptied; arrays that its own decoding made
+  // for as many peaks are reused rather than allocated afresh.
+  [[nodiscard]] int readScanFrom(const char* run, unsigned int nPeaksInScan, const ZVRawFunctionDescriptorImp* pFuncDesc,
+                                 const FunctionCalibration* pCali, float& fMinimumMassDelta, float fLowMassCutoff,
+                                 float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass,
+                                 short nUseTemperatureCorrection, float fTempCorrection, float fTempCoefficient,
+                                 ZVRawScan* pDonor = nullptr);
   // Where a packet run is read from: a stream at its position, or a file
   // descriptor at an offset.
   struct RunSource;
@@ -160,6 +169,12 @@ class ZVRawScan {
   void copyCounts(const ZVRawScan& s);
   int setScanArrays(float* pfMasses, float* pfIntensities, float* pfDMasses, float* pfDIntensities, char* pcPeakFlags,
                     char* pcMassFlags, unsigned int nPeaks);
+  // What readScanAt and readScanFrom share: the descriptor's format
+  // checked, the scan emptied, the run decoded (`present`: the source exists).
+  int readRun(const RunSource& source, bool present, unsigned int nPeaksInScan,
+              const ZVRawFunctionDescriptorImp* pFuncDesc, const FunctionCalibration* pCali, float& fMinimumMassDelta,
+              float fLowMassCutoff, float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass,
+              short nUseTemperatureCorrection, float fTempCorrection, float fTempCoefficient);
   int decodeScan(const RunSource& source, unsigned int nPeaks, const ZVRawFunctionDescriptorImp& desc,
                  const FunctionCalibration* pCali, float& fMinimumMassDelta, float fLowMassCutoff,
                  float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass, short nUseTemperatureCorrection,
@@ -180,6 +195,9 @@ class ZVRawScan {
   std::uint32_t m_nPeaksInScan = 0;
   bool m_bKeepCompressed = false;
   std::uint32_t m_nDataFormat = 0;
+  // Peaks every array has room for when decodeScan made them; 0 once any
+  // other road has set them (each starts by emptying the scan).
+  std::uint32_t m_nArrayRoom = 0;
 };
 
 }  // namespace borealtek_zvraw_version_1

@@ -12,9 +12,11 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <type_traits>
 
 #include "formats/portability/CpuFeatures.h"
 #include "formats/portability/PageAlignedBuffer.h"
+#include "formats/scans/RunWindow.h"
 #include "formats/scans/ZVRawPacketBlocks.h"
 #include "formats/scans/ZVRawScan.h"
 #include "formats/scans/ZVRawScanPackets.h"
@@ -73,27 +75,14 @@ zvraw_packed::GetMassRoutine massReader(unsigned int format) {
 }  // namespace
 
 struct ZVRawScan::RunSource {
-  std::FILE* file = nullptr;  // read at its position when fd < 0
+  const char* bytes = nullptr;  // the run in memory, when not null
+  ZVRawScan* donor = nullptr;   // emptied; its arrays may be reused
+  std::FILE* file = nullptr;    // read at its position when fd < 0
   int fd = -1;
   std::uint64_t offset = 0, fileSize = 0;
 };
 
 namespace {
-
-// n bytes at pos, as the stream reader answers: 42 when the file ends
-// first, 30 on any other failure.
-int preadRun(int fd, char* into, std::uint64_t n, std::uint64_t pos) {
-  while (n > 0) {
-    const ssize_t got = ::pread(fd, into, n, static_cast<off_t>(pos));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return ZVRAW_SCANREAD_ERROR;
-    if (got == 0) return ZVRAW_SCANREAD_EOFERROR;
-    into += got;
-    pos += static_cast<std::uint64_t>(got);
-    n -= static_cast<std::uint64_t>(got);
-  }
-  return ZVRAW_OK;
-}
 
 struct WalkInput {
   const ZVRawScan::RunSource* source;
@@ -166,42 +155,39 @@ typedef std::int32_t Int8 __attribute__((vector_size(32)));
   delta = std::min(delta, least);
 }
 
-// Whether any mass lies below the cut-off.
-[[gnu::always_inline]] inline bool anyBelowBody(const float* m, std::uint32_t n, float cutoff) {
+// Whether any mass lies below the cut-off, and in the same pass the
+// smallest spacing as lowerBySpacingsBody takes it (in `least`, from +inf).
+[[gnu::always_inline]] inline bool belowAndSpacingsBody(const float* m, std::uint32_t n, float cutoff, float& least) {
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  least = kInf;
+  if (n == 0) return false;
   const Float8 c{cutoff, cutoff, cutoff, cutoff, cutoff, cutoff, cutoff, cutoff};
+  Float8 lanes{kInf, kInf, kInf, kInf, kInf, kInf, kInf, kInf};
   Int8 below{};
-  std::uint32_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    Float8 v;
-    load8(v, m + i);
-    below |= v < c;
-  }
-  bool any = anyLane(below);
-  for (; i < n; ++i) any |= m[i] < cutoff;
-  return any;
-}
-
-// Whether any mass fails the bad-mass test when each is tested against the
-// one before it (prev for the first), as when none is dropped.
-[[gnu::always_inline]] inline bool anyBadBody(const float* m, std::uint32_t n, float prev, float lower, float upper) {
-  const auto bad = [&](float v, float p) { return v - 1.0f > upper || lower > v + 1.0f || (p > 0 && p >= v); };
-  bool any = bad(m[0], prev);
-  const Float8 lo{lower, lower, lower, lower, lower, lower, lower, lower};
-  const Float8 hi{upper, upper, upper, upper, upper, upper, upper, upper};
-  Int8 lanes{};
+  bool any = m[0] < cutoff;
   std::uint32_t i = 1;
   for (; i + 8 <= n; i += 8) {
-    Float8 v, p;
-    load8(v, m + i);
-    load8(p, m + i - 1);
-    lanes |= (v - 1.0f > hi) | (lo > v + 1.0f) | ((p > 0.0f) & (p >= v));
+    Float8 cur, prev;
+    load8(cur, m + i);
+    load8(prev, m + i - 1);
+    below |= cur < c;
+    Float8 d = cur - prev;
+    Int8 bits;
+    std::memcpy(&bits, &d, sizeof bits);
+    bits &= 0x7FFFFFFF;
+    std::memcpy(&d, &bits, sizeof d);
+    lanes = d < lanes ? d : lanes;
   }
-  any |= anyLane(lanes);
-  for (; i < n; ++i) any |= bad(m[i], m[i - 1]);
+  any |= anyLane(below);
+  for (int j = 0; j < 8; ++j) least = std::min(least, lanes[j]);
+  for (; i < n; ++i) {
+    any |= m[i] < cutoff;
+    least = std::min(least, std::fabs(m[i] - m[i - 1]));
+  }
   return any;
 }
 
-// The AVX2 and plain copies of the three loops above, and the choice between them.
+// The AVX2 and plain copies of the two loops above, and the choice between them.
 ZVRAW_AVX2_COPY void lowerBySpacingsAvx2(float& delta, const float* b, std::uint32_t n) {
   lowerBySpacingsBody(delta, b, n);
 }
@@ -210,20 +196,14 @@ void lowerBySpacings(float& delta, const float* b, std::uint32_t n) {
   zvraw::cpuHasAvx2() ? lowerBySpacingsAvx2(delta, b, n) : lowerBySpacingsPlain(delta, b, n);
 }
 
-ZVRAW_AVX2_COPY bool anyBelowAvx2(const float* m, std::uint32_t n, float cutoff) { return anyBelowBody(m, n, cutoff); }
-bool anyBelowPlain(const float* m, std::uint32_t n, float cutoff) { return anyBelowBody(m, n, cutoff); }
-bool anyBelow(const float* m, std::uint32_t n, float cutoff) {
-  return zvraw::cpuHasAvx2() ? anyBelowAvx2(m, n, cutoff) : anyBelowPlain(m, n, cutoff);
+ZVRAW_AVX2_COPY bool belowAndSpacingsAvx2(const float* m, std::uint32_t n, float cutoff, float& least) {
+  return belowAndSpacingsBody(m, n, cutoff, least);
 }
-
-ZVRAW_AVX2_COPY bool anyBadAvx2(const float* m, std::uint32_t n, float prev, float lower, float upper) {
-  return anyBadBody(m, n, prev, lower, upper);
+bool belowAndSpacingsPlain(const float* m, std::uint32_t n, float cutoff, float& least) {
+  return belowAndSpacingsBody(m, n, cutoff, least);
 }
-bool anyBadPlain(const float* m, std::uint32_t n, float prev, float lower, float upper) {
-  return anyBadBody(m, n, prev, lower, upper);
-}
-bool anyBad(const float* m, std::uint32_t n, float prev, float lower, float upper) {
-  return zvraw::cpuHasAvx2() ? anyBadAvx2(m, n, prev, lower, upper) : anyBadPlain(m, n, prev, lower, upper);
+bool belowAndSpacings(const float* m, std::uint32_t n, float cutoff, float& least) {
+  return zvraw::cpuHasAvx2() ? belowAndSpacingsAvx2(m, n, cutoff, least) : belowAndSpacingsPlain(m, n, cutoff, least);
 }
 
 // The per-peak steps, one instance per format so that every decoder and
@@ -240,6 +220,7 @@ class ScanWalk {
   // is copied page-aligned.
   int run(char* block) {
     const ZVRawScan::RunSource& src = *in_.source;
+    if (src.bytes) return walk(src.bytes, 0, in_.count) ? ZVRAW_OK : ZVRAW_SCAN_CORRUPT_ERROR;
     const off_t start = src.fd >= 0 ? static_cast<off_t>(src.offset) : ::ftello(src.file);
     std::uint64_t pos = start < 0 ? 0 : static_cast<std::uint64_t>(start);
     std::uint32_t k = 0;
@@ -251,7 +232,7 @@ class ScanWalk {
       char* part = block + offset;
       unsigned int asked = peaks;
       const std::uint64_t bytes = zvraw_packed::getBytesPerScan(F, peaks);
-      if (int rc = src.fd >= 0 ? preadRun(src.fd, part, bytes, pos) : zvraw_packed::readScan(src.file, part, F, asked);
+      if (int rc = src.fd >= 0 ? zvraw::preadRun(src.fd, part, bytes, pos) : zvraw_packed::readScan(src.file, part, F, asked);
           rc != ZVRAW_OK)
         return rc;
       pos += bytes;
@@ -301,24 +282,27 @@ class ScanWalk {
     const std::uint32_t c = out_.stored;
     float* m = out_.masses + c;
     float* in = out_.intensities + c;
-    zvraw_scan_detail::decodeRun<F>(
+    const zvraw_scan_detail::RunChecks checks = zvraw_scan_detail::decodeRunChecked<F>(
         part, n, m, in, C::kFlags ? out_.flags + c : nullptr, C::kErrors ? out_.dMasses + c : nullptr,
-        C::kErrors ? out_.dIntensities + c : nullptr, C::kErrors ? out_.accFlags + c : nullptr);
-    bool error = false;
-    if constexpr (C::kFlags)
-      for (std::uint32_t i = 0; i < n; ++i) error |= zvraw_packed::errorPeak(out_.flags[c + i]);
-    out_.scanError |= error;
-    if (in_.strategy >= 1 && in_.strategy <= 3 && anyBad(m, n, prev_, in_.lowerBound, in_.upperBound))
-      return replay(c, k, n);
+        C::kErrors ? out_.dIntensities + c : nullptr, C::kErrors ? out_.accFlags + c : nullptr, prev_,
+        in_.lowerBound, in_.upperBound);
+    out_.scanError |= checks.error;
+    if (in_.strategy >= 1 && in_.strategy <= 3 && checks.bad) return replay(c, k, n);
     prev_ = m[n - 1];
     if (in_.useTemperature)
       for (std::uint32_t i = 0; i < n; ++i)
         m[i] = static_cast<float>(static_cast<double>(m[i]) * in_.temperatureFactor);
     if (in_.calibration) in_.calibration->calibrateMasses(m, static_cast<int>(n));
-    const std::uint32_t kept = anyBelow(m, n, in_.lowCutoff) ? keepAtOrAbove(c, n) : n;
+    float least = 0;
+    const bool below = belowAndSpacings(m, n, in_.lowCutoff, least);
+    const std::uint32_t kept = below ? keepAtOrAbove(c, n) : n;
     if (kept > 0) {
       if (c > 0) out_.minDelta = std::min(out_.minDelta, std::fabs(m[0] - m[-1]));
-      lowerBySpacings(out_.minDelta, m, kept);
+      // The spacings of what was kept, as lowerBySpacings would lower by them.
+      if (below)
+        lowerBySpacings(out_.minDelta, m, kept);
+      else if (kept >= 2)
+        out_.minDelta = std::min(out_.minDelta, least);
     }
     out_.stored = c + kept;
     return true;
@@ -486,6 +470,32 @@ int ZVRawScan::readScanAt(int fd, std::uint64_t offset, std::uint64_t fileSize, 
                           float& fMinimumMassDelta, float fLowMassCutoff, float fHighMassCutoff, float fLowerBoundMass,
                           float fUpperBoundMass, short nUseTemperatureCorrection, float fTempCorrection,
                           float fTempCoefficient) {
+  RunSource source;
+  source.fd = fd;
+  source.offset = offset;
+  source.fileSize = fileSize;
+  return readRun(source, fd >= 0, nPeaksInScan, pFuncDesc, pCali, fMinimumMassDelta, fLowMassCutoff, fHighMassCutoff,
+                 fLowerBoundMass, fUpperBoundMass, nUseTemperatureCorrection, fTempCorrection, fTempCoefficient);
+}
+
+int ZVRawScan::readScanFrom(const char* run, unsigned int nPeaksInScan, const ZVRawFunctionDescriptorImp* pFuncDesc,
+                            const FunctionCalibration* pCali, float& fMinimumMassDelta, float fLowMassCutoff,
+                            float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass,
+                            short nUseTemperatureCorrection, float fTempCorrection, float fTempCoefficient,
+                            ZVRawScan* pDonor) {
+  RunSource source;
+  source.bytes = run;
+  source.donor = pDonor != this ? pDonor : nullptr;
+  return readRun(source, run != nullptr, nPeaksInScan, pFuncDesc, pCali, fMinimumMassDelta, fLowMassCutoff,
+                 fHighMassCutoff, fLowerBoundMass, fUpperBoundMass, nUseTemperatureCorrection, fTempCorrection,
+                 fTempCoefficient);
+}
+
+int ZVRawScan::readRun(const RunSource& source, bool present, unsigned int nPeaksInScan,
+                       const ZVRawFunctionDescriptorImp* pFuncDesc, const FunctionCalibration* pCali,
+                       float& fMinimumMassDelta, float fLowMassCutoff, float fHighMassCutoff, float fLowerBoundMass,
+                       float fUpperBoundMass, short nUseTemperatureCorrection, float fTempCorrection,
+                       float fTempCoefficient) {
   if (!pFuncDesc) return failRead(ZVRAW_NULLPOINTER_ERROR);
   unsigned int format = 0;
   if (int rc = pFuncDesc->getDataFormat(format); rc != ZVRAW_OK) return failRead(rc);
@@ -493,11 +503,7 @@ int ZVRawScan::readScanAt(int fd, std::uint64_t offset, std::uint64_t fileSize, 
   DeleteScanData();
   m_bKeepCompressed = false;
   m_nDataFormat = format;
-  if (fd < 0) return failRead(ZVRAW_NULLPOINTER_ERROR);
-  RunSource source;
-  source.fd = fd;
-  source.offset = offset;
-  source.fileSize = fileSize;
+  if (!present) return failRead(ZVRAW_NULLPOINTER_ERROR);
   const int rc =
       decodeScan(source, nPeaksInScan, *pFuncDesc, pCali, fMinimumMassDelta, fLowMassCutoff, fHighMassCutoff,
                  fLowerBoundMass, fUpperBoundMass, nUseTemperatureCorrection, fTempCorrection, fTempCoefficient);
@@ -511,13 +517,14 @@ int ZVRawScan::decodeScan(const RunSource& source, unsigned int nPeaks, const ZV
   const unsigned int format = m_nDataFormat;
   // The whole scan must be in the file, whatever window is read of it.
   const std::uint64_t bytes = zvraw_packed::getBytesPerScan(format, nPeaks);
-  const bool holds = source.fd >= 0 ? bytes <= source.fileSize && source.offset <= source.fileSize - bytes
-                                    : fileHolds(source.file, bytes);
+  const bool holds = source.bytes != nullptr ||
+                     (source.fd >= 0 ? bytes <= source.fileSize && source.offset <= source.fileSize - bytes
+                                     : fileHolds(source.file, bytes));
   if (!holds) return ZVRAW_SCANREAD_EOFERROR;
 
   const bool whole = fLowMassCutoff == 0 && fHighMassCutoff == -1;
   const bool hasReader = massReader(format) != nullptr;
-  const std::uint32_t count = whole || !hasReader || source.fd >= 0
+  const std::uint32_t count = whole || !hasReader || source.fd >= 0 || source.bytes
                                   ? nPeaks
                                   : getPeaksInScan(source.file, format, nPeaks, fLowMassCutoff, fHighMassCutoff);
 
@@ -526,15 +533,27 @@ int ZVRawScan::decodeScan(const RunSource& source, unsigned int nPeaks, const ZV
   const bool flags = format == 12 || format == 13;
   const bool errors = format == 13;
   const bool daughters = (format == 2 || format == 11) && carriesDaughters(functionType);
-  m_pfMasses = allocateArray<float>(count);
-  m_pfIntensities = allocateArray<float>(count);
-  if (flags) m_pcFlags = allocateArray<char>(count);
+  // Arrays of the same size that the donor's own decoding made are taken
+  // over: a reload then writes into warm memory without the allocator.
+  ZVRawScan* donor = source.donor != nullptr && source.donor->m_nArrayRoom == count ? source.donor : nullptr;
+  const auto give = [&](auto& mine, auto ZVRawScan::*theirs) {
+    using T = std::remove_reference_t<decltype(mine[0])>;
+    if (donor && donor->*theirs)
+      mine = std::move(donor->*theirs);
+    else
+      mine = allocateArray<T>(count);
+  };
+  give(m_pfMasses, &ZVRawScan::m_pfMasses);
+  give(m_pfIntensities, &ZVRawScan::m_pfIntensities);
+  if (flags) give(m_pcFlags, &ZVRawScan::m_pcFlags);
   if (errors) {
-    m_pcAccMassFlags = allocateArray<char>(count);
-    m_pfDMasses = allocateArray<float>(count);
-    m_pfDIntensities = allocateArray<float>(count);
+    give(m_pcAccMassFlags, &ZVRawScan::m_pcAccMassFlags);
+    give(m_pfDMasses, &ZVRawScan::m_pfDMasses);
+    give(m_pfDIntensities, &ZVRawScan::m_pfDIntensities);
   }
-  if (daughters) m_pfDaughterMasses = allocateArray<float>(count);
+  if (daughters) give(m_pfDaughterMasses, &ZVRawScan::m_pfDaughterMasses);
+  if (source.donor) source.donor->DeleteScanData();
+  m_nArrayRoom = count;
   if (!m_pfMasses || !m_pfIntensities || (flags && !m_pcFlags) ||
       (errors && (!m_pcAccMassFlags || !m_pfDMasses || !m_pfDIntensities)) || (daughters && !m_pfDaughterMasses))
     return ZVRAW_SCANMEMALLOC_ERROR;

@@ -78,6 +78,58 @@ void expectRunsMatchPackets(std::mt19937& rng) {
   }
 }
 
+using CheckedDecoder = zvraw_scan_detail::RunChecks (*)(const char*, std::uint32_t, float*, float*, char*, float*,
+                                                        float*, char*, float, float, float);
+
+// The checked runs give decodeRun's values and the answers of the bad-mass
+// test made mass by mass (and of the error flags), over ascending runs with
+// one mass out of range or order, or one error flag, at each place in turn.
+template <unsigned F>
+void expectCheckedRuns() {
+  std::vector<CheckedDecoder> decoders{zvraw_scan_detail::decodeRunCheckedPlain<F>};
+  if (zvraw::cpuHasAvx2()) decoders.push_back(zvraw_scan_detail::decodeRunCheckedAvx2<F>);
+  for (std::uint32_t n : {1u, 9u, 23u, 75u})  // 75: flags also read 32 at a time
+    for (std::uint32_t j = 0; j < n; ++j)
+      for (int change = 0; change < 5; ++change) {
+        PeakList p;
+        for (std::uint32_t k = 0; k < n; ++k) {
+          p.masses.push_back(100.0f + 2.0f * static_cast<float>(k));
+          p.intensities.push_back(static_cast<float>(k)), p.flags.push_back(change == 4 && k == j ? 2 : 0);
+          p.accFlags.push_back(0), p.dMasses.push_back(0), p.dIntensities.push_back(0);
+        }
+        if (change >= 1 && change <= 3) p.masses[j] = change == 1 ? 50.0f : change == 2 ? 300.0f : p.masses[j] - 3;
+        const Bytes run = encodeScan(F, p);
+        const char* at = reinterpret_cast<const char*>(run.data());
+        std::vector<float> m(n), in(n), dm(n), di(n), m2(n), in2(n);
+        std::vector<char> flags(n), acc(n), flags2(n);
+        zvraw_scan_detail::decodeRunPlain<F>(at, n, m.data(), in.data(), flags.data(), dm.data(), di.data(), acc.data());
+        const float prev = change == 0 && j == 0 ? m[0] : 99.0f;  // the first not above the one before
+        bool bad = false, error = false;
+        for (std::uint32_t k = 0; k < n; ++k) {
+          const float before = k == 0 ? prev : m[k - 1];
+          bad |= m[k] - 1.0f > 200.0f || 90.0f > m[k] + 1.0f || (before > 0 && before >= m[k]);
+          error |= zvraw_scan_detail::PacketCodec<F>::kFlags && zvraw_packed::errorPeak(flags[k]);
+        }
+        for (CheckedDecoder decode : decoders) {
+          const auto got = decode(at, n, m2.data(), in2.data(), flags2.data(), dm.data(), di.data(), acc.data(), prev,
+                                  90.0f, 200.0f);
+          EXPECT_EQ(got.bad, bad) << "format " << F << " n " << n << " at " << j << " change " << change;
+          EXPECT_EQ(got.error, error) << "format " << F << " n " << n << " at " << j << " change " << change;
+          EXPECT_EQ(bitsOf(m2.data(), n), bitsOf(m.data(), n));
+          EXPECT_EQ(bitsOf(in2.data(), n), bitsOf(in.data(), n));
+          EXPECT_EQ(flags2, flags);
+        }
+      }
+}
+
+TEST(DecodePaths, CheckedRunsMatchTheMassByMassTests) {
+  expectCheckedRuns<0>();
+  expectCheckedRuns<8>();
+  expectCheckedRuns<9>();
+  expectCheckedRuns<12>();
+  expectCheckedRuns<13>();
+}
+
 TEST(DecodePaths, EightPacketRunsMatchThePacketDecoders) {
   std::mt19937 rng(0x5eed);
   for (int round = 0; round < 20; ++round) {
@@ -147,6 +199,27 @@ class DecodeRoads : public TempDirTest {
                                  deltaB, o.low, o.high, o.lower, o.upper, o.useTemp, 31, 4);
     EXPECT_EQ(snapshot(b, rcB, deltaB), snapshot(a, rcA, deltaA))
         << "format " << format << " offset " << offset << " peaks " << n << " rc " << rcA;
+    // From the run in memory, into a scan whose arrays a donor may give.
+    const std::uint64_t bytes = zvraw_packed::getBytesPerScan(format, n);
+    if (bytes > static_cast<std::uint64_t>(st.st_size) || offset > static_cast<std::uint64_t>(st.st_size) - bytes)
+      return;
+    const Bytes file = readFile(p);
+    const char* run = reinterpret_cast<const char*>(file.data()) + offset;
+    const Snapshot want = snapshot(a, rcA, deltaA);
+    ZVRawScan shorter;  // arrays for one peak fewer: never taken
+    float ignored = 0;
+    if (n > 0) (void)shorter.readScanFrom(run, n - 1, &d, o.cal, ignored, o.low, o.high, o.lower, o.upper, 0, 0, 0);
+    for (ZVRawScan* donor : {static_cast<ZVRawScan*>(nullptr), &b, &shorter, &a}) {
+      ZVRawScan c;
+      float deltaC = 7.0f;
+      const int rcC =
+          c.readScanFrom(run, n, &d, o.cal, deltaC, o.low, o.high, o.lower, o.upper, o.useTemp, 31, 4, donor);
+      EXPECT_EQ(snapshot(c, rcC, deltaC), want)
+          << "format " << format << " offset " << offset << " peaks " << n << " from memory";
+      if (donor) {
+        EXPECT_EQ(donor->getScanSize(), 0u);  // emptied, whether or not its arrays were taken
+      }
+    }
   }
 };
 

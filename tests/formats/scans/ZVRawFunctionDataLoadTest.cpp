@@ -390,6 +390,60 @@ TEST_F(FunctionDataLoadTest, TheSmallestSpacingSkipsScansOfOnePeak) {
   EXPECT_EQ(r.data.getMinimumMassDelta(), 25.0f);
 }
 
+// Loads read neighbouring scans a block at a time and reuse the arrays of
+// the load before: every load, again and over other ranges, and runs too
+// large for one block, give the scans written.
+TEST_F(FunctionDataLoadTest, ReloadsAndLargeScansLoadBackExactly) {
+  for (unsigned format : {9u, 12u}) {
+    SCOPED_TRACE(testing::Message() << "format " << format);
+    std::vector<PeakList> scans = samplePeaks(kScans);
+    for (unsigned s : {4u, 5u, 9u}) {  // 300-400 KB runs, beside small ones
+      scans[s] = PeakList{};
+      for (unsigned k = 0; k < 50000 - 500 * s; ++k) {
+        scans[s].masses.push_back(60.0f + 0.03125f * static_cast<float>(k));
+        scans[s].intensities.push_back(static_cast<float>(k % 1000));
+        scans[s].flags.push_back(0);
+      }
+    }
+    writeFunction(root(), FunctionShape(format), scans);
+    FunctionReader r(root());
+    ASSERT_EQ(r.openResult, ZVRAW_OK);
+    const std::pair<unsigned, unsigned> passes[] = {{0, 11}, {0, 11}, {3, 6}, {4, 7}, {0, 11}};
+    for (const auto& [first, last] : passes) {
+      ASSERT_EQ(load(r.data, Loader::Range, first, last, false), ZVRAW_OK);
+      for (unsigned s = first; s <= last; ++s) {
+        const PeakList got = loadedPeaks(r.data, s);
+        EXPECT_EQ(got.masses, scans[s].masses) << "scan " << s;
+        EXPECT_EQ(got.intensities, scans[s].intensities) << "scan " << s;
+      }
+    }
+  }
+}
+
+// A reload that stops early leaves the scans it did not reach as a first
+// load that stops there leaves them, though it reuses the earlier scans.
+TEST_F(FunctionDataLoadTest, AFailedReloadLeavesWhatAFailedFirstLoadLeaves) {
+  writeFunction(root(), FunctionShape(9), scans_);
+  FunctionReader again(root(), kScans);
+  ASSERT_EQ(load(again.data, Loader::All), ZVRAW_OK);
+  unsigned offset = 0;
+  ASSERT_EQ(again.indices.getScanOffset(0, 6, offset), ZVRAW_OK);
+  fs::resize_file(dir() / "_func001.dat", offset + 1);  // scan 6 cut short
+  FunctionReader fresh(root(), kScans);
+  const int rc = load(fresh.data, Loader::All);
+  EXPECT_NE(rc, ZVRAW_OK);
+  EXPECT_EQ(load(again.data, Loader::All), rc);
+  EXPECT_EQ(loadedCount(again.data), loadedCount(fresh.data));
+  for (unsigned s = 0; s < kScans; ++s) {
+    const float *m = nullptr, *i = nullptr, *m2 = nullptr, *i2 = nullptr;
+    unsigned n = 7, n2 = 7;
+    EXPECT_EQ(again.data.getScan(s, &m, &i, n), fresh.data.getScan(s, &m2, &i2, n2)) << "scan " << s;
+    EXPECT_EQ(n, n2) << "scan " << s;
+    EXPECT_EQ(m == nullptr, m2 == nullptr) << "scan " << s;
+    EXPECT_EQ(loadedPeaks(again.data, s).masses, loadedPeaks(fresh.data, s).masses) << "scan " << s;
+  }
+}
+
 TEST_F(FunctionDataLoadTest, DamagedDataAndIndexFiles) {
   writeFunction(root(), FunctionShape(), samplePeaks(6));
   const fs::path datPath = dir() / "_func001.dat", idxPath = dir() / "_func001.idx";
