@@ -9,6 +9,7 @@
 // one). The cluster owns the set and lends it to its function data; it holds
 // a few descriptors at most, the most recently used.
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -39,6 +40,8 @@ class HeldDataFiles {
  private:
   struct Entry {
     std::string path;
+    // The opener's spellings of path, folded once rather than on every use.
+    std::array<std::string, 3> spellings;
     std::shared_ptr<const File> file;
     std::uint64_t lastUse = 0;
   };

@@ -219,6 +219,9 @@ class ZVRawFunctionData {
   ZVRAW_MASSTYPE m_fMinimumMassDelta = std::numeric_limits<float>::max();
   bool m_bUseTemperatureCorrection = true;
   std::shared_ptr<zvraw::HeldDataFiles> m_pHeldFiles;
+  // The data file's path of the last load, and what it was made from.
+  std::string m_dataPath, m_dataPathDirectory;
+  std::uint32_t m_dataPathFunction = 0;
 };
 
 }  // namespace borealtek_zvraw_version_1

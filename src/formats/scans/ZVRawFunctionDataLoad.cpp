@@ -102,11 +102,18 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
   const std::uint32_t total = m_nScanEnd - m_nScanStart + 1;
   deleteScans();
 
-  std::string path;
-  if (m_nFuncNum >= static_cast<unsigned int>(INT_MAX) ||
-      getZVRawFunctionFile(m_pFunctionDescriptors->getDataClusterFileName(), path, static_cast<int>(m_nFuncNum + 1)) !=
-          ZVRAW_OK)
-    return ZVRAW_FILENAME_ERROR;
+  if (m_nFuncNum >= static_cast<unsigned int>(INT_MAX)) return ZVRAW_FILENAME_ERROR;
+  // The data file's name is made again only when the directory or the
+  // function changed since the last load.
+  const char* directory = m_pFunctionDescriptors->getDataClusterFileName();
+  if (m_dataPath.empty() || m_dataPathFunction != m_nFuncNum || m_dataPathDirectory != directory) {
+    m_dataPath.clear();
+    if (getZVRawFunctionFile(directory, m_dataPath, static_cast<int>(m_nFuncNum + 1)) != ZVRAW_OK)
+      return ZVRAW_FILENAME_ERROR;
+    m_dataPathDirectory = directory;
+    m_dataPathFunction = m_nFuncNum;
+  }
+  const std::string& path = m_dataPath;
   // A held file answers as this open would; a file of our own is closed
   // when the load ends.
   std::shared_ptr<const zvraw::HeldDataFiles::File> held;
