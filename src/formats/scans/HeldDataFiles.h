@@ -37,6 +37,11 @@ class HeldDataFiles {
   // not open. The share stays usable when the set lets the file go.
   [[nodiscard]] std::shared_ptr<const File> acquire(const std::string& path);
 
+  // How long a file must have been left unchanged before the bytes ahead of
+  // a run are read with it (see ScanReadAhead); tests shorten it.
+  [[nodiscard]] std::int64_t quietNanos() const { return quietNanos_; }
+  void setQuietNanos(std::int64_t nanos) { quietNanos_ = nanos; }
+
  private:
   struct Entry {
     std::string path;
@@ -49,6 +54,7 @@ class HeldDataFiles {
   std::mutex guard_;
   std::vector<Entry> held_;
   std::uint64_t clock_ = 0;
+  std::int64_t quietNanos_ = 2'000'000'000;
 };
 
 }  // namespace zvraw

@@ -13,6 +13,7 @@
 
 #include "formats/portability/FileHandle.h"
 #include "formats/scans/HeldDataFiles.h"
+#include "formats/scans/ScanReadAhead.h"
 #include "formats/portability/SysFileSize.h"
 #include "formats/portability/SysPaths.h"
 #include "formats/statistics/ZVRawExtendedStats.h"
@@ -120,6 +121,8 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
   zvraw::FilePtr own;
   std::FILE* file = nullptr;
   std::int64_t datSize = -1;
+  // Taken before the lookup: a read ahead needs the file unchanged since well before it.
+  const std::timespec lookedUp = zvraw::ScanReadAhead::now();
   if (m_pHeldFiles) {
     held = m_pHeldFiles->acquire(path);
     if (!held) return ZVRAW_FILEOPEN_ERROR;
@@ -158,6 +161,9 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
   // position is not used.
   const bool atOffset = ZVRawScan::readsWholeRun(format, bKeepCompressed, fLowMassCutoff, fHighMassCutoff);
   const int fd = ::fileno(file);
+  // Only loads of one scan read ahead: longer loads read their runs in order anyway.
+  if (held && atOffset && total == 1 && !m_readAhead) m_readAhead = std::make_unique<zvraw::ScanReadAhead>();
+  zvraw::ScanReadAhead* ahead = held && atOffset && total == 1 ? m_readAhead.get() : nullptr;
 
   for (std::uint32_t i = 0; result == ZVRAW_OK && i < total; ++i) {
     const ZVRawFunctionScanIndexImp& rec = records[m_nScanStart + i];
@@ -199,13 +205,17 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
     }
 
     const FunctionCalibration* use = bCalibrate && m_pFunctionCalibration ? &cali : nullptr;
+    const char* run = ahead ? ahead->find(held, lookedUp, offset, bytes, m_pHeldFiles->quietNanos()) : nullptr;
     const int rc =
-        atOffset ? m_pScans[i].readScanAt(fd, offset, size, peaks, desc, use, m_fMinimumMassDelta, fLowMassCutoff,
-                                          fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection,
-                                          tempCoefficient)
-                 : m_pScans[i].readScan(file, peaks, desc, bKeepCompressed, use, m_fMinimumMassDelta, fLowMassCutoff,
-                                        fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection,
-                                        tempCoefficient);
+        run        ? m_pScans[i].readScanFrom(run, peaks, desc, use, m_fMinimumMassDelta, fLowMassCutoff,
+                                              fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection,
+                                              tempCoefficient)
+        : atOffset ? m_pScans[i].readScanAt(fd, offset, size, peaks, desc, use, m_fMinimumMassDelta, fLowMassCutoff,
+                                            fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection,
+                                            tempCoefficient)
+                   : m_pScans[i].readScan(file, peaks, desc, bKeepCompressed, use, m_fMinimumMassDelta,
+                                          fLowMassCutoff, fHighMassCutoff, lowerBound, upperBound, useTemp,
+                                          tempCorrection, tempCoefficient);
     m_nScanBufferIdx = i + 1;
     // A corrupt scan that the bad-scan strategy kept still counts as loaded.
     if (rc != ZVRAW_OK && rc != ZVRAW_SCAN_CORRUPT_ERROR) {

@@ -66,6 +66,12 @@ class ZVRawScan {
                                float& fMinimumMassDelta, float fLowMassCutoff, float fHighMassCutoff,
                                float fLowerBoundMass, float fUpperBoundMass, short nUseTemperatureCorrection,
                                float fTempCorrection, float fTempCoefficient);
+  // readScanAt of a run already in memory: `run` holds the scan's
+  // getBytesPerScan(format, nPeaksInScan) bytes, as read from its offset.
+  [[nodiscard]] int readScanFrom(const char* run, unsigned int nPeaksInScan, const ZVRawFunctionDescriptorImp* pFuncDesc,
+                                 const FunctionCalibration* pCali, float& fMinimumMassDelta, float fLowMassCutoff,
+                                 float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass,
+                                 short nUseTemperatureCorrection, float fTempCorrection, float fTempCoefficient);
   // Where a packet run is read from: a stream at its position, or a file
   // descriptor at an offset.
   struct RunSource;

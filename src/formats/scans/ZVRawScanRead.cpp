@@ -73,7 +73,8 @@ zvraw_packed::GetMassRoutine massReader(unsigned int format) {
 }  // namespace
 
 struct ZVRawScan::RunSource {
-  std::FILE* file = nullptr;  // read at its position when fd < 0
+  const char* bytes = nullptr;  // the run in memory, when not null
+  std::FILE* file = nullptr;    // read at its position when fd < 0
   int fd = -1;
   std::uint64_t offset = 0, fileSize = 0;
 };
@@ -240,6 +241,7 @@ class ScanWalk {
   // is copied page-aligned.
   int run(char* block) {
     const ZVRawScan::RunSource& src = *in_.source;
+    if (src.bytes) return walk(src.bytes, 0, in_.count) ? ZVRAW_OK : ZVRAW_SCAN_CORRUPT_ERROR;
     const off_t start = src.fd >= 0 ? static_cast<off_t>(src.offset) : ::ftello(src.file);
     std::uint64_t pos = start < 0 ? 0 : static_cast<std::uint64_t>(start);
     std::uint32_t k = 0;
@@ -504,6 +506,26 @@ int ZVRawScan::readScanAt(int fd, std::uint64_t offset, std::uint64_t fileSize, 
   return rc == ZVRAW_OK || rc == ZVRAW_SCAN_CORRUPT_ERROR ? rc : failRead(rc);
 }
 
+int ZVRawScan::readScanFrom(const char* run, unsigned int nPeaksInScan, const ZVRawFunctionDescriptorImp* pFuncDesc,
+                            const FunctionCalibration* pCali, float& fMinimumMassDelta, float fLowMassCutoff,
+                            float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass,
+                            short nUseTemperatureCorrection, float fTempCorrection, float fTempCoefficient) {
+  if (!pFuncDesc) return failRead(ZVRAW_NULLPOINTER_ERROR);
+  unsigned int format = 0;
+  if (int rc = pFuncDesc->getDataFormat(format); rc != ZVRAW_OK) return failRead(rc);
+  if (int rc = zvraw_packed::isSupportedDataType(format); rc != ZVRAW_OK) return failRead(rc);
+  DeleteScanData();
+  m_bKeepCompressed = false;
+  m_nDataFormat = format;
+  if (!run) return failRead(ZVRAW_NULLPOINTER_ERROR);
+  RunSource source;
+  source.bytes = run;
+  const int rc =
+      decodeScan(source, nPeaksInScan, *pFuncDesc, pCali, fMinimumMassDelta, fLowMassCutoff, fHighMassCutoff,
+                 fLowerBoundMass, fUpperBoundMass, nUseTemperatureCorrection, fTempCorrection, fTempCoefficient);
+  return rc == ZVRAW_OK || rc == ZVRAW_SCAN_CORRUPT_ERROR ? rc : failRead(rc);
+}
+
 int ZVRawScan::decodeScan(const RunSource& source, unsigned int nPeaks, const ZVRawFunctionDescriptorImp& desc,
                           const FunctionCalibration* pCali, float& fMinimumMassDelta, float fLowMassCutoff,
                           float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass,
@@ -511,13 +533,14 @@ int ZVRawScan::decodeScan(const RunSource& source, unsigned int nPeaks, const ZV
   const unsigned int format = m_nDataFormat;
   // The whole scan must be in the file, whatever window is read of it.
   const std::uint64_t bytes = zvraw_packed::getBytesPerScan(format, nPeaks);
-  const bool holds = source.fd >= 0 ? bytes <= source.fileSize && source.offset <= source.fileSize - bytes
-                                    : fileHolds(source.file, bytes);
+  const bool holds = source.bytes != nullptr ||
+                     (source.fd >= 0 ? bytes <= source.fileSize && source.offset <= source.fileSize - bytes
+                                     : fileHolds(source.file, bytes));
   if (!holds) return ZVRAW_SCANREAD_EOFERROR;
 
   const bool whole = fLowMassCutoff == 0 && fHighMassCutoff == -1;
   const bool hasReader = massReader(format) != nullptr;
-  const std::uint32_t count = whole || !hasReader || source.fd >= 0
+  const std::uint32_t count = whole || !hasReader || source.fd >= 0 || source.bytes
                                   ? nPeaks
                                   : getPeaksInScan(source.file, format, nPeaks, fLowMassCutoff, fHighMassCutoff);
 
