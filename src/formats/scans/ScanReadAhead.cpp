@@ -36,7 +36,7 @@ bool ScanReadAhead::sameFile(const std::shared_ptr<const HeldDataFiles::File>& f
 
 const char* ScanReadAhead::find(const std::shared_ptr<const HeldDataFiles::File>& file, std::timespec lookedUp,
                                 std::uint64_t offset, std::uint64_t bytes, std::int64_t quietNanos) {
-  if (!file || bytes == 0) return nullptr;
+  if (!file || bytes == 0 || offset > file->size || bytes > file->size - offset) return nullptr;
   const bool same = sameFile(file);
   if (same && offset >= at_ && offset - at_ <= held_ && bytes <= held_ - (offset - at_)) {
     nextRun_ = offset + bytes;
@@ -49,11 +49,11 @@ const char* ScanReadAhead::find(const std::shared_ptr<const HeldDataFiles::File>
   // A run that starts the walk, or jumps, is read alone: reading ahead of
   // scans taken in no order would only read more.
   if (!next || bytes > kBlockBytes / 2 || !quietSince(*file, lookedUp, quietNanos)) return nullptr;
-  if (!block_.reserve(kBlockBytes)) return nullptr;
-
-  // From the page the run starts in, so the block keeps the file's alignment.
+  // From the page the run starts in, so the block keeps the file's
+  // alignment; never more than the file holds from there.
   const std::uint64_t from = offset / kPageSize * kPageSize;
   const std::uint64_t want = std::min<std::uint64_t>(kBlockBytes, file->size - from);
+  if (!block_.reserve(want)) return nullptr;
   const int fd = ::fileno(file->stream.get());
   std::uint64_t got = 0;
   while (got < want) {
