@@ -17,9 +17,9 @@ bool sameFile(const HeldDataFiles::File& f, const struct stat& st) {
          f.changeNanos == st.st_ctim.tv_nsec;
 }
 
-// Whether the first regular file among the opener's spellings of path is f.
-bool stillHeld(const std::string& path, const HeldDataFiles::File& f) {
-  for (const std::string& name : componentSpellings(path)) {
+// Whether the first regular file among the opener's spellings is f.
+bool stillHeld(const std::array<std::string, 3>& spellings, const HeldDataFiles::File& f) {
+  for (const std::string& name : spellings) {
     struct stat st {};
     if (::stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     return sameFile(f, st);
@@ -46,7 +46,7 @@ std::shared_ptr<const HeldDataFiles::File> HeldDataFiles::acquire(const std::str
   const std::lock_guard lock(guard_);
   ++clock_;
   auto at = std::ranges::find(held_, path, &Entry::path);
-  if (at != held_.end() && stillHeld(path, *at->file)) {
+  if (at != held_.end() && stillHeld(at->spellings, *at->file)) {
     at->lastUse = clock_;
     return at->file;
   }
@@ -57,7 +57,7 @@ std::shared_ptr<const HeldDataFiles::File> HeldDataFiles::acquire(const std::str
   }
   if (at == held_.end()) {
     if (held_.size() >= kMaxHeld) held_.erase(std::ranges::min_element(held_, {}, &Entry::lastUse));
-    at = held_.insert(held_.end(), Entry{path, nullptr, 0});
+    at = held_.insert(held_.end(), Entry{path, componentSpellings(path), nullptr, 0});
   }
   at->file = fresh;
   at->lastUse = clock_;

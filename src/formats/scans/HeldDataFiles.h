@@ -9,6 +9,7 @@
 // one). The cluster owns the set and lends it to its function data; it holds
 // a few descriptors at most, the most recently used.
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -36,9 +37,16 @@ class HeldDataFiles {
   // not open. The share stays usable when the set lets the file go.
   [[nodiscard]] std::shared_ptr<const File> acquire(const std::string& path);
 
+  // How long a file must have been left unchanged before the bytes ahead of
+  // a run are read with it (see ScanReadAhead); tests shorten it.
+  [[nodiscard]] std::int64_t quietNanos() const { return quietNanos_; }
+  void setQuietNanos(std::int64_t nanos) { quietNanos_ = nanos; }
+
  private:
   struct Entry {
     std::string path;
+    // The opener's spellings of path, folded once rather than on every use.
+    std::array<std::string, 3> spellings;
     std::shared_ptr<const File> file;
     std::uint64_t lastUse = 0;
   };
@@ -46,6 +54,7 @@ class HeldDataFiles {
   std::mutex guard_;
   std::vector<Entry> held_;
   std::uint64_t clock_ = 0;
+  std::int64_t quietNanos_ = 2'000'000'000;
 };
 
 }  // namespace zvraw

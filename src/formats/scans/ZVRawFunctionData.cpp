@@ -5,9 +5,13 @@
 
 #include "formats/directory/ZVRawFunctionDescriptors.h"
 #include "formats/scans/HeldDataFiles.h"
+#include "formats/scans/ScanReadAhead.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace borealtek_zvraw_version_1 {
+
+ZVRawFunctionData::ZVRawFunctionData() = default;
+ZVRawFunctionData::~ZVRawFunctionData() = default;
 
 // ---- setup ----
 

@@ -27,6 +27,7 @@ class ZVRawFunctionDescriptors;
 class ZVRawFunctionScanIndices;
 namespace zvraw {
 class HeldDataFiles;
+class ScanReadAhead;
 }
 
 namespace borealtek_zvraw_version_1 {
@@ -40,11 +41,11 @@ using borealtek_calibrate_version_1::FunctionCalibration;
 
 class ZVRawFunctionData {
  public:
-  ZVRawFunctionData() = default;
+  ZVRawFunctionData();
   // The object owns (or shares) its scans: it is never copied.
   ZVRawFunctionData(const ZVRawFunctionData&) = delete;
   ZVRawFunctionData& operator=(const ZVRawFunctionData&) = delete;
-  virtual ~ZVRawFunctionData() = default;
+  virtual ~ZVRawFunctionData();
 
   // ---- setup; all return 0 ----
   int setExternalObjects(const ZVRawFunctionDescriptors* pDescriptors, ZVRawFunctionScanIndices* pScanIndices,
@@ -219,6 +220,11 @@ class ZVRawFunctionData {
   ZVRAW_MASSTYPE m_fMinimumMassDelta = std::numeric_limits<float>::max();
   bool m_bUseTemperatureCorrection = true;
   std::shared_ptr<zvraw::HeldDataFiles> m_pHeldFiles;
+  // The data file's path of the last load, and what it was made from.
+  std::string m_dataPath, m_dataPathDirectory;
+  std::uint32_t m_dataPathFunction = 0;
+  // One-scan loads in file order, served from the bytes read ahead.
+  std::unique_ptr<zvraw::ScanReadAhead> m_readAhead;
 };
 
 }  // namespace borealtek_zvraw_version_1

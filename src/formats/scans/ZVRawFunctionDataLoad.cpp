@@ -17,6 +17,7 @@
 #include "formats/portability/PageAlignedBuffer.h"
 #include "formats/scans/HeldDataFiles.h"
 #include "formats/scans/RunWindow.h"
+#include "formats/scans/ScanReadAhead.h"
 #include "formats/portability/SysFileSize.h"
 #include "formats/portability/SysPaths.h"
 #include "formats/statistics/ZVRawExtendedStats.h"
@@ -116,17 +117,26 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
   }
   deleteScans();
 
-  std::string path;
-  if (m_nFuncNum >= static_cast<unsigned int>(INT_MAX) ||
-      getZVRawFunctionFile(m_pFunctionDescriptors->getDataClusterFileName(), path, static_cast<int>(m_nFuncNum + 1)) !=
-          ZVRAW_OK)
-    return ZVRAW_FILENAME_ERROR;
+  if (m_nFuncNum >= static_cast<unsigned int>(INT_MAX)) return ZVRAW_FILENAME_ERROR;
+  // The data file's name is made again only when the directory or the
+  // function changed since the last load.
+  const char* directory = m_pFunctionDescriptors->getDataClusterFileName();
+  if (m_dataPath.empty() || m_dataPathFunction != m_nFuncNum || m_dataPathDirectory != directory) {
+    m_dataPath.clear();
+    if (getZVRawFunctionFile(directory, m_dataPath, static_cast<int>(m_nFuncNum + 1)) != ZVRAW_OK)
+      return ZVRAW_FILENAME_ERROR;
+    m_dataPathDirectory = directory;
+    m_dataPathFunction = m_nFuncNum;
+  }
+  const std::string& path = m_dataPath;
   // A held file answers as this open would; a file of our own is closed
   // when the load ends.
   std::shared_ptr<const zvraw::HeldDataFiles::File> held;
   zvraw::FilePtr own;
   std::FILE* file = nullptr;
   std::int64_t datSize = -1;
+  // Taken before the lookup: a read ahead needs the file unchanged since well before it.
+  const std::timespec lookedUp = zvraw::ScanReadAhead::now();
   if (m_pHeldFiles) {
     held = m_pHeldFiles->acquire(path);
     if (!held) return ZVRAW_FILEOPEN_ERROR;
@@ -180,6 +190,9 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
     }
   zvraw::RunWindow window(fd, size, atOffset ? zvraw::threadScratchBlock() : nullptr, zvraw::kScratchBlockBytes,
                           readEnd);
+  // Only loads of one scan read ahead: longer loads read their runs in order anyway.
+  if (held && atOffset && total == 1 && !m_readAhead) m_readAhead = std::make_unique<zvraw::ScanReadAhead>();
+  zvraw::ScanReadAhead* ahead = held && atOffset && total == 1 ? m_readAhead.get() : nullptr;
 
   for (std::uint32_t i = 0; result == ZVRAW_OK && i < total; ++i) {
     const ZVRawFunctionScanIndexImp& rec = records[m_nScanStart + i];
@@ -221,7 +234,8 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
     }
 
     const FunctionCalibration* use = bCalibrate && m_pFunctionCalibration ? &cali : nullptr;
-    const char* run = atOffset ? window.find(offset, bytes) : nullptr;
+    const char* run = ahead ? ahead->find(held, lookedUp, offset, bytes, m_pHeldFiles->quietNanos()) : nullptr;
+    if (!run && atOffset) run = window.find(offset, bytes);
     if (atOffset && !run) window.forget();  // readScanAt stages through the same block
     ZVRawScan spare;
     ZVRawScan* donor = nullptr;

@@ -1,0 +1,71 @@
+#include "formats/scans/ScanReadAhead.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+namespace zvraw {
+
+namespace {
+
+constexpr std::int64_t kNanosPerSecond = 1'000'000'000;
+
+// Whether the change time lies more than span before the clock.
+bool quietSince(const HeldDataFiles::File& f, std::timespec clock, std::int64_t span) {
+  const std::int64_t seconds = clock.tv_sec - f.changeSeconds;
+  // Spans of years need no nanoseconds (and must not overflow them).
+  if (seconds > 60) return true;
+  if (seconds < -1) return false;
+  return seconds * kNanosPerSecond + (clock.tv_nsec - f.changeNanos) > span;
+}
+
+}  // namespace
+
+std::timespec ScanReadAhead::now() {
+  std::timespec t{};
+  // The coarse clock is the one file times are taken from.
+  if (::clock_gettime(CLOCK_REALTIME_COARSE, &t) != 0) t = {};
+  return t;
+}
+
+bool ScanReadAhead::sameFile(const std::shared_ptr<const HeldDataFiles::File>& file) const {
+  return !file_.owner_before(file) && !file.owner_before(file_) && !file_.expired();
+}
+
+const char* ScanReadAhead::find(const std::shared_ptr<const HeldDataFiles::File>& file, std::timespec lookedUp,
+                                std::uint64_t offset, std::uint64_t bytes, std::int64_t quietNanos) {
+  if (!file || bytes == 0 || offset > file->size || bytes > file->size - offset) return nullptr;
+  const bool same = sameFile(file);
+  if (same && offset >= at_ && offset - at_ <= held_ && bytes <= held_ - (offset - at_)) {
+    nextRun_ = offset + bytes;
+    return reinterpret_cast<const char*>(block_.data()) + (offset - at_);
+  }
+  const bool next = same && offset == nextRun_;
+  file_ = file;
+  held_ = 0;
+  nextRun_ = offset + bytes;
+  // A run that starts the walk, or jumps, is read alone: reading ahead of
+  // scans taken in no order would only read more.
+  if (!next || bytes > kBlockBytes / 2 || !quietSince(*file, lookedUp, quietNanos)) return nullptr;
+  // From the page the run starts in, so the block keeps the file's
+  // alignment; never more than the file holds from there.
+  const std::uint64_t from = offset / kPageSize * kPageSize;
+  const std::uint64_t want = std::min<std::uint64_t>(kBlockBytes, file->size - from);
+  if (!block_.reserve(want)) return nullptr;
+  const int fd = ::fileno(file->stream.get());
+  std::uint64_t got = 0;
+  while (got < want) {
+    const ssize_t n = ::pread(fd, block_.data() + got, want - got, static_cast<off_t>(from + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::uint64_t>(n);
+  }
+  at_ = from;
+  held_ = got;
+  if (offset - at_ + bytes > held_) return nullptr;  // the file ended early: the caller's read answers
+  return reinterpret_cast<const char*>(block_.data()) + (offset - at_);
+}
+
+}  // namespace zvraw
