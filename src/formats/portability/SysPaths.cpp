@@ -51,11 +51,13 @@ int openFlags(const char* mode) {
   }
 }
 
-zvraw::FilePtr openAs(const std::string& path, const char* mode) { return sysOpenFile(path, mode, true); }
+zvraw::FilePtr openAs(const std::string& path, const char* mode, std::uint64_t* sizeAtOpen) {
+  return sysOpenFile(path, mode, true, sizeAtOpen);
+}
 
 }  // namespace
 
-zvraw::FilePtr sysOpenFile(const std::string& path, const char* mode, bool regularOnly) {
+zvraw::FilePtr sysOpenFile(const std::string& path, const char* mode, bool regularOnly, std::uint64_t* sizeAtOpen) {
   const int flags = mode != nullptr ? openFlags(mode) : -1;
   if (flags < 0) {
     errno = EINVAL;
@@ -73,6 +75,7 @@ zvraw::FilePtr sysOpenFile(const std::string& path, const char* mode, bool regul
   }
   std::FILE* f = ::fdopen(fd, mode);
   if (f == nullptr) ::close(fd);
+  if (f != nullptr && sizeAtOpen != nullptr) *sizeAtOpen = static_cast<std::uint64_t>(st.st_size);
   return zvraw::FilePtr(f);
 }
 
@@ -157,10 +160,10 @@ std::array<std::string, 3> componentSpellings(std::string_view path) {
   return names;
 }
 
-zvraw::FilePtr rawFileComponentfopen(std::string_view path, const char* mode) {
+zvraw::FilePtr rawFileComponentfopen(std::string_view path, const char* mode, std::uint64_t* sizeAtOpen) {
   if (path.empty() || path.size() > zvraw::kMaxPathLength || mode == nullptr) return nullptr;
   for (const std::string& name : componentSpellings(path))
-    if (zvraw::FilePtr f = openAs(name, mode)) return f;
+    if (zvraw::FilePtr f = openAs(name, mode, sizeAtOpen)) return f;
   return nullptr;
 }
 

@@ -5,6 +5,7 @@
 // since a cut path can name a different file.
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -38,15 +39,18 @@ char* to_lower(char* text);
 // for a peer: a FIFO would hold an open for reading until some writer came.
 // With regularOnly, anything but a regular file (a FIFO, a device, a
 // directory) counts as a file that does not open. Null, with errno, on failure.
-[[nodiscard]] zvraw::FilePtr sysOpenFile(const std::string& path, const char* mode, bool regularOnly = true);
+// sizeAtOpen, when given, receives the file's length once opened.
+[[nodiscard]] zvraw::FilePtr sysOpenFile(const std::string& path, const char* mode, bool regularOnly = true,
+                                         std::uint64_t* sizeAtOpen = nullptr);
 
 // Path as given, then with its last component upper-cased, then lower-cased.
 [[nodiscard]] std::array<std::string, 3> componentSpellings(std::string_view path);
 
 // Opens path as given, then with its last component upper-cased, then
 // lower-cased; only a regular file opens (see sysOpenFile). Null when none
-// opens or the path is too long.
-[[nodiscard]] zvraw::FilePtr rawFileComponentfopen(std::string_view path, const char* mode);
+// opens or the path is too long. sizeAtOpen as for sysOpenFile.
+[[nodiscard]] zvraw::FilePtr rawFileComponentfopen(std::string_view path, const char* mode,
+                                                   std::uint64_t* sizeAtOpen = nullptr);
 [[nodiscard]] int sysRawComponentFileExists(std::string_view path);
 
 // Removes the file in each of the three spellings rawFileComponentfopen

@@ -35,7 +35,8 @@ int ZVRawFunctionScanIndices::writeRange(unsigned int f, unsigned int format, bo
   if (!materialise(fn)) return ZVRAW_SCANINDICESALLOC_ERROR;  // a write shifts the RTs in memory
   std::string name;
   if (getZVRawIDXFile(m_cDataClusterPath, name, static_cast<int>(f) + 1) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
-  zvraw::FilePtr file = rawFileComponentfopen(name, fn.nextToWrite == 0 ? "wb" : "r+b");
+  std::uint64_t sizeAtOpen = 0;
+  zvraw::FilePtr file = rawFileComponentfopen(name, fn.nextToWrite == 0 ? "wb" : "r+b", &sizeAtOpen);
   if (!file) return ZVRAW_FILEOPEN_ERROR;
 
   // Pack what fits; a record whose peak count does not fit stops the batch.
@@ -55,8 +56,11 @@ int ZVRawFunctionScanIndices::writeRange(unsigned int f, unsigned int format, bo
   const auto whole = static_cast<unsigned int>(written / recordSize);
   for (unsigned int s = from; s < from + whole; ++s) fn.records[s].rt() += fOffset;
   fn.nextToWrite = from + whole;
-  const bool cut =
-      ::ftruncate(::fileno(file.get()), static_cast<off_t>(std::uint64_t{fn.nextToWrite} * recordSize)) == 0;
+  // A whole batch reaching past the old end leaves the file ending at the
+  // mark already: the cut would change nothing (and costs a syscall a pass).
+  const bool endsAtMark = written > 0 && written == block.size() && sizeAtOpen <= at + written;
+  const bool cut = endsAtMark || ::ftruncate(::fileno(file.get()),
+                                             static_cast<off_t>(std::uint64_t{fn.nextToWrite} * recordSize)) == 0;
   const bool closed = zvraw::closeChecked(file);
   if (whole < end - from || !cut || !closed) return ZVRAW_FILEWRITE_ERROR;
   return end < to ? ZVRAW_ERROR : ZVRAW_OK;

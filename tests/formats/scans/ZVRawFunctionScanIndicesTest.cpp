@@ -2,6 +2,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <csignal>
 #include <filesystem>
@@ -490,6 +491,28 @@ TEST_F(ScanIndicesTest, FailedWriteResumesAtTheMark) {
   ASSERT_EQ(set.writeIndices(0, root(), kFormat9), ZVRAW_OK);
   EXPECT_EQ(set.nextScanToWrite(0), 10u);
   EXPECT_EQ(idx(0), expected);
+}
+
+// Whatever the file's length when a later write opens it (cut short outside,
+// junk or a stray record past the mark), it ends at the new mark.
+TEST_F(ScanIndicesTest, LaterWriteEndsTheFileAtTheMark) {
+  for (const std::size_t length : {0u, 50u, 88u, 89u, 110u, 88u + 22u * 8u}) {
+    SCOPED_TRACE(length);
+    ZVRawFunctionScanIndices set(1);
+    holdScans(set, 0, 10);
+    ASSERT_EQ(set.writeIndices(0, root(), kFormat9, 3u), ZVRAW_OK);
+    ASSERT_EQ(set.writeIndices(0, root(), kFormat9, 1u), ZVRAW_OK);
+    ASSERT_EQ(set.nextScanToWrite(0), 4u);
+    Bytes expected = packedRecords(set, 0, 0, 10, 0);
+    Bytes file = idx(0);
+    file.resize(length, 0x5a);
+    writeIdx(0, file);
+    std::fill(expected.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(length, 88)),
+              expected.begin() + 88, 0);  // a hole where the file was cut short
+    ASSERT_EQ(set.writeIndices(0, root(), kFormat9), ZVRAW_OK);
+    EXPECT_EQ(idx(0), expected);
+    fs::remove(dir() / name(0, "idx"));
+  }
 }
 
 // ---- damaged files ----
