@@ -4,6 +4,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <limits>
@@ -63,6 +64,22 @@ std::int64_t openFileSize(std::FILE* f) {
   return static_cast<std::int64_t>(st.st_size);
 }
 
+std::size_t preadFully(int fd, void* to, std::size_t n, std::uint64_t at, bool& failed) {
+  auto* into = static_cast<std::uint8_t*>(to);
+  std::size_t done = 0;
+  failed = false;
+  while (done < n) {
+    const ssize_t got = ::pread(fd, into + done, n - done, static_cast<off_t>(at + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      failed = got < 0;
+      break;
+    }
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
 std::size_t readAt(std::FILE* f, std::uint8_t* to, std::size_t n, std::uint64_t at, int& code) {
   constexpr auto kMaxOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
   code = ZVRAW_OK;
@@ -70,20 +87,16 @@ std::size_t readAt(std::FILE* f, std::uint8_t* to, std::size_t n, std::uint64_t 
     code = ZVRAW_FILEREAD_ERROR;
     return 0;
   }
-  std::size_t done = 0;
-  while (done < n) {
-    if (at > kMaxOffset - done) {
-      code = ZVRAW_FILESEEK_ERROR;
-      break;
-    }
-    const ssize_t got = ::pread(::fileno(f), to + done, n - done, static_cast<off_t>(at + done));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      code = got == 0 ? ZVRAW_FILEREAD_EOFERROR : ZVRAW_FILEREAD_ERROR;
-      break;
-    }
-    done += static_cast<std::size_t>(got);
+  if (at > kMaxOffset) {
+    code = ZVRAW_FILESEEK_ERROR;
+    return 0;
   }
+  // Offsets stop at the largest the system takes.
+  const auto room = static_cast<std::size_t>(std::min<std::uint64_t>(n, kMaxOffset - at));
+  bool failed = false;
+  const std::size_t done = preadFully(::fileno(f), to, room, at, failed);
+  if (done < n)
+    code = failed ? ZVRAW_FILEREAD_ERROR : done == room ? ZVRAW_FILESEEK_ERROR : ZVRAW_FILEREAD_EOFERROR;
   return done;
 }
 

@@ -39,6 +39,11 @@ namespace zvraw {
 // position stay as they are. -1 on failure.
 [[nodiscard]] std::int64_t openFileSize(std::FILE* f);
 
+// pread until n bytes are in, the file ends or a read fails (an interrupted
+// read is retried). Returns the bytes read; `failed` tells a failure from
+// the file's end.
+[[nodiscard]] std::size_t preadFully(int fd, void* to, std::size_t n, std::uint64_t at, bool& failed);
+
 // Reads up to n bytes at offset `at` of the open file with pread (neither the
 // stream nor its position is used). Returns the bytes read; `code` is 0, or
 // what ended a short read: ZVRAW_FILEREAD_EOFERROR at the file's end,

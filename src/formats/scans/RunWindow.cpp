@@ -1,26 +1,17 @@
 #include "formats/scans/RunWindow.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
 #include "formats/portability/PageAlignedBuffer.h"
+#include "formats/portability/SysFileSize.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace zvraw {
 
 int preadRun(int fd, char* into, std::uint64_t n, std::uint64_t pos) {
-  while (n > 0) {
-    const ssize_t got = ::pread(fd, into, n, static_cast<off_t>(pos));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return ZVRAW_SCANREAD_ERROR;
-    if (got == 0) return ZVRAW_SCANREAD_EOFERROR;
-    into += got;
-    pos += static_cast<std::uint64_t>(got);
-    n -= static_cast<std::uint64_t>(got);
-  }
-  return ZVRAW_OK;
+  bool failed = false;
+  if (preadFully(fd, into, n, pos, failed) == n) return ZVRAW_OK;
+  return failed ? ZVRAW_SCANREAD_ERROR : ZVRAW_SCANREAD_EOFERROR;
 }
 
 const char* RunWindow::find(std::uint64_t offset, std::uint64_t bytes) {

@@ -1,10 +1,9 @@
 #include "formats/scans/ScanReadAhead.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
+
+#include "formats/portability/SysFileSize.h"
 
 namespace zvraw {
 
@@ -54,14 +53,8 @@ const char* ScanReadAhead::find(const std::shared_ptr<const HeldDataFiles::File>
   const std::uint64_t from = offset / kPageSize * kPageSize;
   const std::uint64_t want = std::min<std::uint64_t>(kBlockBytes, file->size - from);
   if (!block_.reserve(want)) return nullptr;
-  const int fd = ::fileno(file->stream.get());
-  std::uint64_t got = 0;
-  while (got < want) {
-    const ssize_t n = ::pread(fd, block_.data() + got, want - got, static_cast<off_t>(from + got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<std::uint64_t>(n);
-  }
+  bool failed = false;
+  const std::uint64_t got = preadFully(::fileno(file->stream.get()), block_.data(), want, from, failed);
   at_ = from;
   held_ = got;
   if (offset - at_ + bytes > held_) return nullptr;  // the file ended early: the caller's read answers
