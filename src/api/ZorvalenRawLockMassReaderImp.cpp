@@ -13,6 +13,7 @@
 #include "api/ZorvalenRawScanReaderImp.h"
 #include "cluster/ZVRawDataCluster.h"
 #include "formats/directory/ZVRawExternInfo.h"
+#include "formats/directory/ZVRawExternalLumavent.h"
 #include "processing/AddSpectra.h"
 #include "processing/MassMeasurePars.h"
 
@@ -45,9 +46,6 @@ const std::array<MatchCriteria, 3> kNegativeCompounds{
     MatchCriteria(783.827f, 1.5039f, 0.8f, 0.5f),
     MatchCriteria(554.2615f, 1.0078f, 0.33f, 0.5f),
 };
-
-// A gain that cannot scale masses counts as none, as the scan loads take it.
-float usableGain(float gain) { return std::isfinite(gain) && gain > 0.0f ? gain : 1.0f; }
 
 // Puts the set's pairs back on every way out of a correction made with
 // other settings.
@@ -287,7 +285,7 @@ int ZorvalenRawLockMassReaderImp::getLockMassSpectrum(ZorvalenRawScanReaderImp& 
     float rt = 0.0f, gain = 1.0f;
     if (cluster->getRT(static_cast<unsigned>(function), static_cast<unsigned>(scan), rt) == ZVRAW_OK)
       (void)table->getCorrection(rt, gain);
-    (void)spectrum.ApplyMassGain(1.0f / usableGain(gain));
+    (void)spectrum.ApplyMassGain(1.0f / zvraw::usableGain(gain));
   }
   out += spectrum;
   return rc;

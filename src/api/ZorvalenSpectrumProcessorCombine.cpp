@@ -54,8 +54,7 @@ float ZorvalenSpectrumProcessorImp::rangeGain(int function, int first, int last)
     return 1.0f;
   float gain = 1.0f;
   (void)table->getCorrection((rtFirst + rtLast) / 2.0f, gain);
-  // As the scan loads take it: a gain that cannot scale masses is none.
-  return std::isfinite(gain) && gain > 0.0f ? gain : 1.0f;
+  return zvraw::usableGain(gain);
 }
 
 int ZorvalenSpectrumProcessorImp::combineScan(int function, int first, int last) {

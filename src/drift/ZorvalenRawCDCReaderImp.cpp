@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "drift/IMSUtil.h"
+#include "formats/directory/ZVRawExternalLumavent.h"
 #include "formats/portability/AllocationGuard.h"
 #include "formats/portability/CallerMemory.h"
 #include "zorvalen/ZorvalenRaw.h"
@@ -19,9 +20,6 @@ std::int64_t clampIndex(double v, std::int64_t lo, std::int64_t hi) {
   if (v > static_cast<double>(hi)) return hi;
   return static_cast<std::int64_t>(v);
 }
-
-// A gain that cannot scale a mass (0, negative, NaN, infinite) scales nothing.
-float usableGain(float g) { return std::isfinite(g) && g > 0 ? g : 1.0f; }
 
 // What both caller-array extractions share: outputs null until success, the
 // request checked before anything is sized, sums over first..last, and two
@@ -180,7 +178,7 @@ int ZorvalenRawCDCReaderImp::extract(ExtractType type, float massStart, float ma
       // The table was built from scan times in minutes; blocks carry seconds.
       float g = 1.0f;
       (void)table->getCorrection(rt / 60.0f, g);
-      g = usableGain(g);
+      g = zvraw::usableGain(g);
       if (const int code = massRangeToIndices(massStart / g, massEnd / g, window); code != ZVRAW_OK) return code;
     }
     for (std::int64_t d = firstBin; d <= lastBin; ++d) {

@@ -7,6 +7,7 @@
 //   556.277099609,0.500000000      lock mass, tolerance
 //   0.500000000,1.002500057        one line per entry: retention time, gain
 
+#include <cmath>
 #include <string_view>
 #include <string>
 #include <utility>
@@ -49,3 +50,11 @@ class ZVRawExternalLumavent {
 };
 
 }  // namespace borealtek_zvraw_version_1
+
+namespace zvraw {
+
+// A gain that cannot scale a mass (0, negative, NaN, infinite) scales
+// nothing: the scan loads, drift reads and lock-mass readers all take it so.
+inline float usableGain(float gain) { return std::isfinite(gain) && gain > 0.0f ? gain : 1.0f; }
+
+}  // namespace zvraw

@@ -41,7 +41,7 @@ constexpr float kSpacingCutOff = 0.001f;
 float usableGain(const ZVRawExternalLumavent& table, float rt) {
   float g = 1.0f;
   (void)table.getCorrection(rt, g);
-  return std::isfinite(g) && g > 0 ? g : 1.0f;
+  return zvraw::usableGain(g);
 }
 
 }  // namespace
