@@ -87,7 +87,7 @@ std::size_t readAt(std::FILE* f, std::uint8_t* to, std::size_t n, std::uint64_t 
     code = ZVRAW_FILEREAD_ERROR;
     return 0;
   }
-  if (at > kMaxOffset) {
+  if (n > 0 && at > kMaxOffset) {
     code = ZVRAW_FILESEEK_ERROR;
     return 0;
   }

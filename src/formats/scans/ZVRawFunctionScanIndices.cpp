@@ -167,7 +167,7 @@ int ZVRawFunctionScanIndices::getScanOffset(unsigned int nFuncNum, unsigned int 
 int ZVRawFunctionScanIndices::getPeaksInScan(unsigned int nFuncNum, unsigned int nScan, unsigned int& out) const {
   int rc = ZVRAW_OK;
   const std::shared_lock lock(m_storedGuard);
-  if (const FunctionIndex* fn = scanFunction(nFuncNum, nScan, rc)) out = recordAt(*fn, nScan).getPeaksInScan();
+  if (const FunctionIndex* fn = scanFunction(nFuncNum, nScan, rc)) out = peaksAt(*fn, nScan);
   return rc;
 }
 

@@ -447,17 +447,11 @@ int ZVRawScan::readScan(std::FILE* pFile, unsigned int nPeaksInScan, const ZVRaw
   unsigned int format = 0;
   if (int rc = pFuncDesc->getDataFormat(format); rc != ZVRAW_OK) return failRead(rc);
   if (bKeepCompressed) return readScanKeepCompressed(pFile, nPeaksInScan, format, pCali, fMinimumMassDelta);
-  if (int rc = zvraw_packed::isSupportedDataType(format); rc != ZVRAW_OK) return failRead(rc);
-  DeleteScanData();
-  m_bKeepCompressed = false;
-  m_nDataFormat = format;
-  if (!pFile) return failRead(ZVRAW_NULLPOINTER_ERROR);
   RunSource source;
   source.file = pFile;
-  const int rc =
-      decodeScan(source, nPeaksInScan, *pFuncDesc, pCali, fMinimumMassDelta, fLowMassCutoff, fHighMassCutoff,
-                 fLowerBoundMass, fUpperBoundMass, nUseTemperatureCorrection, fTempCorrection, fTempCoefficient);
-  return rc == ZVRAW_OK || rc == ZVRAW_SCAN_CORRUPT_ERROR ? rc : failRead(rc);
+  return readRun(source, pFile != nullptr, nPeaksInScan, pFuncDesc, pCali, fMinimumMassDelta, fLowMassCutoff,
+                 fHighMassCutoff, fLowerBoundMass, fUpperBoundMass, nUseTemperatureCorrection, fTempCorrection,
+                 fTempCoefficient);
 }
 
 bool ZVRawScan::readsWholeRun(unsigned int nDataFormat, bool bKeepCompressed, float fLowMassCutoff,
