@@ -223,7 +223,8 @@ ZV_API ZV_RESULT_USED int readMobillogram(CZorvalenBaseReader reader, int nFunct
  * Channels are numbered from 0. What these hand out belongs to the reader:
  * never release it. */
 
-/* The number of analog channels; always 0. */
+/* The number of analog channels, 0 for a run without any. The result is
+ * always ZVRAW_OK on an analog reader. */
 ZV_API ZV_RESULT_USED int getChannelCount(CZorvalenBaseReader reader, int* pnCount);
 
 /* A channel's sample times and values, and their count: valid until the
@@ -252,7 +253,8 @@ ZV_API ZV_RESULT_USED int getFunctionCount(CZorvalenBaseReader reader, unsigned 
 /* The number of scans of a function. */
 ZV_API ZV_RESULT_USED int getScanCount(CZorvalenBaseReader reader, int nFunction, unsigned int* pnScans);
 
-/* The drift bins per scan of a compressed function. */
+/* The drift bins per scan of a compressed function; 0 bins, with ZVRAW_OK,
+ * for a function without drift data. */
 ZV_API ZV_RESULT_USED int getDriftScanCount(CZorvalenBaseReader reader, int nFunction, unsigned int* pnDrifts);
 
 /* The acquisition mass range of MRM number (segment) nMRM of the function;
@@ -465,7 +467,12 @@ ZV_API ZV_RESULT_USED int getSmoothParameter(CZorvalenBaseProcessor processor, C
 /* Centroids the spectrum in place with the real-time centroider at the
  * CentroidParameter RESOLUTION set, or else the raw directory's resolution
  * (10000 when it records none); ZVRAW_PARAMETER_NOT_DEFINED when neither
- * can be had, ZVRAW_ERROR when the centroider fails. setCentroidParameter:
+ * can be had, ZVRAW_ERROR when the centroider fails, the spectrum then
+ * empty. The centroider subtracts a background taken over 21 nominal masses
+ * (mass / 1.0005, rounded), so a spectrum whose first and last masses lie
+ * fewer than 22 nominal masses apart (about 22 mass units) fails; an empty
+ * one, or one within a single step of the centroider's mass axis, gives
+ * ZVRAW_OK and no peaks. setCentroidParameter:
  * ZVRAW_PARAMETER_NOT_DEFINED without RESOLUTION (the resolution in use
  * stays), ZVRAW_PARAMETER_INVALID unless it reads as a finite number above 0
  * (the raw directory's is then used again). getCentroidParameter fills the
@@ -479,8 +486,9 @@ ZV_API ZV_RESULT_USED int getCentroidParameter(CZorvalenBaseProcessor processor,
  * RELATIVE_THRESHOLD. ZVRAW_PARAMETER_NOT_DEFINED before
  * setThresholdParameter or for another type, ZVRAW_PARAMETER_INVALID for
  * another key or a value that is not a number, ZVRAW_PARAMETER_MISSING when
- * VALUE or TYPE is missing. setThresholdParameter replaces the settings by a
- * copy of the set. */
+ * VALUE or TYPE is missing; with the settings sound, ZVRAW_ERROR for an empty
+ * spectrum. setThresholdParameter replaces the settings by a copy of the
+ * set. */
 ZV_API ZV_RESULT_USED int thresholdScan(CZorvalenBaseProcessor processor);
 ZV_API ZV_RESULT_USED int setThresholdParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
 

@@ -20,13 +20,20 @@
 
 #define ZV_API ZV_EXTERN_C ZV_EXPORT
 
-/* The compiler warns when a caller ignores the result code. A (void) cast
- * silences it in C++ and C23; GCC in older C modes warns even then. */
-#if defined(__cplusplus) || (defined(__STDC_VERSION__) && __STDC_VERSION__ > 201710L)
+/* The compiler warns when a caller ignores the result code: [[nodiscard]]
+ * where the language has it (C++17, C23), else the GNU attribute. A (void)
+ * cast silences the warning, except GCC's for the GNU attribute (C before
+ * C23, C++ before C++17). */
+#if defined(__cplusplus) && __cplusplus >= 201703L
 #define ZV_RESULT_USED [[nodiscard]]
-#elif defined(__GNUC__)
+#elif !defined(__cplusplus) && defined(__STDC_VERSION__) && __STDC_VERSION__ > 201710L && defined(__has_c_attribute)
+#if __has_c_attribute(nodiscard)
+#define ZV_RESULT_USED [[nodiscard]]
+#endif
+#endif
+#if !defined(ZV_RESULT_USED) && defined(__GNUC__)
 #define ZV_RESULT_USED __attribute__((warn_unused_result))
-#else
+#elif !defined(ZV_RESULT_USED)
 #define ZV_RESULT_USED
 #endif
 

@@ -1,12 +1,16 @@
 #include "processing/DeadTimeArray.h"
 
-// Generated text: 17 sigma blocks of 25 true rates. Values beyond the
-// reference columns were derived, then rounded to four significant digits:
-// up to sigma 1.0 the shift is the sigma 0.1 shift times sigma / 0.1; from
-// sigma 1.3 the observed rate is the shared column of the narrower blocks
-// times a ratio and the shift is the sigma 0.1 column times a ratio, each
-// ratio being the block's reference value over the column's at true rates
-// 0.1, 1.0 and 2.0, linear in the true rate between them, constant below 0.1.
+// Written by zvraw_derive_dead_time (tools/derive_dead_time.cpp): change the
+// reference values or the rule there, then write this file anew with it.
+// 17 sigma blocks of 25 true rates. Given: the rates and widths, the
+// observed rates of the blocks up to sigma 1.0 (one shared column), the
+// shifts of sigma 0.1, and every block's rows at true rates 0.1, 1.0 and
+// 2.0. The other values were derived, then rounded to four significant
+// digits: up to sigma 1.0 the shift is the sigma 0.1 shift times sigma / 0.1;
+// from sigma 1.3 the observed rate is the shared column times a ratio and the
+// shift is the sigma 0.1 column times a ratio, each ratio being the block's
+// value over the column's at true rates 0.1, 1.0 and 2.0, linear in the true
+// rate between them, constant below 0.1.
 // clang-format off
 constinit const std::array<DeadTime, kDefaultDeadTimeRows> defaultDeadTime{{
     {0.0f, 0.1f, 0.0f, 0.0f},

@@ -45,9 +45,10 @@ TEST_F(InfoReader, CountsAndRanges) {
   EXPECT_EQ(count, 3u);
   const unsigned expected[] = {5, 3, 0};
   for (int f = 0; f < 3; ++f) {
-    unsigned scans = 99;
+    unsigned scans = 99, bins = 99;
     ASSERT_EQ(getScanCount(r, f, &scans), ZVRAW_OK);
     EXPECT_EQ(scans, expected[f]);
+    EXPECT_TRUE(getDriftScanCount(r, f, &bins) == ZVRAW_OK && bins == 0) << f;  // no drift data
   }
   float start = 0, end = 0, rt = 0;
   ASSERT_EQ(getAcquisitionTimeRange(r, 0, &start, &end), ZVRAW_OK);

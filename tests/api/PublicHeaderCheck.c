@@ -1,5 +1,6 @@
-/* Compiled on its own, pedantic C11, to prove the public header stands alone
- * for C callers (bool, the prefixed enumerators and pointer outputs). */
+/* Compiled on its own, pedantic, as C11 and C23, to prove the public header
+ * stands alone for C callers (bool, the prefixed enumerators and pointer
+ * outputs). */
 #include "zorvalen/ZorvalenRaw.h"
 
 _Static_assert(sizeof(ZorvalenBaseType) == sizeof(int), "enumerations are int-sized");

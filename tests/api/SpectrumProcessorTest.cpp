@@ -109,6 +109,8 @@ TEST_F(SpectrumProcessor, EdgeCases) {
            EXPECT_EQ(setThresholdParameter(p, pairs(values)), ZVRAW_OK);
            EXPECT_EQ(thresholdScan(p), code);
          }
+         set({});
+         EXPECT_EQ(thresholdScan(p), ZVRAW_ERROR);  // valid settings, nothing to keep
          // 5 percent of the base peak 9 is 0.45: a point at it goes.
          set({{1, 2, 3}, {9, 0.45f, 0.46f}});
          EXPECT_EQ(thresholdScan(p), ZVRAW_OK);
