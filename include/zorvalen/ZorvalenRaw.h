@@ -465,7 +465,10 @@ ZV_API ZV_RESULT_USED int getSmoothParameter(CZorvalenBaseProcessor processor, C
 /* Centroids the spectrum in place with the real-time centroider at the
  * CentroidParameter RESOLUTION set, or else the raw directory's resolution
  * (10000 when it records none); ZVRAW_PARAMETER_NOT_DEFINED when neither
- * can be had, ZVRAW_ERROR when the centroider fails. setCentroidParameter:
+ * can be had, ZVRAW_ERROR when the centroider fails. The centroider bins the
+ * spectrum's mass range at about five bins per peak width: a range that
+ * needs more than 2^19 + 2 x points bins (at most 2^24) is refused with
+ * ZVRAW_PARAMETER_INVALID, the spectrum unchanged. setCentroidParameter:
  * ZVRAW_PARAMETER_NOT_DEFINED without RESOLUTION (the resolution in use
  * stays), ZVRAW_PARAMETER_INVALID unless it reads as a finite number above 0
  * (the raw directory's is then used again). getCentroidParameter fills the
