@@ -27,6 +27,9 @@
  * handles made on one directory (createRawReaderFromReader) are used from one
  * thread at a time.
  *
+ * Output. The library writes nothing to the caller's standard output or
+ * standard error: what it has to say is in its result codes.
+ *
  * C and C++. Enumerators are scoped in C++ and prefixed in C; outputs written
  * through ZV_REF are references in C++ and pointers in C:
  *
