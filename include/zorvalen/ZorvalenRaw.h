@@ -27,6 +27,9 @@
  * handles made on one directory (createRawReaderFromReader) are used from one
  * thread at a time.
  *
+ * Output. The library writes nothing to the caller's standard output or
+ * standard error: what it has to say is in its result codes.
+ *
  * C and C++. Enumerators are scoped in C++ and prefixed in C; outputs written
  * through ZV_REF are references in C++ and pointers in C:
  *
@@ -472,7 +475,10 @@ ZV_API ZV_RESULT_USED int getSmoothParameter(CZorvalenBaseProcessor processor, C
  * (mass / 1.0005, rounded), so a spectrum whose first and last masses lie
  * fewer than 22 nominal masses apart (about 22 mass units) fails; an empty
  * one, or one within a single step of the centroider's mass axis, gives
- * ZVRAW_OK and no peaks. setCentroidParameter:
+ * ZVRAW_OK and no peaks. The centroider bins the spectrum's mass range at
+ * about five bins per peak width: a range that needs more than
+ * 2^19 + 2 x points bins (at most 2^24) is refused with
+ * ZVRAW_PARAMETER_INVALID, the spectrum unchanged. setCentroidParameter:
  * ZVRAW_PARAMETER_NOT_DEFINED without RESOLUTION (the resolution in use
  * stays), ZVRAW_PARAMETER_INVALID unless it reads as a finite number above 0
  * (the raw directory's is then used again). getCentroidParameter fills the

@@ -4,12 +4,12 @@
 // from the data file when they are not all loaded.
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 
 #include "cluster/ZVRawAccessInterfaceImp.h"
+#include "formats/portability/SysTrace.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 using namespace borealtek_zvraw_version_1;
@@ -75,7 +75,7 @@ int ZVRawAccessInterfaceImp::massChromatogramFromFile(unsigned int nFuncNum, flo
     const auto from = static_cast<unsigned int>(first);
     const auto to = static_cast<unsigned int>(std::min<std::uint64_t>(first + kFileBlockScans - 1, nEndScan));
     if (nEndScan > 0 && from % 100 == 0)
-      std::printf("Percent = %i\n", static_cast<int>(std::uint64_t{from} * 100 / nEndScan));
+      zvraw::traceLine("Percent = %i", static_cast<int>(std::uint64_t{from} * 100 / nEndScan));
     if (int rc = reader.loadData(nFuncNum, from, to, calibrate, false); rc != ZVRAW_OK) return rc;
     const ZVRawFunctionData* data = reader.getFunctionData(nFuncNum);
     if (data == nullptr) return ZVRAW_NULLPOINTER_ERROR;

@@ -1,11 +1,11 @@
 // Loading scans, progress, abort, mass cut-offs and the live re-read.
 
-#include <cstdio>
 #include <new>
 
 #include "cluster/ZVRawDataClusterImp.h"
 #include "cluster/ZVRawScanManagerImp.h"
 #include "formats/portability/SysPaths.h"
+#include "formats/portability/SysTrace.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 using namespace borealtek_zvraw_version_1;
@@ -209,7 +209,7 @@ int ZVRawDataClusterImp::Update() {
       extended[f] = ext ? 1 : 0;
     }
     if (int rc = index->readIndices(m_cRawFileName, formats.data(), extended.data()); rc != ZVRAW_OK) {
-      std::printf("readIndices failed(code:%i).\n", rc);
+      zvraw::traceLine("readIndices failed(code:%i).", rc);
       return rc;
     }
     const int rc = stats->readStats(m_cRawFileName);

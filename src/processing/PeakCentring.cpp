@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <memory>
 #include <vector>
 
+#include "formats/portability/SysTrace.h"
 #include "processing/EdgeRecords.h"
 #include "processing/Quantile.h"
 #include "processing/TOFPeakCorrection.h"
@@ -48,8 +48,7 @@ Bracket bracket(const float* y, long from, long to, long step, float t) {
 }
 
 void sayAccurateMass() {
-  std::fputs("Doing Accurate Mass\n", stdout);
-  std::fflush(stdout);
+  zvraw::traceLine("Doing Accurate Mass");
 }
 
 }  // namespace

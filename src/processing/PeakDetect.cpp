@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <memory>
 
+#include "formats/portability/SysTrace.h"
 #include "processing/EdgeRecords.h"
 #include "processing/PeakBalance.h"
 #include "processing/PeakCentring.h"
@@ -143,8 +143,7 @@ int PeakDetect(const float* pfXIn, const float* pfYIn, long lNumIn, float* pfXOu
                int nHalfWidth, float fCentTop, int nCentMethod, bool bArea, bool bCounts, bool bAccurateMass,
                const TOFDeadTimeCorrection* pDeadTimeCorrection) {
   if (lNumIn <= 0) {
-    std::fputs("No Peaks to detect\n", stdout);
-    std::fflush(stdout);
+    zvraw::traceLine("No Peaks to detect");
     return -1;
   }
   if (pfXIn == nullptr || pfYIn == nullptr || pfXOut == nullptr || pfYOut == nullptr || lNumOut == nullptr) return -1;

@@ -14,7 +14,7 @@
 #include "processing/TOFDeadTimeCorrection.h"
 
 // 0 with the peaks in pfXOut/pfYOut (room for lNumIn each) and their count in
-// *lNumOut; -1, printing "No Peaks to detect", when lNumIn is 0 or less, and
+// *lNumOut; -1, tracing "No Peaks to detect", when lNumIn is 0 or less, and
 // -1 when an array is null.
 int PeakDetect(const float* pfXIn, const float* pfYIn, long lNumIn, float* pfXOut, float* pfYOut, long* lNumOut,
                int nHalfWidth, float fCentTop, int nCentMethod, bool bArea, bool bCounts, bool bAccurateMass,

@@ -1,5 +1,6 @@
 #include "processing/RTCentroidDTCProcess.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <new>
@@ -72,6 +73,24 @@ bool CRTCentroidDTCProcess::acceptable(const M* masses, const void* data, long n
   return true;
 }
 
+long CRTCentroidDTCProcess::MaxAxisBins(long lNumDataPoints) {
+  const long points = std::clamp(lNumDataPoints, 0L, long{INT_MAX});
+  return std::min(kAxisBinFloor + kAxisBinsPerPoint * points, long{borealtek_zvraw_version_1::kMaxGridIndices});
+}
+
+template <class M>
+int CRTCentroidDTCProcess::axisBins(const M* masses, int points, double& u0) const {
+  const int bins = -SinhAxis(masses, points, nullptr, 0, kSinhAxisStep, m_fResolution, flightTimeFactor(), u0);
+  return bins <= MaxAxisBins(points) ? bins : 0;
+}
+
+bool CRTCentroidDTCProcess::AxisTooLong(const float* pfMasses, const float* pData, long lNumDataPoints) const {
+  // With settings and masses sound, only the bin cap leaves no axis.
+  double u0 = 0;
+  return lNumDataPoints >= 1 && acceptable(pfMasses, pData, lNumDataPoints) &&
+         axisBins(pfMasses, static_cast<int>(lNumDataPoints), u0) == 0;
+}
+
 template <class M, class Y>
 bool CRTCentroidDTCProcess::run(const M* masses, const Y* data, long n, double*& positions, float*& positionSigmas,
                                 float*& values, float*& valueSigmas, long& numPeaks) const {
@@ -83,7 +102,7 @@ bool CRTCentroidDTCProcess::run(const M* masses, const Y* data, long n, double*&
   const double k = flightTimeFactor();
   const int points = static_cast<int>(n);
   double u0 = 0;
-  const int bins = points >= 1 ? -SinhAxis(masses, points, nullptr, 0, kSinhAxisStep, m_fResolution, k, u0) : 0;
+  const int bins = points >= 1 ? axisBins(masses, points, u0) : 0;
   // With settings and masses sound, only the bin cap leaves no axis.
   if (points >= 1 && bins == 0) return fail();
   try {

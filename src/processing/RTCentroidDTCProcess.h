@@ -21,6 +21,13 @@ class CRTCentroidDTCProcess {
  public:
   static constexpr float MIN_ACC_WIDTH_FAC = 1.5f;
   static constexpr float MAX_ACC_WIDTH_FAC = 2.5f;
+  // A run makes at most kAxisBinFloor + kAxisBinsPerPoint x points bins
+  // (and never more than kMaxGridIndices): a bin costs 30 to 65 bytes of
+  // working and output memory, so a few points over a wide mass range at a
+  // high resolution take some 35 MB at most, not hundreds.
+  static constexpr long kAxisBinFloor = 1L << 19;
+  static constexpr long kAxisBinsPerPoint = 2;
+  [[nodiscard]] static long MaxAxisBins(long lNumDataPoints);
 
   CRTCentroidDTCProcess(float fResolution, float fLteff, float fVeff, float fTDC);
   CRTCentroidDTCProcess(const CRTCentroidDTCProcess&) = delete;
@@ -37,7 +44,7 @@ class CRTCentroidDTCProcess {
   // lNumPeaks 0, allocating nothing, for: null arrays with points, more
   // points than an int holds, a resolution, Lteff or Veff that is not finite
   // and above 0, a mass that is negative or not finite or below the one
-  // before it, or an axis of more than kMaxGridIndices bins. True with
+  // before it, or an axis of more than MaxAxisBins(points) bins. True with
   // nothing written (lNumPeaks as it was) when the axis has fewer than 2
   // bins. Otherwise false with lNumPeaks 0 when the subtraction, smoothing
   // or peak finder fails (or memory runs out), and else the dead-time
@@ -49,6 +56,9 @@ class CRTCentroidDTCProcess {
                      float*& pfPeakPosSigmas, float*& pfPeakValues, float*& pfPeakValSigmas, long& lNumPeaks) const;
   bool PPCentroidDTC(const float* pfMasses, const float* pData, long lNumDataPoints, double*& pdPeakPositions,
                      float*& pfPeakPosSigmas, float*& pfPeakValues, float*& pfPeakValSigmas, long& lNumPeaks) const;
+  // True when a run of this spectrum would be refused only because its mass
+  // range needs more bins than MaxAxisBins allows at the set resolution.
+  [[nodiscard]] bool AxisTooLong(const float* pfMasses, const float* pData, long lNumDataPoints) const;
 
   // Installs the calibration c0 .. cn (nOrder >= 1) with its packed
   // covariances, twice: as given and as updated by a lock mass. With an
@@ -153,6 +163,10 @@ class CRTCentroidDTCProcess {
            float*& valueSigmas, long& numPeaks) const;
   template <class M>
   [[nodiscard]] bool acceptable(const M* masses, const void* data, long n) const;
+  // The axis's bin count and u0 for sound settings and masses; 0 when it
+  // would pass MaxAxisBins.
+  template <class M>
+  [[nodiscard]] int axisBins(const M* masses, int points, double& u0) const;
   [[nodiscard]] double flightTimeFactor() const;
   bool DeadTimeCorrectPeaks(double* pdPeakPositions, float* pfPeakValues, float* pfPeakValueSigmas,
                             long lNumPeaks) const;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "formats/portability/SysTrace.h"
 #include "processing/SmoothData.h"
 #include "processing/ZeroPadding.h"
 
@@ -27,8 +28,7 @@ void smoothPasses(float* y, std::size_t n, std::int64_t passes, int width) {
 
 int dispatch(float*& x, float*& y, unsigned int& n, int method, int smooths, int width, bool pad) {
   if (method != SMOOTH_SAVITZKY_GOLAY && method != SMOOTH_MEAN) {
-    std::fputs("Smoothing Method not currently implemented\n", stdout);
-    std::fflush(stdout);
+    zvraw::traceLine("Smoothing Method not currently implemented");
     return -1;
   }
   if (width < 0 || !y) return 0;

@@ -140,7 +140,9 @@ class ZVSpectrum {
                           const TofAcmPars* pTofAcm) const;
   // The real-time centroider with background subtraction at this
   // resolution; its peaks, with both sigma arrays, replace the spectrum. 1
-  // (and no points) when the run fails.
+  // (and no points) when the run fails; ZVRAW_PARAMETER_INVALID, the
+  // spectrum unchanged, when the mass range needs more bins at this
+  // resolution than the centroider allows for its points (MaxAxisBins).
   ZVRAW_RESULT RTCentroid(const float& fResolution);
   // Subtraction and smoothing as the set switches them (their results
   // ignored), then peak detection, whose result is returned.

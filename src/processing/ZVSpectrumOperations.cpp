@@ -72,6 +72,10 @@ ZVRAW_RESULT ZVSpectrum::RTCentroid(const float& fResolution) {
   CRTCentroidDTCProcess centroider(10000.0f, 2000.0f, 8000.0f, 4.0f);
   centroider.SetDoBackgroundSubtract(true);
   centroider.SetResolution(fResolution);
+  // A range too wide for the resolution and the points is a request the
+  // centroider will not honour: refused, the spectrum as it was.
+  if (centroider.AxisTooLong(m_pfMass.get(), m_pfIntensity.get(), static_cast<long>(m_nNumPts)))
+    return ZVRAW_PARAMETER_INVALID;
   double* positions = nullptr;
   float *positionSigmas = nullptr, *values = nullptr, *valueSigmas = nullptr;
   long peaks = 0;  // a run that fails early does not write it

@@ -16,6 +16,7 @@
 #include "cluster/ZVRawAccessInterface.h"
 #include "cluster/ZVRawDataCluster.h"
 #include "support/Corruption.h"
+#include "support/TraceCapture.h"
 
 namespace fs = std::filesystem;
 using borealtek_calibrate_version_1::FunctionCalibration;
@@ -185,9 +186,9 @@ class RangeForm : public MassChromatogram {
   void expectRange(const ZVRawAccessInterface& ai, unsigned start, unsigned end, const std::string& percents) {
     SCOPED_TRACE(std::to_string(start) + ".." + std::to_string(end));
     Guarded g(end - start + 1);
-    testing::internal::CaptureStdout();
+    const TraceCapture trace;
     const int rc = ai.getMassChromatogram(1, kMass, start, end, g.values.data(), g.times.data(), kWindow, false);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), percents);
+    EXPECT_EQ(trace.text(), percents);
     ASSERT_EQ(rc, ZVRAW_OK);
     for (unsigned s = start; s <= end; ++s) {
       ASSERT_EQ(g.values[s - start], expected[s]) << s;
@@ -243,10 +244,8 @@ TEST_F(RangeForm, RangesThatCannotBeRead) {
   EXPECT_EQ(ai.getMassChromatogram(2, kMass, 0, 3, v.data(), t.data(), kWindow, false), ZVRAW_FUNCNUM_INVALID);
   // A range past the last scan: the first block that cannot be read whole says so.
   std::vector<float> many(100, kGuard), manyTimes(100, kGuard);
-  testing::internal::CaptureStdout();
   EXPECT_EQ(ai.getMassChromatogram(1, kMass, 1200, 1299, many.data(), manyTimes.data(), kWindow, false),
             ZVRAW_SCANRANGE_INVALID);
-  (void)testing::internal::GetCapturedStdout();
   EXPECT_EQ(ai.getMassChromatogram(1, kMass, 1203, 1203, v.data(), t.data(), kWindow, false), ZVRAW_SCANNUM_INVALID);
   // Only the time array may be left out.
   ASSERT_EQ(ai.getMassChromatogram(1, kMass, 3, 4, v.data(), nullptr, kWindow, false), ZVRAW_OK);
@@ -321,11 +320,7 @@ int chromatogramsOfEverything(const std::string& path) {
     (void)ai.getMassChromatogram(f, 100.0f, 200.0f, v.data(), t.data(), 1.0f, false);
     (void)ai.getMassChromatogram(f, 110.0f, v.data(), t.data(), 1.0f, true);
     (void)ai.getMassChromatogram(f, 110.0f, v.data(), t.data(), 50.0f, false);
-    if (scans > 0) {
-      testing::internal::CaptureStdout();
-      (void)ai.getMassChromatogram(f, 110.0f, 0, scans - 1, v.data(), t.data(), 10.0f, false);
-      (void)testing::internal::GetCapturedStdout();
-    }
+    if (scans > 0) (void)ai.getMassChromatogram(f, 110.0f, 0, scans - 1, v.data(), t.data(), 10.0f, false);
     (void)ai.getMRMChromatogram(f, 0, v.data(), t.data());
     (void)ai.getTICChromatogram(f, v.data(), t.data());
     (void)ai.getBPIChromatogram(f, v.data(), t.data());

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "processing/PeakCentring.h"
+#include "support/TraceCapture.h"
 
 namespace {
 
@@ -107,9 +108,9 @@ TEST(PeakCentring, GaussianMedianBesideANegativePoint) {
 }
 
 TEST(PeakCentring, AccurateMassWeightsAndSaysSoPerPoint) {
-  testing::internal::CaptureStdout();
+  const TraceCapture trace;
   const Centred c = centre(onAxis({0, 2, 6, 10, 6, 2, 0}), 1, 6, method(2), true);  // threshold 2: points 1 to 5
-  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = trace.text();
   EXPECT_FLOAT_EQ(c.peak.fCent, 103.0f);
   std::string five;
   for (int k = 0; k < 5; ++k) five += "Doing Accurate Mass\n";

@@ -8,6 +8,7 @@
 
 #include "processing/PeakDetect.h"
 #include "support/SpectrumFixtures.h"
+#include "support/TraceCapture.h"
 
 namespace {
 
@@ -39,11 +40,11 @@ TEST(PeakDetect, EmptyPeaklessAndInPlace) {
   float v = 0;
   long count = 7;
   unsigned int n = 0;
-  testing::internal::CaptureStdout();
+  const TraceCapture trace;
   EXPECT_EQ(PeakDetect(&v, &v, 0, &v, &v, &count, 4, 80, 2, true, true, false, nullptr), -1);
   peakDetectTOF(&v, &v, n, 4, 80, 2, true, true, false, nullptr);
   defaultPeakDetectTOF(&v, &v, n);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "No Peaks to detect\n");
+  EXPECT_EQ(trace.text(), "No Peaks to detect\n");
   EXPECT_EQ(std::tuple(count, n), std::tuple(7L, 0u));
   EXPECT_EQ(PeakDetect(nullptr, &v, 3, &v, &v, &count, 4, 80, 2, true, true, false, nullptr), -1);
   for (Floats y : {Floats{0, 1, 2, 3, 4}, {0, 0, 0, 0}, {-1, -2, -3}, {5}}) {
@@ -154,7 +155,6 @@ TEST(PeakDetect, HostileSpectra) {
     return std::all_of(v.begin(), v.end(), [](float f) { return std::isfinite(f); });
   };
   std::mt19937 rng(5000);
-  testing::internal::CaptureStdout();  // accurate mass speaks per point
   for (const auto& s : spectrum_fixtures::hostileSpectra({0, 1, 2, 3, 40, 5000})) {
     for (int method = 0; method <= 5; ++method) {
       for (int width = 0; width <= 10; ++width) {
@@ -171,7 +171,6 @@ TEST(PeakDetect, HostileSpectra) {
       }
     }
   }
-  testing::internal::GetCapturedStdout();
 }
 
 }  // namespace

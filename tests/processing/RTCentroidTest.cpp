@@ -13,6 +13,7 @@
 
 #include "processing/RTCentroidDTCProcess.h"
 #include "processing/SinhAxis.h"
+#include "processing/ZVSpectrum.h"
 #include "support/SpectrumFixtures.h"
 
 // Reads the working state a run leaves behind.
@@ -269,6 +270,7 @@ TEST(RTCentroid, RefusesBeforeAllocating) {
       {"a step down", 1e4f, 2000, 8000, {100, 300, 200}},
       {"one bad point", 1e4f, 2000, 8000, {kNaN}},
       {"more than 2^24 bins", 1e12f, 2000, 8000, {0, 1e7f}},
+      {"9.8M bins for two points", 1e6f, 2000, 8000, {0.001f, 1e6f}},
   };
   for (const Case& k : cases) {
     const CRTCentroidDTCProcess c(k.r, k.lteff, k.veff, 4);
@@ -285,6 +287,36 @@ TEST(RTCentroid, RefusesBeforeAllocating) {
   EXPECT_FALSE(c.PPCentroidDTC(good.data(), nullptr, 3, p, ps, v, vs, peaks));
   EXPECT_FALSE(c.PPCentroidDTC(nullptr, good.data(), 3, p, ps, v, vs, peaks));
   EXPECT_TRUE(peaks == 0 && !p && !ps && !v && !vs);
+}
+
+// The bins a spectrum may have grow with its points: at the edge of the cap
+// one point more or less decides, and the container refuses with 57 and
+// keeps its points.
+TEST(RTCentroid, AxisBinsAreCappedByThePoints) {
+  EXPECT_EQ(CRTCentroidDTCProcess::MaxAxisBins(0), 1L << 19);
+  EXPECT_EQ(CRTCentroidDTCProcess::MaxAxisBins(1000), (1L << 19) + 2000);
+  EXPECT_EQ(CRTCentroidDTCProcess::MaxAxisBins(1L << 30), 1L << 24);
+  CRTCentroidDTCProcess c(10000, 2000, 8000, 4);
+  c.SetResolution(1e6f);
+  const std::vector<float> ends{1.0f, 2500.0f};
+  double u0 = 0;
+  const double k = double(std::sqrt(8000.0f) / (72.0f * 2000.0f));
+  const long bins = -SinhAxis(ends.data(), 2, nullptr, 0, kSinhAxisStep, 1e6, k, u0);
+  ASSERT_GT(bins, CRTCentroidDTCProcess::MaxAxisBins(2));
+  const long enough = (bins - CRTCentroidDTCProcess::kAxisBinFloor + 1) / 2;
+  for (long n : {2L, enough - 1, enough}) {
+    std::vector<float> m(std::size_t(n), 0.0f), y(std::size_t(n), 100.0f);
+    for (long i = 0; i < n; ++i) m[std::size_t(i)] = 1.0f + 2499.0f * float(i) / float(n - 1);
+    m.back() = ends.back();
+    const bool refused = n < enough;
+    EXPECT_EQ(c.AxisTooLong(m.data(), y.data(), n), refused) << n;
+    EXPECT_EQ(centroid(c, m, y).ok, !refused) << n;
+    ZVSpectrum s(m, y);
+    EXPECT_EQ(s.RTCentroid(1e6f) == ZVRAW_PARAMETER_INVALID, refused) << n;
+    if (refused) {
+      EXPECT_TRUE(s.getSize() == unsigned(n) && std::equal(m.begin(), m.end(), s.getMasses())) << n;
+    }
+  }
 }
 
 TEST(RTCentroid, HostileSpectraAndSettings) {

@@ -10,6 +10,7 @@
 #include "processing/Smoothing.h"
 #include "processing/ZeroPadding.h"
 #include "support/SpectrumFixtures.h"
+#include "support/TraceCapture.h"
 
 namespace {
 
@@ -82,11 +83,11 @@ TEST(Smoothing, DispatchBySignAndMethod) {
   EXPECT_TRUE(smoothSavitzkyGolay(seven.data(), 7, 2, 3) == 0 && seven == (Vec{1, 9, 2, 8, 3, 7, 4}));
   for (int method : {1, 3, -1}) {
     OwnedArrays s(x, y);
-    testing::internal::CaptureStdout();
+    const TraceCapture trace;
     EXPECT_EQ(smoothSpectrum(s.x, s.y, s.n, method, 2, 3), -1);
     EXPECT_EQ(smoothChromatogram(s.x, s.y, s.n, method, 2, 3), -1);
     const std::string line = "Smoothing Method not currently implemented\n";
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), line + line);
+    EXPECT_EQ(trace.text(), line + line);
     EXPECT_EQ(s.intensities(), y);
   }
 }

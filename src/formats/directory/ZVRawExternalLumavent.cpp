@@ -9,6 +9,7 @@
 #include "formats/portability/FileHandle.h"
 #include "formats/portability/FileIO.h"
 #include "formats/portability/SysPaths.h"
+#include "formats/portability/SysTrace.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace borealtek_zvraw_version_1 {
@@ -92,7 +93,7 @@ int ZVRawExternalLumavent::initialise(std::string_view dir) {
 int ZVRawExternalLumavent::saveFile(std::string_view dir) const {
   zvraw::AtomicFileWriter out;
   if (out.open(std::string(dir) + kFileName) != ZVRAW_OK) {
-    std::fputs("ZorvalenRawScanReader: Unable to open lockmass gain file.\n", stdout);
+    zvraw::traceLine("ZorvalenRawScanReader: Unable to open lockmass gain file.");
     return ZVRAW_FILEOPEN_ERROR;
   }
   std::string text = zvraw::formatC("%d\n", m_nVersion);

@@ -22,8 +22,8 @@ class ZVRawExternalLumavent {
   // Reads lmgt.inf of the directory; only a version-1 file replaces the
   // table. 0 when the table holds entries afterwards, 1 when it is empty.
   int initialise(std::string_view dir);
-  // Writes lmgt.inf whole: 0, ZVRAW_FILEOPEN_ERROR (after a message on
-  // standard output) or ZVRAW_FILEWRITE_ERROR (the old file is then kept).
+  // Writes lmgt.inf whole: 0, ZVRAW_FILEOPEN_ERROR (after a line on the
+  // trace output) or ZVRAW_FILEWRITE_ERROR (the old file is then kept).
   int saveFile(std::string_view dir) const;
   // Removes lmgt.inf; a missing file is no error. 0 or ZVRAW_ERROR.
   static int deleteFile(std::string_view dir);

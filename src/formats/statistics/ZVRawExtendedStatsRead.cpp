@@ -14,6 +14,7 @@
 
 #include "formats/portability/SysFileSize.h"
 #include "formats/portability/SysPaths.h"
+#include "formats/portability/SysTrace.h"
 #include "formats/statistics/ZVRawExtendedStats.h"
 #include "formats/scans/ZVRawFunctionScanIndices.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
@@ -165,8 +166,8 @@ int ZVRawExtendedStats::ensureScanCountsConsistent(unsigned int fn) {
     held = static_cast<unsigned int>(heldRecords(*f));
   }
   if (held >= indexed) return ZVRAW_OK;
-  std::printf("Func %i - Updating scan count from %i to %i\n", static_cast<int>(fn), static_cast<int>(indexed),
-              static_cast<int>(held));
+  zvraw::traceLine("Func %i - Updating scan count from %i to %i", static_cast<int>(fn), static_cast<int>(indexed),
+                   static_cast<int>(held));
   return m_pScanIndices->setScansInFunction(fn, held);
 }
 

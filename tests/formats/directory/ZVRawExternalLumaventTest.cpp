@@ -9,6 +9,7 @@
 #include "support/Corruption.h"
 #include "support/TempDir.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
+#include "support/TraceCapture.h"
 
 using borealtek_zvraw_version_1::ZVRawExternalLumavent;
 
@@ -156,9 +157,9 @@ TEST_F(LumaventFileTest, SavedTextHasNineDecimals) {
 
 TEST_F(LumaventFileTest, SaveAndDeleteReportFailures) {
   const ZVRawExternalLumavent t = table({{1.0f, 1.0f}});
-  testing::internal::CaptureStdout();
+  const TraceCapture trace;
   EXPECT_EQ(t.saveFile(path("no/such/dir")), ZVRAW_FILEOPEN_ERROR);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "ZorvalenRawScanReader: Unable to open lockmass gain file.\n");
+  EXPECT_EQ(trace.text(), "ZorvalenRawScanReader: Unable to open lockmass gain file.\n");
 
   ASSERT_EQ(t.saveFile(dir().string()), ZVRAW_OK);
   EXPECT_EQ(ZVRawExternalLumavent::deleteFile(dir().string()), ZVRAW_OK);

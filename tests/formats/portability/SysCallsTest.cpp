@@ -9,6 +9,7 @@
 #include "formats/portability/SysTrace.h"
 #include "support/EnvGuard.h"
 #include "support/TempDir.h"
+#include "support/TraceCapture.h"
 
 namespace {
 
@@ -73,20 +74,22 @@ TEST_F(SysCallsFiles, WorkingDirectory) {
   ASSERT_EQ(sysChDir(saved), 0);
 }
 
-TEST(SysTrace, SettersKeepSinksGivenAsNull) {
-  const zvraw::TraceSettings before = zvraw::traceSettings();
-  EXPECT_EQ(before.debugSink, stderr);
-  EXPECT_EQ(before.infoSink, stdout);
-  zvrawSetTraceLevels(5, 6, nullptr, stderr);
+TEST(SysTrace, SettersKeepSinksGivenAsNullAndLinesGoToTheInfoSink) {
+  const TraceCapture trace;  // the info sink: the capture's file
+  std::FILE* const file = TraceCapture::sink();
+  zvrawSetTraceLevels(5, 6, nullptr, nullptr);
   EXPECT_EQ(zvraw::traceSettings().debugLevel, 5);
   EXPECT_EQ(zvraw::traceSettings().infoLevel, 6);
-  EXPECT_EQ(zvraw::traceSettings().debugSink, stderr);
-  EXPECT_EQ(zvraw::traceSettings().infoSink, stderr);
+  EXPECT_EQ(zvraw::traceSettings().infoSink, file);
+  zvrawSetTraceLevels(5, 6, file, nullptr);
+  EXPECT_EQ(zvraw::traceSettings().debugSink, file);
   zvrawacifcSetTraceLevels(1, 2);
-  EXPECT_EQ(zvraw::traceSettings().infoSink, stderr);
+  EXPECT_EQ(zvraw::traceSettings().infoSink, file);
   EXPECT_EQ(zvraw::traceSettings().debugLevel, 1);
-  zvrawimpSetTraceLevels(before.debugLevel, before.infoLevel, before.debugSink, before.infoSink);
-  EXPECT_EQ(zvraw::traceSettings().infoSink, stdout);
+  zvrawimpSetTraceLevels(20, 20, nullptr, nullptr);
+  EXPECT_EQ(zvraw::traceSettings().infoLevel, 20);
+  zvraw::traceLine("Func %i - Updating scan count from %i to %i", 1, 5, 3);
+  EXPECT_EQ(trace.text(), "Func 1 - Updating scan count from 5 to 3\n");
 }
 
 }  // namespace

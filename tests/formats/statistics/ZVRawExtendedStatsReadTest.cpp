@@ -14,6 +14,7 @@
 #include "support/StatsTableFixture.h"
 #include "support/TempDir.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
+#include "support/TraceCapture.h"
 
 using namespace borealtek_zvraw_version_1;
 namespace fs = std::filesystem;
@@ -313,10 +314,10 @@ TEST_F(ExtendedStatsReadTest, ScanCountsFollowTheRecords) {
   writeFile(dir() / "_func003.sts", threeFieldFile(6));
   index({5, 5, 4});
   EXPECT_EQ(read(), ZVRAW_OK);
-  testing::internal::CaptureStdout();
+  const TraceCapture trace;
   for (unsigned f = 0; f < 3; ++f) EXPECT_EQ(stats_->ensureScanCountsConsistent(f), ZVRAW_OK);
   EXPECT_EQ(stats_->ensureScanCountsConsistent(3), ZVRAW_OK);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Func 1 - Updating scan count from 5 to 3\n");
+  EXPECT_EQ(trace.text(), "Func 1 - Updating scan count from 5 to 3\n");
   EXPECT_EQ(indexed(0), 5u);  // function 0 is never changed
   EXPECT_EQ(indexed(1), 3u);
   EXPECT_EQ(indexed(2), 4u);
@@ -329,9 +330,9 @@ TEST_F(ExtendedStatsReadTest, FunctionsWithoutStatisticsKeepTheirScans) {
   writeFile(dir() / "_func001.sts", threeFieldFile(3));
   index({3, 5});  // function 1 has no statistics file
   (void)read();
-  testing::internal::CaptureStdout();
+  const TraceCapture trace;
   EXPECT_EQ(stats_->ensureScanCountsConsistent(1), ZVRAW_OK);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(trace.text(), "");
   EXPECT_EQ(indexed(1), 5u);
 }
 
