@@ -627,7 +627,12 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  * and what is on disk then still reads back: each indexed scan whole, with
  * its own statistics record. A null or other-kind writer, a null parameter
  * set and null arrays under a positive count give ZVRAW_NULL_PARAMETERS; a
- * refused call writes nothing. */
+ * refused call writes nothing. No write waits on a FIFO or device at a
+ * file's name: the drift files "_funcNNN.cdt" and ".ind" are then refused
+ * (appendRawFunction gives ZVRAW_FILEWRITE_ERROR and makes neither), the
+ * scan, index and statistics files are written under the name in upper case,
+ * where the readers find them, and any other file takes the special file's
+ * place as a regular file. */
 
 /* Makes a writer on the directory pTarget (created with its parents) in
  * *zvScanWriter and writes its header. ZVRAW_NULL_PARAMETERS for a null
@@ -652,7 +657,8 @@ ZV_API int destroyRawWriter(CZorvalenRawWriter zvRawWriter);
  * five has its scans rebinned onto its time-of-flight grid. On a failure the
  * function is not started, except that refused scan items
  * (ZVRAW_PARAMETER_INVALID, ZVRAW_SCAN_STAT_NOTSUPPORTED) start it without
- * statistics. */
+ * statistics. The previous function's drift files are closed first (it takes
+ * no more blocks): a close that fails gives ZVRAW_FILEWRITE_ERROR. */
 ZV_API ZV_RESULT_USED int appendRawFunction(CZorvalenRawWriter writer, CZorvalenParameters pParameters);
 
 /* As appendRawFunction, and every scan of the function carries a statistics
@@ -709,8 +715,9 @@ ZV_API ZV_RESULT_USED int appendRawTrace(CZorvalenRawWriter writer, CZorvalenPar
 ZV_API ZV_RESULT_USED int flushRawWriter(CZorvalenRawWriter writer);
 
 /* Writes the channel list, the header, "_extern.inf", closes the drift files
- * and writes the queued scans and the function descriptors; every step runs
- * even after one failed, and the first failure is returned. The writer stays
+ * (ZVRAW_FILEWRITE_ERROR when that close fails) and writes the queued scans
+ * and the function descriptors; every step runs even after one failed, and
+ * the first failure is returned. The writer stays
  * usable: scans appended later are written by the next close. */
 ZV_API ZV_RESULT_USED int closeRawWriter(CZorvalenRawWriter writer);
 

@@ -24,6 +24,7 @@
 #include "drift/IMSUtil.h"
 #include "drift/ScanManager.h"
 #include "formats/directory/ZVRawExternInfo.h"
+#include "support/CloseBehind.h"
 #include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 #include "zorvalen/ZorvalenRaw.h"
@@ -424,6 +425,26 @@ TEST_F(WriterFront, FailedWritesLeaveFilesThatAgree) {
     }
   }
   EXPECT_GE(opened, 5);
+}
+
+// A drift file whose close fails (bytes already written may be lost) is
+// reported by the call that closes it: the next function, which then does
+// not start, or the close.
+TEST_F(WriterFront, FailedDriftClosesAreReported) {
+  const std::pair<const char*, std::function<int(Writer&)>> closings[] = {
+      {"next function", [](Writer& w) { return appendRawFunction(w, Set()); }},
+      {"close", [](Writer& w) { return closeRawWriter(w); }},
+  };
+  for (const auto& [what, closing] : closings) {
+    SCOPED_TRACE(what);
+    fs::remove_all(raw());
+    Writer w(raw().string());
+    ASSERT_EQ(appendRawFunction(w, Set(kDrift)), ZVRAW_OK);
+    ASSERT_EQ(addBlock(w, 0, false), ZVRAW_OK);
+    ASSERT_TRUE(closeBehind(raw() / "_func001.cdt"));
+    EXPECT_EQ(closing(w), ZVRAW_FILEWRITE_ERROR);
+    EXPECT_EQ(w.imp().GetCurrentFunction(), 0);
+  }
 }
 
 // A target that cannot be prepared still gives a handle; every call on it
