@@ -640,7 +640,15 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  * a null handle. A directory that cannot be prepared still gives ZVRAW_OK
  * and a handle, whose every later call returns that code
  * (ZVRAW_FILENAME_EMPTY for an empty path, ZVRAW_ERROR when it cannot be
- * created) and writes nothing. */
+ * created or listed) and writes nothing. So does a directory that already
+ * holds a run, with ZVRAW_FILENAME_ERROR: a regular file (links followed)
+ * named as a file the readers take as part of a run, in any of the spellings
+ * they try (as named, upper case, lower case): "_header.txt", "_header.inf",
+ * "_functns.inf", "_extern.inf", "_tof.txt", "_vesko.inf", "mob_cal.csv",
+ * "_dda.inf", "lmgt.inf", "_CHROMS.INF", "_ANALOGS.INF", "_ANALOGS.DAT",
+ * "_CHRONNN.DAT" and "_funcNNN" with ".dat", ".idx", ".sts", ".cdt" or
+ * ".ind". A new run would be read together with every old file it does not
+ * rewrite; nothing in such a directory is touched. */
 ZV_API ZV_RESULT_USED int createRawWriter(CZorvalenRawWriter* zvScanWriter, const char* pTarget);
 
 /* Releases a writer without writing: scans still queued are lost. Null is

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "api/FunctionDescriptor.h"
+#include "formats/directory/RunComponents.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
 
@@ -34,6 +35,9 @@ int ZorvalenRawWriterImp::Initialise(const std::string& path) {
   m_pzvRawCluster = std::make_unique<ZVRawDataCluster>();
   m_pzvRawWriteInterface = std::make_unique<ZVRawWriteInterface>(*m_pzvRawCluster);
   m_nPreparation = m_pzvRawWriteInterface->prepareDataCluster(path.c_str(), 0);
+  // A run over an earlier one would be read with every old file it does not
+  // rewrite: such a target is refused whole, and nothing in it is touched.
+  if (m_nPreparation == ZVRAW_OK) m_nPreparation = zvraw::checkNoRunIn(path);
   _currentFunction = -1;
   // The header exists from the start; a failure to write it shows at close.
   if (m_nPreparation == ZVRAW_OK) (void)GetHeaderWriter()->Close();

@@ -46,8 +46,8 @@ class ZorvalenRawWriterImp : public HandleObject {
   static bool acceptsKind(HandleKind kind) { return kind == HandleKind::Writer; }
 
   // Creates the directory (with its parents) and writes its header. The
-  // preparation's code (53 empty path, 1 not created), kept for every later
-  // call.
+  // preparation's code (53 empty path, 1 not created or not listed, 4 a
+  // directory that already holds a file of a run), kept for every later call.
   int Initialise(const std::string& path);
   [[nodiscard]] int GetPreparation() const { return m_nPreparation; }
 
