@@ -56,7 +56,7 @@ struct Fixture {
       w.EndBlock(60.0f * static_cast<float>(s), index, data);
       if (!f.WriteBlock(index, data)) return;
     }
-    f.Close();
+    if (!f.Close()) return;
   }
   ~Fixture() {
     std::error_code ec;

@@ -641,7 +641,12 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  * and what is on disk then still reads back: each indexed scan whole, with
  * its own statistics record. A null or other-kind writer, a null parameter
  * set and null arrays under a positive count give ZVRAW_NULL_PARAMETERS; a
- * refused call writes nothing. */
+ * refused call writes nothing. No write waits on a FIFO or device at a
+ * file's name: the drift files "_funcNNN.cdt" and ".ind" are then refused
+ * (appendRawFunction gives ZVRAW_FILEWRITE_ERROR and makes neither), the
+ * scan, index and statistics files are written under the name in upper case,
+ * where the readers find them, and any other file takes the special file's
+ * place as a regular file. */
 
 /* Makes a writer on the directory pTarget (created with its parents) in
  * *zvScanWriter and writes its header. ZVRAW_NULL_PARAMETERS for a null
@@ -649,7 +654,15 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  * a null handle. A directory that cannot be prepared still gives ZVRAW_OK
  * and a handle, whose every later call returns that code
  * (ZVRAW_FILENAME_EMPTY for an empty path, ZVRAW_ERROR when it cannot be
- * created) and writes nothing. */
+ * created or listed) and writes nothing. So does a directory that already
+ * holds a run, with ZVRAW_FILENAME_ERROR: a regular file (links followed)
+ * named as a file the readers take as part of a run, in any of the spellings
+ * they try (as named, upper case, lower case): "_header.txt", "_header.inf",
+ * "_functns.inf", "_extern.inf", "_tof.txt", "_vesko.inf", "mob_cal.csv",
+ * "_dda.inf", "lmgt.inf", "_CHROMS.INF", "_ANALOGS.INF", "_ANALOGS.DAT",
+ * "_CHRONNN.DAT" and "_funcNNN" with ".dat", ".idx", ".sts", ".cdt" or
+ * ".ind". A new run would be read together with every old file it does not
+ * rewrite; nothing in such a directory is touched. */
 ZV_API ZV_RESULT_USED int createRawWriter(CZorvalenRawWriter* zvScanWriter, const char* pTarget);
 
 /* Releases a writer without writing: scans still queued are lost. Null is
@@ -666,7 +679,8 @@ ZV_API int destroyRawWriter(CZorvalenRawWriter zvRawWriter);
  * five has its scans rebinned onto its time-of-flight grid. On a failure the
  * function is not started, except that refused scan items
  * (ZVRAW_PARAMETER_INVALID, ZVRAW_SCAN_STAT_NOTSUPPORTED) start it without
- * statistics. */
+ * statistics. The previous function's drift files are closed first (it takes
+ * no more blocks): a close that fails gives ZVRAW_FILEWRITE_ERROR. */
 ZV_API ZV_RESULT_USED int appendRawFunction(CZorvalenRawWriter writer, CZorvalenParameters pParameters);
 
 /* As appendRawFunction, and every scan of the function carries a statistics
@@ -723,8 +737,9 @@ ZV_API ZV_RESULT_USED int appendRawTrace(CZorvalenRawWriter writer, CZorvalenPar
 ZV_API ZV_RESULT_USED int flushRawWriter(CZorvalenRawWriter writer);
 
 /* Writes the channel list, the header, "_extern.inf", closes the drift files
- * and writes the queued scans and the function descriptors; every step runs
- * even after one failed, and the first failure is returned. The writer stays
+ * (ZVRAW_FILEWRITE_ERROR when that close fails) and writes the queued scans
+ * and the function descriptors; every step runs even after one failed, and
+ * the first failure is returned. The writer stays
  * usable: scans appended later are written by the next close. */
 ZV_API ZV_RESULT_USED int closeRawWriter(CZorvalenRawWriter writer);
 

@@ -7,7 +7,7 @@
 #include "acquisition/ProcessQuery.h"
 #include "acquisition/RegistryUtil.h"
 #include "api/ProcessParametersImp.h"
-#include "formats/portability/FileHandle.h"
+#include "formats/portability/SysPaths.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace fs = std::filesystem;
@@ -162,8 +162,9 @@ int PendrakeMonitorImp::abort() const {
   if (Aborted()) return ZVRAW_OK;
   const auto path = mapDrivePath(_abortFile);
   if (!path) return ZVRAW_FILEOPEN_ERROR;
-  // Appending creates the file without touching one that appeared meanwhile.
-  zvraw::FilePtr file(std::fopen(path->c_str(), "ab"));
+  // Appending creates the file without touching one that appeared meanwhile;
+  // only a regular file is opened, and the open never waits for a peer.
+  zvraw::FilePtr file = sysOpenFile(*path, "ab");
   if (!file) return ZVRAW_FILEOPEN_ERROR;
   return zvraw::closeChecked(file) ? ZVRAW_OK : ZVRAW_FILEWRITE_ERROR;
 }

@@ -196,9 +196,9 @@ int ZorvalenRawCDTWriter::GetRawScan(float*& masses, float*& intensities, int& c
 
 int ZorvalenRawCDTWriter::CloseBlock() {
   if (_closed) return ZVRAW_OK;
-  if (_fileWriter) _fileWriter->Close();
   _closed = true;
-  return ZVRAW_OK;
+  // Every block was flushed as it went, but a close can still fail to keep them.
+  return !_fileWriter || _fileWriter->Close() ? ZVRAW_OK : ZVRAW_FILEWRITE_ERROR;
 }
 
 }  // namespace Vardex::Lib::ZorvalenRaw

@@ -36,7 +36,8 @@ class ZorvalenRawCDTWriter {
   // written). 57, nothing created, unless Lteff, Veff and the frequency are
   // finite and above 0, 0 < startMass < endMass (finite), 1 <= scansInBlock
   // <= kMaxSpectraPerBlock and the grid has at most IMSUtil::kMaxGridIndices
-  // points; 1 before Initalise; 10 when the files cannot be written.
+  // points; 1 before Initalise; 10 when the files cannot be written (a
+  // FIFO, device or directory at either name: neither file is made).
   int AppendFunction(const float& Lteff, const float& Veff, const float& samplingFrequency, const float& startMass,
                      const float& endMass, const int& scansInBlock);
   // The value checks of AppendFunction alone: 0 or 57. Lets a caller refuse
@@ -59,7 +60,8 @@ class ZorvalenRawCDTWriter {
   // The summed spectrum of the last block written (inner points of zero
   // runs dropped); the arrays stay the writer's, valid until the next block.
   int GetRawScan(float*& masses, float*& intensities, int& count);
-  // Closes the files; later blocks give 70. A second call does nothing. 0.
+  // Closes the files; later blocks give 70. 10 when a close failed (bytes
+  // already written may be lost), else 0; a second call does nothing (0).
   int CloseBlock();
 
   [[nodiscard]] int GetStartIndex() const { return _startIndex; }

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "api/FunctionDescriptor.h"
+#include "formats/directory/RunComponents.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
 
@@ -34,6 +35,9 @@ int ZorvalenRawWriterImp::Initialise(const std::string& path) {
   m_pzvRawCluster = std::make_unique<ZVRawDataCluster>();
   m_pzvRawWriteInterface = std::make_unique<ZVRawWriteInterface>(*m_pzvRawCluster);
   m_nPreparation = m_pzvRawWriteInterface->prepareDataCluster(path.c_str(), 0);
+  // A run over an earlier one would be read with every old file it does not
+  // rewrite: such a target is refused whole, and nothing in it is touched.
+  if (m_nPreparation == ZVRAW_OK) m_nPreparation = zvraw::checkNoRunIn(path);
   _currentFunction = -1;
   // The header exists from the start; a failure to write it shows at close.
   if (m_nPreparation == ZVRAW_OK) (void)GetHeaderWriter()->Close();
@@ -100,6 +104,7 @@ int ZorvalenRawWriterImp::appendFunction(const Parameters& keys, const ZorvalenS
   // of the new function exists yet.
   ZorvalenRawScanWriterImp& scans = *GetScanWriter();
   if (const int rc = scans.Flush(); rc != ZVRAW_OK) return rc;
+  if (const int rc = closeDrift(); rc != ZVRAW_OK) return rc;
   const int fn = _currentFunction + 1;
   std::unique_ptr<ZorvalenRawCDTWriter> drift;
   if (definition.IsCDT()) {
@@ -113,7 +118,7 @@ int ZorvalenRawWriterImp::appendFunction(const Parameters& keys, const ZorvalenS
   }
   const int rc = withItems ? scans.AppendFunction(fn, definition, items, n) : scans.AppendFunction(fn, definition);
   if (scans.GetFunctionNumber() != fn) return rc;  // not started: the previous function stays current
-  _CDTWriter = std::move(drift);                   // closes the previous function's drift files
+  _CDTWriter = std::move(drift);
   _currentFunction = fn;
   m_nDriftFailure = ZVRAW_OK;
   if (rc == ZVRAW_OK) SetExternValues(keys);
@@ -123,13 +128,20 @@ int ZorvalenRawWriterImp::appendFunction(const Parameters& keys, const ZorvalenS
 int ZorvalenRawWriterImp::AppendFunction(int fn, const ZVRawFunctionDescriptor& record, bool centroid) {
   if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
   ZorvalenRawScanWriterImp& scans = *GetScanWriter();
-  const int rc = scans.AppendFunction(fn, record, centroid);
+  int rc = scans.AppendFunction(fn, record, centroid);
   if (scans.GetFunctionNumber() == fn && fn != _currentFunction) {
+    keepFirst(rc, closeDrift());
     _CDTWriter.reset();  // a record makes no drift function
     _currentFunction = fn;
     m_nDriftFailure = ZVRAW_OK;
   }
   return rc;
+}
+
+int ZorvalenRawWriterImp::closeDrift() {
+  // A close that loses the drift files' last bytes is their function's last
+  // failed write.
+  return _CDTWriter ? _CDTWriter->CloseBlock() : ZVRAW_OK;
 }
 
 void ZorvalenRawWriterImp::SetExternValues(const Parameters& definition) {

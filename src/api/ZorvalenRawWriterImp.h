@@ -46,8 +46,8 @@ class ZorvalenRawWriterImp : public HandleObject {
   static bool acceptsKind(HandleKind kind) { return kind == HandleKind::Writer; }
 
   // Creates the directory (with its parents) and writes its header. The
-  // preparation's code (53 empty path, 1 not created), kept for every later
-  // call.
+  // preparation's code (53 empty path, 1 not created or not listed, 4 a
+  // directory that already holds a file of a run), kept for every later call.
   int Initialise(const std::string& path);
   [[nodiscard]] int GetPreparation() const { return m_nPreparation; }
 
@@ -60,12 +60,13 @@ class ZorvalenRawWriterImp : public HandleObject {
   [[nodiscard]] std::string GetRawFilePath() const;
   [[nodiscard]] int GetCurrentFunction() const { return _currentFunction; }
 
-  // Starts the next function after writing what the previous one queued.
+  // Starts the next function after writing what the previous one queued
+  // and closing its drift files (it takes no more blocks from then on).
   // Not started, the number unchanged: 1 or 68 from the definition, 57 for
   // drift values the drift store refuses, a negative item count or an item
   // list null under a positive count (79), or the failure of the previous
-  // function's last write or of the new drift files. Refused scan items
-  // (57, 75) start the function without statistics.
+  // function's last write or close, or of the new drift files. Refused scan
+  // items (57, 75) start the function without statistics.
   int AppendFunction(const Parameters& definition);
   int AppendFunction(const Parameters& definition, const ZorvalenScanItem* items, int n);
   // A function from a caller's record, through the scan writer.
@@ -106,6 +107,8 @@ class ZorvalenRawWriterImp : public HandleObject {
   int addBlock(const Point* points, const Value* values, unsigned int datasize, const unsigned int* scans,
                unsigned int scansize, float rt, const Parameters* items);
   int appendFunction(const Parameters& definition, const ZorvalenScanItem* items, int n, bool withItems);
+  // Closes the current function's drift files, if any: CloseBlock's code.
+  int closeDrift();
 
   std::unique_ptr<ZVRawWriteInterface> m_pzvRawWriteInterface;
   std::unique_ptr<ZVRawDataCluster> m_pzvRawCluster;

@@ -4,6 +4,7 @@
 
 #include "drift/CDTFormat.h"
 #include "formats/portability/FileHandle.h"
+#include "formats/portability/SysPaths.h"
 
 namespace Vardex::Control::Legacy::ZorvalenRaw {
 
@@ -38,10 +39,17 @@ std::string CDTFileWriter::IndexFilePath() const { return impl_->indexPath.ToStr
 
 bool CDTFileWriter::WriteHeader(const std::string& headerBytes) {
   Impl& w = *impl_;
-  Close();
-  w.index.reset(std::fopen(w.indexPath.ToString().c_str(), "wb"));
-  w.data.reset(std::fopen(w.dataPath.ToString().c_str(), "wb"));
-  w.failed = !w.index || !w.data || !writeFlushed(w.index.get(), headerBytes);
+  (void)Close();  // the same two files are truncated next: what they held is gone either way
+  const std::string& index = w.indexPath.ToString();
+  const std::string& data = w.dataPath.ToString();
+  // A FIFO or device at either name refuses the pair before either file is
+  // made; the opens never wait for a peer, should one appear meanwhile.
+  w.failed = !sysNameTakesRegularFile(index) || !sysNameTakesRegularFile(data);
+  if (!w.failed) {
+    w.index = sysOpenFile(index, "wb");
+    w.data = w.index ? sysOpenFile(data, "wb") : nullptr;
+    w.failed = !w.index || !w.data || !writeFlushed(w.index.get(), headerBytes);
+  }
   return !w.failed;
 }
 
@@ -52,9 +60,11 @@ bool CDTFileWriter::WriteBlock(const std::string& indexBytes, const std::string&
   return !w.failed;
 }
 
-void CDTFileWriter::Close() {
-  impl_->index.reset();
-  impl_->data.reset();
+bool CDTFileWriter::Close() {
+  Impl& w = *impl_;
+  const bool index = !w.index || zvraw::closeChecked(w.index);
+  const bool data = !w.data || zvraw::closeChecked(w.data);
+  return index && data;
 }
 
 }  // namespace Vardex::Control::Legacy::ZorvalenRaw

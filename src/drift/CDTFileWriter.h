@@ -22,12 +22,16 @@ class CDTFileWriter {
   [[nodiscard]] std::string IndexFilePath() const;
 
   // Creates (truncates) both files and writes the header to the index: true
-  // only when both opened and the header reached the file.
+  // only when both opened and the header reached the file. Only regular
+  // files are written: a FIFO, device or directory at either name gives
+  // false and neither file is made.
   [[nodiscard]] bool WriteHeader(const std::string& headerBytes);
   // False before WriteHeader, and for this and every later call once any
   // write failed.
   [[nodiscard]] bool WriteBlock(const std::string& indexBytes, const std::string& dataBytes);
-  void Close();
+  // Closes both files: false when either close failed, which may have lost
+  // bytes already written. True when nothing was open.
+  [[nodiscard]] bool Close();
 
  private:
   struct Impl;

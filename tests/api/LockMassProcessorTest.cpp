@@ -3,6 +3,7 @@
 // reads, the file it keeps, automatic correction and bad input.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <limits>
@@ -14,6 +15,7 @@
 #include "cluster/ZVRawAccessInterface.h"
 #include "drift/DriftPairFixture.h"
 #include "support/Corruption.h"
+#include "support/FifoGuard.h"
 #include "support/FileSizeLimit.h"
 
 namespace fs = std::filesystem;
@@ -462,6 +464,22 @@ TEST_F(LockMass, BadHandlesSetsAndOutputs) {
   EXPECT_NEAR(masses[0], 556.2f, 0.01f);
   EXPECT_EQ(releaseMemory(masses), ZVRAW_OK);
   EXPECT_EQ(releaseMemory(intensities), ZVRAW_OK);
+}
+
+// A FIFO at lmgt.inf is no table: the correction replaces it with one, and
+// neither the opening nor the save waits for a peer.
+TEST_F(LockMass, FifoAtTheTableFileIsReplaced) {
+  write(lockMassRun({}));
+  ASSERT_EQ(::mkfifo((raw() / "lmgt.inf").c_str(), 0600), 0);
+  bool applied = false;
+  EXPECT_EQ(withinFifo(raw() / "lmgt.inf",
+                       [&] {
+                         CZorvalenBaseProcessor p = opened();
+                         settings(p, kSettings);
+                         return correct(p, applied);
+                       }),
+            ZVRAW_OK);
+  EXPECT_TRUE(applied && fs::is_regular_file(raw() / "lmgt.inf"));
 }
 
 TEST_F(LockMass, DamagedTableFiles) {

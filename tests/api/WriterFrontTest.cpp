@@ -24,6 +24,7 @@
 #include "drift/IMSUtil.h"
 #include "drift/ScanManager.h"
 #include "formats/directory/ZVRawExternInfo.h"
+#include "support/CloseBehind.h"
 #include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 #include "zorvalen/ZorvalenRaw.h"
@@ -426,17 +427,41 @@ TEST_F(WriterFront, FailedWritesLeaveFilesThatAgree) {
   EXPECT_GE(opened, 5);
 }
 
-// A target that cannot be prepared still gives a handle; every call on it
-// returns the preparation's code and nothing lands in the working directory
-// or the root.
+// A drift file whose close fails (bytes already written may be lost) is
+// reported by the call that closes it: the next function, which then does
+// not start, or the close.
+TEST_F(WriterFront, FailedDriftClosesAreReported) {
+  const std::pair<const char*, std::function<int(Writer&)>> closings[] = {
+      {"next function", [](Writer& w) { return appendRawFunction(w, Set()); }},
+      {"close", [](Writer& w) { return closeRawWriter(w); }},
+  };
+  for (const auto& [what, closing] : closings) {
+    SCOPED_TRACE(what);
+    fs::remove_all(raw());
+    Writer w(raw().string());
+    ASSERT_EQ(appendRawFunction(w, Set(kDrift)), ZVRAW_OK);
+    ASSERT_EQ(addBlock(w, 0, false), ZVRAW_OK);
+    ASSERT_TRUE(closeBehind(raw() / "_func001.cdt"));
+    EXPECT_EQ(closing(w), ZVRAW_FILEWRITE_ERROR);
+    EXPECT_EQ(w.imp().GetCurrentFunction(), 0);
+  }
+}
+
+// A target that cannot be prepared, or holds an earlier run, still gives a
+// handle; every call on it returns the preparation's code and nothing lands
+// in the target, the working directory or the root.
 TEST_F(WriterFront, UnpreparedTargetsWriteNothing) {
   writeTextFile(dir() / "plain", "a file");
+  fs::create_directory(dir() / "old.raw");
+  writeTextFile(dir() / "old.raw" / "_FUNC001.CDT", "old");
   const fs::path cwd = fs::current_path();
   const auto before = names(cwd), rootBefore = names("/");
   const F m = massesOf(0), y = intensitiesOf(0);
   const Block b(0);
   for (const auto& [target, code] : {std::pair<std::string, int>{"", ZVRAW_FILENAME_EMPTY},
-                                     {(dir() / "plain" / "run.raw").string(), ZVRAW_ERROR}}) {
+                                     {(dir() / "plain" / "run.raw").string(), ZVRAW_ERROR},
+                                     {(dir() / "plain").string(), ZVRAW_ERROR},
+                                     {(dir() / "old.raw").string(), ZVRAW_FILENAME_ERROR}}) {
     Writer w(target);
     ASSERT_TRUE(w.rc == ZVRAW_OK && w.w != nullptr) << target;
     const Set plain, drift(kDrift), trace({{1201, "x"}});
@@ -454,7 +479,52 @@ TEST_F(WriterFront, UnpreparedTargetsWriteNothing) {
   }
   EXPECT_EQ(names(cwd), before);
   EXPECT_EQ(names("/"), rootBefore);
-  EXPECT_EQ(names(dir()), std::set<std::string>{"plain"});
+  EXPECT_EQ(names(dir()), (std::set<std::string>{"plain", "old.raw"}));
+  EXPECT_EQ(names(dir() / "old.raw"), std::set<std::string>{"_FUNC001.CDT"});
+  EXPECT_EQ(readTextFile(dir() / "old.raw" / "_FUNC001.CDT"), "old");
+}
+
+// A regular file (links followed) the readers would take as part of a run,
+// in any spelling they try, makes a target one that holds a run; anything
+// else is left alone by the new run.
+TEST_F(WriterFront, TargetsHoldingARunAreRefused) {
+  enum Kind { File, Link, Directory };
+  const struct {
+    const char* name;
+    Kind kind;
+    bool refused;
+  } cases[] = {{"_header.txt", File, true},    {"_HEADER.INF", File, true},    {"_functns.inf", File, true},
+               {"_extern.inf", File, true},    {"_TOF.TXT", File, true},       {"_vesko.inf", File, true},
+               {"MOB_CAL.CSV", File, true},    {"_dda.inf", File, true},       {"lmgt.inf", File, true},
+               {"_chroms.inf", File, true},    {"_ANALOGS.DAT", File, true},   {"_CHRO012.DAT", File, true},
+               {"_func002.sts", File, true},   {"_FUNC0100.IDX", File, true},  {"_func100.cdt", File, true},
+               {"_func001.ind", Link, true},   {"notes.txt", File, false},     {"_Func001.dat", File, false},
+               {"_func1.dat", File, false},    {"_func0001.dat", File, false}, {"_func000.idx", File, false},
+               {"_func0100.cdt", File, false}, {"_func001.dat.bak", File, false}, {"_CHRO000.DAT", File, false},
+               {"_func003.dat", Directory, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(raw());
+    fs::create_directories(raw());
+    writeTextFile(dir() / "elsewhere", "old");
+    if (c.kind == Directory) fs::create_directory(raw() / c.name);
+    if (c.kind == Link) fs::create_symlink(dir() / "elsewhere", raw() / c.name);
+    if (c.kind == File) writeTextFile(raw() / c.name, "old");
+    const auto before = names(raw());
+    {
+      Writer w(raw().string());
+      const int code = c.refused ? ZVRAW_FILENAME_ERROR : ZVRAW_OK;
+      EXPECT_EQ(appendRawFunction(w, Set()), code);
+      EXPECT_EQ(addScan(w, 0, false), code);
+      EXPECT_EQ(closeRawWriter(w), code);
+    }
+    if (c.refused) {
+      EXPECT_EQ(names(raw()), before);
+    }
+    if (c.kind != Directory) {
+      EXPECT_EQ(readTextFile(raw() / c.name), "old");
+    }
+  }
 }
 
 // Hostile calls in sequence on one writer: each refused with its code and

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
@@ -10,6 +11,8 @@
 #include "drift/CDTFormat.h"
 #include "drift/Compressor.h"
 #include "support/ByteBuilder.h"
+#include "support/CloseBehind.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
 using namespace Vardex::Control::Legacy::ZorvalenRaw;
@@ -237,7 +240,7 @@ TEST_F(CDTFileWriterTest, FilesHoldHeaderRecordsAndBlocks) {
     ASSERT_TRUE(files.WriteBlock(index, data));
     allData += data;
   }
-  files.Close();
+  ASSERT_TRUE(files.Close());
   EXPECT_EQ(std::filesystem::file_size(dir() / "_func001.ind"), 36u + 3 * (12 + 20 * n));
   EXPECT_EQ(readFile(dir() / "_func001.cdt"), toBytes(allData));
   EXPECT_FALSE(files.WriteBlock("x", "y"));  // closed
@@ -245,23 +248,37 @@ TEST_F(CDTFileWriterTest, FilesHoldHeaderRecordsAndBlocks) {
   EXPECT_FALSE(Path(path("_func002.ind")).Exists());
 }
 
+// A name taken by a directory or FIFO refuses the pair at once and makes
+// neither file; a failed write sticks; a failed close is reported.
 TEST_F(CDTFileWriterTest, FailuresAreReportedAndSticky) {
   CDTFileWriter early(dir().string(), 1);
   EXPECT_FALSE(early.WriteBlock("i", "d"));  // before the header
+  EXPECT_TRUE(early.Close());                // nothing open
 
-  std::filesystem::create_directory(dir() / "_func003.cdt");  // the data file cannot open
-  CDTFileWriter blocked(dir().string(), 2);
-  EXPECT_FALSE(blocked.WriteHeader("h"));
-  EXPECT_FALSE(blocked.WriteBlock("i", "d"));
+  std::filesystem::create_directory(dir() / "_func003.cdt");
+  ASSERT_EQ(::mkfifo(path("_func004.ind").c_str(), 0600), 0);
+  for (unsigned fn : {2u, 3u}) {
+    CDTFileWriter blocked(dir().string(), fn);
+    EXPECT_FALSE(blocked.WriteHeader("h")) << fn;
+    EXPECT_FALSE(blocked.WriteBlock("i", "d")) << fn;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir() / "_func003.ind") || std::filesystem::exists(dir() / "_func004.cdt"));
 
-  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  std::filesystem::create_symlink("/dev/full", dir() / "_func004.cdt");
-  CDTFileWriter full(dir().string(), 3);
+  CDTFileWriter full(dir().string(), 4);
   ASSERT_TRUE(full.WriteHeader("header"));
-  EXPECT_FALSE(full.WriteBlock("record", "data"));
+  {
+    const FileSizeLimit limit(8);
+    ASSERT_TRUE(limit.ok());
+    EXPECT_FALSE(full.WriteBlock("record", "data past the limit"));
+  }
   EXPECT_FALSE(full.WriteBlock("", ""));  // once failed, always failed
-  full.Close();
-  EXPECT_EQ(readTextFile(dir() / "_func004.ind"), "header");  // no record for the lost data
+  EXPECT_TRUE(full.Close());
+  EXPECT_EQ(readTextFile(dir() / "_func005.ind"), "header");  // no record for the lost data
+
+  CDTFileWriter lost(dir().string(), 5);
+  ASSERT_TRUE(lost.WriteHeader("header") && lost.WriteBlock("record", "data"));
+  ASSERT_TRUE(closeBehind(lost.DataFilePath()));
+  EXPECT_FALSE(lost.Close());
 }
 
 }  // namespace

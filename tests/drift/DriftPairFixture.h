@@ -53,7 +53,7 @@ inline void writePair(const std::filesystem::path& dir, unsigned function, const
     w.EndBlock(b.rtSeconds, index, data);
     ASSERT_TRUE(f.WriteBlock(index, data));
   }
-  f.Close();
+  ASSERT_TRUE(f.Close());
 }
 
 // Header fields of _funcNNN.ind, by byte offset.

@@ -1,6 +1,5 @@
 #include "formats/portability/FileIO.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,19 +98,20 @@ int writeWholeFile(std::string_view path, std::span<const std::uint8_t> bytes) {
 }
 
 int rewriteWholeFile(std::string_view path, std::span<const std::uint8_t> bytes) {
-  const std::string name(path);
-  const int fd = ::open(name.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return writeWholeFile(path, bytes);
-  struct stat st {};
+  // Only a regular file is rewritten in place; anything else at the name
+  // (a FIFO too, without waiting for a peer) is replaced whole.
+  std::uint64_t size = 0;
+  FilePtr file = sysOpenFile(std::string(path), "r+b", true, &size);
   std::vector<std::uint8_t> old;
   const std::size_t n = bytes.size();
-  bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) == n;
+  const int fd = file ? ::fileno(file.get()) : -1;
+  bool same = file && size == n;
   if (same) {
     old.resize(n);
     same = ::pread(fd, old.data(), n, 0) == static_cast<ssize_t>(n);
   }
   if (!same) {
-    ::close(fd);
+    file.reset();
     return writeWholeFile(path, bytes);
   }
   std::size_t from = 0, to = n;
@@ -121,7 +121,7 @@ int rewriteWholeFile(std::string_view path, std::span<const std::uint8_t> bytes)
   bool written = span == 0 || ::pwrite(fd, bytes.data() + from, span, static_cast<off_t>(from)) ==
                                   static_cast<ssize_t>(span);
   if (!written) (void)::pwrite(fd, old.data() + from, span, static_cast<off_t>(from));  // what it changed, back
-  written = ::close(fd) == 0 && written;
+  written = closeChecked(file) && written;
   return written ? ZVRAW_OK : ZVRAW_FILEWRITE_ERROR;
 }
 

@@ -79,6 +79,12 @@ zvraw::FilePtr sysOpenFile(const std::string& path, const char* mode, bool regul
   return zvraw::FilePtr(f);
 }
 
+bool sysNameTakesRegularFile(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT;
+  return S_ISREG(st.st_mode);
+}
+
 const char* getDirSlash() { return "/"; }
 
 int getNextSubDir(std::string_view path, std::string& prefix) {

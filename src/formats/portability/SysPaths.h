@@ -43,6 +43,11 @@ char* to_lower(char* text);
 [[nodiscard]] zvraw::FilePtr sysOpenFile(const std::string& path, const char* mode, bool regularOnly = true,
                                          std::uint64_t* sizeAtOpen = nullptr);
 
+// Whether a file opened at path for writing would be a regular file: nothing
+// is there, or a regular file is (links followed). Lets a writer of two files
+// refuse a FIFO or device at either name before it creates the other.
+[[nodiscard]] bool sysNameTakesRegularFile(const std::string& path);
+
 // Path as given, then with its last component upper-cased, then lower-cased.
 [[nodiscard]] std::array<std::string, 3> componentSpellings(std::string_view path);
 

@@ -11,6 +11,7 @@
 #include "formats/portability/PrivateProfile.h"
 #include "support/Corruption.h"
 #include "support/DecimalCommaLocale.h"
+#include "support/FifoGuard.h"
 #include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
@@ -355,6 +356,15 @@ TEST_F(PrivateProfileTest, WritesKeepPermissionsAndLinks) {
   EXPECT_EQ(sysSetPrivateProfileString("S", "k", "3", path("link.ini").c_str()), 0);
   EXPECT_TRUE(fs::is_symlink(dir() / "link.ini"));
   EXPECT_EQ(contents(), "[S]\nk=3\n");
+}
+
+// A FIFO at the file reads as an empty file, and a write replaces it with a
+// regular one; neither waits for a peer.
+TEST_F(PrivateProfileTest, FifoReadsEmptyAndIsReplaced) {
+  ASSERT_EQ(::mkfifo(file().c_str(), 0600), 0);
+  EXPECT_EQ(withinFifo(file(), [&] { return get("S", "k"); }), (std::pair<int, std::string>{2, "dflt"}));  // as an empty file
+  EXPECT_EQ(withinFifo(file(), [&] { return sysSetPrivateProfileString("S", "k", "v", file().c_str()); }), 0);
+  EXPECT_EQ(contents(), "\n\n[S]\nk=v\n");
 }
 
 // Damaged files read with a code and no fault; a write into one still lands
