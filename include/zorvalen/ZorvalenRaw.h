@@ -433,9 +433,10 @@ ZV_API ZV_RESULT_USED int combineScan(CZorvalenBaseProcessor processor, int nFun
 
 /* The spectrum of a compressed function's acquisition mass range summed
  * over the scans and drift bins (ranges inclusive), scaled by the gain as
- * combineScan. ZVRAW_FUNCNUM_INVALID for a function without drift data,
+ * combineScan. ZVRAW_FUNCNUM_INVALID for a function the run does not have,
  * ZVRAW_SCANRANGE_INVALID and ZVRAW_DRIFTRANGE_INVALID for a bad scan or bin
- * range. */
+ * range; a function without drift data has no bins, so any bin range gives
+ * ZVRAW_DRIFTRANGE_INVALID. */
 ZV_API ZV_RESULT_USED int combineDriftScan(CZorvalenBaseProcessor processor, int nFunction, int nFirstScan,
                                            int nLastScan, int nFirstDrift, int nLastDrift);
 
