@@ -696,13 +696,18 @@ ZV_API ZV_RESULT_USED int appendCDTScanWithStats(CZorvalenRawWriter writer, cons
                                                  const unsigned int* scans, unsigned int scansize, float fRT,
                                                  CZorvalenParameters pParameters);
 
-/* Header items (ZorvalenHeaderItem keys) for the header file; VERSION is
- * always written as "01.00". */
+/* Header items (ZorvalenHeaderItem keys; other keys are ignored) for the
+ * header file; VERSION is always written as "01.00". A value holds at most
+ * 509 bytes and no line break: a set with a value that does not fit gives
+ * ZVRAW_PARAMETER_INVALID and sets none of its items. */
 ZV_API ZV_RESULT_USED int setRawHeaderItems(CZorvalenRawWriter writer, CZorvalenParameters pParameters);
 
 /* One analog trace, written at once: AnalogParameter DESCRIPTION, UNITS and
  * TYPE (an AnalogTraceType) describe it; ZVRAW_PARAMETER_INVALID for a
- * negative size. */
+ * negative size. DESCRIPTION and UNITS share the trace's 81-byte record
+ * field: the description is cut to 80 bytes, and the units to 59 bytes less
+ * the description's length (none from a description of 59 bytes or more). A
+ * trace that fails to write leaves no channel. */
 ZV_API ZV_RESULT_USED int appendRawTrace(CZorvalenRawWriter writer, CZorvalenParameters pParameters,
                                          const float* pTimes, const float* pIntensities, int nSize);
 

@@ -539,4 +539,42 @@ TEST_F(WriterFront, HostileCallsAreRefusedAndWriteNothing) {
   EXPECT_TRUE(info.rc == ZVRAW_OK && getFunctionCount(info, &functions) == 0 && functions == 5);
 }
 
+// A header item fits its slot whole (509 bytes, no line break) or the set is
+// refused with none of its items set; a trace description is cut to the 80
+// bytes of its record field.
+TEST_F(WriterFront, TextsFitTheirFieldsOrAreRefused) {
+  const int sample = key(ZorvalenHeaderItem::SAMPLE_DESCRIPTION), user = key(ZorvalenHeaderItem::USER_NAME);
+  const struct {
+    std::string sample;
+    int rc;
+  } cases[] = {
+      {std::string(509, 's'), ZVRAW_OK}, {"", ZVRAW_OK},
+      {std::string(510, 's'), ZVRAW_PARAMETER_INVALID}, {"two\nlines", ZVRAW_PARAMETER_INVALID},
+      {"cr\r", ZVRAW_PARAMETER_INVALID},
+  };
+  const F t = {0.5f}, v = {2.0f};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sample.size());
+    fs::remove_all(raw());
+    {
+      Writer w(raw().string());
+      ASSERT_EQ(setRawHeaderItems(w, Set({{user, "first"}})), ZVRAW_OK);
+      EXPECT_EQ(setRawHeaderItems(w, Set({{sample, c.sample}, {user, "second"}})), c.rc);
+      ASSERT_EQ(appendRawTrace(w, Set({{1201, std::string(200, 'd')}}), t.data(), v.data(), 1), ZVRAW_OK);
+      ASSERT_TRUE(appendRawFunction(w, Set()) == ZVRAW_OK && addScan(w, 0, false) == ZVRAW_OK);  // a run opens
+      ASSERT_EQ(closeRawWriter(w), ZVRAW_OK);
+    }
+    const Reader info(raw(), ZorvalenBaseType::INFO), analog(raw(), ZorvalenBaseType::ANALOG);
+    ASSERT_TRUE(info.rc == ZVRAW_OK && analog.rc == ZVRAW_OK);
+    const Set got;
+    const ZorvalenHeaderItem asked[] = {ZorvalenHeaderItem::SAMPLE_DESCRIPTION, ZorvalenHeaderItem::USER_NAME};
+    ASSERT_EQ(getHeaderItemValue(info, asked, 2, got), ZVRAW_OK);
+    EXPECT_EQ(got.get(sample), c.rc == ZVRAW_OK ? c.sample : "");
+    EXPECT_EQ(got.get(user), c.rc == ZVRAW_OK ? "second" : "first");
+    char* description = nullptr;
+    ASSERT_EQ(getChannelDesciption(analog, 0, &description), ZVRAW_OK);
+    EXPECT_EQ(std::string(description), std::string(80, 'd'));
+  }
+}
+
 }  // namespace
