@@ -644,10 +644,15 @@ ZV_API ZV_RESULT_USED int createRawWriter(CZorvalenRawWriter* zvScanWriter, cons
 ZV_API int destroyRawWriter(CZorvalenRawWriter zvRawWriter);
 
 /* Starts the next function (numbered from 0) from FunctionDefinition keys,
- * after writing what the previous one queued. FUNCTIONTYPE is TOF (default),
- * TOFS, TOFD, TOFM or TOFP (else ZVRAW_WRITER_FUNCTIONTYPE_NOTSUPPORTED); a
- * value that does not read gives ZVRAW_ERROR and an ion mode outside 100 to
- * 113 ZVRAW_PARAMETER_INVALID. CDT_SCANS above 0 makes a compressed-drift
+ * after writing what the previous one queued; other keys are ignored.
+ * FUNCTIONTYPE is TOF (default), TOFS, TOFD, TOFM or TOFP (else
+ * ZVRAW_WRITER_FUNCTIONTYPE_NOTSUPPORTED). A value is the number its text
+ * begins with (CONTINUUM: 0 or 1). A text that begins with no number gives
+ * ZVRAW_ERROR, except for CDT_SCANS and RESOLUTION, which are then ignored
+ * (an ordinary function; _extern.inf keeps any earlier resolution). NaN or
+ * infinity in STARTMASS, ENDMASS, SAMPLINGFREQUENCY, LTEFF, VEFF or
+ * RESOLUTION, a negative CDT_SCANS and an ion mode outside 100 to 113 give
+ * ZVRAW_PARAMETER_INVALID. CDT_SCANS above 0 makes a compressed-drift
  * function, which needs LTEFF, VEFF, SAMPLINGFREQUENCY (GHz), STARTMASS and
  * ENDMASS (ZVRAW_PARAMETER_INVALID otherwise). A continuum function with all
  * five has its scans rebinned onto its time-of-flight grid. On a failure the
@@ -663,9 +668,11 @@ ZV_API ZV_RESULT_USED int appendRawFunctionWithStats(CZorvalenRawWriter writer, 
 
 /* One scan of the current function at retention time fRT: ZVRAW_ERROR
  * before any function, ZVRAW_WRITER_CDT_ADD_SCAN_ERROR for a compressed-drift
- * function, ZVRAW_PARAMETER_INVALID for a negative size or a mass or time
- * that is not finite. The WithStats form takes the values of the function's
- * scan items (a scan without values gets a record of zeros). */
+ * function, ZVRAW_PARAMETER_INVALID for a negative size or a mass, intensity
+ * or time that is not finite. After a failed write of the function, it and
+ * every later scan of the function return that failure. The WithStats form
+ * takes the values of the function's scan items (a scan without values gets
+ * a record of zeros). */
 ZV_API ZV_RESULT_USED int appendRawScan(CZorvalenRawWriter writer, const float* pMasses, const float* pIntensities,
                                         int nSize, float fRT);
 ZV_API ZV_RESULT_USED int appendRawScanWithStats(CZorvalenRawWriter writer, const float* pMasses,
@@ -678,9 +685,9 @@ ZV_API ZV_RESULT_USED int appendRawScanWithStats(CZorvalenRawWriter writer, cons
  * points in all, given as time-of-flight grid indices or as masses (rebinned
  * onto the grid). The block is written at once, and its spectra summed
  * become the function's next scan, at fRT. ZVRAW_PARAMETER_INVALID when the
- * counts do not add up to datasize or exceed CDT_SCANS, or fRT is not
- * finite. After a block or scan write fails, every later block of the
- * function returns that failure. */
+ * counts do not add up to datasize or exceed CDT_SCANS, or fRT, or a mass or
+ * intensity given as float, is not finite. After a block or scan write
+ * fails, every later block of the function returns that failure. */
 ZV_API ZV_RESULT_USED int appendCDTScanIndex(CZorvalenRawWriter writer, const unsigned int* massindex,
                                              const unsigned int* intensity, unsigned int datasize,
                                              const unsigned int* scans, unsigned int scansize, float fRT);

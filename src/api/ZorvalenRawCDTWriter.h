@@ -49,8 +49,9 @@ class ZorvalenRawCDTWriter {
   // they lie on the grid; float masses are rebinned onto the grid first.
   // 70 before AppendFunction or after CloseBlock; 57 when datasize is not
   // the sum of scans, scansize exceeds the spectra per block, rt is not
-  // finite or the block is too large to encode; 79 for null arrays that
-  // should hold points; then the failure of this or an earlier write (10).
+  // finite, a float mass or intensity is not finite, or the block is too
+  // large to encode; 79 for null arrays that should hold points; then the
+  // failure of this or an earlier write (10).
   // A refused or failed block writes nothing and leaves the summed spectrum.
   int AddBlock(const unsigned int* massIndex, const unsigned int* intensity, const unsigned int& datasize,
                const unsigned int* scans, const unsigned int& scansize, const float& rt);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "api/FiniteValues.h"
 #include "formats/directory/ZVRawFunctionDescriptorImp.h"
 #include "formats/scans/ZVRawFunctionScanIndexImp.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
@@ -30,28 +31,14 @@ std::unique_ptr<T[]> copyOf(const T* source, std::size_t n) {
   return out;
 }
 
-// Whether every value is finite (its exponent bits not all set), four
-// values at a time: the test runs at the pace of the copy that follows it.
-bool allFinite(const float* values, std::size_t n) {
-  typedef std::uint32_t Uint4 __attribute__((vector_size(16)));
-  constexpr std::uint32_t kExponent = 0x7F800000u;
-  Uint4 notFinite{};
-  std::size_t k = 0;
-  for (; n - k >= 4; k += 4) {
-    Uint4 bits;
-    std::memcpy(&bits, values + k, sizeof bits);
-    notFinite |= reinterpret_cast<Uint4>((bits & kExponent) == kExponent);
-  }
-  bool finite = (notFinite[0] | notFinite[1] | notFinite[2] | notFinite[3]) == 0;
-  for (; k < n; ++k) finite = finite && std::isfinite(values[k]);
-  return finite;
-}
-
 // 0, or the code of a spectrum the writer refuses before looking further.
+// The packed formats hold no NaN or infinity: such a value would read back
+// as another number.
 int checkSpectrum(const float* masses, const float* intensities, int n, float rt) {
   if (n < 0 || !std::isfinite(rt)) return ZVRAW_PARAMETER_INVALID;
   if (n > 0 && (masses == nullptr || intensities == nullptr)) return ZVRAW_NULL_PARAMETERS;
-  return allFinite(masses, static_cast<std::size_t>(n)) ? ZVRAW_OK : ZVRAW_PARAMETER_INVALID;
+  const auto count = static_cast<std::size_t>(n);
+  return allFinite(masses, count) && allFinite(intensities, count) ? ZVRAW_OK : ZVRAW_PARAMETER_INVALID;
 }
 
 void keepFirst(int& first, int rc) {

@@ -38,6 +38,7 @@ using K = FunctionDefinition;
 namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
 int key(auto k) { return static_cast<int>(k); }
 
 // A parameter set of the C interface, released with the scope.
@@ -464,7 +465,7 @@ TEST_F(WriterFront, HostileCallsAreRefusedAndWriteNothing) {
   CZorvalenRawWriter none = nullptr;
   const Set plain, trace({{1201, "x"}}), drift(kDrift);
   CZorvalenParameters notAWriter = plain;
-  const F m = massesOf(0), y = intensitiesOf(0);
+  const F m = massesOf(0), y = intensitiesOf(0), nanY = {kNaN, 1, 2, 3}, infY = {1, 2, -kInf, 3};
   const Block b(0);
   const U32 over = {2, 0, 2};  // counts that do not add up to datasize
   const std::string longPath(256, 'a');
@@ -507,6 +508,9 @@ TEST_F(WriterFront, HostileCallsAreRefusedAndWriteNothing) {
       {"size -1", [&] { return appendRawScan(w, m.data(), y.data(), -1, 1.0f); }, ZVRAW_PARAMETER_INVALID},
       {"null masses", [&] { return appendRawScan(w, nullptr, y.data(), 4, 1.0f); }, ZVRAW_NULL_PARAMETERS},
       {"NaN time", [&] { return appendRawScan(w, m.data(), y.data(), 4, kNaN); }, ZVRAW_PARAMETER_INVALID},
+      {"NaN intensity", [&] { return appendRawScan(w, m.data(), nanY.data(), 4, 1.0f); }, ZVRAW_PARAMETER_INVALID},
+      {"infinite intensity with values",
+       [&] { return appendRawScanWithStats(w, m.data(), infY.data(), 4, 1.0f, plain); }, ZVRAW_PARAMETER_INVALID},
       {"trace size -1", [&] { return appendRawTrace(w, trace, m.data(), y.data(), -1); }, ZVRAW_PARAMETER_INVALID},
       {"trace of null times", [&] { return appendRawTrace(w, trace, nullptr, y.data(), 4); }, ZVRAW_NULL_PARAMETERS},
       {"drift function", [&] { return appendRawFunction(w, drift); }, ZVRAW_OK},
@@ -514,6 +518,11 @@ TEST_F(WriterFront, HostileCallsAreRefusedAndWriteNothing) {
        ZVRAW_NULL_PARAMETERS},
       {"null counts", [&] { return appendCDTScan(w, m.data(), y.data(), 3, nullptr, 3, 1); }, ZVRAW_NULL_PARAMETERS},
       {"counts over datasize", [&] { return appendCDTScan(w, m.data(), y.data(), 3, over.data(), 3, 1); },
+       ZVRAW_PARAMETER_INVALID},
+      {"infinite intensity in a block",
+       [&] { return appendCDTScan(w, m.data(), infY.data(), 3, b.counts.data(), 3, 1); }, ZVRAW_PARAMETER_INVALID},
+      {"NaN mass in a block, with values",
+       [&] { return appendCDTScanWithStats(w, nanY.data(), y.data(), 3, b.counts.data(), 3, 1, plain); },
        ZVRAW_PARAMETER_INVALID},
       {"NaN block time",
        [&] { return appendCDTScanIndex(w, b.indices.data(), b.intensities.data(), 3, b.counts.data(), 3, kNaN); },
@@ -537,6 +546,42 @@ TEST_F(WriterFront, HostileCallsAreRefusedAndWriteNothing) {
   const Reader info(raw(), ZorvalenBaseType::INFO);
   unsigned functions = 0;
   EXPECT_TRUE(info.rc == ZVRAW_OK && getFunctionCount(info, &functions) == 0 && functions == 5);
+}
+
+// Each FunctionDefinition key read as the header says: a text that begins
+// with no number refuses the function but for CDT_SCANS and RESOLUTION,
+// which are then ignored; NaN and infinity are refused wherever a float is read.
+TEST_F(WriterFront, FunctionKeysReadAsDocumented) {
+  const struct {
+    K key;
+    const char* text;
+    int rc;
+  } cases[] = {
+      {K::CONTINUUM, "yes", ZVRAW_ERROR},          {K::CONTINUUM, "2", ZVRAW_ERROR},
+      {K::IONMODE, "ES+", ZVRAW_ERROR},            {K::IONMODE, "99", ZVRAW_PARAMETER_INVALID},
+      {K::FUNCTIONTYPE, "TOF", ZVRAW_ERROR},       {K::FUNCTIONTYPE, "nan", ZVRAW_ERROR},
+      {K::STARTMASS, "x", ZVRAW_ERROR},            {K::STARTMASS, "nan", ZVRAW_PARAMETER_INVALID},
+      {K::ENDMASS, "", ZVRAW_ERROR},               {K::ENDMASS, "-inf", ZVRAW_PARAMETER_INVALID},
+      {K::CDT_SCANS, "abc", ZVRAW_OK},             {K::CDT_SCANS, "nan", ZVRAW_OK},
+      {K::CDT_SCANS, "-1", ZVRAW_PARAMETER_INVALID},
+      {K::SAMPLINGFREQUENCY, "GHz", ZVRAW_ERROR},  {K::SAMPLINGFREQUENCY, "inf", ZVRAW_PARAMETER_INVALID},
+      {K::LTEFF, "abc", ZVRAW_ERROR},              {K::LTEFF, "nan", ZVRAW_PARAMETER_INVALID},
+      {K::VEFF, "-", ZVRAW_ERROR},                 {K::VEFF, "infinity", ZVRAW_PARAMETER_INVALID},
+      {K::RESOLUTION, "abc", ZVRAW_OK},            {K::RESOLUTION, "nan", ZVRAW_PARAMETER_INVALID},
+      {K::RESOLUTION, "-inf", ZVRAW_PARAMETER_INVALID},
+  };
+  Writer w(raw().string());
+  int started = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << key(c.key) << " '" << c.text << "'");
+    EXPECT_EQ(appendRawFunction(w, Set({{key(c.key), c.text}})), c.rc);
+    if (c.rc == ZVRAW_OK) {  // an ordinary function
+      EXPECT_EQ(addScan(w, static_cast<unsigned>(started++), false), ZVRAW_OK);
+    }
+    EXPECT_EQ(w.imp().GetCurrentFunction(), started - 1);
+  }
+  ASSERT_EQ(closeRawWriter(w), ZVRAW_OK);
+  EXPECT_EQ(readTextFile(raw() / "_extern.inf"), "Created by Zorvalen SDK\n");  // no value reached it
 }
 
 // A header item fits its slot whole (509 bytes, no line break) or the set is
