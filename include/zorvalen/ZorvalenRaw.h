@@ -626,8 +626,11 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  * flushRawWriter and closeRawWriter. Every call returns the first failure of
  * the writes it caused (ZVRAW_FILEWRITE_ERROR, ZVRAW_FILEOPEN_ERROR, ...),
  * and what is on disk then still reads back: each indexed scan whole, with
- * its own statistics record. A null or other-kind writer, a null parameter
- * set and null arrays under a positive count give ZVRAW_NULL_PARAMETERS; a
+ * its own statistics record, and each function's record counting and
+ * spanning (retention times, masses) only the scans written. A value the
+ * files cannot hold as given (NaN, infinity, a header item too long) is
+ * refused, never changed. A null or other-kind writer, a null parameter set
+ * and null arrays under a positive count give ZVRAW_NULL_PARAMETERS; a
  * refused call writes nothing. */
 
 /* Makes a writer on the directory pTarget (created with its parents) in
@@ -718,13 +721,20 @@ ZV_API ZV_RESULT_USED int setRawHeaderItems(CZorvalenRawWriter writer, CZorvalen
 ZV_API ZV_RESULT_USED int appendRawTrace(CZorvalenRawWriter writer, CZorvalenParameters pParameters,
                                          const float* pTimes, const float* pIntensities, int nSize);
 
-/* Writes the queued scans and the function descriptors. */
+/* Writes the queued scans and the function descriptors. Returns the run's
+ * first failed write of scans, statistics records, function descriptors,
+ * drift blocks or trace data if there was one, else this flush's own
+ * failure. Those are written once, so what a failure lost stays lost: every
+ * later flush and close of the writer returns that failure again, whatever
+ * functions follow. */
 ZV_API ZV_RESULT_USED int flushRawWriter(CZorvalenRawWriter writer);
 
 /* Writes the channel list, the header, "_extern.inf", closes the drift files
  * and writes the queued scans and the function descriptors; every step runs
- * even after one failed, and the first failure is returned. The writer stays
- * usable: scans appended later are written by the next close. */
+ * even after one failed. Returns the run's first failed write, as
+ * flushRawWriter (a close that fails to write the drift files' last blocks
+ * counts too), else the first failure of its steps. The writer stays usable:
+ * scans appended later are written by the next close. */
 ZV_API ZV_RESULT_USED int closeRawWriter(CZorvalenRawWriter writer);
 
 /* ---- Acquisition: instrument, queue and injection status ----

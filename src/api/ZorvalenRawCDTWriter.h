@@ -63,6 +63,8 @@ class ZorvalenRawCDTWriter {
   // Closes the files; later blocks give 70. A second call does nothing. 0.
   int CloseBlock();
 
+  // The first failed write of the files; 0 while none failed.
+  [[nodiscard]] int GetFailure() const { return _failure; }
   [[nodiscard]] int GetStartIndex() const { return _startIndex; }
   [[nodiscard]] const std::vector<float>& GetMassScale() const { return _massScale; }
 

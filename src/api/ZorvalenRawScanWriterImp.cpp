@@ -255,7 +255,7 @@ int ZorvalenRawScanWriterImp::queueScan(const ScanPoints& points, float rt, cons
   const auto recordSize = static_cast<std::size_t>(ExtendedStatsSize());
   if (recordSize > 0 && m_pStatsBuffer.empty()) AllocateStatsMemory();
 
-  if (d.IsModifyable() && n > 0) d.SetRanges(masses[0], masses[n - 1], rt);
+  if (n > 0) m_queuedRanges.add(masses[0], masses[n - 1], rt);
   const auto slot = static_cast<std::size_t>(++m_nCurrentScan);
   m_ppfMasses.set(slot, std::move(masses));
   m_ppfIntensities.set(slot, std::move(intensities));
@@ -290,6 +290,24 @@ int ZorvalenRawScanWriterImp::AddStats(const void* record) {
 
 // ---- batches ----
 
+void ZorvalenRawScanWriterImp::QueuedRanges::add(float low, float high, float rt) {
+  if (!any) {
+    *this = {true, low, high, rt, rt};
+    return;
+  }
+  lowMass = std::min(lowMass, low);
+  highMass = std::max(highMass, high);
+  firstRT = std::min(firstRT, rt);
+  lastRT = std::max(lastRT, rt);
+}
+
+void ZorvalenRawScanWriterImp::QueuedRanges::applyTo(FunctionDescriptor& definition) const {
+  if (!any) return;
+  // As scan by scan: each end of each range moves only outwards.
+  definition.SetRanges(lowMass, highMass, firstRT);
+  definition.SetRanges(lowMass, highMass, lastRT);
+}
+
 void ZorvalenRawScanWriterImp::AllocateScanMemory() {
   const bool accurate = DataType() == static_cast<int>(kAccurateMassFormat);
   for (BatchArrays<float>* t : {&m_ppfMasses, &m_ppfIntensities}) t->allocate(m_nBatch);
@@ -313,6 +331,7 @@ void ZorvalenRawScanWriterImp::ClearScanMemory() {
   m_ppcMassFlags.clear();
   m_pdRT.clear();
   m_pnSizes.clear();
+  m_queuedRanges = {};
   ResetCurrentScan();
 }
 
@@ -336,6 +355,7 @@ int ZorvalenRawScanWriterImp::Flush(bool force) {
   int first = FlushScans();
   keepFirst(first, writeFunctionDescriptors());
   if (first != ZVRAW_OK && m_nCurrentFunction >= 0 && m_nFailure == ZVRAW_OK) m_nFailure = first;
+  keepFirst(m_nRunFailure, first);
   return first;
 }
 
@@ -361,8 +381,9 @@ int ZorvalenRawScanWriterImp::writeBatch() {
                                m_pdRT.data(), m_pnSizes.data());
   if (rc == ZVRAW_OK) rc = w.writeScans(fn, true, 0u);
   if (rc != ZVRAW_OK) return rc;
-  // Counted only once written, and only then do their records follow.
+  // Counted and ranged only once written, and only then do their records follow.
   d.AddScans(static_cast<int>(count));
+  if (d.IsModifyable()) m_queuedRanges.applyTo(d);
   if (rc = w.setFunctionDescriptor(fn, *d.GetDescriptor()); rc != ZVRAW_OK) return rc;
   return FlushStats();
 }

@@ -158,14 +158,17 @@ F scanOf(CZorvalenBaseReader scans, int f, int s, F* masses = nullptr) {
 class WriterFront : public TempDirTest {
  protected:
   [[nodiscard]] fs::path raw() const { return dir() / "front.raw"; }
-  // The 32-bit scan count of _functns.inf's record f (0 without the file).
-  [[nodiscard]] unsigned descriptorScans(unsigned f) const {
+  // A 32-bit field of _functns.inf's record f (0 without the file): @18
+  // the scan count, @10 and @14 the retention times, @160 and @288 the masses.
+  template <class T = std::uint32_t>
+  [[nodiscard]] T descriptorField(unsigned f, unsigned at) const {
     const fs::path p = raw() / "_functns.inf";
     const Bytes b = fs::is_regular_file(p) ? readFile(p) : Bytes{};
-    std::uint32_t n = 0;
-    if (b.size() >= 416 * (f + 1)) std::memcpy(&n, b.data() + 416 * f + 18, 4);
-    return n;
+    T v{};
+    if (b.size() >= 416 * (f + 1)) std::memcpy(&v, b.data() + 416 * f + at, 4);
+    return v;
   }
+  [[nodiscard]] unsigned descriptorScans(unsigned f) const { return descriptorField(f, 18); }
   [[nodiscard]] unsigned indexed(unsigned f) const {
     const fs::path p = raw() / ("_func00" + std::to_string(f + 1) + ".idx");
     return fs::is_regular_file(p) ? static_cast<unsigned>(fs::file_size(p) / 30) : 0;
@@ -546,6 +549,75 @@ TEST_F(WriterFront, HostileCallsAreRefusedAndWriteNothing) {
   const Reader info(raw(), ZorvalenBaseType::INFO);
   unsigned functions = 0;
   EXPECT_TRUE(info.rc == ZVRAW_OK && getFunctionCount(info, &functions) == 0 && functions == 5);
+}
+
+// Writes lost to a full disk or to a name a directory holds: the failing
+// call returns the failure, and so does every flush and close after it, also
+// once the disk has room and another function was written. What is on disk
+// reads back, and a function's record counts and spans only its scans written.
+TEST_F(WriterFront, LostWritesAreReportedByEveryLaterFlushAndClose) {
+  const struct {
+    const char* what;
+    rlim_t limit;       // 0: none
+    const char* taken;  // held by a directory, in both spellings
+    bool drift;
+    int written;  // scans of function 0 on disk; -1: as far as the limit lets
+  } cases[] = {
+      {"first batch past the limit", 2000, nullptr, false, 0},
+      {"statistics after their scans", 0, "_func001.sts", false, 100},
+      {"drift blocks past the limit", 2000, nullptr, true, -1},
+      {"trace data", 0, "_CHRO001.DAT", false, 200},
+  };
+  const F t = {0.5f}, v = {2.0f};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(raw());
+    Writer w(raw().string());
+    if (c.taken != nullptr)
+      for (std::string name : {std::string(c.taken), std::string(c.taken)}) {
+        fs::create_directory(raw() / name);
+        for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        fs::create_directory(raw() / name);
+      }
+    int lost = ZVRAW_OK;
+    {
+      std::unique_ptr<FileSizeLimit> limit;
+      if (c.limit != 0) limit = std::make_unique<FileSizeLimit>(c.limit);
+      ASSERT_TRUE(!limit || limit->ok());
+      ASSERT_EQ(appendRawFunctionWithStats(w, Set(c.drift ? kDrift : Keys{}), kItems, 2), ZVRAW_OK);
+      for (unsigned s = 0; s < 200; ++s) {
+        const int rc = c.drift ? addBlock(w, s, true) : addScan(w, s, true);
+        EXPECT_TRUE(lost == ZVRAW_OK || rc == lost) << s;  // the function takes no more
+        lost = lost != ZVRAW_OK ? lost : rc;
+      }
+      const int rc = appendRawTrace(w, Set(), t.data(), v.data(), 1);
+      lost = lost != ZVRAW_OK ? lost : rc;
+      ASSERT_NE(lost, ZVRAW_OK);
+      EXPECT_EQ(flushRawWriter(w), lost);
+    }
+    EXPECT_EQ(closeRawWriter(w), lost);
+    ASSERT_EQ(appendRawFunction(w, Set()), ZVRAW_OK);
+    ASSERT_EQ(addScan(w, 7, false), ZVRAW_OK);
+    EXPECT_EQ(flushRawWriter(w), lost);
+    EXPECT_EQ(closeRawWriter(w), lost);
+
+    const unsigned n = indexed(0);
+    EXPECT_TRUE(c.written < 0 || n == static_cast<unsigned>(c.written)) << n;
+    EXPECT_TRUE(descriptorScans(0) == n && descriptorScans(1) == 1);
+    const Reader scans(raw(), ZorvalenBaseType::SCAN);
+    ASSERT_EQ(scans.rc, ZVRAW_OK);
+    if (n > 0) {
+      EXPECT_EQ(scanOf(scans, 0, static_cast<int>(n) - 1), c.drift ? Block(n - 1).sum() : intensitiesOf(n - 1));
+    }
+    const float step = c.drift ? 0.02f : 0.01f, unset = std::numeric_limits<float>::max();
+    const float last = n > 0 ? step * static_cast<float>(n - 1) : -unset;
+    const float low = n == 0 ? unset : c.drift ? 100.0f : massesOf(0)[0];
+    const float high = n == 0 ? -unset : c.drift ? 400.0f : massesOf(n - 1)[3];
+    EXPECT_EQ(descriptorField<float>(0, 10), n > 0 ? 0.0f : unset);
+    EXPECT_EQ(descriptorField<float>(0, 14), last);
+    EXPECT_EQ(descriptorField<float>(0, 160), low);
+    EXPECT_EQ(descriptorField<float>(0, 288), high);
+  }
 }
 
 // Each FunctionDefinition key read as the header says: a text that begins
