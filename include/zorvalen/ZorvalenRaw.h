@@ -438,9 +438,10 @@ ZV_API ZV_RESULT_USED int combineScan(CZorvalenBaseProcessor processor, int nFun
 
 /* The spectrum of a compressed function's acquisition mass range summed
  * over the scans and drift bins (ranges inclusive), scaled by the gain as
- * combineScan. ZVRAW_FUNCNUM_INVALID for a function without drift data,
+ * combineScan. ZVRAW_FUNCNUM_INVALID for a function the run does not have,
  * ZVRAW_SCANRANGE_INVALID and ZVRAW_DRIFTRANGE_INVALID for a bad scan or bin
- * range. */
+ * range; a function without drift data has no bins, so any bin range gives
+ * ZVRAW_DRIFTRANGE_INVALID. */
 ZV_API ZV_RESULT_USED int combineDriftScan(CZorvalenBaseProcessor processor, int nFunction, int nFirstScan,
                                            int nLastScan, int nFirstDrift, int nLastDrift);
 
@@ -639,8 +640,11 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  * flushRawWriter and closeRawWriter. Every call returns the first failure of
  * the writes it caused (ZVRAW_FILEWRITE_ERROR, ZVRAW_FILEOPEN_ERROR, ...),
  * and what is on disk then still reads back: each indexed scan whole, with
- * its own statistics record. A null or other-kind writer, a null parameter
- * set and null arrays under a positive count give ZVRAW_NULL_PARAMETERS; a
+ * its own statistics record, and each function's record counting and
+ * spanning (retention times, masses) only the scans written. A value the
+ * files cannot hold as given (NaN, infinity, a header item too long) is
+ * refused, never changed. A null or other-kind writer, a null parameter set
+ * and null arrays under a positive count give ZVRAW_NULL_PARAMETERS; a
  * refused call writes nothing. No write waits on a FIFO or device at a
  * file's name: the drift files "_funcNNN.cdt" and ".ind" are then refused
  * (appendRawFunction gives ZVRAW_FILEWRITE_ERROR and makes neither), the
@@ -670,10 +674,15 @@ ZV_API ZV_RESULT_USED int createRawWriter(CZorvalenRawWriter* zvScanWriter, cons
 ZV_API int destroyRawWriter(CZorvalenRawWriter zvRawWriter);
 
 /* Starts the next function (numbered from 0) from FunctionDefinition keys,
- * after writing what the previous one queued. FUNCTIONTYPE is TOF (default),
- * TOFS, TOFD, TOFM or TOFP (else ZVRAW_WRITER_FUNCTIONTYPE_NOTSUPPORTED); a
- * value that does not read gives ZVRAW_ERROR and an ion mode outside 100 to
- * 113 ZVRAW_PARAMETER_INVALID. CDT_SCANS above 0 makes a compressed-drift
+ * after writing what the previous one queued; other keys are ignored.
+ * FUNCTIONTYPE is TOF (default), TOFS, TOFD, TOFM or TOFP (else
+ * ZVRAW_WRITER_FUNCTIONTYPE_NOTSUPPORTED). A value is the number its text
+ * begins with (CONTINUUM: 0 or 1). A text that begins with no number gives
+ * ZVRAW_ERROR, except for CDT_SCANS and RESOLUTION, which are then ignored
+ * (an ordinary function; _extern.inf keeps any earlier resolution). NaN or
+ * infinity in STARTMASS, ENDMASS, SAMPLINGFREQUENCY, LTEFF, VEFF or
+ * RESOLUTION, a negative CDT_SCANS and an ion mode outside 100 to 113 give
+ * ZVRAW_PARAMETER_INVALID. CDT_SCANS above 0 makes a compressed-drift
  * function, which needs LTEFF, VEFF, SAMPLINGFREQUENCY (GHz), STARTMASS and
  * ENDMASS (ZVRAW_PARAMETER_INVALID otherwise). A continuum function with all
  * five has its scans rebinned onto its time-of-flight grid. On a failure the
@@ -690,9 +699,11 @@ ZV_API ZV_RESULT_USED int appendRawFunctionWithStats(CZorvalenRawWriter writer, 
 
 /* One scan of the current function at retention time fRT: ZVRAW_ERROR
  * before any function, ZVRAW_WRITER_CDT_ADD_SCAN_ERROR for a compressed-drift
- * function, ZVRAW_PARAMETER_INVALID for a negative size or a mass or time
- * that is not finite. The WithStats form takes the values of the function's
- * scan items (a scan without values gets a record of zeros). */
+ * function, ZVRAW_PARAMETER_INVALID for a negative size or a mass, intensity
+ * or time that is not finite. After a failed write of the function, it and
+ * every later scan of the function return that failure. The WithStats form
+ * takes the values of the function's scan items (a scan without values gets
+ * a record of zeros). */
 ZV_API ZV_RESULT_USED int appendRawScan(CZorvalenRawWriter writer, const float* pMasses, const float* pIntensities,
                                         int nSize, float fRT);
 ZV_API ZV_RESULT_USED int appendRawScanWithStats(CZorvalenRawWriter writer, const float* pMasses,
@@ -705,9 +716,9 @@ ZV_API ZV_RESULT_USED int appendRawScanWithStats(CZorvalenRawWriter writer, cons
  * points in all, given as time-of-flight grid indices or as masses (rebinned
  * onto the grid). The block is written at once, and its spectra summed
  * become the function's next scan, at fRT. ZVRAW_PARAMETER_INVALID when the
- * counts do not add up to datasize or exceed CDT_SCANS, or fRT is not
- * finite. After a block or scan write fails, every later block of the
- * function returns that failure. */
+ * counts do not add up to datasize or exceed CDT_SCANS, or fRT, or a mass or
+ * intensity given as float, is not finite. After a block or scan write
+ * fails, every later block of the function returns that failure. */
 ZV_API ZV_RESULT_USED int appendCDTScanIndex(CZorvalenRawWriter writer, const unsigned int* massindex,
                                              const unsigned int* intensity, unsigned int datasize,
                                              const unsigned int* scans, unsigned int scansize, float fRT);
@@ -723,24 +734,36 @@ ZV_API ZV_RESULT_USED int appendCDTScanWithStats(CZorvalenRawWriter writer, cons
                                                  const unsigned int* scans, unsigned int scansize, float fRT,
                                                  CZorvalenParameters pParameters);
 
-/* Header items (ZorvalenHeaderItem keys) for the header file; VERSION is
- * always written as "01.00". */
+/* Header items (ZorvalenHeaderItem keys; other keys are ignored) for the
+ * header file; VERSION is always written as "01.00". A value holds at most
+ * 509 bytes and no line break: a set with a value that does not fit gives
+ * ZVRAW_PARAMETER_INVALID and sets none of its items. */
 ZV_API ZV_RESULT_USED int setRawHeaderItems(CZorvalenRawWriter writer, CZorvalenParameters pParameters);
 
 /* One analog trace, written at once: AnalogParameter DESCRIPTION, UNITS and
  * TYPE (an AnalogTraceType) describe it; ZVRAW_PARAMETER_INVALID for a
- * negative size. */
+ * negative size. DESCRIPTION and UNITS share the trace's 81-byte record
+ * field: the description is cut to 80 bytes, and the units to 59 bytes less
+ * the description's length (none from a description of 59 bytes or more). A
+ * trace that fails to write leaves no channel. */
 ZV_API ZV_RESULT_USED int appendRawTrace(CZorvalenRawWriter writer, CZorvalenParameters pParameters,
                                          const float* pTimes, const float* pIntensities, int nSize);
 
-/* Writes the queued scans and the function descriptors. */
+/* Writes the queued scans and the function descriptors. Returns the run's
+ * first failed write of scans, statistics records, function descriptors,
+ * drift blocks or trace data if there was one, else this flush's own
+ * failure. Those are written once, so what a failure lost stays lost: every
+ * later flush and close of the writer returns that failure again, whatever
+ * functions follow. */
 ZV_API ZV_RESULT_USED int flushRawWriter(CZorvalenRawWriter writer);
 
 /* Writes the channel list, the header, "_extern.inf", closes the drift files
  * (ZVRAW_FILEWRITE_ERROR when that close fails) and writes the queued scans
- * and the function descriptors; every step runs even after one failed, and
- * the first failure is returned. The writer stays
- * usable: scans appended later are written by the next close. */
+ * and the function descriptors; every step runs even after one failed.
+ * Returns the run's first failed write, as flushRawWriter (a close that
+ * fails to write the drift files' last blocks counts too), else the first
+ * failure of its steps. The writer stays usable: scans appended later are
+ * written by the next close. */
 ZV_API ZV_RESULT_USED int closeRawWriter(CZorvalenRawWriter writer);
 
 /* ---- Acquisition: instrument, queue and injection status ----

@@ -1,6 +1,7 @@
 #include "api/FunctionDescriptor.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -46,10 +47,12 @@ FunctionDescriptor::FunctionDescriptor(const ZVRawFunctionDescriptor_NonMaldi& r
 FunctionDescriptor::~FunctionDescriptor() = default;
 
 int FunctionDescriptor::applyKey(const Parameters& parameters, int k) {
-  // A float key: 1 when its text is not a number.
+  // A float key: 1 when its text is not a number, 57 for NaN or infinity,
+  // which no mass range, grid or settings line can hold.
   const auto withFloat = [&](auto set) {
     float f = 0.0f;
     if (!parameters.TryGetFloatValue(k, f)) return ZVRAW_ERROR;
+    if (!std::isfinite(f)) return ZVRAW_PARAMETER_INVALID;
     set(f);
     return ZVRAW_OK;
   };
@@ -82,7 +85,13 @@ int FunctionDescriptor::applyKey(const Parameters& parameters, int k) {
       return withFloat([this](float f) { SetLteff(f); });
     case FunctionDefinition::VEFF:
       return withFloat([this](float f) { SetVeff(f); });
-    default:  // RESOLUTION belongs to the instrument settings; other keys are not ours
+    case FunctionDefinition::RESOLUTION: {
+      // Kept for the instrument settings, not here; a text that is no number
+      // is skipped there, as CDT_SCANS is here.
+      float f = 0.0f;
+      return parameters.TryGetFloatValue(k, f) && !std::isfinite(f) ? ZVRAW_PARAMETER_INVALID : ZVRAW_OK;
+    }
+    default:  // other keys are not ours
       return ZVRAW_OK;
   }
 }

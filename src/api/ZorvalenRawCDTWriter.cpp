@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "api/FiniteValues.h"
 #include "drift/IMSUtil.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
@@ -149,6 +150,8 @@ int ZorvalenRawCDTWriter::AddBlock(const unsigned int* massIndex, const unsigned
 int ZorvalenRawCDTWriter::AddBlock(const float* masses, const float* intensities, const unsigned int& datasize,
                                    const unsigned int* scans, const unsigned int& scansize, const float& rt) {
   if (const int rc = acceptsBlock({scans, scansize, datasize, rt}, masses, intensities); rc != ZVRAW_OK) return rc;
+  // Rebinning would turn NaN or infinity into some other count, unseen.
+  if (!allFinite(masses, datasize) || !allFinite(intensities, datasize)) return ZVRAW_PARAMETER_INVALID;
   std::fill(_blockSum.begin(), _blockSum.end(), 0.0f);
   const int gridPoints = static_cast<int>(_massScale.size());
   std::size_t offset = 0;
@@ -157,7 +160,7 @@ int ZorvalenRawCDTWriter::AddBlock(const float* masses, const float* intensities
     const float* x = masses != nullptr ? masses + offset : nullptr;
     const float* y = intensities != nullptr ? intensities + offset : nullptr;
     IMSUtil::Resample(x, y, n, _massScale.data(), _resampled.data(), gridPoints);
-    // Intensities become unsigned, clamped (NaN as 0); zeros are not stored.
+    // Intensities become unsigned, clamped; zeros are not stored.
     (void)IMSUtil::RemoveZeroIntensities(_gridIndices, _resampled, _keptIndices, _keptIntensities);
     const std::size_t kept = _keptIndices.size();
     if (_zeroFlags.size() < kept) _zeroFlags.resize(kept, 0);

@@ -50,8 +50,9 @@ class ZorvalenRawCDTWriter {
   // they lie on the grid; float masses are rebinned onto the grid first.
   // 70 before AppendFunction or after CloseBlock; 57 when datasize is not
   // the sum of scans, scansize exceeds the spectra per block, rt is not
-  // finite or the block is too large to encode; 79 for null arrays that
-  // should hold points; then the failure of this or an earlier write (10).
+  // finite, a float mass or intensity is not finite, or the block is too
+  // large to encode; 79 for null arrays that should hold points; then the
+  // failure of this or an earlier write (10).
   // A refused or failed block writes nothing and leaves the summed spectrum.
   int AddBlock(const unsigned int* massIndex, const unsigned int* intensity, const unsigned int& datasize,
                const unsigned int* scans, const unsigned int& scansize, const float& rt);
@@ -64,6 +65,8 @@ class ZorvalenRawCDTWriter {
   // already written may be lost), else 0; a second call does nothing (0).
   int CloseBlock();
 
+  // The first failed write of the files; 0 while none failed.
+  [[nodiscard]] int GetFailure() const { return _failure; }
   [[nodiscard]] int GetStartIndex() const { return _startIndex; }
   [[nodiscard]] const std::vector<float>& GetMassScale() const { return _massScale; }
 

@@ -1,11 +1,15 @@
 #include "api/ZorvalenRawHeaderWriterImp.h"
 
 #include <string>
+#include <vector>
 
+#include "formats/directory/ZVRawHeader.h"
 #include "zorvalen/ZorvalenRawDefs.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
+
+using borealtek_zvraw_version_1::ZVRawHeader;
 
 namespace {
 
@@ -19,13 +23,17 @@ ZorvalenRawHeaderWriterImp::ZorvalenRawHeaderWriterImp(ZVRawWriteInterface* writ
 
 int ZorvalenRawHeaderWriterImp::SetHeader(const Parameters& values) {
   if (m_pzvRawWriteInterface == nullptr) return ZVRAW_OK;
-  for (const int key : values.GetSetKeys()) {
-    // The header keeps slots past the named ones for its own use: a key
-    // outside the items must not reach them.
-    if (key < kFirstItem || key > kLastItem) continue;
-    const std::string text = values.GetValue(key);
-    (void)m_pzvRawWriteInterface->setHeaderValue(key - kFirstItem, text.c_str());
-  }
+  // The header keeps slots past the named ones for its own use: a key
+  // outside the items must not reach them.
+  std::vector<int> items;
+  for (const int key : values.GetSetKeys())
+    if (key >= kFirstItem && key <= kLastItem) items.push_back(key);
+  // All or nothing: an item the header would cut or drop refuses the set
+  // before any item of it is set.
+  for (const int key : items)
+    if (ZVRawHeader::checkValue(values.GetValue(key), -1) != ZVRAW_OK) return ZVRAW_PARAMETER_INVALID;
+  for (const int key : items)
+    (void)m_pzvRawWriteInterface->setHeaderValue(key - kFirstItem, values.GetValue(key).c_str());  // checked above
   return ZVRAW_OK;
 }
 

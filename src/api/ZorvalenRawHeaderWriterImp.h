@@ -19,7 +19,8 @@ class ZorvalenRawHeaderWriterImp {
   explicit ZorvalenRawHeaderWriterImp(ZVRawWriteInterface* writeInterface);
 
   // Sets slot key - 300 for every key of 300-349 the set holds, in
-  // ascending order; other keys are ignored. Always 0.
+  // ascending order; other keys are ignored. 57, nothing set, when a value
+  // does not fit its slot (over 509 bytes, or a line break); else 0.
   int SetHeader(const Parameters& values);
   // Sets the version item, then writes _header.txt whole: the write's code.
   int Close();

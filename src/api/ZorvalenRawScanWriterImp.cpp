@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "api/FiniteValues.h"
 #include "formats/directory/ZVRawFunctionDescriptorImp.h"
 #include "formats/scans/ZVRawFunctionScanIndexImp.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
@@ -30,28 +31,14 @@ std::unique_ptr<T[]> copyOf(const T* source, std::size_t n) {
   return out;
 }
 
-// Whether every value is finite (its exponent bits not all set), four
-// values at a time: the test runs at the pace of the copy that follows it.
-bool allFinite(const float* values, std::size_t n) {
-  typedef std::uint32_t Uint4 __attribute__((vector_size(16)));
-  constexpr std::uint32_t kExponent = 0x7F800000u;
-  Uint4 notFinite{};
-  std::size_t k = 0;
-  for (; n - k >= 4; k += 4) {
-    Uint4 bits;
-    std::memcpy(&bits, values + k, sizeof bits);
-    notFinite |= reinterpret_cast<Uint4>((bits & kExponent) == kExponent);
-  }
-  bool finite = (notFinite[0] | notFinite[1] | notFinite[2] | notFinite[3]) == 0;
-  for (; k < n; ++k) finite = finite && std::isfinite(values[k]);
-  return finite;
-}
-
 // 0, or the code of a spectrum the writer refuses before looking further.
+// The packed formats hold no NaN or infinity: such a value would read back
+// as another number.
 int checkSpectrum(const float* masses, const float* intensities, int n, float rt) {
   if (n < 0 || !std::isfinite(rt)) return ZVRAW_PARAMETER_INVALID;
   if (n > 0 && (masses == nullptr || intensities == nullptr)) return ZVRAW_NULL_PARAMETERS;
-  return allFinite(masses, static_cast<std::size_t>(n)) ? ZVRAW_OK : ZVRAW_PARAMETER_INVALID;
+  const auto count = static_cast<std::size_t>(n);
+  return allFinite(masses, count) && allFinite(intensities, count) ? ZVRAW_OK : ZVRAW_PARAMETER_INVALID;
 }
 
 void keepFirst(int& first, int rc) {
@@ -268,7 +255,7 @@ int ZorvalenRawScanWriterImp::queueScan(const ScanPoints& points, float rt, cons
   const auto recordSize = static_cast<std::size_t>(ExtendedStatsSize());
   if (recordSize > 0 && m_pStatsBuffer.empty()) AllocateStatsMemory();
 
-  if (d.IsModifyable() && n > 0) d.SetRanges(masses[0], masses[n - 1], rt);
+  if (n > 0) m_queuedRanges.add(masses[0], masses[n - 1], rt);
   const auto slot = static_cast<std::size_t>(++m_nCurrentScan);
   m_ppfMasses.set(slot, std::move(masses));
   m_ppfIntensities.set(slot, std::move(intensities));
@@ -303,6 +290,24 @@ int ZorvalenRawScanWriterImp::AddStats(const void* record) {
 
 // ---- batches ----
 
+void ZorvalenRawScanWriterImp::QueuedRanges::add(float low, float high, float rt) {
+  if (!any) {
+    *this = {true, low, high, rt, rt};
+    return;
+  }
+  lowMass = std::min(lowMass, low);
+  highMass = std::max(highMass, high);
+  firstRT = std::min(firstRT, rt);
+  lastRT = std::max(lastRT, rt);
+}
+
+void ZorvalenRawScanWriterImp::QueuedRanges::applyTo(FunctionDescriptor& definition) const {
+  if (!any) return;
+  // As scan by scan: each end of each range moves only outwards.
+  definition.SetRanges(lowMass, highMass, firstRT);
+  definition.SetRanges(lowMass, highMass, lastRT);
+}
+
 void ZorvalenRawScanWriterImp::AllocateScanMemory() {
   const bool accurate = DataType() == static_cast<int>(kAccurateMassFormat);
   for (BatchArrays<float>* t : {&m_ppfMasses, &m_ppfIntensities}) t->allocate(m_nBatch);
@@ -326,6 +331,7 @@ void ZorvalenRawScanWriterImp::ClearScanMemory() {
   m_ppcMassFlags.clear();
   m_pdRT.clear();
   m_pnSizes.clear();
+  m_queuedRanges = {};
   ResetCurrentScan();
 }
 
@@ -349,6 +355,7 @@ int ZorvalenRawScanWriterImp::Flush(bool force) {
   int first = FlushScans();
   keepFirst(first, writeFunctionDescriptors());
   if (first != ZVRAW_OK && m_nCurrentFunction >= 0 && m_nFailure == ZVRAW_OK) m_nFailure = first;
+  keepFirst(m_nRunFailure, first);
   return first;
 }
 
@@ -374,8 +381,9 @@ int ZorvalenRawScanWriterImp::writeBatch() {
                                m_pdRT.data(), m_pnSizes.data());
   if (rc == ZVRAW_OK) rc = w.writeScans(fn, true, 0u);
   if (rc != ZVRAW_OK) return rc;
-  // Counted only once written, and only then do their records follow.
+  // Counted and ranged only once written, and only then do their records follow.
   d.AddScans(static_cast<int>(count));
+  if (d.IsModifyable()) m_queuedRanges.applyTo(d);
   if (rc = w.setFunctionDescriptor(fn, *d.GetDescriptor()); rc != ZVRAW_OK) return rc;
   return FlushStats();
 }

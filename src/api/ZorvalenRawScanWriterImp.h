@@ -11,7 +11,9 @@
 // the descriptor never counts a scan the index lacks and record k is scan
 // k's. The first failure of a write goes back to the call that caused it,
 // and a function whose write failed takes no more scans: every later append
-// returns that failure until the next function starts.
+// returns that failure until the next function starts. The ranges of the
+// function's record grow only with the scans written, and the run remembers
+// its first failed write for good (RunFailure).
 
 #include <cstddef>
 #include <map>
@@ -114,6 +116,9 @@ class ZorvalenRawScanWriterImp {
 
   // 1 before any function, the failure that closed the current one, else 0.
   [[nodiscard]] int acceptsScans() const;
+  // The first failed write of any function so far (what it held is not on
+  // disk, or the function took no more scans after it); 0 when none failed.
+  [[nodiscard]] int RunFailure() const { return m_nRunFailure; }
   [[nodiscard]] FunctionDescriptor* GetFunctionDescriptor() const;
   [[nodiscard]] int GetFunctionNumber() const { return m_nCurrentFunction; }
   [[nodiscard]] static int GetBatchSize() { return m_nBatch; }
@@ -135,6 +140,14 @@ class ZorvalenRawScanWriterImp {
     const float* massSigmas;
     const float* intensitySigmas;
     std::size_t n;
+  };
+  // The mass and time ranges of the scans queued, given to the definition
+  // only once they are written.
+  struct QueuedRanges {
+    bool any = false;
+    float lowMass = 0.0f, highMass = 0.0f, firstRT = 0.0f, lastRT = 0.0f;
+    void add(float low, float high, float rt);
+    void applyTo(FunctionDescriptor& definition) const;
   };
 
   [[nodiscard]] int acceptsFunction(int fn) const;
@@ -181,7 +194,9 @@ class ZorvalenRawScanWriterImp {
   int m_nCurrentScan = -1;
   int m_nCurrentStat = -1;
   int m_nCurrentFunction = -1;
-  int m_nFailure = 0;  // the first failed write of the current function
+  int m_nFailure = 0;     // the first failed write of the current function
+  int m_nRunFailure = 0;  // the first failed write of any function
+  QueuedRanges m_queuedRanges;
   std::unique_ptr<ScanManager> _scanManager;
 };
 

@@ -103,7 +103,7 @@ int ZorvalenRawWriterImp::appendFunction(const Parameters& keys, const ZorvalenS
   // The previous function's last write comes first: when it fails, nothing
   // of the new function exists yet.
   ZorvalenRawScanWriterImp& scans = *GetScanWriter();
-  if (const int rc = scans.Flush(); rc != ZVRAW_OK) return rc;
+  if (const int rc = noteScanWrites(scans.Flush()); rc != ZVRAW_OK) return rc;
   if (const int rc = closeDrift(); rc != ZVRAW_OK) return rc;
   const int fn = _currentFunction + 1;
   std::unique_ptr<ZorvalenRawCDTWriter> drift;
@@ -116,7 +116,8 @@ int ZorvalenRawWriterImp::appendFunction(const Parameters& keys, const ZorvalenS
                                  static_cast<int>(definition.GetScansInBlock()));
     if (rc != ZVRAW_OK) return rc;
   }
-  const int rc = withItems ? scans.AppendFunction(fn, definition, items, n) : scans.AppendFunction(fn, definition);
+  const int rc = noteScanWrites(withItems ? scans.AppendFunction(fn, definition, items, n)
+                                           : scans.AppendFunction(fn, definition));
   if (scans.GetFunctionNumber() != fn) return rc;  // not started: the previous function stays current
   _CDTWriter = std::move(drift);
   _currentFunction = fn;
@@ -128,7 +129,7 @@ int ZorvalenRawWriterImp::appendFunction(const Parameters& keys, const ZorvalenS
 int ZorvalenRawWriterImp::AppendFunction(int fn, const ZVRawFunctionDescriptor& record, bool centroid) {
   if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
   ZorvalenRawScanWriterImp& scans = *GetScanWriter();
-  int rc = scans.AppendFunction(fn, record, centroid);
+  int rc = noteScanWrites(scans.AppendFunction(fn, record, centroid));
   if (scans.GetFunctionNumber() == fn && fn != _currentFunction) {
     keepFirst(rc, closeDrift());
     _CDTWriter.reset();  // a record makes no drift function
@@ -141,7 +142,9 @@ int ZorvalenRawWriterImp::AppendFunction(int fn, const ZVRawFunctionDescriptor& 
 int ZorvalenRawWriterImp::closeDrift() {
   // A close that loses the drift files' last bytes is their function's last
   // failed write.
-  return _CDTWriter ? _CDTWriter->CloseBlock() : ZVRAW_OK;
+  const int rc = _CDTWriter ? _CDTWriter->CloseBlock() : ZVRAW_OK;
+  noteLost(rc);
+  return rc;
 }
 
 void ZorvalenRawWriterImp::SetExternValues(const Parameters& definition) {
@@ -158,24 +161,24 @@ void ZorvalenRawWriterImp::SetExternValues(const Parameters& definition) {
 int ZorvalenRawWriterImp::AddScan(const float* masses, const float* intensities, int n, float rt) {
   if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
   if (!given(masses, intensities, n)) return ZVRAW_NULL_PARAMETERS;
-  return GetScanWriter()->AddScan(masses, intensities, n, rt);
+  return noteScanWrites(GetScanWriter()->AddScan(masses, intensities, n, rt));
 }
 
 int ZorvalenRawWriterImp::AddScan(const float* masses, const float* intensities, int n, const Parameters& values,
                                   float rt) {
   if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
   if (!given(masses, intensities, n)) return ZVRAW_NULL_PARAMETERS;
-  return GetScanWriter()->AddScan(masses, intensities, n, values, rt);
+  return noteScanWrites(GetScanWriter()->AddScan(masses, intensities, n, values, rt));
 }
 
 int ZorvalenRawWriterImp::AddScan(const ZVSpectrum& spectrum, float rt) {
   if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
-  return GetScanWriter()->AddScan(spectrum, rt);
+  return noteScanWrites(GetScanWriter()->AddScan(spectrum, rt));
 }
 
 int ZorvalenRawWriterImp::AddScan(const ZVSpectrum& spectrum, const void* record, float rt) {
   if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
-  return GetScanWriter()->AddScan(spectrum, record, rt);
+  return noteScanWrites(GetScanWriter()->AddScan(spectrum, record, rt));
 }
 
 int ZorvalenRawWriterImp::AddCombinedCDTScan(const float* masses, const float* intensities, int n, float rt,
@@ -183,8 +186,8 @@ int ZorvalenRawWriterImp::AddCombinedCDTScan(const float* masses, const float* i
   if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
   if (!given(masses, intensities, n)) return ZVRAW_NULL_PARAMETERS;
   ZorvalenRawScanWriterImp& scans = *GetScanWriter();
-  return values != nullptr ? scans.AddCombinedCDTScan(masses, intensities, n, *values, rt)
-                           : scans.AddCombinedCDTScan(masses, intensities, n, rt);
+  return noteScanWrites(values != nullptr ? scans.AddCombinedCDTScan(masses, intensities, n, *values, rt)
+                                          : scans.AddCombinedCDTScan(masses, intensities, n, rt));
 }
 
 int ZorvalenRawWriterImp::AddScan(const unsigned int* massIndex, const unsigned int* intensity, unsigned int datasize,
@@ -211,7 +214,10 @@ int ZorvalenRawWriterImp::addBlock(const Point* points, const Value* values, uns
   ZorvalenRawScanWriterImp& scanWriter = *GetScanWriter();
   if (m_nDriftFailure != ZVRAW_OK) return m_nDriftFailure;
   if (const int rc = scanWriter.acceptsScans(); rc != ZVRAW_OK) return rc;
-  if (const int rc = _CDTWriter->AddBlock(points, values, datasize, scans, scansize, rt); rc != ZVRAW_OK) return rc;
+  if (const int rc = _CDTWriter->AddBlock(points, values, datasize, scans, scansize, rt); rc != ZVRAW_OK) {
+    noteLost(_CDTWriter->GetFailure());  // a refused block is not lost; a failed write is
+    return rc;
+  }
   float* masses = nullptr;
   float* intensities = nullptr;
   int count = 0;
@@ -220,8 +226,13 @@ int ZorvalenRawWriterImp::addBlock(const Point* points, const Value* values, uns
     rc = items != nullptr
              ? scanWriter.AddCombinedCDTScan(masses, intensities, count, *items, rt)
              : scanWriter.AddScan(ZVSpectrum(masses, intensities, static_cast<unsigned int>(count)), rt);
-  // The block is in the files: a block without its scan ends the function.
-  if (rc != ZVRAW_OK) m_nDriftFailure = rc;
+  noteScanWrites(rc);
+  // The block is in the files: a block without its scan ends the function,
+  // and the readers never see the block.
+  if (rc != ZVRAW_OK) {
+    m_nDriftFailure = rc;
+    noteLost(rc);
+  }
   return rc;
 }
 
@@ -229,10 +240,14 @@ int ZorvalenRawWriterImp::addBlock(const Point* points, const Value* values, uns
 
 int ZorvalenRawWriterImp::AddTrace(const Parameters& channel, const float* times, const float* values, int n) {
   if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
+  if (n < 0) return ZVRAW_PARAMETER_INVALID;
   if (!given(times, values, n)) return ZVRAW_NULL_PARAMETERS;
   ZorvalenRawAnalogWriterImp& analog = *GetAnalogWriter();
   (void)analog.AppendChannel(channel);  // always 0
-  return analog.AddTrace(times, values, n);
+  // Past the checks above only a failed write refuses a trace: it is lost.
+  const int rc = analog.AddTrace(times, values, n);
+  noteLost(rc);
+  return rc;
 }
 
 int ZorvalenRawWriterImp::SetHeader(const Parameters& items) {
@@ -250,18 +265,28 @@ int ZorvalenRawWriterImp::SetLockMass(float lockMass, float tolerance) {
 
 int ZorvalenRawWriterImp::Close() {
   if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
-  int first = ZVRAW_OK;
+  // What the run lost stays lost: a caller who checks only the close learns of it.
+  int first = m_nRunFailure;
   if (m_pAnalogWriter) keepFirst(first, m_pAnalogWriter->Close());
   keepFirst(first, GetHeaderWriter()->Close());
   keepFirst(first, GetExternWriter()->Write(GetRawFilePath()));
-  if (_CDTWriter) keepFirst(first, _CDTWriter->CloseBlock());
-  keepFirst(first, GetScanWriter()->Close());
+  keepFirst(first, closeDrift());  // blocks a failed close loses stay lost
+  keepFirst(first, noteScanWrites(GetScanWriter()->Close()));
   return first;
 }
 
 int ZorvalenRawWriterImp::Flush() {
   if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
-  return GetScanWriter()->Flush();
+  int first = m_nRunFailure;
+  keepFirst(first, noteScanWrites(GetScanWriter()->Flush()));
+  return first;
 }
+
+int ZorvalenRawWriterImp::noteScanWrites(int rc) {
+  if (m_pzvScanWriter) noteLost(m_pzvScanWriter->RunFailure());
+  return rc;
+}
+
+void ZorvalenRawWriterImp::noteLost(int rc) { keepFirst(m_nRunFailure, rc); }
 
 }  // namespace Vardex::Lib::ZorvalenRaw

@@ -6,9 +6,12 @@
 // and routes each call to one of them.
 //
 // Failures reach the caller: every call returns the first failure of the
-// writes it caused. A target that could not be prepared leaves the writer
-// without a directory: every call then returns the preparation's code and
-// writes nothing, so no file lands in the working or root directory.
+// writes it caused, and Flush and Close return the run's first failed write
+// of scans, statistics records, function descriptors, drift blocks or trace
+// data for as long as the writer lives, since what it lost stays lost. A
+// target that could not be prepared leaves the writer without a directory:
+// every call then returns the preparation's code and writes nothing, so no
+// file lands in the working or root directory.
 //
 // A compressed-drift function stores each block's summed spectrum as its
 // scan, so block k is scan k's: a block is written only when its scan can
@@ -97,9 +100,10 @@ class ZorvalenRawWriterImp : public HandleObject {
 
   // Writes every file in order (channel list, header, _extern.inf, drift
   // files closed, queued scans and function descriptors), each step even
-  // after one failed: the first failure.
+  // after one failed: the run's first lost write, else its own first failure.
   int Close();
-  // Writes the queued scans and the function descriptors.
+  // Writes the queued scans and the function descriptors: the run's first
+  // lost write, else its own failure.
   int Flush();
 
  private:
@@ -107,8 +111,13 @@ class ZorvalenRawWriterImp : public HandleObject {
   int addBlock(const Point* points, const Value* values, unsigned int datasize, const unsigned int* scans,
                unsigned int scansize, float rt, const Parameters* items);
   int appendFunction(const Parameters& definition, const ZorvalenScanItem* items, int n, bool withItems);
-  // Closes the current function's drift files, if any: CloseBlock's code.
+  // Closes the current function's drift files, if any: CloseBlock's code,
+  // kept as the run's loss when it is the first.
   int closeDrift();
+  // Keeps the scan writer's first failed write as the run's, if it is the
+  // first; returns rc.
+  int noteScanWrites(int rc);
+  void noteLost(int rc);
 
   std::unique_ptr<ZVRawWriteInterface> m_pzvRawWriteInterface;
   std::unique_ptr<ZVRawDataCluster> m_pzvRawCluster;
@@ -120,6 +129,7 @@ class ZorvalenRawWriterImp : public HandleObject {
   int _currentFunction = -1;
   int m_nPreparation = ZVRAW_FILENAME_EMPTY;  // until Initialise prepares a directory
   int m_nDriftFailure = ZVRAW_OK;             // a block whose scan was not queued
+  int m_nRunFailure = ZVRAW_OK;               // the first write of the run that lost data
 };
 
 }  // namespace Vardex::Lib::ZorvalenRaw

@@ -120,6 +120,53 @@ TEST_F(AcquisitionExportsTest, QueueMonitor) {
   EXPECT_EQ(abortPendrake(acq, false), ZVRAW_OK);
 }
 
+// Texts the interface stores are kept whole at every length around the
+// 255-byte path limit and the 509 bytes of a header item.
+TEST_F(AcquisitionExportsTest, LongTextsAreKeptWhole) {
+  create();
+  CZorvalenBaseProcessor lockMass = nullptr;
+  ASSERT_EQ(createRawProcessor(&lockMass, ZorvalenBaseType::LOCKMASS, nullptr, nullptr), ZVRAW_OK);
+  CZorvalenSampleList list = nullptr;
+  ASSERT_EQ(createSampleList(&list), ZVRAW_OK);
+  CZorvalenParameters row = newSet();
+  const auto text = [](CZorvalenParameters set, int key) {
+    char* t = nullptr;
+    return getParameterValue(set, key, &t) == ZVRAW_OK ? std::string(t) : "?";
+  };
+  const auto ok = [](int rc) { EXPECT_EQ(rc, ZVRAW_OK); };
+  using Store = std::function<std::string(const std::string&)>;  // the text as stored and given back
+  const std::pair<const char*, Store> stores[] = {
+      {"parameter set",
+       [&](const std::string& v) { return ok(setParameterValue(status, 1, v.c_str())), text(status, 1); }},
+      {"lock-mass settings",
+       [&](const std::string& v) {
+         ok(setParameterValue(queue, 1000, v.c_str()) + setLockMassParameters(lockMass, queue));
+         return ok(getLockMassParameters(lockMass, status)), text(status, 1000);
+       }},
+      {"status path",
+       [&](const std::string& v) {
+         return ok(setStatusIniFile(acq, v.c_str()) + getStatusIniFile(acq, status)), text(status, 0);
+       }},
+      {"injection path",
+       [&](const std::string& v) {
+         return ok(setZorvalenInjectionFile(acq, v.c_str()) + getZorvalenInjectionFile(acq, status)), text(status, 0);
+       }},
+      {"sample-list row",
+       [&](const std::string& v) {
+         char* all = nullptr;
+         ok(setParameterValue(row, 700, v.c_str()) + addSampleListRow(list, row) + sampleListToString(list, &all));
+         const std::string lines(all != nullptr ? all : "\t?\n");  // the last row's last cell
+         const std::size_t tab = lines.rfind('\t');
+         return lines.substr(tab + 1, lines.size() - tab - 2);
+       }},
+  };
+  for (const std::size_t n : {254, 255, 256, 509, 510, 511}) {
+    const std::string v(n, 'v');
+    for (const auto& [what, store] : stores) EXPECT_EQ(store(v), v) << what << " " << n;
+  }
+  EXPECT_EQ(destroyRawProcessor(lockMass) + destroySampleList(list) + destroyParameters(row), ZVRAW_OK);
+}
+
 TEST_F(AcquisitionExportsTest, BadArguments) {
   create();
   CZorvalenSampleList list = nullptr;

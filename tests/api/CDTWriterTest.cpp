@@ -31,6 +31,7 @@ using F = std::vector<float>;
 namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
 
 // Blocks of the caller's layout: counts, then the points one after another.
 struct Block {
@@ -103,7 +104,7 @@ TEST_F(CDTWriter, BlocksReadBackAsHandedIn) {
   const std::vector<Block> blocks = {
       byIndex({3, 0, 2}, {3, 15, 25, 11, 12}, {1, 70000, 9, 2, 3}, 0.5f),  // 3 and 25 lie off the grid
       byIndex({2}, {100000, 14}, {5, 4000000000u}, 0.75f),  // far jumps need repair pairs
-      byMass({2, 3, 1}, {105, 260, 99, 150, 399, 300}, {10, 20, kNaN, -5, 1e30f, 7}),
+      byMass({2, 3, 1}, {105, 260, 99, 150, 399, 300}, {10, 20, 0, -5, 1e30f, 7}),
       byIndex({}, {}, {}, 1.25f),
   };
   ZorvalenRawCDTWriter w;
@@ -170,6 +171,8 @@ TEST_F(CDTWriter, HostileBlocksWriteNothing) {
                                                      1.0f); }, ZVRAW_PARAMETER_INVALID},
       {"4 spectra of 3", [&] { return add(w, byIndex({1, 1, 0, 0}, i2, i2)); }, ZVRAW_PARAMETER_INVALID},
       {"NaN time", [&] { return add(w, byIndex({2}, i2, i2, kNaN)); }, ZVRAW_PARAMETER_INVALID},
+      {"NaN intensity", [&] { return add(w, byMass({1, 1}, m2, {5, kNaN})); }, ZVRAW_PARAMETER_INVALID},
+      {"infinite mass", [&] { return add(w, byMass({2}, {120, kInf}, m2)); }, ZVRAW_PARAMETER_INVALID},
       {"time beyond a float in seconds", [&] { return add(w, byMass({2}, m2, m2, 1e37f)); },
        ZVRAW_PARAMETER_INVALID},
       {"null indices", [&] { return w.AddBlock(nullptr, i2.data(), 2, U32{2}.data(), 1, 1.0f); },
@@ -189,7 +192,6 @@ TEST_F(CDTWriter, HostileBlocksWriteNothing) {
 }
 
 TEST_F(CDTWriter, HostileFunctionValuesCreateNothing) {
-  constexpr float kInf = std::numeric_limits<float>::infinity();
   const struct {
     float lteff, veff, ghz, first, last;
     int perBlock;

@@ -481,6 +481,8 @@ TEST_F(ScanWriter, HostileCallsQueueNothing) {
       {"null intensities", [&] { return w.AddScan(m, nullptr, 2, values, 1.0f); }, ZVRAW_NULL_PARAMETERS},
       {"NaN mass", [&] { return w.AddScan(nanM, y, 2, values, 1.0f); }, ZVRAW_PARAMETER_INVALID},
       {"infinite mass", [&] { return w.AddScan(infM, y, 2, 1.0f); }, ZVRAW_PARAMETER_INVALID},
+      {"NaN intensity", [&] { return w.AddScan(m, nanM, 2, values, 1.0f); }, ZVRAW_PARAMETER_INVALID},
+      {"infinite intensity", [&] { return w.AddScan(ZVSpectrum(m, infM, 2), 1.0f); }, ZVRAW_PARAMETER_INVALID},
       {"NaN time", [&] { return w.AddScan(m, y, 2, kNaN); }, ZVRAW_PARAMETER_INVALID},
       {"infinite time", [&] { return w.AddScan(ZVSpectrum(m, y, 2), kInf); }, ZVRAW_PARAMETER_INVALID},
       {"more points than an index counts", [&] { return w.AddScan(huge.data(), huge.data(), 0x400000, 1.0f); },
@@ -495,6 +497,8 @@ TEST_F(ScanWriter, HostileCallsQueueNothing) {
        ZVRAW_OK},
       {"spectrum with values, drift function", [&] { return w.AddScan(m, y, 2, values, 1.0f); },
        ZVRAW_WRITER_CDT_ADD_SCAN_ERROR},
+      {"drift spectrum of a NaN intensity", [&] { return w.AddCombinedCDTScan(m, nanM, 2, 1.0f); },
+       ZVRAW_PARAMETER_INVALID},
       {"null record", [&] { return w.AddStats(nullptr); }, ZVRAW_NULL_PARAMETERS},
       {"record before any scan", [&] { return w.AddStats(m); }, ZVRAW_ERROR},
   };

@@ -168,6 +168,7 @@ TEST_F(SpectrumProcessor, DriftCombineIsTheExtractionOfTheAcquisitionRangeTimesT
   EXPECT_EQ(combineDriftScan(p, 0, 0, 1, 2, 1), ZVRAW_DRIFTRANGE_INVALID);
   EXPECT_EQ(combineDriftScan(p, 0, 0, 2, 0, 0), ZVRAW_SCANRANGE_INVALID);
   EXPECT_EQ(combineDriftScan(p, 2, 0, 0, 0, 0), ZVRAW_FUNCNUM_INVALID);
+  EXPECT_EQ(combineDriftScan(p, 1, 0, 0, 0, 0), ZVRAW_DRIFTRANGE_INVALID);  // no drift data: no bin is in range
 }
 
 // A resolution the centroider would divide by is refused and forgotten: the

@@ -39,6 +39,7 @@ using K = FunctionDefinition;
 namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
 int key(auto k) { return static_cast<int>(k); }
 
 // A parameter set of the C interface, released with the scope.
@@ -158,14 +159,17 @@ F scanOf(CZorvalenBaseReader scans, int f, int s, F* masses = nullptr) {
 class WriterFront : public TempDirTest {
  protected:
   [[nodiscard]] fs::path raw() const { return dir() / "front.raw"; }
-  // The 32-bit scan count of _functns.inf's record f (0 without the file).
-  [[nodiscard]] unsigned descriptorScans(unsigned f) const {
+  // A 32-bit field of _functns.inf's record f (0 without the file): @18
+  // the scan count, @10 and @14 the retention times, @160 and @288 the masses.
+  template <class T = std::uint32_t>
+  [[nodiscard]] T descriptorField(unsigned f, unsigned at) const {
     const fs::path p = raw() / "_functns.inf";
     const Bytes b = fs::is_regular_file(p) ? readFile(p) : Bytes{};
-    std::uint32_t n = 0;
-    if (b.size() >= 416 * (f + 1)) std::memcpy(&n, b.data() + 416 * f + 18, 4);
-    return n;
+    T v{};
+    if (b.size() >= 416 * (f + 1)) std::memcpy(&v, b.data() + 416 * f + at, 4);
+    return v;
   }
+  [[nodiscard]] unsigned descriptorScans(unsigned f) const { return descriptorField(f, 18); }
   [[nodiscard]] unsigned indexed(unsigned f) const {
     const fs::path p = raw() / ("_func00" + std::to_string(f + 1) + ".idx");
     return fs::is_regular_file(p) ? static_cast<unsigned>(fs::file_size(p) / 30) : 0;
@@ -534,7 +538,7 @@ TEST_F(WriterFront, HostileCallsAreRefusedAndWriteNothing) {
   CZorvalenRawWriter none = nullptr;
   const Set plain, trace({{1201, "x"}}), drift(kDrift);
   CZorvalenParameters notAWriter = plain;
-  const F m = massesOf(0), y = intensitiesOf(0);
+  const F m = massesOf(0), y = intensitiesOf(0), nanY = {kNaN, 1, 2, 3}, infY = {1, 2, -kInf, 3};
   const Block b(0);
   const U32 over = {2, 0, 2};  // counts that do not add up to datasize
   const std::string longPath(256, 'a');
@@ -577,6 +581,9 @@ TEST_F(WriterFront, HostileCallsAreRefusedAndWriteNothing) {
       {"size -1", [&] { return appendRawScan(w, m.data(), y.data(), -1, 1.0f); }, ZVRAW_PARAMETER_INVALID},
       {"null masses", [&] { return appendRawScan(w, nullptr, y.data(), 4, 1.0f); }, ZVRAW_NULL_PARAMETERS},
       {"NaN time", [&] { return appendRawScan(w, m.data(), y.data(), 4, kNaN); }, ZVRAW_PARAMETER_INVALID},
+      {"NaN intensity", [&] { return appendRawScan(w, m.data(), nanY.data(), 4, 1.0f); }, ZVRAW_PARAMETER_INVALID},
+      {"infinite intensity with values",
+       [&] { return appendRawScanWithStats(w, m.data(), infY.data(), 4, 1.0f, plain); }, ZVRAW_PARAMETER_INVALID},
       {"trace size -1", [&] { return appendRawTrace(w, trace, m.data(), y.data(), -1); }, ZVRAW_PARAMETER_INVALID},
       {"trace of null times", [&] { return appendRawTrace(w, trace, nullptr, y.data(), 4); }, ZVRAW_NULL_PARAMETERS},
       {"drift function", [&] { return appendRawFunction(w, drift); }, ZVRAW_OK},
@@ -584,6 +591,11 @@ TEST_F(WriterFront, HostileCallsAreRefusedAndWriteNothing) {
        ZVRAW_NULL_PARAMETERS},
       {"null counts", [&] { return appendCDTScan(w, m.data(), y.data(), 3, nullptr, 3, 1); }, ZVRAW_NULL_PARAMETERS},
       {"counts over datasize", [&] { return appendCDTScan(w, m.data(), y.data(), 3, over.data(), 3, 1); },
+       ZVRAW_PARAMETER_INVALID},
+      {"infinite intensity in a block",
+       [&] { return appendCDTScan(w, m.data(), infY.data(), 3, b.counts.data(), 3, 1); }, ZVRAW_PARAMETER_INVALID},
+      {"NaN mass in a block, with values",
+       [&] { return appendCDTScanWithStats(w, nanY.data(), y.data(), 3, b.counts.data(), 3, 1, plain); },
        ZVRAW_PARAMETER_INVALID},
       {"NaN block time",
        [&] { return appendCDTScanIndex(w, b.indices.data(), b.intensities.data(), 3, b.counts.data(), 3, kNaN); },
@@ -607,6 +619,149 @@ TEST_F(WriterFront, HostileCallsAreRefusedAndWriteNothing) {
   const Reader info(raw(), ZorvalenBaseType::INFO);
   unsigned functions = 0;
   EXPECT_TRUE(info.rc == ZVRAW_OK && getFunctionCount(info, &functions) == 0 && functions == 5);
+}
+
+// Writes lost to a full disk or to a name a directory holds: the failing
+// call returns the failure, and so does every flush and close after it, also
+// once the disk has room and another function was written. What is on disk
+// reads back, and a function's record counts and spans only its scans written.
+TEST_F(WriterFront, LostWritesAreReportedByEveryLaterFlushAndClose) {
+  const struct {
+    const char* what;
+    rlim_t limit;       // 0: none
+    const char* taken;  // held by a directory, in both spellings
+    bool drift;
+    int written;  // scans of function 0 on disk; -1: as far as the limit lets
+  } cases[] = {
+      {"first batch past the limit", 2000, nullptr, false, 0},
+      {"statistics after their scans", 0, "_func001.sts", false, 100},
+      {"drift blocks past the limit", 2000, nullptr, true, -1},
+      {"trace data", 0, "_CHRO001.DAT", false, 200},
+  };
+  const F t = {0.5f}, v = {2.0f};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(raw());
+    Writer w(raw().string());
+    if (c.taken != nullptr)
+      for (std::string name : {std::string(c.taken), std::string(c.taken)}) {
+        fs::create_directory(raw() / name);
+        for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        fs::create_directory(raw() / name);
+      }
+    int lost = ZVRAW_OK;
+    {
+      std::unique_ptr<FileSizeLimit> limit;
+      if (c.limit != 0) limit = std::make_unique<FileSizeLimit>(c.limit);
+      ASSERT_TRUE(!limit || limit->ok());
+      ASSERT_EQ(appendRawFunctionWithStats(w, Set(c.drift ? kDrift : Keys{}), kItems, 2), ZVRAW_OK);
+      for (unsigned s = 0; s < 200; ++s) {
+        const int rc = c.drift ? addBlock(w, s, true) : addScan(w, s, true);
+        EXPECT_TRUE(lost == ZVRAW_OK || rc == lost) << s;  // the function takes no more
+        lost = lost != ZVRAW_OK ? lost : rc;
+      }
+      const int rc = appendRawTrace(w, Set(), t.data(), v.data(), 1);
+      lost = lost != ZVRAW_OK ? lost : rc;
+      ASSERT_NE(lost, ZVRAW_OK);
+      EXPECT_EQ(flushRawWriter(w), lost);
+    }
+    EXPECT_EQ(closeRawWriter(w), lost);
+    ASSERT_EQ(appendRawFunction(w, Set()), ZVRAW_OK);
+    ASSERT_EQ(addScan(w, 7, false), ZVRAW_OK);
+    EXPECT_EQ(flushRawWriter(w), lost);
+    EXPECT_EQ(closeRawWriter(w), lost);
+
+    const unsigned n = indexed(0);
+    EXPECT_TRUE(c.written < 0 || n == static_cast<unsigned>(c.written)) << n;
+    EXPECT_TRUE(descriptorScans(0) == n && descriptorScans(1) == 1);
+    const Reader scans(raw(), ZorvalenBaseType::SCAN);
+    ASSERT_EQ(scans.rc, ZVRAW_OK);
+    if (n > 0) {
+      EXPECT_EQ(scanOf(scans, 0, static_cast<int>(n) - 1), c.drift ? Block(n - 1).sum() : intensitiesOf(n - 1));
+    }
+    const float step = c.drift ? 0.02f : 0.01f, unset = std::numeric_limits<float>::max();
+    const float last = n > 0 ? step * static_cast<float>(n - 1) : -unset;
+    const float low = n == 0 ? unset : c.drift ? 100.0f : massesOf(0)[0];
+    const float high = n == 0 ? -unset : c.drift ? 400.0f : massesOf(n - 1)[3];
+    EXPECT_EQ(descriptorField<float>(0, 10), n > 0 ? 0.0f : unset);
+    EXPECT_EQ(descriptorField<float>(0, 14), last);
+    EXPECT_EQ(descriptorField<float>(0, 160), low);
+    EXPECT_EQ(descriptorField<float>(0, 288), high);
+  }
+}
+
+// Each FunctionDefinition key read as the header says: a text that begins
+// with no number refuses the function but for CDT_SCANS and RESOLUTION,
+// which are then ignored; NaN and infinity are refused wherever a float is read.
+TEST_F(WriterFront, FunctionKeysReadAsDocumented) {
+  const struct {
+    K key;
+    const char* text;
+    int rc;
+  } cases[] = {
+      {K::CONTINUUM, "yes", ZVRAW_ERROR},          {K::CONTINUUM, "2", ZVRAW_ERROR},
+      {K::IONMODE, "ES+", ZVRAW_ERROR},            {K::IONMODE, "99", ZVRAW_PARAMETER_INVALID},
+      {K::FUNCTIONTYPE, "TOF", ZVRAW_ERROR},       {K::FUNCTIONTYPE, "nan", ZVRAW_ERROR},
+      {K::STARTMASS, "x", ZVRAW_ERROR},            {K::STARTMASS, "nan", ZVRAW_PARAMETER_INVALID},
+      {K::ENDMASS, "", ZVRAW_ERROR},               {K::ENDMASS, "-inf", ZVRAW_PARAMETER_INVALID},
+      {K::CDT_SCANS, "abc", ZVRAW_OK},             {K::CDT_SCANS, "nan", ZVRAW_OK},
+      {K::CDT_SCANS, "-1", ZVRAW_PARAMETER_INVALID},
+      {K::SAMPLINGFREQUENCY, "GHz", ZVRAW_ERROR},  {K::SAMPLINGFREQUENCY, "inf", ZVRAW_PARAMETER_INVALID},
+      {K::LTEFF, "abc", ZVRAW_ERROR},              {K::LTEFF, "nan", ZVRAW_PARAMETER_INVALID},
+      {K::VEFF, "-", ZVRAW_ERROR},                 {K::VEFF, "infinity", ZVRAW_PARAMETER_INVALID},
+      {K::RESOLUTION, "abc", ZVRAW_OK},            {K::RESOLUTION, "nan", ZVRAW_PARAMETER_INVALID},
+      {K::RESOLUTION, "-inf", ZVRAW_PARAMETER_INVALID},
+  };
+  Writer w(raw().string());
+  int started = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << key(c.key) << " '" << c.text << "'");
+    EXPECT_EQ(appendRawFunction(w, Set({{key(c.key), c.text}})), c.rc);
+    if (c.rc == ZVRAW_OK) {  // an ordinary function
+      EXPECT_EQ(addScan(w, static_cast<unsigned>(started++), false), ZVRAW_OK);
+    }
+    EXPECT_EQ(w.imp().GetCurrentFunction(), started - 1);
+  }
+  ASSERT_EQ(closeRawWriter(w), ZVRAW_OK);
+  EXPECT_EQ(readTextFile(raw() / "_extern.inf"), "Created by Zorvalen SDK\n");  // no value reached it
+}
+
+// A header item fits its slot whole (509 bytes, no line break) or the set is
+// refused with none of its items set; a trace description is cut to the 80
+// bytes of its record field.
+TEST_F(WriterFront, TextsFitTheirFieldsOrAreRefused) {
+  const int sample = key(ZorvalenHeaderItem::SAMPLE_DESCRIPTION), user = key(ZorvalenHeaderItem::USER_NAME);
+  const struct {
+    std::string sample;
+    int rc;
+  } cases[] = {
+      {std::string(509, 's'), ZVRAW_OK}, {"", ZVRAW_OK},
+      {std::string(510, 's'), ZVRAW_PARAMETER_INVALID}, {"two\nlines", ZVRAW_PARAMETER_INVALID},
+      {"cr\r", ZVRAW_PARAMETER_INVALID},
+  };
+  const F t = {0.5f}, v = {2.0f};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sample.size());
+    fs::remove_all(raw());
+    {
+      Writer w(raw().string());
+      ASSERT_EQ(setRawHeaderItems(w, Set({{user, "first"}})), ZVRAW_OK);
+      EXPECT_EQ(setRawHeaderItems(w, Set({{sample, c.sample}, {user, "second"}})), c.rc);
+      ASSERT_EQ(appendRawTrace(w, Set({{1201, std::string(200, 'd')}}), t.data(), v.data(), 1), ZVRAW_OK);
+      ASSERT_TRUE(appendRawFunction(w, Set()) == ZVRAW_OK && addScan(w, 0, false) == ZVRAW_OK);  // a run opens
+      ASSERT_EQ(closeRawWriter(w), ZVRAW_OK);
+    }
+    const Reader info(raw(), ZorvalenBaseType::INFO), analog(raw(), ZorvalenBaseType::ANALOG);
+    ASSERT_TRUE(info.rc == ZVRAW_OK && analog.rc == ZVRAW_OK);
+    const Set got;
+    const ZorvalenHeaderItem asked[] = {ZorvalenHeaderItem::SAMPLE_DESCRIPTION, ZorvalenHeaderItem::USER_NAME};
+    ASSERT_EQ(getHeaderItemValue(info, asked, 2, got), ZVRAW_OK);
+    EXPECT_EQ(got.get(sample), c.rc == ZVRAW_OK ? c.sample : "");
+    EXPECT_EQ(got.get(user), c.rc == ZVRAW_OK ? "second" : "first");
+    char* description = nullptr;
+    ASSERT_EQ(getChannelDesciption(analog, 0, &description), ZVRAW_OK);
+    EXPECT_EQ(std::string(description), std::string(80, 'd'));
+  }
 }
 
 }  // namespace

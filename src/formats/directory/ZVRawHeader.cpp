@@ -114,11 +114,23 @@ const char* ZVRawHeader::IndexToName(int nIndex) {
   return "";
 }
 
-int ZVRawHeader::storeSlot(int slot, std::string_view value, int nOffSet, bool cutToFit) {
-  if (slot < 0 || slot >= kSlotCount) return ZVRAW_ERROR;
+// What a slot holds before its value: " N: " for a numbered line, else ": ".
+std::string ZVRawHeader::slotPrefix(int nOffSet) {
   std::string text;
   if (nOffSet >= 0) text = " " + std::to_string(static_cast<long long>(nOffSet) + 1);
-  text += ": ";
+  return text + ": ";
+}
+
+int ZVRawHeader::checkValue(std::string_view value, int nOffSet) {
+  // A line break would end the header line early and let the rest of the
+  // value read back as a line of its own.
+  if (value.find_first_of("\r\n") != std::string_view::npos) return ZVRAW_HEADERLINE_BADFORMAT;
+  return slotPrefix(nOffSet).size() + value.size() > kSlotTextSize ? ZVRAW_STRING_TOO_LONG : ZVRAW_OK;
+}
+
+int ZVRawHeader::storeSlot(int slot, std::string_view value, int nOffSet, bool cutToFit) {
+  if (slot < 0 || slot >= kSlotCount) return ZVRAW_ERROR;
+  std::string text = slotPrefix(nOffSet);
   if (text.size() + value.size() > kSlotTextSize) {
     if (!cutToFit) return ZVRAW_STRING_TOO_LONG;
     value = value.substr(0, kSlotTextSize - text.size());
@@ -132,9 +144,7 @@ int ZVRawHeader::setNameValuePair(int index, const char* pcValue, int nOffSet) {
   if (index < 0 || index >= kSlotCount) return ZVRAW_ERROR;
   if (pcValue == nullptr) return ZVRAW_NULLPOINTER_ERROR;
   const std::string_view value(pcValue);
-  // A line break would end the header line early and let the rest of the
-  // value read back as a line of its own.
-  if (value.find_first_of("\r\n") != std::string_view::npos) return ZVRAW_HEADERLINE_BADFORMAT;
+  if (const int rc = checkValue(value, nOffSet); rc != ZVRAW_OK) return rc;
   return storeSlot(index, value, nOffSet, false);
 }
 

@@ -133,6 +133,9 @@ class ZVRawHeader {
   // slot; the slot is unchanged on any failure.
   int setNameValuePair(int index, const char* pcValue, int nOffSet);
   int setNameValuePair(const char* pcName, const char* pcValue, int nOffSet);
+  // Whether setNameValuePair would store the value with that nOffSet: 0, 12
+  // or 34 as it answers. Lets a caller refuse a set of values before any is set.
+  [[nodiscard]] static int checkValue(std::string_view value, int nOffSet);
 
   // The text after the slot's first ':' and the blank behind it; "" for a
   // name or item without a slot. Valid until the slot changes.
@@ -146,6 +149,7 @@ class ZVRawHeader {
   [[nodiscard]] static const char* IndexToName(int nIndex);
 
  private:
+  [[nodiscard]] static std::string slotPrefix(int nOffSet);
   int storeSlot(int slot, std::string_view value, int nOffSet, bool cutToFit);
   void renderCalibrationSlots();
   void parseText(std::string_view text);
