@@ -237,42 +237,36 @@ TEST_F(StatsBesideALargeIndex, FollowTheStatisticsFile) {
   const Bytes record = indexRecordBytes({.rt = 1.0f}, false);
   const Bytes index = repeated({}, record, 16 * kMiB);
   const int last = static_cast<int>(index.size() / record.size()) - 1;
-  struct Case {
-    const char* name;
-    std::optional<Bytes> sts;
-  };
-  const Case cases[] = {{"no .sts", std::nullopt},
-                        {"1-byte .sts", Bytes{0}},
-                        {"empty .sts", Bytes{}},
-                        {"field-less .sts", StatsTableFixture().leader(0).take()}};
+  const std::pair<const char*, std::optional<Bytes>> cases[] = {
+      {"no .sts", std::nullopt}, {"1-byte .sts", Bytes{0}}, {"empty .sts", Bytes{}},
+      {"field-less .sts", StatsTableFixture().leader(0).take()}};
   std::uint64_t base = 0;
-  for (const Case& c : cases) {
+  for (const auto& [name, sts] : cases) {
     const fs::path raw = dir() / "large-index.raw";
     fs::remove_all(raw);
     fs::create_directories(raw);
     writeFullDirectory(raw);
     put(raw / RawDirectoryFixture::indexName(0), index);
     fs::remove(raw / RawDirectoryFixture::statsName(0));
-    if (c.sts) put(raw / RawDirectoryFixture::statsName(0), *c.sts);
+    if (sts) put(raw / RawDirectoryFixture::statsName(0), *sts);
 
     const std::size_t before = counting_allocator::current();
     counting_allocator::resetPeak();
     CZorvalenBaseReader reader = nullptr;
-    ASSERT_EQ(createRawReaderFromPath(raw.c_str(), &reader, ZorvalenBaseType::INFO), ZVRAW_OK) << c.name;
     CZorvalenParameters items = nullptr;
+    ASSERT_EQ(createRawReaderFromPath(raw.c_str(), &reader, ZorvalenBaseType::INFO), ZVRAW_OK) << name;
     ASSERT_EQ(createParameters(&items), ZVRAW_OK);
     const ZorvalenScanItem item = ZorvalenScanItem::REFERENCE_SCAN;
-    EXPECT_EQ(getScanItemValue(reader, 0, last, &item, 1, items), ZVRAW_OK) << c.name;
+    EXPECT_EQ(getScanItemValue(reader, 0, last, &item, 1, items), ZVRAW_OK) << name;
     (void)updateRawReader(reader);
-    EXPECT_EQ(getScanItemValue(reader, 0, last, &item, 1, items), ZVRAW_OK) << c.name;
+    EXPECT_EQ(getScanItemValue(reader, 0, last, &item, 1, items), ZVRAW_OK) << name;
     (void)destroyParameters(items);
     (void)destroyRawReader(reader);
     const std::uint64_t peak = counting_allocator::peak() - before;
-    std::printf("%-16s beside %llu MiB of index: %6.1f MiB heap\n", c.name,
-                static_cast<unsigned long long>(index.size() / kMiB), static_cast<double>(peak) / double(kMiB));
-    if (!c.sts) base = peak;
-    const std::uint64_t stsBytes = c.sts ? c.sts->size() : 0;
-    EXPECT_LE(peak, base + kBytesPerFileByte * stsBytes + kSlack) << c.name;
+    std::printf("%-16s beside %.1f MiB of index: %6.1f MiB heap\n", name, double(index.size()) / double(kMiB),
+                static_cast<double>(peak) / double(kMiB));
+    if (!sts) base = peak;
+    EXPECT_LE(peak, base + kBytesPerFileByte * (sts ? sts->size() : 0) + kSlack) << name;
   }
 }
 
