@@ -115,6 +115,35 @@ BENCHMARK(BM_ReadPackedAnalogs);
 void BM_ReadChannelTables(benchmark::State& state) { readDirectory(state, fixture().tables, fixture().tableBytes); }
 BENCHMARK(BM_ReadChannelTables);
 
+// A channel table of a million channels and no per-channel tables (85 MB).
+struct ManyChannels {
+  fs::path dir;
+  std::size_t bytes = 0;
+  ManyChannels() {
+    dir = fs::temp_directory_path() / ("zvraw-analog-channels-bench-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    constexpr int kMany = 1000000;
+    std::vector<borealtek_zvraw_version_1::AnalogHeader> headers(kMany);
+    for (int c = 0; c < kMany; ++c) {
+      headers[static_cast<std::size_t>(c)].Analog = (c & 1) != 0;
+      std::snprintf(headers[static_cast<std::size_t>(c)].Description, 81, "Channel %d", c);
+    }
+    ZVRawAnalog w;
+    (void)w.writeChromInf(dir.string(), headers.data(), kMany);
+    bytes = static_cast<std::size_t>(fs::file_size(dir / "_CHROMS.INF"));
+  }
+  ~ManyChannels() {
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+  }
+};
+
+void BM_ReadTableOfManyChannels(benchmark::State& state) {
+  static ManyChannels many;
+  readDirectory(state, many.dir, many.bytes);
+}
+BENCHMARK(BM_ReadTableOfManyChannels)->Unit(benchmark::kMillisecond);
+
 void BM_WriteChannelTable(benchmark::State& state) {
   const std::string dir = fixture().tables.string();
   std::vector<float> t(kSamples, 1.0f), v(kSamples, 2.0f);

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -225,6 +226,49 @@ TEST_P(HostileFileMemory, StaysWithinFourTimesTheFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, HostileFileMemory, ::testing::Values(kMiB, 16 * kMiB));
+
+// Statistics records follow the .sts, not the index: beside an index of
+// many scans, a .sts that holds none of their records adds at most four times
+// its own bytes over the directory without one, on every road that builds
+// records (an item of the last scan, a live update, the item again).
+class StatsBesideALargeIndex : public TempDirTest {};
+
+TEST_F(StatsBesideALargeIndex, FollowTheStatisticsFile) {
+  const Bytes record = indexRecordBytes({.rt = 1.0f}, false);
+  const Bytes index = repeated({}, record, 16 * kMiB);
+  const int last = static_cast<int>(index.size() / record.size()) - 1;
+  const std::pair<const char*, std::optional<Bytes>> cases[] = {
+      {"no .sts", std::nullopt}, {"1-byte .sts", Bytes{0}}, {"empty .sts", Bytes{}},
+      {"field-less .sts", StatsTableFixture().leader(0).take()}};
+  std::uint64_t base = 0;
+  for (const auto& [name, sts] : cases) {
+    const fs::path raw = dir() / "large-index.raw";
+    fs::remove_all(raw);
+    fs::create_directories(raw);
+    writeFullDirectory(raw);
+    put(raw / RawDirectoryFixture::indexName(0), index);
+    fs::remove(raw / RawDirectoryFixture::statsName(0));
+    if (sts) put(raw / RawDirectoryFixture::statsName(0), *sts);
+
+    const std::size_t before = counting_allocator::current();
+    counting_allocator::resetPeak();
+    CZorvalenBaseReader reader = nullptr;
+    CZorvalenParameters items = nullptr;
+    ASSERT_EQ(createRawReaderFromPath(raw.c_str(), &reader, ZorvalenBaseType::INFO), ZVRAW_OK) << name;
+    ASSERT_EQ(createParameters(&items), ZVRAW_OK);
+    const ZorvalenScanItem item = ZorvalenScanItem::REFERENCE_SCAN;
+    EXPECT_EQ(getScanItemValue(reader, 0, last, &item, 1, items), ZVRAW_OK) << name;
+    (void)updateRawReader(reader);
+    EXPECT_EQ(getScanItemValue(reader, 0, last, &item, 1, items), ZVRAW_OK) << name;
+    (void)destroyParameters(items);
+    (void)destroyRawReader(reader);
+    const std::uint64_t peak = counting_allocator::peak() - before;
+    std::printf("%-16s beside %.1f MiB of index: %6.1f MiB heap\n", name, double(index.size()) / double(kMiB),
+                static_cast<double>(peak) / double(kMiB));
+    if (!sts) base = peak;
+    EXPECT_LE(peak, base + kBytesPerFileByte * (sts ? sts->size() : 0) + kSlack) << name;
+  }
+}
 
 // Memory that cannot be had is a result code where it was asked for: an
 // optional file that cannot be held leaves the directory readable without

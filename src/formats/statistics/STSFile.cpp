@@ -109,6 +109,50 @@ bool STSFile::readNumber(const STSField& field, int record, std::uint16_t type, 
   return true;
 }
 
+namespace {
+
+template <class T>
+bool numberIn(const STSField& field, std::span<const std::uint8_t> record, std::uint16_t type, T& out) {
+  out = T{};
+  if (field.Type != type || std::size_t{field.Offset} + sizeof(T) > record.size()) return false;
+  const char* cursor = reinterpret_cast<const char*>(record.data() + field.Offset);
+  value_from_bytes(out, cursor, sizeof(T));
+  return true;
+}
+
+}  // namespace
+
+bool STSFile::getValue(const STSField& field, std::span<const std::uint8_t> record, int& out) {
+  return numberIn(field, record, LONG_INT_FIELD, out);
+}
+bool STSFile::getValue(const STSField& field, std::span<const std::uint8_t> record, float& out) {
+  return numberIn(field, record, SINGLE_FLOAT_FIELD, out);
+}
+
+bool STSFile::getValue(const STSField& field, std::span<const std::uint8_t> record, char* out, int size) {
+  if (out == nullptr || size <= 0) return false;
+  std::memset(out, 0, static_cast<std::size_t>(size));
+  const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(size), field.Size);
+  if (field.Type != STRING_FIELD || std::size_t{field.Offset} + n > record.size()) return false;
+  std::memcpy(out, record.data() + field.Offset, n);
+  return true;
+}
+
+std::uint32_t STSFile::recordsPerBlock() const {
+  // Large enough that the reads cost little beside the decoding, small
+  // enough to add nothing that counts to what the records become.
+  constexpr std::size_t kBlockBytes = std::size_t{64} << 10;
+  return static_cast<std::uint32_t>(std::max<std::size_t>(1, kBlockBytes / std::max<std::uint16_t>(m_nRecordSize, 1)));
+}
+
+std::size_t STSFile::readRecords(std::uint32_t first, std::uint32_t n, Bytes& block) {
+  block.resize(std::size_t{n} * m_nRecordSize);
+  int code = 0;
+  const std::size_t got = zvraw::readAt(m_pFile.get(), block.data(), block.size(),
+                                        statsValuePosition(m_nHeaderSize, m_nRecordSize, first, 0), code);
+  return got / m_nRecordSize;
+}
+
 bool STSFile::getValue(const STSField& field, int record, char& out) {
   return readNumber(field, record, CHAR_FIELD, out);
 }
@@ -136,33 +180,16 @@ bool STSFile::getValue(const STSField& field, int record, char* out, int size) {
 bool STSFile::getColumn(const STSField& field, std::span<float> out) {
   std::fill(out.begin(), out.end(), 0.0f);
   if (!m_bOK || field.Type != SINGLE_FLOAT_FIELD) return out.empty();
-  const std::size_t records = std::min<std::size_t>(out.size(), m_nRecords);
   constexpr std::size_t kWidth = sizeof(float);
-  // Records per block: about 1 MiB of file, at least one record.
-  const std::size_t perBlock = std::max<std::size_t>(1, (std::size_t{1} << 20) / m_nRecordSize);
-  Bytes block;
-  bool all = records == out.size();
-  for (std::size_t first = 0; first < records; first += perBlock) {
-    const std::size_t n = std::min(perBlock, records - first);
-    // From the first value of the block to the end of its last one.
-    const std::size_t extent = (n - 1) * m_nRecordSize + kWidth;
-    const std::uint64_t at =
-        statsValuePosition(m_nHeaderSize, m_nRecordSize, static_cast<std::uint32_t>(first), field.Offset);
-    block.resize(extent);
-    std::size_t got = 0;
-    if (::fseeko(m_pFile.get(), static_cast<off_t>(at), SEEK_SET) == 0)
-      got = std::fread(block.data(), 1, extent, m_pFile.get());
-    for (std::size_t k = 0; k < n; ++k) {
-      const std::size_t from = k * m_nRecordSize;
-      if (from + kWidth > got) {
-        all = false;
-        break;
-      }
-      const char* cursor = reinterpret_cast<const char*>(block.data() + from);
-      value_from_bytes(out[first + k], cursor, kWidth);
-    }
-  }
-  return all;
+  if (std::size_t{field.Offset} + kWidth > m_nRecordSize) return out.empty();
+  const auto count = static_cast<std::uint32_t>(std::min<std::size_t>(out.size(), m_nRecords));
+  const bool all = forEachRecord(count, [&](std::uint32_t k, std::span<const std::uint8_t> record) {
+    const char* cursor = reinterpret_cast<const char*>(record.data() + field.Offset);
+    float value;  // decoded aside, so that the store to out is a single one
+    value_from_bytes(value, cursor, kWidth);
+    out[k] = value;
+  });
+  return all && count == out.size();
 }
 
 int STSFile::writeLeader(std::FILE* file) {

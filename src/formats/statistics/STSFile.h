@@ -5,6 +5,7 @@
 // and the writers of its parts. Record i starts at header size + record size
 // x i; a field's value lies at the field's offset inside the record.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <span>
@@ -56,6 +57,17 @@ class STSFile {
   // them one by one, read in blocks. Whether every one was read.
   bool getColumn(const STSField& field, std::span<float> out);
 
+  // Calls each(record number, record bytes) for records 0 .. count - 1 in
+  // order, read a block of about 64 KiB at a time rather than a value at a
+  // time. Whether every one was read whole; those that were not are not passed.
+  template <class Each>
+  bool forEachRecord(std::uint32_t count, Each&& each);
+  // The value forms over the bytes of one record as forEachRecord passes
+  // them, by the rules of the forms above.
+  static bool getValue(const STSField& field, std::span<const std::uint8_t> record, int& out);
+  static bool getValue(const STSField& field, std::span<const std::uint8_t> record, float& out);
+  static bool getValue(const STSField& field, std::span<const std::uint8_t> record, char* out, int size);
+
   // Writing: the caller owns the stream and writes leader, descriptors and
   // records in file order; keeping header and record sizes consistent with
   // the fields is the caller's.
@@ -76,6 +88,10 @@ class STSFile {
   template <class T>
   bool readNumber(const STSField& field, int record, std::uint16_t type, T& out);
   bool seekValue(const STSField& field, int record);
+  // Records first .. first + n - 1 into block, back to back, by one read at
+  // their place in the file; how many were read whole.
+  std::size_t readRecords(std::uint32_t first, std::uint32_t n, Bytes& block);
+  [[nodiscard]] std::uint32_t recordsPerBlock() const;
   // Whether every declared field lies inside a record.
   [[nodiscard]] bool fieldsFitRecord(std::FILE* f) const;
 
@@ -87,3 +103,19 @@ class STSFile {
   std::uint16_t m_nRecordSize = 0;
   bool m_bOK = false;
 };
+
+template <class Each>
+bool STSFile::forEachRecord(std::uint32_t count, Each&& each) {
+  const std::uint32_t records = m_bOK ? std::min(count, m_nRecords) : 0;
+  const std::uint32_t perBlock = recordsPerBlock();
+  Bytes block;
+  for (std::uint32_t first = 0; first < records; first += perBlock) {
+    const std::uint32_t n = std::min(perBlock, records - first);
+    const std::size_t whole = readRecords(first, n, block);
+    const std::span<const std::uint8_t> bytes(block);
+    for (std::size_t k = 0; k < whole; ++k)
+      each(static_cast<std::uint32_t>(first + k), bytes.subspan(k * m_nRecordSize, m_nRecordSize));
+    if (whole < n) return false;
+  }
+  return records == count;
+}

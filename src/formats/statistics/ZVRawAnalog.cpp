@@ -7,7 +7,10 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <optional>
+#include <span>
+#include <system_error>
 
 #include "formats/portability/AllocationGuard.h"
 #include "formats/portability/CLocale.h"
@@ -63,8 +66,40 @@ std::optional<std::string> fileIn(std::string_view dir, std::string_view name) {
   return path;
 }
 
+std::string chromDatLeaf(long long channel) { return zvraw::formatC("_CHRO%3.3lld.DAT", channel + 1); }
+
 std::optional<std::string> chromDatName(std::string_view dir, int channel) {
-  return fileIn(dir, zvraw::formatC("_CHRO%3.3lld.DAT", static_cast<long long>(channel) + 1));
+  return fileIn(dir, chromDatLeaf(channel));
+}
+
+// Up to this many channels each table is simply opened; past it, one listing
+// of the directory costs less than an open per channel, most of which would
+// find nothing.
+constexpr int kChannelsOpenedUnlisted = 64;
+
+// The channels, in ascending order, that have a directory entry spelled
+// exactly as their table's name; none when the directory cannot be listed
+// (every table is then opened).
+std::optional<std::vector<int>> listedChromDats(std::string_view dir, int channels) {
+  namespace fs = std::filesystem;
+  constexpr std::string_view kPrefix = "_CHRO", kSuffix = ".DAT";
+  constexpr std::size_t kMaxDigits = 10;
+  std::vector<int> listed;
+  std::error_code ec;
+  // The directory fileIn puts the names in.
+  for (fs::directory_iterator it(std::string(dir) + '/', ec), end; it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() <= kPrefix.size() + kSuffix.size() || name.size() > kPrefix.size() + kMaxDigits + kSuffix.size() ||
+        !name.starts_with(kPrefix) || !name.ends_with(kSuffix))
+      continue;
+    const std::string digits = name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
+    if (!std::all_of(digits.begin(), digits.end(), [](char d) { return d >= '0' && d <= '9'; })) continue;
+    const long long channel = std::stoll(digits) - 1;
+    if (channel >= 0 && channel < channels && chromDatLeaf(channel) == name) listed.push_back(static_cast<int>(channel));
+  }
+  if (ec) return std::nullopt;
+  std::sort(listed.begin(), listed.end());
+  return listed;
 }
 
 // A stored value: a 13-bit mantissa over a base-4 exponent in the low 3 bits.
@@ -150,21 +185,23 @@ bool ZVRawAnalog::readChromHeader(std::string_view path) {
 
   resize(static_cast<int>(table.getNumberOfRecords()));
   const std::vector<STSField> fields = table.getFields();
-  for (int c = 0; c < m_nChannels; ++c) {
-    AnalogHeader& h = m_pHeaders[static_cast<std::size_t>(c)];
+  if (fields.empty()) return true;
+  // A channel whose record cannot be read keeps the header it starts with.
+  (void)table.forEachRecord(table.getNumberOfRecords(), [&](std::uint32_t c, std::span<const std::uint8_t> record) {
+    AnalogHeader& h = m_pHeaders[c];
     for (const STSField& field : fields) {
       if (field.ID == kFlagsId) {
         int flags = 0;
-        (void)table.getValue(field, c, flags);  // a failed read leaves every flag false
+        (void)STSFile::getValue(field, record, flags);  // a failed read leaves every flag false
         h.Analog = (flags & kFlagAnalog) != 0;
         h.ELSD = (flags & kFlagELSD) != 0;
         h.Readback = (flags & kFlagReadback) != 0;
       } else if (field.ID == kDescriptionId) {
-        if (table.getValue(field, c, h.Description, ANALOG_CHANNEL_DESCRIPTION_SIZE))
-          m_pChannelScales[static_cast<std::size_t>(c)] = analogDescriptionScale(h.Description);
+        if (STSFile::getValue(field, record, h.Description, ANALOG_CHANNEL_DESCRIPTION_SIZE))
+          m_pChannelScales[c] = analogDescriptionScale(h.Description);
       }
     }
-  }
+  });
   return true;
 }
 
@@ -173,7 +210,13 @@ bool ZVRawAnalog::readChroms() {
   if (!readChromHeader(dir)) return false;
   // The scale of a description stays with the header: the values in the
   // per-channel tables are stored already scaled.
-  for (int c = 0; c < m_nChannels; ++c) readChromDat(c);
+  const std::optional<std::vector<int>> listed =
+      m_nChannels > kChannelsOpenedUnlisted ? listedChromDats(dir, m_nChannels) : std::nullopt;
+  if (listed) {
+    for (const int c : *listed) readChromDat(c);
+  } else {
+    for (int c = 0; c < m_nChannels; ++c) readChromDat(c);
+  }
   return true;
 }
 

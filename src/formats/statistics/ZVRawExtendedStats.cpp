@@ -81,6 +81,10 @@ void ZVRawExtendedStats::StoredRecords::decode(std::size_t k, ZVRawExtStatsRecor
 
 bool ZVRawExtendedStats::buildRecords(const FunctionStats& f) const {
   const std::lock_guard lock(m_buildGuard);
+  return buildLocked(f);
+}
+
+bool ZVRawExtendedStats::buildLocked(const FunctionStats& f) const {
   if (!f.stored) return true;
   try {
     std::vector<ZVRawExtStatsRecord> built;
@@ -195,8 +199,19 @@ ZVRawExtStatsRecord* ZVRawExtendedStats::getStatsRecord(unsigned int fn, unsigne
 }
 
 int ZVRawExtendedStats::getStatsRecord(unsigned int fn, unsigned int scan, const ZVRawExtStatsRecord*& out) const {
+  out = nullptr;
   const FunctionStats* f = function(fn);
-  out = f != nullptr && buildRecords(*f) && scan < f->records.size() ? &f->records[scan] : nullptr;
+  if (f == nullptr) return ZVRAW_ERROR;
+  const std::lock_guard lock(m_buildGuard);
+  if (scan >= heldRecords(*f)) return ZVRAW_ERROR;
+  // A layout of no fields takes no bytes of the file, whatever the index
+  // counts: one zero record answers for every scan, and none is built.
+  if (f->stored && f->stored->plan.empty()) {
+    static const ZVRawExtStatsRecord kNoFields{};
+    out = &kNoFields;
+  } else if (buildLocked(*f)) {
+    out = &f->records[scan];
+  }
   return out != nullptr ? ZVRAW_OK : ZVRAW_ERROR;
 }
 

@@ -193,8 +193,10 @@ class ZVRawExtendedStats {
   [[nodiscard]] static std::size_t heldRecords(const FunctionStats& f) {
     return f.stored ? f.stored->count : f.records.size();
   }
-  // Builds f's records from their stored bytes; false when they cannot be allocated.
+  // Builds f's records from their stored bytes; false when they cannot be
+  // allocated. buildLocked is the same under a lock of m_buildGuard held.
   [[nodiscard]] bool buildRecords(const FunctionStats& f) const;
+  [[nodiscard]] bool buildLocked(const FunctionStats& f) const;
   [[nodiscard]] static int statsFilePath(std::string_view dir, unsigned int fn, std::string& path);
   [[nodiscard]] FunctionStats* function(unsigned int fn);
   // The two steps of reading one function from its open file.

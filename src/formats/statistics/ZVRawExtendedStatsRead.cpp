@@ -11,6 +11,7 @@
 #include <new>
 #include <vector>
 #include <string>
+#include <utility>
 
 #include "formats/portability/SysFileSize.h"
 #include "formats/portability/SysPaths.h"
@@ -90,7 +91,8 @@ int ZVRawExtendedStats::readRecords(std::FILE* file, unsigned int fn, FunctionSt
   unsigned int scans = 0;
   if (int rc = m_pScanIndices->getScansInFunction(fn, scans); rc != ZVRAW_OK) return rc;
 
-  f.records.clear();
+  // The old records' memory goes now, not when the new ones are built.
+  std::vector<ZVRawExtStatsRecord>().swap(f.records);
   f.stored.reset();
   f.hasRecords = true;
   std::shared_ptr<StoredRecords> stored;
@@ -154,7 +156,8 @@ int ZVRawExtendedStats::readRecords(std::FILE* file, unsigned int fn, FunctionSt
 }
 
 int ZVRawExtendedStats::ensureScanCountsConsistent(unsigned int fn) {
-  const FunctionStats* f = function(fn);
+  // The reading road: counting the records builds none.
+  const FunctionStats* f = std::as_const(*this).function(fn);
   // A function without a statistics file has no records to go by: cutting its
   // scan count to zero would hide every scan it has.
   if (m_pScanIndices == nullptr || fn == 0 || f == nullptr || !f->fileFound) return ZVRAW_OK;

@@ -3,8 +3,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstring>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -245,6 +247,32 @@ TEST_F(STSFileTest, ColumnsMatchValueByValueReads) {
   std::vector<float> column(3);
   EXPECT_TRUE(f.getColumn(fields[0], column));
   EXPECT_EQ(column, (std::vector<float>{0.5f, 1.5f, 2.5f}));
+}
+
+// Records read a block at a time give what reads value by value give, and a
+// table cut short after its read passes its whole records only.
+TEST_F(STSFileTest, RecordsReadInBlocksMatchValueByValueReads) {
+  constexpr int kRecords = 2000;  // 100-byte records: several blocks
+  STSFile& f = open(allTypesTable(kRecords));
+  const std::vector<STSField> fl = f.getFields();
+  std::uint32_t passed = 0;
+  EXPECT_TRUE(f.forEachRecord(kRecords, [&](std::uint32_t r, std::span<const std::uint8_t> record) {
+    EXPECT_EQ(r, passed++);
+    for (const STSField& field : fl) {
+      int i = 1, si = 1;
+      float x = 1, sx = 1;
+      std::array<char, 40> t{}, st{};
+      EXPECT_EQ(STSFile::getValue(field, record, i), f.getValue(field, static_cast<int>(r), si));
+      EXPECT_EQ(STSFile::getValue(field, record, x), f.getValue(field, static_cast<int>(r), sx));
+      EXPECT_EQ(STSFile::getValue(field, record, t.data(), 40), f.getValue(field, static_cast<int>(r), st.data(), 40));
+      EXPECT_TRUE(i == si && x == sx && t == st) << r << " " << field.ID;
+    }
+  }));
+  EXPECT_EQ(passed, std::uint32_t{kRecords});
+  ASSERT_EQ(::truncate(path("t.sts").c_str(), 32 + 6 * 48 + 100 * 1500 + 50), 0);
+  passed = 0;
+  EXPECT_FALSE(f.forEachRecord(kRecords, [&](std::uint32_t, std::span<const std::uint8_t>) { ++passed; }));
+  EXPECT_EQ(passed, 1500u);
 }
 
 TEST_F(STSFileTest, ValuesPastTwoGiBAreReachable) {

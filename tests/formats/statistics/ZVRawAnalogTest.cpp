@@ -223,6 +223,32 @@ TEST_F(ZVRawAnalogTest, ChromsTablesGiveFlagsDescriptionsAndUnscaledValues) {
   }
 }
 
+// A table of many channels is read in blocks and its channel tables found by
+// one listing: each header and each table as a table of few channels gives
+// them, and only a name spelled exactly as a channel's table is one.
+TEST_F(ZVRawAnalogTest, ManyChannelsReadAsFew) {
+  constexpr int kChannels = 2000;
+  std::vector<std::pair<int, std::string>> channels;
+  for (int c = 0; c < kChannels; ++c)
+    channels.emplace_back(c % 8, "ch" + std::to_string(c) + "\0$CC$,2,a,b,c,u"s + std::to_string(c));
+  writeFile(dir() / "_CHROMS.INF", chromsInf(channels));
+  for (const char* name : {"_CHRO001.DAT", "_CHRO070.DAT", "_CHRO2000.DAT", "_CHRO0002.DAT", "_chro003.dat",
+                           "_CHRO2001.DAT", "_CHRO004.DAT.bak", "_CHRO+05.DAT"})
+    writeFile(dir() / name, chroDat({{1.0f, 2.0f}}));
+  std::filesystem::create_directory(dir() / "_CHRO006.DAT");
+  ASSERT_EQ(read(), ZVRAW_OK);
+  ASSERT_EQ(analog_.getNumberOfChannels(), kChannels);
+  for (int c = 0; c < kChannels; ++c) {
+    const AnalogHeader* h = nullptr;
+    analog_.getChannelHeader(c, h);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->Analog + 2 * h->ELSD + 4 * h->Readback, c % 8) << c;
+    EXPECT_EQ(description(c), "ch" + std::to_string(c)) << c;
+    EXPECT_EQ(units(c), "u" + std::to_string(c)) << c;
+    EXPECT_EQ(analog_.getChannelLength(c), c == 0 || c == 69 || c == 1999 ? 1 : 0) << c;
+  }
+}
+
 TEST_F(ZVRawAnalogTest, TablesAreReadByFieldIdNotPosition) {
   // Fields in the other order, an unknown field and a value column of the wrong type.
   ByteBuilder inf = StatsTableFixture().field(2, STRING_FIELD, 0, 81).field(9, 0, 81, 1).field(1, 2, 82, 4).leader(86);

@@ -237,12 +237,22 @@ TEST_F(ExtendedStatsReadTest, AHeaderBlockThatCannotBeReadLeavesNoLayout) {
 }
 
 TEST_F(ExtendedStatsReadTest, EmptyAndMissingFiles) {
-  // No bytes and no layout: every scan gets a zero record.
-  ASSERT_EQ(readFile0(Bytes{}, 3), ZVRAW_OK);
-  EXPECT_EQ(stats_->GetStatsScanCount(0), 3u);
-  EXPECT_TRUE(stats_->isValidStats(0));
+  // No bytes, or a layout of no fields: every indexed scan reads a zero
+  // record, on the reading road (which builds none) and the changing one.
   const ZVRawExtStatsRecord zero{};
-  EXPECT_TRUE(*stats_->getStatsRecord(0, 2) == zero);
+  for (const Bytes& file : {StatsTableFixture().leader(0).take(), Bytes{}}) {
+    ASSERT_EQ(readFile0(file, 3), ZVRAW_OK);
+    EXPECT_EQ(stats_->ensureScanCountsConsistent(0), ZVRAW_OK);
+    EXPECT_EQ(stats_->GetStatsScanCount(0), 3u);
+    EXPECT_TRUE(stats_->isValidStats(0));
+    const ZVRawExtStatsRecord* read = nullptr;
+    ASSERT_EQ(std::as_const(*stats_).getStatsRecord(0, 2, read), ZVRAW_OK);
+    EXPECT_TRUE(*read == zero);
+    EXPECT_EQ(std::as_const(*stats_).getStatsRecord(0, 3, read), ZVRAW_ERROR);
+    EXPECT_EQ(read, nullptr);
+    EXPECT_TRUE(*stats_->getStatsRecord(0, 2) == zero);
+    EXPECT_EQ(stats_->GetStatsScanCount(0), 3u);
+  }
 
   // No bytes, but a layout already defined: the records are missing.
   ASSERT_EQ(stats_->addField(0, NEEDLE), ZVRAW_OK);
