@@ -1,21 +1,19 @@
 #include "api/ZorvalenRawLockMassReaderImp.h"
 
-#include <algorithm>
 #include <array>
 #include <bit>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <utility>
 
 #include "api/ZorvalenRawInfoImp.h"
 #include "api/ZorvalenRawScanReaderImp.h"
 #include "cluster/ZVRawDataCluster.h"
 #include "formats/directory/ZVRawExternInfo.h"
 #include "formats/directory/ZVRawExternalLumavent.h"
-#include "processing/AddSpectra.h"
 #include "processing/MassMeasurePars.h"
+#include "processing/SpectrumSum.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
 
@@ -59,43 +57,6 @@ class PairsRestored {
  private:
   ProcessParametersImp& set_;
   Parameters saved_;
-};
-
-// Sums a run of spectra exactly as successive operator+= from an empty
-// spectrum would, into two buffers kept from one window to the next: the
-// windows overlap, and a fresh allocation and copy per addition would cost
-// more than the additions.
-class WindowSum {
- public:
-  ZVSpectrum sum(const std::vector<ZVSpectrum>& spectra, unsigned int first, unsigned int last) {
-    unsigned int n = 0;
-    for (unsigned int j = first; j <= last; ++j) {
-      const ZVSpectrum& next = spectra[j];
-      const std::uint64_t total = std::uint64_t{n} + next.getSize();
-      if (next.getSize() == 0 || total > UINT_MAX) continue;  // as operator+= leaves it
-      reserve(out_, static_cast<std::size_t>(total));
-      if (n == 0) {
-        std::copy_n(next.getMasses(), next.getSize(), out_.masses.data());
-        std::copy_n(next.getIntensities(), next.getSize(), out_.intensities.data());
-        n = next.getSize();
-      } else {
-        n = addScans(out_.masses.data(), out_.intensities.data(), in_.masses.data(), in_.intensities.data(), n,
-                     next.getMasses(), next.getIntensities(), next.getSize());
-      }
-      std::swap(in_, out_);
-    }
-    return {in_.masses.data(), in_.intensities.data(), n};
-  }
-
- private:
-  struct Buffers {
-    std::vector<float> masses, intensities;
-  };
-  static void reserve(Buffers& b, std::size_t n) {
-    if (b.masses.size() < n) b.masses.resize(n);
-    if (b.intensities.size() < n) b.intensities.resize(n);
-  }
-  Buffers in_, out_;
 };
 
 }  // namespace
@@ -245,7 +206,7 @@ std::unique_ptr<ZVRawExternalLumavent> ZorvalenRawLockMassReaderImp::generateLum
   }
 
   const auto near = [&rt](unsigned int i, unsigned int j) { return std::fabs(rt[i] - rt[j]) < kWindow; };
-  WindowSum window;
+  SpectrumSum window;
   for (unsigned int i = 0; i < scans; ++i) {
     unsigned int first = 0;
     while (first < scans && !near(i, first)) ++first;
@@ -253,7 +214,9 @@ std::unique_ptr<ZVRawExternalLumavent> ZorvalenRawLockMassReaderImp::generateLum
     unsigned int last = scans - 1;
     while (last > first && !near(i, last)) --last;
 
-    ZVSpectrum sum = window.sum(spectra, first, last);
+    for (unsigned int j = first; j <= last; ++j) window.add(spectra[j]);
+    ZVSpectrum sum;
+    window.moveTo(sum);
     if (processSpectrum(sum) != ZVRAW_OK) continue;
     unsigned int peak = 0;
     if (sum.getBasePeak(peak, mass - tolerance, mass + tolerance) != ZVRAW_OK) continue;
@@ -277,7 +240,7 @@ int ZorvalenRawLockMassReaderImp::getLockMassSpectrum(ZorvalenRawScanReaderImp& 
   int size = 0;
   const int rc = reader.ReadScan(function, scan, masses, intensities, size);
   if (rc != ZVRAW_OK || size <= 0) return rc;
-  ZVSpectrum spectrum(masses, intensities, static_cast<unsigned int>(size));
+  (void)out.Initialise(masses, intensities, static_cast<unsigned int>(size), nullptr, nullptr);
   const ZVRawExternalLumavent* table = nullptr;
   (void)cluster->getExternalLumavent(table);
   bool calibrated = true;
@@ -285,9 +248,8 @@ int ZorvalenRawLockMassReaderImp::getLockMassSpectrum(ZorvalenRawScanReaderImp& 
     float rt = 0.0f, gain = 1.0f;
     if (cluster->getRT(static_cast<unsigned>(function), static_cast<unsigned>(scan), rt) == ZVRAW_OK)
       (void)table->getCorrection(rt, gain);
-    (void)spectrum.ApplyMassGain(1.0f / zvraw::usableGain(gain));
+    (void)out.ApplyMassGain(1.0f / zvraw::usableGain(gain));
   }
-  out += spectrum;
   return rc;
 }
 
@@ -303,10 +265,14 @@ int ZorvalenRawLockMassReaderImp::getLockMassCandidates(ZVSpectrum& spectrum) {
   if (getDataCluster() == nullptr) return ZVRAW_ERROR;
   unsigned int function = 0, scans = 0;
   referenceFunction(function, scans);
-  (void)spectrum.Clear();
   ZorvalenRawScanReaderImp reader(static_cast<const ZorvalenRawDataFile&>(*getRawReader()));
-  for (unsigned int s = 0; s < scans; ++s)
-    (void)getLockMassSpectrum(reader, static_cast<int>(function), static_cast<int>(s), spectrum);
+  SpectrumSum sum;
+  for (unsigned int s = 0; s < scans; ++s) {
+    ZVSpectrum one;
+    (void)getLockMassSpectrum(reader, static_cast<int>(function), static_cast<int>(s), one);
+    if (one.getSize() > 0) sum.add(one);  // a scan not read adds nothing
+  }
+  sum.moveTo(spectrum);
   const int code = processSpectrum(spectrum);
   unsigned int base = 0;
   if (spectrum.getSize() > 0 && spectrum.getBasePeak(base, 0.0f) == ZVRAW_OK)

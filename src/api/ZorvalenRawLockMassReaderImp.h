@@ -63,7 +63,8 @@ class ZorvalenRawLockMassReaderImp : public ZorvalenRawProcessorImp {
   // Null without a cluster; else a table, possibly without entries.
   std::unique_ptr<ZVRawExternalLumavent> generateLumaventGainTable();
   // The scan, read through reader, with the installed gain taken off again,
-  // added to out. The read's code.
+  // into an empty out, which stays empty when the read fails or gives no
+  // points. The read's code.
   int getLockMassSpectrum(ZorvalenRawScanReaderImp& reader, int function, int scan, ZVSpectrum& out);
   // Peak detection and centring with the default settings; its status.
   static int processSpectrum(ZVSpectrum& spectrum);

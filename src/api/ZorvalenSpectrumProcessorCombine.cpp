@@ -12,6 +12,7 @@
 #include "cluster/ZVRawDataCluster.h"
 #include "drift/ZorvalenRawCDCReaderImp.h"
 #include "formats/directory/ZVRawExternalLumavent.h"
+#include "processing/SpectrumSum.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
 
@@ -75,11 +76,13 @@ int ZorvalenSpectrumProcessorImp::combineScan(int function, int first, int last)
     const auto masses = std::make_unique_for_overwrite<float[]>(largest);
     const auto intensities = std::make_unique_for_overwrite<float[]>(largest);
     const LockMassDetached uncorrected(*cluster);
+    SpectrumSum sum;
     for (int scan = first; result == ZVRAW_OK && scan <= last; ++scan) {
       unsigned int size = 0;
       result = reader->readScan(function, scan, masses.get(), intensities.get(), nullptr, size, largest);
-      if (result == ZVRAW_OK) *m_pSpectrum += ZVSpectrum(masses.get(), intensities.get(), size);
+      if (result == ZVRAW_OK) sum.add(masses.get(), intensities.get(), size);
     }
+    sum.moveTo(*m_pSpectrum);
   }
   (void)m_pSpectrum->ApplyMassGain(rangeGain(function, first, last));
   return result;

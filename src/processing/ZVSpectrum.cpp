@@ -75,6 +75,17 @@ ZVRAW_RESULT ZVSpectrum::DoInitialise(const ZVSpectrum& other) {
   return ZVRAW_OK;
 }
 
+void ZVSpectrum::adopt(Array masses, Array intensities, unsigned int n) {
+  if (n == 0 || !masses || !intensities) {
+    (void)Clear();
+    return;
+  }
+  m_pfMass = std::move(masses);
+  m_pfIntensity = std::move(intensities);
+  releaseSigmas();
+  m_nNumPts = n;
+}
+
 ZVRAW_RESULT ZVSpectrum::Clear() {
   m_pfMass.reset();
   m_pfIntensity.reset();

@@ -155,6 +155,31 @@ TEST_F(SpectrumProcessor, CombineScalesTheUncorrectedSumOnceByTheRangeGain) {
   }
 }
 
+// Masses that move and meet within 2^-16 across 40 scans, intensities far
+// apart in size: the combine is the scans read and added one by one, bit
+// for bit.
+TEST_F(SpectrumProcessor, CombineIsTheScansAddedOneByOne) {
+  AcquisitionRun run;
+  run.fx.function({.format = 12, .scans = 40, .peaks = 30, .point = [](unsigned s, unsigned p) {
+                     const unsigned k = (s * 7 + p * 13) % 23;
+                     return std::pair{100.0f + 0.25f * float(p) + 5e-6f * float(k), k % 3 == 0 ? 1e7f : 1.5f};
+                   }});
+  write(run);
+  CZorvalenBaseReader reader = open(ZorvalenBaseType::SCAN);
+  ZVSpectrum expected;
+  for (int s = 0; s < 40; ++s) {
+    const Points scan = scanOf(reader, 0, s);
+    expected += ZVSpectrum(scan.masses, scan.intensities);
+  }
+  CZorvalenBaseProcessor p = spectrumProcessor(reader);
+  ASSERT_EQ(combineScan(p, 0, 0, 39), ZVRAW_OK);
+  const Points got = spectrumOf(p);
+  const unsigned n = expected.getSize();
+  ASSERT_LT(n, 40u * 30u);  // some points met
+  EXPECT_EQ(got, (Points{{expected.getMasses(), expected.getMasses() + n},
+                         {expected.getIntensities(), expected.getIntensities() + n}}));
+}
+
 TEST_F(SpectrumProcessor, DriftCombineIsTheExtractionOfTheAcquisitionRangeTimesTheGain) {
   write(gainRun(true));
   CZorvalenBaseProcessor p = spectrumProcessor(open(ZorvalenBaseType::SCAN));
