@@ -454,10 +454,17 @@ ZV_API ZV_RESULT_USED int getScan(CZorvalenBaseProcessor processor, float** ppMa
 
 /* Smooths the spectrum in place with the smoothing settings: SmoothParameter
  * NUMBER (passes, 2), WIDTH (points, 3) and SMOOTHTYPE (a SmoothType,
- * SAVITZKY_GOLAY). setSmoothParameter replaces the settings by a copy of
- * the set (a key left out takes its default; a value that is not an integer
- * is skipped); getSmoothParameter fills the cleared set with the value in
- * use under each key of the settings. */
+ * SAVITZKY_GOLAY). Zero-suppressed data are first padded with zero points
+ * in their gaps. ZVRAW_PARAMETER_INVALID, the spectrum unchanged, for
+ * SMOOTHTYPE MEDIAN (not run), NUMBER above 1000 or below -1000, WIDTH above
+ * 10000, or more than 2^31 multiply-adds, |NUMBER| x (2 x WIDTH + 1) x
+ * (points after padding - 2 x WIDTH), when the window is shorter than the
+ * padded spectrum (a longer one smooths nothing); ZVRAW_MEMALLOC_ERROR,
+ * unchanged, when memory runs out.
+ * setSmoothParameter replaces the settings by a copy of the set (a key left
+ * out takes its default; a value that is not an integer is skipped);
+ * getSmoothParameter fills the cleared set with the value in use under each
+ * key of the settings. */
 ZV_API ZV_RESULT_USED int smoothScan(CZorvalenBaseProcessor processor);
 ZV_API ZV_RESULT_USED int setSmoothParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
 ZV_API ZV_RESULT_USED int getSmoothParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);

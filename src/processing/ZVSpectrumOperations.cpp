@@ -68,22 +68,41 @@ ZVRAW_RESULT ZVSpectrum::PeakDetect(const CenterPars* pCenterPars, ZVSpectrum& c
   return ZVRAW_OK;
 }
 
+namespace {
+
+// The centroider's four new[] arrays, released on every way out: memory
+// that runs out inside the run (std::bad_alloc) leaves some allocated.
+struct CentroidArrays {
+  CentroidArrays() = default;
+  CentroidArrays(const CentroidArrays&) = delete;
+  CentroidArrays& operator=(const CentroidArrays&) = delete;
+  ~CentroidArrays() {
+    delete[] positions;
+    delete[] positionSigmas;
+    delete[] values;
+    delete[] valueSigmas;
+  }
+  double* positions = nullptr;
+  float* positionSigmas = nullptr;
+  float* values = nullptr;
+  float* valueSigmas = nullptr;
+};
+
+}  // namespace
+
 ZVRAW_RESULT ZVSpectrum::RTCentroid(const float& fResolution) {
   CRTCentroidDTCProcess centroider(10000.0f, 2000.0f, 8000.0f, 4.0f);
   centroider.SetDoBackgroundSubtract(true);
   centroider.SetResolution(fResolution);
-  double* positions = nullptr;
-  float *positionSigmas = nullptr, *values = nullptr, *valueSigmas = nullptr;
+  CentroidArrays out;
   long peaks = 0;  // a run that fails early does not write it
-  const bool ok = centroider.PPCentroidDTC(m_pfMass.get(), m_pfIntensity.get(), static_cast<long>(m_nNumPts), positions,
-                                           positionSigmas, values, valueSigmas, peaks);
-  const std::unique_ptr<double[]> positionsOwned(positions);
-  const Array positionSigmasOwned(positionSigmas), valuesOwned(values), valueSigmasOwned(valueSigmas);
-  if (!positions || !positionSigmas || !values || !valueSigmas || peaks < 0) peaks = 0;
+  const bool ok = centroider.PPCentroidDTC(m_pfMass.get(), m_pfIntensity.get(), static_cast<long>(m_nNumPts),
+                                           out.positions, out.positionSigmas, out.values, out.valueSigmas, peaks);
+  if (!out.positions || !out.positionSigmas || !out.values || !out.valueSigmas || peaks < 0) peaks = 0;
   const auto count = static_cast<std::size_t>(peaks);
   auto masses = std::make_unique_for_overwrite<float[]>(count);
-  for (std::size_t k = 0; k < count; ++k) masses[k] = static_cast<float>(positions[k]);
-  (void)Initialise(masses.get(), values, static_cast<unsigned int>(count), positionSigmas, valueSigmas);
+  for (std::size_t k = 0; k < count; ++k) masses[k] = static_cast<float>(out.positions[k]);
+  (void)Initialise(masses.get(), out.values, static_cast<unsigned int>(count), out.positionSigmas, out.valueSigmas);
   return ok ? ZVRAW_OK : ZVRAW_ERROR;
 }
 
@@ -107,23 +126,23 @@ ZVRAW_RESULT ZVSpectrum::MassMeasure(const MassMeasurePars* pMassMeasurePars, ZV
                                        pars.getDoTofAcm() ? pars.getTofAcmPars() : nullptr);
 }
 
-void ZVSpectrum::smooth(const SmoothPars& pars) {
+ZVRAW_RESULT ZVSpectrum::smooth(const SmoothPars& pars) {
   const unsigned int before = m_nNumPts;
-  (void)lendArrays([&](float*& x, float*& y) {
+  const int rc = lendArrays([&](float*& x, float*& y) {
     return smoothSpectrum(x, y, m_nNumPts, pars.getSmoothType(), pars.getNumberOfSmooths(), pars.getSmoothWidth());
   });
   if (m_nNumPts != before) releaseSigmas();  // padding put points between the old ones
+  // A method the smoother does not run, or settings beyond its caps.
+  return rc == 0 ? ZVRAW_OK : ZVRAW_PARAMETER_INVALID;
 }
 
 ZVRAW_RESULT ZVSpectrum::Smooth(const SmoothPars* pSmoothPars) {
   if (!pSmoothPars) return ZVRAW_NULLPOINTER_ERROR;
-  smooth(*pSmoothPars);
-  return ZVRAW_OK;
+  return smooth(*pSmoothPars);
 }
 
 ZVRAW_RESULT ZVSpectrum::Smooth(const SmoothPars* pSmoothPars, ZVSpectrum& smooth_spec) const {
   if (!pSmoothPars) return ZVRAW_NULLPOINTER_ERROR;
   (void)smooth_spec.Initialise(*this);
-  smooth_spec.smooth(*pSmoothPars);
-  return ZVRAW_OK;
+  return smooth_spec.smooth(*pSmoothPars);
 }

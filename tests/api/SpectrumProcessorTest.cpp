@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -11,7 +14,10 @@
 #include "api/ProcessorTestSupport.h"
 #include "drift/ZorvalenRawCDCReaderImp.h"
 #include "processing/SmoothPars.h"
+#include "processing/Smoothing.h"
 #include "processing/ZVSpectrum.h"
+#include "processing/ZeroPadding.h"
+#include "support/SpectrumFixtures.h"
 
 namespace fs = std::filesystem;
 
@@ -217,6 +223,79 @@ TEST_F(SpectrumProcessor, SettingsReadAfreshFromEachSet) {
   EXPECT_EQ(setSmoothParameter(p, pairs({{kNumber, "1"}})), ZVRAW_OK);
   EXPECT_EQ(smoothScan(p), ZVRAW_OK);
   EXPECT_EQ(spectrumOf(p), smoothed(kTwelve, 1, 3, SMOOTH_SAVITZKY_GOLAY));
+}
+
+// Zero-suppressed peaks of 5 points, runs of 2 zeros, 0.1 apart, then a
+// gap of gapSpacings spacings before the next peak.
+Points suppressed(int peaks, int gapSpacings) {
+  Points s;
+  float mass = 100.0f;
+  for (int k = 0; k < peaks; ++k, mass += 0.1f * float(gapSpacings))
+    for (float y : {4.0f, 9.0f, 12.0f, 9.0f, 4.0f, 0.0f, 0.0f}) {
+      s.masses.push_back(mass);
+      s.intensities.push_back(y * float(k + 1));
+      mass += 0.1f;
+    }
+  return s;
+}
+
+// What smoothing is: the zero padding, then the passes (the mean negates
+// the count), each on its own.
+Points padThenPasses(const Points& in, int passes, int width, bool mean) {
+  spectrum_fixtures::OwnedArrays a(in.masses, in.intensities);
+  EXPECT_TRUE(zeroPadVaryingData(a.x, a.y, a.n, width, passes));
+  EXPECT_EQ(smoothSavitzkyGolay(a.y, int(a.n), mean ? -passes : passes, width), 0);
+  return {a.masses(), a.intensities()};
+}
+
+// Settings beyond the caps, or a method the smoother does not run, are
+// refused with the spectrum untouched; inside them nothing changes.
+TEST_F(SpectrumProcessor, SmoothingCapsAndMethods) {
+  CZorvalenBaseProcessor p = spectrumProcessor();
+  const Points zs = suppressed(12, 25);
+  Points far = zs;  // the last peak 10^7 spacings away: its gap is padded up to the limit
+  for (std::size_t k = far.masses.size() - 7; k < far.masses.size(); ++k) far.masses[k] += 1e6f;
+  Points wide;  // room for the widest window
+  for (int k = 0; k < 2 * kMaxSmoothHalfWidth + 101; ++k)
+    wide.masses.push_back(100.0f + 0.01f * float(k)), wide.intensities.push_back(float((k * 37) % 101));
+  struct Row {
+    const char *number, *width, *type;
+    const Points* in;
+    int code;
+  };
+  const Row rows[] = {
+      {"1000", "3", "1502", &zs, ZVRAW_OK},
+      {"-1000", "3", "1502", &zs, ZVRAW_OK},
+      {"1000", "1", "1500", &zs, ZVRAW_OK},
+      {"1", "10000", "1502", &wide, ZVRAW_OK},
+      {"1001", "3", "1502", &zs, ZVRAW_PARAMETER_INVALID},
+      {"-1001", "3", "1500", &zs, ZVRAW_PARAMETER_INVALID},
+      {"-2147483648", "3", "1502", &zs, ZVRAW_PARAMETER_INVALID},
+      {"2147483647", "3", "1502", &zs, ZVRAW_PARAMETER_INVALID},
+      {"2", "10001", "1502", &wide, ZVRAW_PARAMETER_INVALID},
+      {"2", "3", "1501", &zs, ZVRAW_PARAMETER_INVALID},              // median
+      {"2", "3", "1502", &far, ZVRAW_OK},                            // 14 zeros in the gap
+      {"1000", "9000", "1502", &wide, ZVRAW_PARAMETER_INVALID},      // 4e10 multiply-adds
+      {"10", "10000", "1502", &far, ZVRAW_PARAMETER_INVALID},        // padded to 200k points: 4e10
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::string(r.number) + " passes, width " + r.width + ", type " + r.type);
+    const Points& in = *r.in;
+    ASSERT_EQ(setScan(p, in.masses.data(), in.intensities.data(), int(in.masses.size()), int(in.masses.size())), 0);
+    ASSERT_EQ(setSmoothParameter(p, pairs({{kNumber, r.number}, {kWidth, r.width}, {kType, r.type}})), ZVRAW_OK);
+    EXPECT_EQ(smoothScan(p), r.code);
+    if (r.code != ZVRAW_OK) {
+      EXPECT_EQ(spectrumOf(p), in);
+      continue;
+    }
+    const Points want = padThenPasses(in, std::stoi(r.number), std::stoi(r.width), std::string(r.type) == "1500");
+    const Points got = spectrumOf(p);
+    EXPECT_EQ(got.masses, want.masses);
+    EXPECT_TRUE(std::ranges::equal(got.intensities, want.intensities,
+                                   [](float a, float b) { return std::bit_cast<std::uint32_t>(a) ==
+                                                                 std::bit_cast<std::uint32_t>(b); }));
+    EXPECT_NE(got, in);
+  }
 }
 
 }  // namespace
