@@ -440,9 +440,9 @@ ZV_API ZV_RESULT_USED int combineDriftScan(CZorvalenBaseProcessor processor, int
                                            int nLastScan, int nFirstDrift, int nLastDrift);
 
 /* Copies the caller's points in as the spectrum. ZVRAW_SCANSIZELENGTH_ERROR
- * when the counts differ, ZVRAW_PARAMETER_INVALID for a negative count,
- * ZVRAW_NULL_PARAMETERS for a null array with a count above 0; the spectrum
- * is then empty. */
+ * when the counts differ, ZVRAW_PARAMETER_INVALID for a negative count or a
+ * mass or intensity that is not finite (NaN, infinite), ZVRAW_NULL_PARAMETERS
+ * for a null array with a count above 0; the spectrum is then empty. */
 ZV_API ZV_RESULT_USED int setScan(CZorvalenBaseProcessor processor, const float* pfMasses, const float* pfIntensities,
                                   int nMassCount, int nIntensityCount);
 
@@ -485,9 +485,11 @@ ZV_API ZV_RESULT_USED int getCentroidParameter(CZorvalenBaseProcessor processor,
  * intensity for TYPE ABSOLUTE_THRESHOLD, a percentage of the base peak for
  * RELATIVE_THRESHOLD. ZVRAW_PARAMETER_NOT_DEFINED before
  * setThresholdParameter or for another type, ZVRAW_PARAMETER_INVALID for
- * another key or a value that is not a number, ZVRAW_PARAMETER_MISSING when
- * VALUE or TYPE is missing. setThresholdParameter replaces the settings by a
- * copy of the set. */
+ * another key, a value that is not a number or a VALUE that is not finite,
+ * ZVRAW_PARAMETER_MISSING when VALUE or TYPE is missing; the spectrum is
+ * unchanged on each. setThresholdParameter replaces the settings by a copy
+ * of the set, and answers ZVRAW_PARAMETER_INVALID when VALUE reads as a
+ * number that is not finite ("nan", "inf"). */
 ZV_API ZV_RESULT_USED int thresholdScan(CZorvalenBaseProcessor processor);
 ZV_API ZV_RESULT_USED int setThresholdParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
 
@@ -599,8 +601,9 @@ ZV_API ZV_RESULT_USED int removeLockMassCorrection(CZorvalenBaseProcessor proces
 
 /* The installed gain at a retention time (minutes):
  * ZVRAW_LOCKMASS_CORRECTION_UNSUPPORTED when the run cannot be corrected,
- * ZVRAW_PARAMETER_NOT_DEFINED when no table is installed; *pfGain is
- * untouched then. */
+ * ZVRAW_PARAMETER_NOT_DEFINED when no table is installed or its gain there
+ * is not finite and above 0 (scans are then read without a gain, as by
+ * readScan); *pfGain is untouched then. */
 ZV_API ZV_RESULT_USED int getLockMassCorrection(CZorvalenBaseProcessor processor, float fRetentionTime, float* pfGain);
 
 /* The reference function's scans summed, centred and cut below 1 percent
@@ -611,7 +614,8 @@ ZV_API ZV_RESULT_USED int getLockMassCandidates(CZorvalenBaseProcessor processor
                                                 float** ppIntensities, int* pnCount);
 
 /* Fills the cleared set with the installed table's MASS and TOLERANCE
- * ("%f"); fails as getLockMassCorrection. */
+ * ("%f"); fails as getLockMassCorrection when the run cannot be corrected
+ * or no table is installed. */
 ZV_API ZV_RESULT_USED int getLockMassValuesParams(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
 
 /* The settings lockMassCorrect reads: replaced by a copy of the set, or

@@ -8,6 +8,7 @@
 #include <bit>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -296,6 +297,30 @@ TEST_F(SpectrumProcessor, SmoothingCapsAndMethods) {
                                                                  std::bit_cast<std::uint32_t>(b); }));
     EXPECT_NE(got, in);
   }
+}
+
+// Values that are not numbers are refused where they are given.
+TEST_F(SpectrumProcessor, NonFiniteValuesRefused) {
+  CZorvalenBaseProcessor p = spectrumProcessor();
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  for (const float bad : {nan, inf, -inf}) {
+    for (const bool mass : {true, false}) {
+      Points s = kTwelve;
+      (mass ? s.masses : s.intensities)[5] = bad;
+      EXPECT_EQ(setScan(p, s.masses.data(), s.intensities.data(), 12, 12), ZVRAW_PARAMETER_INVALID) << bad;
+      EXPECT_EQ(spectrumOf(p), Points{});
+    }
+  }
+  ASSERT_EQ(setScan(p, kTwelve.masses.data(), kTwelve.intensities.data(), 12, 12), ZVRAW_OK);
+  for (const char* bad : {"nan", "inf", "-inf", "-nan"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(setThresholdParameter(p, pairs({{kValue, bad}, {kThresholdType, "1600"}})), ZVRAW_PARAMETER_INVALID);
+    EXPECT_EQ(thresholdScan(p), ZVRAW_PARAMETER_INVALID);
+    EXPECT_EQ(spectrumOf(p), kTwelve);
+  }
+  EXPECT_EQ(setThresholdParameter(p, pairs({{kValue, "3.4e38"}, {kThresholdType, "1600"}})), ZVRAW_OK);
+  EXPECT_EQ(thresholdScan(p), ZVRAW_OK);
+  EXPECT_EQ(spectrumOf(p), Points{});
 }
 
 }  // namespace
