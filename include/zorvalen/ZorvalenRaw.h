@@ -483,13 +483,14 @@ ZV_API ZV_RESULT_USED int getCentroidParameter(CZorvalenBaseProcessor processor,
 
 /* Keeps the points whose intensity is above ThresholdParameter VALUE: an
  * intensity for TYPE ABSOLUTE_THRESHOLD, a percentage of the base peak for
- * RELATIVE_THRESHOLD. ZVRAW_PARAMETER_NOT_DEFINED before
+ * RELATIVE_THRESHOLD. A VALUE that reads as a number that is not finite
+ * ("nan", "inf") is refused by setThresholdParameter and by thresholdScan
+ * with ZVRAW_PARAMETER_INVALID, the spectrum unchanged.
+ * ZVRAW_PARAMETER_NOT_DEFINED before
  * setThresholdParameter or for another type, ZVRAW_PARAMETER_INVALID for
- * another key, a value that is not a number or a VALUE that is not finite,
- * ZVRAW_PARAMETER_MISSING when VALUE or TYPE is missing; the spectrum is
- * unchanged on each. setThresholdParameter replaces the settings by a copy
- * of the set, and answers ZVRAW_PARAMETER_INVALID when VALUE reads as a
- * number that is not finite ("nan", "inf"). */
+ * another key or a value that is not a number, ZVRAW_PARAMETER_MISSING when
+ * VALUE or TYPE is missing. setThresholdParameter replaces the settings by a
+ * copy of the set. */
 ZV_API ZV_RESULT_USED int thresholdScan(CZorvalenBaseProcessor processor);
 ZV_API ZV_RESULT_USED int setThresholdParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
 

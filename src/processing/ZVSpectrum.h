@@ -96,7 +96,8 @@ class ZVSpectrum {
 
   // Processing. Each returns 0, 1 (failed), 3, 32 (no set or arrays), 33 or
   // 57, and a failure leaves every spectrum as it was unless it says
-  // otherwise.
+  // otherwise. Memory that runs out in smoothing or real-time centroiding
+  // is std::bad_alloc, the spectrum as it was.
   // Forms that write another spectrum accept this one as that spectrum.
   //
   // Segment subtraction (adaptive for a set of type ADAPTIVE, with the
@@ -141,8 +142,7 @@ class ZVSpectrum {
                           const TofAcmPars* pTofAcm) const;
   // The real-time centroider with background subtraction at this
   // resolution; its peaks, with both sigma arrays, replace the spectrum. 1
-  // (and no points) when the run fails; std::bad_alloc, the spectrum
-  // unchanged, when memory runs out.
+  // (and no points) when the run fails.
   ZVRAW_RESULT RTCentroid(const float& fResolution);
   // Subtraction and smoothing as the set switches them (their results
   // ignored), then peak detection, whose result is returned.
@@ -151,8 +151,7 @@ class ZVSpectrum {
                            bool bCounts) const;
   // Smoothing with zero padding. 57 (ZVRAW_PARAMETER_INVALID), the spectrum
   // unchanged, for a method the smoother does not run or settings beyond
-  // its caps (Smoothing.h); std::bad_alloc, unchanged, when memory cannot
-  // be had. Padding that adds points drops the sigmas.
+  // its caps (Smoothing.h). Padding that adds points drops the sigmas.
   ZVRAW_RESULT Smooth(const SmoothPars* pSmoothPars);
   ZVRAW_RESULT Smooth(const SmoothPars* pSmoothPars, ZVSpectrum& smooth_spec) const;
 

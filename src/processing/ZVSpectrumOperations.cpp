@@ -70,22 +70,19 @@ ZVRAW_RESULT ZVSpectrum::PeakDetect(const CenterPars* pCenterPars, ZVSpectrum& c
 
 namespace {
 
-// The centroider's four new[] arrays, released on every way out: memory
-// that runs out inside the run (std::bad_alloc) leaves some allocated.
+// Releases the centroider's four new[] arrays on every way out: memory that
+// runs out inside the run (std::bad_alloc) leaves some of them allocated.
 struct CentroidArrays {
-  CentroidArrays() = default;
-  CentroidArrays(const CentroidArrays&) = delete;
-  CentroidArrays& operator=(const CentroidArrays&) = delete;
+  double*& positions;
+  float*& positionSigmas;
+  float*& values;
+  float*& valueSigmas;
   ~CentroidArrays() {
     delete[] positions;
     delete[] positionSigmas;
     delete[] values;
     delete[] valueSigmas;
   }
-  double* positions = nullptr;
-  float* positionSigmas = nullptr;
-  float* values = nullptr;
-  float* valueSigmas = nullptr;
 };
 
 }  // namespace
@@ -94,15 +91,17 @@ ZVRAW_RESULT ZVSpectrum::RTCentroid(const float& fResolution) {
   CRTCentroidDTCProcess centroider(10000.0f, 2000.0f, 8000.0f, 4.0f);
   centroider.SetDoBackgroundSubtract(true);
   centroider.SetResolution(fResolution);
-  CentroidArrays out;
+  double* positions = nullptr;
+  float *positionSigmas = nullptr, *values = nullptr, *valueSigmas = nullptr;
   long peaks = 0;  // a run that fails early does not write it
-  const bool ok = centroider.PPCentroidDTC(m_pfMass.get(), m_pfIntensity.get(), static_cast<long>(m_nNumPts),
-                                           out.positions, out.positionSigmas, out.values, out.valueSigmas, peaks);
-  if (!out.positions || !out.positionSigmas || !out.values || !out.valueSigmas || peaks < 0) peaks = 0;
+  const CentroidArrays owned{positions, positionSigmas, values, valueSigmas};
+  const bool ok = centroider.PPCentroidDTC(m_pfMass.get(), m_pfIntensity.get(), static_cast<long>(m_nNumPts), positions,
+                                           positionSigmas, values, valueSigmas, peaks);
+  if (!positions || !positionSigmas || !values || !valueSigmas || peaks < 0) peaks = 0;
   const auto count = static_cast<std::size_t>(peaks);
   auto masses = std::make_unique_for_overwrite<float[]>(count);
-  for (std::size_t k = 0; k < count; ++k) masses[k] = static_cast<float>(out.positions[k]);
-  (void)Initialise(masses.get(), out.values, static_cast<unsigned int>(count), out.positionSigmas, out.valueSigmas);
+  for (std::size_t k = 0; k < count; ++k) masses[k] = static_cast<float>(positions[k]);
+  (void)Initialise(masses.get(), values, static_cast<unsigned int>(count), positionSigmas, valueSigmas);
   return ok ? ZVRAW_OK : ZVRAW_ERROR;
 }
 

@@ -349,27 +349,20 @@ TEST_F(LockMass, MendedGainsAndAFailedSave) {
   EXPECT_EQ(readFile(raw() / "lmgt.inf"), before);
 }
 
-// A gain the scans are not read with is no correction to report either.
+// A gain the scans are not read with is no correction to report either:
+// the table holds 1.5 at 0 minutes and `second` at 30.
 TEST_F(LockMass, UnusableGainsAreNoCorrection) {
   const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
-  struct Row {
-    float second;  // the gain at 30 minutes; 1.5 at 0
-    float rt;
-    int code;
-    float gain;  // as left in the caller's output
-  };
-  constexpr int kNone = ZVRAW_PARAMETER_NOT_DEFINED;
-  const Row rows[] = {{nan, 0.0f, ZVRAW_OK, 1.5f}, {nan, 30.0f, kNone, 7.0f},      {nan, 10.0f, kNone, 7.0f},
-                      {inf, 40.0f, kNone, 7.0f},    {0.0f, 30.0f, kNone, 7.0f},     {-1.0f, 30.0f, kNone, 7.0f},
-                      {-1.0f, 20.0f, kNone, 7.0f},  {-1.0f, 15.0f, ZVRAW_OK, 0.25f}, {1.8f, 10.0f, ZVRAW_OK, 1.6f}};
-  for (const Row& r : rows) {
-    SCOPED_TRACE(std::to_string(r.second) + " at " + std::to_string(r.rt));
+  const struct {
+    float second, rt, gain;  // the gain the caller then holds: 7 when none
+  } rows[] = {{nan, 0, 1.5f}, {nan, 30, 7}, {nan, 10, 7},    {inf, 40, 7},
+              {0, 30, 7},     {-1, 30, 7},  {-1, 20, 7},     {-1, 15, 0.25f}};
+  for (const auto& r : rows) {
     fs::remove_all(raw());
     write(lockMassRun({}).lockMassGain({{0.0f, 1.5f}, {30.0f, r.second}}));
-    CZorvalenBaseProcessor p = opened();
     float gain = 7.0f;
-    EXPECT_EQ(getLockMassCorrection(p, r.rt, &gain), r.code);
-    EXPECT_NEAR(gain, r.gain, 1e-6f);
+    EXPECT_EQ(getLockMassCorrection(opened(), r.rt, &gain), r.gain == 7 ? ZVRAW_PARAMETER_NOT_DEFINED : ZVRAW_OK);
+    EXPECT_NEAR(gain, r.gain, 1e-6f) << r.second << " at " << r.rt;
   }
 }
 

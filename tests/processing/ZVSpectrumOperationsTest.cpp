@@ -336,6 +336,9 @@ TEST(SpectrumOperations, HostileSpectraSettingsAndAliasing) {
                          ((s += o) += s, 0)};
           },
           adaptive);
+      // Each setting has passes, a width or a method the smoother refuses.
+      run([&](ZVSpectrum& s, ZVSpectrum& o) { return Codes{s.Smooth(&sm, o), s.Smooth(&sm, s), s.Smooth(&sm)}; },
+          {ZVRAW_PARAMETER_INVALID});
       run(
           [&](ZVSpectrum& s, ZVSpectrum& o) {
             return Codes{s.PeakDetect(&ce, o, false, tof),
@@ -346,9 +349,6 @@ TEST(SpectrumOperations, HostileSpectraSettingsAndAliasing) {
                          s.MassMeasure(&mm, true)};
           },
           zero);
-      // Each setting has passes, a width or a method the smoother refuses.
-      run([&](ZVSpectrum& s, ZVSpectrum& o) { return Codes{s.Smooth(&sm, o), s.Smooth(&sm, s), s.Smooth(&sm)}; },
-          {ZVRAW_PARAMETER_INVALID});
       run([&](ZVSpectrum& s, ZVSpectrum&) { return Codes{s.RTCentroid(resolution)}; }, {0, 1});
     }
 }
