@@ -446,9 +446,9 @@ ZV_API ZV_RESULT_USED int combineDriftScan(CZorvalenBaseProcessor processor, int
                                            int nLastScan, int nFirstDrift, int nLastDrift);
 
 /* Copies the caller's points in as the spectrum. ZVRAW_SCANSIZELENGTH_ERROR
- * when the counts differ, ZVRAW_PARAMETER_INVALID for a negative count,
- * ZVRAW_NULL_PARAMETERS for a null array with a count above 0; the spectrum
- * is then empty. */
+ * when the counts differ, ZVRAW_PARAMETER_INVALID for a negative count or a
+ * mass or intensity that is not finite (NaN, infinite), ZVRAW_NULL_PARAMETERS
+ * for a null array with a count above 0; the spectrum is then empty. */
 ZV_API ZV_RESULT_USED int setScan(CZorvalenBaseProcessor processor, const float* pfMasses, const float* pfIntensities,
                                   int nMassCount, int nIntensityCount);
 
@@ -460,10 +460,17 @@ ZV_API ZV_RESULT_USED int getScan(CZorvalenBaseProcessor processor, float** ppMa
 
 /* Smooths the spectrum in place with the smoothing settings: SmoothParameter
  * NUMBER (passes, 2), WIDTH (points, 3) and SMOOTHTYPE (a SmoothType,
- * SAVITZKY_GOLAY). setSmoothParameter replaces the settings by a copy of
- * the set (a key left out takes its default; a value that is not an integer
- * is skipped); getSmoothParameter fills the cleared set with the value in
- * use under each key of the settings. */
+ * SAVITZKY_GOLAY). Zero-suppressed data are first padded with zero points
+ * in their gaps. ZVRAW_PARAMETER_INVALID, the spectrum unchanged, for
+ * SMOOTHTYPE MEDIAN (not run), NUMBER above 1000 or below -1000, WIDTH above
+ * 10000, or more than 2^31 multiply-adds, |NUMBER| x (2 x WIDTH + 1) x
+ * (points after padding - 2 x WIDTH), when the window is shorter than the
+ * padded spectrum (a longer one smooths nothing); ZVRAW_MEMALLOC_ERROR,
+ * unchanged, when memory runs out.
+ * setSmoothParameter replaces the settings by a copy of the set (a key left
+ * out takes its default; a value that is not an integer is skipped);
+ * getSmoothParameter fills the cleared set with the value in use under each
+ * key of the settings. */
 ZV_API ZV_RESULT_USED int smoothScan(CZorvalenBaseProcessor processor);
 ZV_API ZV_RESULT_USED int setSmoothParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
 ZV_API ZV_RESULT_USED int getSmoothParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
@@ -490,7 +497,10 @@ ZV_API ZV_RESULT_USED int getCentroidParameter(CZorvalenBaseProcessor processor,
 
 /* Keeps the points whose intensity is above ThresholdParameter VALUE: an
  * intensity for TYPE ABSOLUTE_THRESHOLD, a percentage of the base peak for
- * RELATIVE_THRESHOLD. ZVRAW_PARAMETER_NOT_DEFINED before
+ * RELATIVE_THRESHOLD. A VALUE that reads as a number that is not finite
+ * ("nan", "inf") is refused by setThresholdParameter and by thresholdScan
+ * with ZVRAW_PARAMETER_INVALID, the spectrum unchanged.
+ * ZVRAW_PARAMETER_NOT_DEFINED before
  * setThresholdParameter or for another type, ZVRAW_PARAMETER_INVALID for
  * another key or a value that is not a number, ZVRAW_PARAMETER_MISSING when
  * VALUE or TYPE is missing; with the settings sound, ZVRAW_ERROR for an empty
@@ -607,8 +617,9 @@ ZV_API ZV_RESULT_USED int removeLockMassCorrection(CZorvalenBaseProcessor proces
 
 /* The installed gain at a retention time (minutes):
  * ZVRAW_LOCKMASS_CORRECTION_UNSUPPORTED when the run cannot be corrected,
- * ZVRAW_PARAMETER_NOT_DEFINED when no table is installed; *pfGain is
- * untouched then. */
+ * ZVRAW_PARAMETER_NOT_DEFINED when no table is installed or its gain there
+ * is not finite and above 0 (scans are then read without a gain, as by
+ * readScan); *pfGain is untouched then. */
 ZV_API ZV_RESULT_USED int getLockMassCorrection(CZorvalenBaseProcessor processor, float fRetentionTime, float* pfGain);
 
 /* The reference function's scans summed, centred and cut below 1 percent
@@ -619,7 +630,8 @@ ZV_API ZV_RESULT_USED int getLockMassCandidates(CZorvalenBaseProcessor processor
                                                 float** ppIntensities, int* pnCount);
 
 /* Fills the cleared set with the installed table's MASS and TOLERANCE
- * ("%f"); fails as getLockMassCorrection. */
+ * ("%f"); fails as getLockMassCorrection when the run cannot be corrected
+ * or no table is installed. */
 ZV_API ZV_RESULT_USED int getLockMassValuesParams(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
 
 /* The settings lockMassCorrect reads: replaced by a copy of the set, or

@@ -20,8 +20,8 @@ class ThresholdPars {
   void setCode(int code) { m_nCode = code; }
   [[nodiscard]] float getThreshold() const { return m_fThreshold; }
   [[nodiscard]] int getType() const { return m_nType; }
-  // 0, 57 (a key other than 1550 and 1551, or a text that is not a number)
-  // or 58 (1550 or 1551 missing).
+  // 0, 57 (a key other than 1550 and 1551, a text that is not a number, or
+  // a threshold that is not finite) or 58 (1550 or 1551 missing).
   [[nodiscard]] int getCode() const { return m_nCode; }
 
  private:
@@ -39,9 +39,12 @@ class ThresholdParametersImp : public ProcessParametersImp {
 
   // Both 1550 and 1551 are set.
   [[nodiscard]] bool valid() const;
-  // 1550 reads a float, 1551 a decimal integer; a text that does not read,
-  // or any other key, sets the code to 57.
+  // 1550 reads a finite float, 1551 a decimal integer; a text that does not
+  // read, a threshold that is not finite, or any other key, sets the code
+  // to 57.
   void SetThresholdValue(int key, const std::string& text);
+  // Whether 1550 reads as a number that is not finite (nan, inf).
+  [[nodiscard]] bool nonFiniteValue() const;
   // The record read afresh from every set key in ascending order; a missing
   // 1550 or 1551 then gives 58 unless the code is already set.
   [[nodiscard]] const ThresholdPars& GetParameters();

@@ -282,7 +282,8 @@ int ZorvalenRawLockMassReaderImp::getLockMassCandidates(ZVSpectrum& spectrum) {
 
 // ---- queries ----
 
-int ZorvalenRawLockMassReaderImp::getLockMassCorrection(float rt, float& gain, bool force) {
+int ZorvalenRawLockMassReaderImp::installedTable(bool force, const ZVRawExternalLumavent*& table) {
+  table = nullptr;
   ZorvalenRawInfoImp* info = infoReader();
   if (info == nullptr) return ZVRAW_ERROR;
   if (!force) {
@@ -290,10 +291,18 @@ int ZorvalenRawLockMassReaderImp::getLockMassCorrection(float rt, float& gain, b
     if (const int rc = info->CanLockMassCorrect(can); rc != ZVRAW_OK) return rc;
     if (!can) return ZVRAW_LOCKMASS_CORRECTION_UNSUPPORTED;
   }
-  const ZVRawExternalLumavent* table = nullptr;
   (void)getDataCluster()->getExternalLumavent(table);
-  if (table == nullptr) return ZVRAW_PARAMETER_NOT_DEFINED;
-  (void)table->getCorrection(rt, gain);
+  return table != nullptr ? ZVRAW_OK : ZVRAW_PARAMETER_NOT_DEFINED;
+}
+
+int ZorvalenRawLockMassReaderImp::getLockMassCorrection(float rt, float& gain, bool force) {
+  const ZVRawExternalLumavent* table = nullptr;
+  if (const int rc = installedTable(force, table); rc != ZVRAW_OK) return rc;
+  // A gain the scan reads would not apply (none, or one that cannot scale
+  // masses) is no correction here either.
+  float at = 1.0f;
+  if (table->getCorrection(rt, at) != ZVRAW_OK || !zvraw::scalesMasses(at)) return ZVRAW_PARAMETER_NOT_DEFINED;
+  gain = at;
   return ZVRAW_OK;
 }
 
@@ -320,10 +329,8 @@ int ZorvalenRawLockMassReaderImp::getLockMassCandidates(float*& masses, float*& 
 
 int ZorvalenRawLockMassReaderImp::getLockMassValuesParams(ProcessParametersImp& parameters) {
   parameters.Clear();
-  float gain = 1.0f;
-  if (const int rc = getLockMassCorrection(0.0f, gain); rc != ZVRAW_OK) return rc;
   const ZVRawExternalLumavent* table = nullptr;
-  (void)getDataCluster()->getExternalLumavent(table);
+  if (const int rc = installedTable(false, table); rc != ZVRAW_OK) return rc;
   float mass = 0.0f, tolerance = 0.0f;
   table->getLockMass(mass, tolerance);
   parameters.SetValue(kMass, mass);

@@ -40,8 +40,8 @@ class ZorvalenRawLockMassReaderImp : public ZorvalenRawProcessorImp {
   int autoLockMassCorrect(bool force, bool& applied);
   int removeLockMassCorrection();
   // The installed gain at rt: 54 when the run cannot be corrected (unless
-  // forced), 56 without a table; gain untouched on failure and for a table
-  // without entries.
+  // forced), 56 without a table or without a gain there that scans are
+  // read with (none, or not finite and above 0); gain untouched on failure.
   int getLockMassCorrection(float rt, float& gain, bool force = false);
   // Arrays allocated for the caller when the count is above 0; else the
   // pointers stay as they were.
@@ -58,6 +58,9 @@ class ZorvalenRawLockMassReaderImp : public ZorvalenRawProcessorImp {
 
  private:
   [[nodiscard]] ZorvalenRawInfoImp* infoReader() const;
+  // The table installed on the cluster: 1 without a reader, 54 when the run
+  // cannot be corrected (unless forced), 56 when none is installed.
+  int installedTable(bool force, const ZVRawExternalLumavent*& table);
   // Whether a table must be computed; result is the code to return.
   bool doLockMass(int& result);
   // Null without a cluster; else a table, possibly without entries.

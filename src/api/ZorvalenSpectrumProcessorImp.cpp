@@ -1,5 +1,6 @@
 #include "api/ZorvalenSpectrumProcessorImp.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -37,6 +38,11 @@ int ZorvalenSpectrumProcessorImp::setScan(const float* masses, const float* inte
   if (massCount < 0 || intensityCount < 0) return ZVRAW_PARAMETER_INVALID;
   if (massCount != intensityCount) return ZVRAW_SCANSIZELENGTH_ERROR;
   if (massCount > 0 && (masses == nullptr || intensities == nullptr)) return ZVRAW_NULL_PARAMETERS;
+  // A point that is not a number would be smoothed, centroided and summed as data.
+  const auto finite = [](float v) { return std::isfinite(v); };
+  const auto n = static_cast<std::size_t>(massCount);
+  if (!std::all_of(masses, masses + n, finite) || !std::all_of(intensities, intensities + n, finite))
+    return ZVRAW_PARAMETER_INVALID;
   return m_pSpectrum->Initialise(masses, intensities, static_cast<unsigned int>(massCount), nullptr, nullptr);
 }
 
@@ -138,7 +144,8 @@ int ZorvalenSpectrumProcessorImp::centroidScan() {
 int ZorvalenSpectrumProcessorImp::setThresholdParameter(const ProcessParametersImp& parameters) {
   if (!m_pThresholdParmeters) m_pThresholdParmeters = std::make_unique<ThresholdParametersImp>();
   m_pThresholdParmeters->Set(parameters.GetParameters());
-  return ZVRAW_OK;
+  // Refused now, as a resolution is; thresholdScan refuses the same set.
+  return m_pThresholdParmeters->nonFiniteValue() ? ZVRAW_PARAMETER_INVALID : ZVRAW_OK;
 }
 
 int ZorvalenSpectrumProcessorImp::thresholdScan() {

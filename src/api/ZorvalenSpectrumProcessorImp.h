@@ -36,8 +36,9 @@ class ZorvalenSpectrumProcessorImp : public ZorvalenRawProcessorImp {
   // scans and drift bins, scaled by the range's lock-mass gain; the
   // extraction's code.
   int combineDriftScan(int function, int first, int last, int firstBin, int lastBin);
-  // The caller's points: 57 for a negative count, 72 for counts that differ,
-  // 79 for missing arrays; the spectrum is left empty on each.
+  // The caller's points: 57 for a negative count or a mass or intensity
+  // that is not finite, 72 for counts that differ, 79 for missing arrays;
+  // the spectrum is left empty on each.
   int setScan(const float* masses, const float* intensities, int massCount, int intensityCount);
   // The spectrum's own arrays (null for an empty spectrum), valid until it
   // next changes.
@@ -56,6 +57,8 @@ class ZorvalenSpectrumProcessorImp : public ZorvalenRawProcessorImp {
   int getCentroidParameter(ProcessParametersImp& parameters);
 
   int thresholdScan();
+  // Replaces the threshold settings; 57 when VALUE reads as a number that
+  // is not finite (thresholdScan then refuses them too).
   int setThresholdParameter(const ProcessParametersImp& parameters);
 
   // For the data-dependent processor.

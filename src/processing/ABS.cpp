@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <span>
 #include <vector>
 
@@ -340,13 +339,9 @@ ABS::Result subtract(int nBins, int nHalfWindow, double level, const M* masses, 
   Frame f;
   if (const ABS::Result r = check(nBins, nHalfWindow, level, masses, n, f); r != ABS::OK) return r;
   if (!signal) return ABS::MASSES_INVALID;
-  try {
-    if (workspace) return Subtraction<M, S>(f, masses, signal, back, n, *workspace).run();
-    zvraw::ABSWorkspace own;
-    return Subtraction<M, S>(f, masses, signal, back, n, own).run();
-  } catch (const std::bad_alloc&) {
-    return ABS::BUFFER_TOO_SMALL;
-  }
+  if (workspace) return Subtraction<M, S>(f, masses, signal, back, n, *workspace).run();
+  zvraw::ABSWorkspace own;
+  return Subtraction<M, S>(f, masses, signal, back, n, own).run();
 }
 
 }  // namespace

@@ -46,9 +46,9 @@ class ABS {
   // MASSES_INVALID (null arrays, fewer than 1 sub-bin, a negative half
   // window, a NaN level, a negative or non-finite mass, a last nominal mass
   // beyond the int range). BUFFER_TOO_SMALL: more than DELTA_BUFFER_SIZE
-  // points of one nominal mass in one sub-bin (or no memory); the points
-  // whose window was complete before that nominal mass entered stay
-  // subtracted.
+  // points of one nominal mass in one sub-bin; the points whose window was
+  // complete before that nominal mass entered stay subtracted. Memory that
+  // cannot be had is std::bad_alloc, with the signal as far as it got.
   Result ABSFast(const double* pfMasses, double* pfSignal, int nLength, double* pfBack) const;
   Result ABSFast(const float* pfMasses, float* pfSignal, int nLength, float* pfBack) const;
   Result ABSFast(const float* pfMasses, double* pfSignal, int nLength, double* pfBack) const;

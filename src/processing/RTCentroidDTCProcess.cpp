@@ -158,7 +158,8 @@ bool CRTCentroidDTCProcess::run(const M* masses, const Y* data, long n, double*&
                          numPeaks);
     return !m_bDoDeadtimeCorrection || DeadTimeCorrectPeaks(positions, values, valueSigmas, numPeaks);
   } catch (const std::bad_alloc&) {
-    return fail();
+    (void)fail();
+    throw;  // no memory is not a failed centroiding: the caller says which
   }
 }
 

@@ -47,8 +47,10 @@ class CRTCentroidDTCProcess {
   // before it, or an axis of more than MaxAxisBins(points) bins. True with
   // nothing written (lNumPeaks as it was) when the axis has fewer than 2
   // bins. Otherwise false with lNumPeaks 0 when the subtraction, smoothing
-  // or peak finder fails (or memory runs out), and else the dead-time
-  // stage's result. Without normalised gradients the peaks' sigmas are 0.
+  // or peak finder fails, and else the dead-time stage's result. Memory
+  // that runs out is std::bad_alloc, lNumPeaks 0 and any array allocated
+  // so far the caller's. Without normalised gradients the peaks' sigmas
+  // are 0.
   bool RTCentroidDTC(const double* pdMasses, const unsigned short* pData, long lNumDataPoints,
                      double*& pdPeakPositions, float*& pfPeakPosSigmas, float*& pfPeakValues,
                      float*& pfPeakValSigmas, long& lNumPeaks) const;

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <new>
 #include <utility>
 #include <vector>
 
@@ -155,21 +153,18 @@ bool SmoothDataNoStatus(SMO_DATASET* lpsData, SMO_PARAMS* lpsParams) {
   if (w < 0 || lpsData->lNumPts <= 2 * std::int64_t{w} + 1) return false;
   if (lpsParams->nMethod != 2 || lpsParams->nIterates < 0) return false;
   if (lpsParams->nIterates == 0) return true;
-  try {
-    std::vector<float> coeffs(2 * static_cast<std::size_t>(w) + 1);
-    std::vector<float> window(
-        windowBufferSize(static_cast<std::size_t>(lpsData->lNumPts), static_cast<std::size_t>(w)));
-    SMOOTH s;
-    s.lpsData = lpsData;
-    s.lpsParams = lpsParams;
-    s.pfPrevY = window.data();
-    s.pfCoeffs = coeffs.data();
-    if (SmoSmoothInit(&s) != 0) return false;
-    while (!s.bComplete)
-      if (SmoSmoothIter(&s) != 0) break;
-    (void)SmoSmoothTerm(&s);
-    return true;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+  // Both buffers before the first pass: memory that cannot be had
+  // (std::bad_alloc) leaves the data as they were.
+  std::vector<float> coeffs(2 * static_cast<std::size_t>(w) + 1);
+  std::vector<float> window(windowBufferSize(static_cast<std::size_t>(lpsData->lNumPts), static_cast<std::size_t>(w)));
+  SMOOTH s;
+  s.lpsData = lpsData;
+  s.lpsParams = lpsParams;
+  s.pfPrevY = window.data();
+  s.pfCoeffs = coeffs.data();
+  if (SmoSmoothInit(&s) != 0) return false;
+  while (!s.bComplete)
+    if (SmoSmoothIter(&s) != 0) break;
+  (void)SmoSmoothTerm(&s);
+  return true;
 }

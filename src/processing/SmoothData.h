@@ -11,9 +11,9 @@
 
 // lpsParams->nIterates passes over lpsData in place. False, data unchanged,
 // for a null record or array, a negative half-width or pass count, no more
-// than 2 * nWidth + 1 points (refused before anything is allocated), a
-// method other than 2, or no memory. Unsupported weights stay zero and are
-// used as such.
+// than 2 * nWidth + 1 points (refused before anything is allocated) or a
+// method other than 2; std::bad_alloc, data unchanged, when the buffers
+// cannot be had. Unsupported weights stay zero and are used as such.
 bool SmoothDataNoStatus(SMO_DATASET* lpsData, SMO_PARAMS* lpsParams);
 
 // Stages over a control record whose data, window buffer (pfPrevY: the

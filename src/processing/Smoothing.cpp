@@ -26,16 +26,42 @@ void smoothPasses(float* y, std::size_t n, std::int64_t passes, int width) {
   (void)SmoothDataNoStatus(&data, &params);  // failure leaves the data as they were
 }
 
+bool withinCaps(int smooths, int width) {
+  return smooths >= -kMaxSmoothPasses && smooths <= kMaxSmoothPasses && width <= kMaxSmoothHalfWidth;
+}
+
+// Multiply-adds of |smooths| passes of a 2 x width + 1 window over the n -
+// 2 x width points it centres on; none when the window is as long as the
+// data. Inside the caps the product stays far below 2^64.
+std::uint64_t work(int smooths, int width, std::uint64_t n) {
+  const std::uint64_t window = 2 * static_cast<std::uint64_t>(width) + 1;
+  if (n <= window) return 0;
+  return static_cast<std::uint64_t>(std::llabs(smooths)) * window * (n - window + 1);
+}
+
 int dispatch(float*& x, float*& y, unsigned int& n, int method, int smooths, int width, bool pad) {
   if (method != SMOOTH_SAVITZKY_GOLAY && method != SMOOTH_MEAN) {
     zvraw::traceLine("Smoothing Method not currently implemented");
     return -1;
   }
+  if (!withinCaps(smooths, width)) return kSmoothRefused;
   if (width < 0 || !y) return 0;
-  if (pad) (void)zeroPadVaryingData(x, y, n, width, smooths);
+  const ZeroPadPlan plan = pad ? ZeroPadPlan(x, y, n, width, smooths) : ZeroPadPlan();
+  const std::uint64_t points = plan.adds() ? plan.size() : n;
+  if (work(smooths, width, points) > kMaxSmoothWork) return kSmoothRefused;
+  // The padded arrays replace the caller's only once the passes have run:
+  // memory that cannot be had leaves the data as they were.
+  ZeroPadPlan::Arrays padded = plan.build();
   // The mean negates the count: a negative count from the caller flips the filter again.
   const std::int64_t passes = method == SMOOTH_MEAN ? -std::int64_t{smooths} : std::int64_t{smooths};
-  smoothPasses(y, n, passes, width);
+  smoothPasses(padded.y ? padded.y.get() : y, points, passes, width);
+  if (padded.y) {
+    delete[] x;
+    delete[] y;
+    x = padded.x.release();
+    y = padded.y.release();
+    n = static_cast<unsigned int>(points);
+  }
   return 0;
 }
 

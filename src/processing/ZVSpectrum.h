@@ -97,8 +97,10 @@ class ZVSpectrum {
   ZVRAW_RESULT calibrateSpec(const borealtek_calibrate_version_1::FunctionCalibration& rCali);
   ZVRAW_RESULT modifyCalibratedSpec(const borealtek_calibrate_version_1::FunctionCalibration& rCali);
 
-  // Processing. Each returns 0, 1 (failed), 3, 32 (no set or arrays) or 33,
-  // and a failure leaves every spectrum as it was unless it says otherwise.
+  // Processing. Each returns 0, 1 (failed), 3, 32 (no set or arrays), 33 or
+  // 57, and a failure leaves every spectrum as it was unless it says
+  // otherwise. Memory that runs out in smoothing or real-time centroiding
+  // is std::bad_alloc, the spectrum as it was.
   // Forms that write another spectrum accept this one as that spectrum.
   //
   // Segment subtraction (adaptive for a set of type ADAPTIVE, with the
@@ -152,8 +154,9 @@ class ZVSpectrum {
   ZVRAW_RESULT MassMeasure(const MassMeasurePars* pMassMeasurePars, bool bCounts);
   ZVRAW_RESULT MassMeasure(const MassMeasurePars* pMassMeasurePars, ZVSpectrum& mass_measured_spec,
                            bool bCounts) const;
-  // Smoothing with zero padding; the routine's own failures are not
-  // reported. Padding that adds points drops the sigmas.
+  // Smoothing with zero padding. 57 (ZVRAW_PARAMETER_INVALID), the spectrum
+  // unchanged, for a method the smoother does not run or settings beyond
+  // its caps (Smoothing.h). Padding that adds points drops the sigmas.
   ZVRAW_RESULT Smooth(const SmoothPars* pSmoothPars);
   ZVRAW_RESULT Smooth(const SmoothPars* pSmoothPars, ZVSpectrum& smooth_spec) const;
 
@@ -181,7 +184,7 @@ class ZVSpectrum {
   ZVRAW_RESULT segmentSubtract(long m0, float below, float tol, Array& back, Array& subtracted) const;
   ZVRAW_RESULT adaptiveSubtract(const ABSSubtractPars& pars, ZVSpectrum* background);
   void detectPeaks(const CenterPars& pars, bool bCounts, const TofAcmPars* pTofAcm);
-  void smooth(const SmoothPars& pars);
+  ZVRAW_RESULT smooth(const SmoothPars& pars);
 
   void assign(const float* masses, const float* intensities, unsigned int n, const float* massSigmas,
               const float* intensitySigmas);

@@ -68,6 +68,25 @@ ZVRAW_RESULT ZVSpectrum::PeakDetect(const CenterPars* pCenterPars, ZVSpectrum& c
   return ZVRAW_OK;
 }
 
+namespace {
+
+// Releases the centroider's four new[] arrays on every way out: memory that
+// runs out inside the run (std::bad_alloc) leaves some of them allocated.
+struct CentroidArrays {
+  double*& positions;
+  float*& positionSigmas;
+  float*& values;
+  float*& valueSigmas;
+  ~CentroidArrays() {
+    delete[] positions;
+    delete[] positionSigmas;
+    delete[] values;
+    delete[] valueSigmas;
+  }
+};
+
+}  // namespace
+
 ZVRAW_RESULT ZVSpectrum::RTCentroid(const float& fResolution) {
   CRTCentroidDTCProcess centroider(10000.0f, 2000.0f, 8000.0f, 4.0f);
   centroider.SetDoBackgroundSubtract(true);
@@ -79,10 +98,9 @@ ZVRAW_RESULT ZVSpectrum::RTCentroid(const float& fResolution) {
   double* positions = nullptr;
   float *positionSigmas = nullptr, *values = nullptr, *valueSigmas = nullptr;
   long peaks = 0;  // a run that fails early does not write it
+  const CentroidArrays owned{positions, positionSigmas, values, valueSigmas};
   const bool ok = centroider.PPCentroidDTC(m_pfMass.get(), m_pfIntensity.get(), static_cast<long>(m_nNumPts), positions,
                                            positionSigmas, values, valueSigmas, peaks);
-  const std::unique_ptr<double[]> positionsOwned(positions);
-  const Array positionSigmasOwned(positionSigmas), valuesOwned(values), valueSigmasOwned(valueSigmas);
   if (!positions || !positionSigmas || !values || !valueSigmas || peaks < 0) peaks = 0;
   const auto count = static_cast<std::size_t>(peaks);
   auto masses = std::make_unique_for_overwrite<float[]>(count);
@@ -111,23 +129,23 @@ ZVRAW_RESULT ZVSpectrum::MassMeasure(const MassMeasurePars* pMassMeasurePars, ZV
                                        pars.getDoTofAcm() ? pars.getTofAcmPars() : nullptr);
 }
 
-void ZVSpectrum::smooth(const SmoothPars& pars) {
+ZVRAW_RESULT ZVSpectrum::smooth(const SmoothPars& pars) {
   const unsigned int before = m_nNumPts;
-  (void)lendArrays([&](float*& x, float*& y) {
+  const int rc = lendArrays([&](float*& x, float*& y) {
     return smoothSpectrum(x, y, m_nNumPts, pars.getSmoothType(), pars.getNumberOfSmooths(), pars.getSmoothWidth());
   });
   if (m_nNumPts != before) releaseSigmas();  // padding put points between the old ones
+  // A method the smoother does not run, or settings beyond its caps.
+  return rc == 0 ? ZVRAW_OK : ZVRAW_PARAMETER_INVALID;
 }
 
 ZVRAW_RESULT ZVSpectrum::Smooth(const SmoothPars* pSmoothPars) {
   if (!pSmoothPars) return ZVRAW_NULLPOINTER_ERROR;
-  smooth(*pSmoothPars);
-  return ZVRAW_OK;
+  return smooth(*pSmoothPars);
 }
 
 ZVRAW_RESULT ZVSpectrum::Smooth(const SmoothPars* pSmoothPars, ZVSpectrum& smooth_spec) const {
   if (!pSmoothPars) return ZVRAW_NULLPOINTER_ERROR;
   (void)smooth_spec.Initialise(*this);
-  smooth_spec.smooth(*pSmoothPars);
-  return ZVRAW_OK;
+  return smooth_spec.smooth(*pSmoothPars);
 }

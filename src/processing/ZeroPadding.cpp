@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
-#include <new>
 
 namespace {
 
@@ -86,39 +85,34 @@ int dataPaddingRequired(float* pfYData, int nNumPts) {
   return static_cast<int>(paddingNeed(pfYData, static_cast<std::size_t>(nNumPts)));
 }
 
-bool zeroPadVaryingData(float*& pfXData, float*& pfYData, unsigned int& nSize, int nSmoothWidth, int nNumberOfSmooths) {
-  if (nSize == 0 || !pfXData || !pfYData || nSmoothWidth < 0) return false;
-  const float* x = pfXData;
-  const float* y = pfYData;
-  const std::size_t n = nSize;
-  if (paddingNeed(y, n) < 1) return true;
-  const std::int64_t limit = std::int64_t{nSmoothWidth} * nNumberOfSmooths + 2;
-
-  // Count first (saturating: each gap adds at most 2^41), then place exactly that many.
-  std::uint64_t total = n;
+ZeroPadPlan::ZeroPadPlan(const float* x, const float* y, std::size_t n, int width, int passes)
+    : x_(x), y_(y), n_(n), size_(n) {
+  if (n == 0 || !x || !y || width < 0 || paddingNeed(y, n) < 1) return;
+  limit_ = std::int64_t{width} * passes + 2;
+  // Saturating: each gap adds at most 2^41.
   walk(
-      x, n, limit, [](std::size_t) {},
+      x, n, limit_, [](std::size_t) {},
       [&](std::size_t, float, GapFill f) {
-        total = std::min<std::uint64_t>(total + static_cast<std::uint64_t>(f.after + f.before), kMaxPoints + 1);
+        size_ = std::min<std::uint64_t>(size_ + static_cast<std::uint64_t>(f.after + f.before), kMaxPoints + 1);
       });
-  if (total > kMaxPoints) return false;
-  if (total == n) return true;  // no gap to fill: the arrays stay as they are
-  std::unique_ptr<float[]> newX, newY;
-  try {
-    newX = std::make_unique_for_overwrite<float[]>(total);
-    newY = std::make_unique_for_overwrite<float[]>(total);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  float* outX = newX.get();
-  float* outY = newY.get();
+}
+
+bool ZeroPadPlan::adds() const { return size_ > n_ && size_ <= kMaxPoints; }
+
+ZeroPadPlan::Arrays ZeroPadPlan::build() const {
+  if (!adds()) return {};
+  Arrays out{std::make_unique_for_overwrite<float[]>(size_), std::make_unique_for_overwrite<float[]>(size_)};
+  float* outX = out.x.get();
+  float* outY = out.y.get();
+  const float* x = x_;
+  const float* y = y_;
   std::size_t k = 0;
   auto zeroAt = [&](float mass) {
     outX[k] = mass;
     outY[k++] = 0.0f;
   };
   walk(
-      x, n, limit,
+      x, n_, limit_,
       [&](std::size_t i) {
         outX[k] = x[i];
         outY[k++] = y[i];
@@ -127,10 +121,19 @@ bool zeroPadVaryingData(float*& pfXData, float*& pfYData, unsigned int& nSize, i
         for (std::int64_t s = 1; s <= f.after; ++s) zeroAt(x[i] + static_cast<float>(s) * d);
         for (std::int64_t s = f.before + 1; s >= 2; --s) zeroAt(x[i + 1] - static_cast<float>(s) * d);
       });
+  return out;
+}
+
+bool zeroPadVaryingData(float*& pfXData, float*& pfYData, unsigned int& nSize, int nSmoothWidth, int nNumberOfSmooths) {
+  if (nSize == 0 || !pfXData || !pfYData || nSmoothWidth < 0) return false;
+  const ZeroPadPlan plan(pfXData, pfYData, nSize, nSmoothWidth, nNumberOfSmooths);
+  if (plan.size() > kMaxPoints) return false;
+  if (!plan.adds()) return true;  // no gap to fill: the arrays stay as they are
+  ZeroPadPlan::Arrays padded = plan.build();
   delete[] pfXData;
   delete[] pfYData;
-  pfXData = newX.release();
-  pfYData = newY.release();
-  nSize = static_cast<unsigned int>(total);
+  pfXData = padded.x.release();
+  pfYData = padded.y.release();
+  nSize = static_cast<unsigned int>(plan.size());
   return true;
 }

@@ -349,6 +349,23 @@ TEST_F(LockMass, MendedGainsAndAFailedSave) {
   EXPECT_EQ(readFile(raw() / "lmgt.inf"), before);
 }
 
+// A gain the scans are not read with is no correction to report either:
+// the table holds 1.5 at 0 minutes and `second` at 30.
+TEST_F(LockMass, UnusableGainsAreNoCorrection) {
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  const struct {
+    float second, rt, gain;  // the gain the caller then holds: 7 when none
+  } rows[] = {{nan, 0, 1.5f}, {nan, 30, 7}, {nan, 10, 7},    {inf, 40, 7},
+              {0, 30, 7},     {-1, 30, 7},  {-1, 20, 7},     {-1, 15, 0.25f}};
+  for (const auto& r : rows) {
+    fs::remove_all(raw());
+    write(lockMassRun({}).lockMassGain({{0.0f, 1.5f}, {30.0f, r.second}}));
+    float gain = 7.0f;
+    EXPECT_EQ(getLockMassCorrection(opened(), r.rt, &gain), r.gain == 7 ? ZVRAW_PARAMETER_NOT_DEFINED : ZVRAW_OK);
+    EXPECT_NEAR(gain, r.gain, 1e-6f) << r.second << " at " << r.rt;
+  }
+}
+
 TEST_F(LockMass, AutomaticCorrectionPicksOneCompound) {
   struct Case {
     std::vector<Peak> peaks;

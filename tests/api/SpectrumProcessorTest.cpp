@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cmath>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -11,7 +16,10 @@
 #include "api/ProcessorTestSupport.h"
 #include "drift/ZorvalenRawCDCReaderImp.h"
 #include "processing/SmoothPars.h"
+#include "processing/Smoothing.h"
 #include "processing/ZVSpectrum.h"
+#include "processing/ZeroPadding.h"
+#include "support/SpectrumFixtures.h"
 
 namespace fs = std::filesystem;
 
@@ -245,6 +253,68 @@ TEST_F(SpectrumProcessor, SettingsReadAfreshFromEachSet) {
   EXPECT_EQ(setSmoothParameter(p, pairs({{kNumber, "1"}})), ZVRAW_OK);
   EXPECT_EQ(smoothScan(p), ZVRAW_OK);
   EXPECT_EQ(spectrumOf(p), smoothed(kTwelve, 1, 3, SMOOTH_SAVITZKY_GOLAY));
+}
+
+// Settings beyond the caps, or a method the smoother does not run, are
+// refused with the spectrum untouched; inside them smoothing is still the
+// padding followed by the passes (the mean negates the count), bit for bit.
+TEST_F(SpectrumProcessor, SmoothingCapsAndMethods) {
+  Points zs, wide;  // peaks of 5 and 2 zeros, 0.1 apart, then gaps of 2.6; 20101 points
+  for (int k = 0; k < 84; ++k) {
+    zs.masses.push_back(100.0f + 0.1f * float(k) + 2.5f * float(k / 7));
+    zs.intensities.push_back(float(k % 7 < 5 ? k % 7 + 1 : 0));
+  }
+  for (int k = 0; k < 2 * kMaxSmoothHalfWidth + 101; ++k)
+    wide.masses.push_back(100.0f + 0.01f * float(k)), wide.intensities.push_back(float((k * 37) % 101));
+  struct Row {
+    int passes, width, type;
+    const Points& in;
+    int code;
+  };
+  // Refused: counts and widths past the caps, the median, 1000 x 18001 x 2101 multiply-adds.
+  const Row rows[] = {{1000, 3, 1502, zs, 0},     {-1000, 3, 1502, zs, 0},    {1000, 1, 1500, zs, 0},
+                      {1, 10000, 1502, wide, 0},  {1001, 3, 1502, zs, 57},    {-1001, 3, 1500, zs, 57},
+                      {INT_MIN, 3, 1502, zs, 57}, {INT_MAX, 3, 1502, zs, 57}, {2, 10001, 1502, wide, 57},
+                      {2, 3, 1501, zs, 57},       {1000, 9000, 1502, wide, 57}};
+  const auto bits = [](float a, float b) { return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b); };
+  CZorvalenBaseProcessor p = spectrumProcessor();
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::to_string(r.passes) + " passes, width " + std::to_string(r.width) + ", type " +
+                 std::to_string(r.type));
+    const int n = int(r.in.masses.size());
+    ASSERT_EQ(setScan(p, r.in.masses.data(), r.in.intensities.data(), n, n), ZVRAW_OK);
+    ASSERT_EQ(setSmoothParameter(p, pairs({{kNumber, std::to_string(r.passes)}, {kWidth, std::to_string(r.width)},
+                                           {kType, std::to_string(r.type)}})),
+              ZVRAW_OK);
+    EXPECT_EQ(smoothScan(p), r.code);
+    spectrum_fixtures::OwnedArrays want(r.in.masses, r.in.intensities);
+    if (r.code == ZVRAW_OK) {
+      ASSERT_TRUE(zeroPadVaryingData(want.x, want.y, want.n, r.width, r.passes));
+      smoothSavitzkyGolay(want.y, int(want.n), r.type == 1500 ? -r.passes : r.passes, r.width);
+    }
+    const Points got = spectrumOf(p);
+    const bool padded = &r.in == &zs && r.code == 0 && r.passes > 0;  // 25 points in each of 11 gaps
+    EXPECT_EQ(got.masses.size(), padded ? 84u + 11 * 25 : r.in.masses.size());
+    EXPECT_TRUE(got.masses == want.masses() && std::ranges::equal(got.intensities, want.intensities(), bits));
+  }
+}
+
+// Values that are not numbers are refused where they are given.
+TEST_F(SpectrumProcessor, NonFiniteValuesRefused) {
+  CZorvalenBaseProcessor p = spectrumProcessor();
+  for (const float bad : {NAN, INFINITY, -INFINITY})
+    for (const bool mass : {true, false}) {
+      Points s = kTwelve;
+      (mass ? s.masses : s.intensities)[5] = bad;
+      EXPECT_EQ(setScan(p, s.masses.data(), s.intensities.data(), 12, 12), ZVRAW_PARAMETER_INVALID) << bad;
+      EXPECT_EQ(spectrumOf(p), Points{});
+    }
+  ASSERT_EQ(setScan(p, kTwelve.masses.data(), kTwelve.intensities.data(), 12, 12), ZVRAW_OK);
+  for (const char* bad : {"nan", "inf", "-inf", "-nan"}) {
+    EXPECT_EQ(setThresholdParameter(p, pairs({{kValue, bad}, {kThresholdType, "1600"}})), ZVRAW_PARAMETER_INVALID);
+    EXPECT_EQ(thresholdScan(p), ZVRAW_PARAMETER_INVALID) << bad;
+    EXPECT_EQ(spectrumOf(p), kTwelve);
+  }
 }
 
 }  // namespace

@@ -55,6 +55,7 @@ namespace zvraw {
 
 // A gain that cannot scale a mass (0, negative, NaN, infinite) scales
 // nothing: the scan loads, drift reads and lock-mass readers all take it so.
-inline float usableGain(float gain) { return std::isfinite(gain) && gain > 0.0f ? gain : 1.0f; }
+inline bool scalesMasses(float gain) { return std::isfinite(gain) && gain > 0.0f; }
+inline float usableGain(float gain) { return scalesMasses(gain) ? gain : 1.0f; }
 
 }  // namespace zvraw
