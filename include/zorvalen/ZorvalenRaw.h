@@ -419,7 +419,7 @@ ZV_API ZV_RESULT_USED int setRawReader(CZorvalenBaseProcessor processor, CZorval
 /* The text of result code nCode, held by the processor until its next
  * getProcessorMessage. For a null processor: the text of
  * ZVRAW_PROCESSOR_NOT_DEFINED, allocated for the caller (release it with
- * releaseMemory), and that code. */
+ * releaseMemory), and ZVRAW_OK. */
 ZV_API ZV_RESULT_USED int getProcessorMessage(CZorvalenBaseProcessor processor, int nCode, char** ppMessage);
 
 /* ---- The spectrum processor: a processor of kind SCAN ----
