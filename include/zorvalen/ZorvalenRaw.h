@@ -525,7 +525,8 @@ ZV_API ZV_RESULT_USED int setThresholdParameter(CZorvalenBaseProcessor processor
  * (the set mass itself when no gain table is installed).
  *
  * Spectra: the entry's scans summed, centroided when DDAParameter CENTROID
- * is "1"; from 6 points on, intensities below 2 become 0 and runs of zeros
+ * is "1" (a spectrum the centroider refuses gives centroidScan's code and no
+ * arrays, the entry's details set); from 6 points on, intensities below 2 become 0 and runs of zeros
  * keep only their two ends. The arrays belong to the processor and stay
  * valid until its next ddaGetScan or ddaGetNextScan or its destruction. */
 ZV_API ZV_RESULT_USED int ddaGetScanCount(CZorvalenBaseProcessor processor, int* pnCount);

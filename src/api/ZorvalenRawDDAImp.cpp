@@ -215,7 +215,10 @@ int ZorvalenRawDDAImp::getScan(int function, int first, int last, float*& masses
   size = 0;
   if (getRawReader() == nullptr) return ZVRAW_ERROR;
   if (const int rc = m_pMlSpectrumProcessor->combine(function, first, last); rc != ZVRAW_OK) return rc;
-  if (m_bCentroid) (void)m_pMlSpectrumProcessor->centroid();
+  // A spectrum asked for centroided that cannot be is no answer: the
+  // centroider's code, with no arrays.
+  if (m_bCentroid)
+    if (const int rc = m_pMlSpectrumProcessor->centroid(); rc != ZVRAW_OK) return rc;
   return copySpectrum(masses, intensities, size);
 }
 

@@ -263,6 +263,33 @@ TEST_F(DDAProcessor, TiesAndSpectra) {
   EXPECT_EQ(destroyParameters(in), ZVRAW_OK);
 }
 
+// An entry asked for centroided whose spectrum the centroider refuses (a
+// fragment range of 3 mass units) gives the centroider's code and no arrays;
+// the walk goes on past it.
+TEST_F(DDAProcessor, AFailedCentroidIsNoAnswer) {
+  AcquisitionRun run = ddaRun({400.0f});
+  run.fx.function(1).point = [](unsigned, unsigned p) { return std::pair{400.0f + float(p), 100.0f}; };
+  attach(run);
+  CZorvalenParameters in = nullptr;
+  ASSERT_EQ(createParameters(&in), ZVRAW_OK);
+  setKey(in, 1950, "1");
+  ASSERT_EQ(setDDAParameters(p_, in), ZVRAW_OK);
+  std::vector<int> codes;
+  for (bool next = true; next;) {
+    float* m = reinterpret_cast<float*>(1);
+    float* i = m;
+    int n = -1;
+    const int rc = ddaGetNextScan(p_, &m, &i, &n, set_, &next);
+    if (!next) break;
+    codes.push_back(rc);
+    if (rc != ZVRAW_OK) {
+      EXPECT_TRUE(m == nullptr && i == nullptr && n == 0);
+    }
+  }
+  EXPECT_EQ(codes, (std::vector<int>{ZVRAW_OK, ZVRAW_ERROR, ZVRAW_OK, ZVRAW_OK}));
+  EXPECT_EQ(destroyParameters(in), ZVRAW_OK);
+}
+
 TEST_F(DDAProcessor, PrecursorMassTakesTheSurveyGain) {
   AcquisitionRun run = ddaRun({400.0f}, {.lockMass = true});
   run.fx.function(0).rts = {1.0f, 2.0f, 3.0f};
