@@ -82,23 +82,9 @@ class ZVRawScan {
   // Keeps the packet run undecoded; the calibration and the delta are unused.
   [[nodiscard]] int readScanKeepCompressed(std::FILE* pFile, unsigned int nPeaksInScan, unsigned int nDataFormat,
                                            const FunctionCalibration* pCali, float& fMinimumMassDelta);
-  // Packs the scan at the stream's position (formats 0, 8, 9, 12, 13).
+  // Packs the scan at the stream's position (formats 0, 8, 9, 12, 13);
+  // packing into memory is in ScanPacking.h.
   [[nodiscard]] int writeScan(std::FILE* pFile, unsigned int nDataFormat);
-  // The same packets into memory: getBytesPerScan(format, peaks) bytes at pOut.
-  [[nodiscard]] int packScan(char* pOut, unsigned int nDataFormat) const;
-  // packScan and setStats; the same bytes and values.
-  [[nodiscard]] int packScanWithStats(char* pOut, unsigned int nDataFormat);
-  // packScan and setStats' base peak in one pass over the points; the TIC
-  // is left as setTICs set it (formats other than 12 take setStats whole).
-  [[nodiscard]] int packScanWithBasePeak(char* pOut, unsigned int nDataFormat);
-  // setStats' TIC of each scan (those without arrays keep theirs). Each
-  // sum's additions wait on one another; several scans' sums run side by
-  // side in the time of one.
-  static void setTICs(std::span<ZVRawScan> scans);
-  // Start loading the arrays a writer reads next from memory, ahead of
-  // their use: the caller's arrays are rarely in any cache by then.
-  void prefetchForPacking() const;  // masses and flags
-  void prefetchForTIC() const;      // intensities
 
   // Peaks kept by a mass window over the stored, uncalibrated masses: from
   // the first packet above the low cut-off to the first above the high one
@@ -107,7 +93,8 @@ class ZVRawScan {
   [[nodiscard]] static unsigned int getPeaksInScan(std::FILE* pFile, unsigned int nDataType, unsigned int nPeaksInScan,
                                                    float fLowMassCutoff, float fHighMassCutoff);
 
-  // TIC (non-negative intensities) and the first largest of them.
+  // TIC (non-negative intensities) and the first largest of them; the TICs
+  // of many scans at once are in ScanStatistics.h.
   int setStats();
   [[nodiscard]] float getTIC() const { return m_fTIC; }
   [[nodiscard]] float getBPI() const;
@@ -155,6 +142,25 @@ class ZVRawScan {
   // first), for scans that other holders still read. 1 for a null scan;
   // ZVRAW_SCANMEMALLOC_ERROR, with the target left empty, when memory runs short.
   static int copyScan(ZVRawScan* pTargetScan, const ZVRawScan* pSourceScan);
+
+  // Every array (null where the scan has none) and the peak count, for the
+  // packing and statistics kept beside the scan.
+  struct Arrays {
+    const float* masses;
+    const float* intensities;
+    const float* dMasses;
+    const float* dIntensities;
+    const char* flags;
+    const char* accFlags;
+    std::uint32_t peaks;
+  };
+  [[nodiscard]] Arrays arrays() const {
+    return {m_pfMasses.get(), m_pfIntensities.get(), m_pfDMasses.get(), m_pfDIntensities.get(),
+            m_pcFlags.get(),  m_pcAccMassFlags.get(), m_nPeaksInScan};
+  }
+  // Statistics taken as setStats takes them, by a pass made elsewhere.
+  void setTIC(float fTIC) { m_fTIC = fTIC; }
+  void setBasePeakIndex(int nIndex) { m_nBPIIdx = nIndex; }
 
   [[nodiscard]] bool isKeptCompressed() const { return m_bKeepCompressed; }
   // The format of a scan kept compressed.
