@@ -192,13 +192,21 @@ float getHiAccMass(std::FILE* pFile, unsigned int nIndex, std::uint64_t nScanOff
 float getEnCalMass(std::FILE* pFile, unsigned int nIndex, std::uint64_t nScanOffset);       // format 12
 float getEnCalAccMass(std::FILE* pFile, unsigned int nIndex, std::uint64_t nScanOffset);    // format 13
 
+// The mass of the packet at p, for the formats the file mass readers serve
+// (one peak per packet); null for every other format.
+using PacketMassRoutine = float (*)(const char* p);
+[[nodiscard]] PacketMassRoutine packetMassReader(unsigned int nDataFormat);
+
 // Bisection over n ascending masses: 0 when the first mass exceeds fMass, n
 // when fMass exceeds the last, else the first index whose mass exceeds fMass
 // (n - 1 when fMass equals the last mass). 0 for n = 0, without reading.
-// The file form leaves the stream at nOffSetStart.
+// The file form leaves the stream at nOffSetStart; the run form reads the
+// packets of n peaks of the reader's format at pcRun.
 [[nodiscard]] unsigned int getNearestIndexGreaterThan(std::FILE* pFile, unsigned int nSize, std::uint64_t nOffSetStart,
                                                       float fMass, GetMassRoutine getMass);
 [[nodiscard]] unsigned int getNearestIndexGreaterThan(const float* pfMasses, unsigned int nSize, float fMass);
+[[nodiscard]] unsigned int getNearestIndexGreaterThan(const char* pcRun, unsigned int nDataFormat, unsigned int nSize,
+                                                      float fMass);
 
 namespace detail {
 // Formats 12 and 13: the words by the encoding rule, for any value.
