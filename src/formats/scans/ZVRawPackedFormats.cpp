@@ -216,7 +216,7 @@ float packetMass<8>(const char* p) {
 }
 template <>
 float packetMass<9>(const char* p) {
-  return detail::hiAccMass(detail::u32At(p + 2));
+  return detail::hiAccMass(loadLE<std::uint32_t>(p + 2));
 }
 template <>
 float packetMass<12>(const char* p) {
