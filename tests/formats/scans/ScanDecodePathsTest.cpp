@@ -221,6 +221,31 @@ class DecodeRoads : public TempDirTest {
   }
 };
 
+// A run shorter than its peaks need is refused, decoded or kept, and the
+// scan holds nothing; the whole run decodes or is kept as it is.
+TEST(DecodeRuns, ARunShorterThanItsPeaksIsRefused) {
+  PeakList p;
+  for (unsigned k = 0; k < 5; ++k) {
+    p.masses.push_back(100.0f + static_cast<float>(k)), p.intensities.push_back(1.0f);
+    p.flags.push_back(0);
+  }
+  const Bytes run = encodeScan(12, p);
+  const std::span<const char> whole(reinterpret_cast<const char*>(run.data()), run.size());
+  const Descriptor d(12);
+  for (bool keep : {false, true}) {
+    ScanDecodeSettings settings;
+    ASSERT_EQ(settings.setDescriptor(&d), ZVRAW_OK);
+    settings.keepCompressed = keep, settings.upperBound = 1000;
+    ZVRawScan scan;
+    float delta = 7;
+    EXPECT_EQ(scan.decode(whole.first(whole.size() - 1), 5, settings, delta), ZVRAW_SCANREAD_EOFERROR) << keep;
+    EXPECT_EQ(scan.getScanSize(), 0u);
+    EXPECT_EQ(scan.decode(whole, 5, settings, delta), ZVRAW_OK) << keep;
+    EXPECT_EQ(scan.getScanSize(), 5u);
+    EXPECT_EQ(scan.isKeptCompressed(), keep);
+  }
+}
+
 std::vector<FunctionCalibration> calibrations() {
   std::vector<FunctionCalibration> out(5);
   out[1].setCalibration(0.25, 1.0001, CALTYPE_NORMAL);
