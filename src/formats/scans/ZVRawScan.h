@@ -169,6 +169,7 @@ class ZVRawScan {
   void copyCounts(const ZVRawScan& s);
   int setScanArrays(float* pfMasses, float* pfIntensities, float* pfDMasses, float* pfDIntensities, char* pcPeakFlags,
                     char* pcMassFlags, unsigned int nPeaks);
+
   int m_nBPIIdx = -1;
   float m_fTIC = 0;
   std::unique_ptr<float[]> m_pfMasses;
