@@ -33,7 +33,7 @@ class RunSource {
 
  private:
   enum class Kind { Stream, Descriptor, Memory };
-  RunSource(Kind kind) : kind_(kind) {}
+  explicit RunSource(Kind kind) : kind_(kind) {}
   // Room for bytes read from file position pos: the thread's scratch block
   // when they fit, else a block of the source's own.
   [[nodiscard]] char* stage(std::uint64_t pos, std::uint64_t bytes);
