@@ -118,10 +118,14 @@ bool readEveryScan(const DataFile& d, const FunctionCalibration& cal) {
 bool decodeEveryScan(const DataFile& d, const char* bytes, const FunctionCalibration& cal) {
   ZVRawScan scan;
   float delta = FLT_MAX;
+  borealtek_zvraw_version_1::ScanDecodeSettings settings;
+  if (settings.setDescriptor(&d.descriptor) != 0) return false;
+  settings.calibration = &cal;
+  settings.lowerBound = kLowMass;
+  settings.upperBound = kHighMass;
+  const std::uint64_t scanBytes = zvraw_packed::getBytesPerScan(d.format, kPeaks);
   for (off_t offset : d.offsets) {
-    if (scan.readScanFrom(bytes + offset, kPeaks, &d.descriptor, &cal, delta, 0, -1, kLowMass, kHighMass, 0, 0, 0) !=
-        0)
-      return false;
+    if (scan.decode({bytes + offset, scanBytes}, kPeaks, settings, delta) != 0) return false;
     benchmark::DoNotOptimize(scan.getScanSize());
   }
   return true;

@@ -11,6 +11,7 @@
 #include "api/StatsParametersImp.h"
 #include "api/ZorvalenRawInfoImp.h"
 #include "cluster/ZVRawDataCluster.h"
+#include "formats/portability/ByteCodec.h"
 #include "formats/portability/CLocale.h"
 #include "formats/statistics/ZVRawExtendedStats.h"
 
@@ -48,9 +49,7 @@ T memberValue(const ZVRawExtStatsRecord& record, int id, unsigned int type) {
   char bytes[sizeof(T)] = {};
   char* cursor = bytes;
   (void)zv::getBufferFromFieldValue2(record, static_cast<unsigned int>(id), type, cursor);
-  T value;
-  std::memcpy(&value, bytes, sizeof value);
-  return value;
+  return loadLE<T>(bytes);
 }
 
 // A float from disk as an int, toward zero: NaN is 0 and values beyond the

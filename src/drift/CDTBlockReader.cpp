@@ -29,11 +29,11 @@ bool readAll(ByteCursor& in, std::vector<T>& values) {
 // when a pair names a point outside the spectrum.
 bool applyRepairs(const char*& pairs, std::int32_t repairBytes, std::uint32_t* values, std::int32_t points) {
   for (std::int32_t k = 0; k < repairBytes / static_cast<std::int32_t>(kRepairPairSize); ++k) {
-    std::int32_t pair[2];
-    std::memcpy(pair, pairs, sizeof pair);
-    pairs += sizeof pair;
-    if (pair[0] < 0 || pair[0] >= points) return false;
-    values[pair[0]] = static_cast<std::uint32_t>(pair[1]);
+    const auto point = loadLE<std::int32_t>(pairs);
+    const auto value = loadLE<std::int32_t>(pairs + 4);
+    pairs += kRepairPairSize;
+    if (point < 0 || point >= points) return false;
+    values[point] = static_cast<std::uint32_t>(value);
   }
   return true;
 }
@@ -167,7 +167,7 @@ template <class Out, class Run>
 void scatterRaw(const IndexBlock& rec, const char* bytes, Out& out, Run run) {
   for (std::size_t s = 0; s < rec.pnSize.size(); ++s) {
     const auto n = static_cast<std::size_t>(rec.pnSize[s]) * sizeof(std::uint32_t);
-    if (n > 0) std::memcpy((out.*run)(s), bytes, n);
+    loadLE((out.*run)(s), bytes, static_cast<std::size_t>(rec.pnSize[s]));
     bytes += n;
   }
 }

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstring>
 
-static_assert(std::endian::native == std::endian::little, "control words and probes are read little-endian");
+#include "formats/portability/ByteCodec.h"
 
 namespace {
 
@@ -51,16 +51,8 @@ inline std::uint32_t hash3(const std::uint8_t* p) {
   return ((40543u * v) >> 4) & 0xFFFu;
 }
 
-inline std::uint64_t load64(const std::uint8_t* p) {
-  std::uint64_t v;
-  std::memcpy(&v, p, 8);
-  return v;
-}
-
-inline void storeControl(std::uint8_t* at, std::uint32_t word) {
-  at[0] = static_cast<std::uint8_t>(word);
-  at[1] = static_cast<std::uint8_t>(word >> 8);
-}
+// Control words are little-endian u16 fields of the stream.
+inline void storeControl(std::uint8_t* at, std::uint32_t word) { storeLE(at, static_cast<std::uint16_t>(word)); }
 
 class Coder {
  public:
@@ -101,10 +93,11 @@ class Coder {
   template <bool kNearEnd>
   std::uint64_t matchLength(const std::uint8_t* cand, const std::uint8_t* p) const {
     if constexpr (!kNearEnd) {
-      // 18 bytes are readable at both: the candidate lies before p.
-      std::uint64_t diff = load64(cand) ^ load64(p);
+      // 18 bytes are readable at both: the candidate lies before p. Loaded
+      // little-endian, the first differing byte is the lowest differing one.
+      std::uint64_t diff = loadLE<std::uint64_t>(cand) ^ loadLE<std::uint64_t>(p);
       if (diff != 0) return static_cast<std::uint64_t>(std::countr_zero(diff)) >> 3;
-      diff = load64(cand + 8) ^ load64(p + 8);
+      diff = loadLE<std::uint64_t>(cand + 8) ^ loadLE<std::uint64_t>(p + 8);
       if (diff != 0) return 8 + (static_cast<std::uint64_t>(std::countr_zero(diff)) >> 3);
       if (cand[16] != p[16]) return 16;
       return cand[17] == p[17] ? 18 : 17;
@@ -231,7 +224,7 @@ class Decoder {
 
  private:
   std::uint32_t readControl() {
-    const std::uint32_t ctrl = src_[in_] | (std::uint32_t{src_[in_ + 1]} << 8);
+    const std::uint32_t ctrl = loadLE<std::uint16_t>(src_ + in_);
     in_ += 2;
     return ctrl;
   }

@@ -5,6 +5,7 @@
 // bytes are zero, or the sign fill for signed types.
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,38 @@
 #include <vector>
 
 using Bytes = std::vector<std::uint8_t>;
+
+// Every multi-byte field of every file is little-endian, as is every host
+// this library builds for: this is the one place that knows it.
+static_assert(std::endian::native == std::endian::little, "file fields are read and written as the host lays them out");
+
+// A whole field of T at p, for decoders that read fields at known places
+// (their bounds checked once for a run): a plain copy is the cheapest
+// unaligned load there is. T may also be a vector of such fields.
+template <class T>
+[[nodiscard]] inline T loadLE(const void* p) {
+  static_assert(std::is_trivially_copyable_v<T>);
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+// The 24-bit unsigned field at p.
+[[nodiscard]] inline std::uint32_t loadLE24(const void* p) {
+  std::uint32_t v = 0;
+  std::memcpy(&v, p, 3);
+  return v;
+}
+// n fields of T at p into out, as they lie.
+template <class T>
+inline void loadLE(T* out, const void* p, std::size_t n) {
+  static_assert(std::is_trivially_copyable_v<T>);
+  if (n > 0) std::memcpy(out, p, n * sizeof(T));
+}
+template <class T>
+inline void storeLE(void* p, const T& v) {
+  static_assert(std::is_trivially_copyable_v<T>);
+  std::memcpy(p, &v, sizeof v);
+}
 
 // Sets n + pad bytes of dst to zero, then copies n bytes from src.
 inline void copyBytes(void* dst, unsigned pad, const void* src, unsigned n) {

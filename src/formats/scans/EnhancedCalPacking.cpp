@@ -3,6 +3,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "formats/portability/CpuFeatures.h"
@@ -75,58 +76,77 @@ ZVRAW_AVX2_COPY inline __m256i within(__m256i x, __m256i span) {
   return _mm256_cmpeq_epi32(_mm256_min_epu32(x, span), x);
 }
 
-// The AVX2 copy: eight lanes, each computing what packFourFromBits does
-// for one point (masses from 1 to below 2^31 and intensities from 1 to
-// 2^61 straight from their bits; any other value point by point).
+// Up to 64 groups of eight points from point `first` packed in AVX2 lanes,
+// each lane computing what packFourFromBits does for one point (masses from
+// 1 to below 2^31 and intensities from 1 to 2^61 straight from their bits).
+// Returns the groups whose packets are wrong and must be packed again point
+// by point, one bit each: those with any other value. Kept apart from every
+// call, so that its constants stay in registers.
+[[gnu::noinline]] ZVRAW_AVX2_COPY std::uint64_t packGroupsAvx2(const float* masses, const float* intensities,
+                                                               const char* flags, std::uint32_t first,
+                                                               std::uint32_t groups, char* p) {
+  const __m256i one = _mm256_set1_epi32(0x3F800000);
+  const __m256i massSpan = _mm256_set1_epi32(0x0F7FFFFF), intensitySpan = _mm256_set1_epi32(0x1E800000);
+  const __m256i fraction = _mm256_set1_epi32(0x7FFFFF), hidden = _mm256_set1_epi32(0x800000);
+  const __m256i bias = _mm256_set1_epi32(126), roundsUp = _mm256_set1_epi32(0xFFFFF7);
+  const __m256i four = _mm256_set1_epi32(4), twiceMantissa = _mm256_set1_epi32(0x100000);
+  std::uint64_t slow = 0;
+  for (std::uint32_t g = 0; g < groups; ++g) {
+    const std::uint32_t i = first + 8 * g;
+    const __m256i ib = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(intensities + i));
+    const __m256i mb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(masses + i));
+    const __m256i fast = _mm256_and_si256(within(_mm256_sub_epi32(mb, one), massSpan),
+                                          within(_mm256_sub_epi32(ib, one), intensitySpan));
+    // A group with any other value is packed here all the same, and again
+    // point by point by the caller: no branch keeps the constants from the loop.
+    slow |= std::uint64_t{_mm256_movemask_epi8(fast) != -1} << g;
+    __m256i f = _mm256_setzero_si256();
+    if (flags != nullptr)
+      f = _mm256_slli_epi32(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(flags + i))), 28);
+    // Both values are positive here: the exponent is the bits above the fraction.
+    const __m256i significand = _mm256_or_si256(_mm256_and_si256(ib, fraction), hidden);
+    // All ones where the halvings go one further: the mantissa then rounds up to exactly 2^20.
+    const __m256i twice = _mm256_cmpgt_epi32(significand, roundsUp);
+    const __m256i m =
+        _mm256_blendv_epi8(_mm256_srli_epi32(_mm256_add_epi32(significand, four), 3), twiceMantissa, twice);
+    const __m256i x = _mm256_sub_epi32(_mm256_sub_epi32(_mm256_srli_epi32(ib, 23), bias), twice);
+    const __m256i intensityWords = _mm256_or_si256(_mm256_or_si256(m, _mm256_slli_epi32(x, 22)), f);
+    const __m256i massWords =
+        _mm256_or_si256(_mm256_slli_epi32(_mm256_or_si256(_mm256_and_si256(mb, fraction), hidden), 3),
+                        _mm256_slli_epi32(_mm256_sub_epi32(_mm256_srli_epi32(mb, 23), bias), 27));
+    const __m256i low = _mm256_unpacklo_epi32(intensityWords, massWords);   // points 0, 1 | 4, 5
+    const __m256i high = _mm256_unpackhi_epi32(intensityWords, massWords);  // points 2, 3 | 6, 7
+    char* out = p + std::size_t{8} * i;
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permute2x128_si256(low, high, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32), _mm256_permute2x128_si256(low, high, 0x31));
+  }
+  return slow;
+}
+
+// The AVX2 copy: the whole groups of eight through packGroupsAvx2, those it
+// leaves point by point; then the base peak in a pass of its own.
 ZVRAW_AVX2_COPY std::uint32_t packRunAvx2(const float* masses, const float* intensities, const char* flags,
                                           std::uint32_t n, char* p) {
-  __m256i one = _mm256_set1_epi32(0x3F800000);
-  __m256i massSpan = _mm256_set1_epi32(0x0F7FFFFF), intensitySpan = _mm256_set1_epi32(0x1E800000);
-  __m256i fraction = _mm256_set1_epi32(0x7FFFFF), hidden = _mm256_set1_epi32(0x800000);
-  __m256i exponent = _mm256_set1_epi32(0xFF), bias = _mm256_set1_epi32(126);
-  __m256i roundsUp = _mm256_set1_epi32(0xFFFFF7), four = _mm256_set1_epi32(4);
-  __m256i twiceMantissa = _mm256_set1_epi32(0x100000), eight = _mm256_set1_epi32(8);
+  constexpr std::uint32_t kGroups = 64;  // one bit each in the answer of packGroupsAvx2
+  const std::uint32_t whole = n / 8 * 8;
+  for (std::uint32_t first = 0; first < whole; first += 8 * kGroups) {
+    std::uint64_t slow =
+        packGroupsAvx2(masses, intensities, flags, first, std::min(kGroups, (whole - first) / 8), p);
+    for (; slow != 0; slow &= slow - 1) {
+      const std::uint32_t at = first + 8 * static_cast<std::uint32_t>(std::countr_zero(slow));
+      packSlowly(masses + at, intensities + at, flags != nullptr ? flags + at : nullptr, 8, p + std::size_t{8} * at);
+    }
+  }
+  // Per lane, the largest intensity counted and the first point that has it.
   const __m256 none = _mm256_set1_ps(-1.0f), zero = _mm256_setzero_ps();
-  // Opaque to the compiler, which would otherwise rebuild them at every
-  // step: the call of the rare slow path clobbers every vector register.
-  __asm__("" : "+x"(one), "+x"(massSpan), "+x"(intensitySpan), "+x"(fraction), "+x"(hidden), "+x"(exponent),
-          "+x"(bias), "+x"(roundsUp), "+x"(four), "+x"(twiceMantissa), "+x"(eight));
+  const __m256i eight = _mm256_set1_epi32(8);
   __m256 top = none;
   __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
   __m256i topAt = lanes;
-  std::uint32_t i = 0;
-  for (; n - i >= 8; i += 8, lanes = _mm256_add_epi32(lanes, eight)) {
-    const __m256i ib = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(intensities + i));
-    const __m256i mb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(masses + i));
-    __m256 v = _mm256_castsi256_ps(ib);
-    char* out = p + std::size_t{8} * i;
-    const __m256i fast = _mm256_and_si256(within(_mm256_sub_epi32(mb, one), massSpan),
-                                          within(_mm256_sub_epi32(ib, one), intensitySpan));
-    if (_mm256_movemask_epi8(fast) == -1) {
-      __m256i f = _mm256_setzero_si256();
-      if (flags != nullptr)
-        f = _mm256_slli_epi32(
-            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(flags + i))), 28);
-      const __m256i significand = _mm256_or_si256(_mm256_and_si256(ib, fraction), hidden);
-      // All ones where the halvings go one further: the mantissa then rounds up to exactly 2^20.
-      const __m256i twice = _mm256_cmpgt_epi32(significand, roundsUp);
-      const __m256i m = _mm256_blendv_epi8(_mm256_srli_epi32(_mm256_add_epi32(significand, four), 3),
-                                           twiceMantissa, twice);
-      const __m256i x = _mm256_sub_epi32(
-          _mm256_sub_epi32(_mm256_and_si256(_mm256_srli_epi32(ib, 23), exponent), bias), twice);
-      const __m256i intensityWords = _mm256_or_si256(_mm256_or_si256(m, _mm256_slli_epi32(x, 22)), f);
-      const __m256i massWords = _mm256_or_si256(
-          _mm256_slli_epi32(_mm256_or_si256(_mm256_and_si256(mb, fraction), hidden), 3),
-          _mm256_slli_epi32(_mm256_sub_epi32(_mm256_and_si256(_mm256_srli_epi32(mb, 23), exponent), bias), 27));
-      const __m256i low = _mm256_unpacklo_epi32(intensityWords, massWords);  // points 0, 1 | 4, 5
-      const __m256i high = _mm256_unpackhi_epi32(intensityWords, massWords);  // points 2, 3 | 6, 7
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permute2x128_si256(low, high, 0x20));
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32), _mm256_permute2x128_si256(low, high, 0x31));
-    } else {
-      packSlowly(masses + i, intensities + i, flags != nullptr ? flags + i : nullptr, 8, out);
-      v = _mm256_blendv_ps(none, v, _mm256_cmp_ps(v, zero, _CMP_GE_OQ));  // NaN and negatives never count
-    }
-    const __m256 above = _mm256_cmp_ps(v, top, _CMP_GT_OQ);  // strictly: a lane keeps its first point
+  for (std::uint32_t i = 0; i < whole; i += 8, lanes = _mm256_add_epi32(lanes, eight)) {
+    __m256 v = _mm256_loadu_ps(intensities + i);
+    v = _mm256_blendv_ps(none, v, _mm256_cmp_ps(v, zero, _CMP_GE_OQ));  // NaN and negatives never count
+    const __m256 above = _mm256_cmp_ps(v, top, _CMP_GT_OQ);            // strictly: a lane keeps its first point
     top = _mm256_blendv_ps(top, v, above);
     topAt = _mm256_blendv_epi8(topAt, lanes, _mm256_castps_si256(above));
   }
@@ -134,7 +154,7 @@ ZVRAW_AVX2_COPY std::uint32_t packRunAvx2(const float* masses, const float* inte
   std::uint32_t topsAt[8];
   _mm256_storeu_ps(tops, top);
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(topsAt), topAt);
-  return finishRun(tops, topsAt, masses, intensities, flags, i, n, p);
+  return finishRun(tops, topsAt, masses, intensities, flags, whole, n, p);
 }
 
 // Adding +0 leaves a sum of counted intensities as it is: such a sum is

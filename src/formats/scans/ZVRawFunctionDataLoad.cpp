@@ -16,6 +16,7 @@
 #include "formats/portability/FileHandle.h"
 #include "formats/portability/PageAlignedBuffer.h"
 #include "formats/scans/HeldDataFiles.h"
+#include "formats/scans/RunSource.h"
 #include "formats/scans/RunWindow.h"
 #include "formats/scans/ScanReadAhead.h"
 #include "formats/portability/SysFileSize.h"
@@ -170,35 +171,42 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
   m_nMaxLoadedScanSize = 0;
   m_fMinimumMassDelta = kLargestFloat;
 
-  float lowerBound = 0, upperBound = 0;
-  int result = m_pFunctionDescriptors->getAcquisitionMassRange(m_nFuncNum, lowerBound, upperBound, 0);
+  // The settings every scan is decoded with; per scan only the calibration
+  // copy and the temperature values change.
+  ScanDecodeSettings settings;
+  settings.descriptor = desc;
+  settings.format = format;
+  settings.keepCompressed = bKeepCompressed;
+  settings.lowCutoff = fLowMassCutoff;
+  settings.highCutoff = fHighMassCutoff;
+  int result = m_pFunctionDescriptors->getAcquisitionMassRange(m_nFuncNum, settings.lowerBound, settings.upperBound, 0);
+  // A value copy of the small calibration record per scan: nothing on the heap.
+  FunctionCalibration cali;
+  settings.calibration = bCalibrate && m_pFunctionCalibration ? &cali : nullptr;
   const bool gain = loader == Loader::ScanRange && m_pExternalLumavent;
+
+  // Runs are read with pread at their offsets (no seek: the stream's
+  // position is not used). Neighbouring runs come in a block at a time
+  // through the thread's scratch block, read no further than the last run
+  // wanted; a run that does not fit the block is read on its own.
   const auto size = static_cast<std::uint64_t>(datSize);
-  // A whole run is read with pread at its offset: no seek, and the stream's
-  // position is not used.
-  const bool atOffset = ZVRawScan::readsWholeRun(format, bKeepCompressed, fLowMassCutoff, fHighMassCutoff);
-  const int fd = ::fileno(file);
-  // Neighbouring whole runs come in a block at a time through the thread's
-  // scratch block, read no further than the last run wanted; a run that
-  // does not fit the block is read on its own.
   std::uint64_t readEnd = 0;
-  if (atOffset)
-    for (std::uint32_t i = 0; i < total; ++i) {
-      const ZVRawFunctionScanIndexImp& rec = records[m_nScanStart + i];
-      const std::uint64_t at = extended ? rec.dataOffset() : rec.getScanOffset();
-      readEnd = std::max(readEnd, at + zvraw_packed::getBytesPerScan(format, rec.getPeaksInScan()));
-    }
-  zvraw::RunWindow window(fd, size, atOffset ? zvraw::threadScratchBlock() : nullptr, zvraw::kScratchBlockBytes,
-                          readEnd);
+  for (std::uint32_t i = 0; i < total; ++i) {
+    const ZVRawFunctionScanIndexImp& rec = records[m_nScanStart + i];
+    const std::uint64_t at = extended ? rec.dataOffset() : rec.getScanOffset();
+    readEnd = std::max(readEnd, at + zvraw_packed::getBytesPerScan(format, rec.getPeaksInScan()));
+  }
+  zvraw::RunWindow window(::fileno(file), size, zvraw::threadScratchBlock(), zvraw::kScratchBlockBytes, readEnd);
+  zvraw::RunSource dataFile = zvraw::RunSource::descriptor(::fileno(file), size, &window);
   // Only loads of one scan read ahead: longer loads read their runs in order anyway.
-  if (held && atOffset && total == 1 && !m_readAhead) m_readAhead = std::make_unique<zvraw::ScanReadAhead>();
-  zvraw::ScanReadAhead* ahead = held && atOffset && total == 1 ? m_readAhead.get() : nullptr;
+  if (held && total == 1 && !m_readAhead) m_readAhead = std::make_unique<zvraw::ScanReadAhead>();
+  zvraw::ScanReadAhead* ahead = held && total == 1 ? m_readAhead.get() : nullptr;
 
   for (std::uint32_t i = 0; result == ZVRAW_OK && i < total; ++i) {
+    // Locate: the run's place in the file, and what it is decoded with.
     const ZVRawFunctionScanIndexImp& rec = records[m_nScanStart + i];
     const std::uint32_t peaks = rec.getPeaksInScan();
     if (peaks > m_nMaxLoadedScanSize) m_nMaxLoadedScanSize = peaks;
-
     // A record that claims more than the file holds is refused before
     // anything is allocated for its peaks.
     const std::uint64_t offset = extended ? rec.dataOffset() : rec.getScanOffset();
@@ -207,36 +215,23 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
       result = ZVRAW_SCANREAD_EOFERROR;
       break;
     }
-    if (!atOffset && ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0) {
-      result = ZVRAW_FILESEEK_ERROR;
-      break;
-    }
-
-    // A value copy of the small calibration record: nothing on the heap.
-    FunctionCalibration cali;
     if (m_pFunctionCalibration) cali = *m_pFunctionCalibration;
     if (gain) {
       const float root = std::sqrt(usableGain(*m_pExternalLumavent, rec.getRt()));
       for (double& c : cali.getImp().m_fC) c *= root;
     }
-    short useTemp = 0;
-    float tempCorrection = 0, tempCoefficient = 0;
-    if (int rc = setupPerScanCalibration(cali, m_nScanStart + i, useTemp, tempCorrection, tempCoefficient);
-        rc != ZVRAW_OK) {
+    ScanTemperature& t = settings.temperature;
+    t = {};
+    if (int rc = setupPerScanCalibration(cali, m_nScanStart + i, t.use, t.correction, t.coefficient); rc != ZVRAW_OK) {
       result = rc;
       break;
     }
-    if (loader != Loader::ScanRange) {
-      useTemp = 0;
-      tempCorrection = tempCoefficient = 0;
-    } else if (!m_bUseTemperatureCorrection) {
-      useTemp = 0;
-    }
+    if (loader != Loader::ScanRange)
+      t = {};
+    else if (!m_bUseTemperatureCorrection)
+      t.use = 0;
 
-    const FunctionCalibration* use = bCalibrate && m_pFunctionCalibration ? &cali : nullptr;
-    const char* run = ahead ? ahead->find(held, lookedUp, offset, bytes, m_pHeldFiles->quietNanos()) : nullptr;
-    if (!run && atOffset) run = window.find(offset, bytes);
-    if (atOffset && !run) window.forget();  // readScanAt stages through the same block
+    // The scan takes the arrays of the one it replaces when it can.
     ZVRawScan spare;
     ZVRawScan* donor = nullptr;
     if (inPlace) {
@@ -247,19 +242,13 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
     } else if (i < previousCount) {
       donor = &previous[i];
     }
-    if (donor && !run) donor->DeleteScanData();
-    const int rc =
-        run        ? m_pScans[i].readScanFrom(run, peaks, desc, use, m_fMinimumMassDelta, fLowMassCutoff,
-                                              fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection,
-                                              tempCoefficient, donor)
-        : atOffset ? m_pScans[i].readScanAt(fd, offset, size, peaks, desc, use, m_fMinimumMassDelta, fLowMassCutoff,
-                                            fHighMassCutoff, lowerBound, upperBound, useTemp, tempCorrection,
-                                            tempCoefficient)
-                   : m_pScans[i].readScan(file, peaks, desc, bKeepCompressed, use, m_fMinimumMassDelta,
-                                          fLowMassCutoff, fHighMassCutoff, lowerBound, upperBound, useTemp,
-                                          tempCorrection, tempCoefficient);
+    // Fetch (from the bytes read ahead when they hold the run), then decode.
+    const char* aheadRun = ahead ? ahead->find(held, lookedUp, offset, bytes, m_pHeldFiles->quietNanos()) : nullptr;
+    zvraw::RunSource readAhead = zvraw::RunSource::memory(aheadRun, bytes, offset);
+    const int rc = m_pScans[i].read(aheadRun ? readAhead : dataFile, offset, peaks, settings, m_fMinimumMassDelta, donor);
     m_nScanBufferIdx = i + 1;
-    // A corrupt scan that the bad-scan strategy kept still counts as loaded.
+
+    // Account: a corrupt scan that the bad-scan strategy kept still counts as loaded.
     if (rc != ZVRAW_OK && rc != ZVRAW_SCAN_CORRUPT_ERROR) {
       result = rc;
       break;

@@ -22,6 +22,8 @@
 #include "formats/scans/ZVRawFunctionData.h"
 #include "formats/directory/ZVRawFunctionDescriptors.h"
 #include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/scans/ScanPacking.h"
+#include "formats/scans/ScanStatistics.h"
 #include "formats/scans/ZVRawPackedFormats.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
@@ -317,14 +319,14 @@ int ZVRawFunctionData::writeRun(const std::string& path, bool fresh, unsigned in
       if (format == kEnhancedCal) {
         if (s >= ticsUpTo) {
           const unsigned int ahead = std::min(kTICsAhead, last - s + 1);
-          ZVRawScan::setTICs({&m_pScans[s - m_nScanStart], ahead});
+          setTICs({&m_pScans[s - m_nScanStart], ahead});
           ticsUpTo = s + ahead;
         }
         // The next scan's arrays, and the intensities of the next group's TICs.
-        if (s < last) m_pScans[s + 1 - m_nScanStart].prefetchForPacking();
-        if (last - s >= kTICsAhead) m_pScans[s + kTICsAhead - m_nScanStart].prefetchForTIC();
+        if (s < last) prefetchForPacking(m_pScans[s + 1 - m_nScanStart]);
+        if (last - s >= kTICsAhead) prefetchForTIC(m_pScans[s + kTICsAhead - m_nScanStart]);
       }
-      if (int rc = scan.packScanWithBasePeak(stage.next(), format); rc != ZVRAW_OK) {
+      if (int rc = packScanWithBasePeak(scan, stage.next(), format); rc != ZVRAW_OK) {
         if (flush()) result = rc;
         break;
       }

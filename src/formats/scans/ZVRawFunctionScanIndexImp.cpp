@@ -19,24 +19,6 @@ constexpr std::size_t kBasePeakAt = 16, kOffsetLowAt = 22, kOffsetHighAt = 26;
 constexpr int kSegmentShift = 22;
 constexpr int kUseContinuumBit = 27, kOverrideBit = 28, kMolecularBit = 29, kCalibratedBit = 30, kOverloadBit = 31;
 
-std::uint32_t u32At(const std::uint8_t* p) {
-  std::uint32_t v;
-  const char* c = reinterpret_cast<const char*>(p);
-  value_from_bytes(v, c, 4);
-  return v;
-}
-float f32At(const std::uint8_t* p) {
-  float v;
-  const char* c = reinterpret_cast<const char*>(p);
-  value_from_bytes(v, c, 4);
-  return v;
-}
-template <class T>
-void put(std::uint8_t* p, T v) {
-  char* c = reinterpret_cast<char*>(p);
-  value_to_bytes(c, v, sizeof(T));
-}
-
 std::uint16_t bit(std::uint32_t word, int at) { return static_cast<std::uint16_t>((word >> at) & 1u); }
 std::uint32_t flag(std::uint16_t member, int at) { return (member != 0 ? 1u : 0u) << at; }
 
@@ -51,10 +33,7 @@ int ZVRawFunctionScanIndexImp::extractBasePeak(const std::uint8_t* p, unsigned i
     case 1: {
       // The first half of a format-1 packet: intensity word, then a 24-bit mass.
       extractStdUncalibratedData(m_fBasePeakIntensity, c);
-      std::uint32_t v;
-      const char* mass = c + 2;
-      value_from_bytes(v, mass, 3);
-      m_fBasePeakMass = static_cast<float>(v) * (1.0f / 1024);
+      m_fBasePeakMass = static_cast<float>(loadLE24(c + 2)) * (1.0f / 1024);
       return ZVRAW_OK;
     }
     case 2:
@@ -109,8 +88,8 @@ int ZVRawFunctionScanIndexImp::extractScanIndex(std::span<const std::uint8_t> re
                                                 bool bExtended) {
   if (record.size() < scanIndexRecordSize(bExtended)) return ZVRAW_FILEREAD_ERROR;
   const std::uint8_t* p = record.data();
-  m_nScanOffset = u32At(p);
-  const std::uint32_t bits = u32At(p + 4);
+  m_nScanOffset = loadLE<std::uint32_t>(p);
+  const std::uint32_t bits = loadLE<std::uint32_t>(p + 4);
   m_nPeaksInScan = bits & kScanIndexMaxPeaks;
   m_nSegmentNumber = static_cast<std::uint16_t>((bits >> kSegmentShift) & kScanIndexMaxSegment);
   m_nUseContimuumFlag = bit(bits, kUseContinuumBit);
@@ -119,12 +98,12 @@ int ZVRawFunctionScanIndexImp::extractScanIndex(std::span<const std::uint8_t> re
   m_nCalibratedMasses = bit(bits, kCalibratedBit);
   m_nScanOverload = bit(bits, kOverloadBit);
   if (m_nUseContimuumFlag == 1 && m_nContinuumDataOverride == 0) m_bIsContinuumScan = false;
-  m_fTIC = f32At(p + 8);
-  m_fRT = f32At(p + 12);
+  m_fTIC = loadLE<float>(p + 8);
+  m_fRT = loadLE<float>(p + 12);
   const int rc = extractBasePeak(p + kBasePeakAt, nDataFormat);
   if (bExtended) {
-    m_nScanOffset = u32At(p + kOffsetLowAt);
-    m_nScanOffsetEx = u32At(p + kOffsetHighAt);
+    m_nScanOffset = loadLE<std::uint32_t>(p + kOffsetLowAt);
+    m_nScanOffsetEx = loadLE<std::uint32_t>(p + kOffsetHighAt);
   } else {
     m_nScanOffsetEx = 0;
   }
@@ -137,19 +116,19 @@ int ZVRawFunctionScanIndexImp::packScanIndex(std::span<std::uint8_t> record, uns
   if (record.size() < size) return ZVRAW_BUFFERSIZE_ERROR;
   std::uint8_t* p = record.data();
   std::memset(p, 0, size);
-  put(p, bExtended ? 0u : m_nScanOffset);
+  storeLE(p, bExtended ? 0u : m_nScanOffset);
   // Every field is masked to its width so that none spills into a neighbour.
-  put(p + 4, (m_nPeaksInScan & kScanIndexMaxPeaks) |
+  storeLE(p + 4, (m_nPeaksInScan & kScanIndexMaxPeaks) |
                  static_cast<std::uint32_t>(m_nSegmentNumber & kScanIndexMaxSegment) << kSegmentShift |
                  flag(m_nUseContimuumFlag, kUseContinuumBit) | flag(m_nContinuumDataOverride, kOverrideBit) |
                  flag(m_nMolecularMasses, kMolecularBit) | flag(m_nCalibratedMasses, kCalibratedBit) |
                  flag(m_nScanOverload, kOverloadBit));
-  put(p + 8, m_fTIC);
-  put(p + 12, m_fRT);
+  storeLE(p + 8, m_fTIC);
+  storeLE(p + 12, m_fRT);
   const int rc = packBasePeak(p + kBasePeakAt, nDataFormat);
   if (bExtended) {
-    put(p + kOffsetLowAt, m_nScanOffset);
-    put(p + kOffsetHighAt, m_nScanOffsetEx);
+    storeLE(p + kOffsetLowAt, m_nScanOffset);
+    storeLE(p + kOffsetHighAt, m_nScanOffsetEx);
   }
   return rc;
 }

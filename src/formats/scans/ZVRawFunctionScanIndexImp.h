@@ -6,8 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <span>
+
+#include "formats/portability/ByteCodec.h"
 
 // Scan index record, little-endian, 22 bytes (30 in the extended form):
 //   @0  u32 data offset (written 0 and ignored in the extended form)
@@ -80,15 +81,9 @@ class ZVRawFunctionScanIndexImp {
 
   // Fields read straight from a record's bytes, as extractScanIndex reads them.
   [[nodiscard]] static std::uint32_t peaksOf(const std::uint8_t* record) {
-    std::uint32_t bits;
-    std::memcpy(&bits, record + 4, sizeof bits);
-    return bits & kScanIndexMaxPeaks;
+    return loadLE<std::uint32_t>(record + 4) & kScanIndexMaxPeaks;
   }
-  [[nodiscard]] static float rtOf(const std::uint8_t* record) {
-    float rt;
-    std::memcpy(&rt, record + 12, sizeof rt);
-    return rt;
-  }
+  [[nodiscard]] static float rtOf(const std::uint8_t* record) { return loadLE<float>(record + 12); }
 
   // Whether the peak count fits its field (every other field is masked).
   [[nodiscard]] bool fitsFileWidths() const {

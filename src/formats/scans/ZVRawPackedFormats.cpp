@@ -198,42 +198,75 @@ int writeScan(std::FILE* pFile, const char* pcBuffer, unsigned int nBytesPerPeak
   return std::fwrite(pcBuffer, nBytesPerPeak, nPeaksInScan, pFile) == nPeaksInScan ? ZVRAW_OK : ZVRAW_SCANWRITE_ERROR;
 }
 
+namespace {
+
+template <unsigned F>
+float packetMass(const char* p);
+template <>
+float packetMass<0>(const char* p) {
+  float mass, intensity;
+  extractCompressedData(mass, intensity, p);
+  return mass;
+}
+template <>
+float packetMass<8>(const char* p) {
+  float mass, intensity;
+  extractHiIntCalData(mass, intensity, p);
+  return mass;
+}
+template <>
+float packetMass<9>(const char* p) {
+  return detail::hiAccMass(loadLE<std::uint32_t>(p + 2));
+}
+template <>
+float packetMass<12>(const char* p) {
+  float mass, intensity;
+  char flags;
+  extractEnhancedCalData(mass, intensity, flags, p);
+  return mass;
+}
+template <>
+float packetMass<13>(const char* p) {
+  return packetMass<12>(p);  // the error word does not bear on the mass
+}
+
+}  // namespace
+
+PacketMassRoutine packetMassReader(unsigned int nDataFormat) {
+  switch (nDataFormat) {
+    case 0:
+      return packetMass<0>;
+    case 8:
+      return packetMass<8>;
+    case 9:
+      return packetMass<9>;
+    case 12:
+      return packetMass<12>;
+    case 13:
+      return packetMass<13>;
+    default:
+      return nullptr;
+  }
+}
+
 float getCompressedMass(std::FILE* pFile, unsigned int nIndex, std::uint64_t nScanOffset) {
-  return fileMass(pFile, nIndex, nScanOffset, 0, [](const char* p) {
-    float mass, intensity;
-    extractCompressedData(mass, intensity, p);
-    return mass;
-  });
+  return fileMass(pFile, nIndex, nScanOffset, 0, packetMass<0>);
 }
 
 float getHiIntMass(std::FILE* pFile, unsigned int nIndex, std::uint64_t nScanOffset) {
-  return fileMass(pFile, nIndex, nScanOffset, 8, [](const char* p) {
-    float mass, intensity;
-    extractHiIntCalData(mass, intensity, p);
-    return mass;
-  });
+  return fileMass(pFile, nIndex, nScanOffset, 8, packetMass<8>);
 }
 
 float getHiAccMass(std::FILE* pFile, unsigned int nIndex, std::uint64_t nScanOffset) {
-  return fileMass(pFile, nIndex, nScanOffset, 9, [](const char* p) { return detail::hiAccMass(detail::u32At(p + 2)); });
+  return fileMass(pFile, nIndex, nScanOffset, 9, packetMass<9>);
 }
 
 float getEnCalMass(std::FILE* pFile, unsigned int nIndex, std::uint64_t nScanOffset) {
-  return fileMass(pFile, nIndex, nScanOffset, 12, [](const char* p) {
-    float mass, intensity;
-    char flags;
-    extractEnhancedCalData(mass, intensity, flags, p);
-    return mass;
-  });
+  return fileMass(pFile, nIndex, nScanOffset, 12, packetMass<12>);
 }
 
 float getEnCalAccMass(std::FILE* pFile, unsigned int nIndex, std::uint64_t nScanOffset) {
-  return fileMass(pFile, nIndex, nScanOffset, 13, [](const char* p) {
-    float mass, intensity;
-    char flags;
-    extractEnhancedCalData(mass, intensity, flags, p);  // the error word does not bear on the mass
-    return mass;
-  });
+  return fileMass(pFile, nIndex, nScanOffset, 13, packetMass<13>);
 }
 
 unsigned int getNearestIndexGreaterThan(std::FILE* pFile, unsigned int nSize, std::uint64_t nOffSetStart, float fMass,
@@ -248,6 +281,13 @@ unsigned int getNearestIndexGreaterThan(std::FILE* pFile, unsigned int nSize, st
 unsigned int getNearestIndexGreaterThan(const float* pfMasses, unsigned int nSize, float fMass) {
   if (pfMasses == nullptr) return 0;
   return bisect(nSize, fMass, [&](unsigned int i) { return pfMasses[i]; });
+}
+
+unsigned int getNearestIndexGreaterThan(const char* pcRun, unsigned int nDataFormat, unsigned int nSize, float fMass) {
+  const PacketMassRoutine mass = packetMassReader(nDataFormat);
+  if (pcRun == nullptr || mass == nullptr) return 0;
+  const std::uint16_t bytes = getBytesPerPacket(nDataFormat);
+  return bisect(nSize, fMass, [&](unsigned int i) { return mass(pcRun + std::size_t{i} * bytes); });
 }
 
 }  // namespace zvraw_packed

@@ -32,29 +32,6 @@ inline constexpr char ENHANCED_CAL_FLAGS_PEAK_ERROR_MASK = 2;
 [[nodiscard]] int isSupportedDataType(unsigned int nDataFormat);
 
 namespace detail {
-// Packets are little-endian, as is every host this library builds for; a
-// plain copy of the field is the cheapest unaligned load there is.
-static_assert(std::endian::native == std::endian::little);
-inline std::uint16_t u16At(const char* p) {
-  std::uint16_t v;
-  std::memcpy(&v, p, 2);
-  return v;
-}
-inline std::int16_t i16At(const char* p) {
-  std::int16_t v;
-  std::memcpy(&v, p, 2);
-  return v;
-}
-inline std::uint32_t u32At(const char* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-inline std::uint32_t u24At(const char* p) {
-  std::uint32_t v = 0;
-  std::memcpy(&v, p, 3);
-  return v;
-}
 // 2^x built from its exponent bits: exact, and no integer conversion.
 inline float pow2(unsigned x) { return std::bit_cast<float>((127u + x) << 23); }  // x <= 127
 inline float pow4(unsigned e) { return pow2(2 * e); }                             // e <= 63
@@ -73,7 +50,7 @@ inline float hiAccMass(std::uint32_t w) { return static_cast<float>(w >> 9) * po
 // Format 0, one u32: bits 0-2 intensity exponent e, 3-10 mantissa m, 11-31 mass v.
 // intensity = m x 4^e, mass = v / 128.
 inline void extractCompressedData(float& fMass, float& fIntensity, const char* p) {
-  const std::uint32_t w = detail::u32At(p);
+  const std::uint32_t w = loadLE<std::uint32_t>(p);
   fIntensity = static_cast<float>((w >> 3) & 0xFFu) * detail::pow4(w & 7u);
   fMass = static_cast<float>(w >> 11) * (1.0f / 128);
 }
@@ -82,26 +59,26 @@ inline void extractCompressedData(float& fMass, float& fIntensity, const char* p
 // mass = value / 1024.
 inline void extractStdScanningData(float& fMassA, float& fIntensityA, float& fMassB, float& fIntensityB,
                                    const char* p) {
-  fIntensityA = detail::intensityWord(detail::u16At(p));
-  fIntensityB = detail::intensityWord(detail::u16At(p + 2));
-  fMassA = static_cast<float>(detail::u24At(p + 4)) * (1.0f / 1024);
-  fMassB = static_cast<float>(detail::u24At(p + 7)) * (1.0f / 1024);
+  fIntensityA = detail::intensityWord(loadLE<std::uint16_t>(p));
+  fIntensityB = detail::intensityWord(loadLE<std::uint16_t>(p + 2));
+  fMassA = static_cast<float>(loadLE24(p + 4)) * (1.0f / 1024);
+  fMassB = static_cast<float>(loadLE24(p + 7)) * (1.0f / 1024);
 }
 
 // Formats 2 and 3: @0 u16 intensity word.
 inline void extractStdUncalibratedData(float& fIntensity, const char* p) {
-  fIntensity = detail::intensityWord(detail::u16At(p));
+  fIntensity = detail::intensityWord(loadLE<std::uint16_t>(p));
 }
 
 // Formats 4-7: @0 four i16 mantissas m1..m4 | @8 u16 four 4-bit exponents
 // (e1 bits 0-3 ... e4 bits 12-15); value k = mk x 4^ek.
 inline void extractHiIntUncalData(float& fIntensityA, float& fIntensityB, float& fIntensityC, float& fIntensityD,
                                   const char* p) {
-  const std::uint16_t e = detail::u16At(p + 8);
-  fIntensityA = static_cast<float>(detail::i16At(p)) * detail::pow4(e & 0xFu);
-  fIntensityB = static_cast<float>(detail::i16At(p + 2)) * detail::pow4((e >> 4) & 0xFu);
-  fIntensityC = static_cast<float>(detail::i16At(p + 4)) * detail::pow4((e >> 8) & 0xFu);
-  fIntensityD = static_cast<float>(detail::i16At(p + 6)) * detail::pow4(e >> 12);
+  const std::uint16_t e = loadLE<std::uint16_t>(p + 8);
+  fIntensityA = static_cast<float>(loadLE<std::int16_t>(p)) * detail::pow4(e & 0xFu);
+  fIntensityB = static_cast<float>(loadLE<std::int16_t>(p + 2)) * detail::pow4((e >> 4) & 0xFu);
+  fIntensityC = static_cast<float>(loadLE<std::int16_t>(p + 4)) * detail::pow4((e >> 8) & 0xFu);
+  fIntensityD = static_cast<float>(loadLE<std::int16_t>(p + 6)) * detail::pow4(e >> 12);
 }
 
 // Formats 5 and 7: the same packet read as two intensities and their standard deviations.
@@ -113,22 +90,22 @@ inline void extractHiIntUncalStdDevData(float& fIntensityA, float& fIntensityB, 
 // Format 8: @0 i16 intensity mantissa m | @2 u32 bits 0-3 exponent e, 4-31 mass v.
 // intensity = m x 4^e, mass = v / 128.
 inline void extractHiIntCalData(float& fMass, float& fIntensity, const char* p) {
-  const std::uint32_t w = detail::u32At(p + 2);
-  fIntensity = static_cast<float>(detail::i16At(p)) * detail::pow4(w & 0xFu);
+  const std::uint32_t w = loadLE<std::uint32_t>(p + 2);
+  fIntensity = static_cast<float>(loadLE<std::int16_t>(p)) * detail::pow4(w & 0xFu);
   fMass = static_cast<float>(w >> 4) * (1.0f / 128);
 }
 
 // Format 9: @0 i16 intensity mantissa m | @2 u32 bits 0-3 exponent e, 4-8 mass
 // exponent x, 9-31 mass mantissa v. intensity = m x 4^e, mass = 2^x x v / 2^23.
 inline void extractHiAccCalData(float& fMass, float& fIntensity, const char* p) {
-  const std::uint32_t w = detail::u32At(p + 2);
-  fIntensity = static_cast<float>(detail::i16At(p)) * detail::pow4(w & 0xFu);
+  const std::uint32_t w = loadLE<std::uint32_t>(p + 2);
+  fIntensity = static_cast<float>(loadLE<std::int16_t>(p)) * detail::pow4(w & 0xFu);
   fMass = detail::hiAccMass(w);
 }
 
 // Format 11, one u32: bits 0-21 signed mantissa m, 22-27 exponent x, 28-31 peak flags.
 inline void extractEnhancedUncalData(float& fIntensity, char& cFlags, const char* p) {
-  const std::uint32_t w = detail::u32At(p);
+  const std::uint32_t w = loadLE<std::uint32_t>(p);
   fIntensity = detail::enhancedIntensity(w);
   cFlags = static_cast<char>(w >> 28);
 }
@@ -137,7 +114,7 @@ inline void extractEnhancedUncalData(float& fIntensity, char& cFlags, const char
 // mass = 2^y x v / 2^27.
 inline void extractEnhancedCalData(float& fMass, float& fIntensity, char& cFlags, const char* p) {
   extractEnhancedUncalData(fIntensity, cFlags, p);
-  const std::uint32_t w = detail::u32At(p + 4);
+  const std::uint32_t w = loadLE<std::uint32_t>(p + 4);
   fMass = static_cast<float>(w & 0x7FFFFFFu) * detail::pow2(w >> 27) * 0x1p-27f;
 }
 
@@ -147,7 +124,7 @@ inline void extractEnhancedCalData(float& fMass, float& fIntensity, char& cFlags
 inline void extractEnhancedCalAccData(float& fMass, float& fIntensity, char& cFlags, float& fDMass, float& fDIntensity,
                                       char& cAccMassFlags, const char* p) {
   extractEnhancedCalData(fMass, fIntensity, cFlags, p);
-  const std::uint32_t w = detail::u32At(p + 8);
+  const std::uint32_t w = loadLE<std::uint32_t>(p + 8);
   fDMass = static_cast<float>(w & 0xFFu) * detail::pow2((w >> 8) & 0x1Fu) * (1.0f / 256) * 1e-6f;
   fDIntensity = static_cast<float>((w >> 13) & 0x7Fu) * detail::pow2((w >> 20) & 0x3Fu) * (1.0f / 128);
   cAccMassFlags = static_cast<char>((w >> 26) & 0xFu);
@@ -192,13 +169,21 @@ float getHiAccMass(std::FILE* pFile, unsigned int nIndex, std::uint64_t nScanOff
 float getEnCalMass(std::FILE* pFile, unsigned int nIndex, std::uint64_t nScanOffset);       // format 12
 float getEnCalAccMass(std::FILE* pFile, unsigned int nIndex, std::uint64_t nScanOffset);    // format 13
 
+// The mass of the packet at p, for the formats the file mass readers serve
+// (one peak per packet); null for every other format.
+using PacketMassRoutine = float (*)(const char* p);
+[[nodiscard]] PacketMassRoutine packetMassReader(unsigned int nDataFormat);
+
 // Bisection over n ascending masses: 0 when the first mass exceeds fMass, n
 // when fMass exceeds the last, else the first index whose mass exceeds fMass
 // (n - 1 when fMass equals the last mass). 0 for n = 0, without reading.
-// The file form leaves the stream at nOffSetStart.
+// The file form leaves the stream at nOffSetStart; the run form reads the
+// packets of n peaks of the reader's format at pcRun.
 [[nodiscard]] unsigned int getNearestIndexGreaterThan(std::FILE* pFile, unsigned int nSize, std::uint64_t nOffSetStart,
                                                       float fMass, GetMassRoutine getMass);
 [[nodiscard]] unsigned int getNearestIndexGreaterThan(const float* pfMasses, unsigned int nSize, float fMass);
+[[nodiscard]] unsigned int getNearestIndexGreaterThan(const char* pcRun, unsigned int nDataFormat, unsigned int nSize,
+                                                      float fMass);
 
 namespace detail {
 // Formats 12 and 13: the words by the encoding rule, for any value.
@@ -228,8 +213,8 @@ inline std::uint32_t enhancedMassWord(float mass) {
 }  // namespace detail
 
 inline void packEnhancedCalData(float fMass, float fIntensity, char cFlags, char* p) {
-  const std::uint32_t words[2] = {detail::enhancedIntensityWord(fIntensity, cFlags), detail::enhancedMassWord(fMass)};
-  std::memcpy(p, words, sizeof words);  // little-endian host
+  storeLE(p, detail::enhancedIntensityWord(fIntensity, cFlags));
+  storeLE(p + 4, detail::enhancedMassWord(fMass));
 }
 
 namespace detail {
@@ -267,8 +252,8 @@ inline bool packFourFromBits(const float* masses, const float* intensities, Uint
   const Uint4 massWords = ((mb & 0x7FFFFFu) | 0x800000u) << 3 | (((mb >> 23) & 0xFFu) - 126u) << 27;
   const Uint4 first = __builtin_shufflevector(intensityWords, massWords, 0, 4, 1, 5);
   const Uint4 second = __builtin_shufflevector(intensityWords, massWords, 2, 6, 3, 7);
-  std::memcpy(p, &first, sizeof first);  // little-endian host
-  std::memcpy(p + sizeof first, &second, sizeof second);
+  storeLE(p, first);
+  storeLE(p + sizeof first, second);
   return true;
 }
 

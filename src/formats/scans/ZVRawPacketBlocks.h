@@ -29,20 +29,22 @@ inline constexpr unsigned kLanes = 8;
 [[gnu::always_inline]] inline void storeLanes(float* p, FloatLanes v) { std::memcpy(p, &v, sizeof v); }
 [[gnu::always_inline]] inline UintLanes loadWords(const char* p) {
   UintLanes v;
-  std::memcpy(&v, p, sizeof v);
+  loadLE(&v, p, 1);
   return v;
 }
 // The u32 at byte `at` of each of eight packets `stride` bytes apart.
 [[gnu::always_inline]] inline UintLanes gatherWords(const char* p, unsigned stride, unsigned at) {
-  using zvraw_packed::detail::u32At;
+  using U = std::uint32_t;
   p += at;
-  return UintLanes{u32At(p),              u32At(p + stride),     u32At(p + 2 * stride), u32At(p + 3 * stride),
-                   u32At(p + 4 * stride), u32At(p + 5 * stride), u32At(p + 6 * stride), u32At(p + 7 * stride)};
+  return UintLanes{loadLE<U>(p),              loadLE<U>(p + stride),     loadLE<U>(p + 2 * stride),
+                   loadLE<U>(p + 3 * stride), loadLE<U>(p + 4 * stride), loadLE<U>(p + 5 * stride),
+                   loadLE<U>(p + 6 * stride), loadLE<U>(p + 7 * stride)};
 }
 [[gnu::always_inline]] inline IntLanes gatherShorts(const char* p, unsigned stride) {
-  using zvraw_packed::detail::i16At;
-  return IntLanes{i16At(p),              i16At(p + stride),     i16At(p + 2 * stride), i16At(p + 3 * stride),
-                  i16At(p + 4 * stride), i16At(p + 5 * stride), i16At(p + 6 * stride), i16At(p + 7 * stride)};
+  using S = std::int16_t;
+  return IntLanes{loadLE<S>(p),              loadLE<S>(p + stride),     loadLE<S>(p + 2 * stride),
+                  loadLE<S>(p + 3 * stride), loadLE<S>(p + 4 * stride), loadLE<S>(p + 5 * stride),
+                  loadLE<S>(p + 6 * stride), loadLE<S>(p + 7 * stride)};
 }
 // 2^x per lane from its exponent bits, as detail::pow2.
 [[gnu::always_inline]] inline FloatLanes pow2Lanes(UintLanes x) {

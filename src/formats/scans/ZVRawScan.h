@@ -11,7 +11,12 @@
 
 #include "formats/scans/FunctionCalibration.h"
 #include "formats/directory/ZVRawFunctionDescriptorImp.h"
+#include "formats/scans/ScanDecodeSettings.h"
 #include "formats/scans/ZVRawPackedFormats.h"
+
+namespace zvraw {
+class RunSource;
+}
 
 // How the decoder treats a mass outside the acquisition range or not above
 // the previous one: 1 abandons the scan, 2 keeps the peak and repairs the
@@ -47,58 +52,32 @@ class ZVRawScan {
   ZVRawScan& operator=(const ZVRawScan&) = delete;
   virtual ~ZVRawScan() = default;
 
-  // Decodes the scan whose first packet is at the stream's position. A whole
-  // scan is read for cut-offs 0 and -1; otherwise only the run between them
-  // (see getPeaksInScan). Any failure but ZVRAW_SCAN_CORRUPT_ERROR leaves the
-  // scan empty (0 peaks, no arrays).
+  // The one decoder: the scan from its packet run in memory, which holds
+  // getBytesPerScan(format, nPeaksInScan) bytes as fetched from the file
+  // (RunSource.h); or, with settings.keepCompressed, the run kept as it is.
+  // A mass window other than 0 and -1 narrows the run to the packets
+  // between the cut-offs (see getPeaksInScan). fMinimumMassDelta is only
+  // ever lowered. A donor scan, when given, is emptied; arrays that its own
+  // decoding made for as many peaks are reused rather than allocated
+  // afresh. Any failure but ZVRAW_SCAN_CORRUPT_ERROR leaves the scan empty
+  // (0 peaks, no arrays).
+  [[nodiscard]] int decode(std::span<const char> run, unsigned int nPeaksInScan, const ScanDecodeSettings& settings,
+                           float& fMinimumMassDelta, ZVRawScan* pDonor = nullptr);
+  // Fetches the run of nPeaksInScan peaks at offset, then decodes it.
+  [[nodiscard]] int read(zvraw::RunSource& source, std::uint64_t offset, unsigned int nPeaksInScan,
+                         const ScanDecodeSettings& settings, float& fMinimumMassDelta, ZVRawScan* pDonor = nullptr);
+  // read from the stream's position, with these settings.
   [[nodiscard]] int readScan(std::FILE* pFile, unsigned int nPeaksInScan, const ZVRawFunctionDescriptorImp* pFuncDesc,
                              bool bKeepCompressed, const FunctionCalibration* pCali, float& fMinimumMassDelta,
                              float fLowMassCutoff, float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass,
                              short nUseTemperatureCorrection, float fTempCorrection, float fTempCoefficient);
-  // Whether readScanAt may stand for readScan with these settings: the run
-  // is read whole (no mass window narrows it through the file) and decoded.
-  [[nodiscard]] static bool readsWholeRun(unsigned int nDataFormat, bool bKeepCompressed, float fLowMassCutoff,
-                                          float fHighMassCutoff);
-  // readScan of the scan at `offset` of the open file fd, which is
-  // `fileSize` bytes long, read with pread (no stream, no seek): the same
-  // values and codes, where readsWholeRun says so.
-  [[nodiscard]] int readScanAt(int fd, std::uint64_t offset, std::uint64_t fileSize, unsigned int nPeaksInScan,
-                               const ZVRawFunctionDescriptorImp* pFuncDesc, const FunctionCalibration* pCali,
-                               float& fMinimumMassDelta, float fLowMassCutoff, float fHighMassCutoff,
-                               float fLowerBoundMass, float fUpperBoundMass, short nUseTemperatureCorrection,
-                               float fTempCorrection, float fTempCoefficient);
-  // readScanAt of a run already in memory: `run` holds the scan's
-  // getBytesPerScan(format, nPeaksInScan) bytes, as read from its offset.
-  // A donor scan, when given, is emptied; arrays that its own decoding made
-  // for as many peaks are reused rather than allocated afresh.
-  [[nodiscard]] int readScanFrom(const char* run, unsigned int nPeaksInScan, const ZVRawFunctionDescriptorImp* pFuncDesc,
-                                 const FunctionCalibration* pCali, float& fMinimumMassDelta, float fLowMassCutoff,
-                                 float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass,
-                                 short nUseTemperatureCorrection, float fTempCorrection, float fTempCoefficient,
-                                 ZVRawScan* pDonor = nullptr);
-  // Where a packet run is read from: a stream at its position, or a file
-  // descriptor at an offset.
-  struct RunSource;
-  // Keeps the packet run undecoded; the calibration and the delta are unused.
+  // Keeps the packet run at the stream's position undecoded; the
+  // calibration and the delta are unused.
   [[nodiscard]] int readScanKeepCompressed(std::FILE* pFile, unsigned int nPeaksInScan, unsigned int nDataFormat,
                                            const FunctionCalibration* pCali, float& fMinimumMassDelta);
-  // Packs the scan at the stream's position (formats 0, 8, 9, 12, 13).
+  // Packs the scan at the stream's position (formats 0, 8, 9, 12, 13);
+  // packing into memory is in ScanPacking.h.
   [[nodiscard]] int writeScan(std::FILE* pFile, unsigned int nDataFormat);
-  // The same packets into memory: getBytesPerScan(format, peaks) bytes at pOut.
-  [[nodiscard]] int packScan(char* pOut, unsigned int nDataFormat) const;
-  // packScan and setStats; the same bytes and values.
-  [[nodiscard]] int packScanWithStats(char* pOut, unsigned int nDataFormat);
-  // packScan and setStats' base peak in one pass over the points; the TIC
-  // is left as setTICs set it (formats other than 12 take setStats whole).
-  [[nodiscard]] int packScanWithBasePeak(char* pOut, unsigned int nDataFormat);
-  // setStats' TIC of each scan (those without arrays keep theirs). Each
-  // sum's additions wait on one another; several scans' sums run side by
-  // side in the time of one.
-  static void setTICs(std::span<ZVRawScan> scans);
-  // Start loading the arrays a writer reads next from memory, ahead of
-  // their use: the caller's arrays are rarely in any cache by then.
-  void prefetchForPacking() const;  // masses and flags
-  void prefetchForTIC() const;      // intensities
 
   // Peaks kept by a mass window over the stored, uncalibrated masses: from
   // the first packet above the low cut-off to the first above the high one
@@ -107,7 +86,8 @@ class ZVRawScan {
   [[nodiscard]] static unsigned int getPeaksInScan(std::FILE* pFile, unsigned int nDataType, unsigned int nPeaksInScan,
                                                    float fLowMassCutoff, float fHighMassCutoff);
 
-  // TIC (non-negative intensities) and the first largest of them.
+  // TIC (non-negative intensities) and the first largest of them; the TICs
+  // of many scans at once are in ScanStatistics.h.
   int setStats();
   [[nodiscard]] float getTIC() const { return m_fTIC; }
   [[nodiscard]] float getBPI() const;
@@ -156,6 +136,25 @@ class ZVRawScan {
   // ZVRAW_SCANMEMALLOC_ERROR, with the target left empty, when memory runs short.
   static int copyScan(ZVRawScan* pTargetScan, const ZVRawScan* pSourceScan);
 
+  // Every array (null where the scan has none) and the peak count, for the
+  // packing and statistics kept beside the scan.
+  struct Arrays {
+    const float* masses;
+    const float* intensities;
+    const float* dMasses;
+    const float* dIntensities;
+    const char* flags;
+    const char* accFlags;
+    std::uint32_t peaks;
+  };
+  [[nodiscard]] Arrays arrays() const {
+    return {m_pfMasses.get(), m_pfIntensities.get(), m_pfDMasses.get(), m_pfDIntensities.get(),
+            m_pcFlags.get(),  m_pcAccMassFlags.get(), m_nPeaksInScan};
+  }
+  // Statistics taken as setStats takes them, by a pass made elsewhere.
+  void setTIC(float fTIC) { m_fTIC = fTIC; }
+  void setBasePeakIndex(int nIndex) { m_nBPIIdx = nIndex; }
+
   [[nodiscard]] bool isKeptCompressed() const { return m_bKeepCompressed; }
   // The format of a scan kept compressed.
   [[nodiscard]] unsigned int getDataFormat() const { return m_nDataFormat; }
@@ -165,20 +164,11 @@ class ZVRawScan {
 
  private:
   int failRead(int rc);
+  int keepRun(std::span<const char> run, unsigned int nPeaksInScan, unsigned int nDataFormat);
   // Everything but the arrays, from s.
   void copyCounts(const ZVRawScan& s);
   int setScanArrays(float* pfMasses, float* pfIntensities, float* pfDMasses, float* pfDIntensities, char* pcPeakFlags,
                     char* pcMassFlags, unsigned int nPeaks);
-  // What readScanAt and readScanFrom share: the descriptor's format
-  // checked, the scan emptied, the run decoded (`present`: the source exists).
-  int readRun(const RunSource& source, bool present, unsigned int nPeaksInScan,
-              const ZVRawFunctionDescriptorImp* pFuncDesc, const FunctionCalibration* pCali, float& fMinimumMassDelta,
-              float fLowMassCutoff, float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass,
-              short nUseTemperatureCorrection, float fTempCorrection, float fTempCoefficient);
-  int decodeScan(const RunSource& source, unsigned int nPeaks, const ZVRawFunctionDescriptorImp& desc,
-                 const FunctionCalibration* pCali, float& fMinimumMassDelta, float fLowMassCutoff,
-                 float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass, short nUseTemperatureCorrection,
-                 float fTempCorrection, float fTempCoefficient);
 
   int m_nBPIIdx = -1;
   float m_fTIC = 0;
@@ -195,7 +185,7 @@ class ZVRawScan {
   std::uint32_t m_nPeaksInScan = 0;
   bool m_bKeepCompressed = false;
   std::uint32_t m_nDataFormat = 0;
-  // Peaks every array has room for when decodeScan made them; 0 once any
+  // Peaks every array has room for when decode made them; 0 once any
   // other road has set them (each starts by emptying the scan).
   std::uint32_t m_nArrayRoom = 0;
 };

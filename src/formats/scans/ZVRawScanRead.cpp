@@ -1,12 +1,10 @@
 // Decoding one scan's packet run from _funcNNN.dat: narrowing to a mass
 // window, the bad-mass test, supplied masses for formats that store none,
-// temperature correction, calibration, the low-mass cut and the repair.
+// temperature correction, calibration, the low-mass cut and the repair; and
+// the stream road that fetches the run before decoding it.
 
-#include <sys/stat.h>
 #include <sys/types.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -15,8 +13,7 @@
 #include <type_traits>
 
 #include "formats/portability/CpuFeatures.h"
-#include "formats/portability/PageAlignedBuffer.h"
-#include "formats/scans/RunWindow.h"
+#include "formats/scans/RunSource.h"
 #include "formats/scans/ZVRawPacketBlocks.h"
 #include "formats/scans/ZVRawScan.h"
 #include "formats/scans/ZVRawScanPackets.h"
@@ -37,17 +34,6 @@ using zvraw_scan_detail::PacketCodec;
 // ASMRM and ASMRMQ.
 bool carriesDaughters(unsigned int functionType) {
   return functionType == 9 || functionType == 29 || functionType == 31;
-}
-
-// Whether the stream's file holds `bytes` more from its position. A count
-// read off disk is checked here before anything is allocated for it;
-// streams that are not regular files are left to the read itself.
-bool fileHolds(std::FILE* f, std::uint64_t bytes) {
-  struct stat st {};
-  if (::fstat(::fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) return true;
-  const off_t pos = ::ftello(f);
-  if (pos < 0) return true;
-  return pos <= st.st_size && static_cast<std::uint64_t>(st.st_size - pos) >= bytes;
 }
 
 template <class T>
@@ -74,19 +60,10 @@ zvraw_packed::GetMassRoutine massReader(unsigned int format) {
 
 }  // namespace
 
-struct ZVRawScan::RunSource {
-  const char* bytes = nullptr;  // the run in memory, when not null
-  ZVRawScan* donor = nullptr;   // emptied; its arrays may be reused
-  std::FILE* file = nullptr;    // read at its position when fd < 0
-  int fd = -1;
-  std::uint64_t offset = 0, fileSize = 0;
-};
-
 namespace {
 
 struct WalkInput {
-  const ZVRawScan::RunSource* source;
-  std::uint32_t count;  // peaks to walk, from the stream's position
+  std::uint32_t count;  // peaks to walk
   const ZVRawFunctionDescriptorImp* desc;
   float lowerBound, upperBound, lowCutoff, highCutoff;
   bool applyHighCutoff;  // formats narrowed after decoding
@@ -215,32 +192,9 @@ class ScanWalk {
  public:
   ScanWalk(const WalkInput& in, WalkOutput& out) : in_(in), out_(out) {}
 
-  // Reads the run through the scratch block, a part at a time: each part
-  // lands at the page offset of its file position, so that the bulk of it
-  // is copied page-aligned.
-  int run(char* block) {
-    const ZVRawScan::RunSource& src = *in_.source;
-    if (src.bytes) return walk(src.bytes, 0, in_.count) ? ZVRAW_OK : ZVRAW_SCAN_CORRUPT_ERROR;
-    const off_t start = src.fd >= 0 ? static_cast<off_t>(src.offset) : ::ftello(src.file);
-    std::uint64_t pos = start < 0 ? 0 : static_cast<std::uint64_t>(start);
-    std::uint32_t k = 0;
-    while (k < in_.count) {
-      const std::size_t offset = pos % zvraw::kPageSize;
-      const std::uint64_t packets = (zvraw::kScratchBlockBytes - offset) / kBytes;
-      const std::uint32_t peaks =
-          static_cast<std::uint32_t>(std::min<std::uint64_t>(packets * C::kPeaks, in_.count - k));
-      char* part = block + offset;
-      unsigned int asked = peaks;
-      const std::uint64_t bytes = zvraw_packed::getBytesPerScan(F, peaks);
-      if (int rc = src.fd >= 0 ? zvraw::preadRun(src.fd, part, bytes, pos) : zvraw_packed::readScan(src.file, part, F, asked);
-          rc != ZVRAW_OK)
-        return rc;
-      pos += bytes;
-      if (!walk(part, k, peaks)) return ZVRAW_SCAN_CORRUPT_ERROR;
-      k += peaks;
-    }
-    return ZVRAW_OK;
-  }
+  // The run's packets, every peak of them. ZVRAW_SCAN_CORRUPT_ERROR when
+  // the scan is abandoned.
+  int run(const char* packets) { return walk(packets, 0, in_.count) ? ZVRAW_OK : ZVRAW_SCAN_CORRUPT_ERROR; }
 
  private:
   static constexpr unsigned kBytes = C::kBytes;
@@ -443,97 +397,92 @@ int ZVRawScan::readScan(std::FILE* pFile, unsigned int nPeaksInScan, const ZVRaw
                         bool bKeepCompressed, const FunctionCalibration* pCali, float& fMinimumMassDelta,
                         float fLowMassCutoff, float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass,
                         short nUseTemperatureCorrection, float fTempCorrection, float fTempCoefficient) {
-  if (!pFuncDesc) return failRead(ZVRAW_NULLPOINTER_ERROR);
-  unsigned int format = 0;
-  if (int rc = pFuncDesc->getDataFormat(format); rc != ZVRAW_OK) return failRead(rc);
-  if (bKeepCompressed) return readScanKeepCompressed(pFile, nPeaksInScan, format, pCali, fMinimumMassDelta);
-  RunSource source;
-  source.file = pFile;
-  return readRun(source, pFile != nullptr, nPeaksInScan, pFuncDesc, pCali, fMinimumMassDelta, fLowMassCutoff,
-                 fHighMassCutoff, fLowerBoundMass, fUpperBoundMass, nUseTemperatureCorrection, fTempCorrection,
-                 fTempCoefficient);
+  ScanDecodeSettings settings;
+  if (int rc = settings.setDescriptor(pFuncDesc); rc != ZVRAW_OK) return failRead(rc);
+  settings.keepCompressed = bKeepCompressed;
+  settings.calibration = pCali;
+  settings.lowCutoff = fLowMassCutoff;
+  settings.highCutoff = fHighMassCutoff;
+  settings.lowerBound = fLowerBoundMass;
+  settings.upperBound = fUpperBoundMass;
+  settings.temperature = {nUseTemperatureCorrection, fTempCorrection, fTempCoefficient};
+  zvraw::RunSource source = zvraw::RunSource::stream(pFile);
+  return read(source, 0, nPeaksInScan, settings, fMinimumMassDelta);
 }
 
-bool ZVRawScan::readsWholeRun(unsigned int nDataFormat, bool bKeepCompressed, float fLowMassCutoff,
-                              float fHighMassCutoff) {
-  return !bKeepCompressed && ((fLowMassCutoff == 0 && fHighMassCutoff == -1) || massReader(nDataFormat) == nullptr);
+int ZVRawScan::readScanKeepCompressed(std::FILE* pFile, unsigned int nPeaksInScan, unsigned int nDataFormat,
+                                      const FunctionCalibration*, float& fMinimumMassDelta) {
+  ScanDecodeSettings settings;
+  settings.format = nDataFormat;
+  settings.keepCompressed = true;
+  zvraw::RunSource source = zvraw::RunSource::stream(pFile);
+  return read(source, 0, nPeaksInScan, settings, fMinimumMassDelta);
 }
 
-int ZVRawScan::readScanAt(int fd, std::uint64_t offset, std::uint64_t fileSize, unsigned int nPeaksInScan,
-                          const ZVRawFunctionDescriptorImp* pFuncDesc, const FunctionCalibration* pCali,
-                          float& fMinimumMassDelta, float fLowMassCutoff, float fHighMassCutoff, float fLowerBoundMass,
-                          float fUpperBoundMass, short nUseTemperatureCorrection, float fTempCorrection,
-                          float fTempCoefficient) {
-  RunSource source;
-  source.fd = fd;
-  source.offset = offset;
-  source.fileSize = fileSize;
-  return readRun(source, fd >= 0, nPeaksInScan, pFuncDesc, pCali, fMinimumMassDelta, fLowMassCutoff, fHighMassCutoff,
-                 fLowerBoundMass, fUpperBoundMass, nUseTemperatureCorrection, fTempCorrection, fTempCoefficient);
+int ZVRawScan::read(zvraw::RunSource& source, std::uint64_t offset, unsigned int nPeaksInScan,
+                    const ScanDecodeSettings& settings, float& fMinimumMassDelta, ZVRawScan* pDonor) {
+  if (int rc = zvraw_packed::isSupportedDataType(settings.format); rc != ZVRAW_OK) return failRead(rc);
+  std::span<const char> run;
+  if (int rc = source.fetch(offset, zvraw_packed::getBytesPerScan(settings.format, nPeaksInScan), run); rc != ZVRAW_OK)
+    return failRead(rc);
+  return decode(run, nPeaksInScan, settings, fMinimumMassDelta, pDonor);
 }
 
-int ZVRawScan::readScanFrom(const char* run, unsigned int nPeaksInScan, const ZVRawFunctionDescriptorImp* pFuncDesc,
-                            const FunctionCalibration* pCali, float& fMinimumMassDelta, float fLowMassCutoff,
-                            float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass,
-                            short nUseTemperatureCorrection, float fTempCorrection, float fTempCoefficient,
-                            ZVRawScan* pDonor) {
-  RunSource source;
-  source.bytes = run;
-  source.donor = pDonor != this ? pDonor : nullptr;
-  return readRun(source, run != nullptr, nPeaksInScan, pFuncDesc, pCali, fMinimumMassDelta, fLowMassCutoff,
-                 fHighMassCutoff, fLowerBoundMass, fUpperBoundMass, nUseTemperatureCorrection, fTempCorrection,
-                 fTempCoefficient);
+int ZVRawScan::keepRun(std::span<const char> run, unsigned int nPeaksInScan, unsigned int nDataFormat) {
+  std::unique_ptr<char[]> kept(new (std::nothrow) char[run.size()]);
+  if (!kept) return failRead(ZVRAW_SCANMEMALLOC_ERROR);
+  std::copy(run.begin(), run.end(), kept.get());
+  m_pcScanBuffer = std::move(kept);
+  m_nPeaksInScan = nPeaksInScan;
+  m_nDataFormat = nDataFormat;
+  m_bKeepCompressed = true;
+  return ZVRAW_OK;
 }
 
-int ZVRawScan::readRun(const RunSource& source, bool present, unsigned int nPeaksInScan,
-                       const ZVRawFunctionDescriptorImp* pFuncDesc, const FunctionCalibration* pCali,
-                       float& fMinimumMassDelta, float fLowMassCutoff, float fHighMassCutoff, float fLowerBoundMass,
-                       float fUpperBoundMass, short nUseTemperatureCorrection, float fTempCorrection,
-                       float fTempCoefficient) {
-  if (!pFuncDesc) return failRead(ZVRAW_NULLPOINTER_ERROR);
-  unsigned int format = 0;
-  if (int rc = pFuncDesc->getDataFormat(format); rc != ZVRAW_OK) return failRead(rc);
+int ZVRawScan::decode(std::span<const char> run, unsigned int nPeaksInScan, const ScanDecodeSettings& settings,
+                      float& fMinimumMassDelta, ZVRawScan* pDonor) {
+  const unsigned int format = settings.format;
   if (int rc = zvraw_packed::isSupportedDataType(format); rc != ZVRAW_OK) return failRead(rc);
   DeleteScanData();
   m_bKeepCompressed = false;
   m_nDataFormat = format;
-  if (!present) return failRead(ZVRAW_NULLPOINTER_ERROR);
-  const int rc =
-      decodeScan(source, nPeaksInScan, *pFuncDesc, pCali, fMinimumMassDelta, fLowMassCutoff, fHighMassCutoff,
-                 fLowerBoundMass, fUpperBoundMass, nUseTemperatureCorrection, fTempCorrection, fTempCoefficient);
-  return rc == ZVRAW_OK || rc == ZVRAW_SCAN_CORRUPT_ERROR ? rc : failRead(rc);
-}
+  ZVRawScan* donor = pDonor != this ? pDonor : nullptr;
+  const std::uint64_t bytes = zvraw_packed::getBytesPerScan(format, nPeaksInScan);
+  if (run.size() < bytes) return failRead(ZVRAW_SCANREAD_EOFERROR);
+  if (settings.keepCompressed) {
+    if (donor) donor->DeleteScanData();
+    return keepRun(run.first(bytes), nPeaksInScan, format);
+  }
+  if (!settings.descriptor) return failRead(ZVRAW_NULLPOINTER_ERROR);
 
-int ZVRawScan::decodeScan(const RunSource& source, unsigned int nPeaks, const ZVRawFunctionDescriptorImp& desc,
-                          const FunctionCalibration* pCali, float& fMinimumMassDelta, float fLowMassCutoff,
-                          float fHighMassCutoff, float fLowerBoundMass, float fUpperBoundMass,
-                          short nUseTemperatureCorrection, float fTempCorrection, float fTempCoefficient) {
-  const unsigned int format = m_nDataFormat;
-  // The whole scan must be in the file, whatever window is read of it.
-  const std::uint64_t bytes = zvraw_packed::getBytesPerScan(format, nPeaks);
-  const bool holds = source.bytes != nullptr ||
-                     (source.fd >= 0 ? bytes <= source.fileSize && source.offset <= source.fileSize - bytes
-                                     : fileHolds(source.file, bytes));
-  if (!holds) return ZVRAW_SCANREAD_EOFERROR;
-
-  const bool whole = fLowMassCutoff == 0 && fHighMassCutoff == -1;
-  const bool hasReader = massReader(format) != nullptr;
-  const std::uint32_t count = whole || !hasReader || source.fd >= 0 || source.bytes
-                                  ? nPeaks
-                                  : getPeaksInScan(source.file, format, nPeaks, fLowMassCutoff, fHighMassCutoff);
+  // A window narrows the run to the packets between the cut-offs, by the
+  // masses as stored; formats whose packets hold no such mass keep every
+  // peak, and the high cut-off drops them one by one after decoding.
+  const bool whole = settings.wholeRun();
+  const bool hasReader = zvraw_packed::packetMassReader(format) != nullptr;
+  std::uint32_t count = nPeaksInScan;
+  const char* packets = run.data();
+  if (!whole && hasReader) {
+    const unsigned int lo =
+        zvraw_packed::getNearestIndexGreaterThan(packets, format, nPeaksInScan, settings.lowCutoff);
+    unsigned int hi = zvraw_packed::getNearestIndexGreaterThan(packets, format, nPeaksInScan, settings.highCutoff);
+    if (hi >= nPeaksInScan) hi = nPeaksInScan - 1;
+    count = nPeaksInScan == 0 || lo > hi ? 0 : hi - lo + 1;  // the window lies above every mass, or low above high
+    if (count > 0) packets += zvraw_packed::getBytesPerScan(format, lo);
+  }
 
   unsigned int functionType = 0;
-  (void)desc.getFunctionType(functionType);
+  (void)settings.descriptor->getFunctionType(functionType);
   const bool flags = format == 12 || format == 13;
   const bool errors = format == 13;
   const bool daughters = (format == 2 || format == 11) && carriesDaughters(functionType);
   // Arrays of the same size that the donor's own decoding made are taken
   // over: a reload then writes into warm memory without the allocator.
-  ZVRawScan* donor = source.donor != nullptr && source.donor->m_nArrayRoom == count ? source.donor : nullptr;
+  ZVRawScan* giver = donor != nullptr && donor->m_nArrayRoom == count ? donor : nullptr;
   const auto give = [&](auto& mine, auto ZVRawScan::*theirs) {
     using T = std::remove_reference_t<decltype(mine[0])>;
-    if (donor && donor->*theirs)
-      mine = std::move(donor->*theirs);
+    if (giver && giver->*theirs)
+      mine = std::move(giver->*theirs);
     else
       mine = allocateArray<T>(count);
   };
@@ -546,60 +495,41 @@ int ZVRawScan::decodeScan(const RunSource& source, unsigned int nPeaks, const ZV
     give(m_pfDIntensities, &ZVRawScan::m_pfDIntensities);
   }
   if (daughters) give(m_pfDaughterMasses, &ZVRawScan::m_pfDaughterMasses);
-  if (source.donor) source.donor->DeleteScanData();
+  if (donor) donor->DeleteScanData();
   m_nArrayRoom = count;
   if (!m_pfMasses || !m_pfIntensities || (flags && !m_pcFlags) ||
       (errors && (!m_pcAccMassFlags || !m_pfDMasses || !m_pfDIntensities)) || (daughters && !m_pfDaughterMasses))
-    return ZVRAW_SCANMEMALLOC_ERROR;
-  char* block = zvraw::threadScratchBlock();
-  if (!block) return ZVRAW_SCANMEMALLOC_ERROR;
+    return failRead(ZVRAW_SCANMEMALLOC_ERROR);
 
-  const bool useTemperature = nUseTemperatureCorrection != 0 && pCali;
-  WalkInput in{&source,
-               count,
-               &desc,
-               fLowerBoundMass,
-               fUpperBoundMass,
-               fLowMassCutoff,
-               fHighMassCutoff,
+  const FunctionCalibration* cali = settings.calibration;
+  const ScanTemperature& t = settings.temperature;
+  const bool useTemperature = t.use != 0 && cali;
+  WalkInput in{count,
+               settings.descriptor,
+               settings.lowerBound,
+               settings.upperBound,
+               settings.lowCutoff,
+               settings.highCutoff,
                !whole && !hasReader,
                useTemperature,
-               useTemperature ? 1.0 - static_cast<double>(fTempCoefficient) * 1e-6 *
-                                          (static_cast<double>(fTempCorrection) - pCali->calTemp())
+               useTemperature ? 1.0 - static_cast<double>(t.coefficient) * 1e-6 *
+                                          (static_cast<double>(t.correction) - cali->calTemp())
                               : 1.0,
-               pCali,
+               cali,
                nBadScanStrategy};
   WalkOutput out{m_pfMasses.get(),         m_pfIntensities.get(), m_pfDMasses.get(),      m_pfDIntensities.get(),
                  m_pfDaughterMasses.get(), m_pcFlags.get(),       m_pcAccMassFlags.get(), fMinimumMassDelta};
-  const int rc =
-      zvraw_scan_detail::withCodec(format, [&](auto f) { return ScanWalk<decltype(f)::value>(in, out).run(block); });
-  if (rc != ZVRAW_OK && rc != ZVRAW_SCAN_CORRUPT_ERROR) return rc;
+  const int rc = zvraw_scan_detail::withCodec(
+      format, [&](auto f) { return ScanWalk<decltype(f)::value>(in, out).run(packets); });
+  if (rc != ZVRAW_OK && rc != ZVRAW_SCAN_CORRUPT_ERROR) return failRead(rc);
   fMinimumMassDelta = std::min(fMinimumMassDelta, out.minDelta);
   m_bScanError = out.scanError;
   m_nPeaksInScan = out.stored;
   if (rc == ZVRAW_OK && out.repair)
     makeMonotonicScan(m_pfMasses.get(), m_pfIntensities.get(),
                       static_cast<int>(std::min<std::uint32_t>(out.stored, std::numeric_limits<int>::max())), 1.0f,
-                      fLowerBoundMass, fUpperBoundMass);
+                      settings.lowerBound, settings.upperBound);
   return rc;
-}
-
-int ZVRawScan::readScanKeepCompressed(std::FILE* pFile, unsigned int nPeaksInScan, unsigned int nDataFormat,
-                                      const FunctionCalibration*, float&) {
-  if (int rc = zvraw_packed::isSupportedDataType(nDataFormat); rc != ZVRAW_OK) return failRead(rc);
-  DeleteScanData();
-  if (!pFile) return failRead(ZVRAW_NULLPOINTER_ERROR);
-  const std::uint64_t bytes = zvraw_packed::getBytesPerScan(nDataFormat, nPeaksInScan);
-  if (!fileHolds(pFile, bytes)) return failRead(ZVRAW_SCANREAD_EOFERROR);
-  std::unique_ptr<char[]> run(new (std::nothrow) char[bytes]);
-  if (!run) return failRead(ZVRAW_SCANMEMALLOC_ERROR);
-  unsigned int n = nPeaksInScan;
-  if (int rc = zvraw_packed::readScan(pFile, run.get(), nDataFormat, n); rc != ZVRAW_OK) return failRead(rc);
-  m_pcScanBuffer = std::move(run);
-  m_nPeaksInScan = nPeaksInScan;
-  m_nDataFormat = nDataFormat;
-  m_bKeepCompressed = true;
-  return ZVRAW_OK;
 }
 
 }  // namespace borealtek_zvraw_version_1

@@ -61,6 +61,29 @@ TEST(ByteCodec, WritesStoreFullWidthAndAdvanceByN) {
   EXPECT_EQ(cursor, buf + 3);
 }
 
+// Whole fields at an odd address: low byte first, the sign from the top byte.
+TEST(ByteCodec, WholeFieldsLoadAndStoreLowByteFirst) {
+  const unsigned char b[] = {0xAA, 0x01, 0x80, 0xFE, 0xFF, 0x00, 0x00, 0xC0, 0x3F, 0x11};
+  EXPECT_EQ(loadLE<std::uint16_t>(b + 1), 0x8001u);
+  EXPECT_EQ(loadLE<std::int16_t>(b + 1), -32767);
+  EXPECT_EQ(loadLE<std::int16_t>(b + 3), -2);
+  EXPECT_EQ(loadLE24(b + 1), 0xFE8001u);  // unsigned: never sign-filled
+  EXPECT_EQ(loadLE<std::uint32_t>(b + 1), 0xFFFE8001u);
+  EXPECT_EQ(loadLE<float>(b + 5), 1.5f);
+  EXPECT_EQ(loadLE<std::uint64_t>(b + 1), 0x3FC00000FFFE8001ull);
+  std::uint16_t run[2] = {};
+  loadLE(run, b + 1, 2);
+  EXPECT_EQ(run[0], 0x8001u);
+  EXPECT_EQ(run[1], 0xFFFEu);
+
+  unsigned char out[6];
+  std::memset(out, 0xAA, sizeof out);
+  storeLE(out + 1, std::uint32_t{0x11223344});
+  storeLE(out + 1, std::int16_t{-2});  // only its own two bytes
+  const unsigned char want[] = {0xAA, 0xFE, 0xFF, 0x22, 0x11, 0xAA};
+  EXPECT_EQ(std::memcmp(out, want, sizeof want), 0);
+}
+
 TEST(ByteCodec, CopyHelpersBothArgumentOrders) {
   unsigned char dst[4];
   const unsigned char src[] = {0x01, 0x90};

@@ -85,8 +85,16 @@ TEST(EnhancedCalPacking, RunsPackAndFindTheBasePeakAsPointByPoint) {
   std::mt19937 rng(0x5EED12u);
   // Every hostile value at every place of runs that fill eight lanes, four
   // lanes and the tail, beside ties of the largest value.
-  for (unsigned n : {1u, 7u, 8u, 9u, 12u, 17u, 24u})
-    for (unsigned at = 0; at < n; ++at)
+  // Runs past 64 groups of eight take a second stretch of the AVX2 copy:
+  // one bad point at each edge of it, the rest fast.
+  const auto places = [](unsigned n) {
+    std::vector<unsigned> at;
+    for (unsigned k = 0; k < n; ++k)
+      if (n < 100 || k % 512 < 8 || k % 512 >= 504 || k == n - 1) at.push_back(k);
+    return at;
+  };
+  for (unsigned n : {1u, 7u, 8u, 9u, 12u, 17u, 24u, 1031u})
+    for (unsigned at : places(n))
       for (const float bad : kHostile) {
         SCOPED_TRACE(testing::Message() << "n " << n << " at " << at << " value " << bad);
         Points r = randomRun(rng, n, false);

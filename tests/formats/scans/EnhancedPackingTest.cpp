@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "formats/scans/ZVRawPackedFormats.h"
-#include "formats/scans/ZVRawScan.h"
+#include "formats/scans/ScanPacking.h"
 
 namespace {
 
@@ -127,9 +127,9 @@ TEST(EnhancedPacking, RunsPackAsPointByPointAndKeepSetStats) {
 
         const auto fused = scanOf(m, y, f), reference = scanOf(m, y, f);
         std::vector<char> packed(8 * n), expected(8 * n);
-        ASSERT_EQ(fused->packScanWithStats(packed.data(), 12), 0);
+        ASSERT_EQ(packScanWithStats(*fused, packed.data(), 12), 0);
         ASSERT_EQ(reference->setStats(), 0);
-        ASSERT_EQ(reference->packScan(expected.data(), 12), 0);
+        ASSERT_EQ(packScan(*reference, expected.data(), 12), 0);
         EXPECT_EQ(packed, expected);
         // Bit for bit: the base peak's mass may be the NaN of the run.
         const float got[] = {fused->getTIC(), fused->getBPI(), fused->getBPMass()};

@@ -1,10 +1,9 @@
 // The fast decoding roads give the scalar road's values to the bit: the
 // eight-packet runs (AVX2 and plain copies) against the packet decoders, and
-// a scan read with pread at its offset against the same scan read through a
-// stream, over seeded random packets and damaged files.
+// a scan fetched with pread at its offset or from memory against the same
+// scan read through a stream, over seeded random packets and damaged files.
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cfloat>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "formats/portability/CpuFeatures.h"
+#include "formats/scans/RunSource.h"
 #include "formats/scans/ZVRawPacketBlocks.h"
 #include "support/Corruption.h"
 #include "support/ScanFixtures.h"
@@ -24,6 +24,7 @@
 using borealtek_calibrate_version_1::CALTYPE_NORMAL;
 using borealtek_calibrate_version_1::CALTYPE_ROOTMASS;
 using borealtek_calibrate_version_1::FunctionCalibration;
+using borealtek_zvraw_version_1::ScanDecodeSettings;
 using borealtek_zvraw_version_1::ZVRawScan;
 
 namespace {
@@ -180,48 +181,70 @@ struct Settings {
 
 class DecodeRoads : public TempDirTest {
  protected:
-  // The scan of n peaks at offset of the file at p, through a stream and
-  // with pread; both must agree whenever the pread road may stand in.
+  // The scan of n peaks at offset of the file at p, fetched from a stream,
+  // with pread and from the file's bytes in memory: all give the same.
   void expectRoadsAgree(const std::string& p, std::uint64_t offset, unsigned n, const Descriptor& d,
                         const Settings& o) {
     unsigned format = 0;
     ASSERT_EQ(d.getDataFormat(format), ZVRAW_OK);
-    if (!ZVRawScan::readsWholeRun(format, false, o.low, o.high)) return;
     zvraw::FilePtr f(std::fopen(p.c_str(), "rb"));
     ASSERT_TRUE(f);
     ASSERT_EQ(::fseeko(f.get(), static_cast<off_t>(offset), SEEK_SET), 0);
     ZVRawScan a, b;
     float deltaA = 7.0f, deltaB = 7.0f;
     const int rcA = a.readScan(f.get(), n, &d, false, o.cal, deltaA, o.low, o.high, o.lower, o.upper, o.useTemp, 31, 4);
-    struct stat st {};
-    ASSERT_EQ(::fstat(::fileno(f.get()), &st), 0);
-    const int rcB = b.readScanAt(::fileno(f.get()), offset, static_cast<std::uint64_t>(st.st_size), n, &d, o.cal,
-                                 deltaB, o.low, o.high, o.lower, o.upper, o.useTemp, 31, 4);
-    EXPECT_EQ(snapshot(b, rcB, deltaB), snapshot(a, rcA, deltaA))
-        << "format " << format << " offset " << offset << " peaks " << n << " rc " << rcA;
-    // From the run in memory, into a scan whose arrays a donor may give.
-    const std::uint64_t bytes = zvraw_packed::getBytesPerScan(format, n);
-    if (bytes > static_cast<std::uint64_t>(st.st_size) || offset > static_cast<std::uint64_t>(st.st_size) - bytes)
-      return;
-    const Bytes file = readFile(p);
-    const char* run = reinterpret_cast<const char*>(file.data()) + offset;
     const Snapshot want = snapshot(a, rcA, deltaA);
+    ScanDecodeSettings settings;
+    ASSERT_EQ(settings.setDescriptor(&d), ZVRAW_OK);
+    settings.calibration = o.cal;
+    settings.lowCutoff = o.low, settings.highCutoff = o.high, settings.lowerBound = o.lower, settings.upperBound = o.upper;
+    settings.temperature = {o.useTemp, 31, 4};
+    const Bytes file = readFile(p);
+    zvraw::RunSource atOffset = zvraw::RunSource::descriptor(::fileno(f.get()), file.size());
+    const int rcB = b.read(atOffset, offset, n, settings, deltaB);
+    EXPECT_EQ(snapshot(b, rcB, deltaB), want) << "format " << format << " offset " << offset << " peaks " << n;
+    // From memory, into a scan whose arrays a donor may give.
+    zvraw::RunSource inMemory = zvraw::RunSource::memory(reinterpret_cast<const char*>(file.data()), file.size());
     ZVRawScan shorter;  // arrays for one peak fewer: never taken
     float ignored = 0;
-    if (n > 0) (void)shorter.readScanFrom(run, n - 1, &d, o.cal, ignored, o.low, o.high, o.lower, o.upper, 0, 0, 0);
+    if (n > 0) (void)shorter.read(inMemory, offset, n - 1, settings, ignored);
     for (ZVRawScan* donor : {static_cast<ZVRawScan*>(nullptr), &b, &shorter, &a}) {
       ZVRawScan c;
       float deltaC = 7.0f;
-      const int rcC =
-          c.readScanFrom(run, n, &d, o.cal, deltaC, o.low, o.high, o.lower, o.upper, o.useTemp, 31, 4, donor);
+      const int rcC = c.read(inMemory, offset, n, settings, deltaC, donor);
       EXPECT_EQ(snapshot(c, rcC, deltaC), want)
           << "format " << format << " offset " << offset << " peaks " << n << " from memory";
-      if (donor) {
-        EXPECT_EQ(donor->getScanSize(), 0u);  // emptied, whether or not its arrays were taken
+      if (donor && (rcC == ZVRAW_OK || rcC == ZVRAW_SCAN_CORRUPT_ERROR)) {
+        EXPECT_EQ(donor->getScanSize(), 0u);  // emptied by decoding, whether or not its arrays were taken
       }
     }
   }
 };
+
+// A run shorter than its peaks need is refused, decoded or kept, and the
+// scan holds nothing; the whole run decodes or is kept as it is.
+TEST(DecodeRuns, ARunShorterThanItsPeaksIsRefused) {
+  PeakList p;
+  for (unsigned k = 0; k < 5; ++k) {
+    p.masses.push_back(100.0f + static_cast<float>(k)), p.intensities.push_back(1.0f);
+    p.flags.push_back(0);
+  }
+  const Bytes run = encodeScan(12, p);
+  const std::span<const char> whole(reinterpret_cast<const char*>(run.data()), run.size());
+  const Descriptor d(12);
+  for (bool keep : {false, true}) {
+    ScanDecodeSettings settings;
+    ASSERT_EQ(settings.setDescriptor(&d), ZVRAW_OK);
+    settings.keepCompressed = keep, settings.upperBound = 1000;
+    ZVRawScan scan;
+    float delta = 7;
+    EXPECT_EQ(scan.decode(whole.first(whole.size() - 1), 5, settings, delta), ZVRAW_SCANREAD_EOFERROR) << keep;
+    EXPECT_EQ(scan.getScanSize(), 0u);
+    EXPECT_EQ(scan.decode(whole, 5, settings, delta), ZVRAW_OK) << keep;
+    EXPECT_EQ(scan.getScanSize(), 5u);
+    EXPECT_EQ(scan.isKeptCompressed(), keep);
+  }
+}
 
 std::vector<FunctionCalibration> calibrations() {
   std::vector<FunctionCalibration> out(5);

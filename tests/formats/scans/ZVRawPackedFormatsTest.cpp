@@ -326,6 +326,7 @@ TEST(PackedBisection, ArrayForm) {
 
 class PackedFileTest : public TempDirTest {};
 
+// The file form and the run form (over the same packets in memory) find the same indices.
 TEST_F(PackedFileTest, FileFormFindsTheSameIndicesAndRestoresThePosition) {
   const std::uint64_t start = 7;  // scans need not start on a packet boundary
   struct Format {
@@ -353,11 +354,20 @@ TEST_F(PackedFileTest, FileFormFindsTheSameIndicesAndRestoresThePosition) {
     EXPECT_EQ(f.getMass(in.get(), 1, start), 200.0f) << f.format;
     EXPECT_EQ(f.getMass(in.get(), 3, start), 0.0f) << f.format;  // past the end: a zero packet
     const std::pair<float, unsigned> cases[] = {{50, 0}, {100, 1}, {250, 2}, {300, 2}, {301, 3}};
+    const char* run = reinterpret_cast<const char*>(file.data()) + start;
     for (auto [m, want] : cases) {
       EXPECT_EQ(getNearestIndexGreaterThan(in.get(), 3, start, m, f.getMass), want) << f.format << " " << m;
       EXPECT_EQ(ftello(in.get()), static_cast<off_t>(start));
+      EXPECT_EQ(getNearestIndexGreaterThan(run, f.format, 3, m), want) << f.format << " " << m;
     }
     EXPECT_EQ(getNearestIndexGreaterThan(in.get(), 0, start, 100, f.getMass), 0u);
+    EXPECT_EQ(getNearestIndexGreaterThan(run, f.format, 0, 100), 0u);
+  }
+  // Formats whose packets the file mass readers do not serve have no run form.
+  const char packets[20] = {};
+  for (unsigned format : {1u, 2u, 3u, 4u, 5u, 6u, 7u, 10u, 11u, 14u}) {
+    EXPECT_EQ(packetMassReader(format), nullptr) << format;
+    EXPECT_EQ(getNearestIndexGreaterThan(packets, format, 2, 100), 0u) << format;
   }
 }
 

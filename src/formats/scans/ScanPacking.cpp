@@ -1,11 +1,12 @@
-// Packing a decoded scan into its packet run in _funcNNN.dat.
+// Packing a decoded scan into its packet run, in _funcNNN.dat or in memory.
+
+#include "formats/scans/ScanPacking.h"
 
 #include <algorithm>
-#include <array>
 
 #include "formats/portability/PageAlignedBuffer.h"
 #include "formats/scans/EnhancedCalPacking.h"
-#include "formats/scans/ZVRawScan.h"
+#include "formats/scans/ScanStatistics.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace borealtek_zvraw_version_1 {
@@ -46,8 +47,9 @@ auto peakByPeak(unsigned int format, PackOne packOne) {
 // Calls use(packRange) with the format's packer of the scan's arrays, which
 // packs the count peaks from first at p.
 template <class Use>
-int withPacker(unsigned int nDataFormat, const float* m, const float* in, const char* flags, const float* dm,
-               const float* di, const char* acc, Use use) {
+int withPacker(unsigned int nDataFormat, const ZVRawScan::Arrays& a, Use use) {
+  const float* m = a.masses;
+  const float* in = a.intensities;
   switch (nDataFormat) {
     case 0:
       return use(peakByPeak(0, [&](std::uint32_t i, char* p) { zvraw_packed::packCompressedData(m[i], in[i], p); }));
@@ -57,11 +59,12 @@ int withPacker(unsigned int nDataFormat, const float* m, const float* in, const 
       return use(peakByPeak(9, [&](std::uint32_t i, char* p) { zvraw_packed::packHiAccCalData(m[i], in[i], p); }));
     case 12:  // the common format: packed four peaks at a time
       return use([&](std::uint32_t first, std::uint32_t count, char* p) {
-        zvraw_packed::packEnhancedCalRun(m + first, in + first, flags ? flags + first : nullptr, count, p);
+        zvraw_packed::packEnhancedCalRun(m + first, in + first, a.flags ? a.flags + first : nullptr, count, p);
       });
     case 13:
       return use(peakByPeak(13, [&](std::uint32_t i, char* p) {
-        zvraw_packed::packEnhancedCalAccData(m[i], in[i], at(flags, i), at(dm, i), at(di, i), at(acc, i), p);
+        zvraw_packed::packEnhancedCalAccData(m[i], in[i], at(a.flags, i), at(a.dMasses, i), at(a.dIntensities, i),
+                                             at(a.accFlags, i), p);
       }));
     default:
       return ZVRAW_DATATYPE_UNSUPPORTED;  // no packer for this format: nothing is written
@@ -79,64 +82,50 @@ void prefetchStart(const void* array, std::size_t bytes) {
 
 }  // namespace
 
-void ZVRawScan::prefetchForPacking() const {
-  prefetchStart(m_pfMasses.get(), std::size_t{m_nPeaksInScan} * sizeof(float));
-  prefetchStart(m_pcFlags.get(), m_nPeaksInScan);
+void prefetchForPacking(const ZVRawScan& scan) {
+  const ZVRawScan::Arrays a = scan.arrays();
+  prefetchStart(a.masses, std::size_t{a.peaks} * sizeof(float));
+  prefetchStart(a.flags, a.peaks);
 }
 
-void ZVRawScan::prefetchForTIC() const {
-  prefetchStart(m_pfIntensities.get(), std::size_t{m_nPeaksInScan} * sizeof(float));
+void prefetchForTIC(const ZVRawScan& scan) {
+  const ZVRawScan::Arrays a = scan.arrays();
+  prefetchStart(a.intensities, std::size_t{a.peaks} * sizeof(float));
 }
 
 int ZVRawScan::writeScan(std::FILE* pFile, unsigned int nDataFormat) {
   if (int rc = zvraw_packed::isSupportedDataType(nDataFormat); rc != ZVRAW_OK) return rc;
-  if (!m_pfMasses || !m_pfIntensities) return ZVRAW_NULLPOINTER_ERROR;
-  return withPacker(nDataFormat, m_pfMasses.get(), m_pfIntensities.get(), m_pcFlags.get(), m_pfDMasses.get(),
-                    m_pfDIntensities.get(), m_pcAccMassFlags.get(),
-                    [&](auto packRange) { return packRun(pFile, m_nPeaksInScan, nDataFormat, packRange); });
+  const Arrays a = arrays();
+  if (!a.masses || !a.intensities) return ZVRAW_NULLPOINTER_ERROR;
+  return withPacker(nDataFormat, a, [&](auto packRange) { return packRun(pFile, a.peaks, nDataFormat, packRange); });
 }
 
-int ZVRawScan::packScan(char* pOut, unsigned int nDataFormat) const {
+int packScan(const ZVRawScan& scan, char* pOut, unsigned int nDataFormat) {
   if (int rc = zvraw_packed::isSupportedDataType(nDataFormat); rc != ZVRAW_OK) return rc;
-  if (m_nPeaksInScan == 0) return ZVRAW_OK;
-  if (!m_pfMasses || !m_pfIntensities || !pOut) return ZVRAW_NULLPOINTER_ERROR;
-  return withPacker(nDataFormat, m_pfMasses.get(), m_pfIntensities.get(), m_pcFlags.get(), m_pfDMasses.get(),
-                    m_pfDIntensities.get(), m_pcAccMassFlags.get(), [&](auto packRange) {
-                      packRange(0, m_nPeaksInScan, pOut);
-                      return ZVRAW_OK;
-                    });
+  const ZVRawScan::Arrays a = scan.arrays();
+  if (a.peaks == 0) return ZVRAW_OK;
+  if (!a.masses || !a.intensities || !pOut) return ZVRAW_NULLPOINTER_ERROR;
+  return withPacker(nDataFormat, a, [&](auto packRange) {
+    packRange(0, a.peaks, pOut);
+    return ZVRAW_OK;
+  });
 }
 
-int ZVRawScan::packScanWithStats(char* pOut, unsigned int nDataFormat) {
-  setTICs({this, 1});
-  return packScanWithBasePeak(pOut, nDataFormat);
+int packScanWithStats(ZVRawScan& scan, char* pOut, unsigned int nDataFormat) {
+  setTICs({&scan, 1});
+  return packScanWithBasePeak(scan, pOut, nDataFormat);
 }
 
-int ZVRawScan::packScanWithBasePeak(char* pOut, unsigned int nDataFormat) {
+int packScanWithBasePeak(ZVRawScan& scan, char* pOut, unsigned int nDataFormat) {
   constexpr unsigned int kEnhancedCal = 12;
-  if (nDataFormat != kEnhancedCal || m_nPeaksInScan == 0 || !m_pfMasses || !m_pfIntensities || !pOut) {
-    (void)setStats();  // an empty scan has no arrays; its statistics stay 0
-    return packScan(pOut, nDataFormat);
+  const ZVRawScan::Arrays a = scan.arrays();
+  if (nDataFormat != kEnhancedCal || a.peaks == 0 || !a.masses || !a.intensities || !pOut) {
+    (void)scan.setStats();  // an empty scan has no arrays; its statistics stay 0
+    return packScan(scan, pOut, nDataFormat);
   }
-  m_nBPIIdx = static_cast<int>(zvraw_packed::packEnhancedCalRunWithBasePeak(
-      m_pfMasses.get(), m_pfIntensities.get(), m_pcFlags.get(), m_nPeaksInScan, pOut));
+  scan.setBasePeakIndex(static_cast<int>(
+      zvraw_packed::packEnhancedCalRunWithBasePeak(a.masses, a.intensities, a.flags, a.peaks, pOut)));
   return ZVRAW_OK;
-}
-
-void ZVRawScan::setTICs(std::span<ZVRawScan> scans) {
-  constexpr std::size_t kGroup = 16;  // runs summed per call, four side by side
-  for (std::size_t first = 0; first < scans.size(); first += kGroup) {
-    const std::span<ZVRawScan> group = scans.subspan(first, std::min(kGroup, scans.size() - first));
-    std::array<zvraw_packed::IntensityRun, kGroup> runs{};
-    std::array<float, kGroup> tics{};
-    for (std::size_t k = 0; k < group.size(); ++k)
-      if (group[k].m_pfMasses && group[k].m_pfIntensities)
-        runs[k] = {group[k].m_pfIntensities.get(), group[k].m_nPeaksInScan};
-    zvraw_packed::sumCountedIntensities(std::span(runs).first(group.size()), tics);
-    // A scan without its arrays keeps its TIC, as setStats leaves it.
-    for (std::size_t k = 0; k < group.size(); ++k)
-      if (runs[k].intensities != nullptr) group[k].m_fTIC = tics[k];
-  }
 }
 
 }  // namespace borealtek_zvraw_version_1
