@@ -6,9 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <new>
 #include <utility>
 
+#include "formats/portability/AllocationGuard.h"
 #include "processing/ABS.h"
 
 namespace {
@@ -133,24 +133,25 @@ int subtractFrontEnd(Array<T>* ppfMasses, Array<T>* ppfSignal, int* pnLength, Ar
   if (!*ppfMasses || !*ppfSignal) return kAbsSubtractMassesInvalid;
   // Masses are judged as the caller gave them, before the re-grid.
   if (const ABS::Result r = abs.CheckSpectrum(ppfMasses->get(), n); r != ABS::OK) return frontEndCode(r);
-  try {
-    Regridded g;
-    if (!regrid(ppfMasses->get(), ppfSignal->get(), n, g)) return kAbsSubtractBufferTooSmall;
-    std::unique_ptr<double[]> back;
-    if (ppfBack) back = std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(g.n));
-    const ABS::Result r = abs.ABSFast(g.x(), g.y(), static_cast<int>(g.n), back.get());
-    if (r != ABS::OK) return frontEndCode(r);
-    std::unique_ptr<T[]> background;
-    if (back) {
-      background = std::make_unique_for_overwrite<T[]>(static_cast<std::size_t>(g.n));
-      std::copy_n(back.get(), g.n, background.get());
-    }
-    install(ppfMasses, ppfSignal, pnLength, g);
-    if (ppfBack) *ppfBack = std::move(background);
-    return 0;
-  } catch (const std::bad_alloc&) {
-    return kAbsSubtractBufferTooSmall;
-  }
+  // No memory is the front end's buffer failure, as its callers expect.
+  return zvraw::guardAllocation(
+      [&] {
+        Regridded g;
+        if (!regrid(ppfMasses->get(), ppfSignal->get(), n, g)) return kAbsSubtractBufferTooSmall;
+        std::unique_ptr<double[]> back;
+        if (ppfBack) back = std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(g.n));
+        const ABS::Result r = abs.ABSFast(g.x(), g.y(), static_cast<int>(g.n), back.get());
+        if (r != ABS::OK) return frontEndCode(r);
+        std::unique_ptr<T[]> background;
+        if (back) {
+          background = std::make_unique_for_overwrite<T[]>(static_cast<std::size_t>(g.n));
+          std::copy_n(back.get(), g.n, background.get());
+        }
+        install(ppfMasses, ppfSignal, pnLength, g);
+        if (ppfBack) *ppfBack = std::move(background);
+        return 0;
+      },
+      kAbsSubtractBufferTooSmall);
 }
 
 }  // namespace
@@ -159,16 +160,16 @@ bool replaceZeros(int* pnNumPts, Array<double>* ppX, Array<double>* ppY) {
   if (!pnNumPts || !ppX || !ppY || *pnNumPts < 0) return false;
   if (*pnNumPts == 0) return true;
   if (!*ppX || !*ppY) return false;
-  try {
-    Regridded g;
-    if (regrid(ppX->get(), ppY->get(), *pnNumPts, g)) {
-      install(ppX, ppY, pnNumPts, g);
-      return true;
-    }
-  } catch (const std::bad_alloc&) {
-  }
-  *pnNumPts = 0;
-  return false;
+  const bool done = zvraw::guardAllocation(
+      [&] {
+        Regridded g;
+        if (!regrid(ppX->get(), ppY->get(), *pnNumPts, g)) return false;
+        install(ppX, ppY, pnNumPts, g);
+        return true;
+      },
+      false);
+  if (!done) *pnNumPts = 0;
+  return done;
 }
 
 int ABSSubtract(Array<double>* ppfMasses, Array<double>* ppfSignal, int* pnLength, Array<double>* ppfBack, int nBins,
