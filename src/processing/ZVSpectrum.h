@@ -58,7 +58,7 @@ class ZVSpectrum {
     return DoInitialise(masses, intensities, n, massSigmas, intensitySigmas);
   }
   ZVRAW_RESULT Initialise(const ZVSpectrum& other) { return DoInitialise(other); }
-  // Takes two new[] arrays of at least n points as its masses and
+  // Takes two arrays of at least n points as its masses and
   // intensities, without copying; no sigmas. No points: empty.
   void adopt(std::unique_ptr<float[]> masses, std::unique_ptr<float[]> intensities, unsigned int n);
   ZVRAW_RESULT Clear();
