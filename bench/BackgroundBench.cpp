@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "SpectrumBenchData.h"
@@ -39,15 +40,12 @@ struct Doubles {
 // The spectrum as the single-precision front end hands it to the subtractor.
 Doubles regridded(const BenchSpectrum& s) {
   int n = static_cast<int>(s.masses.size());
-  auto* x = new double[s.masses.size()];
-  auto* y = new double[s.masses.size()];
-  std::copy(s.masses.begin(), s.masses.end(), x);
-  std::copy(s.intensities.begin(), s.intensities.end(), y);
+  auto x = std::make_unique_for_overwrite<double[]>(s.masses.size());
+  auto y = std::make_unique_for_overwrite<double[]>(s.masses.size());
+  std::copy(s.masses.begin(), s.masses.end(), x.get());
+  std::copy(s.intensities.begin(), s.intensities.end(), y.get());
   (void)replaceZeros(&n, &x, &y);
-  Doubles d{{x, x + n}, {y, y + n}};
-  delete[] x;
-  delete[] y;
-  return d;
+  return {{x.get(), x.get() + n}, {y.get(), y.get() + n}};
 }
 
 // Fastest of the timed runs; prepare runs untimed before each.
@@ -104,23 +102,20 @@ void BM_AbsSubtractFloat(benchmark::State& state) {
   const BenchSpectrum& s = continuum();
   const std::size_t n = s.masses.size();
   const double sum = zvraw_bench::sumPassSeconds(s.intensities);
-  float* x = nullptr;
-  float* y = nullptr;
+  std::unique_ptr<float[]> x, y;
   int size = 0;
   const double best = fastest(
       state,
       [&] {
-        delete[] x;
-        delete[] y;
-        x = new float[n];
-        y = new float[n];
-        std::copy(s.masses.begin(), s.masses.end(), x);
-        std::copy(s.intensities.begin(), s.intensities.end(), y);
+        x.reset();  // freed before the next are had, as a caller replacing its arrays would
+        y.reset();
+        x = std::make_unique_for_overwrite<float[]>(n);
+        y = std::make_unique_for_overwrite<float[]>(n);
+        std::copy(s.masses.begin(), s.masses.end(), x.get());
+        std::copy(s.intensities.begin(), s.intensities.end(), y.get());
         size = static_cast<int>(n);
       },
       [&] { benchmark::DoNotOptimize(ABSSubtract(&x, &y, &size, nullptr, 20, 10, 0.45f)); });
-  delete[] x;
-  delete[] y;
   state.counters["vs_sum"] = best / sum;
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(n));
 }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 
 #include "SpectrumBenchData.h"
 #include "processing/RTCentroidDTCProcess.h"
@@ -31,8 +32,8 @@ void runCentroider(benchmark::State& state, bool subtract) {
   double best = 1e30;
   long peaks = 0;
   for (auto _ : state) {
-    double* positions = nullptr;
-    float *positionSigmas = nullptr, *values = nullptr, *valueSigmas = nullptr;
+    CRTCentroidDTCProcess::DoubleArray positions;
+    CRTCentroidDTCProcess::FloatArray positionSigmas, values, valueSigmas;
     const auto t0 = std::chrono::steady_clock::now();
     const bool ok = centroider.PPCentroidDTC(s.masses.data(), s.intensities.data(), n, positions, positionSigmas,
                                              values, valueSigmas, peaks);
@@ -42,10 +43,6 @@ void runCentroider(benchmark::State& state, bool subtract) {
     state.SetIterationTime(dt.count());
     best = std::min(best, dt.count());
     if (!ok) state.SkipWithError("the run failed");
-    delete[] positions;
-    delete[] positionSigmas;
-    delete[] values;
-    delete[] valueSigmas;
   }
   state.counters["vs_sum"] = best / sum;
   state.counters["peaks"] = static_cast<double>(peaks);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 
 #include "SpectrumBenchData.h"
 #include "processing/Smoothing.h"
@@ -31,11 +32,11 @@ void runSmooth(benchmark::State& state, const BenchSpectrum& in) {
   double best = 1e30;
   unsigned int smoothed = 0;
   for (auto _ : state) {
-    // Fresh new[] arrays each time: padding replaces them.
-    auto* x = new float[n];
-    auto* y = new float[n];
-    std::copy(in.masses.begin(), in.masses.end(), x);
-    std::copy(in.intensities.begin(), in.intensities.end(), y);
+    // Fresh arrays each time: padding replaces them.
+    auto x = std::make_unique_for_overwrite<float[]>(n);
+    auto y = std::make_unique_for_overwrite<float[]>(n);
+    std::copy(in.masses.begin(), in.masses.end(), x.get());
+    std::copy(in.intensities.begin(), in.intensities.end(), y.get());
     unsigned int size = static_cast<unsigned int>(n);
     const auto t0 = std::chrono::steady_clock::now();
     benchmark::DoNotOptimize(smoothSpectrum(x, y, size, SMOOTH_SAVITZKY_GOLAY, 2, 3));
@@ -44,8 +45,6 @@ void runSmooth(benchmark::State& state, const BenchSpectrum& in) {
     state.SetIterationTime(dt.count());
     best = std::min(best, dt.count());
     smoothed = size;
-    delete[] x;
-    delete[] y;
   }
   state.counters["vs_sum"] = best / sum;
   state.counters["points"] = static_cast<double>(n);

@@ -7,9 +7,9 @@
 
 #include <concepts>
 #include <memory>
-#include <new>
 #include <utility>
 
+#include "formats/portability/AllocationGuard.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
@@ -66,14 +66,13 @@ template <HandleClass T>
   return T::acceptsKind(object->handleKind()) ? static_cast<T*>(object) : nullptr;
 }
 
-// Runs the body of an export: no exception crosses the C interface. Outputs
-// keep what the export preset before calling.
+// Runs the body of an export: no exception crosses the C interface. Memory
+// that runs out is ZVRAW_MEMALLOC_ERROR, anything else thrown ZVRAW_ERROR.
+// Outputs keep what the export preset before calling.
 template <class Body>
 [[nodiscard]] int guarded(Body&& body) noexcept {
   try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return ZVRAW_MEMALLOC_ERROR;
+    return zvraw::guardAllocation(body);
   } catch (...) {
     return ZVRAW_ERROR;
   }

@@ -1,8 +1,8 @@
 #include "api/ZVChromatogram.h"
 
 #include <cstdint>
-#include <new>
 
+#include "formats/portability/AllocationGuard.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
@@ -23,14 +23,16 @@ int ZVChromatogram::SetSize(int nSize, int nChromatograms) {
   // Both counts fit an int, so the product fits 64 bits; the block itself
   // must still fit what a vector may hold.
   if (n * k > m_block.max_size()) return ZVRAW_MEMALLOC_ERROR;
-  try {
+  const int rc = zvraw::guardAllocation([&] {
     m_block.assign(n * k, 0.0f);
     m_ppIntensities.resize(k);
     for (std::size_t i = 0; i < k; ++i) m_ppIntensities[i] = m_block.data() + i * n;
     m_times.assign(n, 0.0f);
-  } catch (const std::bad_alloc&) {
+    return ZVRAW_OK;
+  });
+  if (rc != ZVRAW_OK) {
     clear();
-    return ZVRAW_MEMALLOC_ERROR;
+    return rc;
   }
   m_nSize = nSize;
   m_nChromatograms = nChromatograms;

@@ -29,33 +29,42 @@
 
 namespace Vardex::Lib::ZorvalenRaw {
 
-// One new[] array per batch slot. The write interface takes arrays over by
-// nulling their slots; whatever it leaves is released here.
+// One array per batch slot.
 template <class T>
 class BatchArrays {
  public:
-  BatchArrays() = default;
-  BatchArrays(const BatchArrays&) = delete;
-  BatchArrays& operator=(const BatchArrays&) = delete;
-  ~BatchArrays() { clear(); }
-
   void allocate(std::size_t slots) {
     clear();
-    m_slots.assign(slots, nullptr);
+    m_slots.resize(slots);
   }
-  void clear() {
-    for (T* p : m_slots) delete[] p;
-    m_slots.clear();
-  }
-  void set(std::size_t slot, std::unique_ptr<T[]> array) {
-    delete[] m_slots[slot];
-    m_slots[slot] = array.release();
-  }
+  void clear() { m_slots.clear(); }
+  void set(std::size_t slot, std::unique_ptr<T[]> array) { m_slots[slot] = std::move(array); }
   [[nodiscard]] bool allocated() const { return !m_slots.empty(); }
-  [[nodiscard]] T** data() { return m_slots.empty() ? nullptr : m_slots.data(); }
+
+  // The slots as the table of plain arrays the write interface takes: it
+  // takes an array over by nulling its entry, and every array it leaves
+  // goes back to its slot when the loan ends.
+  class Loan {
+   public:
+    explicit Loan(BatchArrays& owner) : m_owner(owner) {
+      m_table.reserve(owner.m_slots.size());
+      for (std::unique_ptr<T[]>& slot : owner.m_slots) m_table.push_back(slot.release());
+    }
+    Loan(const Loan&) = delete;
+    Loan& operator=(const Loan&) = delete;
+    ~Loan() {
+      for (std::size_t k = 0; k < m_table.size(); ++k) m_owner.m_slots[k].reset(m_table[k]);
+    }
+    [[nodiscard]] T** data() { return m_table.empty() ? nullptr : m_table.data(); }
+
+   private:
+    BatchArrays& m_owner;
+    std::vector<T*> m_table;
+  };
+  [[nodiscard]] Loan lend() { return Loan(*this); }
 
  private:
-  std::vector<T*> m_slots;
+  std::vector<std::unique_ptr<T[]>> m_slots;
 };
 
 class ZorvalenRawScanWriterImp {

@@ -194,8 +194,8 @@ class ZVRawDataCluster {
   int setUseTemperatureCorrection(bool bUse) { return m_pImp->setUseTemperatureCorrection(bUse); }
 
   // ---- per-scan statistics: 0 with the outputs untouched without statistics ----
-  int getExtendedStatsFields(unsigned int nFuncNum, char (*&fieldNames)[64], char (*&fieldTypes)[64],
-                             int& nFieldCount) const {
+  int getExtendedStatsFields(unsigned int nFuncNum, std::unique_ptr<char[][64]>& fieldNames,
+                             std::unique_ptr<char[][64]>& fieldTypes, int& nFieldCount) const {
     return m_pImp->getExtendedStatsFields(nFuncNum, fieldNames, fieldTypes, nFieldCount);
   }
   int getExtendedStatsFields(unsigned int nFuncNum, ExtendedStatsRecord*& fields, int& nFieldCount) const {

@@ -161,8 +161,8 @@ class ZVRawDataClusterImp {
   int getMeanTemperatureCorrection(unsigned int nFuncNum, unsigned int nStartScan, unsigned int nEndScan,
                                    float& fCorrection) const;
   int setUseTemperatureCorrection(bool bUse);
-  int getExtendedStatsFields(unsigned int nFuncNum, char (*&fieldNames)[64], char (*&fieldTypes)[64],
-                             int& nFieldCount) const;
+  int getExtendedStatsFields(unsigned int nFuncNum, std::unique_ptr<char[][64]>& fieldNames,
+                             std::unique_ptr<char[][64]>& fieldTypes, int& nFieldCount) const;
   int getExtendedStatsFields(unsigned int nFuncNum, borealtek_zvraw_version_1::ExtendedStatsRecord*& fields,
                              int& nFieldCount) const;
   int getExtendedStatsRecord(unsigned int nFuncNum, unsigned int nScan,

@@ -268,8 +268,8 @@ int ZVRawDataClusterImp::setUseTemperatureCorrection(bool bUse) {
 }
 
 // Without statistics there is nothing to list: 0 with the outputs untouched.
-int ZVRawDataClusterImp::getExtendedStatsFields(unsigned int nFuncNum, char (*&fieldNames)[64], char (*&fieldTypes)[64],
-                                                int& nFieldCount) const {
+int ZVRawDataClusterImp::getExtendedStatsFields(unsigned int nFuncNum, std::unique_ptr<char[][64]>& fieldNames,
+                                                std::unique_ptr<char[][64]>& fieldTypes, int& nFieldCount) const {
   const ZVRawExtendedStats* stats = extStats();
   return stats ? stats->getExtendedStatsFields(nFuncNum, fieldNames, fieldTypes, nFieldCount) : ZVRAW_OK;
 }

@@ -1,27 +1,14 @@
 // Loading scans, progress, abort, mass cut-offs and the live re-read.
 
-#include <new>
-
 #include "cluster/ZVRawDataClusterImp.h"
 #include "cluster/ZVRawScanManagerImp.h"
+#include "formats/portability/AllocationGuard.h"
 #include "formats/portability/SysPaths.h"
 #include "formats/portability/SysTrace.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 using namespace borealtek_zvraw_version_1;
-
-namespace {
-
-template <class Body>
-int allocationGuarded(Body&& body) {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return ZVRAW_MEMALLOC_ERROR;
-  }
-}
-
-}  // namespace
+using zvraw::guardAllocation;
 
 void ZVRawDataClusterImp::beginLoad(bool bCalibrate, bool bKeepCompressed) {
   // An abort meant for an earlier load must not stop this one.
@@ -53,13 +40,13 @@ int ZVRawDataClusterImp::loadFunction(unsigned int f, Load&& load) {
   }
   // An abort between two functions ends the load before the next one.
   if (m_bAbortLoad.load()) return ZVRAW_DATALOAD_ABORTED;
-  return allocationGuarded([&] { return load(data, m_pfLowMassCutoff[f], m_pfHighMassCutoff[f]); });
+  return guardAllocation([&] { return load(data, m_pfLowMassCutoff[f], m_pfHighMassCutoff[f]); });
 }
 
 int ZVRawDataClusterImp::loadData(bool bCalibrate, bool bKeepCompressed) {
   const State entry = m_eInitialised;
   if (entry == ZVRawDataCluster_LOADED) {
-    if (int rc = allocationGuarded([&] { return InitialiseFunctionData(); }); rc != ZVRAW_OK) return rc;
+    if (int rc = guardAllocation([&] { return InitialiseFunctionData(); }); rc != ZVRAW_OK) return rc;
   }
   if (m_eInitialised != ZVRawDataCluster_UNLOADED) return ZVRAW_DATACLUSTER_NOTLOADED;
   beginLoad(bCalibrate, bKeepCompressed);
@@ -104,7 +91,7 @@ int ZVRawDataClusterImp::loadData(unsigned int nFuncNum, unsigned int nScanStart
   if (!hasFunctionData()) return ZVRAW_NULLPOINTER_ERROR;
   if (manager == nullptr) return ZVRAW_NULLPOINTER_ERROR;
   if (m_eInitialised == ZVRawDataCluster_LOADED) {
-    if (int rc = allocationGuarded([&] { return InitialiseFunctionData(); }); rc != ZVRAW_OK) return rc;
+    if (int rc = guardAllocation([&] { return InitialiseFunctionData(); }); rc != ZVRAW_OK) return rc;
   }
   if (m_eInitialised != ZVRawDataCluster_UNLOADED) return ZVRAW_DATACLUSTER_NOTLOADED;
   beginLoad(m_bCalibrate, m_bKeepCompressed);
@@ -130,12 +117,13 @@ int ZVRawDataClusterImp::getAllScans(unsigned int nFuncNum, std::shared_ptr<ZVRa
   // A range borrowed from a scan buffer that others still share: the caller
   // gets a copy of its own, so that moving it on empties nobody's scans.
   const std::size_t count = std::size_t{nEndScan} - nStartScan + 1;
-  std::shared_ptr<ZVRawScan[]> copy(new (std::nothrow) ZVRawScan[count]);
-  if (!copy) return ZVRAW_MEMALLOC_ERROR;
-  for (std::size_t k = 0; k < count; ++k)
-    if (int c = ZVRawScan::copyScan(&copy[k], &pScans[k]); c != ZVRAW_OK) return c;
-  pScans = std::move(copy);
-  return ZVRAW_OK;
+  return guardAllocation([&] {
+    std::shared_ptr<ZVRawScan[]> copy(new ZVRawScan[count]);
+    for (std::size_t k = 0; k < count; ++k)
+      if (int c = ZVRawScan::copyScan(&copy[k], &pScans[k]); c != ZVRAW_OK) return c;
+    pScans = std::move(copy);
+    return ZVRAW_OK;
+  });
 }
 
 int ZVRawDataClusterImp::abortLoad() const {
@@ -200,7 +188,7 @@ int ZVRawDataClusterImp::Update() {
   ZVRawExtendedStats* stats = m_pDataInfo ? m_pDataInfo->m_pExtStats.get() : nullptr;
   const ZVRawFunctionDescriptors* d = descriptors();
   if (!index || !stats || !d) return m_nInitialiseResult = ZVRAW_DATACLUSTER_INVALID;
-  const int loaded = allocationGuarded([&] {
+  const int loaded = guardAllocation([&] {
     std::vector<unsigned int> formats(m_nFunctionCount), extended(m_nFunctionCount);
     for (unsigned int f = 0; f < m_nFunctionCount; ++f) {
       bool ext = false;

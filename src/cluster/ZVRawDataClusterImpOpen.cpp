@@ -4,10 +4,11 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <new>
+#include <optional>
 
 #include "cluster/ZVRawDataClusterImp.h"
 #include "drift/ZorvalenRawCDCReaderMgrImp.h"
+#include "formats/portability/AllocationGuard.h"
 #include "formats/portability/SysPaths.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
@@ -96,12 +97,12 @@ void ZVRawDataClusterImp::Clean(bool bCleanAll) {
 // the lock-mass gain table, the drift-reader manager and the two mobility
 // calibrations. A failure up to the function data stops the open.
 int ZVRawDataClusterImp::readInitialise(const char* cRawFileName, bool bCleanAll) {
-  try {
-    return openDirectory(cRawFileName, bCleanAll);
-  } catch (const std::bad_alloc&) {
-    m_eInitialised = ZVRawDataCluster_UNINITIALISED;
-    return m_nInitialiseResult = ZVRAW_MEMALLOC_ERROR;
-  }
+  // Memory that runs out part way leaves no half-open cluster.
+  const std::optional<int> opened = zvraw::guardAllocation(
+      [&]() -> std::optional<int> { return openDirectory(cRawFileName, bCleanAll); }, std::nullopt);
+  if (opened) return *opened;
+  m_eInitialised = ZVRawDataCluster_UNINITIALISED;
+  return m_nInitialiseResult = ZVRAW_MEMALLOC_ERROR;
 }
 
 int ZVRawDataClusterImp::openDirectory(const char* cRawFileName, bool bCleanAll) {

@@ -2,18 +2,19 @@
 
 #include <cstdint>
 #include <limits>
-#include <new>
 
+#include "formats/portability/AllocationGuard.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace {
 
 using borealtek_zvraw_version_1::ZVRawScan;
 
-// An array of n empty scans; null when n is out of reach or memory is short.
+// An array of n empty scans; null when n is out of reach or memory is short
+// (the buffer refuses both with 1).
 std::shared_ptr<ZVRawScan[]> makeScans(std::uint64_t n) {
   if (n > std::numeric_limits<unsigned>::max()) return nullptr;
-  return std::shared_ptr<ZVRawScan[]>(new (std::nothrow) ZVRawScan[n]);
+  return zvraw::guardAllocation([n] { return std::shared_ptr<ZVRawScan[]>(new ZVRawScan[n]); }, nullptr);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <climits>
 #include <cmath>
 #include <exception>
-#include <new>
 
 #include "drift/IMSUtil.h"
 #include "formats/portability/AllocationGuard.h"
@@ -151,12 +150,13 @@ int CDTReader::readBlock(int whichScan, int whichDrift) {
   if (whichScan == _currentScan) return ZVRAW_OK;
   _currentScan = -1;
   try {
-    if (!_pReader->ReadScan(static_cast<unsigned>(whichScan), _scanData, false))
+    const int read = zvraw::guardAllocation([&] {
+      if (_pReader->ReadScan(static_cast<unsigned>(whichScan), _scanData, false)) return ZVRAW_OK;
       return _pReader->LastFailure() == CDTFileReader::ReadFailure::Corrupt ? ZVRAW_COMPRESSED_DATA_ERROR
                                                                             : ZVRAW_FILEREAD_ERROR;
-  } catch (const std::bad_alloc&) {
-    return ZVRAW_MEMALLOC_ERROR;
-  } catch (const std::exception&) {
+    });
+    if (read != ZVRAW_OK) return read;
+  } catch (const std::exception&) {  // what the block decoder throws at a block it cannot read
     return ZVRAW_COMPRESSED_DATA_ERROR;
   }
   if (_scanData.channel.size() != _driftCount) return ZVRAW_COMPRESSED_DATA_ERROR;

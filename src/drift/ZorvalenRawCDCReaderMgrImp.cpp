@@ -1,7 +1,6 @@
 #include "drift/ZorvalenRawCDCReaderMgrImp.h"
 
-#include <new>
-
+#include "formats/portability/AllocationGuard.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
 
@@ -15,12 +14,13 @@ ZorvalenRawCDCReaderImp* ZorvalenRawCDCReaderMgrImp::GetCRCReader(int nWhichFunc
   if (auto found = m_pCDCreaders.find(nWhichFunction); found != m_pCDCreaders.end()) return found->second.get();
   const borealtek_calibrate_version_1::FunctionCalibration* calibration =
       m_pDataInfo != nullptr ? m_pDataInfo->functionCalibration(nWhichFunction) : nullptr;
-  try {
-    auto reader = std::make_unique<ZorvalenRawCDCReaderImp>(m_strRawPath, nWhichFunction, calibration, m_pDataInfo);
-    return m_pCDCreaders.emplace(nWhichFunction, std::move(reader)).first->second.get();
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  // Null when memory runs out: the cluster answers that with 45.
+  return zvraw::guardAllocation(
+      [&] {
+        auto reader = std::make_unique<ZorvalenRawCDCReaderImp>(m_strRawPath, nWhichFunction, calibration, m_pDataInfo);
+        return m_pCDCreaders.emplace(nWhichFunction, std::move(reader)).first->second.get();
+      },
+      nullptr);
 }
 
 }  // namespace Vardex::Lib::ZorvalenRaw

@@ -6,12 +6,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <new>
 #include <utility>
 
+#include "formats/portability/AllocationGuard.h"
 #include "processing/ABS.h"
 
 namespace {
+
+template <class T>
+using Array = std::unique_ptr<T[]>;
 
 // Beyond this many zero points in one gap the count is past any capacity.
 constexpr std::int64_t kGapCap = std::int64_t{1} << 40;
@@ -104,77 +107,78 @@ int frontEndCode(ABS::Result r) {
 // count is unchanged (the usual case), else into new arrays that replace
 // them. Any allocation comes before the first change.
 template <class T>
-void install(T** ppX, T** ppY, int* pnCount, const Regridded& g) {
+void install(Array<T>* ppX, Array<T>* ppY, int* pnCount, const Regridded& g) {
   std::unique_ptr<T[]> newX, newY;
   if (g.n != *pnCount) {
     newX = std::make_unique_for_overwrite<T[]>(static_cast<std::size_t>(g.n));
     newY = std::make_unique_for_overwrite<T[]>(static_cast<std::size_t>(g.n));
   }
-  T* x = newX ? newX.get() : *ppX;
-  T* y = newY ? newY.get() : *ppY;
+  T* x = newX ? newX.get() : ppX->get();
+  T* y = newY ? newY.get() : ppY->get();
   std::copy_n(g.x(), g.n, x);
   std::copy_n(g.y(), g.n, y);
   if (newX) {
-    delete[] std::exchange(*ppX, newX.release());
-    delete[] std::exchange(*ppY, newY.release());
+    *ppX = std::move(newX);
+    *ppY = std::move(newY);
   }
   *pnCount = static_cast<int>(g.n);
 }
 
 template <class T>
-int subtractFrontEnd(T** ppfMasses, T** ppfSignal, int* pnLength, T** ppfBack, const ABS& abs) {
+int subtractFrontEnd(Array<T>* ppfMasses, Array<T>* ppfSignal, int* pnLength, Array<T>* ppfBack, const ABS& abs) {
   if (!ppfMasses || !ppfSignal || !pnLength) return kAbsSubtractMassesInvalid;
   const int n = *pnLength;
   if (n == 0) return 0;
   if (n < 0) return kAbsSubtractSpecTooSmall;
   if (!*ppfMasses || !*ppfSignal) return kAbsSubtractMassesInvalid;
   // Masses are judged as the caller gave them, before the re-grid.
-  if (const ABS::Result r = abs.CheckSpectrum(*ppfMasses, n); r != ABS::OK) return frontEndCode(r);
-  try {
-    Regridded g;
-    if (!regrid(*ppfMasses, *ppfSignal, n, g)) return kAbsSubtractBufferTooSmall;
-    std::unique_ptr<double[]> back;
-    if (ppfBack) back = std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(g.n));
-    const ABS::Result r = abs.ABSFast(g.x(), g.y(), static_cast<int>(g.n), back.get());
-    if (r != ABS::OK) return frontEndCode(r);
-    std::unique_ptr<T[]> background;
-    if (back) {
-      background = std::make_unique_for_overwrite<T[]>(static_cast<std::size_t>(g.n));
-      std::copy_n(back.get(), g.n, background.get());
-    }
-    install(ppfMasses, ppfSignal, pnLength, g);
-    if (ppfBack) delete[] std::exchange(*ppfBack, background.release());
-    return 0;
-  } catch (const std::bad_alloc&) {
-    return kAbsSubtractBufferTooSmall;
-  }
+  if (const ABS::Result r = abs.CheckSpectrum(ppfMasses->get(), n); r != ABS::OK) return frontEndCode(r);
+  // No memory is the front end's buffer failure, as its callers expect.
+  return zvraw::guardAllocation(
+      [&] {
+        Regridded g;
+        if (!regrid(ppfMasses->get(), ppfSignal->get(), n, g)) return kAbsSubtractBufferTooSmall;
+        std::unique_ptr<double[]> back;
+        if (ppfBack) back = std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(g.n));
+        const ABS::Result r = abs.ABSFast(g.x(), g.y(), static_cast<int>(g.n), back.get());
+        if (r != ABS::OK) return frontEndCode(r);
+        std::unique_ptr<T[]> background;
+        if (back) {
+          background = std::make_unique_for_overwrite<T[]>(static_cast<std::size_t>(g.n));
+          std::copy_n(back.get(), g.n, background.get());
+        }
+        install(ppfMasses, ppfSignal, pnLength, g);
+        if (ppfBack) *ppfBack = std::move(background);
+        return 0;
+      },
+      kAbsSubtractBufferTooSmall);
 }
 
 }  // namespace
 
-bool replaceZeros(int* pnNumPts, double** ppX, double** ppY) {
+bool replaceZeros(int* pnNumPts, Array<double>* ppX, Array<double>* ppY) {
   if (!pnNumPts || !ppX || !ppY || *pnNumPts < 0) return false;
   if (*pnNumPts == 0) return true;
   if (!*ppX || !*ppY) return false;
-  try {
-    Regridded g;
-    if (regrid(*ppX, *ppY, *pnNumPts, g)) {
-      install(ppX, ppY, pnNumPts, g);
-      return true;
-    }
-  } catch (const std::bad_alloc&) {
-  }
-  *pnNumPts = 0;
-  return false;
+  const bool done = zvraw::guardAllocation(
+      [&] {
+        Regridded g;
+        if (!regrid(ppX->get(), ppY->get(), *pnNumPts, g)) return false;
+        install(ppX, ppY, pnNumPts, g);
+        return true;
+      },
+      false);
+  if (!done) *pnNumPts = 0;
+  return done;
 }
 
-int ABSSubtract(double** ppfMasses, double** ppfSignal, int* pnLength, double** ppfBack, int nBins, int nHalfWindow,
-                double fQuantLevel) {
+int ABSSubtract(Array<double>* ppfMasses, Array<double>* ppfSignal, int* pnLength, Array<double>* ppfBack, int nBins,
+                int nHalfWindow, double fQuantLevel) {
   return subtractFrontEnd(ppfMasses, ppfSignal, pnLength, ppfBack, ABS(nBins, nHalfWindow, fQuantLevel));
 }
 
-int ABSSubtract(float** ppfMasses, float** ppfSignal, int* pnLength, float** ppfBack, int nBins, int nHalfWindow,
-                float fQuantLevel) {
+int ABSSubtract(Array<float>* ppfMasses, Array<float>* ppfSignal, int* pnLength, Array<float>* ppfBack, int nBins,
+                int nHalfWindow, float fQuantLevel) {
   return subtractFrontEnd(ppfMasses, ppfSignal, pnLength, ppfBack,
                           ABS(nBins, nHalfWindow, static_cast<double>(fQuantLevel)));
 }

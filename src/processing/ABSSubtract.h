@@ -2,8 +2,10 @@
 
 // Front ends of the adaptive background subtraction: the spectrum is first
 // re-gridded so that no stretch of it is left without points, then the
-// background is subtracted. Arrays are new[] arrays that the front ends
-// replace by new arrays of the new length.
+// background is subtracted. The caller's arrays are replaced by arrays of
+// the new length.
+
+#include <memory>
 
 // What the front ends return when the subtractor fails.
 inline constexpr int kAbsSubtractSpecTooSmall = -100;    // ABS::SPEC_TOO_SMALL
@@ -20,7 +22,7 @@ inline constexpr int kAbsSubtractBufferTooSmall = -300;  // ABS::BUFFER_TOO_SMAL
 // when the points would reach the capacity 1 + (last root - first root) /
 // smallest step (at most 1) x 2.1, or more than an int holds; false with
 // nothing changed for null arguments or a negative count.
-bool replaceZeros(int* pnNumPts, double** ppX, double** ppY);
+bool replaceZeros(int* pnNumPts, std::unique_ptr<double[]>* ppX, std::unique_ptr<double[]>* ppY);
 
 // Re-grids (replaceZeros) and subtracts (ABS::ABSFast with nBins,
 // nHalfWindow, fQuantLevel), installing the new arrays and count at the
@@ -30,7 +32,7 @@ bool replaceZeros(int* pnNumPts, double** ppX, double** ppY);
 // masses (or a negative count), -200 invalid masses, settings or null
 // arguments, -300 a sub-bin overflow, a failed re-grid or no memory. The
 // single form works in double precision and converts back.
-int ABSSubtract(double** ppfMasses, double** ppfSignal, int* pnLength, double** ppfBack, int nBins, int nHalfWindow,
-                double fQuantLevel);
-int ABSSubtract(float** ppfMasses, float** ppfSignal, int* pnLength, float** ppfBack, int nBins, int nHalfWindow,
-                float fQuantLevel);
+int ABSSubtract(std::unique_ptr<double[]>* ppfMasses, std::unique_ptr<double[]>* ppfSignal, int* pnLength,
+                std::unique_ptr<double[]>* ppfBack, int nBins, int nHalfWindow, double fQuantLevel);
+int ABSSubtract(std::unique_ptr<float[]>* ppfMasses, std::unique_ptr<float[]>* ppfSignal, int* pnLength,
+                std::unique_ptr<float[]>* ppfBack, int nBins, int nHalfWindow, float fQuantLevel);

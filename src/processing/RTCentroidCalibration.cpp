@@ -100,13 +100,14 @@ bool CRTCentroidDTCProcess::ApplyCalibration(double* pdPeakPositions, float* pfP
   return true;
 }
 
-double* CRTCentroidDTCProcess::CreateMassAxis(double fStartMass, double fEndMass, long lNumPoints) const {
+CRTCentroidDTCProcess::DoubleArray CRTCentroidDTCProcess::CreateMassAxis(double fStartMass, double fEndMass,
+                                                                         long lNumPoints) const {
   if (!(fEndMass > fStartMass) || !(fStartMass >= 0) || !std::isfinite(fEndMass)) return nullptr;
   if (lNumPoints < 1 || lNumPoints > borealtek_zvraw_version_1::kMaxGridIndices) return nullptr;
   auto axis = std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(lNumPoints));
   if (lNumPoints == 1) {
     axis[0] = fStartMass;  // one point divides by no step
-    return axis.release();
+    return axis;
   }
   const double first = std::sqrt(fStartMass), span = std::sqrt(fEndMass) - first;
   const auto steps = static_cast<double>(lNumPoints - 1);
@@ -114,7 +115,7 @@ double* CRTCentroidDTCProcess::CreateMassAxis(double fStartMass, double fEndMass
     const double root = first + static_cast<double>(i) * span / steps;
     axis[i] = root * root;
   }
-  return axis.release();
+  return axis;
 }
 
 bool CRTCentroidDTCProcess::BinsToMass(const double* pdMasses, long lNumDataPoints, double* pdPeakPositions,

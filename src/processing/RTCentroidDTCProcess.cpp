@@ -92,8 +92,9 @@ bool CRTCentroidDTCProcess::AxisTooLong(const float* pfMasses, const float* pDat
 }
 
 template <class M, class Y>
-bool CRTCentroidDTCProcess::run(const M* masses, const Y* data, long n, double*& positions, float*& positionSigmas,
-                                float*& values, float*& valueSigmas, long& numPeaks) const {
+bool CRTCentroidDTCProcess::run(const M* masses, const Y* data, long n, DoubleArray& positions,
+                                FloatArray& positionSigmas, FloatArray& values, FloatArray& valueSigmas,
+                                long& numPeaks) const {
   auto fail = [&numPeaks] {
     numPeaks = 0;
     return false;
@@ -110,7 +111,8 @@ bool CRTCentroidDTCProcess::run(const M* masses, const Y* data, long n, double*&
     const AxisMade axis{points >= 1 ? static_cast<double>(masses[0]) : 0.0, m_fResolution, k, bins};
     if (bins >= 2 && axis == m_axisMade) {
       count = bins;
-      borealtek_zvraw_version_1::resampleKeepingSum(masses, data, points, m_LogX.data, m_Rebinned.data, count);
+      borealtek_zvraw_version_1::resampleKeepingSum(masses, data, points, m_LogX.data.get(), m_Rebinned.data.get(),
+                                                    count);
     } else {
       m_axisMade = {};
       count = SinhRebin(masses, data, points, m_LogX.data, m_Rebinned.data, m_LogX.length, kSinhAxisStep,
@@ -127,36 +129,36 @@ bool CRTCentroidDTCProcess::run(const M* masses, const Y* data, long n, double*&
       if (!m_pSubtractor) m_pSubtractor = std::make_unique<ABS>(20, 10, 0.45);
       if (m_Background.length < m_Rebinned.length) {
         m_Background.release();
-        m_Background.data = new float[static_cast<std::size_t>(m_Rebinned.length)];
+        m_Background.data = std::make_unique_for_overwrite<float[]>(static_cast<std::size_t>(m_Rebinned.length));
         m_Background.length = m_Rebinned.length;
       }
       if (!m_pSubtractorMemory) m_pSubtractorMemory = std::make_unique<zvraw::ABSWorkspace>();
-      if (m_pSubtractor->ABSFast(m_LogX.data, m_Rebinned.data, count, m_Background.data, *m_pSubtractorMemory) !=
-          ABS::OK)
+      if (m_pSubtractor->ABSFast(m_LogX.data.get(), m_Rebinned.data.get(), count, m_Background.data.get(),
+                                 *m_pSubtractorMemory) != ABS::OK)
         return fail();
-      background = m_Background.data;
+      background = m_Background.data.get();
     }
     // Without smoothing the peaks are sought in the rebinned signal itself.
-    const float* target = m_Rebinned.data;
+    const float* target = m_Rebinned.data.get();
     if (m_bDoSmooth) {
-      if (!Triangle(m_nSmoothWidth, m_Rebinned.data, count, m_Smoothed.data, m_Smoothed.length)) return fail();
-      target = m_Smoothed.data;
+      if (!Triangle(m_nSmoothWidth, m_Rebinned.data.get(), count, m_Smoothed.data, m_Smoothed.length)) return fail();
+      target = m_Smoothed.data.get();
     }
     const int smoothWidth = m_nSmoothWidth < INT_MAX ? m_nSmoothWidth + 1 : INT_MAX;
-    if (!PeakDetectImp2(background, m_Rebinned.data, target, count, kPeakWidthBins, smoothWidth, m_bNormaliseGradient,
-                        m_fGradientThresholdWidth, m_fGradientThreshold, m_nMaxPeakWidth, m_fAbsoluteThreshold,
-                        m_fMinPeakValue, m_Deriv1.data, m_Deriv2.data, m_Deriv1.length, m_Deriv2.length,
-                        m_nFirstDiffWidth, m_nSecondDiffWidth, m_bCentroidArea, m_nCentroidPercentage,
-                        m_fMinAccMassWidth, m_fMaxAccMassWidth, positions, positionSigmas, values, valueSigmas,
-                        numPeaks))
+    if (!PeakDetectImp2(background, m_Rebinned.data.get(), target, count, kPeakWidthBins, smoothWidth,
+                        m_bNormaliseGradient, m_fGradientThresholdWidth, m_fGradientThreshold, m_nMaxPeakWidth,
+                        m_fAbsoluteThreshold, m_fMinPeakValue, m_Deriv1.data, m_Deriv2.data, m_Deriv1.length,
+                        m_Deriv2.length, m_nFirstDiffWidth, m_nSecondDiffWidth, m_bCentroidArea, m_nCentroidPercentage,
+                        m_fMinAccMassWidth, m_fMaxAccMassWidth, positions.get(), positionSigmas.get(), values.get(),
+                        valueSigmas.get(), numPeaks))
       return fail();
     // The finder writes no sigmas then: the caller gets no stale memory.
     if (!m_bNormaliseGradient) {
       for (long i = 0; i < numPeaks; ++i) positionSigmas[i] = valueSigmas[i] = 0.0f;
     }
-    (void)SinhBinsToMass(m_LogX.data, count, kSinhAxisStep, m_fResolution, k, u0, positions, positionSigmas,
-                         numPeaks);
-    return !m_bDoDeadtimeCorrection || DeadTimeCorrectPeaks(positions, values, valueSigmas, numPeaks);
+    (void)SinhBinsToMass(m_LogX.data.get(), count, kSinhAxisStep, m_fResolution, k, u0, positions.get(),
+                         positionSigmas.get(), numPeaks);
+    return !m_bDoDeadtimeCorrection || DeadTimeCorrectPeaks(positions.get(), values.get(), valueSigmas.get(), numPeaks);
   } catch (const std::bad_alloc&) {
     (void)fail();
     throw;  // no memory is not a failed centroiding: the caller says which
@@ -164,15 +166,17 @@ bool CRTCentroidDTCProcess::run(const M* masses, const Y* data, long n, double*&
 }
 
 bool CRTCentroidDTCProcess::RTCentroidDTC(const double* pdMasses, const unsigned short* pData, long lNumDataPoints,
-                                          double*& pdPeakPositions, float*& pfPeakPosSigmas, float*& pfPeakValues,
-                                          float*& pfPeakValSigmas, long& lNumPeaks) const {
+                                          DoubleArray& pdPeakPositions, FloatArray& pfPeakPosSigmas,
+                                          FloatArray& pfPeakValues, FloatArray& pfPeakValSigmas,
+                                          long& lNumPeaks) const {
   return run(pdMasses, pData, lNumDataPoints, pdPeakPositions, pfPeakPosSigmas, pfPeakValues, pfPeakValSigmas,
              lNumPeaks);
 }
 
 bool CRTCentroidDTCProcess::RTCentroidDTC(const double* pdMasses, const float* pData, long lNumDataPoints,
-                                          double*& pdPeakPositions, float*& pfPeakPosSigmas, float*& pfPeakValues,
-                                          float*& pfPeakValSigmas, long& lNumPeaks) const {
+                                          DoubleArray& pdPeakPositions, FloatArray& pfPeakPosSigmas,
+                                          FloatArray& pfPeakValues, FloatArray& pfPeakValSigmas,
+                                          long& lNumPeaks) const {
   return run(pdMasses, pData, lNumDataPoints, pdPeakPositions, pfPeakPosSigmas, pfPeakValues, pfPeakValSigmas,
              lNumPeaks);
 }
@@ -180,8 +184,9 @@ bool CRTCentroidDTCProcess::RTCentroidDTC(const double* pdMasses, const float* p
 // Float masses are used as they are: widened on reading, they give what a
 // copy into doubles gives.
 bool CRTCentroidDTCProcess::PPCentroidDTC(const float* pfMasses, const float* pData, long lNumDataPoints,
-                                          double*& pdPeakPositions, float*& pfPeakPosSigmas, float*& pfPeakValues,
-                                          float*& pfPeakValSigmas, long& lNumPeaks) const {
+                                          DoubleArray& pdPeakPositions, FloatArray& pfPeakPosSigmas,
+                                          FloatArray& pfPeakValues, FloatArray& pfPeakValSigmas,
+                                          long& lNumPeaks) const {
   return run(pfMasses, pData, lNumDataPoints, pdPeakPositions, pfPeakPosSigmas, pfPeakValues, pfPeakValSigmas,
              lNumPeaks);
 }

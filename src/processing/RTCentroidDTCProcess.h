@@ -38,9 +38,13 @@ class CRTCentroidDTCProcess {
   // unload. One run at a time.
   static CRTCentroidDTCProcess& GetInstance();
 
-  // A run. Output arrays passed null are allocated (new[], count / 2
-  // entries for the count bins of the axis) and then belong to the caller;
-  // arrays passed non-null must hold count / 2 entries. False with
+  // The arrays a run hands to its caller.
+  using DoubleArray = std::unique_ptr<double[]>;
+  using FloatArray = std::unique_ptr<float[]>;
+
+  // A run. Output arrays passed empty are allocated into the caller's
+  // holders (count / 2 entries for the count bins of the axis); arrays
+  // passed in them must hold count / 2 entries. False with
   // lNumPeaks 0, allocating nothing, for: null arrays with points, more
   // points than an int holds, a resolution, Lteff or Veff that is not finite
   // and above 0, a mass that is negative or not finite or below the one
@@ -49,15 +53,17 @@ class CRTCentroidDTCProcess {
   // bins. Otherwise false with lNumPeaks 0 when the subtraction, smoothing
   // or peak finder fails, and else the dead-time stage's result. Memory
   // that runs out is std::bad_alloc, lNumPeaks 0 and any array allocated
-  // so far the caller's. Without normalised gradients the peaks' sigmas
-  // are 0.
+  // so far in the caller's holders. Without normalised gradients the
+  // peaks' sigmas are 0.
   bool RTCentroidDTC(const double* pdMasses, const unsigned short* pData, long lNumDataPoints,
-                     double*& pdPeakPositions, float*& pfPeakPosSigmas, float*& pfPeakValues,
-                     float*& pfPeakValSigmas, long& lNumPeaks) const;
-  bool RTCentroidDTC(const double* pdMasses, const float* pData, long lNumDataPoints, double*& pdPeakPositions,
-                     float*& pfPeakPosSigmas, float*& pfPeakValues, float*& pfPeakValSigmas, long& lNumPeaks) const;
-  bool PPCentroidDTC(const float* pfMasses, const float* pData, long lNumDataPoints, double*& pdPeakPositions,
-                     float*& pfPeakPosSigmas, float*& pfPeakValues, float*& pfPeakValSigmas, long& lNumPeaks) const;
+                     DoubleArray& pdPeakPositions, FloatArray& pfPeakPosSigmas, FloatArray& pfPeakValues,
+                     FloatArray& pfPeakValSigmas, long& lNumPeaks) const;
+  bool RTCentroidDTC(const double* pdMasses, const float* pData, long lNumDataPoints, DoubleArray& pdPeakPositions,
+                     FloatArray& pfPeakPosSigmas, FloatArray& pfPeakValues, FloatArray& pfPeakValSigmas,
+                     long& lNumPeaks) const;
+  bool PPCentroidDTC(const float* pfMasses, const float* pData, long lNumDataPoints, DoubleArray& pdPeakPositions,
+                     FloatArray& pfPeakPosSigmas, FloatArray& pfPeakValues, FloatArray& pfPeakValSigmas,
+                     long& lNumPeaks) const;
   // True when a run of this spectrum would be refused only because its mass
   // range needs more bins than MaxAxisBins allows at the set resolution.
   [[nodiscard]] bool AxisTooLong(const float* pfMasses, const float* pData, long lNumDataPoints) const;
@@ -84,9 +90,9 @@ class CRTCentroidDTCProcess {
   bool ApplyCalibration(double* pdPeakPositions, float* pfPeakPosSigmas, long lNumPeaks, bool bApplyToMass,
                         long lLockMassIndex) const;
   // lNumPoints masses uniform in sqrt(m) from start to end (the start mass
-  // alone for one point), a new[] array the caller releases; null unless
+  // alone for one point), for the caller to keep; null unless
   // 0 <= start < end (end finite) and 1 <= lNumPoints <= kMaxGridIndices.
-  [[nodiscard]] double* CreateMassAxis(double fStartMass, double fEndMass, long lNumPoints) const;
+  [[nodiscard]] DoubleArray CreateMassAxis(double fStartMass, double fEndMass, long lNumPoints) const;
 
   // Releases the working arrays, the calibration and the subtractor. A
   // later run with subtraction on makes a new subtractor (20, 10, 0.45).
@@ -143,26 +149,21 @@ class CRTCentroidDTCProcess {
   [[nodiscard]] ABS* GetSubtractor() const { return m_pSubtractor.get(); }
 
  private:
-  // An owned new[] array and its capacity, handed to the stages by
-  // reference so that they can replace it with a larger one.
+  // An owned array and its capacity, handed to the stages by reference so
+  // that they can replace it with a larger one.
   template <class T>
   struct WorkArray {
-    T* data = nullptr;
+    std::unique_ptr<T[]> data;
     int length = 0;
-    WorkArray() = default;
-    WorkArray(const WorkArray&) = delete;
-    WorkArray& operator=(const WorkArray&) = delete;
-    ~WorkArray() { release(); }
     void release() {
-      delete[] data;
-      data = nullptr;
+      data.reset();
       length = 0;
     }
   };
 
   template <class M, class Y>
-  bool run(const M* masses, const Y* data, long n, double*& positions, float*& positionSigmas, float*& values,
-           float*& valueSigmas, long& numPeaks) const;
+  bool run(const M* masses, const Y* data, long n, DoubleArray& positions, FloatArray& positionSigmas,
+           FloatArray& values, FloatArray& valueSigmas, long& numPeaks) const;
   template <class M>
   [[nodiscard]] bool acceptable(const M* masses, const void* data, long n) const;
   // The axis's bin count and u0 for sound settings and masses; 0 when it
@@ -173,7 +174,7 @@ class CRTCentroidDTCProcess {
   bool DeadTimeCorrectPeaks(double* pdPeakPositions, float* pfPeakValues, float* pfPeakValueSigmas,
                             long lNumPeaks) const;
   static bool DeadTimeCorrectPeak(double& dMass, float& fArea, float& fAreaSigma, double dCtof, float fNp);
-  // Positions on an axis that steps by one time-to-digital bin in sqrt(m)
+  // DoubleArray on an axis that steps by one time-to-digital bin in sqrt(m)
   // to masses, their sigmas scaled alike (sign kept). A position outside
   // the axis gives 0, one in its last bin that bin's mass.
   bool BinsToMass(const double* pdMasses, long lNumDataPoints, double* pdPeakPositions, float* pfPeakPosSigmas,

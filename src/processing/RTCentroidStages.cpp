@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -11,12 +12,11 @@ constexpr float kFwhmPerSigma = 2.35482f;
 
 // Replaces the array by one of n entries when it holds fewer.
 template <class T>
-void grow(T*& p, int& length, int n) {
+void grow(std::unique_ptr<T[]>& p, int& length, int n) {
   if (p != nullptr && length >= n) return;
-  delete[] p;
-  p = nullptr;
+  p.reset();
   length = 0;
-  p = new T[static_cast<std::size_t>(n)];
+  p = std::make_unique_for_overwrite<T[]>(static_cast<std::size_t>(n));
   length = n;
 }
 
@@ -30,14 +30,14 @@ std::int64_t toCount(double v) {
 }  // namespace
 
 template <class T>
-bool AllocateArray(T*& pArray, long n) {
+bool AllocateArray(std::unique_ptr<T[]>& pArray, long n) {
   if (pArray != nullptr) return true;
   if (n < 0) return false;
-  pArray = new T[static_cast<std::size_t>(n / 2)];
-  return pArray != nullptr;
+  pArray = std::make_unique_for_overwrite<T[]>(static_cast<std::size_t>(n / 2));
+  return true;
 }
-template bool AllocateArray<double>(double*&, long);
-template bool AllocateArray<float>(float*&, long);
+template bool AllocateArray<double>(std::unique_ptr<double[]>&, long);
+template bool AllocateArray<float>(std::unique_ptr<float[]>&, long);
 
 // Narrow triangles are summed term by term, four outputs at a time: no
 // running sum to wait on, and a zero signal stays exactly 0.
@@ -70,12 +70,12 @@ void directTriangle(int w, const T* y, std::int64_t n, T* out) {
 }
 
 template <class T>
-bool Triangle(int nWidth, const T* pData, int n, T*& pSmoothedData, int& nSmoothedLength) {
+bool Triangle(int nWidth, const T* pData, int n, std::unique_ptr<T[]>& pSmoothedData, int& nSmoothedLength) {
   if (pData == nullptr || n < 1) return false;
   grow(pSmoothedData, nSmoothedLength, n);
   if (nWidth < 1) return false;
   if (nWidth <= kDirectTriangleWidth) {
-    directTriangle(nWidth, pData, n, pSmoothedData);
+    directTriangle(nWidth, pData, n, pSmoothedData.get());
     return true;
   }
   // Wide ones in one pass whatever the width: out[i + 1] = out[i] + (the
@@ -86,7 +86,7 @@ bool Triangle(int nWidth, const T* pData, int n, T*& pSmoothedData, int& nSmooth
   double out = 0, right = 0, left = at(0);
   for (std::int64_t k = 0; k <= std::min(w, len - 1); ++k) out += static_cast<double>(w + 1 - k) * at(k);
   for (std::int64_t j = 1; j <= std::min(w + 1, len - 1); ++j) right += at(j);
-  T* s = pSmoothedData;
+  T* s = pSmoothedData.get();
   s[0] = static_cast<T>(out);
   // Inside [w, n - w - 3] every index read lies within the data.
   const std::int64_t innerEnd = len - w - 2;
@@ -104,13 +104,14 @@ bool Triangle(int nWidth, const T* pData, int n, T*& pSmoothedData, int& nSmooth
   }
   return true;
 }
-template bool Triangle<float>(int, const float*, int, float*&, int&);
+template bool Triangle<float>(int, const float*, int, std::unique_ptr<float[]>&, int&);
 
-bool Differentiate(const float* pData, int n, int nDifferenceWidth, float*& pfDeriv, int& nDerivLength) {
+bool Differentiate(const float* pData, int n, int nDifferenceWidth, std::unique_ptr<float[]>& pfDeriv,
+                   int& nDerivLength) {
   if (pData == nullptr || n <= 1 || nDifferenceWidth > n / 2) return false;
   grow(pfDeriv, nDerivLength, n);
   const int d = std::max(nDifferenceWidth / 2, 1);
-  float* out = pfDeriv;
+  float* out = pfDeriv.get();
   const float span = static_cast<float>(2 * d);
   for (int i = 0; i < std::min(d, n); ++i) out[i] = (pData[i + d] - pData[0]) / static_cast<float>(i + d);
   int i = d;
@@ -198,11 +199,11 @@ bool IsAccurateMass(const float* pSmoothData, long nPoints, float fSigmaSmooth, 
 
 bool PeakDetectImp2(const float* pfBackground, const float* pfData, const float* pfSmoothed, int n, float fPeakWidth,
                     int nSmoothWidth, bool bNormGradThresh, float fGradientThresholdWidth, float fGradientThreshold,
-                    int nMaxPeakWidth, float fAbsoluteThreshold, float fMinPeakValue, float*& pfDeriv1,
-                    float*& pfDeriv2, int& nDeriv1Length, int& nDeriv2Length, int nFirstDiffWidth,
-                    int nSecondDiffWidth, bool bCentroidArea, int nCentroidPercentage, float fMinAccBaseWidth,
-                    float fMaxAccBaseWidth, double* pdPeakPositions, float* pfPeakPosSigmas, float* pfPeakValues,
-                    float* pfPeakValSigmas, long& lNumPeaks) {
+                    int nMaxPeakWidth, float fAbsoluteThreshold, float fMinPeakValue,
+                    std::unique_ptr<float[]>& pfDeriv1, std::unique_ptr<float[]>& pfDeriv2, int& nDeriv1Length,
+                    int& nDeriv2Length, int nFirstDiffWidth, int nSecondDiffWidth, bool bCentroidArea,
+                    int nCentroidPercentage, float fMinAccBaseWidth, float fMaxAccBaseWidth, double* pdPeakPositions,
+                    float* pfPeakPosSigmas, float* pfPeakValues, float* pfPeakValSigmas, long& lNumPeaks) {
   const PeakFinderShape shape =
       MakePeakFinderShape(fPeakWidth, nSmoothWidth, bNormGradThresh, fGradientThresholdWidth, nMaxPeakWidth);
   const bool sigmas = pfPeakPosSigmas != nullptr && pfPeakValSigmas != nullptr && bNormGradThresh;
@@ -211,10 +212,10 @@ bool PeakDetectImp2(const float* pfBackground, const float* pfData, const float*
       pfData == nullptr || pdPeakPositions == nullptr || pfPeakValues == nullptr)
     return false;
   if (!Differentiate(pfSmoothed, n, nFirstDiffWidth, pfDeriv1, nDeriv1Length) ||
-      !Differentiate(pfDeriv1, n, nSecondDiffWidth, pfDeriv2, nDeriv2Length))
+      !Differentiate(pfDeriv1.get(), n, nSecondDiffWidth, pfDeriv2, nDeriv2Length))
     return false;
-  const float* d1 = pfDeriv1;
-  const float* d2 = pfDeriv2;
+  const float* d1 = pfDeriv1.get();
+  const float* d2 = pfDeriv2.get();
   const float* sm = pfSmoothed;
   float threshold = fGradientThreshold;
   std::int64_t i = 0;

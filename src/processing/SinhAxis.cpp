@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <memory>
 
 #include "formats/scans/SpectrumRebin.h"
 
@@ -74,23 +75,21 @@ int sinhAxis(const M* x, int n, double* out, int capacity, double du, double res
 }
 
 template <class M, class Y>
-int sinhRebin(const M* x, const Y* y, int n, double*& u, float*& v, int& m, double du, double resolution, double ctof,
-              double& u0) {
+int sinhRebin(const M* x, const Y* y, int n, std::unique_ptr<double[]>& u, std::unique_ptr<float[]>& v, int& m,
+              double du, double resolution, double ctof, double& u0) {
   const int need = -sinhAxis(x, n, nullptr, 0, du, resolution, ctof, u0);
   if (need < 2) return -1;
   if (need > m) {
-    delete[] u;
-    delete[] v;
-    u = nullptr;
-    v = nullptr;
+    u.reset();
+    v.reset();
     m = 0;
-    u = new double[static_cast<std::size_t>(need)];
-    v = new float[static_cast<std::size_t>(need)];
+    u = std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(need));
+    v = std::make_unique_for_overwrite<float[]>(static_cast<std::size_t>(need));
     m = need;
   }
   if (m < 1) return -1;
-  const int count = sinhAxis(x, n, u, m, du, resolution, ctof, u0);
-  borealtek_zvraw_version_1::resampleKeepingSum(x, y, n, u, v, count);
+  const int count = sinhAxis(x, n, u.get(), m, du, resolution, ctof, u0);
+  borealtek_zvraw_version_1::resampleKeepingSum(x, y, n, u.get(), v.get(), count);
   return count;
 }
 
@@ -105,16 +104,16 @@ int SinhAxis(const float* pdX, int nX, double* pdU, int nUP, double dDeltaU, dou
   return sinhAxis(pdX, nX, pdU, nUP, dDeltaU, dResolution, dCtof, dU0);
 }
 
-int SinhRebin(const double* x, const unsigned short* y, int n, double*& u, float*& v, int& m, double dDeltaU,
-              double dResolution, double dCtof, double& dU0) {
+int SinhRebin(const double* x, const unsigned short* y, int n, std::unique_ptr<double[]>& u,
+              std::unique_ptr<float[]>& v, int& m, double dDeltaU, double dResolution, double dCtof, double& dU0) {
   return sinhRebin(x, y, n, u, v, m, dDeltaU, dResolution, dCtof, dU0);
 }
-int SinhRebin(const double* x, const float* y, int n, double*& u, float*& v, int& m, double dDeltaU,
-              double dResolution, double dCtof, double& dU0) {
+int SinhRebin(const double* x, const float* y, int n, std::unique_ptr<double[]>& u, std::unique_ptr<float[]>& v, int& m,
+              double dDeltaU, double dResolution, double dCtof, double& dU0) {
   return sinhRebin(x, y, n, u, v, m, dDeltaU, dResolution, dCtof, dU0);
 }
-int SinhRebin(const float* x, const float* y, int n, double*& u, float*& v, int& m, double dDeltaU,
-              double dResolution, double dCtof, double& dU0) {
+int SinhRebin(const float* x, const float* y, int n, std::unique_ptr<double[]>& u, std::unique_ptr<float[]>& v, int& m,
+              double dDeltaU, double dResolution, double dCtof, double& dU0) {
   return sinhRebin(x, y, n, u, v, m, dDeltaU, dResolution, dCtof, dU0);
 }
 

@@ -8,6 +8,8 @@
 // well below it the steps are even in sqrt(m). Bin i holds the mass
 // (c sinh((u0 + i du) / a))^2, u0 = u(first mass).
 
+#include <memory>
+
 // The axis step every run uses: the single-precision 0.470964.
 inline constexpr double kSinhAxisStep = 0.4709640145301819;
 
@@ -23,16 +25,16 @@ int SinhAxis(const float* pdX, int nX, double* pdU, int nUP, double dDeltaU, dou
              double& dU0);
 
 // The axis of x into u (grown to the bin count when m is smaller, u and v
-// then replaced by new[] arrays of that many entries and m set to it), and
+// then replaced by arrays of that many entries and m set to it), and
 // the spectrum rebinned onto it into v, keeping its sum. The bin count, or
 // -1 when the axis has fewer than 2 bins (or SinhAxis refuses it).
-int SinhRebin(const double* x, const unsigned short* y, int n, double*& u, float*& v, int& m, double dDeltaU,
-              double dResolution, double dCtof, double& dU0);
-int SinhRebin(const double* x, const float* y, int n, double*& u, float*& v, int& m, double dDeltaU,
-              double dResolution, double dCtof, double& dU0);
+int SinhRebin(const double* x, const unsigned short* y, int n, std::unique_ptr<double[]>& u,
+              std::unique_ptr<float[]>& v, int& m, double dDeltaU, double dResolution, double dCtof, double& dU0);
+int SinhRebin(const double* x, const float* y, int n, std::unique_ptr<double[]>& u, std::unique_ptr<float[]>& v, int& m,
+              double dDeltaU, double dResolution, double dCtof, double& dU0);
 // Float masses give what their copy into doubles gives.
-int SinhRebin(const float* x, const float* y, int n, double*& u, float*& v, int& m, double dDeltaU,
-              double dResolution, double dCtof, double& dU0);
+int SinhRebin(const float* x, const float* y, int n, std::unique_ptr<double[]>& u, std::unique_ptr<float[]>& v, int& m,
+              double dDeltaU, double dResolution, double dCtof, double& dU0);
 
 // Bin positions to masses in place: bin i = trunc(p) holds pMasses[i] and
 // the mass grows by the axis slope at i per bin. A position that is

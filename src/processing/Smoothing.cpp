@@ -5,12 +5,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "formats/portability/SysTrace.h"
 #include "processing/SmoothData.h"
 #include "processing/ZeroPadding.h"
 
 namespace {
+
+using Array = std::unique_ptr<float[]>;
 
 // Passes signed as smoothSavitzkyGolay reads them, in 64 bits so that
 // negating INT_MIN is defined.
@@ -39,14 +42,14 @@ std::uint64_t work(int smooths, int width, std::uint64_t n) {
   return static_cast<std::uint64_t>(std::llabs(smooths)) * window * (n - window + 1);
 }
 
-int dispatch(float*& x, float*& y, unsigned int& n, int method, int smooths, int width, bool pad) {
+int dispatch(Array& x, Array& y, unsigned int& n, int method, int smooths, int width, bool pad) {
   if (method != SMOOTH_SAVITZKY_GOLAY && method != SMOOTH_MEAN) {
     zvraw::traceLine("Smoothing Method not currently implemented");
     return -1;
   }
   if (!withinCaps(smooths, width)) return kSmoothRefused;
   if (width < 0 || !y) return 0;
-  const ZeroPadPlan plan = pad ? ZeroPadPlan(x, y, n, width, smooths) : ZeroPadPlan();
+  const ZeroPadPlan plan = pad ? ZeroPadPlan(x.get(), y.get(), n, width, smooths) : ZeroPadPlan();
   const std::uint64_t points = plan.adds() ? plan.size() : n;
   if (work(smooths, width, points) > kMaxSmoothWork) return kSmoothRefused;
   // The padded arrays replace the caller's only once the passes have run:
@@ -54,12 +57,10 @@ int dispatch(float*& x, float*& y, unsigned int& n, int method, int smooths, int
   ZeroPadPlan::Arrays padded = plan.build();
   // The mean negates the count: a negative count from the caller flips the filter again.
   const std::int64_t passes = method == SMOOTH_MEAN ? -std::int64_t{smooths} : std::int64_t{smooths};
-  smoothPasses(padded.y ? padded.y.get() : y, points, passes, width);
+  smoothPasses(padded.y ? padded.y.get() : y.get(), points, passes, width);
   if (padded.y) {
-    delete[] x;
-    delete[] y;
-    x = padded.x.release();
-    y = padded.y.release();
+    x = std::move(padded.x);
+    y = std::move(padded.y);
     n = static_cast<unsigned int>(points);
   }
   return 0;
@@ -67,12 +68,12 @@ int dispatch(float*& x, float*& y, unsigned int& n, int method, int smooths, int
 
 }  // namespace
 
-int smoothSpectrum(float*& pfXData, float*& pfYData, unsigned int& nSize, int nSmoothMethod, int nNumberOfSmooths,
+int smoothSpectrum(Array& pfXData, Array& pfYData, unsigned int& nSize, int nSmoothMethod, int nNumberOfSmooths,
                    int nNumberOfChannels) {
   return dispatch(pfXData, pfYData, nSize, nSmoothMethod, nNumberOfSmooths, nNumberOfChannels, true);
 }
 
-int smoothChromatogram(float*& pfXData, float*& pfYData, unsigned int& nSize, int nSmoothMethod, int nNumberOfSmooths,
+int smoothChromatogram(Array& pfXData, Array& pfYData, unsigned int& nSize, int nSmoothMethod, int nNumberOfSmooths,
                        int nNumberOfChannels) {
   return dispatch(pfXData, pfYData, nSize, nSmoothMethod, nNumberOfSmooths, nNumberOfChannels, false);
 }

@@ -7,6 +7,7 @@
 // returns 0.
 
 #include <cstdint>
+#include <memory>
 
 #include "processing/SmoothTypeImp.h"
 
@@ -25,18 +26,18 @@ inline constexpr int kSmoothMethodUnknown = -1;
 inline constexpr int kSmoothRefused = -2;
 
 // Method 2 (SMOOTH_SAVITZKY_GOLAY) and 0 (SMOOTH_MEAN) pad zero-suppressed
-// data (may replace both new[] arrays and change nSize), then smooth with
+// data (may replace both arrays and change nSize), then smooth with
 // nNumberOfSmooths or -nNumberOfSmooths passes respectively (see
 // smoothSavitzkyGolay for the sign). Any other method prints "Smoothing
 // Method not currently implemented" and returns kSmoothMethodUnknown;
 // settings beyond the caps return kSmoothRefused. Memory that cannot be had
 // is std::bad_alloc. Each failure leaves the data untouched.
-int smoothSpectrum(float*& pfXData, float*& pfYData, unsigned int& nSize, int nSmoothMethod, int nNumberOfSmooths,
-                   int nNumberOfChannels);
+int smoothSpectrum(std::unique_ptr<float[]>& pfXData, std::unique_ptr<float[]>& pfYData, unsigned int& nSize,
+                   int nSmoothMethod, int nNumberOfSmooths, int nNumberOfChannels);
 
 // As smoothSpectrum without the padding: the arrays are never replaced.
-int smoothChromatogram(float*& pfXData, float*& pfYData, unsigned int& nSize, int nSmoothMethod, int nNumberOfSmooths,
-                       int nNumberOfChannels);
+int smoothChromatogram(std::unique_ptr<float[]>& pfXData, std::unique_ptr<float[]>& pfYData, unsigned int& nSize,
+                       int nSmoothMethod, int nNumberOfSmooths, int nNumberOfChannels);
 
 // |nNumberOfSmooths| passes of half-width nNumberOfChannels: Savitzky-Golay
 // for a positive count, the moving mean for a negative one (INT_MIN runs

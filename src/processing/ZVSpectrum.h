@@ -3,9 +3,9 @@
 // The spectrum the processors, the lock-mass correction and the scan writer
 // hold while they work on it: parallel masses and intensities, optional
 // per-point mass and intensity uncertainties (sigmas), and the point count.
-// Operations that search assume ascending masses. Every array is a new[]
-// array owned here; pointers handed out stay valid until the next
-// operation that replaces the contents.
+// Operations that search assume ascending masses. Every array is owned
+// here; pointers handed out stay valid until the next operation that
+// replaces the contents.
 
 #include <memory>
 #include <utility>
@@ -58,7 +58,7 @@ class ZVSpectrum {
     return DoInitialise(masses, intensities, n, massSigmas, intensitySigmas);
   }
   ZVRAW_RESULT Initialise(const ZVSpectrum& other) { return DoInitialise(other); }
-  // Takes two new[] arrays of at least n points as its masses and
+  // Takes two arrays of at least n points as its masses and
   // intensities, without copying; no sigmas. No points: empty.
   void adopt(std::unique_ptr<float[]> masses, std::unique_ptr<float[]> intensities, unsigned int n);
   ZVRAW_RESULT Clear();
@@ -114,13 +114,14 @@ class ZVSpectrum {
   // As the form above on this spectrum, the background into background;
   // adaptive for type ADAPTIVE.
   ZVRAW_RESULT SubtractAndGetBackground(const BackGroundSubPars* pSubPars, ZVSpectrum& background);
-  // Four new[] arrays for killsub, released by the caller: the intensities,
-  // the background and the subtracted intensities (zeros), the work array
-  // (|nPolyOrder| + 4 zeros). 33 with nothing allocated when the work array
-  // would outnumber both the points and kMostSegmentsBeyondPoints.
-  ZVRAW_RESULT getBackSubtractParams(float*& pfIntensity, float*& pfBackGround, float*& pfSubtracted,
-                                     float*& pfWorksSpace, long nPolyOrder, float fBelow, float fTol,
-                                     char* cSubDescription) const;
+  // Four arrays for killsub, handed to the caller in place of what the
+  // four held: the intensities, the background and the subtracted
+  // intensities (zeros), the work array (|nPolyOrder| + 4 zeros). 33 with
+  // nothing changed when the work array would outnumber both the points and
+  // kMostSegmentsBeyondPoints.
+  ZVRAW_RESULT getBackSubtractParams(std::unique_ptr<float[]>& pfIntensity, std::unique_ptr<float[]>& pfBackGround,
+                                     std::unique_ptr<float[]>& pfSubtracted, std::unique_ptr<float[]>& pfWorksSpace,
+                                     long nPolyOrder, float fBelow, float fTol, char* cSubDescription) const;
   static constexpr long kMostSegmentsBeyondPoints = 65536;
 
   // Adaptive subtraction. The points are re-gridded (the count may grow)
@@ -163,21 +164,6 @@ class ZVSpectrum {
  private:
   using Array = std::unique_ptr<float[]>;
 
-  // Runs a routine that may replace the mass and intensity arrays (new[]
-  // arrays) and the count; the spectrum takes back whatever it leaves.
-  template <class Routine>
-  int lendArrays(Routine routine) {
-    struct TakeBack {
-      ZVSpectrum& s;
-      float* x;
-      float* y;
-      ~TakeBack() {
-        s.m_pfMass.reset(x);
-        s.m_pfIntensity.reset(y);
-      }
-    } lent{*this, m_pfMass.release(), m_pfIntensity.release()};
-    return routine(lent.x, lent.y);
-  }
   void releaseSigmas();
   // killsub over the intensities; the background and the subtracted
   // intensities come back in back and subtracted.

@@ -68,25 +68,6 @@ ZVRAW_RESULT ZVSpectrum::PeakDetect(const CenterPars* pCenterPars, ZVSpectrum& c
   return ZVRAW_OK;
 }
 
-namespace {
-
-// Releases the centroider's four new[] arrays on every way out: memory that
-// runs out inside the run (std::bad_alloc) leaves some of them allocated.
-struct CentroidArrays {
-  double*& positions;
-  float*& positionSigmas;
-  float*& values;
-  float*& valueSigmas;
-  ~CentroidArrays() {
-    delete[] positions;
-    delete[] positionSigmas;
-    delete[] values;
-    delete[] valueSigmas;
-  }
-};
-
-}  // namespace
-
 ZVRAW_RESULT ZVSpectrum::RTCentroid(const float& fResolution) {
   CRTCentroidDTCProcess centroider(10000.0f, 2000.0f, 8000.0f, 4.0f);
   centroider.SetDoBackgroundSubtract(true);
@@ -95,17 +76,17 @@ ZVRAW_RESULT ZVSpectrum::RTCentroid(const float& fResolution) {
   // centroider will not honour: refused, the spectrum as it was.
   if (centroider.AxisTooLong(m_pfMass.get(), m_pfIntensity.get(), static_cast<long>(m_nNumPts)))
     return ZVRAW_PARAMETER_INVALID;
-  double* positions = nullptr;
-  float *positionSigmas = nullptr, *values = nullptr, *valueSigmas = nullptr;
+  CRTCentroidDTCProcess::DoubleArray positions;
+  Array positionSigmas, values, valueSigmas;
   long peaks = 0;  // a run that fails early does not write it
-  const CentroidArrays owned{positions, positionSigmas, values, valueSigmas};
   const bool ok = centroider.PPCentroidDTC(m_pfMass.get(), m_pfIntensity.get(), static_cast<long>(m_nNumPts), positions,
                                            positionSigmas, values, valueSigmas, peaks);
   if (!positions || !positionSigmas || !values || !valueSigmas || peaks < 0) peaks = 0;
   const auto count = static_cast<std::size_t>(peaks);
   auto masses = std::make_unique_for_overwrite<float[]>(count);
   for (std::size_t k = 0; k < count; ++k) masses[k] = static_cast<float>(positions[k]);
-  (void)Initialise(masses.get(), values, static_cast<unsigned int>(count), positionSigmas, valueSigmas);
+  (void)Initialise(masses.get(), values.get(), static_cast<unsigned int>(count), positionSigmas.get(),
+                   valueSigmas.get());
   return ok ? ZVRAW_OK : ZVRAW_ERROR;
 }
 
@@ -131,9 +112,8 @@ ZVRAW_RESULT ZVSpectrum::MassMeasure(const MassMeasurePars* pMassMeasurePars, ZV
 
 ZVRAW_RESULT ZVSpectrum::smooth(const SmoothPars& pars) {
   const unsigned int before = m_nNumPts;
-  const int rc = lendArrays([&](float*& x, float*& y) {
-    return smoothSpectrum(x, y, m_nNumPts, pars.getSmoothType(), pars.getNumberOfSmooths(), pars.getSmoothWidth());
-  });
+  const int rc = smoothSpectrum(m_pfMass, m_pfIntensity, m_nNumPts, pars.getSmoothType(), pars.getNumberOfSmooths(),
+                                pars.getSmoothWidth());
   if (m_nNumPts != before) releaseSigmas();  // padding put points between the old ones
   // A method the smoother does not run, or settings beyond its caps.
   return rc == 0 ? ZVRAW_OK : ZVRAW_PARAMETER_INVALID;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 #include "processing/ABSSubtract.h"
 #include "processing/ABSSubtractPars.h"
@@ -42,8 +43,8 @@ std::uint64_t zeroCount(float* y, unsigned int n) {
 
 }  // namespace
 
-ZVRAW_RESULT ZVSpectrum::getBackSubtractParams(float*& pfIntensity, float*& pfBackGround, float*& pfSubtracted,
-                                               float*& pfWorksSpace, long nPolyOrder, float /*fBelow*/, float /*fTol*/,
+ZVRAW_RESULT ZVSpectrum::getBackSubtractParams(Array& pfIntensity, Array& pfBackGround, Array& pfSubtracted,
+                                               Array& pfWorksSpace, long nPolyOrder, float /*fBelow*/, float /*fTol*/,
                                                char* /*cSubDescription*/) const {
   // |LONG_MIN| is one more than a long holds; either way far too many.
   const std::uint64_t segments = nPolyOrder < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(nPolyOrder)
@@ -57,20 +58,19 @@ ZVRAW_RESULT ZVSpectrum::getBackSubtractParams(float*& pfIntensity, float*& pfBa
   auto back = std::make_unique<float[]>(n);
   auto subtracted = std::make_unique<float[]>(n);
   auto work = std::make_unique<float[]>(static_cast<std::size_t>(segments) + 4);
-  pfIntensity = data.release();
-  pfBackGround = back.release();
-  pfSubtracted = subtracted.release();
-  pfWorksSpace = work.release();
+  pfIntensity = std::move(data);
+  pfBackGround = std::move(back);
+  pfSubtracted = std::move(subtracted);
+  pfWorksSpace = std::move(work);
   return ZVRAW_OK;
 }
 
 ZVRAW_RESULT ZVSpectrum::segmentSubtract(long m0, float below, float tol, Array& back, Array& subtracted) const {
-  float *data = nullptr, *b = nullptr, *d = nullptr, *w = nullptr;
-  if (const ZVRAW_RESULT rc = getBackSubtractParams(data, b, d, w, m0, below, tol, nullptr); rc != ZVRAW_OK) return rc;
-  const Array dataOwned(data), work(w);
-  back.reset(b);
-  subtracted.reset(d);
-  (void)killsub(data, b, d, static_cast<long>(m_nNumPts), m0, below, tol, w);
+  Array data, work;
+  if (const ZVRAW_RESULT rc = getBackSubtractParams(data, back, subtracted, work, m0, below, tol, nullptr);
+      rc != ZVRAW_OK)
+    return rc;
+  (void)killsub(data.get(), back.get(), subtracted.get(), static_cast<long>(m_nNumPts), m0, below, tol, work.get());
   return ZVRAW_OK;
 }
 
@@ -127,16 +127,13 @@ ZVRAW_RESULT ZVSpectrum::SubtractAndGetBackground(const BackGroundSubPars* pSubP
 ZVRAW_RESULT ZVSpectrum::adaptiveSubtract(const ABSSubtractPars& pars, ZVSpectrum* background) {
   if (m_nNumPts > INT_MAX) return ZVRAW_BUFFERSIZE_ERROR;  // the subtractor counts in int
   int n = static_cast<int>(m_nNumPts);
-  float* back = nullptr;
-  const int rc = lendArrays([&](float*& x, float*& y) {
-    return ABSSubtract(&x, &y, &n, background ? &back : nullptr, pars.getBins(), pars.getHalfWindow(),
-                       static_cast<float>(pars.getQuantile()));
-  });
-  const Array backOwned(back);
+  Array back;
+  const int rc = ABSSubtract(&m_pfMass, &m_pfIntensity, &n, background ? &back : nullptr, pars.getBins(),
+                             pars.getHalfWindow(), static_cast<float>(pars.getQuantile()));
   if (rc != 0) return adaptiveResult(rc);
   m_nNumPts = static_cast<unsigned int>(n);
   releaseSigmas();  // the points were re-gridded
-  if (background) (void)background->Initialise(m_pfMass.get(), backOwned.get(), m_nNumPts, nullptr, nullptr);
+  if (background) (void)background->Initialise(m_pfMass.get(), back.get(), m_nNumPts, nullptr, nullptr);
   return ZVRAW_OK;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -124,16 +125,15 @@ ZeroPadPlan::Arrays ZeroPadPlan::build() const {
   return out;
 }
 
-bool zeroPadVaryingData(float*& pfXData, float*& pfYData, unsigned int& nSize, int nSmoothWidth, int nNumberOfSmooths) {
+bool zeroPadVaryingData(std::unique_ptr<float[]>& pfXData, std::unique_ptr<float[]>& pfYData, unsigned int& nSize,
+                        int nSmoothWidth, int nNumberOfSmooths) {
   if (nSize == 0 || !pfXData || !pfYData || nSmoothWidth < 0) return false;
-  const ZeroPadPlan plan(pfXData, pfYData, nSize, nSmoothWidth, nNumberOfSmooths);
+  const ZeroPadPlan plan(pfXData.get(), pfYData.get(), nSize, nSmoothWidth, nNumberOfSmooths);
   if (plan.size() > kMaxPoints) return false;
   if (!plan.adds()) return true;  // no gap to fill: the arrays stay as they are
   ZeroPadPlan::Arrays padded = plan.build();
-  delete[] pfXData;
-  delete[] pfYData;
-  pfXData = padded.x.release();
-  pfYData = padded.y.release();
+  pfXData = std::move(padded.x);
+  pfYData = std::move(padded.y);
   nSize = static_cast<unsigned int>(plan.size());
   return true;
 }

@@ -45,10 +45,10 @@ class ZeroPadPlan {
   std::uint64_t size_ = 0;
 };
 
-// Pads x and y, which must be new[] arrays of nSize points: the old arrays
-// are deleted and replaced, and nSize becomes the new count. True with
-// nothing changed when no padding is required or no gap needs a point.
-// False, data unchanged, for no points, a null array, a negative width or
-// more than 2^32 - 1 points in all; std::bad_alloc, data unchanged, when
-// the padded arrays cannot be had.
-bool zeroPadVaryingData(float*& pfXData, float*& pfYData, unsigned int& nSize, int nSmoothWidth, int nNumberOfSmooths);
+// Pads x and y (nSize points each): the padded arrays replace them, and
+// nSize becomes the new count. True with nothing changed when no padding is
+// required or no gap needs a point. False, data unchanged, for no points, a
+// null array, a negative width or more than 2^32 - 1 points in all;
+// std::bad_alloc, data unchanged, when the padded arrays cannot be had.
+bool zeroPadVaryingData(std::unique_ptr<float[]>& pfXData, std::unique_ptr<float[]>& pfYData, unsigned int& nSize,
+                        int nSmoothWidth, int nNumberOfSmooths);

@@ -426,16 +426,26 @@ TEST_F(ScanWriter, AFailedFunctionTakesNoScansUntilTheNextStarts) {
 }
 
 // Arrays the write interface leaves in a batch (all of them when it refuses
-// the batch) are released with the batch; those it took are not touched.
+// the batch) come back to their slots and go with the batch; those it took
+// are not touched.
 TEST(BatchArrays, ReleaseOnlyWhatWasNotTakenOver) {
   BatchArrays<float> table;
   table.allocate(3);
   for (std::size_t k = 0; k < 3; ++k) table.set(k, std::make_unique<float[]>(4));
-  const std::unique_ptr<float[]> taken(table.data()[1]);  // as appendScans takes a scan over
-  table.data()[1] = nullptr;
+  std::unique_ptr<float[]> taken;
+  const float* left = nullptr;
+  {
+    auto loan = table.lend();
+    left = loan.data()[2];
+    taken.reset(std::exchange(loan.data()[1], nullptr));  // as appendScans takes a scan over
+  }
+  {
+    auto again = table.lend();
+    EXPECT_TRUE(again.data()[0] && !again.data()[1] && again.data()[2] == left);
+  }
   table.set(2, std::make_unique<float[]>(2));  // a slot filled again releases its array
   table.clear();                               // the sanitizers see a leak or a double release
-  EXPECT_EQ(table.data(), nullptr);
+  EXPECT_EQ(table.lend().data(), nullptr);
 }
 
 // Each refused call returns its code and queues neither a scan nor a record.

@@ -290,7 +290,7 @@ TEST_F(SpectrumProcessor, SmoothingCapsAndMethods) {
     spectrum_fixtures::OwnedArrays want(r.in.masses, r.in.intensities);
     if (r.code == ZVRAW_OK) {
       ASSERT_TRUE(zeroPadVaryingData(want.x, want.y, want.n, r.width, r.passes));
-      smoothSavitzkyGolay(want.y, int(want.n), r.type == 1500 ? -r.passes : r.passes, r.width);
+      smoothSavitzkyGolay(want.y.get(), int(want.n), r.type == 1500 ? -r.passes : r.passes, r.width);
     }
     const Points got = spectrumOf(p);
     const bool padded = &r.in == &zs && r.code == 0 && r.passes > 0;  // 25 points in each of 11 gaps

@@ -219,8 +219,7 @@ TEST_F(ClusterHandle, ForwardersAnswerWithCodes) {
   EXPECT_EQ(empty.getExtendedStatsRecord(0, 0, record), ZVRAW_OK);
   EXPECT_EQ(record, reinterpret_cast<const ZVRawExtStatsRecord*>(&u));  // untouched
   ExtendedStatsRecord* fields = reinterpret_cast<ExtendedStatsRecord*>(&u);
-  char(*names)[64] = nullptr;
-  char(*types)[64] = nullptr;
+  std::unique_ptr<char[][64]> names, types;
   int fieldCount = -5;
   EXPECT_EQ(empty.getExtendedStatsFields(0, fields, fieldCount), ZVRAW_OK);
   EXPECT_EQ(empty.getExtendedStatsFields(0, names, types, fieldCount), ZVRAW_OK);

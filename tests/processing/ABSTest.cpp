@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <limits>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <type_traits>
@@ -260,28 +261,22 @@ TEST(CompareQuanAscending, ByQuantileThenMassNeverEqual) {
   EXPECT_EQ(masses, (std::vector<int>{7, 3, 4, 1, 9}));
 }
 
-// The caller's new[] arrays, count and background pointer.
+// The caller's arrays, count and background array.
 template <class T>
 struct Caller {
-  T *masses, *signal, *back;
+  std::unique_ptr<T[]> masses, signal, back;
   int count;
   Caller(const Doubles& m, const Doubles& y)
       : masses(new T[m.size()]), signal(new T[m.size()]), back(new T[3]{7, 7, 7}), count(int(m.size())) {
-    std::copy(m.begin(), m.end(), masses);
-    std::copy(y.begin(), y.end(), signal);
-  }
-  Caller(const Caller&) = delete;
-  ~Caller() {
-    delete[] masses;
-    delete[] signal;
-    delete[] back;
+    std::copy(m.begin(), m.end(), masses.get());
+    std::copy(y.begin(), y.end(), signal.get());
   }
   int subtract(Settings s, bool wantBack = true) {
     return ABSSubtract(&masses, &signal, &count, wantBack ? &back : nullptr, s.bins, s.half, T(s.level));
   }
   bool regrid() { return replaceZeros(&count, &masses, &signal); }
-  [[nodiscard]] Doubles x() const { return {masses, masses + count}; }
-  [[nodiscard]] Doubles y() const { return {signal, signal + count}; }
+  [[nodiscard]] Doubles x() const { return {masses.get(), masses.get() + count}; }
+  [[nodiscard]] Doubles y() const { return {signal.get(), signal.get() + count}; }
 };
 
 TEST(ReplaceZeros, FillsGapsAtEvenRootSpacing) {
@@ -304,10 +299,10 @@ TEST(ReplaceZeros, FillsGapsAtEvenRootSpacing) {
   EXPECT_EQ(repeated.x(), (Doubles{100, 100, 121, 121, 132.25, 144, 169, 196, 225, 256}));
   // Reaching the capacity (1 + span / smallest step x 2.1 = 1): count 0, arrays kept.
   Caller<double> full(Doubles(5, 100.0), Doubles(5, 1.0));
-  double* before = full.masses;
-  EXPECT_TRUE(!full.regrid() && full.count == 0 && full.masses == before && before[4] == 100.0);
+  const double* before = full.masses.get();
+  EXPECT_TRUE(!full.regrid() && full.count == 0 && full.masses.get() == before && before[4] == 100.0);
   int n = 3;
-  double* none = nullptr;
+  std::unique_ptr<double[]> none;
   EXPECT_FALSE(replaceZeros(&n, &none, &none) || replaceZeros(nullptr, &none, &none));
 }
 
@@ -316,13 +311,13 @@ TEST(ReplaceZeros, FillsGapsAtEvenRootSpacing) {
 template <class T>
 int frontEnd(const Doubles& m, const Doubles& y, Settings s) {
   Caller<T> c(m, y);
-  const T *masses = c.masses, *signal = c.signal, *back = c.back;
+  const T *masses = c.masses.get(), *signal = c.signal.get(), *back = c.back.get();
   const int code = c.subtract(s);
   auto kept = [](const Doubles& given, const T* now) {
     return std::equal(given.begin(), given.end(), now, [](double a, T b) { return same(T(a), b); });
   };
-  EXPECT_TRUE(code == 0 || (c.masses == masses && c.signal == signal && c.back == back && c.count == int(m.size()) &&
-                            kept(m, masses) && kept(y, signal) && back[2] == T(7)));
+  EXPECT_TRUE(code == 0 || (c.masses.get() == masses && c.signal.get() == signal && c.back.get() == back &&
+                            c.count == int(m.size()) && kept(m, masses) && kept(y, signal) && back[2] == T(7)));
   return code;
 }
 
@@ -350,12 +345,12 @@ TEST(ABSSubtract, FailuresLeaveTheCallersSpectrum) {
     EXPECT_EQ(frontEnd<float>(t.masses, y, t.settings), t.code) << t.what;
   }
   Caller<float> c(oneEach(100, 60), Doubles(61, 1.0));
-  const float* masses = c.masses;
+  const float* masses = c.masses.get();
   c.count = -4;
   EXPECT_EQ(c.subtract({}), -100);
   c.count = 0;  // no points: 0, nothing changed
-  EXPECT_TRUE(c.subtract({}) == 0 && c.masses == masses && c.count == 0);
-  float* none = nullptr;
+  EXPECT_TRUE(c.subtract({}) == 0 && c.masses.get() == masses && c.count == 0);
+  std::unique_ptr<float[]> none;
   EXPECT_EQ(ABSSubtract(&none, &none, &c.count, &none, 20, 10, 0.45f), 0);
   c.count = 61;
   EXPECT_EQ(ABSSubtract(&c.masses, &c.signal, nullptr, nullptr, 20, 10, 0.45f), -200);
@@ -370,10 +365,10 @@ TEST(ABSSubtract, ReGridsThenSubtracts) {
   Caller<float> f(s.masses, s.y);
   ASSERT_TRUE(g.regrid() && g.count > int(s.masses.size()));
   Doubles expected = g.y(), background(std::size_t(g.count)), expectedF = g.y();
-  ASSERT_EQ(ABS(20, 10, 0.45).ABSFast(g.masses, expected.data(), g.count, background.data()), ABS::OK);
-  ASSERT_EQ(ABS(20, 10, double(0.45f)).ABSFast(g.masses, expectedF.data(), g.count, nullptr), ABS::OK);
+  ASSERT_EQ(ABS(20, 10, 0.45).ABSFast(g.masses.get(), expected.data(), g.count, background.data()), ABS::OK);
+  ASSERT_EQ(ABS(20, 10, double(0.45f)).ABSFast(g.masses.get(), expectedF.data(), g.count, nullptr), ABS::OK);
   ASSERT_TRUE(d.subtract({}) == 0 && f.subtract({}, false) == 0);
-  EXPECT_TRUE(d.x() == g.x() && d.y() == expected && Doubles(d.back, d.back + d.count) == background);
+  EXPECT_TRUE(d.x() == g.x() && d.y() == expected && Doubles(d.back.get(), d.back.get() + d.count) == background);
   ASSERT_EQ(f.count, g.count);
   for (std::size_t i = 0; i < expectedF.size(); ++i)
     EXPECT_TRUE(f.masses[i] == float(g.masses[i]) && f.signal[i] == float(expectedF[i])) << i;

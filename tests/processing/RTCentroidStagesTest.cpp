@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <numeric>
 #include <vector>
 
@@ -95,11 +96,13 @@ TEST(SinhRebin, KeepsTheSumAndMakesPeaksFiveBinsWide) {
     if (x.size() % 1000 == 0) x.push_back(m), y.push_back(5);
   }
   x.insert(x.end(), {end, end}), y.insert(y.end(), {3, 4});
-  double* axisOut = nullptr;
-  float* v = nullptr;
+  std::unique_ptr<double[]> axisOut;
+  std::unique_ptr<float[]> bins;
   int capacity = 0;
   double u0 = 0;
-  const int count = SinhRebin(x.data(), y.data(), int(x.size()), axisOut, v, capacity, kSinhAxisStep, 1e4, kCtof, u0);
+  const int count =
+      SinhRebin(x.data(), y.data(), int(x.size()), axisOut, bins, capacity, kSinhAxisStep, 1e4, kCtof, u0);
+  const float* v = bins.get();
   ASSERT_GT(count, 1);
   EXPECT_EQ(capacity, count);
   const double in = std::accumulate(y.begin(), y.end(), 0.0), out = std::accumulate(v, v + count, 0.0);
@@ -107,12 +110,10 @@ TEST(SinhRebin, KeepsTheSumAndMakesPeaksFiveBinsWide) {
   const float top = *std::max_element(v, v + count);
   EXPECT_NEAR(double(std::count_if(v, v + count, [&](float b) { return b >= top / 2; })), 5.0, 1.0);
   // A second spectrum that needs fewer bins keeps the arrays.
-  const double* kept = axisOut;
-  EXPECT_GT(SinhRebin(x.data(), y.data(), 1000, axisOut, v, capacity, kSinhAxisStep, 1e4, kCtof, u0), 1);
-  EXPECT_TRUE(axisOut == kept && capacity == count);
-  EXPECT_EQ(SinhRebin(x.data(), y.data(), 1, axisOut, v, capacity, kSinhAxisStep, 1e4, kCtof, u0), -1);
-  delete[] axisOut;
-  delete[] v;
+  const double* kept = axisOut.get();
+  EXPECT_GT(SinhRebin(x.data(), y.data(), 1000, axisOut, bins, capacity, kSinhAxisStep, 1e4, kCtof, u0), 1);
+  EXPECT_TRUE(axisOut.get() == kept && capacity == count);
+  EXPECT_EQ(SinhRebin(x.data(), y.data(), 1, axisOut, bins, capacity, kSinhAxisStep, 1e4, kCtof, u0), -1);
 }
 
 TEST(SinhBinsToMass, WholePositionsAreAxisMasses) {
@@ -146,10 +147,11 @@ std::vector<double> triangle(const std::vector<float>& y, int w) {
 
 TEST(Triangle, IsTheUnnormalisedConvolution) {
   std::vector<float> ones(12, 1.0f);
-  float* s = nullptr;
+  std::unique_ptr<float[]> s;
   int length = 0;
   ASSERT_TRUE(Triangle(3, ones.data(), 12, s, length));
-  EXPECT_EQ(std::vector<float>(s, s + 12), (std::vector<float>{10, 13, 15, 16, 16, 16, 16, 16, 16, 15, 13, 10}));
+  EXPECT_EQ(std::vector<float>(s.get(), s.get() + 12),
+            (std::vector<float>{10, 13, 15, 16, 16, 16, 16, 16, 16, 15, 13, 10}));
   // Every length, short ones (under 2 w + 2 points) included, and widths.
   std::vector<float> y;
   for (int i = 0; i < 40; ++i) y.push_back(float((i * 37) % 11) - 3.5f);
@@ -162,12 +164,11 @@ TEST(Triangle, IsTheUnnormalisedConvolution) {
   EXPECT_EQ(length, 40);  // grown once to the longest
   EXPECT_FALSE(Triangle(0, y.data(), 5, s, length));
   EXPECT_FALSE(Triangle(3, y.data(), 0, s, length));
-  delete[] s;
 }
 
 TEST(Differentiate, WidthTwoIsTheGradient) {
   const std::vector<float> y{3, 1, 4, 1, 5, 9, 2, 6, 5, 3, 5};
-  float* d = nullptr;
+  std::unique_ptr<float[]> d;
   int length = 0;
   ASSERT_TRUE(Differentiate(y.data(), int(y.size()), 2, d, length));
   for (std::size_t i = 0; i < y.size(); ++i) {
@@ -179,7 +180,6 @@ TEST(Differentiate, WidthTwoIsTheGradient) {
   EXPECT_TRUE(d[1] == (y[3] - y[0]) / 3 && d[5] == (y[7] - y[3]) / 4 && d[10] == (y[10] - y[8]) / 2);
   EXPECT_FALSE(Differentiate(y.data(), 11, 6, d, length));  // above n / 2
   EXPECT_FALSE(Differentiate(y.data(), 1, 0, d, length));
-  delete[] d;
 }
 
 TEST(PeakFinder, RunConstants) {
@@ -239,7 +239,7 @@ TEST(PeakDetectImp2, CoresAtTheEndAreNotReported) {
   for (int i = 0; i < n; ++i)
     y[std::size_t(i)] = float(1000 * (std::exp(-0.5 * std::pow((i - 20) / 2.1233, 2)) +
                                       std::exp(-0.5 * std::pow((i - (n - 1)) / 2.1233, 2))));
-  float *d1 = nullptr, *d2 = nullptr;
+  std::unique_ptr<float[]> d1, d2;
   int l1 = 0, l2 = 0;
   std::vector<double> pos(n / 2);
   std::vector<float> ps(n / 2), value(n / 2), vs(n / 2);
@@ -252,8 +252,6 @@ TEST(PeakDetectImp2, CoresAtTheEndAreNotReported) {
   EXPECT_FALSE(PeakDetectImp2(nullptr, y.data(), y.data(), 2, 5, 4, true, 2, 10, 8, 10, 1, d1, d2, l1, l2, 2, 2, true,
                               80, 3, 5, pos.data(), ps.data(), value.data(), vs.data(), peaks));
   EXPECT_EQ(peaks, 0);
-  delete[] d1;
-  delete[] d2;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -48,8 +49,8 @@ struct Result {
 Result centroid(const CRTCentroidDTCProcess& c, const std::vector<float>& m, const std::vector<float>& y,
              Form form = Form::FloatMasses) {
   Result r;
-  double* p = nullptr;
-  float *ps = nullptr, *v = nullptr, *vs = nullptr;
+  std::unique_ptr<double[]> p;
+  std::unique_ptr<float[]> ps, v, vs;
   const std::vector<double> wide(m.begin(), m.end());
   std::vector<unsigned short> counts;
   for (float f : y) counts.push_back((unsigned short)(f > 0 && f < 65535 ? f : 0));
@@ -67,10 +68,6 @@ Result centroid(const CRTCentroidDTCProcess& c, const std::vector<float>& m, con
     r.value.push_back(v[k]);
     r.valueSigma.push_back(vs[k]);
   }
-  delete[] p;
-  delete[] ps;
-  delete[] v;
-  delete[] vs;
   return r;
 }
 
@@ -281,8 +278,8 @@ TEST(RTCentroid, RefusesBeforeAllocating) {
   }
   // Null arrays with points.
   const CRTCentroidDTCProcess c(1e4f, 2000, 8000, 4);
-  double* p = nullptr;
-  float *ps = nullptr, *v = nullptr, *vs = nullptr;
+  std::unique_ptr<double[]> p;
+  std::unique_ptr<float[]> ps, v, vs;
   long peaks = 5;
   EXPECT_FALSE(c.PPCentroidDTC(good.data(), nullptr, 3, p, ps, v, vs, peaks));
   EXPECT_FALSE(c.PPCentroidDTC(nullptr, good.data(), 3, p, ps, v, vs, peaks));

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,9 +35,9 @@ void sweep(const Spectrum& s, int width, int passes) {
   const std::string at = s.name + ", width " + std::to_string(width) + ", passes " + std::to_string(passes);
   for (int method : {SMOOTH_MEAN, SMOOTH_SAVITZKY_GOLAY}) {
     OwnedArrays chrom(s), spec(s);
-    const float* before = chrom.x;
+    const float* before = chrom.x.get();
     EXPECT_EQ(smoothChromatogram(chrom.x, chrom.y, chrom.n, method, passes, width), refused ? kSmoothRefused : 0) << at;
-    EXPECT_TRUE(chrom.x == before && same(chrom.masses(), s.masses)) << at;
+    EXPECT_TRUE(chrom.x.get() == before && same(chrom.masses(), s.masses)) << at;
     EXPECT_TRUE(runs || same(chrom.intensities(), s.intensities)) << at;
     EXPECT_EQ(smoothSpectrum(spec.x, spec.y, spec.n, method, passes, width), refused ? kSmoothRefused : 0) << at;
     EXPECT_TRUE((width >= 0 && !refused) || (same(spec.masses(), s.masses) && same(spec.intensities(), s.intensities)))
@@ -68,11 +69,11 @@ TEST(SmoothingBadInput, HostileSpectraAndSettings) {
 
 TEST(SmoothingBadInput, RoutinesRefuseBadArguments) {
   OwnedArrays none(Vec{}, Vec{});
-  float* nullX = nullptr;
+  std::unique_ptr<float[]> nullX;
   unsigned five = 5;
   EXPECT_FALSE(zeroPadVaryingData(none.x, none.y, none.n, 3, 2) || zeroPadVaryingData(nullX, none.y, five, 3, 2));
   EXPECT_EQ(smoothSpectrum(nullX, nullX, five, 2, 2, 3) + smoothSavitzkyGolay(nullptr, 5, 2, 1), 0);
-  EXPECT_EQ(dataPaddingRequired(nullptr, 5) + dataPaddingRequired(none.y, -3), 0);
+  EXPECT_EQ(dataPaddingRequired(nullptr, 5) + dataPaddingRequired(none.y.get(), -3), 0);
   const Vec data{1, 5, 2, 8, 3, 9, 4, 7};
   for (int method : {0, 1, 2, 3})
     for (int iterates : {-1, 0, 2})

@@ -109,7 +109,7 @@ TEST(ZeroPadding, FillsGapsPointByPoint) {
   const float d = a.x[5] - a.x[4];
   for (unsigned k = 1; k <= 7; ++k) EXPECT_EQ(a.x[5 + k], a.x[5] + float(k) * d) << k;
   EXPECT_EQ(a.x[13], a.x[14] - 2 * d);
-  EXPECT_EQ(Vec(a.y + 6, a.y + 14), Vec(8, 0.0f));
+  EXPECT_EQ(Vec(a.y.get() + 6, a.y.get() + 14), Vec(8, 0.0f));
   // One run needing padding, then gaps of 5.0: 14 points in each, 39 in all (limit x k x 2 + n is 27).
   OwnedArrays b = padded({{100.0f, {0, 0}}, {100.2f, {2, 4, 2}}, {105.4f, {2, 4, 2}}, {110.6f, {2, 4, 2}}}, 39);
   for (unsigned at : {4u, 21u}) {  // the point left of each gap
@@ -119,9 +119,9 @@ TEST(ZeroPadding, FillsGapsPointByPoint) {
   }
   // A run of four zeros is a baseline: nothing padded, arrays kept.
   OwnedArrays c(Vec{1, 1.1f, 1.2f, 1.3f, 9}, Vec{0, 0, 0, 0, 5});
-  float* old = c.x;
-  EXPECT_EQ(dataPaddingRequired(c.y, 5), 0);
-  EXPECT_TRUE(zeroPadVaryingData(c.x, c.y, c.n, 3, 2) && c.x == old && c.n == 5);
+  const float* old = c.x.get();
+  EXPECT_EQ(dataPaddingRequired(c.y.get(), 5), 0);
+  EXPECT_TRUE(zeroPadVaryingData(c.x, c.y, c.n, 3, 2) && c.x.get() == old && c.n == 5);
 }
 
 }  // namespace

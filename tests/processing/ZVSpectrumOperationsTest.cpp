@@ -118,22 +118,21 @@ TEST(SpectrumSubtract, SegmentFormsCallKillsubWithTheirOwnArguments) {
     EXPECT_TRUE(s.Subtract(&set) + s.Subtract(&set, other) + s.SubtractAndGetBackground(&set, other) == 3 * 33);
     EXPECT_TRUE(snap(s) == snap(m, y) && snap(other) == snap(m, m));
   }
-  float *a = nullptr, *b = nullptr, *c = nullptr, *w = nullptr;  // |m0| + 4 zeros of work
+  std::unique_ptr<float[]> a, b, c, w;  // |m0| + 4 zeros of work
   ASSERT_EQ(ZVSpectrum(m, y).getBackSubtractParams(a, b, c, w, -7, 0, 0, nullptr), 0);
-  EXPECT_TRUE(bits(a, 200) == bits(y.data(), 200) && bits(w, 11) == Bits(11, 0) && bits(c, 200) == Bits(200, 0));
-  for (float* p : {a, b, c, w}) delete[] p;
+  EXPECT_TRUE(bits(a.get(), 200) == bits(y.data(), 200) && bits(w.get(), 11) == Bits(11, 0) &&
+              bits(c.get(), 200) == Bits(200, 0));
 }
 
 TEST(SpectrumSubtract, AdaptiveFormsAndTheirFailures) {
   const Spectrum wide = peaks(100, 140, 0.01f);
   OwnedArrays direct(wide);
   int n = int(direct.n);
-  float* back = nullptr;
+  std::unique_ptr<float[]> back;
   ASSERT_EQ(ABSSubtract(&direct.x, &direct.y, &n, &back, 20, 10, 0.45f), 0);
   direct.n = unsigned(n);
   const Snap subtracted = snap(direct.masses(), direct.intensities(), unsigned(n));
-  const Snap background = snap(direct.masses(), Vec(back, back + n), unsigned(n));
-  delete[] back;
+  const Snap background = snap(direct.masses(), Vec(back.get(), back.get() + n), unsigned(n));
   BackGroundSubPars adaptive("");  // the adaptive type stands for the defaults, whatever else the set holds
   adaptive.Type() = ADAPTIVE, adaptive.PolyOrder() = -7, adaptive.PercentBelow() = kNaN;
   const ABSSubtractPars defaults = absSet(20, 10, 0.45);
@@ -190,7 +189,7 @@ TEST(SpectrumOperations, AddingPeakDetectionAndSmoothingAsTheirRoutines) {
   tiny.intensities[3] = 5e-7f, zeroed.intensities[3] = 0;
   auto direct = [&](const Spectrum& s, const TOFDeadTimeCorrection* d) {
     OwnedArrays o(s);
-    peakDetectTOF(o.x, o.y, o.n, 4, 80, 2, true, true, false, d);
+    peakDetectTOF(o.x.get(), o.y.get(), o.n, 4, 80, 2, true, true, false, d);
     return snap(o.masses(), o.intensities(), o.n);
   };
   const CenterPars centre("");
@@ -250,18 +249,16 @@ TEST(SpectrumOperations, RealTimeCentroidingCarriesBothSigmas) {
   const Spectrum s = peaks(100, 124, 0.001f);
   CRTCentroidDTCProcess c(10000, 2000, 8000, 4);
   c.SetDoBackgroundSubtract(true);
-  double* p = nullptr;
-  float *ps = nullptr, *v = nullptr, *vs = nullptr;
+  std::unique_ptr<double[]> p;
+  std::unique_ptr<float[]> ps, v, vs;
   long found = 0;
   ASSERT_TRUE(c.PPCentroidDTC(s.masses.data(), s.intensities.data(), long(s.masses.size()), p, ps, v, vs, found));
-  const std::unique_ptr<double[]> positions(p);
-  const std::unique_ptr<float[]> sigmas(ps), values(v), valueSigmas(vs);
   ASSERT_GT(found, 20);
   const auto n = unsigned(found);
-  Vec m(p, p + n);
+  Vec m(p.get(), p.get() + n);
   ZVSpectrum wide(s.masses, s.intensities);
   EXPECT_TRUE(wide.RTCentroid(10000) == 0 &&
-              snap(wide) == (Snap{n, bits(m.data(), n), bits(v, n), bits(ps, n), bits(vs, n)}));
+              snap(wide) == (Snap{n, bits(m.data(), n), bits(v.get(), n), bits(ps.get(), n), bits(vs.get(), n)}));
   for (float last : {110.0f, 121.0f, 124.0f})
     for (float resolution : {10000.0f, 0.0f, -1.0f, kNaN, kInf}) {
       if (last == 124 && resolution == 10000) continue;

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <random>
 #include <string>
 #include <utility>
@@ -84,27 +85,21 @@ inline std::vector<Spectrum> hostileSpectra(const std::vector<std::size_t>& size
   return out;
 }
 
-// A spectrum in new[] arrays, for routines that take arrays by reference
-// and may delete and replace them; released with whatever they then hold.
+// A spectrum in owned arrays, for routines that take arrays by reference
+// and may replace them.
 struct OwnedArrays {
-  float* x = nullptr;
-  float* y = nullptr;
+  std::unique_ptr<float[]> x, y;
   unsigned int n = 0;
   OwnedArrays(const std::vector<float>& masses, const std::vector<float>& intensities)
-      : x(new float[masses.size()]), y(new float[masses.size()]), n(static_cast<unsigned int>(masses.size())) {
-    std::copy_n(masses.begin(), n, x);
-    std::copy_n(intensities.begin(), n, y);
+      : x(std::make_unique<float[]>(masses.size())),
+        y(std::make_unique<float[]>(masses.size())),
+        n(static_cast<unsigned int>(masses.size())) {
+    std::copy_n(masses.begin(), n, x.get());
+    std::copy_n(intensities.begin(), n, y.get());
   }
   explicit OwnedArrays(const Spectrum& s) : OwnedArrays(s.masses, s.intensities) {}
-  OwnedArrays(OwnedArrays&& o) noexcept
-      : x(std::exchange(o.x, nullptr)), y(std::exchange(o.y, nullptr)), n(std::exchange(o.n, 0u)) {}
-  OwnedArrays& operator=(OwnedArrays&&) = delete;
-  ~OwnedArrays() {
-    delete[] x;
-    delete[] y;
-  }
-  [[nodiscard]] std::vector<float> masses() const { return {x, x + n}; }
-  [[nodiscard]] std::vector<float> intensities() const { return {y, y + n}; }
+  [[nodiscard]] std::vector<float> masses() const { return {x.get(), x.get() + n}; }
+  [[nodiscard]] std::vector<float> intensities() const { return {y.get(), y.get() + n}; }
 };
 
 }  // namespace spectrum_fixtures

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 #include <limits>
-#include <new>
 
+#include "formats/portability/AllocationGuard.h"
 #include "formats/portability/FileIO.h"
 #include "formats/portability/SysFileSize.h"
 #include "formats/portability/SysPaths.h"
@@ -93,12 +93,13 @@ int ZVRawFunctionDescriptors::readDescriptors(std::string_view dir) {
   // The count comes from the bytes actually present, so the allocation is
   // bounded by the file.
   Slots slots;
-  try {
-    slots.reserve(count);
-    for (unsigned int i = 0; i < count; ++i) slots.push_back(makeDescriptorImp(nonMaldi == 0));
-  } catch (const std::bad_alloc&) {
-    return ZVRAW_MEMALLOC_ERROR;
-  }
+  if (int rc = zvraw::guardAllocation([&] {
+        slots.reserve(count);
+        for (unsigned int i = 0; i < count; ++i) slots.push_back(makeDescriptorImp(nonMaldi == 0));
+        return ZVRAW_OK;
+      });
+      rc != ZVRAW_OK)
+    return rc;
   m_ppImp = std::move(slots);
 
   int rc = ZVRAW_OK;
@@ -120,11 +121,12 @@ int ZVRawFunctionDescriptors::writeDescriptors(std::string_view dir) {
       if (!r) return ZVRAW_NULLPOINTER_ERROR;
       if (!r->fitsFileWidths()) return ZVRAW_ERROR;
     }
-    try {
-      file.reserve(m_ppImp->size() * kFunctionDescriptorRecordSize);
-    } catch (const std::bad_alloc&) {
-      return ZVRAW_MEMALLOC_ERROR;
-    }
+    if (int rc = zvraw::guardAllocation([&] {
+          file.reserve(m_ppImp->size() * kFunctionDescriptorRecordSize);
+          return ZVRAW_OK;
+        });
+        rc != ZVRAW_OK)
+      return rc;
     for (const auto& r : *m_ppImp) {
       const Bytes record = r->packedRecord();
       file.insert(file.end(), record.begin(), record.end());
@@ -230,15 +232,13 @@ int ZVRawFunctionDescriptors::setDescriptors(const ZVRawFunctionDescriptorImp* c
     m_ppImp.reset();
     return ZVRAW_OK;
   }
-  try {
+  return zvraw::guardAllocation([&] {
     Slots slots;
     slots.reserve(n);
     for (unsigned int i = 0; i < n; ++i) slots.push_back(cloneDescriptorImp(*records[i]));
     m_ppImp = std::move(slots);
-  } catch (const std::bad_alloc&) {
-    return ZVRAW_MEMALLOC_ERROR;
-  }
-  return ZVRAW_OK;
+    return ZVRAW_OK;
+  });
 }
 
 int ZVRawFunctionDescriptors::updateDescriptor(unsigned int f, const ZVRawFunctionDescriptorImp& record) {
@@ -259,26 +259,22 @@ int ZVRawFunctionDescriptors::updateDescriptor(unsigned int f, const ZVRawFuncti
           static_cast<const ZVRawFunctionDescriptor_NonMaldi_Imp&>(record);
     return ZVRAW_OK;
   }
-  try {
+  return zvraw::guardAllocation([&] {
     auto copy = cloneDescriptorImp(record);
     if (f >= slots.size()) slots.resize(std::size_t{f} + 1);  // unchanged if this throws
     slots[f] = std::move(copy);
-  } catch (const std::bad_alloc&) {
-    return ZVRAW_MEMALLOC_ERROR;
-  }
-  return ZVRAW_OK;
+    return ZVRAW_OK;
+  });
 }
 
 int ZVRawFunctionDescriptors::appendFunctions(unsigned int nFuncsToAppend) {
   const unsigned int count = descriptorCount();
   if (nFuncsToAppend > std::numeric_limits<unsigned int>::max() - count) return ZVRAW_FUNCNUM_INVALID;
-  try {
+  return zvraw::guardAllocation([&] {
     if (!m_ppImp)
       m_ppImp = Slots(std::size_t{count} + nFuncsToAppend);
     else
       m_ppImp->resize(std::size_t{count} + nFuncsToAppend);
-  } catch (const std::bad_alloc&) {
-    return ZVRAW_MEMALLOC_ERROR;
-  }
-  return ZVRAW_OK;
+    return ZVRAW_OK;
+  });
 }

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
-#include <new>
 
+#include "formats/portability/AllocationGuard.h"
 #include "formats/portability/CLocale.h"
 #include "formats/portability/TextNumbers.h"
 #include "formats/portability/FileIO.h"
@@ -200,23 +200,24 @@ void ZVRawHeader::renderCalibrationSlots() {
 int ZVRawHeader::readHeader(std::string_view cRawFileName) {
   std::string path;
   if (int rc = headerPath(cRawFileName, ENCRYPTED_HEADER_FILE_NAME, path); rc != ZVRAW_OK) return rc;
-  try {
-    Bytes bytes;
-    int rc = zvraw::readWholeFile(path, bytes, kMaxHeaderFileSize);
-    const bool inverted = rc != ZVRAW_FILEOPEN_ERROR;
-    if (!inverted) {
-      if (rc = headerPath(cRawFileName, TEXT_HEADER_FILE_NAME, path); rc != ZVRAW_OK) return rc;
-      rc = zvraw::readWholeFile(path, bytes, kMaxHeaderFileSize);
-      if (rc == ZVRAW_FILEOPEN_ERROR) return ZVRAW_HEADERFILE_FILEOPEN_ERROR;
-    }
-    if (rc != ZVRAW_OK) return ZVRAW_HEADERFILE_READERROR;
-    if (inverted) complement(bytes);
-    parseText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    renderCalibrationSlots();
-    return ZVRAW_OK;
-  } catch (const std::bad_alloc&) {
-    return ZVRAW_HEADERFILE_READERROR;
-  }
+  // A header that cannot be held is one that cannot be read.
+  return zvraw::guardAllocation(
+      [&] {
+        Bytes bytes;
+        int rc = zvraw::readWholeFile(path, bytes, kMaxHeaderFileSize);
+        const bool inverted = rc != ZVRAW_FILEOPEN_ERROR;
+        if (!inverted) {
+          if (rc = headerPath(cRawFileName, TEXT_HEADER_FILE_NAME, path); rc != ZVRAW_OK) return rc;
+          rc = zvraw::readWholeFile(path, bytes, kMaxHeaderFileSize);
+          if (rc == ZVRAW_FILEOPEN_ERROR) return ZVRAW_HEADERFILE_FILEOPEN_ERROR;
+        }
+        if (rc != ZVRAW_OK) return ZVRAW_HEADERFILE_READERROR;
+        if (inverted) complement(bytes);
+        parseText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        renderCalibrationSlots();
+        return ZVRAW_OK;
+      },
+      ZVRAW_HEADERFILE_READERROR);
 }
 
 void ZVRawHeader::parseText(std::string_view text) {

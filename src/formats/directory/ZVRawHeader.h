@@ -115,7 +115,8 @@ class ZVRawHeader {
   [[nodiscard]] bool operator==(const ZVRawHeader& other) const = default;
 
   // Reads dir/_header.inf, else dir/_header.txt: 0, 4 (empty directory or a
-  // path over 255 characters), 6 (neither opens) or 7 (not read whole).
+  // path over 255 characters), 6 (neither opens) or 7 (not read whole, or
+  // no memory to hold it).
   // Lines that do not parse are skipped. Never throws.
   [[nodiscard]] int readHeader(std::string_view cRawFileName);
   // Writes dir/_header.txt, or dir/_header.inf when bEncrypt, replacing the

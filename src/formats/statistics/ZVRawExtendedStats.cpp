@@ -5,9 +5,8 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <new>
-#include <stdexcept>
 
+#include "formats/portability/AllocationGuard.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace borealtek_zvraw_version_1 {
@@ -56,12 +55,12 @@ int checkFileWriteError(std::FILE*) { return ZVRAW_FILEWRITE_ERROR; }
 ZVRawExtendedStats::ZVRawExtendedStats(unsigned int n) : m_functions(n) {}
 
 int ZVRawExtendedStats::appendFunctions(unsigned int n) {
-  try {
+  // Two unsigned counts of functions stay far below max_size(): only memory can run out.
+  static_assert(std::uint64_t{2} * UINT32_MAX < PTRDIFF_MAX / sizeof(FunctionStats));
+  return zvraw::guardAllocation([&] {
     m_functions.resize(m_functions.size() + n);
-  } catch (const std::exception&) {  // bad_alloc, or length_error past max_size
-    return ZVRAW_MEMALLOC_ERROR;
-  }
-  return ZVRAW_OK;
+    return ZVRAW_OK;
+  });
 }
 
 // Whatever asks for a function to change it gets its records built (null
@@ -86,16 +85,19 @@ bool ZVRawExtendedStats::buildRecords(const FunctionStats& f) const {
 
 bool ZVRawExtendedStats::buildLocked(const FunctionStats& f) const {
   if (!f.stored) return true;
-  try {
-    std::vector<ZVRawExtStatsRecord> built;
-    built.reserve(f.stored->count);
-    for (std::size_t k = 0; k < f.stored->count; ++k) f.stored->decode(k, built.emplace_back());
-    f.records.swap(built);
-  } catch (const std::exception&) {  // bad_alloc, or length_error past max_size
-    return false;
-  }
-  f.stored.reset();
-  return true;
+  // A count of scans stays far below max_size(): only memory can run out.
+  static_assert(std::uint64_t{UINT32_MAX} < PTRDIFF_MAX / sizeof(ZVRawExtStatsRecord));
+  const bool built = zvraw::guardAllocation(
+      [&] {
+        std::vector<ZVRawExtStatsRecord> records;
+        records.reserve(f.stored->count);
+        for (std::size_t k = 0; k < f.stored->count; ++k) f.stored->decode(k, records.emplace_back());
+        f.records.swap(records);
+        return true;
+      },
+      false);
+  if (built) f.stored.reset();
+  return built;
 }
 const ZVRawExtendedStats::FunctionStats* ZVRawExtendedStats::function(unsigned int fn) const {
   return fn < m_functions.size() ? &m_functions[fn] : nullptr;
@@ -166,13 +168,11 @@ int ZVRawExtendedStats::incrementStatsScanBuffer(unsigned int fn, unsigned int n
   if (f == nullptr) return ZVRAW_FUNCNUM_INVALID;
   if (n == 0) return ZVRAW_OK;
   if (n > UINT32_MAX - f->records.size()) return ZVRAW_MEMALLOC_ERROR;
-  try {
+  return zvraw::guardAllocation([&] {
     f->records.resize(f->records.size() + n);
-  } catch (const std::bad_alloc&) {
-    return ZVRAW_MEMALLOC_ERROR;
-  }
-  f->hasRecords = true;
-  return ZVRAW_OK;
+    f->hasRecords = true;
+    return ZVRAW_OK;
+  });
 }
 
 int ZVRawExtendedStats::addStatsRecords(unsigned int fn, unsigned int first, unsigned int last,
@@ -183,14 +183,12 @@ int ZVRawExtendedStats::addStatsRecords(unsigned int fn, unsigned int first, uns
   const std::size_t count = f->records.size();
   if (last < first || (count > 0 && last <= count - 1)) return ZVRAW_ERROR;
   if (last == UINT32_MAX) return ZVRAW_MEMALLOC_ERROR;  // the count would not fit
-  try {
+  return zvraw::guardAllocation([&] {
     f->records.resize(std::size_t{last} + 1);
-  } catch (const std::bad_alloc&) {
-    return ZVRAW_MEMALLOC_ERROR;
-  }
-  std::copy(source, source + (last - first + 1), f->records.begin() + first);
-  f->hasRecords = true;
-  return ZVRAW_OK;
+    std::copy(source, source + (last - first + 1), f->records.begin() + first);
+    f->hasRecords = true;
+    return ZVRAW_OK;
+  });
 }
 
 ZVRawExtStatsRecord* ZVRawExtendedStats::getStatsRecord(unsigned int fn, unsigned int scan) {
@@ -255,29 +253,30 @@ const ExtendedStatsRecord* ZVRawExtendedStats::getStatsRecord(const unsigned int
 }
 
 // The text form of the entries' listing.
-int ZVRawExtendedStats::getExtendedStatsFields(unsigned int fn, char (*&names)[EXTSTATS_FIELDNAME_SIZE],
-                                               char (*&types)[EXTSTATS_FIELDNAME_SIZE], int& count) const {
+int ZVRawExtendedStats::getExtendedStatsFields(unsigned int fn, FieldTexts& names, FieldTexts& types,
+                                               int& count) const {
   ExtendedStatsRecord* listed = nullptr;
   int n = count;
   if (int rc = getExtendedStatsFields(fn, listed, n); rc != ZVRAW_OK) return rc;
   const std::unique_ptr<ExtendedStatsRecord[]> entries(listed);
   count = n;  // untouched when the function is not valid
   if (!entries) return ZVRAW_OK;
-  using TextList = std::unique_ptr<char[][EXTSTATS_FIELDNAME_SIZE]>;
-  TextList nameList, typeList;
-  try {
-    nameList.reset(new char[n][EXTSTATS_FIELDNAME_SIZE]);
-    typeList.reset(new char[n][EXTSTATS_FIELDNAME_SIZE]);
-  } catch (const std::bad_alloc&) {
+  FieldTexts nameList, typeList;
+  if (int rc = zvraw::guardAllocation([&] {
+        nameList = std::make_unique_for_overwrite<char[][EXTSTATS_FIELDNAME_SIZE]>(static_cast<std::size_t>(n));
+        typeList = std::make_unique_for_overwrite<char[][EXTSTATS_FIELDNAME_SIZE]>(static_cast<std::size_t>(n));
+        return ZVRAW_OK;
+      });
+      rc != ZVRAW_OK) {
     count = 0;
-    return ZVRAW_MEMALLOC_ERROR;
+    return rc;
   }
   for (int i = 0; i < n; ++i) {
     putText(nameList[i], entries[i].Name);
     putText(typeList[i], typeName(entries[i].Type));
   }
-  names = nameList.release();
-  types = typeList.release();
+  names = std::move(nameList);
+  types = std::move(typeList);
   return ZVRAW_OK;
 }
 
@@ -288,13 +287,17 @@ int ZVRawExtendedStats::getExtendedStatsFields(unsigned int fn, ExtendedStatsRec
   const std::uint32_t n = f->leader.m_nNumberOfFields;
   count = static_cast<int>(n);
   if (n == 0) return ZVRAW_OK;
-  auto* list = new (std::nothrow) ExtendedStatsRecord[n];
-  if (list == nullptr) {
+  std::unique_ptr<ExtendedStatsRecord[]> list;
+  if (int rc = zvraw::guardAllocation([&] {
+        list = std::make_unique_for_overwrite<ExtendedStatsRecord[]>(n);
+        return ZVRAW_OK;
+      });
+      rc != ZVRAW_OK) {
     count = 0;
-    return ZVRAW_MEMALLOC_ERROR;
+    return rc;
   }
   for (std::uint32_t i = 0; i < n; ++i) list[i] = listedEntry(f->fields[i].m_nFieldID);
-  out = list;
+  out = list.release();  // the caller's, released with delete[]
   return ZVRAW_OK;
 }
 

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <string>
 
+#include "formats/portability/AllocationGuard.h"
 #include "formats/portability/PageAlignedBuffer.h"
 #include "formats/portability/SysPaths.h"
 #include "formats/statistics/ZVRawExtendedStats.h"
@@ -68,11 +68,12 @@ int ZVRawExtendedStats::writeRecords(std::string_view dir, unsigned int fn, unsi
   if (!file) return ZVRAW_STATSFILE_FILEWRITEOPEN_ERROR;
 
   std::vector<StatsFieldCodec> plan;
-  try {
-    plan.reserve(f->leader.m_nNumberOfFields);
-  } catch (const std::bad_alloc&) {
-    return ZVRAW_MEMALLOC_ERROR;
-  }
+  if (int rc = zvraw::guardAllocation([&] {
+        plan.reserve(f->leader.m_nNumberOfFields);
+        return ZVRAW_OK;
+      });
+      rc != ZVRAW_OK)
+    return rc;
   std::size_t stride = 0;
   for (std::uint32_t i = 0; i < f->leader.m_nNumberOfFields; ++i) {
     const StatsFieldCodec& codec = plan.emplace_back(f->fields[i].m_nFieldID, f->fields[i].m_nFieldType);

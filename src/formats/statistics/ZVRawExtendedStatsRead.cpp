@@ -8,11 +8,11 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <new>
 #include <vector>
 #include <string>
 #include <utility>
 
+#include "formats/portability/AllocationGuard.h"
 #include "formats/portability/SysFileSize.h"
 #include "formats/portability/SysPaths.h"
 #include "formats/portability/SysTrace.h"
@@ -96,12 +96,13 @@ int ZVRawExtendedStats::readRecords(std::FILE* file, unsigned int fn, FunctionSt
   f.stored.reset();
   f.hasRecords = true;
   std::shared_ptr<StoredRecords> stored;
-  try {
-    stored = std::make_shared<StoredRecords>();
-    stored->plan.reserve(f.leader.m_nNumberOfFields);
-  } catch (const std::bad_alloc&) {
-    return ZVRAW_MEMALLOC_ERROR;
-  }
+  if (int rc = zvraw::guardAllocation([&] {
+        stored = std::make_shared<StoredRecords>();
+        stored->plan.reserve(f.leader.m_nNumberOfFields);
+        return ZVRAW_OK;
+      });
+      rc != ZVRAW_OK)
+    return rc;
   std::vector<StatsFieldCodec>& plan = stored->plan;
   std::size_t stride = 0;
   std::size_t beforeWidthless = 0;  // bytes of a record before its first field of no width
@@ -137,8 +138,12 @@ int ZVRawExtendedStats::readRecords(std::FILE* file, unsigned int fn, FunctionSt
 
   // Hold no more records than the file can: the count is a claim.
   const auto fits = static_cast<std::size_t>(std::min<std::uint64_t>(scans, available / stride));
-  stored->bytes.reset(new (std::nothrow) std::uint8_t[fits * stride]);
-  if (!stored->bytes) return ZVRAW_MEMALLOC_ERROR;
+  if (int rc = zvraw::guardAllocation([&] {
+        stored->bytes = std::make_unique_for_overwrite<std::uint8_t[]>(fits * stride);
+        return ZVRAW_OK;
+      });
+      rc != ZVRAW_OK)
+    return rc;
   // Read at their offset (one pread, no seek), from the header size on.
   const std::size_t want = fits * stride;
   int rc = ZVRAW_OK;

@@ -1,10 +1,14 @@
-// The counted reference and the caller array: who holds what, and when it goes.
+// The counted reference, the caller array and the allocation guard: who
+// holds what, when it goes, and what running out of memory gives.
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdlib>
+#include <new>
+#include <stdexcept>
 
+#include "formats/portability/AllocationGuard.h"
 #include "formats/portability/CallerMemory.h"
 #include "formats/portability/CountedRef.h"
 
@@ -68,6 +72,22 @@ TEST(CallerArray, AllocatesGrowsRefusesAndHandsOver) {
   EXPECT_EQ(a.capacity(), 0u);
   std::free(handed);  // the receiver releases it as releaseMemory would
   ASSERT_EQ(a.allocate(0), ZVRAW_OK);  // zero elements: what malloc gives, released with the array
+}
+
+// Only std::bad_alloc becomes the no-memory result (its subclass included);
+// codes pass unchanged and other exceptions pass on to whoever maps them.
+TEST(GuardAllocation, NoMemoryIsAResultAndNothingElseIsCaught) {
+  EXPECT_EQ(zvraw::guardAllocation([] { return ZVRAW_FILEREAD_ERROR; }), ZVRAW_FILEREAD_ERROR);
+  EXPECT_EQ(zvraw::guardAllocation([]() -> int { throw std::bad_alloc(); }), ZVRAW_MEMALLOC_ERROR);
+  EXPECT_EQ(zvraw::guardAllocation([]() -> int { throw std::bad_array_new_length(); }), ZVRAW_MEMALLOC_ERROR);
+  EXPECT_EQ(zvraw::guardAllocation([]() -> int { throw std::bad_alloc(); }, ZVRAW_HEADERFILE_READERROR),
+            ZVRAW_HEADERFILE_READERROR);
+  EXPECT_FALSE(zvraw::guardAllocation([]() -> bool { throw std::bad_alloc(); }, false));
+  int held = 1;
+  EXPECT_EQ(zvraw::guardAllocation([]() -> int* { throw std::bad_alloc(); }, nullptr), nullptr);
+  EXPECT_EQ(zvraw::guardAllocation([&] { return &held; }, nullptr), &held);
+  EXPECT_THROW((void)zvraw::guardAllocation([]() -> int { throw std::length_error("past max_size"); }),
+               std::length_error);
 }
 
 }  // namespace

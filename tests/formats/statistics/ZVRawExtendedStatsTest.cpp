@@ -181,8 +181,7 @@ TEST(ExtendedStatsRecords, AppendedFunctionsStartEmpty) {
 TEST(ExtendedStatsFieldList, NothingListedBeforeTheStatisticsAreValid) {
   ZVRawExtendedStats s(1);
   ASSERT_EQ(s.addField(0, NEEDLE), ZVRAW_OK);
-  char(*names)[64] = nullptr;
-  char(*types)[64] = nullptr;
+  ZVRawExtendedStats::FieldTexts names, types;
   ExtendedStatsRecord* entries = nullptr;
   int count = -5;
   EXPECT_EQ(s.getExtendedStatsFields(1, names, types, count), ZVRAW_FUNCNUM_INVALID);

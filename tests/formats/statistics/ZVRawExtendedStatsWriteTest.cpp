@@ -241,8 +241,7 @@ TEST_F(ExtendedStatsWriteTest, FieldListAfterWriting) {
   for (unsigned id : {LINEAR_DETECTOR_VOLTAGE, COLLISION_ENERGY2, RAW_EE_CV, SAMPLE_PLATE_VOLT})
     ASSERT_EQ(s.addField(0, id), ZVRAW_OK);
   ASSERT_EQ(s.writeExtendedStats(d(), 0, 0u), ZVRAW_OK);
-  char(*names)[64] = nullptr;
-  char(*types)[64] = nullptr;
+  ZVRawExtendedStats::FieldTexts names, types;
   int count = 0;
   ASSERT_EQ(s.getExtendedStatsFields(0, names, types, count), ZVRAW_OK);
   ASSERT_EQ(count, 4);
@@ -253,8 +252,6 @@ TEST_F(ExtendedStatsWriteTest, FieldListAfterWriting) {
     EXPECT_STREQ(types[i], expectedTypes[i]);
     EXPECT_EQ(names[i][63], '\0');
   }
-  delete[] names;
-  delete[] types;
 
   ExtendedStatsRecord* entries = nullptr;
   ASSERT_EQ(s.getExtendedStatsFields(0, entries, count), ZVRAW_OK);
