@@ -9,7 +9,7 @@
 #include <memory>
 #include <span>
 
-#include "formats/scans/FunctionCalibration.h"
+#include "formats/calibration/FunctionCalibration.h"
 #include "formats/directory/ZVRawFunctionDescriptorImp.h"
 #include "formats/scans/ScanDecodeSettings.h"
 #include "formats/scans/ZVRawPackedFormats.h"
