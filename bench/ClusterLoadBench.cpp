@@ -26,7 +26,7 @@
 #include "formats/portability/PageAlignedBuffer.h"
 #include "formats/scans/ZVRawFunctionScanIndexImp.h"
 #include "formats/directory/ZVRawHeader.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 
 namespace fs = std::filesystem;
 

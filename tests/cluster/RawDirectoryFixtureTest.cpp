@@ -10,7 +10,7 @@
 #include "formats/directory/ZVRawFunctionDescriptors.h"
 #include "formats/scans/ZVRawFunctionScanIndices.h"
 #include "formats/directory/ZVRawHeader.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 #include "formats/directory/ZVRawVeskoCalibration.h"
 #include "support/RawDirectoryFixture.h"
 #include "support/TempDir.h"

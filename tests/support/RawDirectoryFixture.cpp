@@ -12,7 +12,7 @@
 #include "formats/directory/ZVRawFunctionDescriptorImp.h"
 #include "formats/scans/ZVRawFunctionScanIndexImp.h"
 #include "formats/directory/ZVRawHeader.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 #include "formats/directory/ZVRawVeskoCalibration.h"
 #include "support/DescriptorRecords.h"
 #include "support/TempDir.h"

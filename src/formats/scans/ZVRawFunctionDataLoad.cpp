@@ -26,7 +26,7 @@
 #include "formats/scans/ZVRawFunctionData.h"
 #include "formats/directory/ZVRawFunctionDescriptors.h"
 #include "formats/scans/ZVRawFunctionScanIndices.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace borealtek_zvraw_version_1 {

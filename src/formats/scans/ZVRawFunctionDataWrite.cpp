@@ -24,7 +24,7 @@
 #include "formats/scans/ZVRawFunctionScanIndices.h"
 #include "formats/scans/ScanPacking.h"
 #include "formats/scans/ScanStatistics.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace borealtek_zvraw_version_1 {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "formats/portability/ByteCodec.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 std::atomic<float> fOffset{0};

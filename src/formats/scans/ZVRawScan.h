@@ -12,7 +12,7 @@
 #include "formats/calibration/FunctionCalibration.h"
 #include "formats/directory/ZVRawFunctionDescriptorImp.h"
 #include "formats/scans/ScanDecodeSettings.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 
 namespace zvraw {
 class RunSource;

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "formats/scans/ZVRawFunctionScanIndices.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 #include "support/Corruption.h"
 #include "support/IndexRecords.h"
 #include "support/TempDir.h"
