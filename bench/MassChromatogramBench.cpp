@@ -21,7 +21,7 @@
 #include "cluster/ZVRawAccessInterface.h"
 #include "cluster/ZVRawDataCluster.h"
 #include "formats/portability/ByteCodec.h"
-#include "formats/scans/ZVRawFunctionScanIndexImp.h"
+#include "formats/index/ZVRawFunctionScanIndexImp.h"
 #include "formats/directory/ZVRawHeader.h"
 #include "formats/packets/ZVRawPackedFormats.h"
 

@@ -8,7 +8,7 @@
 #include "formats/statistics/ZVRawAnalog.h"
 #include "formats/directory/ZVRawExternalLumavent.h"
 #include "formats/directory/ZVRawFunctionDescriptors.h"
-#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
 #include "formats/directory/ZVRawHeader.h"
 #include "formats/packets/ZVRawPackedFormats.h"
 #include "formats/directory/ZVRawVeskoCalibration.h"

@@ -10,7 +10,7 @@
 #include "formats/statistics/ZVRawAnalog.h"
 #include "formats/directory/ZVRawExternalLumavent.h"
 #include "formats/directory/ZVRawFunctionDescriptorImp.h"
-#include "formats/scans/ZVRawFunctionScanIndexImp.h"
+#include "formats/index/ZVRawFunctionScanIndexImp.h"
 #include "formats/directory/ZVRawHeader.h"
 #include "formats/packets/ZVRawPackedFormats.h"
 #include "formats/directory/ZVRawVeskoCalibration.h"

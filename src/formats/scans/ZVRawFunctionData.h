@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "formats/calibration/FunctionCalibration.h"
-#include "formats/scans/ZVRawFunctionScanIndexImp.h"
+#include "formats/index/ZVRawFunctionScanIndexImp.h"
 #include "formats/calibration/ZVRawMassType.h"
 #include "formats/scans/ZVRawScan.h"
 #include "formats/scans/ZVRawScanBufferSource.h"

@@ -25,7 +25,7 @@
 #include "formats/directory/ZVRawExternalLumavent.h"
 #include "formats/scans/ZVRawFunctionData.h"
 #include "formats/directory/ZVRawFunctionDescriptors.h"
-#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
 #include "formats/packets/ZVRawPackedFormats.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 

@@ -16,7 +16,7 @@
 #include "formats/portability/PageAlignedBuffer.h"
 #include "formats/portability/SysFileSize.h"
 #include "formats/portability/SysPaths.h"
-#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
 #include "formats/packets/ZVRawPackedFormats.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 

@@ -9,7 +9,7 @@
 #include <random>
 #include <thread>
 
-#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
 #include "formats/packets/ZVRawPackedFormats.h"
 #include "support/Corruption.h"
 #include "support/IndexRecords.h"

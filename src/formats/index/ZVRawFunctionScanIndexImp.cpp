@@ -1,4 +1,4 @@
-#include "formats/scans/ZVRawFunctionScanIndexImp.h"
+#include "formats/index/ZVRawFunctionScanIndexImp.h"
 
 #include <array>
 #include <cstring>

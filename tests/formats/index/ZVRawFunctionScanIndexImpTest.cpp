@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "formats/portability/FileHandle.h"
-#include "formats/scans/ZVRawFunctionScanIndexImp.h"
+#include "formats/index/ZVRawFunctionScanIndexImp.h"
 #include "formats/packets/ZVRawPackedFormats.h"
 #include "support/Corruption.h"
 #include "support/IndexRecords.h"
