@@ -29,7 +29,7 @@
 #include "cluster/ZVRawAccessInterface.h"
 #include "cluster/ZVRawDataCluster.h"
 #include "cluster/ZVRawDataClusterInfo.h"
-#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
 #include "zorvalen/ZorvalenRaw.h"
 
 namespace fs = std::filesystem;

@@ -24,9 +24,9 @@
 #include "formats/portability/ByteCodec.h"
 #include "formats/portability/CLocale.h"
 #include "formats/portability/PageAlignedBuffer.h"
-#include "formats/scans/ZVRawFunctionScanIndexImp.h"
+#include "formats/index/ZVRawFunctionScanIndexImp.h"
 #include "formats/directory/ZVRawHeader.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 
 namespace fs = std::filesystem;
 

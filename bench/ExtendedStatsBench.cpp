@@ -16,7 +16,7 @@
 
 #include "formats/portability/PageAlignedBuffer.h"
 #include "formats/statistics/ZVRawExtendedStats.h"
-#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
 
 using borealtek_zvraw_version_1::ZVRawExtendedStats;
 using borealtek_zvraw_version_1::ZVRawExtStatsRecord;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "formats/scans/FunctionCalibration.h"
+#include "formats/calibration/FunctionCalibration.h"
 
 namespace {
 

@@ -26,7 +26,7 @@
 #include "formats/statistics/ZVRawExtendedStats.h"
 #include "formats/scans/ZVRawFunctionData.h"
 #include "formats/directory/ZVRawFunctionDescriptors.h"
-#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
 
 using borealtek_calibrate_version_1::FunctionCalibration;
 using borealtek_zvraw_version_1::ZVRawExtendedStats;

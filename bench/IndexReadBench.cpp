@@ -18,7 +18,7 @@
 
 #include "formats/portability/ByteCodec.h"
 #include "formats/portability/PageAlignedBuffer.h"
-#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
 
 namespace fs = std::filesystem;
 

@@ -21,9 +21,9 @@
 #include "cluster/ZVRawAccessInterface.h"
 #include "cluster/ZVRawDataCluster.h"
 #include "formats/portability/ByteCodec.h"
-#include "formats/scans/ZVRawFunctionScanIndexImp.h"
+#include "formats/index/ZVRawFunctionScanIndexImp.h"
 #include "formats/directory/ZVRawHeader.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 
 namespace fs = std::filesystem;
 using namespace borealtek_zvraw_version_1;

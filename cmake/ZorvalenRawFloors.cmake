@@ -7,3 +7,7 @@ set(ZVRAW_FLOORS_cluster formats drift)
 set(ZVRAW_FLOORS_processing formats)
 set(ZVRAW_FLOORS_api formats drift cluster processing)
 set(ZVRAW_FLOORS_acquisition formats api)
+# A folder split into sub-folders lists them bottom first: each sub-folder
+# includes only from itself and the ones before it. The folders above see
+# all of them.
+set(ZVRAW_SUBFLOORS_formats portability calibration directory packets index statistics scans)

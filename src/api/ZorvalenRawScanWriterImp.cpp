@@ -6,7 +6,7 @@
 
 #include "api/FiniteValues.h"
 #include "formats/directory/ZVRawFunctionDescriptorImp.h"
-#include "formats/scans/ZVRawFunctionScanIndexImp.h"
+#include "formats/index/ZVRawFunctionScanIndexImp.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace Vardex::Lib::ZorvalenRaw {

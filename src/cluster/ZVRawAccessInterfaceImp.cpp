@@ -1,7 +1,7 @@
 #include "cluster/ZVRawAccessInterfaceImp.h"
 
 #include "formats/statistics/ZVRawAnalog.h"
-#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 using namespace borealtek_zvraw_version_1;

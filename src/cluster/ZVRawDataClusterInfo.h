@@ -25,7 +25,7 @@
 #include "formats/directory/ZVRawExternInfo.h"
 #include "formats/directory/ZVRawExternalLumavent.h"
 #include "formats/directory/ZVRawFunctionDescriptors.h"
-#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
 #include "formats/directory/ZVRawHeader.h"
 #include "formats/directory/ZVRawVeskoCalibration.h"
 

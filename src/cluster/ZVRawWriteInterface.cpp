@@ -1,7 +1,7 @@
 #include "cluster/ZVRawWriteInterface.h"
 
 #include "cluster/ZVRawDataCluster.h"
-#include "formats/scans/ZVRawFunctionScanIndexImp.h"
+#include "formats/index/ZVRawFunctionScanIndexImp.h"
 
 namespace borealtek_zvraw_version_1 {
 

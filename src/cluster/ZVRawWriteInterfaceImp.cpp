@@ -10,7 +10,7 @@
 #include "formats/portability/SysPaths.h"
 #include "formats/statistics/ZVRawExtendedStats.h"
 #include "formats/directory/ZVRawFunctionDescriptors.h"
-#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
 #include "formats/directory/ZVRawHeader.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 

@@ -15,7 +15,7 @@
 #include "cluster/ZVRawWriteInterfaceImp.h"
 #include "formats/portability/SysPaths.h"
 #include "formats/directory/ZVRawFunctionDescriptors.h"
-#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 using namespace borealtek_zvraw_version_1;

@@ -18,7 +18,7 @@
 #include "drift/CDTFileReader.h"
 #include "drift/CDTFormat.h"
 #include "drift/ScanData.h"
-#include "formats/scans/FunctionCalibration.h"
+#include "formats/calibration/FunctionCalibration.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "formats/directory/ZVRawExternalLumavent.h"
-#include "formats/scans/FunctionCalibration.h"
+#include "formats/calibration/FunctionCalibration.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
 

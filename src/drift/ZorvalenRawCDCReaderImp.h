@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "drift/CDTReader.h"
-#include "formats/scans/FunctionCalibration.h"
+#include "formats/calibration/FunctionCalibration.h"
 #include "drift/DriftReaderSources.h"
 #include "formats/directory/ZVRawExternalLumavent.h"
 

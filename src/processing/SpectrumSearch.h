@@ -5,7 +5,7 @@
 // target equal to the first mass gives 0 below it, one equal to the last
 // mass gives n - 1 above it. An empty or null array gives -1.
 
-#include "formats/scans/ZVRawMassType.h"
+#include "formats/calibration/ZVRawMassType.h"
 
 // The last index whose mass is strictly below fMass; -1 when the first mass
 // is above it, n - 1 when fMass is above the last.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "formats/scans/FunctionCalibration.h"
+#include "formats/calibration/FunctionCalibration.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace {

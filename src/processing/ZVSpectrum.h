@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "formats/scans/ZVRawMassType.h"
+#include "formats/calibration/ZVRawMassType.h"
 #include "processing/MatchCriteria.h"
 #include "processing/SpectrumSearch.h"
 

@@ -18,7 +18,7 @@
 #include "api/ZorvalenRawScanWriterImp.h"
 #include "cluster/WriterTestSupport.h"
 #include "cluster/ZVRawDataCluster.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 #include "formats/statistics/StatsTable.h"
 #include "support/FileSizeLimit.h"
 #include "support/TempDir.h"

@@ -7,7 +7,7 @@
 
 #include "drift/CDTReader.h"
 #include "drift/DriftPairFixture.h"
-#include "formats/scans/FunctionCalibration.h"
+#include "formats/calibration/FunctionCalibration.h"
 #include "support/Corruption.h"
 #include "support/TempDir.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "formats/scans/FunctionCalibration.h"
+#include "formats/calibration/FunctionCalibration.h"
 #include "processing/ZVSpectrum.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 

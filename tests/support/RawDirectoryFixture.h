@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "formats/portability/ByteCodec.h"
-#include "formats/scans/FunctionCalibration.h"
+#include "formats/calibration/FunctionCalibration.h"
 
 // Field types and ids of the per-scan statistics file.
 inline constexpr std::uint16_t kCharField = 0, kShortField = 1, kLongField = 2, kFloatField = 3, kDoubleField = 4;

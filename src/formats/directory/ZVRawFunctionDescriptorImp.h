@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "formats/portability/ByteCodec.h"
-#include "formats/scans/ZVRawMassType.h"
+#include "formats/calibration/ZVRawMassType.h"
 
 // _functns.inf: one 416-byte record per function, back to back, no header;
 // all fields little-endian.

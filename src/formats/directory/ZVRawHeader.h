@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "formats/scans/FunctionCalibration.h"
+#include "formats/calibration/FunctionCalibration.h"
 
 namespace borealtek_zvraw_version_1 {
 

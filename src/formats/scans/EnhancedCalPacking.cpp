@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "formats/portability/CpuFeatures.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 
 namespace zvraw_packed {
 

@@ -5,7 +5,7 @@
 // change from scan to scan.
 
 #include "formats/directory/ZVRawFunctionDescriptorImp.h"
-#include "formats/scans/FunctionCalibration.h"
+#include "formats/calibration/FunctionCalibration.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace borealtek_zvraw_version_1 {

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "formats/scans/FunctionCalibration.h"
-#include "formats/scans/ZVRawFunctionScanIndexImp.h"
-#include "formats/scans/ZVRawMassType.h"
+#include "formats/calibration/FunctionCalibration.h"
+#include "formats/index/ZVRawFunctionScanIndexImp.h"
+#include "formats/calibration/ZVRawMassType.h"
 #include "formats/scans/ZVRawScan.h"
 #include "formats/scans/ZVRawScanBufferSource.h"
 

@@ -25,8 +25,8 @@
 #include "formats/directory/ZVRawExternalLumavent.h"
 #include "formats/scans/ZVRawFunctionData.h"
 #include "formats/directory/ZVRawFunctionDescriptors.h"
-#include "formats/scans/ZVRawFunctionScanIndices.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace borealtek_zvraw_version_1 {

@@ -11,7 +11,7 @@
 #include "formats/directory/ZVRawExternalLumavent.h"
 #include "formats/scans/ZVRawFunctionData.h"
 #include "formats/directory/ZVRawFunctionDescriptors.h"
-#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace borealtek_zvraw_version_1 {

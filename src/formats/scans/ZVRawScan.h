@@ -9,10 +9,10 @@
 #include <memory>
 #include <span>
 
-#include "formats/scans/FunctionCalibration.h"
+#include "formats/calibration/FunctionCalibration.h"
 #include "formats/directory/ZVRawFunctionDescriptorImp.h"
 #include "formats/scans/ScanDecodeSettings.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 
 namespace zvraw {
 class RunSource;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace zvraw_scan_detail {

@@ -17,7 +17,7 @@
 #include "formats/portability/SysPaths.h"
 #include "formats/portability/SysTrace.h"
 #include "formats/statistics/ZVRawExtendedStats.h"
-#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace borealtek_zvraw_version_1 {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "formats/scans/EnhancedCalPacking.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <random>
 #include <vector>
 
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 #include "formats/scans/ScanPacking.h"
 
 namespace {

@@ -12,7 +12,7 @@
 
 #include "formats/portability/FileHandle.h"
 #include "formats/scans/ScanWindowSums.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 using namespace borealtek_zvraw_version_1;

@@ -10,7 +10,7 @@
 #include "cluster/ZVRawScanManagerImp.h"
 #include "formats/statistics/ZVRawExtendedStats.h"
 #include "formats/directory/ZVRawExternalLumavent.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 #include "support/Corruption.h"
 #include "support/FunctionDataRig.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"

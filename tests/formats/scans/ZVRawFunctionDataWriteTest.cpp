@@ -6,7 +6,7 @@
 #include <numeric>
 #include <random>
 
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 #include "support/FileSizeLimit.h"
 #include "support/FunctionDataRig.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"

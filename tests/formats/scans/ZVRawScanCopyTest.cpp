@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "formats/portability/FileHandle.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 #include "formats/scans/ZVRawScan.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 

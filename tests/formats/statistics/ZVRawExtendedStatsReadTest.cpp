@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "formats/statistics/ZVRawExtendedStats.h"
-#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
 #include "support/Corruption.h"
 #include "support/StatsTableFixture.h"
 #include "support/TempDir.h"

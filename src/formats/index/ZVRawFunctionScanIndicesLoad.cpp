@@ -16,8 +16,8 @@
 #include "formats/portability/PageAlignedBuffer.h"
 #include "formats/portability/SysFileSize.h"
 #include "formats/portability/SysPaths.h"
-#include "formats/scans/ZVRawFunctionScanIndices.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 
 #include <sys/types.h>
 

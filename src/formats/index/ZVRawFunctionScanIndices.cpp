@@ -1,4 +1,4 @@
-#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
 
 #include <limits>
 #include <mutex>

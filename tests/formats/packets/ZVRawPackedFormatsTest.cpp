@@ -6,7 +6,7 @@
 #include <random>
 
 #include "formats/portability/FileHandle.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 #include "support/Corruption.h"
 #include "support/TempDir.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"

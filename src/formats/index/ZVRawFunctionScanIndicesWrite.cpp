@@ -9,7 +9,7 @@
 #include "formats/portability/FileIO.h"
 #include "formats/portability/PageAlignedBuffer.h"
 #include "formats/portability/SysPaths.h"
-#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 unsigned int ZVRawFunctionScanIndices::nextScanToWrite(unsigned int nFuncNum) const {

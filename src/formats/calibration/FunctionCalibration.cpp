@@ -1,4 +1,4 @@
-#include "formats/scans/FunctionCalibration.h"
+#include "formats/calibration/FunctionCalibration.h"
 
 #include <emmintrin.h>
 

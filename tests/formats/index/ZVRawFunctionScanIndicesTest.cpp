@@ -9,8 +9,8 @@
 #include <random>
 #include <thread>
 
-#include "formats/scans/ZVRawFunctionScanIndices.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 #include "support/Corruption.h"
 #include "support/IndexRecords.h"
 #include "support/TempDir.h"

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "formats/portability/FileHandle.h"
-#include "formats/scans/ZVRawFunctionScanIndexImp.h"
+#include "formats/index/ZVRawFunctionScanIndexImp.h"
 
 // A fixed underlying type: a caller may pass any int, and any value other
 // than the two named directions acts as NEAREST.

@@ -1,6 +1,6 @@
 // Chromatograms and retention-time lookups over the scan index records.
 
-#include "formats/scans/ZVRawFunctionScanIndices.h"
+#include "formats/index/ZVRawFunctionScanIndices.h"
 
 #include <shared_mutex>
 

@@ -1,10 +1,10 @@
-#include "formats/scans/ZVRawFunctionScanIndexImp.h"
+#include "formats/index/ZVRawFunctionScanIndexImp.h"
 
 #include <array>
 #include <cstring>
 
 #include "formats/portability/ByteCodec.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 std::atomic<float> fOffset{0};

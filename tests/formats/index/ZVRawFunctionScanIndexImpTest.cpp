@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "formats/portability/FileHandle.h"
-#include "formats/scans/ZVRawFunctionScanIndexImp.h"
-#include "formats/scans/ZVRawPackedFormats.h"
+#include "formats/index/ZVRawFunctionScanIndexImp.h"
+#include "formats/packets/ZVRawPackedFormats.h"
 #include "support/Corruption.h"
 #include "support/IndexRecords.h"
 #include "support/TempDir.h"
