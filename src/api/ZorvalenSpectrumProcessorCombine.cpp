@@ -67,16 +67,19 @@ int ZorvalenSpectrumProcessorImp::combineScan(int function, int first, int last)
 
   int result = ZVRAW_OK;
   unsigned int largest = 0;
+  std::size_t total = 0;
   for (int scan = first; result == ZVRAW_OK && scan <= last; ++scan) {
     unsigned int size = 0;
     result = reader->GetScanSize(function, scan, size);
     largest = std::max(largest, size);
+    total += size;
   }
   if (result == ZVRAW_OK) {
     const auto masses = std::make_unique_for_overwrite<float[]>(largest);
     const auto intensities = std::make_unique_for_overwrite<float[]>(largest);
     const LockMassDetached uncorrected(*cluster);
     SpectrumSum sum;
+    sum.expect(total);
     for (int scan = first; result == ZVRAW_OK && scan <= last; ++scan) {
       unsigned int size = 0;
       result = reader->readScan(function, scan, masses.get(), intensities.get(), nullptr, size, largest);
