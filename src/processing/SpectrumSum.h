@@ -38,6 +38,11 @@ class SpectrumSum {
   // Tells that at most this many points will be added from now on, so that
   // a sum that grows makes room for them once rather than at every batch.
   void expect(std::size_t points) { expected_ = points; }
+  // Takes two new[] arrays of capacity points as room for its merges, when
+  // that is more than it holds for them.
+  void reuse(std::unique_ptr<float[]> masses, std::unique_ptr<float[]> intensities, std::size_t capacity) {
+    if (masses && intensities && capacity > out_.capacity()) out_.adopt(std::move(masses), std::move(intensities), capacity);
+  }
   // Replaces out's contents by the sum (no sigmas); the sum starts again
   // empty and keeps its buffers for the next one.
   void moveTo(ZVSpectrum& out);
@@ -54,6 +59,13 @@ class SpectrumSum {
     [[nodiscard]] float intensity(std::size_t k) const { return intensities_[k]; }
     [[nodiscard]] std::size_t capacity() const { return capacity_; }
     void clear() { n_ = 0; }
+    // Takes the buffers in place of its own, emptied.
+    void adopt(std::unique_ptr<float[]> masses, std::unique_ptr<float[]> intensities, std::size_t capacity) {
+      masses_ = std::move(masses);
+      intensities_ = std::move(intensities);
+      capacity_ = capacity;
+      n_ = 0;
+    }
     // Hands the buffers over, leaving none.
     void release(std::unique_ptr<float[]>& masses, std::unique_ptr<float[]>& intensities) {
       masses = std::move(masses_);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -33,13 +34,20 @@ std::vector<std::uint32_t> bits(const float* values, unsigned n) {
   return out;
 }
 
-// hint: the share of the points added that fast is told to expect, none
-// when 0.
+// hint: the share of the points added that fast is told to expect, and
+// is lent room for in arrays of NaN, none when 0.
 void expectSameSum(SpectrumSum& fast, const std::vector<Scan>& scans, double hint = 0.0) {
   ZVSpectrum expected, got;
   std::size_t points = 0;
   for (const Scan& s : scans) points += s.masses.size();
-  if (hint > 0.0) fast.expect(static_cast<std::size_t>(hint * static_cast<double>(points)));
+  if (hint > 0.0) {
+    const auto room = static_cast<std::size_t>(hint * static_cast<double>(points));
+    fast.expect(room);
+    auto masses = std::make_unique<float[]>(room), intensities = std::make_unique<float[]>(room);
+    std::fill_n(masses.get(), room, kNaN);
+    std::fill_n(intensities.get(), room, kNaN);
+    fast.reuse(std::move(masses), std::move(intensities), room);
+  }
   for (const Scan& s : scans) {
     expected += ZVSpectrum(s.masses, s.intensities);
     fast.add(s.masses.data(), s.intensities.data(), static_cast<unsigned>(s.masses.size()));
