@@ -253,9 +253,9 @@ void SpectrumSum::mergeByStretches() {
   const std::size_t n = pending_.size(), sumSize = sum_.size(), total = sumSize + n;
   sortPending();
   stepsKnown_ = false;  // until the first stretch of more than one point
-  // From the top down, so that in the sum's own buffers every write lands
-  // at or above the sum's points still to be read, which number at most
-  // top_ less the batch points still to be read.
+  // From the top down, so that in the sum's own buffers no write reaches
+  // the sum's points still to be read: there are i of them, and top_ never
+  // falls below i plus the batch points still to be read.
   into_ = &sum_;
   if (sum_.capacity() < total) {
     into_ = &out_;

@@ -41,7 +41,8 @@ class SpectrumSum {
   // Takes two new[] arrays of capacity points as room for its merges, when
   // that is more than it holds for them.
   void reuse(std::unique_ptr<float[]> masses, std::unique_ptr<float[]> intensities, std::size_t capacity) {
-    if (masses && intensities && capacity > out_.capacity()) out_.adopt(std::move(masses), std::move(intensities), capacity);
+    if (masses && intensities && capacity > out_.capacity())
+      out_.adopt(std::move(masses), std::move(intensities), capacity);
   }
   // Replaces out's contents by the sum (no sigmas); the sum starts again
   // empty and keeps its buffers for the next one.
