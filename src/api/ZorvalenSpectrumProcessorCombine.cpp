@@ -59,7 +59,11 @@ float ZorvalenSpectrumProcessorImp::rangeGain(int function, int first, int last)
 }
 
 int ZorvalenSpectrumProcessorImp::combineScan(int function, int first, int last) {
-  (void)m_pSpectrum->Clear();
+  // The spectrum it replaces lends its arrays to the sum when they can be
+  // filled, so that combining again touches no fresh memory for them.
+  std::unique_ptr<float[]> oldMasses, oldIntensities;
+  unsigned int oldSize = 0;
+  m_pSpectrum->release(oldMasses, oldIntensities, oldSize);
   ZorvalenRawScanReaderImp* reader = scanReader();
   ZVRawDataCluster* cluster = getDataCluster();
   if (reader == nullptr || cluster == nullptr) return ZVRAW_ERROR;
@@ -67,16 +71,22 @@ int ZorvalenSpectrumProcessorImp::combineScan(int function, int first, int last)
 
   int result = ZVRAW_OK;
   unsigned int largest = 0;
+  std::size_t total = 0;
   for (int scan = first; result == ZVRAW_OK && scan <= last; ++scan) {
     unsigned int size = 0;
     result = reader->GetScanSize(function, scan, size);
     largest = std::max(largest, size);
+    total += size;
   }
   if (result == ZVRAW_OK) {
     const auto masses = std::make_unique_for_overwrite<float[]>(largest);
     const auto intensities = std::make_unique_for_overwrite<float[]>(largest);
     const LockMassDetached uncorrected(*cluster);
     SpectrumSum sum;
+    sum.expect(total);
+    if (oldSize <= total) sum.reuse(std::move(oldMasses), std::move(oldIntensities), oldSize);
+    oldMasses.reset();
+    oldIntensities.reset();
     for (int scan = first; result == ZVRAW_OK && scan <= last; ++scan) {
       unsigned int size = 0;
       result = reader->readScan(function, scan, masses.get(), intensities.get(), nullptr, size, largest);

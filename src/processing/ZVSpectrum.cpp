@@ -86,6 +86,13 @@ void ZVSpectrum::adopt(Array masses, Array intensities, unsigned int n) {
   m_nNumPts = n;
 }
 
+void ZVSpectrum::release(Array& masses, Array& intensities, unsigned int& n) {
+  masses = std::move(m_pfMass);
+  intensities = std::move(m_pfIntensity);
+  n = masses && intensities ? m_nNumPts : 0;
+  (void)Clear();
+}
+
 ZVRAW_RESULT ZVSpectrum::Clear() {
   m_pfMass.reset();
   m_pfIntensity.reset();

@@ -61,6 +61,9 @@ class ZVSpectrum {
   // Takes two arrays of at least n points as its masses and
   // intensities, without copying; no sigmas. No points: empty.
   void adopt(std::unique_ptr<float[]> masses, std::unique_ptr<float[]> intensities, unsigned int n);
+  // Hands over its mass and intensity arrays (new[] arrays of at least n
+  // points), dropping its sigmas: it is left empty.
+  void release(std::unique_ptr<float[]>& masses, std::unique_ptr<float[]>& intensities, unsigned int& n);
   ZVRAW_RESULT Clear();
 
   [[nodiscard]] const ZVRAW_MASSTYPE* getMasses() const { return m_pfMass.get(); }
