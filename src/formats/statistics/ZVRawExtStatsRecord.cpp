@@ -309,15 +309,17 @@ StatsFieldCodec::StatsFieldCodec(unsigned int id, unsigned int type)
 }
 
 void StatsFieldCodec::widen(std::uint8_t* member, const std::uint8_t* stored) const {
-  const bool negative = signed_ && (stored[width_ - 1] & 0x80) != 0;
-  std::memset(member, negative ? 0xFF : 0x00, memberWidth_);
-  std::memcpy(member, stored, width_);
+  if (signed_)
+    copySignedBytes(member, memberWidth_ - width_, stored, width_);
+  else
+    copyBytes(member, memberWidth_ - width_, stored, width_);
 }
 
 void StatsFieldCodec::rounded(ZVRawExtStatsRecord& record, const std::uint8_t* stored) const {
   // A narrower field is zero-filled to a float; a wider one gives its low 4 bytes.
   float f = 0;
-  std::memcpy(&f, stored, std::min<std::size_t>(width_, sizeof f));
+  copyBytes(&f, static_cast<unsigned>(sizeof f) - std::min<unsigned>(width_, sizeof f), stored,
+            std::min<unsigned>(width_, sizeof f));
   record.m_nTransportRF = roundedTransportRF(f);
 }
 
@@ -326,11 +328,10 @@ void StatsFieldCodec::rounded(ZVRawExtStatsRecord& record, const std::uint8_t* s
 void StatsFieldCodec::packOther(const std::uint8_t* member, std::uint8_t* out) const {
   if (op_ == Op::None) return;
   const unsigned n = std::min(width_, memberWidth_);
-  std::memcpy(out, member, n);
-  if (width_ > n) {
-    const bool negative = signed_ && (member[n - 1] & 0x80) != 0;
-    std::memset(out + n, negative ? 0xFF : 0x00, width_ - n);
-  }
+  if (signed_)
+    copySignedBytes(out, width_ - n, member, n);
+  else
+    copyBytes(out, width_ - n, member, n);
 }
 
 // The member receives the stored bytes as its low-order bytes: integer
