@@ -11,6 +11,7 @@
 
 #include "acquisition/DrivePaths.h"
 #include "formats/portability/FileHandle.h"
+#include "formats/portability/SysPaths.h"
 
 namespace fs = std::filesystem;
 
@@ -30,7 +31,7 @@ fs::path processRoot() {
 
 // At most limit bytes of the file; none when it cannot be read.
 std::optional<std::string> readHead(const fs::path& file, std::size_t limit) {
-  zvraw::FilePtr f(std::fopen(file.c_str(), "rb"));
+  zvraw::FilePtr f = sysOpenFile(file.string(), "rb");  // a FIFO under a test root must not hold us
   if (!f) return std::nullopt;
   std::string text(limit, '\0');
   text.resize(std::fread(text.data(), 1, limit, f.get()));

@@ -5,10 +5,11 @@
 
 #include "formats/portability/CLocale.h"
 #include "formats/portability/FileHandle.h"
+#include "formats/portability/SysPaths.h"
 
 bool DeadTimeArray::readFromFile(const char* pcFullFileName) {
   if (pcFullFileName == nullptr) return false;
-  zvraw::FilePtr f(std::fopen(pcFullFileName, "r"));
+  zvraw::FilePtr f = sysOpenFile(pcFullFileName, "r");  // only a regular file: never wait on a FIFO
   if (!f) return false;
   std::vector<DeadTime> rows;
   {

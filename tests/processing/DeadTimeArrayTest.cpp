@@ -4,9 +4,12 @@
 #include <cmath>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "processing/DeadTimeArray.h"
 #include "support/Corruption.h"
 #include "support/DecimalCommaLocale.h"
+#include "support/FifoGuard.h"
 #include "support/TempDir.h"
 
 struct DeadTimeArrayInspector {
@@ -179,6 +182,9 @@ TEST_F(DeadTimeFileTest, ReadsUpToTheFirstEntryThatIsNotANumber) {
   }
   EXPECT_FALSE(table_.readFromFile(path("missing.txt").c_str()));
   EXPECT_FALSE(table_.readFromFile(nullptr));
+  // A FIFO is no table and is never waited on.
+  ASSERT_EQ(::mkfifo(path("fifo.txt").c_str(), 0600), 0);
+  EXPECT_FALSE(withinFifo(path("fifo.txt"), [&] { return table_.readFromFile(path("fifo.txt").c_str()); }));
   EXPECT_TRUE(table_.isInternalTable());
   // A second read replaces owned rows (the sanitizers see a leak otherwise).
   ASSERT_TRUE(read(kSixRows));
