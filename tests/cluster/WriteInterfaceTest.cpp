@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -121,7 +122,7 @@ TEST_F(WriteInterface, RoundTripThroughTheClusterAndTheReadInterface) {
       std::vector<float> tic(scans), times(scans), bpi(scans), bpiTimes(scans);
       ASSERT_EQ(ai.getTICChromatogram(f, tic.data(), times.data()), ZVRAW_OK);
       ASSERT_EQ(ai.getBPIChromatogram(f, bpi.data(), bpiTimes.data()), ZVRAW_OK);
-      const ZVRawExtStatsRecord** records = nullptr;
+      std::unique_ptr<const ZVRawExtStatsRecord*[]> records;
       ASSERT_EQ(ai.getExtendedStats(f, records), ZVRAW_OK);
       for (unsigned s = 0; s < scans; ++s) {
         SCOPED_TRACE(testing::Message() << "function " << f << " scan " << s);
@@ -149,7 +150,6 @@ TEST_F(WriteInterface, RoundTripThroughTheClusterAndTheReadInterface) {
         ASSERT_EQ(records[s]->m_fCollisionEnergy, 0.5f * s);
         ASSERT_EQ(records[s]->m_nReferenceScan, static_cast<char>(s % 2));
       }
-      delete[] records;
     }
   }
 }

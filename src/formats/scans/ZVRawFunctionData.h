@@ -133,11 +133,12 @@ class ZVRawFunctionData {
   int getScanSize(unsigned int nScan, unsigned int& nScanSize) const;
   // One record per scan of this object's function, whatever nFuncNum holds.
   int getStats(unsigned int nFuncNum, ScanStatsRecord* pScanStats) const;
-  int getExtendedStatsFields(unsigned int nFuncNum, ExtendedStatsRecord*& extendedStatsFields, int& nFieldCount) const;
+  int getExtendedStatsFields(unsigned int nFuncNum, std::unique_ptr<ExtendedStatsRecord[]>& extendedStatsFields,
+                             int& nFieldCount) const;
   int getAvailableExtendedStatsFields(unsigned int nFuncNum, std::vector<unsigned int>& nWhichItems) const;
-  // A new[] array of one record pointer per scan of this object's function
-  // (the caller delete[]s it); null on any error.
-  int getExtendedStats(unsigned int nFuncNum, const ZVRawExtStatsRecord**& pExtendedScanStats) const;
+  // One record pointer per scan of this object's function, in an array
+  // handed to the caller; null on any error.
+  int getExtendedStats(unsigned int nFuncNum, std::unique_ptr<const ZVRawExtStatsRecord*[]>& pExtendedScanStats) const;
   int getMeanTemperatureCorrection(unsigned int nFuncNum, unsigned int nStartScan, unsigned int nEndScan,
                                    float& fAverageCorrection) const;
 
