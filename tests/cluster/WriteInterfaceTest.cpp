@@ -382,17 +382,18 @@ TEST_F(WriteInterface, PathlessWritesNeedAStoredDirectory) {
   EXPECT_EQ(fs::file_size(raw() / "_func001.idx"), 2u * 22);
 }
 
-// Only the scans the function data took are indexed.
-TEST_F(WriteInterface, ABatchTakenInPartIsIndexedInPart) {
+// Only the scans the function data took are indexed: a refused batch
+// leaves no record behind its buffered predecessors.
+TEST_F(WriteInterface, ARefusedBatchIsNotIndexed) {
   Writer writer(rawPath());
   writer.define(0, 12, false);
-  ScanBatch b(0, 0, 3, kPeaks);
-  delete[] b.intensities[2];
-  b.intensities[2] = b.masses[2];  // one array in two places: scan 2 is refused
-  EXPECT_NE(writer.append(0, b), ZVRAW_OK);
-  EXPECT_EQ(b.masses[1], nullptr);
-  EXPECT_NE(b.masses[2], nullptr);
-  b.intensities[2] = nullptr;
+  ScanBatch b(0, 0, 2, kPeaks);
+  ASSERT_EQ(writer.append(0, b), ZVRAW_OK);
+  ScanBatch refused(0, 2, 2, kPeaks);
+  delete[] refused.intensities[1];
+  refused.intensities[1] = nullptr;  // peaks without intensities
+  EXPECT_EQ(writer.append(0, refused), ZVRAW_NULLPOINTER_ERROR);
+  EXPECT_NE(refused.masses[0], nullptr);  // still the caller's
   ASSERT_EQ(writer.w.writeScans(0u, true, 0u), ZVRAW_OK);
   EXPECT_EQ(fs::file_size(raw() / "_func001.idx"), 2u * 22);
   ScanBatch next(0, 2, 2, kPeaks);

@@ -26,12 +26,12 @@ std::vector<double> sampleTimes(unsigned scans) {
 
 Batch::Batch(const std::vector<PeakList>& scans) {
   for (const PeakList& p : scans) {
-    masses.push_back(newArray(p.masses));
-    intensities.push_back(newArray(p.intensities));
-    dMasses.push_back(newArray(p.dMasses));
-    dIntensities.push_back(newArray(p.dIntensities));
-    flags.push_back(newArray(p.flags));
-    accFlags.push_back(newArray(p.accFlags));
+    masses.push_back(newArray(p.masses).release());
+    intensities.push_back(newArray(p.intensities).release());
+    dMasses.push_back(newArray(p.dMasses).release());
+    dIntensities.push_back(newArray(p.dIntensities).release());
+    flags.push_back(newArray(p.flags).release());
+    accFlags.push_back(newArray(p.accFlags).release());
     sizes.push_back(static_cast<unsigned>(p.masses.size()));
   }
 }

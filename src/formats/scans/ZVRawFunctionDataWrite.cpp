@@ -100,8 +100,11 @@ int ZVRawFunctionData::takeScans(unsigned int nStartScan, unsigned int nScanCoun
   for (; taken < nScanCount; ++taken) {
     const unsigned int i = taken;
     ZVRawScan& scan = m_pScans[m_nScanBufferIdx];
-    result = scan.setScan(ppfMasses[i], ppfIntensities[i], entry(ppfDMasses, i), entry(ppfDIntensities, i),
-                          entry(ppcPeakFlags, i), entry(ppcMassFlags, i), pnScanSizes[i]);
+    result = scan.setScan(std::unique_ptr<float[]>(ppfMasses[i]), std::unique_ptr<float[]>(ppfIntensities[i]),
+                          std::unique_ptr<float[]>(entry(ppfDMasses, i)),
+                          std::unique_ptr<float[]>(entry(ppfDIntensities, i)),
+                          std::unique_ptr<char[]>(entry(ppcPeakFlags, i)),
+                          std::unique_ptr<char[]>(entry(ppcMassFlags, i)), pnScanSizes[i]);
     if (result != ZVRAW_OK) break;
     // The arrays belong to the buffer now.
     ppfMasses[i] = ppfIntensities[i] = nullptr;
