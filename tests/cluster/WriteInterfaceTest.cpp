@@ -390,8 +390,7 @@ TEST_F(WriteInterface, ARefusedBatchIsNotIndexed) {
   ScanBatch b(0, 0, 2, kPeaks);
   ASSERT_EQ(writer.append(0, b), ZVRAW_OK);
   ScanBatch refused(0, 2, 2, kPeaks);
-  delete[] refused.intensities[1];
-  refused.intensities[1] = nullptr;  // peaks without intensities
+  refused.intensities[1].reset();  // peaks without intensities
   EXPECT_EQ(writer.append(0, refused), ZVRAW_NULLPOINTER_ERROR);
   EXPECT_NE(refused.masses[0], nullptr);  // still the caller's
   ASSERT_EQ(writer.w.writeScans(0u, true, 0u), ZVRAW_OK);
@@ -438,7 +437,7 @@ TEST_F(WriteInterface, HostileCallsChangeNothing) {
   const std::string path = rawPath();
   const char* p = path.c_str();
   ScanBatch b(0, 5, 2, kPeaks);
-  std::vector<float*> holes = {nullptr, nullptr};
+  std::vector<std::unique_ptr<float[]>> holes(2);
   const auto records = statsRecords(0, 5, 2);
   ExtendedStatsDescriptor badOffset(1, 4), badId(1, 4), badLetter(1, 4), unfinished(2, 4);
   badOffset.addField({NEEDLE, 's'}, 3);

@@ -26,21 +26,14 @@ std::vector<double> sampleTimes(unsigned scans) {
 
 Batch::Batch(const std::vector<PeakList>& scans) {
   for (const PeakList& p : scans) {
-    masses.push_back(newArray(p.masses).release());
-    intensities.push_back(newArray(p.intensities).release());
-    dMasses.push_back(newArray(p.dMasses).release());
-    dIntensities.push_back(newArray(p.dIntensities).release());
-    flags.push_back(newArray(p.flags).release());
-    accFlags.push_back(newArray(p.accFlags).release());
+    masses.push_back(newArray(p.masses));
+    intensities.push_back(newArray(p.intensities));
+    dMasses.push_back(newArray(p.dMasses));
+    dIntensities.push_back(newArray(p.dIntensities));
+    flags.push_back(newArray(p.flags));
+    accFlags.push_back(newArray(p.accFlags));
     sizes.push_back(static_cast<unsigned>(p.masses.size()));
   }
-}
-
-Batch::~Batch() {
-  for (auto* v : {&masses, &intensities, &dMasses, &dIntensities})
-    for (float* a : *v) delete[] a;
-  for (auto* v : {&flags, &accFlags})
-    for (char* a : *v) delete[] a;
 }
 
 int Batch::give(ZVRawFunctionData& data, unsigned start) {

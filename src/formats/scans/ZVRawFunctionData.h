@@ -143,14 +143,17 @@ class ZVRawFunctionData {
                                    float& fAverageCorrection) const;
 
   // ---- writing (see ZVRawFunctionDataWrite.cpp) ----
-  // Appends a batch numbered from nStartScan, adopting the caller's arrays
-  // (its pointers are nulled and its sizes zeroed). The first batch may start
-  // anywhere; each later one must follow the last buffered scan (else 16).
-  int setScans(unsigned int nStartScan, unsigned int nScanCount, float** ppfMasses, float** ppfIntensities,
-               char** ppcPeakFlags, unsigned int* pnScanSizes);
-  int setScans(unsigned int nStartScan, unsigned int nScanCount, float** ppfMasses, float** ppfIntensities,
-               float** ppfDMasses, float** ppfDIntensities, char** ppcPeakFlags, char** ppcMassFlags,
+  // Appends a batch numbered from nStartScan, moving the arrays out of the
+  // caller's tables (its entries are left null and its sizes zeroed); a
+  // refused batch keeps them all. The first batch may start anywhere; each
+  // later one must follow the last buffered scan (else 16).
+  int setScans(unsigned int nStartScan, unsigned int nScanCount, std::unique_ptr<float[]>* ppfMasses,
+               std::unique_ptr<float[]>* ppfIntensities, std::unique_ptr<char[]>* ppcPeakFlags,
                unsigned int* pnScanSizes);
+  int setScans(unsigned int nStartScan, unsigned int nScanCount, std::unique_ptr<float[]>* ppfMasses,
+               std::unique_ptr<float[]>* ppfIntensities, std::unique_ptr<float[]>* ppfDMasses,
+               std::unique_ptr<float[]>* ppfDIntensities, std::unique_ptr<char[]>* ppcPeakFlags,
+               std::unique_ptr<char[]>* ppcMassFlags, unsigned int* pnScanSizes);
   int incrementScanBuffer(unsigned int nScanCount);
   // Packs buffered scans into pcOutputFile's _funcNNN.dat and fills their
   // index records. Up to a retention time (all for a negative one):
@@ -192,9 +195,10 @@ class ZVRawFunctionData {
   // Writes scans from the mark through last, filling their index records.
   int writeRun(const std::string& path, bool fresh, unsigned int format, ZVRawFunctionScanIndexImp* records,
                std::uint64_t offset, unsigned int last);
-  int takeScans(unsigned int nStartScan, unsigned int nScanCount, float** ppfMasses, float** ppfIntensities,
-                float** ppfDMasses, float** ppfDIntensities, char** ppcPeakFlags, char** ppcMassFlags,
-                unsigned int* pnScanSizes);
+  int takeScans(unsigned int nStartScan, unsigned int nScanCount, std::unique_ptr<float[]>* ppfMasses,
+                std::unique_ptr<float[]>* ppfIntensities, std::unique_ptr<float[]>* ppfDMasses,
+                std::unique_ptr<float[]>* ppfDIntensities, std::unique_ptr<char[]>* ppcPeakFlags,
+                std::unique_ptr<char[]>* ppcMassFlags, unsigned int* pnScanSizes);
 
   std::uint32_t m_nMyScanData = 1;
   // Element k is scan m_nScanStart + k: an array of our own, or a share of a
