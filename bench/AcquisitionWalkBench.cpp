@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -73,17 +74,17 @@ bool writeRun(const fs::path& dir, const std::vector<FunctionPlan>& functions) {
     }
     for (unsigned first = 0; first < plan.scans; first += kBatch) {
       const unsigned count = std::min(kBatch, plan.scans - first);
-      std::vector<float*> pm(count), pi(count);
-      std::vector<char*> pf(count);
+      std::vector<std::unique_ptr<float[]>> pm(count), pi(count);
+      std::vector<std::unique_ptr<char[]>> pf(count);
       std::vector<unsigned> sizes(count, kPoints);
       std::vector<double> times(count);
       std::vector<float> stats(count);
       for (unsigned k = 0; k < count; ++k) {
         const unsigned s = first + k;
-        // The write interface takes the arrays over (and nulls our pointers).
-        pm[k] = new float[kPoints];
-        pi[k] = new float[kPoints];
-        pf[k] = new char[kPoints]();
+        // The write interface moves the arrays out of the tables.
+        pm[k] = std::make_unique_for_overwrite<float[]>(kPoints);
+        pi[k] = std::make_unique_for_overwrite<float[]>(kPoints);
+        pf[k] = std::make_unique<char[]>(kPoints);
         for (unsigned p = 0; p < kPoints; ++p) {
           pm[k][p] = 100.0f + 0.875f * static_cast<float>(p);
           pi[k][p] = static_cast<float>(1 + (s * 7 + p * 3 + f) % 1000);
@@ -93,11 +94,6 @@ bool writeRun(const fs::path& dir, const std::vector<FunctionPlan>& functions) {
       }
       int rc = w.setFunctionDescriptor(f, descriptor(plan.type, first + count));
       if (rc == ZVRAW_OK) rc = w.appendScans(f, count, pm.data(), pi.data(), pf.data(), times.data(), sizes.data());
-      for (unsigned k = 0; k < count; ++k) {
-        delete[] pm[k];
-        delete[] pi[k];
-        delete[] pf[k];
-      }
       if (rc != ZVRAW_OK || w.writeScans(f, true, 0u) != ZVRAW_OK) return false;
       if (plan.statsField != 0 &&
           (w.appendStats(f, count, stats.data()) != ZVRAW_OK || w.writeExtendedStats(f, 0u) != ZVRAW_OK))

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -41,15 +42,15 @@ inline bool writeFormat12Run(const std::filesystem::path& dir, unsigned scans, u
   if (w.prepareDataCluster(dir.c_str(), 0) != ZVRAW_OK) return false;
   if (w.setFunctionDescriptor(0, runDescriptor(0, format), continuum, true) != ZVRAW_OK) return false;
   for (unsigned first = 0; first < scans; first += batch) {
-    std::vector<float*> masses(batch), intensities(batch);
-    std::vector<char*> flags(batch);
+    std::vector<std::unique_ptr<float[]>> masses(batch), intensities(batch);
+    std::vector<std::unique_ptr<char[]>> flags(batch);
     std::vector<unsigned> sizes(batch, points);
     std::vector<double> times(batch);
     for (unsigned k = 0; k < batch; ++k) {
       const unsigned s = first + k;
-      masses[k] = new float[points];
-      intensities[k] = new float[points];
-      flags[k] = new char[points]();
+      masses[k] = std::make_unique_for_overwrite<float[]>(points);
+      intensities[k] = std::make_unique_for_overwrite<float[]>(points);
+      flags[k] = std::make_unique<char[]>(points);
       for (unsigned p = 0; p < points; ++p) {
         masses[k][p] = 100.0f + 0.875f * static_cast<float>(p) + step * static_cast<float>(s % grids);
         intensities[k][p] = static_cast<float>(1 + (s * 7 + p * 3) % 1000);
@@ -59,11 +60,6 @@ inline bool writeFormat12Run(const std::filesystem::path& dir, unsigned scans, u
     int rc = w.setFunctionDescriptor(0, runDescriptor(first + batch, format));
     if (rc == ZVRAW_OK)
       rc = w.appendScans(0, batch, masses.data(), intensities.data(), flags.data(), times.data(), sizes.data());
-    for (unsigned k = 0; k < batch; ++k) {
-      delete[] masses[k];
-      delete[] intensities[k];
-      delete[] flags[k];
-    }
     if (rc == ZVRAW_OK) rc = w.writeScans(0u, true, 0u);
     if (rc != ZVRAW_OK) return false;
   }

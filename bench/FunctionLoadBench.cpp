@@ -68,14 +68,14 @@ void writeDirectory(const fs::path& dir, unsigned format) {
   for (unsigned s = 0; s < kScans; ++s) times[s] = 0.01 * s;
   if (indices.setScanIndices(0, times.data(), 0, kScans - 1) != 0) std::abort();
   for (unsigned first = 0; first < kScans; first += kBatch) {
-    std::vector<float*> masses(kBatch), intensities(kBatch);
-    std::vector<char*> flags(kBatch);
+    std::vector<std::unique_ptr<float[]>> masses(kBatch), intensities(kBatch);
+    std::vector<std::unique_ptr<char[]>> flags(kBatch);
     std::vector<unsigned> sizes(kBatch, kPeaks);
     for (unsigned b = 0; b < kBatch; ++b) {
       const unsigned s = first + b;
-      masses[b] = new float[kPeaks];
-      intensities[b] = new float[kPeaks];
-      flags[b] = new char[kPeaks]();
+      masses[b] = std::make_unique_for_overwrite<float[]>(kPeaks);
+      intensities[b] = std::make_unique_for_overwrite<float[]>(kPeaks);
+      flags[b] = std::make_unique<char[]>(kPeaks);
       for (unsigned k = 0; k < kPeaks; ++k) {
         masses[b][k] = 100.0f + 0.95f * static_cast<float>(k) + 0.001f * static_cast<float>(s % 7);
         intensities[b][k] = static_cast<float>((k * 7919u + s * 104729u) % 30000u);

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "Format12Run.h"
@@ -61,14 +62,14 @@ bool writeRun(const fs::path& dir) {
     // Uncalibrated, so that the run can be corrected.
     if (w.setFunctionDescriptor(f, descriptor(f == 0 ? 0 : kReferenceType, kScans), true, false) != ZVRAW_OK)
       return false;
-    std::vector<float*> masses(kScans), intensities(kScans);
-    std::vector<char*> flags(kScans);
+    std::vector<std::unique_ptr<float[]>> masses(kScans), intensities(kScans);
+    std::vector<std::unique_ptr<char[]>> flags(kScans);
     std::vector<unsigned> sizes(kScans, points);
     std::vector<double> times(kScans);
     for (unsigned s = 0; s < kScans; ++s) {
-      masses[s] = new float[points];
-      intensities[s] = new float[points];
-      flags[s] = new char[points]();
+      masses[s] = std::make_unique_for_overwrite<float[]>(points);
+      intensities[s] = std::make_unique_for_overwrite<float[]>(points);
+      flags[s] = std::make_unique<char[]>(points);
       for (unsigned p = 0; p < points; ++p) {
         if (f == 0) {
           masses[s][p] = 100.0f + static_cast<float>(p);
@@ -80,11 +81,6 @@ bool writeRun(const fs::path& dir) {
       times[s] = kStep * s;
     }
     const int rc = w.appendScans(f, kScans, masses.data(), intensities.data(), flags.data(), times.data(), sizes.data());
-    for (unsigned s = 0; s < kScans; ++s) {
-      delete[] masses[s];
-      delete[] intensities[s];
-      delete[] flags[s];
-    }
     if (rc != ZVRAW_OK || w.writeScans(f, true, 0u) != ZVRAW_OK) return false;
   }
   return w.writeFunctionDescriptors() == ZVRAW_OK && w.writeHeader(false) == ZVRAW_OK;

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Baselines.h"
@@ -53,14 +54,14 @@ DataFile writeDataFile(const fs::path& dir, unsigned format) {
   const std::uint64_t scans = (kTargetBytes + scanBytes - 1) / scanBytes;
   zvraw::FilePtr f(std::fopen(d.path.c_str(), "wb"));
   for (std::uint64_t s = 0; s < scans; ++s) {
-    auto* m = new float[kPeaks];
-    auto* in = new float[kPeaks];
+    auto m = std::make_unique_for_overwrite<float[]>(kPeaks);
+    auto in = std::make_unique_for_overwrite<float[]>(kPeaks);
     for (unsigned k = 0; k < kPeaks; ++k) {
       m[k] = 100.0f + 0.19f * static_cast<float>(k) + 0.001f * static_cast<float>(s % 7);
       in[k] = static_cast<float>((k * 7919u + s * 104729u) % 50000u);
     }
     ZVRawScan scan;
-    (void)scan.setScan(m, in, nullptr, kPeaks);
+    (void)scan.setScan(std::move(m), std::move(in), nullptr, kPeaks);
     d.offsets.push_back(::ftello(f.get()));
     if (scan.writeScan(f.get(), format) != 0) std::abort();
   }

@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -86,18 +87,18 @@ void writeInterface(const fs::path& raw, const Spectra& in) {
   ZVRawFunctionDescriptor_NonMaldi& d = *definition.GetDescriptor();
   if (w.prepareDataCluster(raw.c_str(), 0) != ZVRAW_OK || w.setFunctionDescriptor(0, d, true, true) != ZVRAW_OK)
     std::abort();
-  std::vector<float*> masses(kBatch), intensities(kBatch);
-  std::vector<char*> flags(kBatch);
+  std::vector<std::unique_ptr<float[]>> masses(kBatch), intensities(kBatch);
+  std::vector<std::unique_ptr<char[]>> flags(kBatch);
   std::vector<unsigned> sizes(kBatch);
   std::vector<double> times(kBatch);
   for (unsigned first = 0; first < kScans; first += kBatch) {
     for (unsigned k = 0; k < kBatch; ++k) {
       const unsigned s = first + k;
-      masses[k] = new float[kPoints];
-      intensities[k] = new float[kPoints];
-      flags[k] = new char[kPoints]();
-      std::memcpy(masses[k], in.mass(s), kPoints * sizeof(float));
-      std::memcpy(intensities[k], in.intensity(s), kPoints * sizeof(float));
+      masses[k] = std::make_unique_for_overwrite<float[]>(kPoints);
+      intensities[k] = std::make_unique_for_overwrite<float[]>(kPoints);
+      flags[k] = std::make_unique<char[]>(kPoints);
+      std::memcpy(masses[k].get(), in.mass(s), kPoints * sizeof(float));
+      std::memcpy(intensities[k].get(), in.intensity(s), kPoints * sizeof(float));
       sizes[k] = kPoints;
       times[k] = Spectra::time(s);
     }

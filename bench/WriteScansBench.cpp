@@ -14,8 +14,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cluster/ZVRawDataCluster.h"
@@ -32,34 +34,27 @@ namespace {
 constexpr unsigned kScans = 10000, kPeaks = 1000, kBatch = 100, kBatches = kScans / kBatch;
 
 // The caller's arrays of every scan, made before the clock starts: the
-// writer takes them over.
+// writer moves them out.
 struct Scans {
   Scans() {
     for (unsigned s = 0; s < kScans; ++s) {
-      auto* m = new float[kPeaks];
-      auto* i = new float[kPeaks];
-      auto* f = new char[kPeaks];
+      auto m = std::make_unique_for_overwrite<float[]>(kPeaks);
+      auto i = std::make_unique_for_overwrite<float[]>(kPeaks);
+      auto f = std::make_unique_for_overwrite<char[]>(kPeaks);
       for (unsigned p = 0; p < kPeaks; ++p) {
         m[p] = 100.0f + 0.5f * static_cast<float>(p) + 0.125f * static_cast<float>(s % 8);
         i[p] = static_cast<float>(1 + (s * 7 + p * 3) % 1000);
         f[p] = 0;
       }
-      masses.push_back(m);
-      intensities.push_back(i);
-      flags.push_back(f);
+      masses.push_back(std::move(m));
+      intensities.push_back(std::move(i));
+      flags.push_back(std::move(f));
       sizes.push_back(kPeaks);
       times.push_back(0.01 * s);
     }
   }
-  ~Scans() {
-    for (unsigned s = 0; s < kScans; ++s) {
-      delete[] masses[s];  // null once taken
-      delete[] intensities[s];
-      delete[] flags[s];
-    }
-  }
-  std::vector<float*> masses, intensities;
-  std::vector<char*> flags;
+  std::vector<std::unique_ptr<float[]>> masses, intensities;
+  std::vector<std::unique_ptr<char[]>> flags;
   std::vector<unsigned> sizes;
   std::vector<double> times;
 };

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "cluster/ExtendedStatsDescriptor.h"
@@ -42,27 +43,28 @@ constexpr float kProfile[] = {0, 10, 40, 160, 640, 1280, 2560, 1280, 640, 160, 4
 // Function 1: five peaks.
 constexpr float kCentroidMasses[] = {100.0f, 200.5f, 301.25f, 402.0f, 503.75f};
 
-// Points of scan s of function f, in new[] arrays the writer takes over;
+// Points of scan s of function f, in arrays the writer moves out;
 // no point is flagged.
-void makeScan(unsigned f, unsigned s, float*& masses, float*& intensities, char*& flags, unsigned& size) {
+void makeScan(unsigned f, unsigned s, std::unique_ptr<float[]>& masses, std::unique_ptr<float[]>& intensities,
+              std::unique_ptr<char[]>& flags, unsigned& size) {
   if (f == 0) {
     size = sizeof kProfile / sizeof kProfile[0];
-    masses = new float[size];
-    intensities = new float[size];
+    masses = std::make_unique_for_overwrite<float[]>(size);
+    intensities = std::make_unique_for_overwrite<float[]>(size);
     for (unsigned p = 0; p < size; ++p) {
       masses[p] = 499.625f + 0.125f * static_cast<float>(p);
       intensities[p] = kProfile[p] * static_cast<float>(s + 1);
     }
   } else {
     size = sizeof kCentroidMasses / sizeof kCentroidMasses[0];
-    masses = new float[size];
-    intensities = new float[size];
+    masses = std::make_unique_for_overwrite<float[]>(size);
+    intensities = std::make_unique_for_overwrite<float[]>(size);
     for (unsigned p = 0; p < size; ++p) {
       masses[p] = kCentroidMasses[p];
       intensities[p] = static_cast<float>(100 * (p + 1) + s);
     }
   }
-  flags = new char[size]();
+  flags = std::make_unique<char[]>(size);
 }
 
 ZVRawFunctionDescriptor_NonMaldi descriptor(const Function& fn) {
@@ -94,8 +96,8 @@ int writeFunction(ZVRawWriteInterface& w, unsigned f) {
   if (int rc = w.setFunctionDescriptor(f, d, fn.continuum, true); rc != 0) return rc;
   if (int rc = w.setExtendedStatsDescriptor(f, statsLayout()); rc != 0) return rc;
 
-  std::vector<float*> masses(fn.scans), intensities(fn.scans);
-  std::vector<char*> flags(fn.scans, nullptr);
+  std::vector<std::unique_ptr<float[]>> masses(fn.scans), intensities(fn.scans);
+  std::vector<std::unique_ptr<char[]>> flags(fn.scans);
   std::vector<double> times(fn.scans);
   std::vector<unsigned> sizes(fn.scans);
   std::vector<unsigned char> stats(fn.scans * kStatsRecordSize);
@@ -107,12 +109,6 @@ int writeFunction(ZVRawWriteInterface& w, unsigned f) {
     std::memcpy(&stats[s * kStatsRecordSize + 4], &setMass, 4);
   }
   int rc = w.appendScans(f, fn.scans, masses.data(), intensities.data(), flags.data(), times.data(), sizes.data());
-  // Whatever the writer did not take over is still ours.
-  for (unsigned s = 0; s < fn.scans; ++s) {
-    delete[] masses[s];
-    delete[] intensities[s];
-    delete[] flags[s];
-  }
   if (rc == 0) rc = w.writeScans(f, true, 0u);
   if (rc == 0) rc = w.appendStats(f, fn.scans, stats.data());
   if (rc == 0) rc = w.writeExtendedStats(f, 0u);

@@ -131,10 +131,9 @@ int ZorvalenRawInfoImp::getScanItemValue(int function, int scan, const ZorvalenS
 int ZorvalenRawInfoImp::getScanItemsInFunction(int function, ProcessParametersImp& set) const {
   set.Clear();
   if (function < 0) return ZVRAW_FUNCNUM_INVALID;
-  ExtendedStatsRecord* listed = nullptr;
+  std::unique_ptr<ExtendedStatsRecord[]> fields;
   int count = 0;
-  const int rc = getDataCluster()->getExtendedStatsFields(static_cast<unsigned>(function), listed, count);
-  const std::unique_ptr<ExtendedStatsRecord[]> fields(listed);
+  const int rc = getDataCluster()->getExtendedStatsFields(static_cast<unsigned>(function), fields, count);
   if (rc != ZVRAW_OK || !fields) return rc;
   for (int i = 0; i < count; ++i) {
     const ExtendedStatsRecord& f = fields[static_cast<std::size_t>(i)];

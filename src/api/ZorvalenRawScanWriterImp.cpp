@@ -372,18 +372,13 @@ int ZorvalenRawScanWriterImp::writeBatch() {
   const auto fn = static_cast<unsigned int>(m_nCurrentFunction);
   const auto count = static_cast<unsigned int>(GetNumberOfScans());
   ZVRawWriteInterface& w = *m_pzvRawWriteInterface;
-  int rc = ZVRAW_OK;
-  {
-    // The write interface takes every per-scan array over; those it refuses stay in the tables.
-    auto masses = m_ppfMasses.lend(), intensities = m_ppfIntensities.lend();
-    auto massSigmas = m_ppfMassSigmas.lend(), intensitySigmas = m_ppfIntensitySigmas.lend();
-    auto peakFlags = m_ppcPeakFlags.lend(), massFlags = m_ppcMassFlags.lend();
-    rc = d.DataType() == kAccurateMassFormat
-             ? w.appendScans(fn, count, masses.data(), intensities.data(), massSigmas.data(), intensitySigmas.data(),
-                             peakFlags.data(), massFlags.data(), m_pdRT.data(), m_pnSizes.data())
-             : w.appendScans(fn, count, masses.data(), intensities.data(), peakFlags.data(), m_pdRT.data(),
-                             m_pnSizes.data());
-  }
+  // The write interface moves every per-scan array out; those it refuses stay in the slots.
+  int rc = d.DataType() == kAccurateMassFormat
+               ? w.appendScans(fn, count, m_ppfMasses.data(), m_ppfIntensities.data(), m_ppfMassSigmas.data(),
+                               m_ppfIntensitySigmas.data(), m_ppcPeakFlags.data(), m_ppcMassFlags.data(),
+                               m_pdRT.data(), m_pnSizes.data())
+               : w.appendScans(fn, count, m_ppfMasses.data(), m_ppfIntensities.data(), m_ppcPeakFlags.data(),
+                               m_pdRT.data(), m_pnSizes.data());
   if (rc == ZVRAW_OK) rc = w.writeScans(fn, true, 0u);
   if (rc != ZVRAW_OK) return rc;
   // Counted and ranged only once written, and only then do their records follow.

@@ -41,27 +41,9 @@ class BatchArrays {
   void set(std::size_t slot, std::unique_ptr<T[]> array) { m_slots[slot] = std::move(array); }
   [[nodiscard]] bool allocated() const { return !m_slots.empty(); }
 
-  // The slots as the table of plain arrays the write interface takes: it
-  // takes an array over by nulling its entry, and every array it leaves
-  // goes back to its slot when the loan ends.
-  class Loan {
-   public:
-    explicit Loan(BatchArrays& owner) : m_owner(owner) {
-      m_table.reserve(owner.m_slots.size());
-      for (std::unique_ptr<T[]>& slot : owner.m_slots) m_table.push_back(slot.release());
-    }
-    Loan(const Loan&) = delete;
-    Loan& operator=(const Loan&) = delete;
-    ~Loan() {
-      for (std::size_t k = 0; k < m_table.size(); ++k) m_owner.m_slots[k].reset(m_table[k]);
-    }
-    [[nodiscard]] T** data() { return m_table.empty() ? nullptr : m_table.data(); }
-
-   private:
-    BatchArrays& m_owner;
-    std::vector<T*> m_table;
-  };
-  [[nodiscard]] Loan lend() { return Loan(*this); }
+  // The slots as the table the write interface moves arrays out of; null
+  // when none are allocated.
+  [[nodiscard]] std::unique_ptr<T[]>* data() { return m_slots.empty() ? nullptr : m_slots.data(); }
 
  private:
   std::vector<std::unique_ptr<T[]>> m_slots;

@@ -89,10 +89,11 @@ class ZVRawAccessInterface {
   int getStats(unsigned int nFuncNum, ScanStatsRecord* pScanStats) const {
     return m_pImp->getStats(nFuncNum, pScanStats);
   }
-  int getExtendedStatsFields(unsigned int nFuncNum, ExtendedStatsRecord*& extendedStatsFields, int& nFieldCount) const {
+  int getExtendedStatsFields(unsigned int nFuncNum, std::unique_ptr<ExtendedStatsRecord[]>& extendedStatsFields,
+                             int& nFieldCount) const {
     return m_pImp->getExtendedStatsFields(nFuncNum, extendedStatsFields, nFieldCount);
   }
-  int getExtendedStats(unsigned int nFuncNum, const ZVRawExtStatsRecord**& pExtendedScanStats) const {
+  int getExtendedStats(unsigned int nFuncNum, std::unique_ptr<const ZVRawExtStatsRecord*[]>& pExtendedScanStats) const {
     return m_pImp->getExtendedStats(nFuncNum, pExtendedScanStats);
   }
 

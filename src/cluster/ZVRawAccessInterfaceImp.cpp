@@ -157,7 +157,8 @@ int ZVRawAccessInterfaceImp::getStats(unsigned int nFuncNum, ScanStatsRecord* pS
   return data->getStats(nFuncNum, pScanStats);
 }
 
-int ZVRawAccessInterfaceImp::getExtendedStatsFields(unsigned int nFuncNum, ExtendedStatsRecord*& extendedStatsFields,
+int ZVRawAccessInterfaceImp::getExtendedStatsFields(unsigned int nFuncNum,
+                                                    std::unique_ptr<ExtendedStatsRecord[]>& extendedStatsFields,
                                                     int& nFieldCount) const {
   const ZVRawFunctionData* data = nullptr;
   if (int rc = anyFunction(nFuncNum, data); rc != ZVRAW_OK) return rc;
@@ -165,7 +166,7 @@ int ZVRawAccessInterfaceImp::getExtendedStatsFields(unsigned int nFuncNum, Exten
 }
 
 int ZVRawAccessInterfaceImp::getExtendedStats(unsigned int nFuncNum,
-                                              const ZVRawExtStatsRecord**& pExtendedScanStats) const {
+                                              std::unique_ptr<const ZVRawExtStatsRecord*[]>& pExtendedScanStats) const {
   const ZVRawFunctionData* data = nullptr;
   if (int rc = anyFunction(nFuncNum, data); rc != ZVRAW_OK) return rc;
   return data->getExtendedStats(nFuncNum, pExtendedScanStats);

@@ -61,8 +61,9 @@ class ZVRawAccessInterfaceImp : public ZVRawInterfaceImp {
 
   // ---- statistics ----
   int getStats(unsigned int nFuncNum, ScanStatsRecord* pScanStats) const;
-  int getExtendedStatsFields(unsigned int nFuncNum, ExtendedStatsRecord*& extendedStatsFields, int& nFieldCount) const;
-  int getExtendedStats(unsigned int nFuncNum, const ZVRawExtStatsRecord**& pExtendedScanStats) const;
+  int getExtendedStatsFields(unsigned int nFuncNum, std::unique_ptr<ExtendedStatsRecord[]>& extendedStatsFields,
+                             int& nFieldCount) const;
+  int getExtendedStats(unsigned int nFuncNum, std::unique_ptr<const ZVRawExtStatsRecord*[]>& pExtendedScanStats) const;
 
   // ---- analog channels and lock-mass gain ----
   int getAnalogChannelData(unsigned int nChannel, const float*& pTime, const float*& pInt) const;

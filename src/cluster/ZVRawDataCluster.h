@@ -198,7 +198,8 @@ class ZVRawDataCluster {
                              std::unique_ptr<char[][64]>& fieldTypes, int& nFieldCount) const {
     return m_pImp->getExtendedStatsFields(nFuncNum, fieldNames, fieldTypes, nFieldCount);
   }
-  int getExtendedStatsFields(unsigned int nFuncNum, ExtendedStatsRecord*& fields, int& nFieldCount) const {
+  int getExtendedStatsFields(unsigned int nFuncNum, std::unique_ptr<ExtendedStatsRecord[]>& fields,
+                             int& nFieldCount) const {
     return m_pImp->getExtendedStatsFields(nFuncNum, fields, nFieldCount);
   }
   int getExtendedStatsRecord(unsigned int nFuncNum, unsigned int nScan, const ZVRawExtStatsRecord*& pRecord) const {

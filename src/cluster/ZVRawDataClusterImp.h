@@ -163,7 +163,8 @@ class ZVRawDataClusterImp {
   int setUseTemperatureCorrection(bool bUse);
   int getExtendedStatsFields(unsigned int nFuncNum, std::unique_ptr<char[][64]>& fieldNames,
                              std::unique_ptr<char[][64]>& fieldTypes, int& nFieldCount) const;
-  int getExtendedStatsFields(unsigned int nFuncNum, borealtek_zvraw_version_1::ExtendedStatsRecord*& fields,
+  int getExtendedStatsFields(unsigned int nFuncNum,
+                             std::unique_ptr<borealtek_zvraw_version_1::ExtendedStatsRecord[]>& fields,
                              int& nFieldCount) const;
   int getExtendedStatsRecord(unsigned int nFuncNum, unsigned int nScan,
                              const borealtek_zvraw_version_1::ZVRawExtStatsRecord*& pRecord) const;

@@ -274,7 +274,7 @@ int ZVRawDataClusterImp::getExtendedStatsFields(unsigned int nFuncNum, std::uniq
   return stats ? stats->getExtendedStatsFields(nFuncNum, fieldNames, fieldTypes, nFieldCount) : ZVRAW_OK;
 }
 
-int ZVRawDataClusterImp::getExtendedStatsFields(unsigned int nFuncNum, ExtendedStatsRecord*& fields,
+int ZVRawDataClusterImp::getExtendedStatsFields(unsigned int nFuncNum, std::unique_ptr<ExtendedStatsRecord[]>& fields,
                                                 int& nFieldCount) const {
   const ZVRawExtendedStats* stats = extStats();
   return stats ? stats->getExtendedStatsFields(nFuncNum, fields, nFieldCount) : ZVRAW_OK;

@@ -46,13 +46,15 @@ class ZVRawWriteInterface {
   }
   int writeFunctionDescriptors() { return m_pImp->writeFunctionDescriptors(); }
   int writeFunctionDescriptors(const char* pcFullFilePath) { return m_pImp->writeFunctionDescriptors(pcFullFilePath); }
-  int appendScans(unsigned int nFuncNum, unsigned int nScanCount, float** ppfMasses, float** ppfIntensities,
-                  char** ppcPeakFlags, double* pfTimes, unsigned int* pnScanSizes) {
+  int appendScans(unsigned int nFuncNum, unsigned int nScanCount, std::unique_ptr<float[]>* ppfMasses,
+                  std::unique_ptr<float[]>* ppfIntensities, std::unique_ptr<char[]>* ppcPeakFlags, double* pfTimes,
+                  unsigned int* pnScanSizes) {
     return m_pImp->appendScans(nFuncNum, nScanCount, ppfMasses, ppfIntensities, ppcPeakFlags, pfTimes, pnScanSizes);
   }
-  int appendScans(unsigned int nFuncNum, unsigned int nScanCount, float** ppfMasses, float** ppfIntensities,
-                  float** ppfDMasses, float** ppfDIntensities, char** ppcPeakFlags, char** ppcMassFlags,
-                  double* pfTimes, unsigned int* pnScanSizes) {
+  int appendScans(unsigned int nFuncNum, unsigned int nScanCount, std::unique_ptr<float[]>* ppfMasses,
+                  std::unique_ptr<float[]>* ppfIntensities, std::unique_ptr<float[]>* ppfDMasses,
+                  std::unique_ptr<float[]>* ppfDIntensities, std::unique_ptr<char[]>* ppcPeakFlags,
+                  std::unique_ptr<char[]>* ppcMassFlags, double* pfTimes, unsigned int* pnScanSizes) {
     return m_pImp->appendScans(nFuncNum, nScanCount, ppfMasses, ppfIntensities, ppfDMasses, ppfDIntensities,
                                ppcPeakFlags, ppcMassFlags, pfTimes, pnScanSizes);
   }

@@ -15,6 +15,7 @@
 // creates the directory and its parents first (1 when it cannot), a null path
 // gives 4, and so does a write without a path when none is stored.
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,13 +55,16 @@ class ZVRawWriteInterfaceImp : public ZVRawNCInterfaceImp {
   int writeFunctionDescriptors(const char* pcFullFilePath);
 
   // ---- scans (ZVRawWriteInterfaceScans.cpp) ----
-  // Takes the caller's per-scan arrays over (its pointers become null and its
-  // sizes 0) as the scans after the function's indexed ones; times in minutes.
-  int appendScans(unsigned int nFuncNum, unsigned int nScanCount, float** ppfMasses, float** ppfIntensities,
-                  char** ppcPeakFlags, double* pfTimes, unsigned int* pnScanSizes);
-  int appendScans(unsigned int nFuncNum, unsigned int nScanCount, float** ppfMasses, float** ppfIntensities,
-                  float** ppfDMasses, float** ppfDIntensities, char** ppcPeakFlags, char** ppcMassFlags,
-                  double* pfTimes, unsigned int* pnScanSizes);
+  // Moves the caller's per-scan arrays out of its tables (its entries become
+  // null and its sizes 0) as the scans after the function's indexed ones;
+  // times in minutes.
+  int appendScans(unsigned int nFuncNum, unsigned int nScanCount, std::unique_ptr<float[]>* ppfMasses,
+                  std::unique_ptr<float[]>* ppfIntensities, std::unique_ptr<char[]>* ppcPeakFlags, double* pfTimes,
+                  unsigned int* pnScanSizes);
+  int appendScans(unsigned int nFuncNum, unsigned int nScanCount, std::unique_ptr<float[]>* ppfMasses,
+                  std::unique_ptr<float[]>* ppfIntensities, std::unique_ptr<float[]>* ppfDMasses,
+                  std::unique_ptr<float[]>* ppfDIntensities, std::unique_ptr<char[]>* ppcPeakFlags,
+                  std::unique_ptr<char[]>* ppcMassFlags, double* pfTimes, unsigned int* pnScanSizes);
   int incrementScanBuffer(unsigned int nFuncNum, unsigned int nBufferSize);
   int getScan(unsigned int nFuncNum, unsigned int nScanNo, float** ppMasses, float** ppIntensities,
               unsigned int& nPeaks);

@@ -32,17 +32,20 @@ unsigned int nextToWrite(const ZVRawFunctionData& data) {
 
 // ---- taking scans ----
 
-int ZVRawWriteInterfaceImp::appendScans(unsigned int nFuncNum, unsigned int nScanCount, float** ppfMasses,
-                                        float** ppfIntensities, char** ppcPeakFlags, double* pfTimes,
+int ZVRawWriteInterfaceImp::appendScans(unsigned int nFuncNum, unsigned int nScanCount,
+                                        std::unique_ptr<float[]>* ppfMasses, std::unique_ptr<float[]>* ppfIntensities,
+                                        std::unique_ptr<char[]>* ppcPeakFlags, double* pfTimes,
                                         unsigned int* pnScanSizes) {
   return appendScans(nFuncNum, nScanCount, ppfMasses, ppfIntensities, nullptr, nullptr, ppcPeakFlags, nullptr, pfTimes,
                      pnScanSizes);
 }
 
-int ZVRawWriteInterfaceImp::appendScans(unsigned int nFuncNum, unsigned int nScanCount, float** ppfMasses,
-                                        float** ppfIntensities, float** ppfDMasses, float** ppfDIntensities,
-                                        char** ppcPeakFlags, char** ppcMassFlags, double* pfTimes,
-                                        unsigned int* pnScanSizes) {
+int ZVRawWriteInterfaceImp::appendScans(unsigned int nFuncNum, unsigned int nScanCount,
+                                        std::unique_ptr<float[]>* ppfMasses, std::unique_ptr<float[]>* ppfIntensities,
+                                        std::unique_ptr<float[]>* ppfDMasses,
+                                        std::unique_ptr<float[]>* ppfDIntensities,
+                                        std::unique_ptr<char[]>* ppcPeakFlags, std::unique_ptr<char[]>* ppcMassFlags,
+                                        double* pfTimes, unsigned int* pnScanSizes) {
   if (nFuncNum >= functionCount()) return ZVRAW_FUNCNUM_INVALID;
   if (nScanCount == 0) return ZVRAW_OK;
   if (ppfMasses == nullptr || ppfIntensities == nullptr || pfTimes == nullptr || pnScanSizes == nullptr)
@@ -64,7 +67,7 @@ int ZVRawWriteInterfaceImp::appendScans(unsigned int nFuncNum, unsigned int nSca
     (void)data->getLoadedScanCount(loaded);
     (void)data->getScanEnd(end);
     if (loaded == 0 || end < first) return taken;
-    count = end - first + 1;  // those before a scan it could not take
+    count = end - first + 1;  // those it still holds unindexed from an earlier batch
   }
   if (int rc = index->prepareScanIndicesBuffer(nFuncNum, first + count); rc != ZVRAW_OK) return rc;
   if (int rc = index->setScanIndices(nFuncNum, pfTimes, first, first + count - 1); rc != ZVRAW_OK) return rc;

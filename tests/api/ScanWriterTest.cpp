@@ -57,8 +57,9 @@ struct Rig {
     for (unsigned k = 0; k < count; ++k) {
       const auto rt = static_cast<float>(ScanBatch::timeOf(first + k));
       const int n = static_cast<int>(peaks);
-      const int rc = values ? writer.AddScan(b.masses[k], b.intensities[k], n, *values, rt)
-                            : writer.AddScan(b.masses[k], b.intensities[k], n, rt);
+      const float* m = b.masses[k].get();
+      const float* y = b.intensities[k].get();
+      const int rc = values ? writer.AddScan(m, y, n, *values, rt) : writer.AddScan(m, y, n, rt);
       if (rc != ZVRAW_OK) return rc;
     }
     return ZVRAW_OK;
@@ -426,26 +427,19 @@ TEST_F(ScanWriter, AFailedFunctionTakesNoScansUntilTheNextStarts) {
 }
 
 // Arrays the write interface leaves in a batch (all of them when it refuses
-// the batch) come back to their slots and go with the batch; those it took
-// are not touched.
+// the batch) stay in their slots and go with the batch; those it moved out
+// leave their slots empty.
 TEST(BatchArrays, ReleaseOnlyWhatWasNotTakenOver) {
   BatchArrays<float> table;
+  EXPECT_EQ(table.data(), nullptr);
   table.allocate(3);
   for (std::size_t k = 0; k < 3; ++k) table.set(k, std::make_unique<float[]>(4));
-  std::unique_ptr<float[]> taken;
-  const float* left = nullptr;
-  {
-    auto loan = table.lend();
-    left = loan.data()[2];
-    taken.reset(std::exchange(loan.data()[1], nullptr));  // as appendScans takes a scan over
-  }
-  {
-    auto again = table.lend();
-    EXPECT_TRUE(again.data()[0] && !again.data()[1] && again.data()[2] == left);
-  }
+  const float* left = table.data()[2].get();
+  const std::unique_ptr<float[]> taken = std::move(table.data()[1]);  // as appendScans takes a scan over
+  EXPECT_TRUE(table.data()[0] && !table.data()[1] && table.data()[2].get() == left);
   table.set(2, std::make_unique<float[]>(2));  // a slot filled again releases its array
   table.clear();                               // the sanitizers see a leak or a double release
-  EXPECT_EQ(table.lend().data(), nullptr);
+  EXPECT_EQ(table.data(), nullptr);
 }
 
 // Each refused call returns its code and queues neither a scan nor a record.

@@ -40,9 +40,9 @@ TEST_F(AccessInterface, EveryOperationAnswersWithACodeWhereThereIsNothing) {
   bool error = false;
   float a[8] = {}, b[8] = {}, gain = 0;
   ScanStatsRecord stats[8];
-  ExtendedStatsRecord* fields = nullptr;
+  std::unique_ptr<ExtendedStatsRecord[]> fields;
   int fieldCount = 0;
-  const ZVRawExtStatsRecord** records = nullptr;
+  std::unique_ptr<const ZVRawExtStatsRecord*[]> records;
   const float *times = nullptr, *values = nullptr;
   const std::vector<Row> rows = {
       {"getScan pointers", [&](auto& ai, unsigned f) { return ai.getScan(f, 0u, &cm, &ci, n); }, 35, 35, 14},
@@ -278,16 +278,14 @@ TEST_F(AccessInterface, ExtendedStatistics) {
   write(fx);
   ZVRawDataCluster cluster = openHandle();
   const ZVRawAccessInterface ai(cluster);
-  ExtendedStatsRecord* fields = nullptr;
+  std::unique_ptr<ExtendedStatsRecord[]> fields;
   int count = 0;
   ASSERT_EQ(ai.getExtendedStatsFields(0, fields, count), ZVRAW_OK);
   ASSERT_EQ(count, 1);
   EXPECT_EQ(fields[0].Code, kLockMassCorrectionField);
-  delete[] fields;
-  const ZVRawExtStatsRecord** records = nullptr;
+  std::unique_ptr<const ZVRawExtStatsRecord*[]> records;
   ASSERT_EQ(ai.getExtendedStats(0, records), ZVRAW_OK);
   EXPECT_EQ(records[2]->m_fLockMassCorrection, 3.0f);
-  delete[] records;
 }
 
 // The interface reaches the cluster's record on every call, so it follows a

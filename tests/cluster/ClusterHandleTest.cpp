@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "cluster/ClusterTestSupport.h"
@@ -218,12 +219,13 @@ TEST_F(ClusterHandle, ForwardersAnswerWithCodes) {
   ZVRawExtStatsRecord const* record = reinterpret_cast<const ZVRawExtStatsRecord*>(&u);
   EXPECT_EQ(empty.getExtendedStatsRecord(0, 0, record), ZVRAW_OK);
   EXPECT_EQ(record, reinterpret_cast<const ZVRawExtStatsRecord*>(&u));  // untouched
-  ExtendedStatsRecord* fields = reinterpret_cast<ExtendedStatsRecord*>(&u);
+  auto fields = std::make_unique<ExtendedStatsRecord[]>(1);
+  const ExtendedStatsRecord* held = fields.get();
   std::unique_ptr<char[][64]> names, types;
   int fieldCount = -5;
   EXPECT_EQ(empty.getExtendedStatsFields(0, fields, fieldCount), ZVRAW_OK);
   EXPECT_EQ(empty.getExtendedStatsFields(0, names, types, fieldCount), ZVRAW_OK);
-  EXPECT_EQ(fields, reinterpret_cast<ExtendedStatsRecord*>(&u));
+  EXPECT_EQ(fields.get(), held);
   EXPECT_EQ(names, nullptr);
   EXPECT_EQ(fieldCount, -5);
   float percent = 5;

@@ -1,10 +1,12 @@
 #pragma once
 
 // Pieces of the write-interface tests: a batch of scans in the caller's own
-// arrays (handed over to the writer, which nulls the pointers it takes; what
-// it leaves is freed here), and descriptors of centroid functions.
+// arrays (the writer moves out those it takes), and descriptors of centroid
+// functions.
 
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "formats/directory/ZVRawFunctionDescriptor.h"
@@ -16,35 +18,26 @@ struct ScanBatch {
   ScanBatch(unsigned f, unsigned first, unsigned count, unsigned peaks) {
     for (unsigned k = 0; k < count; ++k) {
       const unsigned s = first + k;
-      auto* m = new float[peaks];
-      auto* i = new float[peaks];
-      auto* c = new char[peaks];
+      auto m = std::make_unique_for_overwrite<float[]>(peaks);
+      auto i = std::make_unique_for_overwrite<float[]>(peaks);
+      auto c = std::make_unique_for_overwrite<char[]>(peaks);
       for (unsigned p = 0; p < peaks; ++p) {
         m[p] = fixtureMass(f, s, p);
         i[p] = fixtureIntensity(f, s, p);
         c[p] = static_cast<char>(p % 16);
       }
-      masses.push_back(m);
-      intensities.push_back(i);
-      flags.push_back(c);
+      masses.push_back(std::move(m));
+      intensities.push_back(std::move(i));
+      flags.push_back(std::move(c));
       sizes.push_back(peaks);
       times.push_back(timeOf(s));
-    }
-  }
-  ScanBatch(const ScanBatch&) = delete;
-  ScanBatch& operator=(const ScanBatch&) = delete;
-  ~ScanBatch() {
-    for (std::size_t k = 0; k < masses.size(); ++k) {
-      delete[] masses[k];
-      delete[] intensities[k];
-      delete[] flags[k];
     }
   }
   static double timeOf(unsigned s) { return 0.5 + s / 100.0; }
   [[nodiscard]] unsigned count() const { return static_cast<unsigned>(masses.size()); }
 
-  std::vector<float*> masses, intensities;
-  std::vector<char*> flags;
+  std::vector<std::unique_ptr<float[]>> masses, intensities;
+  std::vector<std::unique_ptr<char[]>> flags;
   std::vector<double> times;
   std::vector<unsigned> sizes;
 };

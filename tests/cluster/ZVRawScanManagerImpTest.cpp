@@ -15,7 +15,9 @@ namespace {
 std::unique_ptr<ZVRawScan[]> makeScans(unsigned first, unsigned last, float batch) {
   auto scans = std::make_unique<ZVRawScan[]>(last - first + 1);
   for (unsigned s = first; s <= last; ++s)
-    EXPECT_EQ(scans[s - first].setScan(new float[1]{static_cast<float>(s)}, new float[1]{batch}, nullptr, 1), 0);
+    EXPECT_EQ(scans[s - first].setScan(std::unique_ptr<float[]>(new float[1]{static_cast<float>(s)}),
+                                       std::unique_ptr<float[]>(new float[1]{batch}), nullptr, 1),
+              0);
   return scans;
 }
 

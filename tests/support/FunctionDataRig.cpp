@@ -36,13 +36,6 @@ Batch::Batch(const std::vector<PeakList>& scans) {
   }
 }
 
-Batch::~Batch() {
-  for (auto* v : {&masses, &intensities, &dMasses, &dIntensities})
-    for (float* a : *v) delete[] a;
-  for (auto* v : {&flags, &accFlags})
-    for (char* a : *v) delete[] a;
-}
-
 int Batch::give(ZVRawFunctionData& data, unsigned start) {
   const auto n = static_cast<unsigned>(sizes.size());
   return data.setScans(start, n, masses.data(), intensities.data(), dMasses.data(), dIntensities.data(), flags.data(),

@@ -33,20 +33,16 @@ struct FunctionShape {
 // 0.25 (s + 1) minutes: exact in a float.
 [[nodiscard]] std::vector<double> sampleTimes(unsigned scans);
 
-// A batch's caller-side arrays, new[]-allocated as the writer adopts them.
-// Whatever the writer did not take is released with the batch.
+// A batch's caller-side arrays, which the writer moves out of the tables.
 class Batch {
  public:
   explicit Batch(const std::vector<PeakList>& scans);
-  ~Batch();
-  Batch(const Batch&) = delete;
-  Batch& operator=(const Batch&) = delete;
 
   // setScans numbered from start (the accurate-mass form when any scan has errors).
   int give(ZVRawFunctionData& data, unsigned start);
 
-  std::vector<float*> masses, intensities, dMasses, dIntensities;
-  std::vector<char*> flags, accFlags;
+  std::vector<std::unique_ptr<float[]>> masses, intensities, dMasses, dIntensities;
+  std::vector<std::unique_ptr<char[]>> flags, accFlags;
   std::vector<unsigned> sizes;
 };
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,10 +22,10 @@ struct PeakList {
 };
 
 template <class T>
-T* newArray(const std::vector<T>& v) {
+std::unique_ptr<T[]> newArray(const std::vector<T>& v) {
   if (v.empty()) return nullptr;
-  T* a = new T[v.size()];
-  std::copy(v.begin(), v.end(), a);
+  auto a = std::make_unique_for_overwrite<T[]>(v.size());
+  std::copy(v.begin(), v.end(), a.get());
   return a;
 }
 

@@ -133,23 +133,27 @@ class ZVRawFunctionData {
   int getScanSize(unsigned int nScan, unsigned int& nScanSize) const;
   // One record per scan of this object's function, whatever nFuncNum holds.
   int getStats(unsigned int nFuncNum, ScanStatsRecord* pScanStats) const;
-  int getExtendedStatsFields(unsigned int nFuncNum, ExtendedStatsRecord*& extendedStatsFields, int& nFieldCount) const;
+  int getExtendedStatsFields(unsigned int nFuncNum, std::unique_ptr<ExtendedStatsRecord[]>& extendedStatsFields,
+                             int& nFieldCount) const;
   int getAvailableExtendedStatsFields(unsigned int nFuncNum, std::vector<unsigned int>& nWhichItems) const;
-  // A new[] array of one record pointer per scan of this object's function
-  // (the caller delete[]s it); null on any error.
-  int getExtendedStats(unsigned int nFuncNum, const ZVRawExtStatsRecord**& pExtendedScanStats) const;
+  // One record pointer per scan of this object's function, in an array
+  // handed to the caller; null on any error.
+  int getExtendedStats(unsigned int nFuncNum, std::unique_ptr<const ZVRawExtStatsRecord*[]>& pExtendedScanStats) const;
   int getMeanTemperatureCorrection(unsigned int nFuncNum, unsigned int nStartScan, unsigned int nEndScan,
                                    float& fAverageCorrection) const;
 
   // ---- writing (see ZVRawFunctionDataWrite.cpp) ----
-  // Appends a batch numbered from nStartScan, adopting the caller's arrays
-  // (its pointers are nulled and its sizes zeroed). The first batch may start
-  // anywhere; each later one must follow the last buffered scan (else 16).
-  int setScans(unsigned int nStartScan, unsigned int nScanCount, float** ppfMasses, float** ppfIntensities,
-               char** ppcPeakFlags, unsigned int* pnScanSizes);
-  int setScans(unsigned int nStartScan, unsigned int nScanCount, float** ppfMasses, float** ppfIntensities,
-               float** ppfDMasses, float** ppfDIntensities, char** ppcPeakFlags, char** ppcMassFlags,
+  // Appends a batch numbered from nStartScan, moving the arrays out of the
+  // caller's tables (its entries are left null and its sizes zeroed); a
+  // refused batch keeps them all. The first batch may start anywhere; each
+  // later one must follow the last buffered scan (else 16).
+  int setScans(unsigned int nStartScan, unsigned int nScanCount, std::unique_ptr<float[]>* ppfMasses,
+               std::unique_ptr<float[]>* ppfIntensities, std::unique_ptr<char[]>* ppcPeakFlags,
                unsigned int* pnScanSizes);
+  int setScans(unsigned int nStartScan, unsigned int nScanCount, std::unique_ptr<float[]>* ppfMasses,
+               std::unique_ptr<float[]>* ppfIntensities, std::unique_ptr<float[]>* ppfDMasses,
+               std::unique_ptr<float[]>* ppfDIntensities, std::unique_ptr<char[]>* ppcPeakFlags,
+               std::unique_ptr<char[]>* ppcMassFlags, unsigned int* pnScanSizes);
   int incrementScanBuffer(unsigned int nScanCount);
   // Packs buffered scans into pcOutputFile's _funcNNN.dat and fills their
   // index records. Up to a retention time (all for a negative one):
@@ -191,9 +195,10 @@ class ZVRawFunctionData {
   // Writes scans from the mark through last, filling their index records.
   int writeRun(const std::string& path, bool fresh, unsigned int format, ZVRawFunctionScanIndexImp* records,
                std::uint64_t offset, unsigned int last);
-  int takeScans(unsigned int nStartScan, unsigned int nScanCount, float** ppfMasses, float** ppfIntensities,
-                float** ppfDMasses, float** ppfDIntensities, char** ppcPeakFlags, char** ppcMassFlags,
-                unsigned int* pnScanSizes);
+  int takeScans(unsigned int nStartScan, unsigned int nScanCount, std::unique_ptr<float[]>* ppfMasses,
+                std::unique_ptr<float[]>* ppfIntensities, std::unique_ptr<float[]>* ppfDMasses,
+                std::unique_ptr<float[]>* ppfDIntensities, std::unique_ptr<char[]>* ppcPeakFlags,
+                std::unique_ptr<char[]>* ppcMassFlags, unsigned int* pnScanSizes);
 
   std::uint32_t m_nMyScanData = 1;
   // Element k is scan m_nScanStart + k: an array of our own, or a share of a

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "formats/scans/ScanWindowSums.h"
 #include "formats/statistics/ZVRawExtendedStats.h"
@@ -153,7 +155,8 @@ int ZVRawFunctionData::getStats(unsigned int, ScanStatsRecord* pScanStats) const
   return ZVRAW_OK;
 }
 
-int ZVRawFunctionData::getExtendedStatsFields(unsigned int nFuncNum, ExtendedStatsRecord*& extendedStatsFields,
+int ZVRawFunctionData::getExtendedStatsFields(unsigned int nFuncNum,
+                                              std::unique_ptr<ExtendedStatsRecord[]>& extendedStatsFields,
                                               int& nFieldCount) const {
   if (!m_pExtendedStats) return ZVRAW_NULLPOINTER_ERROR;
   return m_pExtendedStats->getExtendedStatsFields(nFuncNum, extendedStatsFields, nFieldCount);
@@ -169,8 +172,9 @@ int ZVRawFunctionData::getAvailableExtendedStatsFields(unsigned int nFuncNum,
   return ZVRAW_OK;
 }
 
-int ZVRawFunctionData::getExtendedStats(unsigned int nFuncNum, const ZVRawExtStatsRecord**& pExtendedScanStats) const {
-  pExtendedScanStats = nullptr;
+int ZVRawFunctionData::getExtendedStats(unsigned int nFuncNum,
+                                        std::unique_ptr<const ZVRawExtStatsRecord*[]>& pExtendedScanStats) const {
+  pExtendedScanStats.reset();
   if (!m_pExtendedStats || !m_pScanIndices) return ZVRAW_NULLPOINTER_ERROR;
   unsigned int n = 0;
   if (int rc = m_pScanIndices->getScansInFunction(m_nFuncNum, n); rc != ZVRAW_OK) return rc;
@@ -180,7 +184,7 @@ int ZVRawFunctionData::getExtendedStats(unsigned int nFuncNum, const ZVRawExtSta
   // As many entries as were allocated, whichever function nFuncNum names.
   for (unsigned int s = 0; s < n; ++s)
     if (int rc = m_pExtendedStats->getStatsRecord(nFuncNum, s, records[s]); rc != ZVRAW_OK) return rc;
-  pExtendedScanStats = records.release();
+  pExtendedScanStats = std::move(records);
   return ZVRAW_OK;
 }
 

@@ -10,9 +10,11 @@
 #include <climits>
 #include <cstdio>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "formats/portability/FileHandle.h"
@@ -34,13 +36,8 @@ namespace {
 constexpr std::uint64_t kLargestOffset = std::numeric_limits<std::uint32_t>::max();
 
 template <class T>
-T* entry(T** arrays, unsigned int i) {
-  return arrays ? arrays[i] : nullptr;
-}
-
-template <class T>
-void forget(T** arrays, unsigned int i) {
-  if (arrays) arrays[i] = nullptr;
+std::unique_ptr<T[]> take(std::unique_ptr<T[]>* arrays, unsigned int i) {
+  return arrays ? std::move(arrays[i]) : nullptr;
 }
 
 }  // namespace
@@ -61,22 +58,27 @@ int ZVRawFunctionData::incrementScanBuffer(unsigned int nScanCount) {
   return ZVRAW_OK;
 }
 
-int ZVRawFunctionData::setScans(unsigned int nStartScan, unsigned int nScanCount, float** ppfMasses,
-                                float** ppfIntensities, char** ppcPeakFlags, unsigned int* pnScanSizes) {
+int ZVRawFunctionData::setScans(unsigned int nStartScan, unsigned int nScanCount,
+                                std::unique_ptr<float[]>* ppfMasses, std::unique_ptr<float[]>* ppfIntensities,
+                                std::unique_ptr<char[]>* ppcPeakFlags, unsigned int* pnScanSizes) {
   return takeScans(nStartScan, nScanCount, ppfMasses, ppfIntensities, nullptr, nullptr, ppcPeakFlags, nullptr,
                    pnScanSizes);
 }
 
-int ZVRawFunctionData::setScans(unsigned int nStartScan, unsigned int nScanCount, float** ppfMasses,
-                                float** ppfIntensities, float** ppfDMasses, float** ppfDIntensities,
-                                char** ppcPeakFlags, char** ppcMassFlags, unsigned int* pnScanSizes) {
+int ZVRawFunctionData::setScans(unsigned int nStartScan, unsigned int nScanCount,
+                                std::unique_ptr<float[]>* ppfMasses, std::unique_ptr<float[]>* ppfIntensities,
+                                std::unique_ptr<float[]>* ppfDMasses, std::unique_ptr<float[]>* ppfDIntensities,
+                                std::unique_ptr<char[]>* ppcPeakFlags, std::unique_ptr<char[]>* ppcMassFlags,
+                                unsigned int* pnScanSizes) {
   return takeScans(nStartScan, nScanCount, ppfMasses, ppfIntensities, ppfDMasses, ppfDIntensities, ppcPeakFlags,
                    ppcMassFlags, pnScanSizes);
 }
 
-int ZVRawFunctionData::takeScans(unsigned int nStartScan, unsigned int nScanCount, float** ppfMasses,
-                                 float** ppfIntensities, float** ppfDMasses, float** ppfDIntensities,
-                                 char** ppcPeakFlags, char** ppcMassFlags, unsigned int* pnScanSizes) {
+int ZVRawFunctionData::takeScans(unsigned int nStartScan, unsigned int nScanCount,
+                                 std::unique_ptr<float[]>* ppfMasses, std::unique_ptr<float[]>* ppfIntensities,
+                                 std::unique_ptr<float[]>* ppfDMasses, std::unique_ptr<float[]>* ppfDIntensities,
+                                 std::unique_ptr<char[]>* ppcPeakFlags, std::unique_ptr<char[]>* ppcMassFlags,
+                                 unsigned int* pnScanSizes) {
   if (nScanCount == 0) return ZVRAW_OK;
   // The buffer is empty until a scan is in it; after that a batch must
   // follow its last scan, so scan numbers and elements stay in step.
@@ -95,30 +97,18 @@ int ZVRawFunctionData::takeScans(unsigned int nStartScan, unsigned int nScanCoun
     if (int rc = incrementScanBuffer(nScanCount); rc != ZVRAW_OK) return rc;
   m_nScanStart = nStartScan - m_nScanBufferIdx;
 
-  int result = ZVRAW_OK;
-  unsigned int taken = 0;
-  for (; taken < nScanCount; ++taken) {
-    const unsigned int i = taken;
-    ZVRawScan& scan = m_pScans[m_nScanBufferIdx];
-    result = scan.setScan(ppfMasses[i], ppfIntensities[i], entry(ppfDMasses, i), entry(ppfDIntensities, i),
-                          entry(ppcPeakFlags, i), entry(ppcMassFlags, i), pnScanSizes[i]);
-    if (result != ZVRAW_OK) break;
-    // The arrays belong to the buffer now.
-    ppfMasses[i] = ppfIntensities[i] = nullptr;
-    forget(ppfDMasses, i);
-    forget(ppfDIntensities, i);
-    forget(ppcPeakFlags, i);
-    forget(ppcMassFlags, i);
+  for (unsigned int i = 0; i < nScanCount; ++i) {
+    // Cannot be refused: missing arrays under a peak count were turned away above.
+    (void)m_pScans[m_nScanBufferIdx].setScan(std::move(ppfMasses[i]), std::move(ppfIntensities[i]),
+                                             take(ppfDMasses, i), take(ppfDIntensities, i), take(ppcPeakFlags, i),
+                                             take(ppcMassFlags, i), pnScanSizes[i]);
     if (pnScanSizes[i] > m_nMaxLoadedScanSize) m_nMaxLoadedScanSize = pnScanSizes[i];
     pnScanSizes[i] = 0;
     ++m_nScanBufferIdx;
   }
-  // Only what was taken counts; a refused scan stays the caller's.
-  if (taken > 0) {
-    m_nScanEnd = nStartScan + taken - 1;
-    m_nLoadedScans += taken;
-  }
-  return result;
+  m_nScanEnd = nStartScan + nScanCount - 1;
+  m_nLoadedScans += nScanCount;
+  return ZVRAW_OK;
 }
 
 // ---- write passes ----

@@ -5,6 +5,7 @@
 #include <functional>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include "formats/scans/ZVRawScanPackets.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
@@ -106,46 +107,23 @@ int ZVRawScan::getAccMassScanFlags(const char** ppcScanFlags, unsigned int& nPea
   return handOut(m_pcAccMassFlags, m_nPeaksInScan, ppcScanFlags, nPeaks, ZVRAW_SCANFLAGS_UNSUPPORTED);
 }
 
-int ZVRawScan::setScan(float* pfMasses, float* pfIntensities, char* pcPeakFlags, unsigned int nPeaks) {
-  return setScanArrays(pfMasses, pfIntensities, nullptr, nullptr, pcPeakFlags, nullptr, nPeaks);
+int ZVRawScan::setScan(std::unique_ptr<float[]> pfMasses, std::unique_ptr<float[]> pfIntensities,
+                       std::unique_ptr<char[]> pcPeakFlags, unsigned int nPeaks) {
+  return setScan(std::move(pfMasses), std::move(pfIntensities), nullptr, nullptr, std::move(pcPeakFlags), nullptr,
+                 nPeaks);
 }
 
-int ZVRawScan::setScan(float* pfMasses, float* pfIntensities, float* pfDMasses, float* pfDIntensities,
-                       char* pcPeakFlags, char* pcMassFlags, unsigned int nPeaks) {
-  return setScanArrays(pfMasses, pfIntensities, pfDMasses, pfDIntensities, pcPeakFlags, pcMassFlags, nPeaks);
-}
-
-int ZVRawScan::setScanArrays(float* pfMasses, float* pfIntensities, float* pfDMasses, float* pfDIntensities,
-                             char* pcPeakFlags, char* pcMassFlags, unsigned int nPeaks) {
+int ZVRawScan::setScan(std::unique_ptr<float[]> pfMasses, std::unique_ptr<float[]> pfIntensities,
+                       std::unique_ptr<float[]> pfDMasses, std::unique_ptr<float[]> pfDIntensities,
+                       std::unique_ptr<char[]> pcPeakFlags, std::unique_ptr<char[]> pcMassFlags, unsigned int nPeaks) {
   if (nPeaks > 0 && (!pfMasses || !pfIntensities)) return ZVRAW_NULLPOINTER_ERROR;
-  const void* incoming[] = {pfMasses, pfIntensities, pfDMasses, pfDIntensities, pcPeakFlags, pcMassFlags};
-  for (std::size_t a = 0; a < std::size(incoming); ++a)
-    for (std::size_t b = a + 1; b < std::size(incoming); ++b)
-      if (incoming[a] && incoming[a] == incoming[b]) return ZVRAW_ERROR;  // would be released twice
-
-  // An array handed back (from the mutable getScan) changes slot, not owner:
-  // let go of it before the release so that it is not freed.
-  const auto keepIfIncoming = [&](auto& owned) {
-    if (owned && std::find(std::begin(incoming), std::end(incoming), owned.get()) != std::end(incoming))
-      (void)owned.release();
-  };
-  keepIfIncoming(m_pfMasses);
-  keepIfIncoming(m_pfIntensities);
-  keepIfIncoming(m_pfDMasses);
-  keepIfIncoming(m_pfDIntensities);
-  keepIfIncoming(m_pfDaughterMasses);
-  keepIfIncoming(m_pfMulBIntensities);
-  keepIfIncoming(m_pcFlags);
-  keepIfIncoming(m_pcAccMassFlags);
-  keepIfIncoming(m_pcScanBuffer);
   DeleteScanData();
-
-  m_pfMasses.reset(pfMasses);
-  m_pfIntensities.reset(pfIntensities);
-  m_pfDMasses.reset(pfDMasses);
-  m_pfDIntensities.reset(pfDIntensities);
-  m_pcFlags.reset(pcPeakFlags);
-  m_pcAccMassFlags.reset(pcMassFlags);
+  m_pfMasses = std::move(pfMasses);
+  m_pfIntensities = std::move(pfIntensities);
+  m_pfDMasses = std::move(pfDMasses);
+  m_pfDIntensities = std::move(pfDIntensities);
+  m_pcFlags = std::move(pcPeakFlags);
+  m_pcAccMassFlags = std::move(pcMassFlags);
   m_nPeaksInScan = nPeaks;
   m_bKeepCompressed = false;
   return ZVRAW_OK;

@@ -109,13 +109,14 @@ class ZVRawScan {
   int getScanFlags(const char** ppcScanFlags, unsigned int& nPeaks) const;
   int getAccMassScanFlags(const char** ppcScanFlags, unsigned int& nPeaks) const;
 
-  // Adopts new[] arrays (the scan then releases them). Arrays the scan
-  // already holds may be passed back. ZVRAW_NULLPOINTER_ERROR (nothing
-  // adopted) for missing masses or intensities under a peak count, and
-  // ZVRAW_ERROR when one array is passed twice.
-  int setScan(float* pfMasses, float* pfIntensities, char* pcPeakFlags, unsigned int nPeaks);
-  int setScan(float* pfMasses, float* pfIntensities, float* pfDMasses, float* pfDIntensities, char* pcPeakFlags,
-              char* pcMassFlags, unsigned int nPeaks);
+  // Takes the arrays over in place of everything the scan held; null for an
+  // absent one. ZVRAW_NULLPOINTER_ERROR, with the scan unchanged and the
+  // arrays passed freed, for missing masses or intensities under a peak count.
+  int setScan(std::unique_ptr<float[]> pfMasses, std::unique_ptr<float[]> pfIntensities,
+              std::unique_ptr<char[]> pcPeakFlags, unsigned int nPeaks);
+  int setScan(std::unique_ptr<float[]> pfMasses, std::unique_ptr<float[]> pfIntensities,
+              std::unique_ptr<float[]> pfDMasses, std::unique_ptr<float[]> pfDIntensities,
+              std::unique_ptr<char[]> pcPeakFlags, std::unique_ptr<char[]> pcMassFlags, unsigned int nPeaks);
 
   // Intensity summed over [low - window/2, high + window/2].
   int getSumIntensity(float& fIntensity, float fLowMass, float fHighMass, float fWindow, bool bDaughters,
@@ -167,8 +168,6 @@ class ZVRawScan {
   int keepRun(std::span<const char> run, unsigned int nPeaksInScan, unsigned int nDataFormat);
   // Everything but the arrays, from s.
   void copyCounts(const ZVRawScan& s);
-  int setScanArrays(float* pfMasses, float* pfIntensities, float* pfDMasses, float* pfDIntensities, char* pcPeakFlags,
-                    char* pcMassFlags, unsigned int nPeaks);
 
   int m_nBPIIdx = -1;
   float m_fTIC = 0;

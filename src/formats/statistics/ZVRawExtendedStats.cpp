@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "formats/portability/AllocationGuard.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
@@ -255,10 +256,9 @@ const ExtendedStatsRecord* ZVRawExtendedStats::getStatsRecord(const unsigned int
 // The text form of the entries' listing.
 int ZVRawExtendedStats::getExtendedStatsFields(unsigned int fn, FieldTexts& names, FieldTexts& types,
                                                int& count) const {
-  ExtendedStatsRecord* listed = nullptr;
+  std::unique_ptr<ExtendedStatsRecord[]> entries;
   int n = count;
-  if (int rc = getExtendedStatsFields(fn, listed, n); rc != ZVRAW_OK) return rc;
-  const std::unique_ptr<ExtendedStatsRecord[]> entries(listed);
+  if (int rc = getExtendedStatsFields(fn, entries, n); rc != ZVRAW_OK) return rc;
   count = n;  // untouched when the function is not valid
   if (!entries) return ZVRAW_OK;
   FieldTexts nameList, typeList;
@@ -280,7 +280,8 @@ int ZVRawExtendedStats::getExtendedStatsFields(unsigned int fn, FieldTexts& name
   return ZVRAW_OK;
 }
 
-int ZVRawExtendedStats::getExtendedStatsFields(unsigned int fn, ExtendedStatsRecord*& out, int& count) const {
+int ZVRawExtendedStats::getExtendedStatsFields(unsigned int fn, std::unique_ptr<ExtendedStatsRecord[]>& out,
+                                               int& count) const {
   const FunctionStats* f = function(fn);
   if (f == nullptr) return ZVRAW_FUNCNUM_INVALID;
   if (f->validStats == 0) return ZVRAW_OK;
@@ -297,7 +298,7 @@ int ZVRawExtendedStats::getExtendedStatsFields(unsigned int fn, ExtendedStatsRec
     return rc;
   }
   for (std::uint32_t i = 0; i < n; ++i) list[i] = listedEntry(f->fields[i].m_nFieldID);
-  out = list.release();  // the caller's, released with delete[]
+  out = std::move(list);
   return ZVRAW_OK;
 }
 

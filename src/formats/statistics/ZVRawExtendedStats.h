@@ -110,14 +110,14 @@ class ZVRawExtendedStats {
 
   // The function's fields in layout order, as dictionary names and type
   // names (64 bytes each, NUL-padded) in the caller's holders, or as
-  // dictionary entries in an array the caller delete[]s; an id without an
+  // dictionary entries in an array handed to the caller; an id without an
   // entry lists as an empty name of type "char". ZVRAW_FUNCNUM_INVALID for
   // a bad function; 0 with nothing allocated and count untouched when the
   // function is not valid; ZVRAW_MEMALLOC_ERROR, count 0 and nothing
   // handed out, when the lists cannot be had.
   using FieldTexts = std::unique_ptr<char[][EXTSTATS_FIELDNAME_SIZE]>;
   int getExtendedStatsFields(unsigned int fn, FieldTexts& names, FieldTexts& types, int& count) const;
-  int getExtendedStatsFields(unsigned int fn, ExtendedStatsRecord*& out, int& count) const;
+  int getExtendedStatsFields(unsigned int fn, std::unique_ptr<ExtendedStatsRecord[]>& out, int& count) const;
 
   // Reads every function's _funcNNN.sts: the layout, then one record per
   // indexed scan. A function is valid once both succeed. The result is the

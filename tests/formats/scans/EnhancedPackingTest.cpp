@@ -11,6 +11,7 @@
 #include <limits>
 #include <memory>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "formats/packets/ZVRawPackedFormats.h"
@@ -103,8 +104,8 @@ TEST(EnhancedPacking, RunsPackAsPointByPointAndKeepSetStats) {
     std::copy(y.begin(), y.end(), intensities.get());
     std::copy(f.begin(), f.end(), flags.get());
     auto scan = std::make_unique<ZVRawScan>();
-    EXPECT_EQ(scan->setScan(masses.release(), intensities.release(), flags.release(), static_cast<unsigned>(m.size())),
-              0);
+    const auto n = static_cast<unsigned>(m.size());
+    EXPECT_EQ(scan->setScan(std::move(masses), std::move(intensities), std::move(flags), n), 0);
     return scan;
   };
   for (unsigned n : {1u, 3u, 4u, 5u, 8u, 11u, 13u}) {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "formats/portability/FileHandle.h"
@@ -23,15 +24,15 @@ namespace {
 // window bounds can land exactly on them.
 void fillScan(ZVRawScan& scan, unsigned n, std::mt19937& rng) {
   if (n == 0) return;
-  auto* m = new float[n];
-  auto* i = new float[n];
+  auto m = std::make_unique_for_overwrite<float[]>(n);
+  auto i = std::make_unique_for_overwrite<float[]>(n);
   float mass = 100.0f + static_cast<float>(rng() % 64) / 64.0f;
   for (unsigned p = 0; p < n; ++p) {
     mass += static_cast<float>(rng() % 3) / 64.0f;  // 0: a repeated mass
     m[p] = mass;
     i[p] = static_cast<float>(1 + rng() % 1000) / 8.0f;
   }
-  ASSERT_EQ(scan.setScan(m, i, nullptr, n), ZVRAW_OK);
+  ASSERT_EQ(scan.setScan(std::move(m), std::move(i), nullptr, n), ZVRAW_OK);
 }
 
 // A scan kept as its packet run (format 12), which sums itself.

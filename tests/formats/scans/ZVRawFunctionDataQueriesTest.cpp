@@ -166,7 +166,7 @@ TEST_F(FunctionDataQueriesTest, PeakCountsAndSummariesComeFromTheIndex) {
 TEST_F(FunctionDataQueriesTest, ExtendedStatisticsViews) {
   writeFunction(root(), FunctionShape(), samplePeaks(5));
   FunctionReader r(root());
-  const ZVRawExtStatsRecord** records = nullptr;
+  std::unique_ptr<const ZVRawExtStatsRecord*[]> records;
   std::vector<unsigned> ids{99};
   EXPECT_EQ(r.data.getExtendedStats(0, records), ZVRAW_NULLPOINTER_ERROR);
   EXPECT_EQ(r.data.getAvailableExtendedStatsFields(0, ids), ZVRAW_NULLPOINTER_ERROR);
@@ -186,15 +186,13 @@ TEST_F(FunctionDataQueriesTest, ExtendedStatisticsViews) {
   ASSERT_EQ(r.data.getExtendedStats(0, records), ZVRAW_OK);
   ASSERT_NE(records, nullptr);
   for (unsigned s = 0; s < 5; ++s) EXPECT_EQ(records[s]->m_nSourceTemperature, 100 + s);
-  delete[] records;
   ASSERT_EQ(r.data.getAvailableExtendedStatsFields(0, ids), ZVRAW_OK);
   EXPECT_EQ(ids, (std::vector<unsigned>{56, 102}));
-  ExtendedStatsRecord* fields = nullptr;
+  std::unique_ptr<ExtendedStatsRecord[]> fields;
   int count = 0;
   ASSERT_EQ(r.data.getExtendedStatsFields(0, fields, count), ZVRAW_OK);
   ASSERT_EQ(count, 2);
   EXPECT_STREQ(fields[0].Name, "Source Temperature");
-  delete[] fields;
 
   // A function whose statistics hold fewer records than this function's scans: the first missing one fails.
   EXPECT_EQ(r.data.getExtendedStats(7, records), ZVRAW_ERROR);
@@ -205,7 +203,6 @@ TEST_F(FunctionDataQueriesTest, ExtendedStatisticsViews) {
   r.data.setExternalObjects(&r.descriptors, &r.indices, &wide);
   ASSERT_EQ(r.data.getExtendedStats(1, records), ZVRAW_OK);
   EXPECT_EQ(records[4], wide.getStatsRecord(1, 4));
-  delete[] records;
 }
 
 }  // namespace

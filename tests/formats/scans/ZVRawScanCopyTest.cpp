@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "formats/portability/FileHandle.h"
@@ -16,8 +17,11 @@ namespace {
 
 TEST(ScanCopy, EveryArrayIsCopiedAndOwnedByTheCopy) {
   ZVRawScan source;
-  ASSERT_EQ(source.setScan(new float[3]{100, 200, 300}, new float[3]{1, 2, 3}, new float[3]{0.1f, 0.2f, 0.3f},
-                           new float[3]{4, 5, 6}, new char[3]{0, 2, 0}, new char[3]{1, 1, 0}, 3),
+  using Floats = std::unique_ptr<float[]>;
+  using Chars = std::unique_ptr<char[]>;
+  ASSERT_EQ(source.setScan(Floats(new float[3]{100, 200, 300}), Floats(new float[3]{1, 2, 3}),
+                           Floats(new float[3]{0.1f, 0.2f, 0.3f}), Floats(new float[3]{4, 5, 6}),
+                           Chars(new char[3]{0, 2, 0}), Chars(new char[3]{1, 1, 0}), 3),
             ZVRAW_OK);
   ZVRawScan copy;
   ASSERT_EQ(ZVRawScan::copyScan(&copy, &source), ZVRAW_OK);
@@ -60,7 +64,9 @@ TEST(ScanCopy, KeptCompressedRun) {
 
 TEST(ScanCopy, EmptyNullAndSelf) {
   ZVRawScan empty, target;
-  ASSERT_EQ(target.setScan(new float[1]{5}, new float[1]{6}, nullptr, 1), ZVRAW_OK);
+  ASSERT_EQ(target.setScan(std::unique_ptr<float[]>(new float[1]{5}), std::unique_ptr<float[]>(new float[1]{6}),
+                           nullptr, 1),
+            ZVRAW_OK);
   ASSERT_EQ(ZVRawScan::copyScan(&target, &empty), ZVRAW_OK);  // the target's arrays go
   EXPECT_EQ(target.getScanSize(), 0u);
   EXPECT_EQ(ZVRawScan::copyScan(nullptr, &empty), ZVRAW_ERROR);

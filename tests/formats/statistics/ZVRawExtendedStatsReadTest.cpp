@@ -100,11 +100,10 @@ TEST_F(ExtendedStatsReadTest, LayoutAndRecords) {
   EXPECT_EQ(s.GetNextScanToWrite(0), 0u);  // reading writes nothing
 
   int count = 0;
-  ExtendedStatsRecord* entries = nullptr;
+  std::unique_ptr<ExtendedStatsRecord[]> entries;
   ASSERT_EQ(s.getExtendedStatsFields(0, entries, count), ZVRAW_OK);
   ASSERT_EQ(count, 3);
   EXPECT_STREQ(entries[2].Name, "Reference Scan");
-  delete[] entries;
 }
 
 TEST_F(ExtendedStatsReadTest, RecordsStartAtTheLeadersHeaderSize) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -182,7 +183,7 @@ TEST(ExtendedStatsFieldList, NothingListedBeforeTheStatisticsAreValid) {
   ZVRawExtendedStats s(1);
   ASSERT_EQ(s.addField(0, NEEDLE), ZVRAW_OK);
   ZVRawExtendedStats::FieldTexts names, types;
-  ExtendedStatsRecord* entries = nullptr;
+  std::unique_ptr<ExtendedStatsRecord[]> entries;
   int count = -5;
   EXPECT_EQ(s.getExtendedStatsFields(1, names, types, count), ZVRAW_FUNCNUM_INVALID);
   EXPECT_EQ(s.getExtendedStatsFields(1, entries, count), ZVRAW_FUNCNUM_INVALID);

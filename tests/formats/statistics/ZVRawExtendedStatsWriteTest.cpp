@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "formats/statistics/ZVRawExtendedStats.h"
@@ -253,13 +254,12 @@ TEST_F(ExtendedStatsWriteTest, FieldListAfterWriting) {
     EXPECT_EQ(names[i][63], '\0');
   }
 
-  ExtendedStatsRecord* entries = nullptr;
+  std::unique_ptr<ExtendedStatsRecord[]> entries;
   ASSERT_EQ(s.getExtendedStatsFields(0, entries, count), ZVRAW_OK);
   ASSERT_EQ(count, 4);
   EXPECT_EQ(entries[1].Code, COLLISION_ENERGY2);
   EXPECT_EQ(entries[2].Code, 0);  // id 110 has no entry
   EXPECT_STREQ(entries[3].Name, "Sample Plate Voltage");
-  delete[] entries;
 
   ZVRawExtendedStats empty(1);
   ASSERT_EQ(empty.writeExtendedStats(d(), 0, 0u), ZVRAW_OK);
