@@ -82,7 +82,9 @@ int ZorvalenSpectrumProcessorImp::combineScan(int function, int first, int last)
     const auto masses = std::make_unique_for_overwrite<float[]>(largest);
     const auto intensities = std::make_unique_for_overwrite<float[]>(largest);
     const LockMassDetached uncorrected(*cluster);
-    SpectrumSum sum;
+    if (!m_sum) m_sum = std::make_unique<SpectrumSum>();
+    SpectrumSum& sum = *m_sum;
+    sum.restart();
     sum.expect(total);
     if (oldSize <= total) sum.reuse(std::move(oldMasses), std::move(oldIntensities), oldSize);
     oldMasses.reset();

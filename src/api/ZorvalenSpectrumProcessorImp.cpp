@@ -7,6 +7,7 @@
 #include "api/ZorvalenRawScanReaderImp.h"
 #include "cluster/ZVRawDataCluster.h"
 #include "formats/directory/ZVRawExternInfo.h"
+#include "processing/SpectrumSum.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
 

@@ -14,6 +14,8 @@
 #include "api/ZorvalenRawProcessorImp.h"
 #include "processing/ZVSpectrum.h"
 
+class SpectrumSum;
+
 namespace Vardex::Lib::ZorvalenRaw {
 
 class ZorvalenRawScanReaderImp;
@@ -79,6 +81,8 @@ class ZorvalenSpectrumProcessorImp : public ZorvalenRawProcessorImp {
   [[nodiscard]] float rangeGain(int function, int first, int last) const;
 
   std::unique_ptr<ZVSpectrum> m_pSpectrum;
+  // Kept from one combine to the next for its buffers.
+  std::unique_ptr<SpectrumSum> m_sum;
   std::unique_ptr<SpectrumSmoothParametersImp> m_pSmoothParameters;
   std::unique_ptr<ThresholdParametersImp> m_pThresholdParmeters;
   std::optional<float> _centroidParameters;

@@ -47,6 +47,15 @@ class SpectrumSum {
   // Replaces out's contents by the sum (no sigmas); the sum starts again
   // empty and keeps its buffers for the next one.
   void moveTo(ZVSpectrum& out);
+  // Empties the sum, whatever an addition left, keeping its buffers.
+  void restart() {
+    sum_.clear();
+    pending_.clear();
+    steps_.clear();
+    coalesced_ = false;
+    order_ = Order::unknown;
+    expected_ = 0;
+  }
 
  private:
   // Points in buffers that grow and never shrink, left uninitialised, so

@@ -139,3 +139,14 @@ TEST(SpectrumSumTest, FirstSpectrumWithinTheToleranceOfItself) {
 }
 
 }  // namespace
+
+// A sum left unfinished (an addition that ran out of memory) is dropped by
+// restart, batch and all, and the next sum is as if from new.
+TEST(SpectrumSumTest, RestartDropsAnUnfinishedSum) {
+  const std::vector<Scan> left = makeScans({"left", 40, 40, 600, 40, 1.5f}, 7);
+  SpectrumSum fast;
+  fast.expect(10000);
+  for (const Scan& s : left) fast.add(s.masses.data(), s.intensities.data(), static_cast<unsigned>(s.masses.size()));
+  fast.restart();
+  expectSameSum(fast, makeScans({"next", 60, 5, 1, 12, 0.3f}, 3));
+}
