@@ -138,8 +138,6 @@ TEST(SpectrumSumTest, FirstSpectrumWithinTheToleranceOfItself) {
   }
 }
 
-}  // namespace
-
 // A sum left unfinished (an addition that ran out of memory) is dropped by
 // restart, batch and all, and the next sum is as if from new.
 TEST(SpectrumSumTest, RestartDropsAnUnfinishedSum) {
@@ -150,3 +148,5 @@ TEST(SpectrumSumTest, RestartDropsAnUnfinishedSum) {
   fast.restart();
   expectSameSum(fast, makeScans({"next", 60, 5, 1, 12, 0.3f}, 3));
 }
+
+}  // namespace
