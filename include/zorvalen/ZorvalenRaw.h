@@ -279,7 +279,9 @@ ZV_API ZV_RESULT_USED int getFunctionType(CZorvalenBaseReader reader, int nFunct
 ZV_API ZV_RESULT_USED int getFunctionTypeString(CZorvalenBaseReader reader, ZorvalenFunctionType type, char** ppText);
 
 /* Whether the function holds continuum data; false for a function number
- * not below the count. */
+ * not below the count (ZVRAW_FUNCNUM_INVALID). The flag comes from the
+ * function's scans: a function that holds none gives ZVRAW_SCANNUM_INVALID
+ * and false. */
 ZV_API ZV_RESULT_USED int isContinuum(CZorvalenBaseReader reader, int nFunction, ZV_REF(bool) bContinuum);
 
 /* The function's ion mode, preset to ZorvalenIonMode UNINITIALISED. */
@@ -775,8 +777,10 @@ ZV_API ZV_RESULT_USED int flushRawWriter(CZorvalenRawWriter writer);
  * and the function descriptors; every step runs even after one failed.
  * Returns the run's first failed write, as flushRawWriter (a close that
  * fails to write the drift files' last blocks counts too), else the first
- * failure of its steps. The writer stays usable: scans appended later are
- * written by the next close. */
+ * failure of its steps. A run without a function gives
+ * ZVRAW_DATACLUSTER_INVALID once every file is written: the readers open no
+ * directory without one. The writer stays usable: functions and scans
+ * appended later are written by the next close. */
 ZV_API ZV_RESULT_USED int closeRawWriter(CZorvalenRawWriter writer);
 
 /* ---- Acquisition: instrument, queue and injection status ----

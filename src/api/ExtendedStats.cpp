@@ -1,8 +1,11 @@
 #include "api/ExtendedStats.h"
 
+#include <algorithm>
 #include <climits>
+#include <string>
 
 #include "api/StatsParametersImp.h"
+#include "api/WriterValues.h"
 #include "cluster/StatsSetters.h"
 #include "formats/statistics/ZVRawExtStatsRecord.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
@@ -86,19 +89,25 @@ int ExtendedStats::Initalise(const ZorvalenScanItem* items, const int& n) {
   return Initalise(ids);
 }
 
-char* ExtendedStats::ConvertStats(const Parameters& values) {
-  if (m_pBuffer.empty()) return nullptr;
+int ExtendedStats::ConvertStats(const Parameters& values, char*& record) {
+  record = nullptr;
+  if (m_pBuffer.empty()) return ZVRAW_OK;
   // A fresh record each time: a field this scan does not give packs as 0.
-  StatsParametersImp scan;
-  scan.Set(values);
-  const borealtek_zvraw_version_1::ZVRawExtStatsRecord& record = *scan.GetParameters();
   char* cursor = m_pBuffer.data();
+  std::string text;
   for (std::size_t i = 0; i < m_pFieldType.size(); ++i) {
-    const auto id = static_cast<unsigned int>(m_pESD->getFieldID(static_cast<int>(i)));
-    (void)borealtek_zvraw_version_1::getBufferFromFieldValue2(record, id, static_cast<unsigned int>(m_pFieldType[i]),
-                                                              cursor);
+    const auto type = static_cast<unsigned int>(m_pFieldType[i]);
+    const auto width = borealtek_zvraw_version_1::fieldTypeToSize(type);
+    const int item = m_pESD->getFieldID(static_cast<int>(i)) + static_cast<int>(StatsParametersImp::unScanItemOffset);
+    if (values.TryGetStringValue(item, text)) {
+      if (const int rc = packStatsValue(text, type, cursor); rc != ZVRAW_OK) return rc;
+    } else {
+      std::fill_n(cursor, width, 0);
+    }
+    cursor += width;
   }
-  return m_pBuffer.data();
+  record = m_pBuffer.data();
+  return ZVRAW_OK;
 }
 
 }  // namespace Vardex::Lib::ZorvalenRaw

@@ -24,8 +24,7 @@ class ExtendedStats {
 
   // A new layout of the field ids, replacing the one held. 75
   // (ZVRAW_SCAN_STAT_NOTSUPPORTED) for the first id a writer cannot declare
-  // or the write interface cannot store (82 to 84 have no setter); after a
-  // failure no layout is held.
+  // or the write interface cannot store; after a failure no layout is held.
   [[nodiscard]] int Initalise(const std::vector<int>& ids);
   // The same from scan items: 57 (ZVRAW_PARAMETER_INVALID) for the first one
   // that is no scan item and for n < 0, 79 (ZVRAW_NULL_PARAMETERS) for null
@@ -34,10 +33,13 @@ class ExtendedStats {
 
   [[nodiscard]] borealtek_zvraw_version_1::ExtendedStatsDescriptor* GetDescriptor() { return m_pESD.get(); }
 
-  // One scan's values packed in the layout, little-endian; a declared field
-  // the set does not give is 0. Valid until the next conversion or
-  // Initalise; null while no field is declared.
-  [[nodiscard]] char* ConvertStats(const Parameters& values);
+  // One scan's values packed in the layout, little-endian, at `record`; a
+  // declared field the set does not give is 0, keys not declared are
+  // ignored. 57 (ZVRAW_PARAMETER_INVALID) when a declared field's text is not
+  // a number its field holds as written (packStatsValue): no record then.
+  // Valid until the next conversion or Initalise; null while no field is
+  // declared.
+  [[nodiscard]] int ConvertStats(const Parameters& values, char*& record);
 
  private:
   void clear();

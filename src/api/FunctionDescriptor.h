@@ -60,6 +60,9 @@ class FunctionDescriptor {
   [[nodiscard]] unsigned int GetFunctionType() const;
   [[nodiscard]] float GetStartMass() const;
   [[nodiscard]] float GetEndMass() const;
+  // Whether the start and end masses were given (scans must lie inside them).
+  [[nodiscard]] bool StartMassGiven() const { return m_bStartMass; }
+  [[nodiscard]] bool EndMassGiven() const { return m_bEndMass; }
   [[nodiscard]] bool GetContinuum() const { return m_bContinuum; }
   [[nodiscard]] float GetSamplingFrequency() const { return _samplingFrequency; }
   [[nodiscard]] float GetLteff() const { return _Lteff; }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "api/WriterValues.h"
 #include "formats/directory/ZVRawHeader.h"
 #include "zorvalen/ZorvalenRawDefs.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
@@ -30,8 +31,11 @@ int ZorvalenRawHeaderWriterImp::SetHeader(const Parameters& values) {
     if (key >= kFirstItem && key <= kLastItem) items.push_back(key);
   // All or nothing: an item the header would cut or drop refuses the set
   // before any item of it is set.
-  for (const int key : items)
-    if (ZVRawHeader::checkValue(values.GetValue(key), -1) != ZVRAW_OK) return ZVRAW_PARAMETER_INVALID;
+  for (const int key : items) {
+    const std::string value = values.GetValue(key);
+    if (ZVRawHeader::checkValue(value, -1) != ZVRAW_OK || checkHeaderValue(value) != ZVRAW_OK)
+      return ZVRAW_PARAMETER_INVALID;
+  }
   for (const int key : items)
     (void)m_pzvRawWriteInterface->setHeaderValue(key - kFirstItem, values.GetValue(key).c_str());  // checked above
   return ZVRAW_OK;

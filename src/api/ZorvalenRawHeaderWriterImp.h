@@ -20,7 +20,8 @@ class ZorvalenRawHeaderWriterImp {
 
   // Sets slot key - 300 for every key of 300-349 the set holds, in
   // ascending order; other keys are ignored. 57, nothing set, when a value
-  // does not fit its slot (over 509 bytes, or a line break); else 0.
+  // does not fit its slot (over 509 bytes, or a line break) or begins with
+  // white space the reader would skip; else 0.
   int SetHeader(const Parameters& values);
   // Sets the version item, then writes _header.txt whole: the write's code.
   int Close();

@@ -147,15 +147,23 @@ int ZorvalenRawInfoImp::GetScanRangeFromTime(int function, float rtStart, float 
 
 int ZorvalenRawInfoImp::GetIsContinuumFunction(int function, bool& continuum) const {
   if (const int rc = checkFunction(function); rc != ZVRAW_OK) return rc;
-  return getDataCluster()->getIsContinuumFunction(static_cast<unsigned>(function), continuum);
+  const int rc = getDataCluster()->getIsContinuumFunction(static_cast<unsigned>(function), continuum);
+  // The flag lives in the scans' index records: a function below the count
+  // that got no scans has none to give, which is no bad function number.
+  unsigned int count = 0;
+  if (rc == ZVRAW_FUNCNUM_INVALID && GetFunctionCount(count) == ZVRAW_OK && static_cast<unsigned>(function) < count)
+    return ZVRAW_SCANNUM_INVALID;
+  return rc;
 }
 
 int ZorvalenRawInfoImp::HasContinuumFunction(bool& continuum) const {
   continuum = false;
   unsigned int count = 0;
   int rc = GetFunctionCount(count);
-  for (unsigned int f = 0; rc == ZVRAW_OK && f < count && f <= static_cast<unsigned>(INT_MAX) && !continuum; ++f)
+  for (unsigned int f = 0; rc == ZVRAW_OK && f < count && f <= static_cast<unsigned>(INT_MAX) && !continuum; ++f) {
     rc = GetIsContinuumFunction(static_cast<int>(f), continuum);
+    if (rc == ZVRAW_SCANNUM_INVALID) rc = ZVRAW_OK;  // no scans: neither kind
+  }
   return rc;
 }
 

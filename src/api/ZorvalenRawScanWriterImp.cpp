@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "api/FiniteValues.h"
+#include "api/WriterValues.h"
 #include "formats/directory/ZVRawFunctionDescriptorImp.h"
 #include "formats/index/ZVRawFunctionScanIndexImp.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
@@ -39,6 +40,12 @@ int checkSpectrum(const float* masses, const float* intensities, int n, float rt
   if (n > 0 && (masses == nullptr || intensities == nullptr)) return ZVRAW_NULL_PARAMETERS;
   const auto count = static_cast<std::size_t>(n);
   return allFinite(masses, count) && allFinite(intensities, count) ? ZVRAW_OK : ZVRAW_PARAMETER_INVALID;
+}
+
+// 0, or 57 for points the readers would not give back as queued.
+int checkPoints(const float* masses, const float* intensities, std::size_t n, const MassBounds& bounds) {
+  if (const int rc = checkMasses(masses, n, bounds); rc != ZVRAW_OK) return rc;
+  return checkIntensities(intensities, n);
 }
 
 void keepFirst(int& first, int rc) {
@@ -129,9 +136,11 @@ int ZorvalenRawScanWriterImp::AppendFunction(const int& fn, const FunctionDescri
 
 int ZorvalenRawScanWriterImp::AppendFunction(const int& fn, const FunctionDescriptor& definition,
                                              const ZorvalenScanItem* items, const int& n) {
-  if (const int rc = AppendFunction(fn, definition); rc != ZVRAW_OK) return rc;
+  // Refused items start no function: a caller who fixes the list and
+  // retries gets the number this call would have taken.
   auto stats = std::make_unique<ExtendedStats>();
   if (const int rc = stats->Initalise(items, n); rc != ZVRAW_OK) return rc;
+  if (const int rc = AppendFunction(fn, definition); rc != ZVRAW_OK) return rc;
   if (n == 0) return ZVRAW_OK;
   // A layout the write interface refused would leave records with nowhere to go.
   if (const int rc =
@@ -165,9 +174,14 @@ int ZorvalenRawScanWriterImp::addFloatScan(const float* masses, const float* int
   const FunctionDescriptor& d = *GetFunctionDescriptor();
   if (d.IsCDT() != combined) return ZVRAW_WRITER_CDT_ADD_SCAN_ERROR;
   if (const int rc = checkSpectrum(masses, intensities, n, rt); rc != ZVRAW_OK) return rc;
-  const void* record = nullptr;
-  if (values != nullptr && d.GetStatsDescriptor() != nullptr) record = d.GetStatsDescriptor()->ConvertStats(*values);
   const auto count = static_cast<std::size_t>(n);
+  // A summed drift spectrum lies on the function's grid, which the given masses only bound.
+  if (const int rc = checkPoints(masses, intensities, count, combined ? MassBounds{} : massBoundsOf(d));
+      rc != ZVRAW_OK)
+    return rc;
+  char* record = nullptr;
+  if (values != nullptr && d.GetStatsDescriptor() != nullptr)
+    if (const int rc = d.GetStatsDescriptor()->ConvertStats(*values, record); rc != ZVRAW_OK) return rc;
   if (combined || !d.GetContinuum() || !_scanManager || !_scanManager->Valid())
     return queueScan({masses, intensities, nullptr, nullptr, count}, rt, record);
   _scanManager->Resample(masses, intensities, n);
@@ -202,6 +216,7 @@ int ZorvalenRawScanWriterImp::addSpectrum(const ZVSpectrum& spectrum, const void
   if (const int rc = checkSpectrum(spectrum.getMasses(), spectrum.getIntensities(), static_cast<int>(n), rt);
       rc != ZVRAW_OK)
     return rc;
+  if (const int rc = checkPoints(spectrum.getMasses(), spectrum.getIntensities(), n, {}); rc != ZVRAW_OK) return rc;
   return queueScan(
       {spectrum.getMasses(), spectrum.getIntensities(), spectrum.getMassSigmas(), spectrum.getIntensitySigmas(), n}, rt,
       record);

@@ -68,7 +68,8 @@ class ZorvalenRawScanWriterImp {
   // takes no scans.
   int AppendFunction(const int& fn, const FunctionDescriptor& definition);
   // The same, and each scan of fn carries a record of the n items. Refused
-  // items (57, 75, 79 for null items) leave fn started without records.
+  // items (57, 75, 79 for null items) start nothing: fn is not started and
+  // the previous function's queue is not written.
   int AppendFunction(const int& fn, const FunctionDescriptor& definition, const ZorvalenScanItem* items, const int& n);
   // A function from a caller's non-MALDI record (1 for any other; 57 for
   // codes wider than the descriptor file holds), centroid or continuum,
@@ -76,12 +77,14 @@ class ZorvalenRawScanWriterImp {
   int AppendFunction(const int& fn, const ZVRawFunctionDescriptor& record, const bool& centroid);
 
   // One spectrum of the current function: 1 before any function, 69 for a
-  // compressed-drift function, 57 for n < 0, a non-finite mass or time or
-  // more points than an index record can count, 79 for null arrays under
-  // n > 0; else the result of the batch write it completed.
+  // compressed-drift function, 57 for n < 0, a non-finite time, more points
+  // than an index record can count, or masses and intensities the readers
+  // would not give back (WriterValues.h), 79 for null arrays under n > 0;
+  // else the result of the batch write it completed.
   int AddScan(const float* masses, const float* intensities, const int& n, const float& rt);
   // The same with the values of the function's scan items (ignored when it
-  // declares none); a refused spectrum queues no record.
+  // declares none); a refused spectrum queues no record, and a value its
+  // field cannot hold as written (57) refuses the scan.
   int AddScan(const float* masses, const float* intensities, const int& n, const Parameters& values, const float& rt);
   // A spectrum as it is (never resampled), with its sigmas; and with a
   // record already packed in the function's layout (null: all zeros).

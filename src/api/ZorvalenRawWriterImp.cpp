@@ -1,8 +1,11 @@
 #include "api/ZorvalenRawWriterImp.h"
 
 #include <array>
+#include <type_traits>
 
+#include "api/FiniteValues.h"
 #include "api/FunctionDescriptor.h"
+#include "api/WriterValues.h"
 #include "formats/directory/RunComponents.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
@@ -93,6 +96,9 @@ int ZorvalenRawWriterImp::appendFunction(const Parameters& keys, const ZorvalenS
   if (withItems && !given(items, items, n)) return ZVRAW_NULL_PARAMETERS;
   FunctionDescriptor definition;
   if (const int rc = definition.SetParameters(keys); rc != ZVRAW_OK) return rc;
+  // Refused scan items start nothing, like any other refused definition.
+  if (withItems)
+    if (ExtendedStats layout; const int rc = layout.Initalise(items, n)) return rc;
   if (definition.IsCDT())
     if (const int rc = ZorvalenRawCDTWriter::CheckFunction(
             definition.GetLteff(), definition.GetVeff(), definition.GetSamplingFrequency(),
@@ -214,6 +220,12 @@ int ZorvalenRawWriterImp::addBlock(const Point* points, const Value* values, uns
   ZorvalenRawScanWriterImp& scanWriter = *GetScanWriter();
   if (m_nDriftFailure != ZVRAW_OK) return m_nDriftFailure;
   if (const int rc = scanWriter.acceptsScans(); rc != ZVRAW_OK) return rc;
+  // Rebinning would spread masses the readers drop over the grid unseen.
+  if constexpr (std::is_same_v<Point, float>)
+    if (const int rc = checkDriftMasses(points, datasize, scans, scansize,
+                                        massBoundsOf(*scanWriter.GetFunctionDescriptor()));
+        rc != ZVRAW_OK)
+      return rc;
   if (const int rc = _CDTWriter->AddBlock(points, values, datasize, scans, scansize, rt); rc != ZVRAW_OK) {
     noteLost(_CDTWriter->GetFailure());  // a refused block is not lost; a failed write is
     return rc;
@@ -242,6 +254,9 @@ int ZorvalenRawWriterImp::AddTrace(const Parameters& channel, const float* times
   if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
   if (n < 0) return ZVRAW_PARAMETER_INVALID;
   if (!given(times, values, n)) return ZVRAW_NULL_PARAMETERS;
+  // The channel file would keep NaN and infinity, which no trace holds.
+  const auto count = static_cast<std::size_t>(n);
+  if (!allFinite(times, count) || !allFinite(values, count)) return ZVRAW_PARAMETER_INVALID;
   ZorvalenRawAnalogWriterImp& analog = *GetAnalogWriter();
   (void)analog.AppendChannel(channel);  // always 0
   // Past the checks above only a failed write refuses a trace: it is lost.
@@ -272,6 +287,9 @@ int ZorvalenRawWriterImp::Close() {
   keepFirst(first, GetExternWriter()->Write(GetRawFilePath()));
   keepFirst(first, closeDrift());  // blocks a failed close loses stay lost
   keepFirst(first, noteScanWrites(GetScanWriter()->Close()));
+  // The readers open no directory without a function: the caller learns
+  // here, not at the first open.
+  if (_currentFunction < 0) keepFirst(first, ZVRAW_DATACLUSTER_INVALID);
   return first;
 }
 

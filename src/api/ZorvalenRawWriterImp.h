@@ -67,9 +67,9 @@ class ZorvalenRawWriterImp : public HandleObject {
   // and closing its drift files (it takes no more blocks from then on).
   // Not started, the number unchanged: 1 or 68 from the definition, 57 for
   // drift values the drift store refuses, a negative item count or an item
-  // list null under a positive count (79), or the failure of the previous
-  // function's last write or close, or of the new drift files. Refused scan
-  // items (57, 75) start the function without statistics.
+  // list null under a positive count (79), refused scan items (57, 75), or
+  // the failure of the previous function's last write or close, or of the
+  // new drift files.
   int AppendFunction(const Parameters& definition);
   int AppendFunction(const Parameters& definition, const ZorvalenScanItem* items, int n);
   // A function from a caller's record, through the scan writer.
@@ -100,7 +100,9 @@ class ZorvalenRawWriterImp : public HandleObject {
 
   // Writes every file in order (channel list, header, _extern.inf, drift
   // files closed, queued scans and function descriptors), each step even
-  // after one failed: the run's first lost write, else its own first failure.
+  // after one failed: the run's first lost write, else its own first failure,
+  // else 19 (ZVRAW_DATACLUSTER_INVALID) while no function was started, since
+  // the readers open no such directory.
   int Close();
   // Writes the queued scans and the function descriptors: the run's first
   // lost write, else its own failure.

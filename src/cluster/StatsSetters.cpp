@@ -71,6 +71,9 @@ constexpr std::array kSetters{
     ZV_SETTER(76, "setTransportRF", m_nTransportRF, 's'),
     ZV_SETTER(77, "setSetMass", m_fSetMass, 'f'),
     ZV_SETTER(81, "setVeskoEnabled", m_nVeskoEnabled, 's'),
+    ZV_SETTER(82, "setQuadStartMass", m_fQuadStartMass, 'f'),
+    ZV_SETTER(83, "setQuadStopMass", m_fQuadStopMass, 'f'),
+    ZV_SETTER(84, "setQuadPeakWidth", m_fQuadPeakWidth, 'f'),
     ZV_SETTER(100, "setReferenceScan", m_nReferenceScan, 's'),
     ZV_SETTER(101, "setUseLockMassCorrection", m_nUseLockMassCorrection, 's'),
     ZV_SETTER(102, "setLockMassCorrection", m_fLockMassCorrection, 'f'),
@@ -85,7 +88,7 @@ constexpr std::array kSetters{
 };
 #undef ZV_SETTER
 
-static_assert(kSetters.size() == 53);
+static_assert(kSetters.size() == 56);
 static_assert(std::ranges::is_sorted(kSetters, {}, &StatsSetter::nID));
 
 }  // namespace

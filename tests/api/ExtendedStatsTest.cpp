@@ -39,8 +39,7 @@ TEST(ExtendedStats, EdgeCases) {
                {{500, 481, 401}, ZVRAW_OK, 5, {{100, 'c', 0}, {81, 's', 1}, {1, 's', 3}}},  // one byte, read as one
                {{}, ZVRAW_OK, 0, {}}, {{476}, ZVRAW_SCAN_STAT_NOTSUPPORTED, 0, {}}, {{600}, ZVRAW_PARAMETER_INVALID, 0, {}},
                {{652}, ZVRAW_SCAN_STAT_NOTSUPPORTED, 0, {}},
-               {{462, 482}, ZVRAW_SCAN_STAT_NOTSUPPORTED, 0, {}},  // 82 to 84: no setter to store them
-               {{483}, ZVRAW_SCAN_STAT_NOTSUPPORTED, 0, {}}, {{484}, ZVRAW_SCAN_STAT_NOTSUPPORTED, 0, {}},
+               {{462, 482, 483, 484}, ZVRAW_OK, 16, {{62, 'f', 0}, {82, 'f', 4}, {83, 'f', 8}, {84, 'f', 12}}},
                {{476, 600}, ZVRAW_PARAMETER_INVALID, 0, {}},  // every item is converted first
                {{INT_MIN, INT_MAX}, ZVRAW_PARAMETER_INVALID, 0, {}}};
   for (const auto& c : cases) {
@@ -70,13 +69,17 @@ TEST(ExtendedStats, ConvertStatsPacksOneScan) {
   first.SetValue(static_cast<int>(Item::VESKO_ENABLED), "1");
   first.SetValue(static_cast<int>(Item::REFERENCE_SCAN), "1");
   first.SetValue(static_cast<int>(Item::SET_MASS), "500");  // not declared
-  const std::uint8_t packed1[] = {0x00, 0x00, 0xF0, 0x41, 0x01, 0x00, '1'};
-  EXPECT_EQ(std::memcmp(stats.ConvertStats(first), packed1, sizeof packed1), 0);
+  const std::uint8_t packed1[] = {0x00, 0x00, 0xF0, 0x41, 0x01, 0x00, 1};  // the byte holds the number
+  char* record = nullptr;
+  ASSERT_EQ(stats.ConvertStats(first, record), ZVRAW_OK);
+  EXPECT_EQ(std::memcmp(record, packed1, sizeof packed1), 0);
   second.SetValue(static_cast<int>(Item::VESKO_ENABLED), "-2");
   const std::uint8_t packed2[] = {0, 0, 0, 0, 0xFE, 0xFF, 0};
-  EXPECT_EQ(std::memcmp(stats.ConvertStats(second), packed2, sizeof packed2), 0);
-  ASSERT_EQ(stats.Initalise(std::vector<int>{84}), ZVRAW_SCAN_STAT_NOTSUPPORTED);
-  EXPECT_EQ(stats.ConvertStats(first), nullptr);
+  ASSERT_EQ(stats.ConvertStats(second, record), ZVRAW_OK);
+  EXPECT_EQ(std::memcmp(record, packed2, sizeof packed2), 0);
+  ASSERT_EQ(stats.Initalise(std::vector<int>{476}), ZVRAW_SCAN_STAT_NOTSUPPORTED);
+  EXPECT_EQ(stats.ConvertStats(first, record), ZVRAW_OK);
+  EXPECT_EQ(record, nullptr);
 }
 
 }  // namespace

@@ -125,7 +125,7 @@ TEST(StatsScatter, LayoutsThatCannotBeScatteredAreRefused) {
     ExtendedStatsDescriptor layout;
   };
   const Row rows[] = {
-      {"id 82 has no setter", layoutOf(4, {{{QUAD_START_MASS, 'f'}, 0}})},
+      {"id 85 has no setter", layoutOf(4, {{{85, 'f'}, 0}})},
       {"id 11 with an 's'", layoutOf(4, {{{NUM_SHOTS_SUMMED, 's'}, 0}, {{0, 's'}, 2}})},
       {"letter d", layoutOf(8, {{{NEEDLE, 'd'}, 0}})},
       {"letter 0", layoutOf(8, {{{NEEDLE, 0}, 0}})},

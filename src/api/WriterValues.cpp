@@ -1,0 +1,108 @@
+#include "api/WriterValues.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "api/FunctionDescriptor.h"
+#include "formats/portability/TextNumbers.h"
+#include "formats/statistics/StatsTable.h"
+#include "zorvalen/ZorvalenRawResultCodes.h"
+
+namespace Vardex::Lib::ZorvalenRaw {
+
+namespace {
+
+// One decimal integer, the whole text: an optional sign, then digits.
+bool wholeInteger(std::string_view text, long long& value) {
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+    if (text.empty() || text.front() < '0' || text.front() > '9') return false;  // "+-1"
+  }
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc{} && end == text.data() + text.size();
+}
+
+// One finite float, the whole text, in the "C" locale.
+bool wholeFloat(std::string_view text, float& value) {
+  if (text.empty() || zvraw::isCSpace(text.front())) return false;
+  const std::string copy(text);  // strtof needs its terminator
+  char* end = nullptr;
+  errno = 0;
+  value = zvraw::strtofC(copy.c_str(), &end);
+  if (end != copy.c_str() + copy.size() || !std::isfinite(value)) return false;
+  // A text that underflows to 0 would read back as another number.
+  return !(errno == ERANGE && value == 0.0f);
+}
+
+}  // namespace
+
+MassBounds massBoundsOf(const FunctionDescriptor& d) {
+  return {d.StartMassGiven(), d.EndMassGiven(), d.GetStartMass(), d.GetEndMass()};
+}
+
+int checkMasses(const float* masses, std::size_t n, const MassBounds& bounds) {
+  float previous = kMassFloor;
+  for (std::size_t k = 0; k < n; ++k) {
+    const float m = masses[k];
+    // Written as "not above": NaN fails every comparison and is refused too.
+    if (!(m > previous) || !(m < kMassLimit)) return ZVRAW_PARAMETER_INVALID;
+    previous = m;
+  }
+  if (n == 0) return ZVRAW_OK;
+  if (bounds.hasLow && !(masses[0] >= bounds.low)) return ZVRAW_PARAMETER_INVALID;
+  if (bounds.hasHigh && !(masses[n - 1] <= bounds.high)) return ZVRAW_PARAMETER_INVALID;
+  return ZVRAW_OK;
+}
+
+int checkIntensities(const float* intensities, std::size_t n) {
+  for (std::size_t k = 0; k < n; ++k)
+    if (!(std::fabs(intensities[k]) <= kIntensityLimit)) return ZVRAW_PARAMETER_INVALID;
+  return ZVRAW_OK;
+}
+
+int checkDriftMasses(const float* masses, std::size_t datasize, const unsigned int* scans, std::size_t scansize,
+                     const MassBounds& bounds) {
+  std::size_t offset = 0;
+  for (std::size_t i = 0; i < scansize; ++i) {
+    const std::size_t n = scans[i];
+    if (n > datasize - offset) return ZVRAW_PARAMETER_INVALID;
+    if (const int rc = checkMasses(masses + offset, n, bounds); rc != ZVRAW_OK) return rc;
+    offset += n;
+  }
+  return ZVRAW_OK;
+}
+
+int checkHeaderValue(std::string_view value) {
+  return !value.empty() && zvraw::isCSpace(value.front()) ? ZVRAW_PARAMETER_INVALID : ZVRAW_OK;
+}
+
+int packStatsValue(std::string_view text, unsigned int type, char* out) {
+  long long whole = 0;
+  switch (type) {
+    case CHAR_FIELD: {
+      if (!wholeInteger(text, whole) || whole < INT8_MIN || whole > INT8_MAX) return ZVRAW_PARAMETER_INVALID;
+      const auto v = static_cast<std::int8_t>(whole);
+      std::memcpy(out, &v, sizeof v);
+      return ZVRAW_OK;
+    }
+    case SHORT_INT_FIELD: {
+      if (!wholeInteger(text, whole) || whole < INT16_MIN || whole > INT16_MAX) return ZVRAW_PARAMETER_INVALID;
+      const auto v = static_cast<std::int16_t>(whole);
+      std::memcpy(out, &v, sizeof v);  // little-endian host
+      return ZVRAW_OK;
+    }
+    case SINGLE_FLOAT_FIELD: {
+      float v = 0.0f;
+      if (!wholeFloat(text, v)) return ZVRAW_PARAMETER_INVALID;
+      std::memcpy(out, &v, sizeof v);
+      return ZVRAW_OK;
+    }
+    default:
+      return ZVRAW_PARAMETER_INVALID;
+  }
+}
+
+}  // namespace Vardex::Lib::ZorvalenRaw
