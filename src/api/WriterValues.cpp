@@ -7,6 +7,7 @@
 #include <string>
 
 #include "api/FunctionDescriptor.h"
+#include "drift/IMSUtil.h"
 #include "formats/portability/TextNumbers.h"
 #include "formats/statistics/StatsTable.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
@@ -41,6 +42,17 @@ bool wholeFloat(std::string_view text, float& value) {
 
 MassBounds massBoundsOf(const FunctionDescriptor& d) {
   return {d.StartMassGiven(), d.EndMassGiven(), d.GetStartMass(), d.GetEndMass()};
+}
+
+int checkGridMasses(const FunctionDescriptor& d) {
+  if (!d.StartMassGiven() || !d.EndMassGiven() || !(d.IsCDT() || d.GetContinuum())) return ZVRAW_OK;
+  const float ttm = IMSUtil::TimeToMass(d.GetLteff(), d.GetVeff(), d.GetSamplingFrequency());
+  int first = 0, last = 0;
+  if (!IMSUtil::GridIndices(ttm, d.GetStartMass(), d.GetEndMass(), IMSUtil::HalfUp::Float, first, last))
+    return ZVRAW_OK;
+  const float low = IMSUtil::MassScale(first, 1, ttm).front();
+  const float high = IMSUtil::MassScale(last, 1, ttm).front();
+  return low > kMassFloor && high < kMassLimit ? ZVRAW_OK : ZVRAW_PARAMETER_INVALID;
 }
 
 int checkMasses(const float* masses, std::size_t n, const MassBounds& bounds) {

@@ -31,6 +31,12 @@ struct MassBounds {
 };
 [[nodiscard]] MassBounds massBoundsOf(const FunctionDescriptor& definition);
 
+// A function whose scans are rebinned onto a time-of-flight grid (a
+// compressed-drift function, or a continuum one with the five grid values):
+// 57 when the grid's first or last mass lies outside (1.0, 2^31), since every
+// rebinned scan would carry it. 0 for a function without a grid.
+[[nodiscard]] int checkGridMasses(const FunctionDescriptor& definition);
+
 // One spectrum's masses (null is fine for n = 0).
 [[nodiscard]] int checkMasses(const float* masses, std::size_t n, const MassBounds& bounds);
 // Intensities format 12 can reach (NaN and infinity are not).

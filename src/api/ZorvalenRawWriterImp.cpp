@@ -105,6 +105,7 @@ int ZorvalenRawWriterImp::appendFunction(const Parameters& keys, const ZorvalenS
             definition.GetStartMass(), definition.GetEndMass(), static_cast<int>(definition.GetScansInBlock()));
         rc != ZVRAW_OK)
       return rc;
+  if (const int rc = checkGridMasses(definition); rc != ZVRAW_OK) return rc;
 
   // The previous function's last write comes first: when it fails, nothing
   // of the new function exists yet.

@@ -24,6 +24,7 @@
 #include "drift/IMSUtil.h"
 #include "drift/ScanManager.h"
 #include "formats/directory/ZVRawExternInfo.h"
+#include "api/WriterTestHandles.h"
 #include "support/CloseBehind.h"
 #include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
@@ -33,61 +34,18 @@ namespace fs = std::filesystem;
 using namespace Vardex::Lib::ZorvalenRaw;
 using F = std::vector<float>;
 using U32 = std::vector<unsigned>;
-using Keys = std::vector<std::pair<int, std::string>>;
 using K = FunctionDefinition;
+using writer_test::files;
+using writer_test::Keys;
+using writer_test::Reader;
+using writer_test::Set;
+using writer_test::Writer;
 
 namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 int key(auto k) { return static_cast<int>(k); }
-
-// A parameter set of the C interface, released with the scope.
-struct Set {
-  explicit Set(const Keys& keys = {}) {
-    EXPECT_EQ(createParameters(&p), ZVRAW_OK);
-    for (const auto& [k, v] : keys) EXPECT_EQ(setParameterValue(p, k, v.c_str()), ZVRAW_OK);
-  }
-  ~Set() { (void)destroyParameters(p); }
-  Set(const Set&) = delete;
-  Set& operator=(const Set&) = delete;
-  operator CZorvalenParameters() const { return p; }  // NOLINT: passed straight to the C calls
-  [[nodiscard]] std::string get(int k) const {
-    char* text = nullptr;
-    return getParameterValue(p, k, &text) == ZVRAW_OK ? text : "?";
-  }
-  CZorvalenParameters p = nullptr;
-};
-
-struct Writer {
-  explicit Writer(const std::string& target) { rc = createRawWriter(&w, target.c_str()); }
-  ~Writer() { EXPECT_EQ(destroyRawWriter(w), ZVRAW_OK); }
-  Writer(const Writer&) = delete;
-  Writer& operator=(const Writer&) = delete;
-  operator CZorvalenRawWriter() const { return w; }  // NOLINT
-  [[nodiscard]] ZorvalenRawWriterImp& imp() const { return *handleCast<ZorvalenRawWriterImp>(w); }
-  CZorvalenRawWriter w = nullptr;
-  int rc = -1;
-};
-
-struct Reader {
-  Reader(const fs::path& raw, ZorvalenBaseType kind) { rc = createRawReaderFromPath(raw.c_str(), &r, kind); }
-  ~Reader() { (void)destroyRawReader(r); }
-  Reader(const Reader&) = delete;
-  Reader& operator=(const Reader&) = delete;
-  operator CZorvalenBaseReader() const { return r; }  // NOLINT
-  CZorvalenBaseReader r = nullptr;
-  int rc = -1;
-};
-
-// Every file of a directory with its bytes.
-std::map<std::string, Bytes> files(const fs::path& dir) {
-  std::map<std::string, Bytes> out;
-  if (fs::is_directory(dir))
-    for (const auto& e : fs::directory_iterator(dir))
-      if (e.is_regular_file()) out[e.path().filename().string()] = readFile(e.path());
-  return out;
-}
 
 std::set<std::string> names(const fs::path& dir) {
   std::set<std::string> out;
