@@ -52,7 +52,10 @@ int checkGridMasses(const FunctionDescriptor& d) {
     return ZVRAW_OK;
   const float low = IMSUtil::MassScale(first, 1, ttm).front();
   const float high = IMSUtil::MassScale(last, 1, ttm).front();
-  return low > kMassFloor && high < kMassLimit ? ZVRAW_OK : ZVRAW_PARAMETER_INVALID;
+  // Every rebinned scan holds the grid's end points, and the readers drop a
+  // mass more than 1.0 outside the function's range.
+  const bool inRange = low >= d.GetStartMass() - kMassFloor && high <= d.GetEndMass() + kMassFloor;
+  return inRange && low > kMassFloor && high < kMassLimit ? ZVRAW_OK : ZVRAW_PARAMETER_INVALID;
 }
 
 int checkMasses(const float* masses, std::size_t n, const MassBounds& bounds) {

@@ -33,8 +33,9 @@ struct MassBounds {
 
 // A function whose scans are rebinned onto a time-of-flight grid (a
 // compressed-drift function, or a continuum one with the five grid values):
-// 57 when the grid's first or last mass lies outside (1.0, 2^31), since every
-// rebinned scan would carry it. 0 for a function without a grid.
+// 57 when the grid's first or last mass lies outside (1.0, 2^31) or more
+// than 1.0 outside STARTMASS-ENDMASS, since every rebinned scan carries both
+// and the readers would drop them. 0 for a function without a grid.
 [[nodiscard]] int checkGridMasses(const FunctionDescriptor& definition);
 
 // One spectrum's masses (null is fine for n = 0).

@@ -187,6 +187,8 @@ int ZorvalenRawScanWriterImp::addFloatScan(const float* masses, const float* int
   _scanManager->Resample(masses, intensities, n);
   std::vector<float> gridMasses, gridIntensities;
   _scanManager->ZeroGuard(gridMasses, gridIntensities);
+  // Rebinning sums neighbours: the sum too must be in the format's reach.
+  if (const int rc = checkIntensities(gridIntensities.data(), gridIntensities.size()); rc != ZVRAW_OK) return rc;
   return queueScan({gridMasses.data(), gridIntensities.data(), nullptr, nullptr, gridMasses.size()}, rt, record);
 }
 
