@@ -657,8 +657,38 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  * and what is on disk then still reads back: each indexed scan whole, with
  * its own statistics record, and each function's record counting and
  * spanning (retention times, masses) only the scans written. A value the
- * files cannot hold as given (NaN, infinity, a header item too long) is
- * refused, never changed. A null or other-kind writer, a null parameter set
+ * files cannot hold as given is refused with ZVRAW_PARAMETER_INVALID, never
+ * changed, and nothing of that call is queued or stored:
+ *
+ *   kept as given   masses of a scan or a float drift spectrum: strictly
+ *                   ascending, the first above 1.0, all below 2^31, inside
+ *                   STARTMASS-ENDMASS where the function gives them (the
+ *                   readers drop any other); retention times; trace times
+ *                   and values (finite); drift indices, counts and integer
+ *                   intensities; statistics values that are numbers of
+ *                   their field: a short -32768 to 32767, REFERENCE_SCAN a
+ *                   byte -128 to 127, a float field a finite float (no
+ *                   blanks around, not "nan" or "inf", no overflow and no
+ *                   nonzero text that underflows to 0); header values (at
+ *                   most 509 bytes, no line break, no leading white space)
+ *   at precision    intensities: 21 significant bits, rounded; magnitudes
+ *                   below 2^-22 read back as 0; beyond 2^63 - 2^42 refused.
+ *                   A float statistics text: the nearest float.
+ *                   QUAD_PEAK_WIDTH: getScanItemValue gives its whole part.
+ *                   The index record's TIC (a float) and base-peak
+ *                   intensity (16-bit mantissa, exponent to 4^15: it tops
+ *                   out at 32767 x 4^15, about 3.5e13, in readBPIChromatogram
+ *                   and BASE_PEAK_INTENSITY while the scan keeps its value).
+ *                   Rebinned scans and drift spectra given as masses hold
+ *                   their grid's rebinning (drift intensities as unsigned
+ *                   integers). SET_MASS is stored in each record, but
+ *                   getScanItemValue answers it from the function's record.
+ *   refused (57)    all of the above outside its range, NaN and infinity;
+ *                   a function whose grid (a drift function, or a continuum
+ *                   one with the five grid values) ends at or beyond mass
+ *                   1.0 or 2^31, or more than 1.0 outside STARTMASS-ENDMASS.
+ *
+ * A null or other-kind writer, a null parameter set
  * and null arrays under a positive count give ZVRAW_NULL_PARAMETERS; a
  * refused call writes nothing. No write waits on a FIFO or device at a
  * file's name: the drift files "_funcNNN.cdt" and ".ind" are then refused
@@ -700,25 +730,31 @@ ZV_API int destroyRawWriter(CZorvalenRawWriter zvRawWriter);
  * ZVRAW_PARAMETER_INVALID. CDT_SCANS above 0 makes a compressed-drift
  * function, which needs LTEFF, VEFF, SAMPLINGFREQUENCY (GHz), STARTMASS and
  * ENDMASS (ZVRAW_PARAMETER_INVALID otherwise). A continuum function with all
- * five has its scans rebinned onto its time-of-flight grid. On a failure the
- * function is not started, except that refused scan items
- * (ZVRAW_PARAMETER_INVALID, ZVRAW_SCAN_STAT_NOTSUPPORTED) start it without
- * statistics. The previous function's drift files are closed first (it takes
- * no more blocks): a close that fails gives ZVRAW_FILEWRITE_ERROR. */
+ * five has its scans rebinned onto its time-of-flight grid (a grid the
+ * readers would not give back whole gives ZVRAW_PARAMETER_INVALID). On a
+ * failure the function is not started and takes no number, and nothing of
+ * the previous function is written. The previous function's drift files are
+ * closed first (it takes no more blocks): a close that fails gives
+ * ZVRAW_FILEWRITE_ERROR. */
 ZV_API ZV_RESULT_USED int appendRawFunction(CZorvalenRawWriter writer, CZorvalenParameters pParameters);
 
 /* As appendRawFunction, and every scan of the function carries a statistics
- * record of the size scan items in pStats. */
+ * record of the size scan items in pStats: 401 to 410, 462, 477, 481, 482 to
+ * 484 and 500 (another value of 401 to 523 or 652 to 655 gives
+ * ZVRAW_SCAN_STAT_NOTSUPPORTED, any other ZVRAW_PARAMETER_INVALID; the
+ * function is then not started). */
 ZV_API ZV_RESULT_USED int appendRawFunctionWithStats(CZorvalenRawWriter writer, CZorvalenParameters pParameters,
                                                      const ZorvalenScanItem* pStats, int size);
 
 /* One scan of the current function at retention time fRT: ZVRAW_ERROR
  * before any function, ZVRAW_WRITER_CDT_ADD_SCAN_ERROR for a compressed-drift
- * function, ZVRAW_PARAMETER_INVALID for a negative size or a mass, intensity
- * or time that is not finite. After a failed write of the function, it and
- * every later scan of the function return that failure. The WithStats form
- * takes the values of the function's scan items (a scan without values gets
- * a record of zeros). */
+ * function, ZVRAW_PARAMETER_INVALID for a negative size, a time that is not
+ * finite, or masses or intensities outside what the files keep (see above).
+ * After a failed write of the function, it and every later scan of the
+ * function return that failure. The WithStats form takes the values of the
+ * function's scan items (an item without a value gets 0; keys not declared
+ * are ignored); a value that is no number of its field refuses the scan
+ * with ZVRAW_PARAMETER_INVALID. */
 ZV_API ZV_RESULT_USED int appendRawScan(CZorvalenRawWriter writer, const float* pMasses, const float* pIntensities,
                                         int nSize, float fRT);
 ZV_API ZV_RESULT_USED int appendRawScanWithStats(CZorvalenRawWriter writer, const float* pMasses,
@@ -731,9 +767,10 @@ ZV_API ZV_RESULT_USED int appendRawScanWithStats(CZorvalenRawWriter writer, cons
  * points in all, given as time-of-flight grid indices or as masses (rebinned
  * onto the grid). The block is written at once, and its spectra summed
  * become the function's next scan, at fRT. ZVRAW_PARAMETER_INVALID when the
- * counts do not add up to datasize or exceed CDT_SCANS, or fRT, or a mass or
- * intensity given as float, is not finite. After a block or scan write
- * fails, every later block of the function returns that failure. */
+ * counts do not add up to datasize or exceed CDT_SCANS, when fRT, or a mass or
+ * intensity given as float, is not finite, or when a drift spectrum's masses
+ * are not kept as given (see above). After a block or scan write fails,
+ * every later block of the function returns that failure. */
 ZV_API ZV_RESULT_USED int appendCDTScanIndex(CZorvalenRawWriter writer, const unsigned int* massindex,
                                              const unsigned int* intensity, unsigned int datasize,
                                              const unsigned int* scans, unsigned int scansize, float fRT);
@@ -751,13 +788,15 @@ ZV_API ZV_RESULT_USED int appendCDTScanWithStats(CZorvalenRawWriter writer, cons
 
 /* Header items (ZorvalenHeaderItem keys; other keys are ignored) for the
  * header file; VERSION is always written as "01.00". A value holds at most
- * 509 bytes and no line break: a set with a value that does not fit gives
+ * 509 bytes and no line break and begins with no white space (the reader
+ * skips it): a set with a value that does not fit gives
  * ZVRAW_PARAMETER_INVALID and sets none of its items. */
 ZV_API ZV_RESULT_USED int setRawHeaderItems(CZorvalenRawWriter writer, CZorvalenParameters pParameters);
 
 /* One analog trace, written at once: AnalogParameter DESCRIPTION, UNITS and
- * TYPE (an AnalogTraceType) describe it; ZVRAW_PARAMETER_INVALID for a
- * negative size. DESCRIPTION and UNITS share the trace's 81-byte record
+ * TYPE (an AnalogTraceType) describe it; ZVRAW_PARAMETER_INVALID, no
+ * channel, for a negative size or a time or value that is NaN or infinite.
+ * DESCRIPTION and UNITS share the trace's 81-byte record
  * field: the description is cut to 80 bytes, and the units to 59 bytes less
  * the description's length (none from a description of 59 bytes or more). A
  * trace that fails to write leaves no channel. */
