@@ -221,12 +221,16 @@ int ZorvalenRawWriterImp::addBlock(const Point* points, const Value* values, uns
   ZorvalenRawScanWriterImp& scanWriter = *GetScanWriter();
   if (m_nDriftFailure != ZVRAW_OK) return m_nDriftFailure;
   if (const int rc = scanWriter.acceptsScans(); rc != ZVRAW_OK) return rc;
+  FunctionDescriptor& definition = *scanWriter.GetFunctionDescriptor();
   // Rebinning would spread masses the readers drop over the grid unseen.
   if constexpr (std::is_same_v<Point, float>)
-    if (const int rc = checkDriftMasses(points, datasize, scans, scansize,
-                                        massBoundsOf(*scanWriter.GetFunctionDescriptor()));
-        rc != ZVRAW_OK)
+    if (const int rc = checkDriftMasses(points, datasize, scans, scansize, massBoundsOf(definition)); rc != ZVRAW_OK)
       return rc;
+  // Values refused once the block is in the files would end the function.
+  if (ExtendedStats* layout = definition.GetStatsDescriptor(); layout != nullptr && items != nullptr) {
+    char* record = nullptr;
+    if (const int rc = layout->ConvertStats(*items, record); rc != ZVRAW_OK) return rc;
+  }
   if (const int rc = _CDTWriter->AddBlock(points, values, datasize, scans, scansize, rt); rc != ZVRAW_OK) {
     noteLost(_CDTWriter->GetFailure());  // a refused block is not lost; a failed write is
     return rc;

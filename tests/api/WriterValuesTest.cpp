@@ -69,6 +69,11 @@ TEST_F(WriterValues, RefusalsLeaveNothingBehind) {
     return appendCDTScan(w, m.data(), y.data(), static_cast<unsigned>(m.size()), counts.data(),
                          static_cast<unsigned>(counts.size()), 1.0f);
   };
+  const auto driftStat = [&](const char* text) {
+    const U32 idx = {10, 12}, y = {3, 4}, counts = {2};
+    const Set values({{key(ZorvalenScanItem::COLLISION_ENERGY), text}});
+    return appendCDTScanIndexWithStats(w, idx.data(), y.data(), 2, counts.data(), 1, 1.0f, values);
+  };
   const auto trace = [&](F t, F y) {
     const Set channel;
     return appendRawTrace(w, channel, t.data(), y.data(), static_cast<int>(t.size()));
@@ -129,6 +134,10 @@ TEST_F(WriterValues, RefusalsLeaveNothingBehind) {
       {"function 2, drift", [&] { return start(with(with(kGrid, range(100, 400)), {{key(K::CDT_SCANS), "3"}})); }, 0},
       {"drift spectrum falling", [&] { return block({150, 300, 200, 120}, {2, 2}); }},
       {"drift spectrum past ENDMASS", [&] { return block({150, 300, 500}, {1, 2}); }},
+      {"function 3, drift with an item",
+       [&] { return start(with(with(kGrid, range(100, 400)), {{key(K::CDT_SCANS), "3"}}), {462}); }, 0},
+      {"drift block of a NaN value", [&] { return driftStat("nan"); }},
+      {"the function still takes blocks", [&] { return driftStat("2.5"); }, 0},
   };
   for (const auto& c : calls) {
     const auto before = files(raw());
@@ -144,7 +153,7 @@ TEST_F(WriterValues, RefusalsLeaveNothingBehind) {
   const Reader info(raw(), ZorvalenBaseType::INFO);
   unsigned n = 9;
   ASSERT_TRUE(info.rc == ZVRAW_OK && getFunctionCount(info, &n) == ZVRAW_OK);
-  EXPECT_EQ(n, 3u);
+  EXPECT_EQ(n, 4u);
   bool continuum = true;
   EXPECT_EQ(isContinuum(info, 0, continuum), ZVRAW_SCANNUM_INVALID);  // no scan says; the number is fine
   EXPECT_FALSE(continuum);
