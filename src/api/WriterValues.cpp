@@ -38,6 +38,26 @@ bool wholeFloat(std::string_view text, float& value) {
   return !(errno == ERANGE && value == 0.0f);
 }
 
+// Four values at a time, so that the checks run at the pace of the copy
+// that follows them (a comparison gives -1 where it holds, NaN never does).
+typedef float Float4 __attribute__((vector_size(16)));
+typedef std::int32_t Mask4 __attribute__((vector_size(16)));
+constexpr Mask4 kAll = {-1, -1, -1, -1};
+
+Float4 load4(const float* p) {
+  Float4 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+Float4 abs4(Float4 v) {
+  Mask4 bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  bits &= 0x7FFFFFFF;
+  std::memcpy(&v, &bits, sizeof v);
+  return v;
+}
+bool allSet(Mask4 m) { return (m[0] & m[1] & m[2] & m[3]) == -1; }
+
 }  // namespace
 
 MassBounds massBoundsOf(const FunctionDescriptor& d) {
@@ -61,19 +81,26 @@ int checkGridMasses(const FunctionDescriptor& d) {
 int checkMasses(const float* masses, std::size_t n, const MassBounds& bounds) {
   if (n == 0) return ZVRAW_OK;
   // Strictly ascending from above 1.0: then the last mass alone bounds the
-  // rest. Written as "not above", so NaN fails too; no branch in the loop,
-  // which runs at the pace of the copy that follows.
-  unsigned bad = !(masses[0] > kMassFloor) | !(masses[n - 1] < kMassLimit);
-  for (std::size_t k = 1; k < n; ++k) bad |= static_cast<unsigned>(!(masses[k] > masses[k - 1]));
-  if (bounds.hasLow) bad |= !(masses[0] >= bounds.low);
-  if (bounds.hasHigh) bad |= !(masses[n - 1] <= bounds.high);
-  return bad != 0 ? ZVRAW_PARAMETER_INVALID : ZVRAW_OK;
+  // rest. Every test is "is above", which NaN fails.
+  bool good = masses[0] > kMassFloor && masses[n - 1] < kMassLimit;
+  Mask4 rising = kAll;
+  std::size_t k = 1;
+  for (; n - k >= 4; k += 4) rising &= load4(masses + k) > load4(masses + k - 1);
+  for (; k < n; ++k) good = good && masses[k] > masses[k - 1];
+  good = good && allSet(rising);
+  if (bounds.hasLow) good = good && masses[0] >= bounds.low;
+  if (bounds.hasHigh) good = good && masses[n - 1] <= bounds.high;
+  return good ? ZVRAW_OK : ZVRAW_PARAMETER_INVALID;
 }
 
 int checkIntensities(const float* intensities, std::size_t n) {
-  unsigned bad = 0;
-  for (std::size_t k = 0; k < n; ++k) bad |= static_cast<unsigned>(!(std::fabs(intensities[k]) <= kIntensityLimit));
-  return bad != 0 ? ZVRAW_PARAMETER_INVALID : ZVRAW_OK;
+  const Float4 limit = {kIntensityLimit, kIntensityLimit, kIntensityLimit, kIntensityLimit};
+  Mask4 inReach = kAll;
+  std::size_t k = 0;
+  for (; n - k >= 4; k += 4) inReach &= abs4(load4(intensities + k)) <= limit;
+  bool good = allSet(inReach);
+  for (; k < n; ++k) good = good && std::fabs(intensities[k]) <= kIntensityLimit;
+  return good ? ZVRAW_OK : ZVRAW_PARAMETER_INVALID;
 }
 
 int checkDriftMasses(const float* masses, std::size_t datasize, const unsigned int* scans, std::size_t scansize,
