@@ -170,7 +170,8 @@ TEST_F(WriterValues, RefusalsLeaveNothingBehind) {
 
 enum class Kind { Continuum, Centroid, Rebinned, DriftIndices, DriftMasses };
 // The items a function may declare, with the field type each is stored in.
-const std::vector<std::pair<int, unsigned>> kItemTypes = {
+using Typed = std::pair<int, unsigned>;
+const std::vector<Typed> kItemTypes = {
     {401, SHORT_INT_FIELD}, {402, SHORT_INT_FIELD}, {403, SHORT_INT_FIELD}, {404, SHORT_INT_FIELD},
     {405, SHORT_INT_FIELD}, {406, SHORT_INT_FIELD}, {407, SHORT_INT_FIELD}, {408, SHORT_INT_FIELD},
     {409, SINGLE_FLOAT_FIELD}, {410, SINGLE_FLOAT_FIELD}, {462, SINGLE_FLOAT_FIELD}, {477, SINGLE_FLOAT_FIELD},
@@ -275,7 +276,7 @@ RunSpec randomRun(unsigned seed) {
       Keys values;
       for (int item : fn.items)
         if (r.chance(0.7))
-          values.emplace_back(item, statText(r, std::ranges::find(kItemTypes, item, &std::pair<int, unsigned>::first)->second));
+          values.emplace_back(item, statText(r, std::ranges::find(kItemTypes, item, &Typed::first)->second));
       fn.values.push_back(values);
       if (fn.kind == Kind::DriftIndices || fn.kind == Kind::DriftMasses) {
         const float ttm = IMSUtil::TimeToMass(1, 5184, 1);
@@ -318,7 +319,8 @@ RunSpec randomRun(unsigned seed) {
   for (int item = 301; item <= 349; ++item)
     if (r.chance(0.2)) {
       const std::string text = r.text(r.integer(0, 40));
-      run.header.emplace_back(item, text.empty() || r.chance(0.8) ? text : text + " $$: ");  // colons, "$$", a blank last
+      // Colons, "$$" and a blank last read back too.
+      run.header.emplace_back(item, text.empty() || r.chance(0.8) ? text : text + " $$: ");
     }
   for (int t = r.integer(0, 2); t > 0; --t) {
     Trace tr;
@@ -330,6 +332,8 @@ RunSpec randomRun(unsigned seed) {
   }
   return run;
 }
+
+unsigned count(const auto& v) { return static_cast<unsigned>(v.size()); }
 
 void writeRun(const RunSpec& run, const fs::path& dir) {
   Writer w(dir.string());
@@ -353,13 +357,13 @@ void writeRun(const RunSpec& run, const fs::path& dir) {
       const float rt = fn.rts[s];
       if (fn.kind == Kind::DriftIndices) {
         const Drift& b = fn.blocks[s];
-        ASSERT_EQ(appendCDTScanIndexWithStats(w, b.indices.data(), b.values.data(), static_cast<unsigned>(b.indices.size()),
-                                              b.counts.data(), static_cast<unsigned>(b.counts.size()), rt, values),
+        ASSERT_EQ(appendCDTScanIndexWithStats(w, b.indices.data(), b.values.data(), count(b.indices), b.counts.data(),
+                                              count(b.counts), rt, values),
                   ZVRAW_OK);
       } else if (fn.kind == Kind::DriftMasses) {
         const Drift& b = fn.blocks[s];
-        ASSERT_EQ(appendCDTScanWithStats(w, b.masses.data(), b.intensities.data(), static_cast<unsigned>(b.masses.size()),
-                                         b.counts.data(), static_cast<unsigned>(b.counts.size()), rt, values),
+        ASSERT_EQ(appendCDTScanWithStats(w, b.masses.data(), b.intensities.data(), count(b.masses), b.counts.data(),
+                                         count(b.counts), rt, values),
                   ZVRAW_OK);
       } else {
         const Points& p = fn.scans[s];
@@ -404,7 +408,8 @@ Points expectedScan(const Function& fn, std::size_t s, std::vector<Points>& drif
     out = fn.scans[s];
   } else if (fn.kind == Kind::Rebinned) {
     ScanManager grid(1, 5184, 1, fn.low, fn.high);
-    grid.Resample(fn.scans[s].masses.data(), fn.scans[s].intensities.data(), static_cast<int>(fn.scans[s].masses.size()));
+    const Points& p = fn.scans[s];
+    grid.Resample(p.masses.data(), p.intensities.data(), static_cast<int>(p.masses.size()));
     grid.ZeroGuard(out.masses, out.intensities);
   } else {
     const Grid g(fn);
@@ -418,8 +423,8 @@ Points expectedScan(const Function& fn, std::size_t s, std::vector<Points>& drif
         val.assign(b.values.begin() + at, b.values.begin() + at + n);
       } else {
         F re(g.masses.size(), 0.0f);
-        IMSUtil::Resample(b.masses.data() + at, b.intensities.data() + at, static_cast<int>(n), g.masses.data(), re.data(),
-                          static_cast<int>(re.size()));
+        IMSUtil::Resample(b.masses.data() + at, b.intensities.data() + at, static_cast<int>(n), g.masses.data(),
+                          re.data(), static_cast<int>(re.size()));
         (void)IMSUtil::RemoveZeroIntensities(g.indices, re, idx, val);
       }
       IMSUtil::CombineScans(idx, val, sum, g.first);
