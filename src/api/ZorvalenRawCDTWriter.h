@@ -111,11 +111,11 @@ class ZorvalenRawCDTWriter {
   std::vector<float> _rawIntensities;
 
   std::vector<float> _blockSum;                 // the block being encoded, swapped in once written
-  std::vector<std::uint32_t> _gridIndices;      // the grid's indices, for the float form
-  std::vector<float> _resampled;                // one spectrum rebinned onto the grid
+  std::vector<float> _resampled;                // one spectrum rebinned onto its cells of the grid
   std::vector<std::uint32_t> _keptIndices;      // its points with intensity
   std::vector<std::uint32_t> _keptIntensities;
   std::vector<std::uint32_t> _zeroFlags;        // point flags, all 0
+  std::string _indexBytes, _dataBytes;          // the block being written, kept for the next
   int _failure = 0;                             // the first failed write
   bool _closed = false;
 };
