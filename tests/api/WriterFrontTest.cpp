@@ -495,6 +495,81 @@ TEST_F(WriterFront, UnpreparedTargetsWriteNothing) {
   EXPECT_EQ(readTextFile(dir() / "old.raw" / "_FUNC001.CDT"), "old");
 }
 
+std::set<std::string> tree(const fs::path& dir) {
+  std::set<std::string> out;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) out.insert(e.path().string());
+  return out;
+}
+
+std::optional<std::string> inChild(const std::function<std::optional<std::string>()>& body);
+
+// A target the writer cannot use gives its code at the first call after
+// createRawWriter and every later one, and is left as it was: a directory
+// without write access for the writing user, a new one under it, a path too
+// long for the run's files beside it, a disk that takes no byte (the
+// directories made for it removed again). A path just short enough takes a
+// run. Each case runs in a child, which can drop root's rights.
+TEST_F(WriterFront, TargetsThatCannotTakeARunAreReportedAtOnce) {
+  fs::permissions(dir(), fs::perms(0755));  // the user without rights must reach the target
+  const fs::path locked = dir() / "locked";
+  fs::create_directory(locked);
+  fs::permissions(locked, fs::perms(0555));
+  const auto ofLength = [&](std::size_t n) {
+    const std::string base = (dir() / "long-").string();
+    return base + std::string(n - base.size(), 'x');
+  };
+  const struct {
+    const char* what;
+    std::string target;
+    int code;
+    bool asOtherUser = false;
+    rlim_t limit = RLIM_INFINITY;
+  } cases[] = {
+      {"a directory without write access", locked.string(), ZVRAW_FILEOPEN_ERROR, true},
+      {"a new directory in it", (locked / "run.raw").string(), ZVRAW_ERROR, true},
+      {"a path of 243 bytes", ofLength(243), ZVRAW_FILENAME_ERROR},
+      {"a disk that takes no byte", (dir() / "new" / "deeper" / "run.raw").string(), ZVRAW_FILEWRITE_ERROR, false,
+       0},
+      {"a path of 242 bytes", ofLength(242), ZVRAW_OK},
+  };
+  int unchecked = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto before = tree(dir());
+    const auto text = inChild([&]() -> std::optional<std::string> {
+      if (c.asOtherUser && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return std::nullopt;
+      if (c.asOtherUser && ::access(locked.c_str(), W_OK) == 0) return std::nullopt;  // rights that pass 0555
+      std::ostringstream out;
+      {
+        const FileSizeLimit limit(c.limit);
+        CZorvalenRawWriter w = nullptr;
+        if (createRawWriter(&w, c.target.c_str()) != ZVRAW_OK || w == nullptr) return "no writer";
+        const int results[] = {appendRawFunction(w, Set()), addScan(w, 0, false), closeRawWriter(w)};
+        for (const int rc : results)
+          if (rc != c.code) out << "code " << rc << "; ";
+        (void)destroyRawWriter(w);
+      }
+      if (c.code == ZVRAW_OK) {
+        const Reader scans(c.target, ZorvalenBaseType::SCAN);
+        float *m = nullptr, *y = nullptr;
+        int n = 0;
+        if (scans.rc != ZVRAW_OK || readScan(scans, 0, 0, &m, &y, &n) != ZVRAW_OK || F(y, y + n) != intensitiesOf(0))
+          out << "no run; ";
+      } else if (tree(dir()) != before) {
+        out << "left behind; ";
+      }
+      return out.str();
+    });
+    if (!text) {
+      ++unchecked;  // root, and no way to write as another user
+      continue;
+    }
+    EXPECT_EQ(*text, "");
+  }
+  fs::permissions(locked, fs::perms(0755));
+  EXPECT_LE(unchecked, 2);
+}
+
 // A regular file (links followed) the readers would take as part of a run,
 // in any spelling they try, makes a target one that holds a run; anything
 // else is left alone by the new run.
