@@ -1,5 +1,8 @@
 #include "api/ZorvalenRawCDTWriter.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cfloat>
 #include <climits>
@@ -206,6 +209,15 @@ int ZorvalenRawCDTWriter::GetRawScan(float*& masses, float*& intensities, int& c
   intensities = _rawIntensities.data();
   count = static_cast<int>(_rawMasses.size());  // at most the grid's 2^24 points
   return ZVRAW_OK;
+}
+
+void ZorvalenRawCDTWriter::Discard() {
+  if (!_fileWriter) return;
+  (void)CloseBlock();
+  for (const std::string& path : {_fileWriter->DataFilePath(), _fileWriter->IndexFilePath()}) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) (void)::unlink(path.c_str());
+  }
 }
 
 int ZorvalenRawCDTWriter::CloseBlock() {

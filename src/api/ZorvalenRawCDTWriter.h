@@ -65,6 +65,11 @@ class ZorvalenRawCDTWriter {
   // already written may be lost), else 0; a second call does nothing (0).
   int CloseBlock();
 
+  // Closes the files and removes them: a function that was not started
+  // leaves no drift files for a later function of its number to be read
+  // with. Only regular files go (a special file at a name was never ours).
+  void Discard();
+
   // The first failed write of the files; 0 while none failed.
   [[nodiscard]] int GetFailure() const { return _failure; }
   [[nodiscard]] int GetStartIndex() const { return _startIndex; }

@@ -146,11 +146,17 @@ int ZorvalenRawWriterImp::appendFunction(const Parameters& keys, const ZorvalenS
       rc = drift->AppendFunction(definition.GetLteff(), definition.GetVeff(), definition.GetSamplingFrequency(),
                                  definition.GetStartMass(), definition.GetEndMass(),
                                  static_cast<int>(definition.GetScansInBlock()));
-    if (rc != ZVRAW_OK) return rc;
+    if (rc != ZVRAW_OK) {
+      drift->Discard();  // not started: no drift files for the next function of this number
+      return rc;
+    }
   }
   const int rc = noteScanWrites(withItems ? scans.AppendFunction(fn, definition, items, n)
                                            : scans.AppendFunction(fn, definition));
-  if (scans.GetFunctionNumber() != fn) return rc;  // not started: the previous function stays current
+  if (scans.GetFunctionNumber() != fn) {  // not started: the previous function stays current
+    if (drift) drift->Discard();
+    return rc;
+  }
   _CDTWriter = std::move(drift);
   _currentFunction = fn;
   m_nDriftFailure = ZVRAW_OK;

@@ -458,6 +458,27 @@ TEST_F(WriterFront, FailedDriftClosesAreReported) {
   }
 }
 
+// A drift function whose files were made but whose start failed (the
+// index header not written) leaves neither file: the plain function started
+// next under its number reads as plain.
+TEST_F(WriterFront, ADriftFunctionNotStartedLeavesNoDriftFiles) {
+  Writer w(raw().string());
+  {
+    const FileSizeLimit limit(20);  // the index header takes 36 bytes
+    ASSERT_TRUE(limit.ok());
+    EXPECT_EQ(appendRawFunction(w, Set(kDrift)), ZVRAW_FILEWRITE_ERROR);
+  }
+  EXPECT_EQ(w.imp().GetCurrentFunction(), -1);
+  ASSERT_TRUE(appendRawFunction(w, Set()) == ZVRAW_OK && addScan(w, 0, false) == ZVRAW_OK);
+  (void)closeRawWriter(w);
+  EXPECT_EQ(names(raw()), (std::set<std::string>{"_header.txt", "_extern.inf", "_functns.inf", "_func001.dat",
+                                                 "_func001.idx"}));
+  const Reader scans(raw(), ZorvalenBaseType::SCAN);
+  unsigned bins = 0;
+  EXPECT_EQ(scanOf(scans, 0, 0), intensitiesOf(0));
+  EXPECT_TRUE(getDriftScanCount(scans, 0, &bins) != ZVRAW_OK || bins == 0);
+}
+
 // A target that cannot be prepared, or holds an earlier run, still gives a
 // handle; every call on it returns the preparation's code and nothing lands
 // in the target, the working directory or the root.
