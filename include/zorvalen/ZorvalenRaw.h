@@ -701,9 +701,15 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  * *zvScanWriter and writes its header. ZVRAW_NULL_PARAMETERS for a null
  * pointer, ZVRAW_FILENAME_ERROR for a path longer than 255 bytes, each with
  * a null handle. A directory that cannot be prepared still gives ZVRAW_OK
- * and a handle, whose every later call returns that code
- * (ZVRAW_FILENAME_EMPTY for an empty path, ZVRAW_ERROR when it cannot be
- * created or listed) and writes nothing. So does a directory that already
+ * and a handle: the first call after createRawWriter, and every later one,
+ * returns that code and writes nothing, and the target is left as it was
+ * (directories made for it are removed again). The codes:
+ * ZVRAW_FILENAME_EMPTY for an empty path; ZVRAW_FILENAME_ERROR for a path
+ * over 242 bytes, too long for the run's files ("_func001.dat") beside it;
+ * ZVRAW_ERROR when it cannot be created, is not a directory or cannot be
+ * listed; the header's write failure when it takes no file
+ * (ZVRAW_FILEOPEN_ERROR: not writable) or no bytes (ZVRAW_FILEWRITE_ERROR:
+ * a full disk). So does a directory that already
  * holds a run, with ZVRAW_FILENAME_ERROR: a regular file (links followed)
  * named as a file the readers take as part of a run, in any of the spellings
  * they try (as named, upper case, lower case): "_header.txt", "_header.inf",

@@ -1,10 +1,12 @@
 #include "api/ZorvalenRawCDTWriter.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cfloat>
 #include <climits>
 #include <cmath>
-#include <numeric>
 
 #include "api/FiniteValues.h"
 #include "drift/IMSUtil.h"
@@ -63,8 +65,6 @@ int ZorvalenRawCDTWriter::AppendFunction(const float& Lteff, const float& Veff, 
   _intensities.assign(points, 0.0f);
   _blockSum.assign(points, 0.0f);
   _resampled.assign(points, 0.0f);
-  _gridIndices.resize(points);
-  std::iota(_gridIndices.begin(), _gridIndices.end(), static_cast<std::uint32_t>(first));  // first >= 0: mass > 0
   _rawMasses.clear();
   _rawIntensities.clear();
   _failure = ZVRAW_OK;
@@ -121,10 +121,7 @@ bool ZorvalenRawCDTWriter::AddScan(const unsigned int* indices, const unsigned i
   return true;
 }
 
-void ZorvalenRawCDTWriter::discardBlock() {
-  std::string index, data;
-  _blockWriter->EndBlock(0.0f, index, data);
-}
+void ZorvalenRawCDTWriter::discardBlock() { _blockWriter->EndBlock(0.0f, _indexBytes, _dataBytes); }
 
 int ZorvalenRawCDTWriter::AddBlock(const unsigned int* massIndex, const unsigned int* intensity,
                                    const unsigned int& datasize, const unsigned int* scans,
@@ -159,9 +156,27 @@ int ZorvalenRawCDTWriter::AddBlock(const float* masses, const float* intensities
     const auto n = static_cast<int>(scans[i]);
     const float* x = masses != nullptr ? masses + offset : nullptr;
     const float* y = intensities != nullptr ? intensities + offset : nullptr;
-    IMSUtil::Resample(x, y, n, _massScale.data(), _resampled.data(), gridPoints);
+    if (n == 0) {
+      if (!AddScan(nullptr, nullptr, nullptr, 0, 0)) {
+        discardBlock();
+        return ZVRAW_PARAMETER_INVALID;
+      }
+      continue;
+    }
+    // Only the cells the spectrum reaches: a narrow spectrum costs its
+    // points, not the grid.
+    int from = 0, cells = 0;
+    IMSUtil::ResampleWindow(x, n, _massScale.data(), gridPoints, from, cells);
+    IMSUtil::Resample(x, y, n, _massScale.data() + from, _resampled.data(), cells);
     // Intensities become unsigned, clamped; zeros are not stored.
-    (void)IMSUtil::RemoveZeroIntensities(_gridIndices, _resampled, _keptIndices, _keptIntensities);
+    _keptIndices.clear();
+    _keptIntensities.clear();
+    for (int k = 0; k < cells; ++k) {
+      const std::uint32_t v = IMSUtil::ToUnsignedIntensity(_resampled[static_cast<std::size_t>(k)]);
+      if (v == 0) continue;
+      _keptIndices.push_back(static_cast<std::uint32_t>(_startIndex + from + k));
+      _keptIntensities.push_back(v);
+    }
     const std::size_t kept = _keptIndices.size();
     if (_zeroFlags.size() < kept) _zeroFlags.resize(kept, 0);
     if (!AddScan(_keptIndices.data(), _keptIntensities.data(), _zeroFlags.data(), 0, static_cast<int>(kept))) {
@@ -176,9 +191,8 @@ int ZorvalenRawCDTWriter::AddBlock(const float* masses, const float* intensities
 int ZorvalenRawCDTWriter::WriteBlock(const float& rt) {
   float seconds = 0.0f;
   (void)toSeconds(rt, seconds);  // checked with the block
-  std::string index, data;
-  _blockWriter->EndBlock(seconds, index, data);
-  if (!_fileWriter->WriteBlock(index, data)) {
+  _blockWriter->EndBlock(seconds, _indexBytes, _dataBytes);
+  if (!_fileWriter->WriteBlock(_indexBytes, _dataBytes)) {
     _failure = ZVRAW_FILEWRITE_ERROR;
     return _failure;
   }
@@ -195,6 +209,15 @@ int ZorvalenRawCDTWriter::GetRawScan(float*& masses, float*& intensities, int& c
   intensities = _rawIntensities.data();
   count = static_cast<int>(_rawMasses.size());  // at most the grid's 2^24 points
   return ZVRAW_OK;
+}
+
+void ZorvalenRawCDTWriter::Discard() {
+  if (!_fileWriter) return;
+  (void)CloseBlock();
+  for (const std::string& path : {_fileWriter->DataFilePath(), _fileWriter->IndexFilePath()}) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) (void)::unlink(path.c_str());
+  }
 }
 
 int ZorvalenRawCDTWriter::CloseBlock() {

@@ -65,6 +65,11 @@ class ZorvalenRawCDTWriter {
   // already written may be lost), else 0; a second call does nothing (0).
   int CloseBlock();
 
+  // Closes the files and removes them: a function that was not started
+  // leaves no drift files for a later function of its number to be read
+  // with. Only regular files go (a special file at a name was never ours).
+  void Discard();
+
   // The first failed write of the files; 0 while none failed.
   [[nodiscard]] int GetFailure() const { return _failure; }
   [[nodiscard]] int GetStartIndex() const { return _startIndex; }
@@ -111,11 +116,11 @@ class ZorvalenRawCDTWriter {
   std::vector<float> _rawIntensities;
 
   std::vector<float> _blockSum;                 // the block being encoded, swapped in once written
-  std::vector<std::uint32_t> _gridIndices;      // the grid's indices, for the float form
-  std::vector<float> _resampled;                // one spectrum rebinned onto the grid
+  std::vector<float> _resampled;                // one spectrum rebinned onto its cells of the grid
   std::vector<std::uint32_t> _keptIndices;      // its points with intensity
   std::vector<std::uint32_t> _keptIntensities;
   std::vector<std::uint32_t> _zeroFlags;        // point flags, all 0
+  std::string _indexBytes, _dataBytes;          // the block being written, kept for the next
   int _failure = 0;                             // the first failed write
   bool _closed = false;
 };

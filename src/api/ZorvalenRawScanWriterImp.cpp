@@ -396,24 +396,15 @@ int ZorvalenRawScanWriterImp::writeBatch() {
                                m_pdRT.data(), m_pnSizes.data())
                : w.appendScans(fn, count, m_ppfMasses.data(), m_ppfIntensities.data(), m_ppcPeakFlags.data(),
                                m_pdRT.data(), m_pnSizes.data());
-  if (rc == ZVRAW_OK) rc = w.writeScans(fn, true, 0u);
+  // Scans and records go down together or not at all: the files agree on
+  // the scans before a batch that fails.
+  if (rc == ZVRAW_OK)
+    rc = w.writeBatch(fn, static_cast<unsigned int>(std::max(GetNumberOfStats(), 0)), m_pStatsBuffer.data());
   if (rc != ZVRAW_OK) return rc;
-  // Counted and ranged only once written, and only then do their records follow.
+  // Counted and ranged only once written.
   d.AddScans(static_cast<int>(count));
   if (d.IsModifyable()) m_queuedRanges.applyTo(d);
-  if (rc = w.setFunctionDescriptor(fn, *d.GetDescriptor()); rc != ZVRAW_OK) return rc;
-  return FlushStats();
-}
-
-int ZorvalenRawScanWriterImp::FlushStats() {
-  int rc = ZVRAW_OK;
-  if (GetNumberOfStats() > 0) {
-    const auto fn = static_cast<unsigned int>(m_nCurrentFunction);
-    rc = m_pzvRawWriteInterface->appendStats(fn, static_cast<unsigned int>(GetNumberOfStats()), m_pStatsBuffer.data());
-    if (rc == ZVRAW_OK) rc = m_pzvRawWriteInterface->writeExtendedStats(fn, 0u);
-  }
-  ClearStatsMemory();
-  return rc;
+  return w.setFunctionDescriptor(fn, *d.GetDescriptor());
 }
 
 int ZorvalenRawScanWriterImp::writeFunctionDescriptors() {

@@ -6,10 +6,11 @@
 // continuum spectrum of a function with a mass grid is resampled onto it
 // first.
 //
-// The files agree whatever fails: a batch's scans are written first, then
-// the function's scan count is raised, then their records are written, so
-// the descriptor never counts a scan the index lacks and record k is scan
-// k's. The first failure of a write goes back to the call that caused it,
+// The files agree whatever fails: a batch's scans and their records are
+// written together (the scans taken back out when their records fail), and
+// only then is the function's scan count raised, so .dat, .idx and .sts
+// hold the same scans, record k is scan k's and the descriptor never counts
+// a scan they lack. The first failure of a write goes back to the call that caused it,
 // and a function whose write failed takes no more scans: every later append
 // returns that failure until the next function starts. The ranges of the
 // function's record grow only with the scans written, and the run remembers
@@ -158,7 +159,6 @@ class ZorvalenRawScanWriterImp {
   int Flush(bool force);
   int FlushScans();
   int writeBatch();
-  int FlushStats();
   int writeFunctionDescriptors();
   void AllocateScanMemory();
   void AllocateStatsMemory();

@@ -1,12 +1,18 @@
 #include "api/ZorvalenRawWriterImp.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
 #include <type_traits>
+#include <vector>
 
 #include "api/FiniteValues.h"
 #include "api/FunctionDescriptor.h"
 #include "api/WriterValues.h"
 #include "formats/directory/RunComponents.h"
+#include "formats/portability/SysPaths.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
 
@@ -18,6 +24,21 @@ void keepFirst(int& first, int rc) {
 
 // Arrays of a call: present wherever a positive count says they hold points.
 bool given(const void* a, const void* b, long long count) { return count <= 0 || (a != nullptr && b != nullptr); }
+
+// The run's longest file names ("_functns.inf", "_func001.dat").
+constexpr std::size_t kLongestRunFileName = 12;
+
+// The directories along path that do not exist yet, deepest first: those
+// a failed preparation takes back.
+std::vector<std::string> missingDirectories(const std::string& path) {
+  std::vector<std::string> missing;
+  std::string prefix;
+  while (getNextSubDir(path, prefix)) {
+    struct stat st {};
+    if (::lstat(prefix.c_str(), &st) != 0 && errno == ENOENT) missing.insert(missing.begin(), prefix);
+  }
+  return missing;
+}
 
 }  // namespace
 
@@ -37,14 +58,25 @@ ZorvalenRawWriterImp::~ZorvalenRawWriterImp() {
 int ZorvalenRawWriterImp::Initialise(const std::string& path) {
   m_pzvRawCluster = std::make_unique<ZVRawDataCluster>();
   m_pzvRawWriteInterface = std::make_unique<ZVRawWriteInterface>(*m_pzvRawCluster);
-  m_nPreparation = m_pzvRawWriteInterface->prepareDataCluster(path.c_str(), 0);
+  _currentFunction = -1;
+  m_nPreparation = prepare(path);
+  return m_nPreparation;
+}
+
+int ZorvalenRawWriterImp::prepare(const std::string& path) {
+  // Every file of the run must fit a path beside the directory, or the run
+  // would fail scans in, its first files already written.
+  if (path.size() + 1 + kLongestRunFileName > zvraw::kMaxPathLength) return ZVRAW_FILENAME_ERROR;
+  const std::vector<std::string> made = missingDirectories(path);
+  int rc = m_pzvRawWriteInterface->prepareDataCluster(path.c_str(), 0);
   // A run over an earlier one would be read with every old file it does not
   // rewrite: such a target is refused whole, and nothing in it is touched.
-  if (m_nPreparation == ZVRAW_OK) m_nPreparation = zvraw::checkNoRunIn(path);
-  _currentFunction = -1;
-  // The header exists from the start; a failure to write it shows at close.
-  if (m_nPreparation == ZVRAW_OK) (void)GetHeaderWriter()->Close();
-  return m_nPreparation;
+  if (rc == ZVRAW_OK) rc = zvraw::checkNoRunIn(path);
+  // The header is written now: a target that takes no file says so here.
+  if (rc == ZVRAW_OK) rc = GetHeaderWriter()->Close();
+  if (rc != ZVRAW_OK)
+    for (const std::string& dir : made) (void)::rmdir(dir.c_str());  // deepest first; only what is still empty
+  return rc;
 }
 
 // ---- sub-writers ----
@@ -121,11 +153,17 @@ int ZorvalenRawWriterImp::appendFunction(const Parameters& keys, const ZorvalenS
       rc = drift->AppendFunction(definition.GetLteff(), definition.GetVeff(), definition.GetSamplingFrequency(),
                                  definition.GetStartMass(), definition.GetEndMass(),
                                  static_cast<int>(definition.GetScansInBlock()));
-    if (rc != ZVRAW_OK) return rc;
+    if (rc != ZVRAW_OK) {
+      drift->Discard();  // not started: no drift files for the next function of this number
+      return rc;
+    }
   }
   const int rc = noteScanWrites(withItems ? scans.AppendFunction(fn, definition, items, n)
                                            : scans.AppendFunction(fn, definition));
-  if (scans.GetFunctionNumber() != fn) return rc;  // not started: the previous function stays current
+  if (scans.GetFunctionNumber() != fn) {  // not started: the previous function stays current
+    if (drift) drift->Discard();
+    return rc;
+  }
   _CDTWriter = std::move(drift);
   _currentFunction = fn;
   m_nDriftFailure = ZVRAW_OK;

@@ -9,9 +9,11 @@
 // writes it caused, and Flush and Close return the run's first failed write
 // of scans, statistics records, function descriptors, drift blocks or trace
 // data for as long as the writer lives, since what it lost stays lost. A
-// target that could not be prepared leaves the writer without a directory:
-// every call then returns the preparation's code and writes nothing, so no
-// file lands in the working or root directory.
+// target that could not be prepared (not made, not writable, holding a run,
+// a path too long for the run's files) leaves the writer without a
+// directory: createRawWriter still gives a writer, and its first call and
+// every later one returns the preparation's code and writes nothing, so no
+// file lands in the target, the working or the root directory.
 //
 // A compressed-drift function stores each block's summed spectrum as its
 // scan, so block k is scan k's: a block is written only when its scan can
@@ -49,8 +51,12 @@ class ZorvalenRawWriterImp : public HandleObject {
   static bool acceptsKind(HandleKind kind) { return kind == HandleKind::Writer; }
 
   // Creates the directory (with its parents) and writes its header. The
-  // preparation's code (53 empty path, 1 not created or not listed, 4 a
-  // directory that already holds a file of a run), kept for every later call.
+  // preparation's code, kept for every later call: 53 empty path; 4 a path
+  // too long for the run's files beside it (over 242 bytes) or a directory
+  // that already holds a file of a run; 1 not created, not a directory or
+  // not listed; the header's write failure (5 a directory that takes no
+  // file, 10 a disk that takes no bytes). A failed preparation leaves
+  // nothing: the directories it made are removed.
   int Initialise(const std::string& path);
   [[nodiscard]] int GetPreparation() const { return m_nPreparation; }
 
@@ -112,6 +118,7 @@ class ZorvalenRawWriterImp : public HandleObject {
   template <class Point, class Value>
   int addBlock(const Point* points, const Value* values, unsigned int datasize, const unsigned int* scans,
                unsigned int scansize, float rt, const Parameters* items);
+  int prepare(const std::string& path);
   int appendFunction(const Parameters& definition, const ZorvalenScanItem* items, int n, bool withItems);
   // Closes the current function's drift files, if any: CloseBlock's code,
   // kept as the run's loss when it is the first.

@@ -15,6 +15,7 @@
 // creates the directory and its parents first (1 when it cannot), a null path
 // gives 4, and so does a write without a path when none is stored.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,6 +81,11 @@ class ZVRawWriteInterfaceImp : public ZVRawNCInterfaceImp {
   int writeScans(bool bFlush, float fUpToRT);
   int flushScans(const char* pcFullFilePath, float fUpToRT);
   int flushScans(const char* pcFullFilePath, unsigned int nFuncNum);
+  // One batch of a writer: every buffered scan of the function, then nStats
+  // records of its layout (none when 0). Whichever write fails, .dat, .idx
+  // and .sts are left as they were before the batch, so they agree on the
+  // scans before it; the buffer is released only when all are written.
+  int writeBatch(unsigned int nFuncNum, unsigned int nStats, const void* pStats);
 
   // ---- extended statistics ----
   int incrementStatsScanBuffer(unsigned int nFuncNum, unsigned int nScanCount);
@@ -116,8 +122,10 @@ class ZVRawWriteInterfaceImp : public ZVRawNCInterfaceImp {
   // The stored directory: 0, or 4 when none is stored.
   [[nodiscard]] int storedDir(std::string& dir) const;
   int setDescriptor(unsigned int nFunNum, const ZVRawFunctionDescriptor& D, const bool* pFlags);
-  // One function's data pass and its index records, undone whole on failure.
-  int writeFunction(const std::string& dir, unsigned int nFuncNum, const PassRequest& request);
+  // One function's data pass and its index records, then what goes
+  // alongside them, undone whole when any of it fails.
+  int writeFunction(const std::string& dir, unsigned int nFuncNum, const PassRequest& request,
+                    const std::function<int()>& alongside = {});
   // The index records of the scans the data pass wrote.
   int writeIndexRecords(const std::string& dir, unsigned int nFuncNum, unsigned int nLastWritten);
   // Every function up to a retention time (time forms).

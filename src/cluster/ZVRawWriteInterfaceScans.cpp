@@ -7,6 +7,7 @@
 // marks moved back) and retried with nothing lost.
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -103,7 +104,8 @@ int ZVRawWriteInterfaceImp::writeIndexRecords(const std::string& dir, unsigned i
   return index->writeIndices(nFuncNum, dir, formats[nFuncNum], extended, mark, nLastWritten);
 }
 
-int ZVRawWriteInterfaceImp::writeFunction(const std::string& dir, unsigned int nFuncNum, const PassRequest& request) {
+int ZVRawWriteInterfaceImp::writeFunction(const std::string& dir, unsigned int nFuncNum, const PassRequest& request,
+                                          const std::function<int()>& alongside) {
   ZVRawFunctionData* data = functionData(nFuncNum);
   ZVRawFunctionScanIndices* index = scanIndices();
   if (data == nullptr || index == nullptr) return ZVRAW_NULLPOINTER_ERROR;
@@ -148,6 +150,8 @@ int ZVRawWriteInterfaceImp::writeFunction(const std::string& dir, unsigned int n
   const unsigned int written = nextToWrite(*data);
   if (written > 0)
     if (int irc = writeIndexRecords(dir, nFuncNum, written - 1); irc != ZVRAW_OK) return undo(irc);
+  if (alongside)
+    if (int arc = alongside(); arc != ZVRAW_OK) return undo(arc);
   if (request.bFlush) (void)data->clean();
   return ZVRAW_OK;
 }
@@ -165,6 +169,21 @@ int ZVRawWriteInterfaceImp::writeScans(unsigned int nFuncNum, bool bFlush, unsig
   std::string dir;
   if (int rc = storedDir(dir); rc != ZVRAW_OK) return rc;
   return writeFunction(dir, nFuncNum, {.form = DataPass::All, .nScanCount = nScanCount, .bFlush = bFlush});
+}
+
+int ZVRawWriteInterfaceImp::writeBatch(unsigned int nFuncNum, unsigned int nStats, const void* pStats) {
+  if (nFuncNum >= functionCount()) return ZVRAW_FUNCNUM_INVALID;
+  std::string dir;
+  if (int rc = storedDir(dir); rc != ZVRAW_OK) return rc;
+  // The records go down while the scans' pass can still be undone: a batch
+  // whose records fail takes its scans back out of .dat and .idx.
+  const auto records = [&] {
+    int rc = appendStats(nFuncNum, nStats, pStats);
+    if (rc == ZVRAW_OK) rc = writeExtendedStats(nFuncNum, 0u);  // a failure leaves .sts as it was
+    return rc;
+  };
+  return writeFunction(dir, nFuncNum, {.form = DataPass::All, .bFlush = true},
+                       nStats > 0 ? std::function<int()>(records) : std::function<int()>());
 }
 
 bool ZVRawWriteInterfaceImp::hasBufferedScans(unsigned int nFuncNum) const {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 #include <vector>
@@ -41,9 +42,27 @@ HeaderBlock makeHeader(int n, double Lteff, double Veff, double FrequencyGHz, do
   return h;
 }
 
+// Little-endian, written in place after one resize: a block of many
+// spectra has index arrays of as many entries.
 template <class T>
 void appendAll(std::string& out, const std::vector<T>& values) {
-  for (T v : values) appendField(out, v);
+  static_assert(sizeof(T) == 4);
+  const std::size_t at = out.size();
+  out.resize(at + values.size() * 4);
+  char* cursor = out.data() + at;
+  for (T v : values) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &v, 4);
+    for (int b = 0; b < 4; ++b) *cursor++ = static_cast<char>(bits >> (8 * b));
+  }
+}
+
+// Back to an empty record, its arrays kept.
+void clearRecord(IndexBlock& rec) {
+  rec.nMassLength = rec.nIntensityLength = rec.nFlagBytes = 0;
+  for (std::vector<std::int32_t>* a : {&rec.nMassRepairBytes, &rec.nIntenRepairBytes, &rec.pnSize, &rec.pnSpecError})
+    std::fill(a->begin(), a->end(), 0);
+  std::fill(rec.pfRT.begin(), rec.pfRT.end(), 0.0f);
 }
 
 }  // namespace
@@ -87,6 +106,12 @@ bool CDTBlockWriter::AddSpectrum(const std::uint32_t* massIndices, const std::ui
   Impl& b = *impl_;
   if (b.spectra >= b.header.nSpectraInBlock || size < 0) return false;
   if (size > 0 && (massIndices == nullptr || intensities == nullptr || flags == nullptr)) return false;
+  if (size == 0) {  // only its place in the record: blocks hold many empty drift spectra
+    b.index.nMassRepairBytes[b.spectra] = b.index.nIntenRepairBytes[b.spectra] = b.index.pnSize[b.spectra] = 0;
+    b.index.pnSpecError[b.spectra] = spectrumErrorFlag;
+    ++b.spectra;
+    return true;
+  }
 
   const std::size_t base = b.massDeltas.size();
   const std::size_t massRepairsBefore = b.massRepairs.size();
@@ -159,7 +184,7 @@ void CDTBlockWriter::EndBlock(float rt, std::string& indexBytes, std::string& da
   appendAll(indexBytes, rec.pnSize);
   appendAll(indexBytes, rec.pnSpecError);
 
-  rec = IndexBlock(b.header);
+  clearRecord(rec);
   b.spectra = 0;
   b.massDeltas.clear();
   b.intensityDeltas.clear();

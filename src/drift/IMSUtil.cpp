@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 
 namespace Vardex::Lib::ZorvalenRaw::IMSUtil {
 
@@ -153,6 +152,13 @@ void Resample(const float* x, const float* y, int n, const float* u, float* v, i
   borealtek_zvraw_version_1::resampleKeepingSum(x, y, n, u, v, m);
 }
 
+void ResampleWindow(const float* x, int n, const float* u, int m, int& first, int& count) {
+  std::int64_t from = 0, cells = 0;
+  borealtek_zvraw_version_1::rebinWindow(x, n, u, m, from, cells);
+  first = static_cast<int>(from);  // within m
+  count = static_cast<int>(cells);
+}
+
 int Zeropad(const std::uint32_t* inX, const std::uint32_t* inY, std::size_t size, std::vector<std::uint32_t>& outX,
             std::vector<std::uint32_t>& outY, int startX, int endX) {
   return zeropad(inX, inY, size, outX, outY, startX, endX);
@@ -184,12 +190,6 @@ int RemoveZero(const std::vector<int>& inX, const std::vector<float>& inY, std::
 int RemoveZero(const std::vector<float>& inX, const std::vector<float>& inY, std::vector<float>& outX,
                std::vector<float>& outY) {
   return removeZero(inX, inY, outX, outY);
-}
-
-std::uint32_t ToUnsignedIntensity(float value) {
-  if (!(value > 0)) return 0;  // negative, zero or NaN
-  if (value >= 4294967296.0f) return std::numeric_limits<std::uint32_t>::max();
-  return static_cast<std::uint32_t>(value);
 }
 
 int RemoveZeroIntensities(const std::vector<std::uint32_t>& inX, const std::vector<std::uint32_t>& inY,

@@ -39,6 +39,10 @@ bool GridIndices(float timeToMass, float startMass, float endMass, HalfUp roundi
 // Area-preserving rebinning of n points (x, y) onto the m target masses u,
 // into v[0..m-1]: resampleKeepingSum over float axes.
 void Resample(const float* x, const float* y, int n, const float* u, float* v, int m);
+// The cells of u that rebinning the n masses x reaches, [first, first +
+// count): Resample onto them gives them what Resample onto all of u does
+// (rebinWindow). count 0 when the spectrum lies off the axis or is empty.
+void ResampleWindow(const float* x, int n, const float* u, int m, int& first, int& count);
 
 // The spectrum with every run of absent indices framed by a zero at each end,
 // and zeros at startX and endX (see the .cpp). Zero-intensity input points and
@@ -71,6 +75,10 @@ int RemoveZeroIntensities(const std::vector<std::uint32_t>& inX, const std::vect
 int RemoveZeroIntensities(const std::vector<std::uint32_t>& inX, const std::vector<float>& inY,
                           std::vector<std::uint32_t>& outX, std::vector<std::uint32_t>& outY);
 // Float to unsigned without undefined conversions: clamped, NaN as 0.
-std::uint32_t ToUnsignedIntensity(float value);
+inline std::uint32_t ToUnsignedIntensity(float value) {
+  if (!(value > 0)) return 0;  // negative, zero or NaN
+  if (value >= 4294967296.0f) return 0xFFFFFFFFu;
+  return static_cast<std::uint32_t>(value);
+}
 
 }  // namespace Vardex::Lib::ZorvalenRaw::IMSUtil

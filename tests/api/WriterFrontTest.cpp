@@ -4,8 +4,12 @@
 // prepared, and hostile call sequences.
 
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstring>
@@ -14,7 +18,10 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
+#include <span>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -409,6 +416,27 @@ TEST_F(WriterFront, FailedDriftClosesAreReported) {
   }
 }
 
+// A drift function whose files were made but whose start failed (the
+// index header not written) leaves neither file: the plain function started
+// next under its number reads as plain.
+TEST_F(WriterFront, ADriftFunctionNotStartedLeavesNoDriftFiles) {
+  Writer w(raw().string());
+  {
+    const FileSizeLimit limit(20);  // the index header takes 36 bytes
+    ASSERT_TRUE(limit.ok());
+    EXPECT_EQ(appendRawFunction(w, Set(kDrift)), ZVRAW_FILEWRITE_ERROR);
+  }
+  EXPECT_EQ(w.imp().GetCurrentFunction(), -1);
+  ASSERT_TRUE(appendRawFunction(w, Set()) == ZVRAW_OK && addScan(w, 0, false) == ZVRAW_OK);
+  (void)closeRawWriter(w);
+  EXPECT_EQ(names(raw()), (std::set<std::string>{"_header.txt", "_extern.inf", "_functns.inf", "_func001.dat",
+                                                 "_func001.idx"}));
+  const Reader scans(raw(), ZorvalenBaseType::SCAN);
+  unsigned bins = 0;
+  EXPECT_EQ(scanOf(scans, 0, 0), intensitiesOf(0));
+  EXPECT_TRUE(getDriftScanCount(scans, 0, &bins) != ZVRAW_OK || bins == 0);
+}
+
 // A target that cannot be prepared, or holds an earlier run, still gives a
 // handle; every call on it returns the preparation's code and nothing lands
 // in the target, the working directory or the root.
@@ -444,6 +472,81 @@ TEST_F(WriterFront, UnpreparedTargetsWriteNothing) {
   EXPECT_EQ(names(dir()), (std::set<std::string>{"plain", "old.raw"}));
   EXPECT_EQ(names(dir() / "old.raw"), std::set<std::string>{"_FUNC001.CDT"});
   EXPECT_EQ(readTextFile(dir() / "old.raw" / "_FUNC001.CDT"), "old");
+}
+
+std::set<std::string> tree(const fs::path& dir) {
+  std::set<std::string> out;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) out.insert(e.path().string());
+  return out;
+}
+
+std::optional<std::string> inChild(const std::function<std::optional<std::string>()>& body);
+
+// A target the writer cannot use gives its code at the first call after
+// createRawWriter and every later one, and is left as it was: a directory
+// without write access for the writing user, a new one under it, a path too
+// long for the run's files beside it, a disk that takes no byte (the
+// directories made for it removed again). A path just short enough takes a
+// run. Each case runs in a child, which can drop root's rights.
+TEST_F(WriterFront, TargetsThatCannotTakeARunAreReportedAtOnce) {
+  fs::permissions(dir(), fs::perms(0755));  // the user without rights must reach the target
+  const fs::path locked = dir() / "locked";
+  fs::create_directory(locked);
+  fs::permissions(locked, fs::perms(0555));
+  const auto ofLength = [&](std::size_t n) {
+    const std::string base = (dir() / "long-").string();
+    return base + std::string(n - base.size(), 'x');
+  };
+  const struct {
+    const char* what;
+    std::string target;
+    int code;
+    bool asOtherUser = false;
+    rlim_t limit = RLIM_INFINITY;
+  } cases[] = {
+      {"a directory without write access", locked.string(), ZVRAW_FILEOPEN_ERROR, true},
+      {"a new directory in it", (locked / "run.raw").string(), ZVRAW_ERROR, true},
+      {"a path of 243 bytes", ofLength(243), ZVRAW_FILENAME_ERROR},
+      {"a disk that takes no byte", (dir() / "new" / "deeper" / "run.raw").string(), ZVRAW_FILEWRITE_ERROR, false,
+       0},
+      {"a path of 242 bytes", ofLength(242), ZVRAW_OK},
+  };
+  int unchecked = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto before = tree(dir());
+    const auto text = inChild([&]() -> std::optional<std::string> {
+      if (c.asOtherUser && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return std::nullopt;
+      if (c.asOtherUser && ::access(locked.c_str(), W_OK) == 0) return std::nullopt;  // rights that pass 0555
+      std::ostringstream out;
+      {
+        const FileSizeLimit limit(c.limit);
+        CZorvalenRawWriter w = nullptr;
+        if (createRawWriter(&w, c.target.c_str()) != ZVRAW_OK || w == nullptr) return "no writer";
+        const int results[] = {appendRawFunction(w, Set()), addScan(w, 0, false), closeRawWriter(w)};
+        for (const int rc : results)
+          if (rc != c.code) out << "code " << rc << "; ";
+        (void)destroyRawWriter(w);
+      }
+      if (c.code == ZVRAW_OK) {
+        const Reader scans(c.target, ZorvalenBaseType::SCAN);
+        float *m = nullptr, *y = nullptr;
+        int n = 0;
+        if (scans.rc != ZVRAW_OK || readScan(scans, 0, 0, &m, &y, &n) != ZVRAW_OK || F(y, y + n) != intensitiesOf(0))
+          out << "no run; ";
+      } else if (tree(dir()) != before) {
+        out << "left behind; ";
+      }
+      return out.str();
+    });
+    if (!text) {
+      ++unchecked;  // root, and no way to write as another user
+      continue;
+    }
+    EXPECT_EQ(*text, "");
+  }
+  fs::permissions(locked, fs::perms(0755));
+  EXPECT_LE(unchecked, 2);
 }
 
 // A regular file (links followed) the readers would take as part of a run,
@@ -591,7 +694,7 @@ TEST_F(WriterFront, LostWritesAreReportedByEveryLaterFlushAndClose) {
     int written;  // scans of function 0 on disk; -1: as far as the limit lets
   } cases[] = {
       {"first batch past the limit", 2000, nullptr, false, 0},
-      {"statistics after their scans", 0, "_func001.sts", false, 100},
+      {"statistics after their scans: the batch taken back", 0, "_func001.sts", false, 0},
       {"drift blocks past the limit", 2000, nullptr, true, -1},
       {"trace data", 0, "_CHRO001.DAT", false, 200},
   };
@@ -719,6 +822,194 @@ TEST_F(WriterFront, TextsFitTheirFieldsOrAreRefused) {
     ASSERT_EQ(getChannelDesciption(analog, 0, &description), ZVRAW_OK);
     EXPECT_EQ(std::string(description), std::string(80, 'd'));
   }
+}
+
+// ---- cut points: a run cut short by a full disk ----
+
+// A run as a user writes it, function by function.
+struct Shape {
+  struct Function {
+    bool drift;
+    std::span<const ZorvalenScanItem> items;  // the first is COLLISION_ENERGY
+    unsigned scans, flushEvery;               // flushEvery 0: never
+  };
+  const char* what;
+  std::vector<Function> functions;
+};
+// Records wider than a scan's index record and points: .sts is the file a
+// full disk stops first.
+const ZorvalenScanItem kWideItems[] = {
+    ZorvalenScanItem::COLLISION_ENERGY,        ZorvalenScanItem::LINEAR_DETECTOR_VOLTAGE,
+    ZorvalenScanItem::LINEAR_SENSITIVITY,      ZorvalenScanItem::REFLECTRON_LENS_VOLTAGE,
+    ZorvalenScanItem::REFLECTRON_DETECTOR_VOLTAGE, ZorvalenScanItem::REFLECTRON_SENSITIVITY,
+    ZorvalenScanItem::LASER_REPETITION_RATE,   ZorvalenScanItem::COURSE_LASER_CONTROL,
+    ZorvalenScanItem::FINE_LASER_CONTROL,      ZorvalenScanItem::LASERAIM_XPOS,
+    ZorvalenScanItem::LASERAIM_YPOS,           ZorvalenScanItem::SET_MASS,
+    ZorvalenScanItem::VESKO_ENABLED,           ZorvalenScanItem::REFERENCE_SCAN};
+const Shape kShapes[] = {
+    {"wide records, flushed every 30", {{false, kWideItems, 260, 30}}},
+    {"a drift function, then a plain one", {{true, kItems, 130, 50}, {false, kWideItems, 120, 0}}},
+    {"two functions without statistics", {{false, {}, 150, 0}, {false, {}, 150, 0}}},
+};
+
+// What a run confirmed: the scans of each function once a flush, a new
+// function or the close returned 0 with nothing failed before; and whether
+// any call failed.
+struct Confirmed {
+  std::vector<unsigned> scans;
+  bool failed = false;
+};
+
+Confirmed writeShape(const fs::path& target, const Shape& shape) {
+  Confirmed out{std::vector<unsigned>(shape.functions.size(), 0)};
+  std::vector<unsigned> added = out.scans;
+  const auto confirm = [&](int rc) {
+    out.failed = out.failed || rc != ZVRAW_OK;
+    if (!out.failed) out.scans = added;
+  };
+  CZorvalenRawWriter w = nullptr;
+  confirm(createRawWriter(&w, target.c_str()));
+  for (std::size_t f = 0; f < shape.functions.size() && w != nullptr; ++f) {
+    const Shape::Function& fn = shape.functions[f];
+    const Set keys(fn.drift ? kDrift : Keys{});
+    const bool items = !fn.items.empty();
+    confirm(items ? appendRawFunctionWithStats(w, keys, fn.items.data(), static_cast<int>(fn.items.size()))
+                  : appendRawFunction(w, keys));
+    for (unsigned s = 0; s < fn.scans; ++s) {
+      const int rc = fn.drift ? addBlock(w, s, items) : addScan(w, s, items);
+      out.failed = out.failed || rc != ZVRAW_OK;
+      added[f] = s + 1;
+      if (fn.flushEvery != 0 && (s + 1) % fn.flushEvery == 0) confirm(flushRawWriter(w));
+    }
+  }
+  if (w != nullptr) confirm(closeRawWriter(w));
+  (void)destroyRawWriter(w);
+  return out;
+}
+
+// Where the run does not read back as confirmed: "" when every confirmed
+// scan reads back whole with its record, and a run that reported no failure
+// holds every scan.
+std::string checkRun(const fs::path& raw, const Shape& shape, const Confirmed& run) {
+  std::ostringstream out;
+  for (std::size_t f = 0; f < shape.functions.size(); ++f)
+    if (!run.failed && run.scans[f] != shape.functions[f].scans) out << "function " << f << " lost scans unreported; ";
+  if (std::ranges::all_of(run.scans, [](unsigned n) { return n == 0; })) return out.str();
+  const Reader info(raw, ZorvalenBaseType::INFO), scans(raw, ZorvalenBaseType::SCAN);
+  if (info.rc != ZVRAW_OK || scans.rc != ZVRAW_OK) return out.str() + "does not open: " + std::to_string(info.rc);
+  for (std::size_t f = 0; f < shape.functions.size(); ++f) {
+    const Shape::Function& fn = shape.functions[f];
+    const int fi = static_cast<int>(f);
+    for (unsigned s = 0; s < run.scans[f]; ++s) {
+      const int si = static_cast<int>(s);
+      float *m = nullptr, *y = nullptr;
+      int n = 0;
+      const bool read = readScan(scans, fi, si, &m, &y, &n) == ZVRAW_OK;
+      const F got(y, y + (read ? n : 0)), masses(m, m + (read ? n : 0));
+      const bool whole = fn.drift ? got == Block(s).sum() : got == intensitiesOf(s) && masses == massesOf(s);
+      const bool record = fn.items.empty() || itemOf(info, fi, si, ZorvalenScanItem::COLLISION_ENERGY) == 0.5f * s;
+      if (!whole || !record) out << "scan " << f << "/" << s << (whole ? " record" : " points") << "; ";
+    }
+  }
+  return out.str();
+}
+
+// body() in a child process: its text ("" when all is well), or none when
+// the child could not set up what it needs (the caller skips).
+std::optional<std::string> inChild(const std::function<std::optional<std::string>()>& body) {
+  int fds[2];
+  if (::pipe(fds) != 0) return "no pipe";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    const std::optional<std::string> text = body();
+    const std::string t = text.value_or("");
+    (void)!::write(fds[1], t.data(), t.size());
+    ::_exit(text ? 0 : 77);
+  }
+  ::close(fds[1]);
+  std::string text;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return text + " (the child died)";
+  if (WEXITSTATUS(status) == 77) return std::nullopt;
+  return text;
+}
+
+std::uint64_t largestFile(const fs::path& dir) {
+  std::uint64_t most = 0;
+  for (const auto& [name, bytes] : files(dir)) most = std::max<std::uint64_t>(most, bytes.size());
+  return most;
+}
+
+// Every cut point of each run under a file-size limit (steps of 256 bytes
+// up to its largest file): whatever the limit stops, every scan confirmed
+// before reads back, with its record, and the directory opens.
+TEST_F(WriterFront, ConfirmedScansReadBackAtEveryCutPoint) {
+  constexpr rlim_t kStep = 256;
+  for (const Shape& shape : kShapes) {
+    SCOPED_TRACE(shape.what);
+    fs::remove_all(raw());
+    ASSERT_FALSE(writeShape(raw(), shape).failed);
+    const std::uint64_t largest = largestFile(raw());
+    for (rlim_t limit = 0; limit <= largest + kStep; limit += kStep) {
+      fs::remove_all(raw());
+      const auto text = inChild([&]() -> std::optional<std::string> {
+        Confirmed run;
+        {
+          const FileSizeLimit cut(limit);
+          if (!cut.ok()) return std::nullopt;
+          run = writeShape(raw(), shape);
+        }
+        return checkRun(raw(), shape, run);
+      });
+      ASSERT_TRUE(text.has_value()) << "no file-size limit";
+      EXPECT_EQ(*text, "") << "limit " << limit;
+    }
+  }
+}
+
+// A tmpfs of its own in a private mount namespace (a user namespace when
+// not privileged); false when the system allows neither.
+bool mountSmallFileSystem(const fs::path& at, std::uint64_t bytes) {
+  if (::unshare(CLONE_NEWNS) != 0) {
+    const uid_t uid = ::getuid();
+    const gid_t gid = ::getgid();
+    if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return false;
+    writeTextFile("/proc/self/setgroups", "deny");
+    writeTextFile("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
+    writeTextFile("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
+  }
+  // Private first: the mount must not reach the namespace the tests run in.
+  if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
+  return ::mount("tmpfs", at.c_str(), "tmpfs", 0, ("size=" + std::to_string(bytes)).c_str()) == 0;
+}
+
+// Each run on a file system a page bigger at a time, up to room for it
+// all: whatever the full disk stops, every scan confirmed before reads back.
+TEST_F(WriterFront, ConfirmedScansReadBackOnAFullFileSystem) {
+  constexpr std::uint64_t kPage = 4096;
+  const fs::path mount = dir() / "small";
+  fs::create_directory(mount);
+  for (const Shape& shape : kShapes) {
+    SCOPED_TRACE(shape.what);
+    fs::remove_all(raw());
+    ASSERT_FALSE(writeShape(raw(), shape).failed);
+    std::uint64_t pages = 2;  // the directory and a file being replaced
+    for (const auto& [name, bytes] : files(raw())) pages += (bytes.size() + kPage - 1) / kPage;
+    for (std::uint64_t size = kPage; size <= pages * kPage; size += kPage) {
+      const auto text = inChild([&]() -> std::optional<std::string> {
+        if (!mountSmallFileSystem(mount, size)) return std::nullopt;
+        const fs::path target = mount / "run.raw";
+        return checkRun(target, shape, writeShape(target, shape));
+      });
+      if (!text) GTEST_SKIP() << "no private mount namespace for a small file system here";
+      EXPECT_EQ(*text, "") << "size " << size;
+    }
+  }
+  EXPECT_TRUE(fs::is_empty(mount));  // the file systems went with their children
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -151,6 +152,61 @@ TEST(Resample, HostileAxesStayInBounds) {
   std::vector<float> v(4, 9.0f);
   ims::Resample(nullptr, nullptr, 5, u.data(), v.data(), 4);
   EXPECT_EQ(v, (std::vector<float>(4, 0.0f)));
+}
+
+// A grid axis whose cells widen with the index, as the time-of-flight grid's do.
+std::vector<float> widening(int points) { return ims::MassScale(100, points, 0.01f); }
+
+TEST(Resample, FarJumpsLandInTheCellHoldingEachMass) {
+  const std::vector<float> u = widening(5000);
+  std::vector<float> mids;  // inner cell edges
+  for (std::size_t k = 1; k < u.size(); ++k) mids.push_back((u[k - 1] + u[k]) / 2);
+  // The top and the bottom half, each descending, taken in turn: every
+  // point a cell of no width, each a jump across the axis and back.
+  std::vector<float> x, y;
+  for (int k = 0; k < 200; ++k)
+    for (const float m : {u[4990 - 12 * k] + 0.3f, u[2400 - 12 * k] + 0.1f}) {
+      x.push_back(m);
+      y.push_back(static_cast<float>(1 + x.size()));
+    }
+  const std::vector<float> v = resample(x, y, u);
+  std::vector<float> expected(u.size(), 0.0f);
+  for (std::size_t i = 0; i < x.size(); ++i)
+    expected[static_cast<std::size_t>(std::upper_bound(mids.begin(), mids.end(), x[i]) - mids.begin())] += y[i];
+  EXPECT_EQ(v, expected);
+}
+
+TEST(ResampleWindow, ItsCellsTakeWhatTheWholeAxisGivesThem) {
+  const std::vector<float> u = widening(3000);
+  const float lo = u.front(), hi = u.back();
+  struct Case {
+    const char* what;
+    std::vector<float> x;
+    int count;  // -1: not checked
+  };
+  const Case cases[] = {
+      {"dense in the middle", {u[1000], u[1000] + 0.7f, u[1001] + 0.2f, u[1003], u[1010]}, -1},
+      {"one point", {u[2000] + 0.4f}, 3},
+      {"straddling the low edge", {lo - 3.0f, lo - 1.0f, lo + 2.0f}, -1},
+      {"at the top", {hi - 5.0f, hi - 1.0f, hi}, -1},
+      {"off the axis", {hi + 50.0f, hi + 60.0f}, 0},
+      {"unsorted", {u[500], u[2500], u[700] + 0.5f, u[100]}, -1},
+      {"empty", {}, 0},
+  };
+  for (const Case& c : cases) {
+    const std::vector<float> y(c.x.size(), 7.0f), full = resample(c.x, y, u);
+    int first = -1, count = -1;
+    ims::ResampleWindow(c.x.data(), static_cast<int>(c.x.size()), u.data(), static_cast<int>(u.size()), first, count);
+    ASSERT_TRUE(first >= 0 && count >= 0 && first + count <= static_cast<int>(u.size())) << c.what;
+    EXPECT_TRUE(c.count < 0 || count == c.count) << c.what << " " << count;
+    std::vector<float> window(static_cast<std::size_t>(count), -1.0f);
+    ims::Resample(c.x.data(), y.data(), static_cast<int>(c.x.size()), u.data() + first, window.data(), count);
+    for (int k = 0; k < static_cast<int>(u.size()); ++k) {
+      const bool inside = k >= first && k < first + count;
+      EXPECT_EQ(full[static_cast<std::size_t>(k)], inside ? window[static_cast<std::size_t>(k - first)] : 0.0f)
+          << c.what << " cell " << k;
+    }
+  }
 }
 
 struct Padded {
