@@ -157,6 +157,14 @@ int ZVRawFunctionDescriptors::writeDescriptor(unsigned int nWhichDescriptor) {
   return rc;
 }
 
+void ZVRawFunctionDescriptors::takeMassRanges(const ZVRawFunctionDescriptors& fresh, unsigned int n) {
+  for (unsigned int f = 0; f < n; ++f) {
+    ZVRawFunctionDescriptorImp* mine = getDescriptorImp(f);
+    const ZVRawFunctionDescriptorImp* theirs = fresh.getDescriptorImp(f);
+    if (mine != nullptr && theirs != nullptr) (void)mine->takeMassRanges(*theirs);
+  }
+}
+
 // ---- queries ----
 
 int ZVRawFunctionDescriptors::getDataFormat(unsigned int f, unsigned int& format) const {

@@ -64,6 +64,9 @@ class ZVRawFunctionDescriptors {
   // ZVRAW_FUNCNUM_INVALID for an f no descriptor file could hold (f + 1
   // records past 4 GiB), which would only make empty slots.
   [[nodiscard]] int updateDescriptor(unsigned int f, const ZVRawFunctionDescriptorImp& record);
+  // Each of the first n records takes the mass ranges of its function in
+  // fresh (a later read of the file); records fresh lacks keep theirs.
+  void takeMassRanges(const ZVRawFunctionDescriptors& fresh, unsigned int n);
   // Adds n empty slots.
   [[nodiscard]] int appendFunctions(unsigned int nFuncsToAppend);
 
