@@ -115,6 +115,8 @@ int ZorvalenRawCDCReaderImp::buildMassScale() {
 }
 
 int ZorvalenRawCDCReaderImp::GetMassScale(std::vector<float>& massScale, int& offset) {
+  // Files that are not open have no axis: the outputs stay as they were.
+  if (const int status = GetStatus(); status != ZVRAW_OK) return status;
   const int code = zvraw::guardAllocation([&] {
     // Running out of memory while building the scale must not read as an empty success.
     if (buildMassScale() == ZVRAW_MEMALLOC_ERROR) return ZVRAW_MEMALLOC_ERROR;

@@ -68,7 +68,8 @@ class ZorvalenRawCDCReaderImp {
   int ReadScan(int whichScan, int whichDrift, int*& pMasses, float*& pIntensities, char*& pFlags, int& size);
 
   // The calibrated mass of every index of the function's window, built once,
-  // and the index of its first entry.
+  // and the index of its first entry; the status, both untouched, when the
+  // drift files are not open.
   int GetMassScale(std::vector<float>& massScale, int& offset);
 
   // One point per scan of the function: the intensity within fMass +-
