@@ -301,13 +301,15 @@ int ZVRawFunctionScanIndices::countScans(unsigned int nFuncNum, unsigned int nDa
   const std::uint64_t proposed = static_cast<std::uint64_t>(size) / scanIndexRecordSize(extended);
   if (proposed > std::numeric_limits<unsigned int>::max()) return ZVRAW_SCANINDICESALLOC_ERROR;
   // The index file open already serves the walk back; the count stays 0 when
-  // the data file cannot be had.
+  // there is no data file yet. One that is there but does not open still
+  // bounds the scans: reading their data then gives its open failure.
   if (getZVRawFunctionFile(m_cDataClusterPath, datName, static_cast<int>(nFuncNum) + 1) != ZVRAW_OK)
     return ZVRAW_OK;
   zvraw::FilePtr dat = rawFileComponentfopen(datName, "rb");
-  if (!dat) return ZVRAW_OK;
-  (void)completeScans(idx.get(), zvraw::openFileSize(dat.get()), nDataFormat, extended,
-                      static_cast<unsigned int>(proposed), nCompletedScans);
+  const std::int64_t datSize = dat ? zvraw::openFileSize(dat.get()) : rawComponentFileSize(datName);
+  if (datSize < 0) return ZVRAW_OK;
+  (void)completeScans(idx.get(), datSize, nDataFormat, extended, static_cast<unsigned int>(proposed),
+                      nCompletedScans);
   if (keep != nullptr && nCompletedScans > 0) *keep = std::move(idx);
   return ZVRAW_OK;
 }
