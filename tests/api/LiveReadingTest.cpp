@@ -58,10 +58,26 @@ std::vector<std::pair<int, std::string>> definition(Kind kind) {
 
 // The writer of one run, scans numbered as appended.
 struct Writer {
-  Writer(const fs::path& raw, Kind k) : kind(k) {
+  Writer(const fs::path& raw, Kind k, bool withStats = false) {
     EXPECT_EQ(createRawWriter(&w, raw.c_str()), ZVRAW_OK);
+    function(k, withStats);
+  }
+  // Starts the next function; with statistics, records of one item.
+  void function(Kind k, bool withStats = false) {
+    kind = k;
     const Set d(definition(kind));
-    EXPECT_EQ(appendRawFunction(w, d.p), ZVRAW_OK);
+    const ZorvalenScanItem item = ZorvalenScanItem::COLLISION_ENERGY;
+    EXPECT_EQ(withStats ? appendRawFunctionWithStats(w, d.p, &item, 1) : appendRawFunction(w, d.p), ZVRAW_OK);
+  }
+  // Scans of points masses lo, lo + 1, ... and intensities 1, 2, ...
+  void ladder(int count, int points, float lo) {
+    F m, i;
+    for (int p = 0; p < points; ++p) {
+      m.push_back(lo + static_cast<float>(p));
+      i.push_back(1.0f + static_cast<float>(p));
+    }
+    for (int k = 0; k < count; ++k)
+      ASSERT_EQ(appendRawScan(w, m.data(), i.data(), points, 0.01f * static_cast<float>(++scans)), ZVRAW_OK);
   }
   ~Writer() { (void)destroyRawWriter(w); }
   Writer(const Writer&) = delete;
@@ -97,7 +113,7 @@ struct Writer {
   }
 
   CZorvalenRawWriter w = nullptr;
-  Kind kind;
+  Kind kind = Kind::Centroid;
   int scans = 0;
 };
 
@@ -256,6 +272,126 @@ TEST_F(LiveReading, AnUpdatedReaderAnswersAsAFreshOne) {
       expectSame(updated->observe(drift, masses, writer.scans), fresh.observe(drift, masses, writer.scans), when);
     }
   }
+}
+
+// A reader opened before the scans whose masses widen the function's range
+// reads them whole: every point, in every read.
+TEST_F(LiveReading, ScansBeyondTheRangeAtTheOpenReadWhole) {
+  const struct {
+    int before, beforePoints, after, afterPoints;
+  } cases[] = {{0, 0, 150, 200}, {1, 20, 1, 1190}};
+  for (const auto& c : cases) {
+    std::error_code ec;
+    fs::remove_all(raw(), ec);
+    Writer writer(raw(), Kind::Centroid);
+    writer.ladder(c.before, c.beforePoints, 100.0f);
+    ASSERT_EQ(flushRawWriter(writer.w), ZVRAW_OK);
+    const Readers r(raw());
+    writer.ladder(c.after, c.afterPoints, 100.0f);
+    ASSERT_EQ(flushRawWriter(writer.w), ZVRAW_OK);
+    ASSERT_EQ(updateRawReader(r.scan), ZVRAW_STATSFILE_FILEREADOPEN_ERROR);
+    const int last = c.before + c.after - 1;
+    float *m = nullptr, *y = nullptr, *times = nullptr, *values = nullptr;
+    int n = 0;
+    ASSERT_EQ(readScan(r.scan, 0, last, &m, &y, &n), ZVRAW_OK);
+    EXPECT_EQ(n, c.afterPoints) << c.afterPoints;
+    ASSERT_EQ(combineScan(r.processor, 0, c.before, last), ZVRAW_OK);
+    ASSERT_EQ(getScan(r.processor, &m, &y, &n), ZVRAW_OK);
+    EXPECT_EQ(n, c.afterPoints) << c.afterPoints;
+    const float mass = 150.0f;  // point 50: intensity 51
+    ASSERT_EQ(readMassChromatograms(r.chrom, 0, &mass, 1, &times, &values, 0.5f, false, &n), ZVRAW_OK);
+    EXPECT_EQ(n, last + 1);
+    EXPECT_EQ(n > 0 ? values[n - 1] : 0.0f, 51.0f) << c.afterPoints;
+    (void)releaseMemory(times);
+    (void)releaseMemory(values);
+  }
+}
+
+// Blocks written after a drift read show in every drift read after the update.
+TEST_F(LiveReading, DriftBlocksWrittenAfterADriftReadShow) {
+  std::mt19937 rng(7);
+  Writer writer(raw(), Kind::Drift);
+  for (int s = 0; s < 4; ++s) writer.scan(rng, 0, 0, 0);
+  ASSERT_EQ(flushRawWriter(writer.w), ZVRAW_OK);
+  const Readers r(raw());
+  float *m = nullptr, *y = nullptr;
+  int n = 0;
+  ASSERT_EQ(readDriftScan(r.scan, 0, 0, 0, &m, &y, &n), ZVRAW_OK);
+  for (int s = 0; s < 2; ++s) writer.scan(rng, 0, 0, 0);
+  ASSERT_EQ(flushRawWriter(writer.w), ZVRAW_OK);
+  ASSERT_EQ(updateRawReader(r.scan), ZVRAW_STATSFILE_FILEREADOPEN_ERROR);
+  EXPECT_EQ(readScan(r.scan, 0, 5, &m, &y, &n), ZVRAW_OK);
+  for (int d = 0; d < kBins; ++d) EXPECT_EQ(readDriftScan(r.scan, 0, 5, d, &m, &y, &n), ZVRAW_OK) << d;
+  EXPECT_EQ(combineDriftScan(r.processor, 0, 3, 5, 0, kBins - 1), ZVRAW_OK);
+  int* bins = nullptr;
+  ASSERT_EQ(readMobillogram(r.chrom, 0, 3, 5, 100.0f, 400.0f, &bins, &y, &n), ZVRAW_OK);
+  EXPECT_EQ(n, kBins);
+  (void)releaseMemory(bins);
+  (void)releaseMemory(y);
+}
+
+// This library's drift runs record no transfer RF: the conversions say so.
+TEST_F(LiveReading, DriftConversionsWithoutATransferRF) {
+  // Without statistics there is no record; with them, an RF of 0.
+  for (const auto& [withStats, rangeCode] :
+       {std::pair{false, ZVRAW_TRANSFER_RF_NOT_DEFINED}, {true, ZVRAW_DRIFTRANGE_INVALID}}) {
+    std::error_code ec;
+    fs::remove_all(raw(), ec);
+    {
+      std::mt19937 rng(3);
+      Writer writer(raw(), Kind::Drift, withStats);
+      for (int s = 0; s < 2; ++s) writer.scan(rng, 0, 0, 0);
+      writer.function(Kind::Centroid);  // a later function without the bins
+      writer.ladder(2, 3, 100.0f);
+      ASSERT_EQ(closeRawWriter(writer.w), ZVRAW_OK);
+    }
+    const Readers r(raw());
+    float t = 5.0f;
+    EXPECT_EQ(getDriftTime(r.info, 1, &t), ZVRAW_TRANSFER_RF_NOT_DEFINED) << withStats;
+    EXPECT_TRUE(std::isnan(t)) << withStats;
+    int first = 7, last = 7;
+    EXPECT_EQ(getDriftRangeFromTimeRange(r.info, 0, 0.0f, 1.0f, first, last), rangeCode) << withStats;
+    EXPECT_EQ(std::pair(first, last), std::pair(-1, -1)) << withStats;
+  }
+}
+
+// A data file that is there but does not open: its scans are listed and
+// their reads give the open failure. One not there yet: no scans. Checked
+// by a process without the privilege to read every file.
+TEST_F(LiveReading, ADataFileThatDoesNotOpen) {
+  {
+    Writer writer(raw(), Kind::Centroid);
+    writer.ladder(3, 4, 100.0f);
+    ASSERT_EQ(closeRawWriter(writer.w), ZVRAW_OK);
+  }
+  const fs::path dat = raw() / "_func001.dat";
+  ASSERT_EQ(::chmod(dat.c_str(), 0), 0);
+  ASSERT_EQ(::chmod(dir().c_str(), 0755), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+    if (::access(raw().c_str(), R_OK | X_OK) != 0) ::_exit(3);  // cannot reach the directory at all
+    const Readers r(raw());
+    unsigned scans = 0;
+    float *times = nullptr, *values = nullptr, *m = nullptr, *y = nullptr;
+    int n = 0;
+    const bool ok = r.rc == ZVRAW_OK && getScanCount(r.info, 0, &scans) == ZVRAW_OK && scans == 3 &&
+                    readTICChromatogram(r.chrom, 0, &times, &values, &n) == ZVRAW_OK && n == 3 &&
+                    readScan(r.scan, 0, 0, &m, &y, &n) == ZVRAW_FILEOPEN_ERROR;
+    ::_exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 2 || WEXITSTATUS(status) == 3) GTEST_SKIP() << "no unprivileged reader can reach " << raw();
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+
+  fs::remove(dat);
+  const Readers r(raw());
+  unsigned scans = 7;
+  EXPECT_EQ(getScanCount(r.info, 0, &scans), ZVRAW_OK);
+  EXPECT_EQ(scans, 0u);
 }
 
 }  // namespace
