@@ -193,9 +193,7 @@ int ZVRawDataClusterImp::Update() {
   ZVRawFunctionDescriptors* d = m_pDataInfo ? m_pDataInfo->m_pDescriptors.get() : nullptr;
   if (!index || !stats || !d) return m_nInitialiseResult = ZVRAW_DATACLUSTER_INVALID;
   const int loaded = guardAllocation([&] {
-    ZVRawFunctionDescriptors fresh;
-    if (int rc = fresh.readDescriptors(m_cRawFileName); rc != ZVRAW_OK) return rc;
-    d->takeMassRanges(fresh, m_nFunctionCount);
+    if (int rc = d->refreshMassRanges(); rc != ZVRAW_OK) return rc;
     if (m_pDataInfo->m_pCDCReaderMgr) m_pDataInfo->m_pCDCReaderMgr->Refresh();
     std::vector<unsigned int> formats(m_nFunctionCount), extended(m_nFunctionCount);
     for (unsigned int f = 0; f < m_nFunctionCount; ++f) {

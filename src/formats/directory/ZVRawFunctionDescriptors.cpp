@@ -157,12 +157,24 @@ int ZVRawFunctionDescriptors::writeDescriptor(unsigned int nWhichDescriptor) {
   return rc;
 }
 
-void ZVRawFunctionDescriptors::takeMassRanges(const ZVRawFunctionDescriptors& fresh, unsigned int n) {
-  for (unsigned int f = 0; f < n; ++f) {
-    ZVRawFunctionDescriptorImp* mine = getDescriptorImp(f);
-    const ZVRawFunctionDescriptorImp* theirs = fresh.getDescriptorImp(f);
-    if (mine != nullptr && theirs != nullptr) (void)mine->takeMassRanges(*theirs);
+int ZVRawFunctionDescriptors::refreshMassRanges() {
+  if (!m_ppImp || m_ppImp->empty()) return ZVRAW_OK;
+  std::string name;
+  if (getFunctionDescriptorFileName(name, m_cDataClusterFileName) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
+  zvraw::FilePtr f = rawFileComponentfopen(name, "rb");
+  if (!f) return ZVRAW_FILEOPEN_ERROR;
+  constexpr std::size_t kSize = kFunctionDescriptorRecordSize;
+  Bytes bytes(m_ppImp->size() * kSize);  // no more than the records held
+  int code = ZVRAW_OK;
+  bytes.resize(zvraw::readAt(f.get(), bytes.data(), bytes.size(), 0, code) / kSize * kSize);
+  for (std::size_t i = 0; i < bytes.size() / kSize; ++i) {
+    ZVRawFunctionDescriptorImp* mine = (*m_ppImp)[i].get();
+    if (mine == nullptr) continue;
+    const std::unique_ptr<ZVRawFunctionDescriptorImp> now = cloneDescriptorImp(*mine);
+    ByteCursor in(std::span<const std::uint8_t>(bytes).subspan(i * kSize, kSize));
+    if (now->extractDescriptor(in) == ZVRAW_OK) (void)mine->takeMassRanges(*now);
   }
+  return ZVRAW_OK;
 }
 
 // ---- queries ----
