@@ -112,8 +112,12 @@ ZV_API ZV_RESULT_USED int createRawReaderFromReader(CZorvalenBaseReader source, 
  * accepted. */
 ZV_API int destroyRawReader(CZorvalenBaseReader reader);
 
-/* Re-reads the scan indices and statistics of a directory still being
- * written, for every reader on it: new scans show afterwards.
+/* Re-reads a directory still being written, for every reader on it, so that
+ * they answer as readers opened afresh: the scan indices (new scans), the
+ * statistics, the acquisition mass ranges of the functions known at the
+ * open (which loads decode against) and the drift files (new blocks, and
+ * files made since). The number of functions and the header stay as they
+ * were at the open. Arrays handed out stay valid as each read says.
  * ZVRAW_STATSFILE_FILEREADOPEN_ERROR when the directory has no statistics
  * file (its scans still read). */
 ZV_API ZV_RESULT_USED int updateRawReader(CZorvalenBaseReader reader);
@@ -379,16 +383,19 @@ ZV_API ZV_RESULT_USED int getScanItemValue(CZorvalenBaseReader reader, int nFunc
 ZV_API ZV_RESULT_USED int getScanItemsInFunction(CZorvalenBaseReader reader, int nFunction,
                                                  CZorvalenParameters parameters);
 
-/* The drift time of bin nDrift in the first function that has the bin,
- * preset to NaN (from the transfer RF recorded with that function's first
- * scan: ZVRAW_TRANSFER_RF_NOT_DEFINED when it is 0); ZVRAW_OK with NaN when
- * that function has no statistics. */
+/* The drift time of bin nDrift, preset to NaN, from the transfer RF recorded
+ * with the first scan of the first function that has the bin and an RF.
+ * ZVRAW_TRANSFER_RF_NOT_DEFINED (NaN kept) when the functions that have the
+ * bin record none (an RF of 0, or no statistics): so for every drift run
+ * this library writes, whose statistics hold no transfer RF.
+ * ZVRAW_DRIFTNUM_INVALID when no function has the bin. */
 ZV_API ZV_RESULT_USED int getDriftTime(CZorvalenBaseReader reader, int nDrift, float* pfDriftTime);
 
 /* The drift bins covering fDTStart to fDTEnd of a function, preset to -1:
  * first <= last < the bin count. ZVRAW_DRIFTRANGE_INVALID for a negative,
- * reversed or not finite range or one beyond the bins; ZVRAW_OK with -1 and
- * -1 when the function has no statistics. */
+ * reversed or not finite range, one beyond the bins, or a transfer RF of 0;
+ * ZVRAW_TRANSFER_RF_NOT_DEFINED (-1 and -1) when the function has no
+ * statistics (as getDriftTime). */
 ZV_API ZV_RESULT_USED int getDriftRangeFromTimeRange(CZorvalenBaseReader reader, int nFunction, float fDTStart,
                                                      float fDTEnd, ZV_REF(int) nFirstBin, ZV_REF(int) nLastBin);
 

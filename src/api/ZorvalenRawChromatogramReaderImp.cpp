@@ -261,7 +261,15 @@ int ZorvalenRawChromatogramReaderImp::ReadMassChromatogram(int function, float p
       rc != ZVRAW_OK)
     return rc;
   ZorvalenRawCDCReaderImp* reader = nullptr;
-  if (const int rc = driftReader(function, reader); rc != ZVRAW_OK) return rc;
+  // Past the function number, every failure empties the outputs, as the
+  // drift reader's own do.
+  if (const int rc = driftReader(function, reader); rc != ZVRAW_OK) {
+    if (rc != ZVRAW_FUNCNUM_INVALID) {
+      times = intensities = nullptr;
+      size = 0;
+    }
+    return rc;
+  }
   return reader->ReadMassChromatogram(function, startIndex, endIndex, mass, window, times, intensities, size);
 }
 

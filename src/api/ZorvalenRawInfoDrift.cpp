@@ -19,8 +19,9 @@ int ZorvalenRawInfoImp::checkDriftValid(int function, int bin) const {
 
 int ZorvalenRawInfoImp::GetDriftTime(int function, int bin, float& time) const {
   if (const int rc = checkDriftValid(function, bin); rc != ZVRAW_OK) return rc;
+  // No record is no transfer RF: every drift run this library writes.
   const auto* record = scanRecord(function, 0);
-  if (record == nullptr) return ZVRAW_OK;
+  if (record == nullptr) return ZVRAW_TRANSFER_RF_NOT_DEFINED;
   return DriftCalcs::GetDriftTime(bin, DriftCalcs::TransferRF(*record), time);
 }
 
@@ -29,10 +30,15 @@ int ZorvalenRawInfoImp::GetDriftTime(int bin, float& time) const {
   unsigned int functions = 0;
   int rc = GetFunctionCount(functions);
   if (rc != ZVRAW_OK) return rc;
-  // A function with drift bins but no statistics ends the search too: 0 with NaN.
-  for (unsigned int f = 0; f < functions && f <= static_cast<unsigned>(INT_MAX); ++f)
-    if ((rc = GetDriftTime(static_cast<int>(f), bin, time)) == ZVRAW_OK) break;
-  return rc;
+  // The first function that answers; failing that, what kept the first
+  // function that has the bin from answering (no transfer RF), not that the
+  // later ones lack the bin.
+  int first = ZVRAW_OK;
+  for (unsigned int f = 0; f < functions && f <= static_cast<unsigned>(INT_MAX); ++f) {
+    if ((rc = GetDriftTime(static_cast<int>(f), bin, time)) == ZVRAW_OK) return rc;
+    if (first == ZVRAW_OK && rc != ZVRAW_DRIFTNUM_INVALID) first = rc;
+  }
+  return first != ZVRAW_OK ? first : rc;
 }
 
 int ZorvalenRawInfoImp::GetDriftRangeFromTime(int function, float dtStart, float dtEnd, int& first, int& last) const {
@@ -42,7 +48,7 @@ int ZorvalenRawInfoImp::GetDriftRangeFromTime(int function, float dtStart, float
   if (const int rc = GetDriftScansInFunction(function, bins); rc != ZVRAW_OK) return rc;
   if (bins == 0 || dtStart < 0 || dtEnd < 0 || dtStart > dtEnd) return ZVRAW_DRIFTRANGE_INVALID;
   const auto* record = scanRecord(function, 0);
-  if (record == nullptr) return ZVRAW_OK;
+  if (record == nullptr) return ZVRAW_TRANSFER_RF_NOT_DEFINED;
   const int rf = DriftCalcs::TransferRF(*record);
   int start = -1, end = -1;
   // RF 0 and times without a bin (not finite, or beyond an int) are no range.
@@ -61,7 +67,7 @@ int ZorvalenRawInfoImp::GetDriftRangeFromTime(int function, float dtStart, float
 int ZorvalenRawInfoImp::GetDriftIndexFromTime(int function, float time, int& bin) const {
   if (!(time >= 0)) return ZVRAW_DRIFTNUM_INVALID;  // NaN too
   const auto* record = scanRecord(function, 0);
-  if (record == nullptr) return ZVRAW_OK;
+  if (record == nullptr) return ZVRAW_TRANSFER_RF_NOT_DEFINED;
   const int rc = DriftCalcs::GetDriftIndex(time, DriftCalcs::TransferRF(*record), bin);
   return rc == ZVRAW_DRIFTRANGE_INVALID ? ZVRAW_DRIFTNUM_INVALID : rc;
 }

@@ -125,10 +125,12 @@ class ZorvalenRawInfoImp : public ZorvalenRawReaderImp {
 
   // 55 (ZVRAW_DRIFTNUM_INVALID) for a bin outside the function's bins.
   int checkDriftValid(int function, int bin) const;
-  // A bin's drift time through the function's transfer RF; 0 with time
-  // untouched when the function has no statistics record.
+  // A bin's drift time through the function's transfer RF, from the record
+  // of its scan 0; 73 (ZVRAW_TRANSFER_RF_NOT_DEFINED), time untouched, when
+  // the RF is 0 or there is no record. So for the conversions below.
   int GetDriftTime(int function, int bin, float& time) const;
-  // The first function that answers, with time preset to NaN.
+  // The first function that answers, with time preset to NaN; else the code
+  // of the first function that has the bin, else 55.
   int GetDriftTime(int bin, float& time) const;
   // The bins covering dtStart to dtEnd, preset to -1; 80 for an empty or
   // reversed range, a negative time or a bin beyond the function. A bin equal

@@ -292,6 +292,7 @@ int ZorvalenRawScanReaderImp::GetMassScale(int function, int scan, float*& masse
   // emptied first, so a failed fill never has the gain applied twice.
   _lockMassCorrectedMassScale.clear();
   const int status = reader->GetMassScale(_lockMassCorrectedMassScale, offset);
+  if (status != ZVRAW_OK) return status;
   lockMassScan(function, scan, _lockMassCorrectedMassScale);
   masses = _lockMassCorrectedMassScale.data();
   size = static_cast<int>(_lockMassCorrectedMassScale.size());

@@ -2,6 +2,7 @@
 
 #include "cluster/ZVRawDataClusterImp.h"
 #include "cluster/ZVRawScanManagerImp.h"
+#include "drift/ZorvalenRawCDCReaderMgrImp.h"
 #include "formats/portability/AllocationGuard.h"
 #include "formats/portability/SysPaths.h"
 #include "formats/portability/SysTrace.h"
@@ -179,16 +180,21 @@ bool ZVRawDataClusterImp::getMassCutOff(unsigned int nFuncNum, float& fLowMass, 
   return true;
 }
 
-// Re-reads the index and statistics of a directory that is still being
-// written. The descriptors, header, function count, state and loaded scans
-// stay as they are; the index only grows by the scans now complete.
+// Re-reads what a directory that is still being written changes: the mass
+// ranges of the functions held (the writer widens them as scans arrive, and
+// loads decode against them), the drift files of the drift readers made so
+// far, the index and the statistics. The function count, the rest of the
+// descriptors, the header, the state and loaded scans stay as they are; the
+// index only grows by the scans now complete.
 int ZVRawDataClusterImp::Update() {
   m_nInitialiseResult = ZVRAW_OK;
   ZVRawFunctionScanIndices* index = indices();
   ZVRawExtendedStats* stats = m_pDataInfo ? m_pDataInfo->m_pExtStats.get() : nullptr;
-  const ZVRawFunctionDescriptors* d = descriptors();
+  ZVRawFunctionDescriptors* d = m_pDataInfo ? m_pDataInfo->m_pDescriptors.get() : nullptr;
   if (!index || !stats || !d) return m_nInitialiseResult = ZVRAW_DATACLUSTER_INVALID;
   const int loaded = guardAllocation([&] {
+    if (int rc = d->refreshMassRanges(); rc != ZVRAW_OK) return rc;
+    if (m_pDataInfo->m_pCDCReaderMgr) m_pDataInfo->m_pCDCReaderMgr->Refresh();
     std::vector<unsigned int> formats(m_nFunctionCount), extended(m_nFunctionCount);
     for (unsigned int f = 0; f < m_nFunctionCount; ++f) {
       bool ext = false;

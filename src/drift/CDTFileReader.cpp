@@ -31,12 +31,16 @@ struct CDTFileReader::Impl {
   Path dataPath;
   Path indexPath;
   HeaderBlock header;
+  // The header as stored: a pair whose header changed was written anew.
+  std::string headerBytes;
   // The index records as stored, and each block's end offset in the data
   // file: records are decoded when their block is read, since a decoded
   // record takes many times the bytes of a stored one.
   std::string records;
   std::size_t recordSize = 0;
   std::vector<std::uint64_t> ends;
+  // An impossible record ended the list: nothing after it is a block.
+  bool listEnded = false;
   zvraw::FilePtr data;
   zvraw::PageAlignedBuffer buffer;
   // The spectra a block decodes into; swapped with the caller's on success,
@@ -46,34 +50,40 @@ struct CDTFileReader::Impl {
   CDTBlockReader blockReader;
   ReadFailure lastFailure = ReadFailure::None;
 
+  [[nodiscard]] std::uint64_t listedEnd() const { return kHeaderBlockSize + ends.size() * recordSize; }
   void listBlocks(std::FILE* index);
 };
 
+// Appends the whole records past those listed.
 void CDTFileReader::Impl::listBlocks(std::FILE* index) {
-  const std::uint64_t indexRecordSize = blockReader.NumIndexBytes();
+  if (listEnded) return;
   const std::int64_t fileSize = getLargeFileSize(index);
-  if (fileSize < static_cast<std::int64_t>(kHeaderBlockSize) ||
-      ::fseeko(index, static_cast<off_t>(kHeaderBlockSize), SEEK_SET) != 0) {
+  const std::uint64_t from = listedEnd();
+  if (fileSize < 0 || static_cast<std::uint64_t>(fileSize) < from ||
+      ::fseeko(index, static_cast<off_t>(from), SEEK_SET) != 0) {
     return;
   }
   // Sized by what the file holds, never by n alone.
-  const std::uint64_t count = (static_cast<std::uint64_t>(fileSize) - kHeaderBlockSize) / indexRecordSize;
+  const std::uint64_t count = (static_cast<std::uint64_t>(fileSize) - from) / recordSize;
   if (count == 0) return;
-  records.resize(static_cast<std::size_t>(count * indexRecordSize));
-  records.resize(std::fread(records.data(), 1, records.size(), index) / indexRecordSize * indexRecordSize);
-  this->recordSize = static_cast<std::size_t>(indexRecordSize);
-  ends.reserve(records.size() / indexRecordSize);
-  std::uint64_t end = 0;
-  for (std::size_t at = 0; at < records.size(); at += indexRecordSize) {
+  const std::size_t held = records.size();
+  records.resize(held + static_cast<std::size_t>(count * recordSize));
+  const std::size_t got = std::fread(records.data() + held, 1, records.size() - held, index);
+  records.resize(held + got / recordSize * recordSize);
+  std::uint64_t end = ends.empty() ? 0 : ends.back();
+  for (std::size_t at = held; at < records.size(); at += recordSize) {
     std::uint64_t length = 0;
     std::uint64_t points = 0;
-    const std::string_view record = std::string_view(records).substr(at, indexRecordSize);
-    if (!blockExtent(blockReader.ReadIndex(record), length, points)) break;
+    const std::string_view record = std::string_view(records).substr(at, recordSize);
+    if (!blockExtent(blockReader.ReadIndex(record), length, points)) {
+      listEnded = true;
+      break;
+    }
     end += length;
     ends.push_back(end);
   }
-  records.resize(ends.size() * indexRecordSize);
-  records.shrink_to_fit();
+  records.resize(ends.size() * recordSize);
+  if (listEnded) records.shrink_to_fit();
 }
 
 CDTFileReader::CDTFileReader(std::string_view rawFilePath, unsigned funcNum) : impl_(std::make_unique<Impl>()) {
@@ -88,9 +98,23 @@ CDTFileReader::CDTFileReader(std::string_view rawFilePath, unsigned funcNum) : i
     r.header = r.blockReader.ReadHeader(head);
     // No record size for these: the file cannot be listed.
     if (r.blockReader.NumIndexBytes() == 0) cannotOpenIndex();
+    r.headerBytes = std::move(head);
+    r.recordSize = static_cast<std::size_t>(r.blockReader.NumIndexBytes());
     r.listBlocks(index.get());
   }
   r.data = sysOpenFile(r.dataPath.ToString(), "rb");  // a missing file fails each ReadScan
+}
+
+bool CDTFileReader::Refresh() {
+  Impl& r = *impl_;
+  zvraw::FilePtr index = sysOpenFile(r.indexPath.ToString(), "rb");
+  std::string head(r.headerBytes.size(), '\0');
+  if (!index || !readExactly(index.get(), head.data(), head.size()) || head != r.headerBytes) return false;
+  const std::int64_t fileSize = getLargeFileSize(index.get());
+  if (fileSize < 0 || static_cast<std::uint64_t>(fileSize) < r.listedEnd()) return false;
+  r.listBlocks(index.get());
+  if (!r.data) r.data = sysOpenFile(r.dataPath.ToString(), "rb");
+  return true;
 }
 
 CDTFileReader::~CDTFileReader() = default;

@@ -1,8 +1,9 @@
 #pragma once
 
 // Reads the compressed drift file pair of one function block by block. The
-// block list is fixed when the reader is made; it ends at the first partial
-// or impossible index record, so a damaged tail costs only its own blocks.
+// block list is made with the reader and grows with Refresh; it ends at the
+// first partial or impossible index record, so a damaged tail costs only its
+// own blocks.
 
 #include <cstdint>
 #include <memory>
@@ -37,6 +38,11 @@ class CDTFileReader {
   enum class ReadFailure { None, Unreadable, Corrupt };
   [[nodiscard]] ReadFailure LastFailure() const;
   void Close();
+  // Lists the blocks written since the list was made, and opens a data file
+  // that was missing. False, the list as it was, when the pair is no longer
+  // the one listed (another header, or an index shorter than the records
+  // held): only a reader made afresh reads that.
+  [[nodiscard]] bool Refresh();
 
  private:
   struct Impl;

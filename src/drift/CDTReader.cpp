@@ -137,6 +137,17 @@ int CDTReader::MassToIndex(float mass, float& massindex) const {
   return _code;
 }
 
+bool CDTReader::Refresh() {
+  if (_code != ZVRAW_OK || !_pReader) return false;
+  try {
+    if (!_pReader->Refresh()) return false;
+  } catch (const std::exception&) {  // bad_alloc while listing: the pair is read afresh
+    return false;
+  }
+  _scanCount = static_cast<int>(std::min<std::size_t>(_pReader->NumberOfScans(), INT_MAX));
+  return true;
+}
+
 void CDTReader::Close() {
   if (_pReader) _pReader->Close();
 }

@@ -58,6 +58,10 @@ class CDTReader {
   [[nodiscard]] int GetStatus() const { return _code; }
   void Close();
   void Reset();
+  // Sees the blocks written since the pair was opened; the cached block and
+  // every array handed out stay as they are. False when the reader is not
+  // open or the pair is no longer the one opened: Initialise reads that.
+  [[nodiscard]] bool Refresh();
 
   // One drift spectrum of scan whichScan, drift bin whichDrift. On failure
   // the code, null pointers, size 0 and empty vectors.

@@ -53,6 +53,7 @@ ZorvalenRawCDCReaderImp::ZorvalenRawCDCReaderImp(std::string_view strRawPath, in
                                                  const FunctionCalibration* pFunctionCalibration,
                                                  const ZVRawExternalLumavent* pExternalLumavent)
     : m_strRawPath(strRawPath),
+      m_nFunction(whichFunction),
       m_pFunctionCalibration(pFunctionCalibration),
       m_pExternalLumavent(pExternalLumavent),
       m_pCDCReader(std::make_unique<CDTReader>()) {
@@ -69,26 +70,40 @@ ZorvalenRawCDCReaderImp::ZorvalenRawCDCReaderImp(std::string_view strRawPath, in
 
 ZorvalenRawCDCReaderImp::~ZorvalenRawCDCReaderImp() = default;
 
+void ZorvalenRawCDCReaderImp::Refresh() {
+  if (m_pCDCReader->Refresh()) return;
+  auto fresh = std::make_unique<CDTReader>();
+  if (fresh->Initialise(m_strRawPath, m_nFunction) == ZVRAW_OK) (void)fresh->Calibrate(m_pFunctionCalibration);
+  m_pReplaced = std::move(m_pCDCReader);
+  m_pCDCReader = std::move(fresh);
+  _massScale.clear();
+}
+
+CDTReader& ZorvalenRawCDCReaderImp::reading() {
+  m_pReplaced.reset();
+  return *m_pCDCReader;
+}
+
 int ZorvalenRawCDCReaderImp::GetStatus() const { return m_pCDCReader->GetStatus(); }
 
 int ZorvalenRawCDCReaderImp::GetDriftCount(int& nDriftCount) const { return m_pCDCReader->GetDriftCount(nDriftCount); }
 
 int ZorvalenRawCDCReaderImp::ReadScan(int whichScan, int whichDrift, int*& pMasses, float*& pIntensities, int& size) {
-  return m_pCDCReader->ReadScan(whichScan, whichDrift, pMasses, pIntensities, size);
+  return reading().ReadScan(whichScan, whichDrift, pMasses, pIntensities, size);
 }
 
 int ZorvalenRawCDCReaderImp::ReadScan(int whichScan, int whichDrift, const std::uint32_t*& pMasses,
                                       float*& pIntensities, int& size) {
-  return m_pCDCReader->ReadScan(whichScan, whichDrift, pMasses, pIntensities, size);
+  return reading().ReadScan(whichScan, whichDrift, pMasses, pIntensities, size);
 }
 
 int ZorvalenRawCDCReaderImp::ReadScan(int whichScan, int whichDrift, float*& pMasses, float*& pIntensities, int& size) {
-  return m_pCDCReader->ReadScan(whichScan, whichDrift, pMasses, pIntensities, size);
+  return reading().ReadScan(whichScan, whichDrift, pMasses, pIntensities, size);
 }
 
 int ZorvalenRawCDCReaderImp::ReadScan(int whichScan, int whichDrift, int*& pMasses, float*& pIntensities, char*& pFlags,
                                       int& size) {
-  return m_pCDCReader->ReadScan(whichScan, whichDrift, pMasses, pIntensities, pFlags, size);
+  return reading().ReadScan(whichScan, whichDrift, pMasses, pIntensities, pFlags, size);
 }
 
 int ZorvalenRawCDCReaderImp::buildMassScale() {
@@ -100,6 +115,8 @@ int ZorvalenRawCDCReaderImp::buildMassScale() {
 }
 
 int ZorvalenRawCDCReaderImp::GetMassScale(std::vector<float>& massScale, int& offset) {
+  // Files that are not open have no axis: the outputs stay as they were.
+  if (const int status = GetStatus(); status != ZVRAW_OK) return status;
   const int code = zvraw::guardAllocation([&] {
     // Running out of memory while building the scale must not read as an empty success.
     if (buildMassScale() == ZVRAW_MEMALLOC_ERROR) return ZVRAW_MEMALLOC_ERROR;
@@ -158,7 +175,7 @@ int ZorvalenRawCDCReaderImp::checkRequest(float massStart, float massEnd, int fi
 // checked by the caller; the first failing read ends it with its code.
 int ZorvalenRawCDCReaderImp::extract(ExtractType type, float massStart, float massEnd, int firstBlock, int lastBlock,
                                      int firstBin, int lastBin, std::vector<float>& sums, std::vector<float>& x) {
-  CDTReader& reader = *m_pCDCReader;
+  CDTReader& reader = reading();
   const std::shared_ptr<const ZVRawExternalLumavent> table = gainTable();
   const bool gainPerScan = table != nullptr && !table->empty();
   IndexWindow window;
@@ -251,7 +268,7 @@ int ZorvalenRawCDCReaderImp::extractByMass(float /*massStart*/, float /*massEnd*
         const std::uint32_t* values = nullptr;
         const std::uint32_t* flags = nullptr;
         int n = 0;
-        const int read = m_pCDCReader->ReadScan(static_cast<int>(s), static_cast<int>(d), indices, values, flags, n);
+        const int read = reading().ReadScan(static_cast<int>(s), static_cast<int>(d), indices, values, flags, n);
         if (read != ZVRAW_OK) return read;
         IMSUtil::CombineScans(indices, values, static_cast<std::size_t>(n), sum, _offset);
       }

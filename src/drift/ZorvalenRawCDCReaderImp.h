@@ -50,6 +50,11 @@ class ZorvalenRawCDCReaderImp {
   ZorvalenRawCDCReaderImp(const ZorvalenRawCDCReaderImp&) = delete;
   ZorvalenRawCDCReaderImp& operator=(const ZorvalenRawCDCReaderImp&) = delete;
 
+  // Sees the function's drift files as they now are: the blocks written
+  // since, or files made or written anew since. Arrays handed out stay valid
+  // until the next read.
+  void Refresh();
+
   // 0 when the function's drift files are open.
   [[nodiscard]] int GetStatus() const;
   // The owned drift reader; never null.
@@ -63,7 +68,8 @@ class ZorvalenRawCDCReaderImp {
   int ReadScan(int whichScan, int whichDrift, int*& pMasses, float*& pIntensities, char*& pFlags, int& size);
 
   // The calibrated mass of every index of the function's window, built once,
-  // and the index of its first entry.
+  // and the index of its first entry; the status, both untouched, when the
+  // drift files are not open.
   int GetMassScale(std::vector<float>& massScale, int& offset);
 
   // One point per scan of the function: the intensity within fMass +-
@@ -99,12 +105,17 @@ class ZorvalenRawCDCReaderImp {
   // The gain table in force; null when there is none.
   [[nodiscard]] std::shared_ptr<const ZVRawExternalLumavent> gainTable() const;
   int buildMassScale();
+  // The reader to read with: a reader Refresh replaced goes with the first read after it.
+  CDTReader& reading();
 
   std::string m_strRawPath;
+  int m_nFunction;
   const FunctionCalibration* m_pFunctionCalibration;
   const ZVRawExternalLumavent* m_pExternalLumavent = nullptr;
   const DriftReaderSources* m_pSources = nullptr;
   std::unique_ptr<CDTReader> m_pCDCReader;
+  // What Refresh replaced, kept for the arrays it handed out.
+  std::unique_ptr<CDTReader> m_pReplaced;
   std::vector<float> _massScale;
   int _offset = 0;
 };

@@ -23,4 +23,8 @@ ZorvalenRawCDCReaderImp* ZorvalenRawCDCReaderMgrImp::GetCRCReader(int nWhichFunc
       nullptr);
 }
 
+void ZorvalenRawCDCReaderMgrImp::Refresh() {
+  for (auto& [function, reader] : m_pCDCreaders) reader->Refresh();
+}
+
 }  // namespace Vardex::Lib::ZorvalenRaw

@@ -3,7 +3,8 @@
 // One per open raw directory: makes each function's drift reader on first
 // request, bound to the function's calibration from the header and to the
 // record's lock-mass gain table as it stands at each read, and keeps it
-// until the manager goes.
+// until the manager goes; Refresh makes every reader made so far see its
+// drift files as they now are.
 
 #include <map>
 #include <memory>
@@ -30,6 +31,8 @@ class ZorvalenRawCDCReaderMgrImp {
   // drift files); the same object on every request. Null only when memory
   // for a new reader runs out.
   ZorvalenRawCDCReaderImp* GetCRCReader(int nWhichFunction);
+  // For a directory still being written (see ZorvalenRawCDCReaderImp::Refresh).
+  void Refresh();
 
  private:
   std::string m_strRawPath;

@@ -141,8 +141,9 @@ std::vector<Case> cases() {
     all.push_back({"readDriftScanIndex", kScan, driftIndexAt(f, s, d), code, when(emptyIndex)});
     all.push_back({"readDriftScanFlagsIndex", kScan, driftFlagsAt(f, s, d), code, when(emptyIndexFlags)});
   }
+  // Function 1 has no drift files: no scale, the offset as it was.
   for (const auto& [fn, sc, rc] : {std::tuple{2, 0, ZVRAW_FUNCNUM_INVALID}, {-1, 0, ZVRAW_FUNCNUM_INVALID},
-                                   {0, -1, ZVRAW_SCANNUM_INVALID}}) {
+                                   {0, -1, ZVRAW_SCANNUM_INVALID}, {1, 0, ZVRAW_FILEOPEN_ERROR}}) {
     const int f = fn, s = sc, code = rc;
     all.push_back({"getDriftMassScale", kScan,
                    [f, s](CZorvalenBaseReader r, Outputs& o) { return getDriftMassScale(r, f, s, &o.masses, &o.n, &o.m); },

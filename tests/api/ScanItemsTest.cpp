@@ -264,7 +264,7 @@ TEST_F(DriftBins, TimesOfBins) {
   const struct {
     int bin, rc;
     float time;
-  } cases[] = {{100, ZVRAW_OK, 200.0f}, {3, ZVRAW_OK, 6.0f}, {120, ZVRAW_OK, kNaN},
+  } cases[] = {{100, ZVRAW_OK, 200.0f}, {3, ZVRAW_OK, 6.0f}, {120, ZVRAW_TRANSFER_RF_NOT_DEFINED, kNaN},
                {150, ZVRAW_DRIFTNUM_INVALID, kNaN}, {INT_MIN, ZVRAW_DRIFTNUM_INVALID, kNaN}};
   for (const auto& c : cases) {
     float t = -5;
@@ -290,7 +290,7 @@ TEST_F(DriftBins, RangesOfTimes) {
                {1, 0.0f, 200.0f, ZVRAW_OK, 0, 99}, {1, 0.0f, 202.0f} /* bin 101 */, {1, 5.0f, 4.0f},
                {1, -1.0f, 4.0f}, {1, kNaN, 4.0f}, {1, 0.0f, kNaN}, {1, 1e30f, 1e30f}, {1, 0.0f, 1e30f}, {1, 0.0f, inf},
                {2, 1.0f, 2.0f, ZVRAW_OK, 33, 66},  // RF -32768 taken as 32768
-               {3, 0.0f, 1.0f}, {4, 0.0f, 1.0f, ZVRAW_OK, -1, -1}, {5, 0.0f, 1.0f, ZVRAW_FUNCNUM_INVALID, -1, -1},
+               {3, 0.0f, 1.0f}, {4, 0.0f, 1.0f, ZVRAW_TRANSFER_RF_NOT_DEFINED, -1, -1}, {5, 0.0f, 1.0f, ZVRAW_FUNCNUM_INVALID, -1, -1},
                {-1, 0.0f, 1.0f, ZVRAW_FUNCNUM_INVALID, -1, -1}};
   for (const auto& c : cases) {
     int first = 7, last = 7;
@@ -303,7 +303,7 @@ TEST_F(DriftBins, RangesOfTimes) {
   auto* info = handleCast<ZorvalenRawInfoImp>(r);
   for (auto [f, time, rc, want] : {std::tuple{1, 199.5f, ZVRAW_OK, 100}, {1, kNaN, ZVRAW_DRIFTNUM_INVALID, 7},
                                    {1, 1e30f, ZVRAW_DRIFTNUM_INVALID, 7}, {3, 1.0f, ZVRAW_TRANSFER_RF_NOT_DEFINED, 7},
-                                   {4, 1.0f, ZVRAW_OK, 7}}) {
+                                   {4, 1.0f, ZVRAW_TRANSFER_RF_NOT_DEFINED, 7}}) {
     int bin = 7;
     EXPECT_EQ(info->GetDriftIndexFromTime(f, time, bin), rc) << f << " " << time;
     EXPECT_EQ(bin, want) << f << " " << time;

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "cluster/ZVRawDataClusterInfo.h"
@@ -291,6 +293,48 @@ TEST_F(DriftExtraction, BadHeadersAndDamagedFilesGiveCodes) {
         return ZVRAW_OK;
       },
       0x1e, 100);
+}
+
+// A refreshed reader reads the pair as a new one would: grown in place,
+// made since, written anew with another header, or cut. What it handed out
+// before stays readable until its next read.
+TEST_F(DriftExtraction, RefreshSeesThePairAsItNowIs) {
+  ZorvalenRawCDCReaderMgrImp mgr(dir().string(), nullptr);
+  ZorvalenRawCDCReaderImp* r = mgr.GetCRCReader(0);
+  ZorvalenRawCDCReaderImp* late = mgr.GetCRCReader(1);  // no files yet
+  ASSERT_EQ(late->GetStatus(), ZVRAW_FILEOPEN_ERROR);
+  const struct {
+    const char* what;
+    std::function<void()> change;
+    int scans, bins;
+  } cases[] = {
+      {"grown", [&] { writePair(dir(), 0, Settings{}, ladder(12, 4)); }, 12, 4},
+      {"unchanged", [] {}, 12, 4},
+      {"another header", [&] { writePair(dir(), 0, Settings{.bins = 3}, ladder(5, 3)); }, 5, 3},
+      {"cut", [&] { writePair(dir(), 0, Settings{.bins = 3}, ladder(2, 3)); }, 2, 3},
+  };
+  for (const auto& c : cases) {
+    float *m = nullptr, *y = nullptr;
+    int n = 0;
+    ASSERT_EQ(r->ReadScan(1, 0, m, y, n), ZVRAW_OK) << c.what;
+    const std::vector<float> before(y, y + n);
+    c.change();
+    mgr.Refresh();
+    EXPECT_EQ(std::vector<float>(y, y + n), before) << c.what;
+    int scans = 0, bins = 0;
+    EXPECT_EQ(r->getCDTReader()->GetScanCount(scans), ZVRAW_OK) << c.what;
+    EXPECT_EQ(r->GetDriftCount(bins), ZVRAW_OK) << c.what;
+    EXPECT_EQ(std::pair(scans, bins), std::pair(c.scans, c.bins)) << c.what;
+    EXPECT_EQ(r->ReadScan(c.scans - 1, bins - 1, m, y, n), ZVRAW_OK) << c.what;
+    EXPECT_EQ(r->ReadScan(c.scans, 0, m, y, n), ZVRAW_SCANNUM_INVALID) << c.what;
+  }
+  writePair(dir(), 1, Settings{}, ladder(1, 2));
+  mgr.Refresh();
+  EXPECT_EQ(late->GetStatus(), ZVRAW_OK);
+  std::vector<float> axis;
+  int offset = -1;
+  EXPECT_EQ(late->GetMassScale(axis, offset), ZVRAW_OK);
+  EXPECT_EQ(offset, 10);
 }
 
 }  // namespace

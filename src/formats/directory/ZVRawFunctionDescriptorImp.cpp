@@ -228,6 +228,19 @@ int ZVRawFunctionDescriptor_NonMaldi_Imp::getAcquisitionMassRange(std::uint16_t 
   return ZVRAW_OK;
 }
 
+bool ZVRawFunctionDescriptor_NonMaldi_Imp::takeMassRanges(const ZVRawFunctionDescriptorImp& other) {
+  const auto* o = dynamic_cast<const ZVRawFunctionDescriptor_NonMaldi_Imp*>(&other);
+  if (o == nullptr || o->m_nSegmentCount != m_nSegmentCount) return false;
+  m_fStartMass = o->m_fStartMass;
+  m_fEndMass = o->m_fEndMass;
+  // An unsegmented record keeps its range in the segment timing fields too.
+  if (m_nSegmentCount == 0) {
+    m_fInterSegTime = o->m_fInterSegTime;
+    m_fSegScanTimes = o->m_fSegScanTimes;
+  }
+  return true;
+}
+
 int ZVRawFunctionDescriptor_NonMaldi_Imp::extractDescriptor(ByteCursor& in) {
   if (int rc = ZVRawFunctionDescriptorImp::extractDescriptor(in); rc != ZVRAW_OK) return rc;
   if (!in.read(m_fSetMass) || !in.read(m_fInterSegTime) || !readFloats(in, m_fSegScanTimes.data(), kMassSegmentSlots) ||
@@ -296,6 +309,14 @@ int ZVRawFunctionDescriptor_Maldi_Imp::getAcquisitionMassRange(std::uint16_t nSe
   fLow = m_fAcquLowMass;
   fHigh = m_fAcquHighMass;
   return ZVRAW_OK;
+}
+
+bool ZVRawFunctionDescriptor_Maldi_Imp::takeMassRanges(const ZVRawFunctionDescriptorImp& other) {
+  const auto* o = dynamic_cast<const ZVRawFunctionDescriptor_Maldi_Imp*>(&other);
+  if (o == nullptr || o->m_nSegmentCount != m_nSegmentCount) return false;
+  m_fAcquLowMass = o->m_fAcquLowMass;
+  m_fAcquHighMass = o->m_fAcquHighMass;
+  return true;
 }
 
 int ZVRawFunctionDescriptor_Maldi_Imp::extractDescriptor(ByteCursor& in) {

@@ -46,6 +46,10 @@ class ZVRawFunctionDescriptorImp {
   // Low and high mass of one segment; the head itself answers ZVRAW_ERROR.
   [[nodiscard]] virtual int getAcquisitionMassRange(std::uint16_t nSegment, ZVRAW_MASSTYPE& fLow,
                                                     ZVRAW_MASSTYPE& fHigh) const = 0;
+  // Takes the mass ranges of the same function as a later read of the file
+  // found them (a writer widens them as scans arrive); false, nothing
+  // changed, when other is of another kind or segment count.
+  virtual bool takeMassRanges(const ZVRawFunctionDescriptorImp& other) = 0;
   // Decode/encode the whole record; the head's bodies handle the first 24 bytes.
   [[nodiscard]] virtual int extractDescriptor(ByteCursor& in) = 0;
   [[nodiscard]] virtual int packDescriptor(ByteWriter& out) const = 0;
@@ -131,6 +135,7 @@ class ZVRawFunctionDescriptor_NonMaldi_Imp : public ZVRawFunctionDescriptorImp {
 
   [[nodiscard]] int getAcquisitionMassRange(std::uint16_t nSegment, ZVRAW_MASSTYPE& fLow,
                                             ZVRAW_MASSTYPE& fHigh) const override;
+  bool takeMassRanges(const ZVRawFunctionDescriptorImp& other) override;
   [[nodiscard]] int extractDescriptor(ByteCursor& in) override;
   [[nodiscard]] int packDescriptor(ByteWriter& out) const override;
 
@@ -184,6 +189,7 @@ class ZVRawFunctionDescriptor_Maldi_Imp : public ZVRawFunctionDescriptorImp {
 
   [[nodiscard]] int getAcquisitionMassRange(std::uint16_t nSegment, ZVRAW_MASSTYPE& fLow,
                                             ZVRAW_MASSTYPE& fHigh) const override;
+  bool takeMassRanges(const ZVRawFunctionDescriptorImp& other) override;
   [[nodiscard]] int extractDescriptor(ByteCursor& in) override;
   [[nodiscard]] int packDescriptor(ByteWriter& out) const override;
 

@@ -157,6 +157,26 @@ int ZVRawFunctionDescriptors::writeDescriptor(unsigned int nWhichDescriptor) {
   return rc;
 }
 
+int ZVRawFunctionDescriptors::refreshMassRanges() {
+  if (!m_ppImp || m_ppImp->empty()) return ZVRAW_OK;
+  std::string name;
+  if (getFunctionDescriptorFileName(name, m_cDataClusterFileName) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
+  zvraw::FilePtr f = rawFileComponentfopen(name, "rb");
+  if (!f) return ZVRAW_FILEOPEN_ERROR;
+  constexpr std::size_t kSize = kFunctionDescriptorRecordSize;
+  Bytes bytes(m_ppImp->size() * kSize);  // no more than the records held
+  int code = ZVRAW_OK;
+  bytes.resize(zvraw::readAt(f.get(), bytes.data(), bytes.size(), 0, code) / kSize * kSize);
+  for (std::size_t i = 0; i < bytes.size() / kSize; ++i) {
+    ZVRawFunctionDescriptorImp* mine = (*m_ppImp)[i].get();
+    if (mine == nullptr) continue;
+    const std::unique_ptr<ZVRawFunctionDescriptorImp> now = cloneDescriptorImp(*mine);
+    ByteCursor in(std::span<const std::uint8_t>(bytes).subspan(i * kSize, kSize));
+    if (now->extractDescriptor(in) == ZVRAW_OK) (void)mine->takeMassRanges(*now);
+  }
+  return ZVRAW_OK;
+}
+
 // ---- queries ----
 
 int ZVRawFunctionDescriptors::getDataFormat(unsigned int f, unsigned int& format) const {

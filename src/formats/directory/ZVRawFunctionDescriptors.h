@@ -64,6 +64,11 @@ class ZVRawFunctionDescriptors {
   // ZVRAW_FUNCNUM_INVALID for an f no descriptor file could hold (f + 1
   // records past 4 GiB), which would only make empty slots.
   [[nodiscard]] int updateDescriptor(unsigned int f, const ZVRawFunctionDescriptorImp& record);
+  // Each record held takes the mass ranges its function has in the file of
+  // the directory read now (a writer widens them as scans arrive); records
+  // the file lacks, or holds only in part, keep theirs. One open and one
+  // read of the records held; ZVRAW_FILEOPEN_ERROR when the file does not open.
+  [[nodiscard]] int refreshMassRanges();
   // Adds n empty slots.
   [[nodiscard]] int appendFunctions(unsigned int nFuncsToAppend);
 

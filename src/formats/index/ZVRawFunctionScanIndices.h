@@ -145,6 +145,10 @@ class ZVRawFunctionScanIndices {
     unsigned int format = 0;
     bool extended = false;
     ZVRawFunctionScanIndexImp base;  // the new record each one is decoded over
+    // The largest peak count of the first maxUpTo records: stored bytes do
+    // not change, so a live read need not walk them again.
+    std::size_t maxUpTo = 0;
+    unsigned int maxPeaks = 0;
   };
 
   struct FunctionIndex {

@@ -52,6 +52,11 @@ bool reserveFor(std::vector<Record>& records, std::size_t held, std::size_t n) {
   return true;
 }
 
+// The records a function read whole gets room for: an eighth more, so that
+// the first live reads of a growing run add to its block instead of copying
+// it (untouched room costs no memory).
+constexpr std::size_t withRoomToGrow(std::size_t n) { return n + n / 8; }
+
 }  // namespace
 
 int ZVRawFunctionScanIndices::readIndices(std::string_view cRawFilePath, const unsigned int* pFuncDataFormats) {
@@ -84,7 +89,7 @@ int ZVRawFunctionScanIndices::readIndices(std::string_view cRawFilePath, const u
   };
   ReadBlock batch;
   for (unsigned int f = 0; f < counted; ++f)
-    if (readsFresh(f)) batch.size += std::size_t{complete[f]} * scanIndexRecordSize(extendedOf(f) != 0);
+    if (readsFresh(f)) batch.size += withRoomToGrow(complete[f]) * scanIndexRecordSize(extendedOf(f) != 0);
   if (batch.size > 0) {
     // Reads start on a page boundary, where they run faster. A plain
     // allocation, not an aligned one: a freed block of that size is then
@@ -150,11 +155,11 @@ std::uint8_t* ZVRawFunctionScanIndices::storedDestination(FunctionIndex& fn, std
   if (held == 0) {
     fn.records.clear();
     st = StoredRecords{};
-    if (batch.block && n * recordSize <= batch.size - batch.at) {
+    if (const std::size_t room = withRoomToGrow(n); batch.block && room * recordSize <= batch.size - batch.at) {
       st.block = batch.block;
       st.bytes = batch.block.get() + batch.at;
-      st.room = n;
-      batch.at += n * recordSize;
+      st.room = room;
+      batch.at += room * recordSize;
       return st.bytes;
     }
   } else if (held + n <= st.room) {
@@ -301,13 +306,15 @@ int ZVRawFunctionScanIndices::countScans(unsigned int nFuncNum, unsigned int nDa
   const std::uint64_t proposed = static_cast<std::uint64_t>(size) / scanIndexRecordSize(extended);
   if (proposed > std::numeric_limits<unsigned int>::max()) return ZVRAW_SCANINDICESALLOC_ERROR;
   // The index file open already serves the walk back; the count stays 0 when
-  // the data file cannot be had.
+  // there is no data file yet. One that is there but does not open still
+  // bounds the scans: reading their data then gives its open failure.
   if (getZVRawFunctionFile(m_cDataClusterPath, datName, static_cast<int>(nFuncNum) + 1) != ZVRAW_OK)
     return ZVRAW_OK;
   zvraw::FilePtr dat = rawFileComponentfopen(datName, "rb");
-  if (!dat) return ZVRAW_OK;
-  (void)completeScans(idx.get(), zvraw::openFileSize(dat.get()), nDataFormat, extended,
-                      static_cast<unsigned int>(proposed), nCompletedScans);
+  const std::int64_t datSize = dat ? zvraw::openFileSize(dat.get()) : rawComponentFileSize(datName);
+  if (datSize < 0) return ZVRAW_OK;
+  (void)completeScans(idx.get(), datSize, nDataFormat, extended, static_cast<unsigned int>(proposed),
+                      nCompletedScans);
   if (keep != nullptr && nCompletedScans > 0) *keep = std::move(idx);
   return ZVRAW_OK;
 }
@@ -377,8 +384,17 @@ int ZVRawFunctionScanIndices::setMaxScanSizes(std::span<const KnownMax> known) {
     FunctionIndex& fn = m_functions[f];
     const KnownMax k = f < known.size() ? known[f] : KnownMax{};
     fn.maxScanSize = k.peaks;
-    for (unsigned int s = 0; s < std::min(fn.scans, k.from); ++s)
-      fn.maxScanSize = std::max(fn.maxScanSize, peaksAt(fn, s));
+    const unsigned int walked = std::min(fn.scans, k.from);
+    StoredRecords& st = fn.stored;
+    if (st.count > 0 && st.maxUpTo == walked) {
+      fn.maxScanSize = std::max(fn.maxScanSize, st.maxPeaks);
+    } else {
+      for (unsigned int s = 0; s < walked; ++s) fn.maxScanSize = std::max(fn.maxScanSize, peaksAt(fn, s));
+    }
+    if (st.count > 0 && st.count == fn.scans) {
+      st.maxUpTo = fn.scans;
+      st.maxPeaks = fn.maxScanSize;
+    }
   }
   m_bHasMaxSizes = true;
   return ZVRAW_OK;

@@ -175,6 +175,15 @@ zvraw::FilePtr rawFileComponentfopen(std::string_view path, const char* mode, st
 
 int sysRawComponentFileExists(std::string_view path) { return rawFileComponentfopen(path, "rb") ? 1 : 0; }
 
+std::int64_t rawComponentFileSize(std::string_view path) {
+  if (path.empty() || path.size() > zvraw::kMaxPathLength) return -1;
+  for (const std::string& name : componentSpellings(path)) {
+    struct stat st {};
+    if (::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return static_cast<std::int64_t>(st.st_size);
+  }
+  return -1;
+}
+
 int sysRemoveComponentFile(std::string_view path) {
   if (path.empty() || path.size() > zvraw::kMaxPathLength) return 0;
   std::string name(path);

@@ -57,6 +57,9 @@ char* to_lower(char* text);
 [[nodiscard]] zvraw::FilePtr rawFileComponentfopen(std::string_view path, const char* mode,
                                                    std::uint64_t* sizeAtOpen = nullptr);
 [[nodiscard]] int sysRawComponentFileExists(std::string_view path);
+// The size of the first spelling that names a regular file, opened or not
+// (one the caller may not read is there all the same); -1 when none does.
+[[nodiscard]] std::int64_t rawComponentFileSize(std::string_view path);
 
 // Removes the file in each of the three spellings rawFileComponentfopen
 // would open; the number of files removed.
