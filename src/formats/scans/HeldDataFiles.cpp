@@ -1,6 +1,8 @@
 #include "formats/scans/HeldDataFiles.h"
 
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -68,7 +70,9 @@ bool HeldDataFiles::quietSince(const File& f, std::timespec clock, std::int64_t 
 bool HeldDataFiles::stillHeld(Entry& e) const {
   if (e.byDescriptor) {
     struct stat st {};
-    if (::fstat(::fileno(e.file->stream.get()), &st) == 0 && sameFile(*e.file, st)) return true;
+    // The fstat call itself: the C library's goes through fstatat with an
+    // empty path, which the kernel must first read and check.
+    if (::syscall(SYS_fstat, ::fileno(e.file->stream.get()), &st) == 0 && sameFile(*e.file, st)) return true;
     e.byDescriptor = false;  // changed: the path answers from now on
   }
   const std::timespec before = now();  // a change after it sets a later change time
