@@ -220,7 +220,7 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
       result = ZVRAW_SCANREAD_EOFERROR;
       break;
     }
-    if (m_pFunctionCalibration) cali = *m_pFunctionCalibration;
+    if (settings.calibration) cali = *m_pFunctionCalibration;  // decoding reads the copy only when it calibrates
     if (gain) {
       const float root = std::sqrt(usableGain(*m_pExternalLumavent, rec.getRt()));
       for (double& c : cali.getImp().m_fC) c *= root;
