@@ -100,6 +100,18 @@ void resetPeakResident() {
   out << "5";
 }
 
+// Every scan of function 0 through readScan, each of `points` points.
+void readScansInOrder(CZorvalenBaseReader reader, unsigned scans, unsigned points) {
+  for (unsigned s = 0; s < scans; ++s) {
+    float *masses = nullptr, *intensities = nullptr;
+    int size = 0;
+    if (readScan(reader, 0, static_cast<int>(s), &masses, &intensities, &size) != ZVRAW_OK ||
+        size != static_cast<int>(points))
+      std::abort();
+    benchmark::DoNotOptimize(masses[size - 1] + intensities[size - 1]);
+  }
+}
+
 void readEveryScan(benchmark::State& state, const Run& run) {
   const fs::path dir = directory(run);
   const std::uint64_t scanBytes = run.scanBytes();
@@ -122,14 +134,7 @@ void readEveryScan(benchmark::State& state, const Run& run) {
     resetPeakResident();
     const double before = statusKB("VmRSS:");
     const auto t0 = Clock::now();
-    for (unsigned s = 0; s < run.scans; ++s) {
-      float *masses = nullptr, *intensities = nullptr;
-      int size = 0;
-      if (readScan(reader, 0, static_cast<int>(s), &masses, &intensities, &size) != ZVRAW_OK ||
-          size != static_cast<int>(run.points))
-        std::abort();
-      benchmark::DoNotOptimize(masses[size - 1] + intensities[size - 1]);
-    }
+    readScansInOrder(reader, run.scans, run.points);
     const double t = std::chrono::duration<double>(Clock::now() - t0).count();
     growthMB = std::max(growthMB, (statusKB("VmHWM:") - before) / 1024);
     readTime = std::min(readTime, t);
@@ -187,16 +192,7 @@ void readBySize(benchmark::State& state) {
                                std::abort();
                            benchmark::DoNotOptimize(into.data());
                          }));
-    const double t = zvraw_bench::bestSeconds(1, [&] {
-      for (unsigned s = 0; s < run.scans; ++s) {
-        float *masses = nullptr, *intensities = nullptr;
-        int size = 0;
-        if (readScan(reader, 0, static_cast<int>(s), &masses, &intensities, &size) != ZVRAW_OK ||
-            size != static_cast<int>(run.points))
-          std::abort();
-        benchmark::DoNotOptimize(masses[size - 1] + intensities[size - 1]);
-      }
-    });
+    const double t = zvraw_bench::bestSeconds(1, [&] { readScansInOrder(reader, run.scans, run.points); });
     readTime = std::min(readTime, t);
     state.SetIterationTime(t);
   }
