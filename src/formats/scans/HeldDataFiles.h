@@ -13,9 +13,10 @@
 // own descriptor instead. Any rename, removal or link of it, a write or a
 // truncation sets its change time (or link count, or size) anew, which then
 // differs from the held one and sends the check back to the path. Left
-// over: a directory replaced as a whole under the path (or, for a relative
-// path, a new working directory) is seen once the held file changes; and,
-// as for the read-ahead, the clock set back by more than the span.
+// over: a directory replaced as a whole under the path (or a link along the
+// path pointed elsewhere, or, for a relative path, a new working directory)
+// is seen once the held file changes; and, as for the read-ahead, the clock
+// set back by more than the span.
 //
 // The cluster owns the set and lends it to its function data; it holds a
 // few descriptors at most, the most recently used.
@@ -72,7 +73,8 @@ class HeldDataFiles {
     bool byDescriptor = false;
   };
 
-  // Whether the path still names e's file; the clock was taken before the lookup.
+  // Whether the path still names e's file; moves e to or off the check
+  // through its descriptor.
   [[nodiscard]] bool stillHeld(Entry& e) const;
 
   std::mutex guard_;
