@@ -31,9 +31,11 @@ inline borealtek_zvraw_version_1::ZVRawFunctionDescriptor_NonMaldi runDescriptor
 }
 
 // Replaces dir with the run, `batch` scans per write (scans a multiple of
-// batch); false when a step fails.
+// batch); false when a step fails. `spacing` replaces the 0.875 between
+// points, so that long scans stay inside the acquisition range.
 inline bool writeFormat12Run(const std::filesystem::path& dir, unsigned scans, unsigned points, unsigned batch,
-                             bool continuum, float step = 0.0625f, unsigned grids = 8, unsigned format = 12) {
+                             bool continuum, float step = 0.0625f, unsigned grids = 8, unsigned format = 12,
+                             float spacing = 0.875f) {
   using namespace borealtek_zvraw_version_1;
   std::error_code ec;
   std::filesystem::remove_all(dir, ec);
@@ -52,7 +54,7 @@ inline bool writeFormat12Run(const std::filesystem::path& dir, unsigned scans, u
       intensities[k] = std::make_unique_for_overwrite<float[]>(points);
       flags[k] = std::make_unique<char[]>(points);
       for (unsigned p = 0; p < points; ++p) {
-        masses[k][p] = 100.0f + 0.875f * static_cast<float>(p) + step * static_cast<float>(s % grids);
+        masses[k][p] = 100.0f + spacing * static_cast<float>(p) + step * static_cast<float>(s % grids);
         intensities[k][p] = static_cast<float>(1 + (s * 7 + p * 3) % 1000);
       }
       times[k] = 0.001 * s;

@@ -12,6 +12,15 @@
 // best of the iterations. Counters: scans/s, points/s, both byte rates,
 // vs_memcpy (readScan's rate over memcpy's) and peak_rss_growth_MB, the
 // most the resident set grew above the open directory during a pass.
+//
+// What one call costs by scan size: read_scan/points/N reads every scan of
+// N points of format-12 data in order, the directory named by a path
+// relative to the working directory, against one pread of each scan's
+// bytes from the same file into a touched block. Counters: us_per_call,
+// pread_us (per scan), vs_pread (readScan's time over pread's) and
+// ns_per_point. Run it again under
+// GLIBC_TUNABLES=glibc.malloc.mmap_threshold=131072 to see the read cost
+// the same whatever the allocator does with freed memory.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -91,6 +100,18 @@ void resetPeakResident() {
   out << "5";
 }
 
+// Every scan of function 0 through readScan, each of `points` points.
+void readScansInOrder(CZorvalenBaseReader reader, unsigned scans, unsigned points) {
+  for (unsigned s = 0; s < scans; ++s) {
+    float *masses = nullptr, *intensities = nullptr;
+    int size = 0;
+    if (readScan(reader, 0, static_cast<int>(s), &masses, &intensities, &size) != ZVRAW_OK ||
+        size != static_cast<int>(points))
+      std::abort();
+    benchmark::DoNotOptimize(masses[size - 1] + intensities[size - 1]);
+  }
+}
+
 void readEveryScan(benchmark::State& state, const Run& run) {
   const fs::path dir = directory(run);
   const std::uint64_t scanBytes = run.scanBytes();
@@ -113,14 +134,7 @@ void readEveryScan(benchmark::State& state, const Run& run) {
     resetPeakResident();
     const double before = statusKB("VmRSS:");
     const auto t0 = Clock::now();
-    for (unsigned s = 0; s < run.scans; ++s) {
-      float *masses = nullptr, *intensities = nullptr;
-      int size = 0;
-      if (readScan(reader, 0, static_cast<int>(s), &masses, &intensities, &size) != ZVRAW_OK ||
-          size != static_cast<int>(run.points))
-        std::abort();
-      benchmark::DoNotOptimize(masses[size - 1] + intensities[size - 1]);
-    }
+    readScansInOrder(reader, run.scans, run.points);
     const double t = std::chrono::duration<double>(Clock::now() - t0).count();
     growthMB = std::max(growthMB, (statusKB("VmHWM:") - before) / 1024);
     readTime = std::min(readTime, t);
@@ -135,6 +149,71 @@ void readEveryScan(benchmark::State& state, const Run& run) {
   state.counters["vs_memcpy"] = copyTime / readTime;
   state.counters["peak_rss_growth_MB"] = growthMB;
 }
+
+struct SizedRun {
+  unsigned points, scans, batch;
+  [[nodiscard]] std::uint64_t scanBytes() const { return std::uint64_t{points} * 8; }
+};
+
+constexpr SizedRun kSized[] = {{10, 65536, 1024}, {1000, 8192, 1024}, {10000, 1024, 256}, {100000, 64, 16},
+                               {400000, 16, 16}};
+
+void readBySize(benchmark::State& state) {
+  const auto* found = std::ranges::find(kSized, static_cast<unsigned>(state.range(0)), &SizedRun::points);
+  if (found == std::end(kSized)) std::abort();
+  const SizedRun run = *found;
+  const char* tmp = std::getenv("TMPDIR");
+  const fs::path parent = fs::path(tmp && *tmp ? tmp : "/tmp") / ("zvraw-bench-read-scan-" + std::to_string(run.points));
+  const fs::path dir = parent / "run.raw";
+  std::error_code ec;
+  if (fs::file_size(dir / "_func001.dat", ec) != run.scanBytes() * run.scans || !fs::exists(dir / "_header.txt")) {
+    std::fprintf(stderr, "read_scan: writing %s (once)\n", dir.c_str());
+    // Masses stay between 100 and 1,900 whatever the point count.
+    const float spacing = std::min(0.875f, 1800.0f / static_cast<float>(run.points));
+    if (!zvraw_bench::writeFormat12Run(dir, run.scans, run.points, run.batch, true, 0.0625f, 8, 12, spacing))
+      std::abort();
+  }
+  const fs::path home = fs::current_path();
+  fs::current_path(parent);  // the reader is given "run.raw"
+
+  const int fd = ::open("run.raw/_func001.dat", O_RDONLY);
+  zvraw::PageAlignedBuffer into(run.scanBytes());
+  if (fd < 0 || !into.data()) std::abort();
+  std::memset(into.data(), 0, run.scanBytes());
+  CZorvalenBaseReader reader = nullptr;
+  if (createRawReaderFromPath("run.raw", &reader, ZorvalenBaseType::SCAN) != ZVRAW_OK) std::abort();
+
+  double readTime = 1e30, preadTime = 1e30;
+  for (auto _ : state) {
+    preadTime = std::min(preadTime, zvraw_bench::bestSeconds(1, [&] {
+                           for (unsigned s = 0; s < run.scans; ++s)
+                             if (::pread(fd, into.data(), run.scanBytes(), static_cast<off_t>(s * run.scanBytes())) !=
+                                 static_cast<ssize_t>(run.scanBytes()))
+                               std::abort();
+                           benchmark::DoNotOptimize(into.data());
+                         }));
+    const double t = zvraw_bench::bestSeconds(1, [&] { readScansInOrder(reader, run.scans, run.points); });
+    readTime = std::min(readTime, t);
+    state.SetIterationTime(t);
+  }
+  destroyRawReader(reader);
+  ::close(fd);
+  fs::current_path(home);
+  state.counters["us_per_call"] = readTime / run.scans * 1e6;
+  state.counters["pread_us"] = preadTime / run.scans * 1e6;
+  state.counters["vs_pread"] = readTime / preadTime;
+  state.counters["ns_per_point"] = readTime / (static_cast<double>(run.scans) * run.points) * 1e9;
+}
+BENCHMARK(readBySize)
+    ->Name("read_scan/points")
+    ->Arg(10)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(400000)
+    ->UseManualTime()
+    ->Iterations(7)
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_ReadScanContinuum(benchmark::State& state) { readEveryScan(state, kContinuum); }
 BENCHMARK(BM_ReadScanContinuum)

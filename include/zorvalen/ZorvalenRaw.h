@@ -22,10 +22,11 @@
  * arrays) belongs to the handle: valid until the next call of the same kind
  * on it or until it is destroyed; never release it.
  *
- * Threads. The library starts no thread and takes no lock. Handles on
- * different directories may be used from different threads at once; the
- * handles made on one directory (createRawReaderFromReader) are used from one
- * thread at a time.
+ * Threads. The library starts no thread; its few internal locks guard only
+ * the records that handles on one directory share and never wait on the
+ * caller. Handles on different directories may be used from different
+ * threads at once; the handles made on one directory
+ * (createRawReaderFromReader) are used from one thread at a time.
  *
  * Output. The library writes nothing to the caller's standard output or
  * standard error: what it has to say is in its result codes.

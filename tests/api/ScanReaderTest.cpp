@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "api/ReaderTestSupport.h"
@@ -250,6 +253,73 @@ TEST_F(ScanReader, ReadsFollowTheDirectorysState) {
   expectFixtureScan(read(r, 0, 1), 0, 1, 4);
   ASSERT_EQ(late->ReadScan(1, 2, m, i, n), ZVRAW_OK);
   EXPECT_EQ(n, 6);
+}
+
+// A data file replaced under its name or cut short between two reads is
+// read as a fresh reader reads it, also once the held file was quiet long
+// enough to be checked through its own descriptor.
+TEST_F(ScanReader, ADataFileChangedUnderItsNameReadsAsAFreshReader) {
+  const auto runFor = [&](const char* name) { return dir() / name / "run.raw"; };
+  const auto writeRun = [&](const fs::path& at, bool other) {
+    RawDirectoryFixture fx;
+    fx.function({.scans = 4, .peaks = 5});
+    if (other) fx.function(0).point = [](unsigned s, unsigned p) { return std::pair{300.0f + s + p, 7.0f + p}; };
+    fs::create_directories(at);
+    fx.write(at);
+  };
+  const std::string data = RawDirectoryFixture::dataName(0);
+  using Step = std::function<void(const fs::path& dat, const fs::path& replacement)>;
+  const struct {
+    const char* what;
+    Step change, before = nullptr;  // before: ahead of the quiet span
+  } cases[] = {
+      {"renamed over", [](const fs::path& dat, const fs::path& by) { fs::rename(by, dat); }},
+      {"removed and made again",
+       [](const fs::path& dat, const fs::path& by) {
+         const Bytes bytes = readFile(by);
+         fs::remove(dat);
+         writeFile(dat, bytes);
+       }},
+      {"cut inside scan 2", [](const fs::path& dat, const fs::path&) { fs::resize_file(dat, 2 * 5 * 8 + 3); }},
+      {"cut to nothing", [](const fs::path& dat, const fs::path&) { fs::resize_file(dat, 0); }},
+      // The held file does not change when a link to it is pointed elsewhere.
+      {"a link at the name pointed elsewhere",
+       [](const fs::path& dat, const fs::path& by) {
+         fs::create_symlink(by, dat.string() + ".new");
+         fs::rename(dat.string() + ".new", dat);
+       },
+       [](const fs::path& dat, const fs::path&) {
+         fs::rename(dat, dat.string() + ".real");
+         fs::create_symlink(dat.string() + ".real", dat);
+       }},
+  };
+  for (const auto& c : cases) {
+    writeRun(runFor(c.what), false);
+    writeRun(dir() / c.what / "other.raw", true);
+    if (c.before) c.before(runFor(c.what) / data, {});
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(2100));  // past the quiet span
+
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = runFor(c.what).string();
+    CZorvalenBaseReader r = nullptr, fresh = nullptr;
+    ASSERT_EQ(createRawReaderFromPath(path.c_str(), &r, ZorvalenBaseType::SCAN), ZVRAW_OK);
+    // The first read opens the file, the second finds it quiet.
+    for (unsigned s = 0; s < 2; ++s) expectFixtureScan(read(r, 0, static_cast<int>(s)), 0, s, 5);
+    c.change(runFor(c.what) / data, dir() / c.what / "other.raw" / data);
+    ASSERT_EQ(createRawReaderFromPath(path.c_str(), &fresh, ZorvalenBaseType::SCAN), ZVRAW_OK);
+    for (int s = 0; s < 4; ++s) {
+      const Scan got = read(r, 0, s), want = read(fresh, 0, s);
+      // A fresh reader's index lists no scan past the cut; ours still does,
+      // and the file no longer holds it.
+      EXPECT_EQ(got.rc, want.rc == ZVRAW_SCANNUM_INVALID ? ZVRAW_SCANREAD_EOFERROR : want.rc) << "scan " << s;
+      EXPECT_EQ(got.masses, want.masses) << "scan " << s;
+      EXPECT_EQ(got.intensities, want.intensities) << "scan " << s;
+    }
+    EXPECT_EQ(destroyRawReader(fresh), ZVRAW_OK);
+    EXPECT_EQ(destroyRawReader(r), ZVRAW_OK);
+  }
 }
 
 TEST_F(ScanReader, InternalReadRefusesBuffersTooSmall) {

@@ -1,6 +1,8 @@
 #include "formats/scans/HeldDataFiles.h"
 
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -11,20 +13,28 @@ namespace zvraw {
 
 namespace {
 
+constexpr std::int64_t kNanosPerSecond = 1'000'000'000;
+
 bool sameFile(const HeldDataFiles::File& f, const struct stat& st) {
   return f.device == static_cast<std::uint64_t>(st.st_dev) && f.inode == static_cast<std::uint64_t>(st.st_ino) &&
-         f.size == static_cast<std::uint64_t>(st.st_size) && f.changeSeconds == st.st_ctim.tv_sec &&
-         f.changeNanos == st.st_ctim.tv_nsec;
+         f.links == static_cast<std::uint64_t>(st.st_nlink) && f.size == static_cast<std::uint64_t>(st.st_size) &&
+         f.changeSeconds == st.st_ctim.tv_sec && f.changeNanos == st.st_ctim.tv_nsec;
 }
 
 // Whether the first regular file among the opener's spellings is f.
-bool stillHeld(const std::array<std::string, 3>& spellings, const HeldDataFiles::File& f) {
+bool foundAt(const std::array<std::string, 3>& spellings, const HeldDataFiles::File& f) {
   for (const std::string& name : spellings) {
     struct stat st {};
     if (::stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     return sameFile(f, st);
   }
   return false;
+}
+
+// Whether name itself (not a link to it) is f.
+bool isItself(const std::string& name, const HeldDataFiles::File& f) {
+  struct stat st {};
+  return ::lstat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode) && sameFile(f, st);
 }
 
 std::shared_ptr<const HeldDataFiles::File> openFile(const std::string& path) {
@@ -35,6 +45,7 @@ std::shared_ptr<const HeldDataFiles::File> openFile(const std::string& path) {
   f->size = static_cast<std::uint64_t>(st.st_size);
   f->device = static_cast<std::uint64_t>(st.st_dev);
   f->inode = static_cast<std::uint64_t>(st.st_ino);
+  f->links = static_cast<std::uint64_t>(st.st_nlink);
   f->changeSeconds = st.st_ctim.tv_sec;
   f->changeNanos = st.st_ctim.tv_nsec;
   return f;
@@ -42,11 +53,39 @@ std::shared_ptr<const HeldDataFiles::File> openFile(const std::string& path) {
 
 }  // namespace
 
+std::timespec HeldDataFiles::now() {
+  std::timespec t{};
+  if (::clock_gettime(CLOCK_REALTIME_COARSE, &t) != 0) t = {};
+  return t;
+}
+
+bool HeldDataFiles::quietSince(const File& f, std::timespec clock, std::int64_t span) {
+  const std::int64_t seconds = clock.tv_sec - f.changeSeconds;
+  // Spans of years need no nanoseconds (and must not overflow them).
+  if (seconds > 60) return true;
+  if (seconds < -1) return false;
+  return seconds * kNanosPerSecond + (clock.tv_nsec - f.changeNanos) > span;
+}
+
+bool HeldDataFiles::stillHeld(Entry& e) const {
+  if (e.byDescriptor) {
+    struct stat st {};
+    // The fstat call itself: the C library's goes through fstatat with an
+    // empty path, which the kernel must first read and check.
+    if (::syscall(SYS_fstat, ::fileno(e.file->stream.get()), &st) == 0 && sameFile(*e.file, st)) return true;
+    e.byDescriptor = false;  // changed: the path answers from now on
+  }
+  const std::timespec before = now();  // a change after it sets a later change time
+  if (!foundAt(e.spellings, *e.file)) return false;
+  e.byDescriptor = e.direct && quietSince(*e.file, before, quietNanos_);
+  return true;
+}
+
 std::shared_ptr<const HeldDataFiles::File> HeldDataFiles::acquire(const std::string& path) {
   const std::lock_guard lock(guard_);
   ++clock_;
   auto at = std::ranges::find(held_, path, &Entry::path);
-  if (at != held_.end() && stillHeld(at->spellings, *at->file)) {
+  if (at != held_.end() && stillHeld(*at)) {
     at->lastUse = clock_;
     return at->file;
   }
@@ -61,6 +100,9 @@ std::shared_ptr<const HeldDataFiles::File> HeldDataFiles::acquire(const std::str
   }
   at->file = fresh;
   at->lastUse = clock_;
+  // The descriptor answers only after a later lookup finds the file quiet.
+  at->direct = isItself(at->spellings[0], *fresh);
+  at->byDescriptor = false;
   return fresh;
 }
 

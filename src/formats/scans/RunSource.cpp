@@ -28,11 +28,12 @@ RunSource RunSource::stream(std::FILE* file) {
   return s;
 }
 
-RunSource RunSource::descriptor(int fd, std::uint64_t fileSize, RunWindow* window) {
+RunSource RunSource::descriptor(int fd, std::uint64_t fileSize, RunWindow* window, PageAlignedBuffer* large) {
   RunSource s(Kind::Descriptor);
   s.fd_ = fd;
   s.size_ = fileSize;
   s.window_ = window;
+  s.kept_ = large;
   return s;
 }
 
@@ -54,7 +55,7 @@ char* RunSource::stage(std::uint64_t pos, std::uint64_t bytes) {
     return block ? block + lead : nullptr;
   }
   if (bytes > SIZE_MAX - lead) return nullptr;
-  std::uint8_t* own = large_.reserve(static_cast<std::size_t>(lead + bytes));
+  std::uint8_t* own = (kept_ ? *kept_ : large_).reserve(static_cast<std::size_t>(lead + bytes));
   return own ? reinterpret_cast<char*>(own) + lead : nullptr;
 }
 

@@ -19,8 +19,11 @@ class RunSource {
   // The stream, read from its position (the offsets given are not used).
   [[nodiscard]] static RunSource stream(std::FILE* file);
   // The file fd of fileSize bytes, read with pread (no stream, no seek),
-  // through the window's block when one is given.
-  [[nodiscard]] static RunSource descriptor(int fd, std::uint64_t fileSize, RunWindow* window = nullptr);
+  // through the window's block when one is given. Runs too large for the
+  // thread's scratch block go to `large` when given (a block the caller
+  // keeps between loads), else to a block of the source's own.
+  [[nodiscard]] static RunSource descriptor(int fd, std::uint64_t fileSize, RunWindow* window = nullptr,
+                                            PageAlignedBuffer* large = nullptr);
   // The file's bytes [at, at + size) held at block.
   [[nodiscard]] static RunSource memory(const char* block, std::uint64_t size, std::uint64_t at = 0);
 
@@ -45,6 +48,7 @@ class RunSource {
   const char* block_ = nullptr;
   std::uint64_t size_ = 0, at_ = 0;
   PageAlignedBuffer large_;
+  PageAlignedBuffer* kept_ = nullptr;
 };
 
 }  // namespace zvraw

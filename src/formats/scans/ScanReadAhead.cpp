@@ -7,27 +7,7 @@
 
 namespace zvraw {
 
-namespace {
-
-constexpr std::int64_t kNanosPerSecond = 1'000'000'000;
-
-// Whether the change time lies more than span before the clock.
-bool quietSince(const HeldDataFiles::File& f, std::timespec clock, std::int64_t span) {
-  const std::int64_t seconds = clock.tv_sec - f.changeSeconds;
-  // Spans of years need no nanoseconds (and must not overflow them).
-  if (seconds > 60) return true;
-  if (seconds < -1) return false;
-  return seconds * kNanosPerSecond + (clock.tv_nsec - f.changeNanos) > span;
-}
-
-}  // namespace
-
-std::timespec ScanReadAhead::now() {
-  std::timespec t{};
-  // The coarse clock is the one file times are taken from.
-  if (::clock_gettime(CLOCK_REALTIME_COARSE, &t) != 0) t = {};
-  return t;
-}
+std::timespec ScanReadAhead::now() { return HeldDataFiles::now(); }
 
 bool ScanReadAhead::sameFile(const std::shared_ptr<const HeldDataFiles::File>& file) const {
   return !file_.owner_before(file) && !file.owner_before(file_) && !file_.expired();
@@ -47,7 +27,7 @@ const char* ScanReadAhead::find(const std::shared_ptr<const HeldDataFiles::File>
   nextRun_ = offset + bytes;
   // A run that starts the walk, or jumps, is read alone: reading ahead of
   // scans taken in no order would only read more.
-  if (!next || bytes > kBlockBytes / 2 || !quietSince(*file, lookedUp, quietNanos)) return nullptr;
+  if (!next || bytes > kBlockBytes / 2 || !HeldDataFiles::quietSince(*file, lookedUp, quietNanos)) return nullptr;
   // From the page the run starts in, so the block keeps the file's
   // alignment; never more than the file holds from there.
   const std::uint64_t from = offset / kPageSize * kPageSize;

@@ -101,6 +101,8 @@ std::shared_ptr<ZVRawScan[]> ZVRawFunctionData::allocateScans(std::uint32_t n) {
 
 void ZVRawFunctionData::deleteScans() {
   // A share of a scan buffer is only let go; the buffer keeps its scans.
+  // An array of one scan of our own is kept for the next one-scan load.
+  if (m_nMyScanData == 1 && m_nScanBufferSize == 1 && m_pScans.use_count() == 1) m_spareScan = std::move(m_pScans);
   m_pScans.reset();
   m_nMyScanData = 1;
   m_nMaxLoadedScanSize = 0;

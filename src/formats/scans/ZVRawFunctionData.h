@@ -19,6 +19,7 @@
 
 #include "formats/calibration/FunctionCalibration.h"
 #include "formats/index/ZVRawFunctionScanIndexImp.h"
+#include "formats/portability/PageAlignedBuffer.h"
 #include "formats/calibration/ZVRawMassType.h"
 #include "formats/scans/ZVRawScan.h"
 #include "formats/scans/ZVRawScanBufferSource.h"
@@ -230,6 +231,13 @@ class ZVRawFunctionData {
   std::uint32_t m_dataPathFunction = 0;
   // One-scan loads in file order, served from the bytes read ahead.
   std::unique_ptr<zvraw::ScanReadAhead> m_readAhead;
+  // What a one-scan load leaves for the next, so that its read and decode
+  // cost no fresh memory whatever the allocator does with freed blocks: the
+  // last one-scan array once released, and the block that runs too large
+  // for the thread's scratch block are read into. Neither outgrows the
+  // largest scan read; both go with this object.
+  std::shared_ptr<ZVRawScan[]> m_spareScan;
+  zvraw::PageAlignedBuffer m_largeRuns;
 };
 
 }  // namespace borealtek_zvraw_version_1

@@ -117,6 +117,11 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
     previousCount = m_nScanBufferSize;
   }
   deleteScans();
+  if (total == 1 && !previous && m_spareScan) {
+    previous = std::move(m_spareScan);
+    previousCount = 1;
+  }
+  m_spareScan.reset();  // a longer load needs no spare beside its own array
 
   if (m_nFuncNum >= static_cast<unsigned int>(INT_MAX)) return ZVRAW_FILENAME_ERROR;
   // The data file's name is made again only when the directory or the
@@ -197,7 +202,7 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
     readEnd = std::max(readEnd, at + zvraw_packed::getBytesPerScan(format, rec.getPeaksInScan()));
   }
   zvraw::RunWindow window(::fileno(file), size, zvraw::threadScratchBlock(), zvraw::kScratchBlockBytes, readEnd);
-  zvraw::RunSource dataFile = zvraw::RunSource::descriptor(::fileno(file), size, &window);
+  zvraw::RunSource dataFile = zvraw::RunSource::descriptor(::fileno(file), size, &window, &m_largeRuns);
   // Only loads of one scan read ahead: longer loads read their runs in order anyway.
   if (held && total == 1 && !m_readAhead) m_readAhead = std::make_unique<zvraw::ScanReadAhead>();
   zvraw::ScanReadAhead* ahead = held && total == 1 ? m_readAhead.get() : nullptr;
@@ -215,7 +220,7 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
       result = ZVRAW_SCANREAD_EOFERROR;
       break;
     }
-    if (m_pFunctionCalibration) cali = *m_pFunctionCalibration;
+    if (settings.calibration) cali = *m_pFunctionCalibration;  // decoding reads the copy only when it calibrates
     if (gain) {
       const float root = std::sqrt(usableGain(*m_pExternalLumavent, rec.getRt()));
       for (double& c : cali.getImp().m_fC) c *= root;

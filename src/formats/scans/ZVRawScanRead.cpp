@@ -476,9 +476,15 @@ int ZVRawScan::decode(std::span<const char> run, unsigned int nPeaksInScan, cons
   const bool flags = format == 12 || format == 13;
   const bool errors = format == 13;
   const bool daughters = (format == 2 || format == 11) && carriesDaughters(functionType);
-  // Arrays of the same size that the donor's own decoding made are taken
-  // over: a reload then writes into warm memory without the allocator.
-  ZVRawScan* giver = donor != nullptr && donor->m_nArrayRoom == count ? donor : nullptr;
+  // Arrays that the donor's own decoding made, with room for this scan, are
+  // taken over whole: a reload then writes into warm memory without the
+  // allocator, whatever the scan sizes.
+  const auto holds = [&](const ZVRawScan& d) {
+    return d.m_nArrayRoom >= count && d.m_pfMasses && d.m_pfIntensities && (!flags || d.m_pcFlags) &&
+           (!errors || (d.m_pcAccMassFlags && d.m_pfDMasses && d.m_pfDIntensities)) && (!daughters || d.m_pfDaughterMasses);
+  };
+  ZVRawScan* giver = donor != nullptr && holds(*donor) ? donor : nullptr;
+  const std::uint32_t room = giver ? giver->m_nArrayRoom : count;
   const auto give = [&](auto& mine, auto ZVRawScan::*theirs) {
     using T = std::remove_reference_t<decltype(mine[0])>;
     if (giver && giver->*theirs)
@@ -496,7 +502,7 @@ int ZVRawScan::decode(std::span<const char> run, unsigned int nPeaksInScan, cons
   }
   if (daughters) give(m_pfDaughterMasses, &ZVRawScan::m_pfDaughterMasses);
   if (donor) donor->DeleteScanData();
-  m_nArrayRoom = count;
+  m_nArrayRoom = room;
   if (!m_pfMasses || !m_pfIntensities || (flags && !m_pcFlags) ||
       (errors && (!m_pcAccMassFlags || !m_pfDMasses || !m_pfDIntensities)) || (daughters && !m_pfDaughterMasses))
     return failRead(ZVRAW_SCANMEMALLOC_ERROR);
