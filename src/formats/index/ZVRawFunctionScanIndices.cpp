@@ -85,8 +85,12 @@ std::uint32_t ZVRawFunctionScanIndices::peaksAt(const FunctionIndex& fn, std::si
 }
 
 bool ZVRawFunctionScanIndices::materialise(FunctionIndex& fn) {
+  if (!fn.maybeStored.value.load(std::memory_order_acquire)) return true;
   const std::unique_lock lock(m_storedGuard);
-  if (fn.stored.count == 0) return true;
+  if (fn.stored.count == 0) {
+    fn.maybeStored.value.store(false, std::memory_order_release);
+    return true;
+  }
   std::vector<ZVRawFunctionScanIndexImp> decoded;
   try {
     decoded.reserve(fn.stored.count);
@@ -96,6 +100,7 @@ bool ZVRawFunctionScanIndices::materialise(FunctionIndex& fn) {
   for (std::size_t s = 0; s < fn.stored.count; ++s) decoded.push_back(recordAt(fn, s));
   fn.records.swap(decoded);
   fn.stored = StoredRecords{};
+  fn.maybeStored.value.store(false, std::memory_order_release);
   return true;
 }
 

@@ -5,6 +5,7 @@
 // looked up by scan or retention time, and written back incrementally.
 // Record layout: ZVRawFunctionScanIndexImp.h. Functions and scans count from 0.
 
+#include <atomic>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -151,10 +152,23 @@ class ZVRawFunctionScanIndices {
     unsigned int maxPeaks = 0;
   };
 
+  // Set before records are stored, cleared once they are decoded: a load
+  // that finds it clear lends the records without the exclusive lock.
+  struct MaybeStored {
+    std::atomic<bool> value{false};
+    MaybeStored() = default;
+    MaybeStored(const MaybeStored& o) noexcept : value(o.value.load(std::memory_order_acquire)) {}
+    MaybeStored& operator=(const MaybeStored& o) noexcept {
+      value.store(o.value.load(std::memory_order_acquire), std::memory_order_release);
+      return *this;
+    }
+  };
+
   struct FunctionIndex {
     // Decoded records; empty while `stored` holds them.
     std::vector<ZVRawFunctionScanIndexImp> records;
     StoredRecords stored;
+    MaybeStored maybeStored;
     bool hasRecords = false;  // a record array exists (it may hold 0 records)
     unsigned int scans = 0;   // records taken as scans; never more than records.size()
     unsigned int maxScanSize = 0;

@@ -192,6 +192,7 @@ int ZVRawFunctionScanIndices::readNewRecords(unsigned int f, unsigned int c, uns
   std::vector<std::uint8_t> unstored;  // bytes of a failed read into no stored block
   if (storable(f, c, nDataFormat, extended)) {
     const std::size_t n = c - held;
+    fn.maybeStored.value.store(true, std::memory_order_release);
     std::uint8_t* to = storedDestination(fn, held, n, recordSize, batch);
     if (to == nullptr) return ZVRAW_SCANINDICESALLOC_ERROR;
     StoredRecords& st = fn.stored;
