@@ -42,17 +42,7 @@ int ZVRawDataClusterImp::isCalibrated(unsigned int nFuncNum, bool& bCalibrated) 
   const ZVRawFunctionScanIndices* index = indices();
   if (index == nullptr) return ZVRAW_DATACLUSTER_INVALID;
   if (nFuncNum >= m_nFunctionCount) return ZVRAW_FUNCNUM_INVALID;
-  unsigned int scans = 0;
-  if (int rc = index->getScansInFunction(nFuncNum, scans); rc != ZVRAW_OK) return rc;
-  for (unsigned int s = 0; s < scans; ++s) {
-    unsigned int peaks = 0;
-    if (int rc = index->getPeaksInScan(nFuncNum, s, peaks); rc != ZVRAW_OK) return rc;
-    if (peaks > 0) {
-      bCalibrated = index->isCalibrated(nFuncNum, s);
-      return ZVRAW_OK;
-    }
-  }
-  return ZVRAW_ERROR;
+  return index->firstScanCalibrated(nFuncNum, bCalibrated);
 }
 
 int ZVRawDataClusterImp::isCalibrated(bool& bCalibrated) const {

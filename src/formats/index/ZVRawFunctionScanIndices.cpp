@@ -268,6 +268,20 @@ bool ZVRawFunctionScanIndices::isCalibrated(unsigned int nFuncNum, unsigned int 
          recordAt(m_functions[nFuncNum], nScan).getCalibratedMasses() != 0;
 }
 
+int ZVRawFunctionScanIndices::firstScanCalibrated(unsigned int nFuncNum, bool& bCalibrated) const {
+  int rc = ZVRAW_OK;
+  const FunctionIndex* fn = function(nFuncNum, rc);
+  if (rc == ZVRAW_FUNCNUM_INVALID) return rc;
+  if (!fn || !fn->hasRecords) return ZVRAW_ERROR;
+  const std::shared_lock lock(m_storedGuard);
+  for (unsigned int s = 0; s < fn->scans; ++s)
+    if (peaksAt(*fn, s) > 0) {
+      bCalibrated = recordAt(*fn, s).getCalibratedMasses() != 0;
+      return ZVRAW_OK;
+    }
+  return ZVRAW_ERROR;
+}
+
 bool ZVRawFunctionScanIndices::isValid(unsigned int nFuncNum, unsigned int) const {
   return m_bHasArrays && nFuncNum < m_nFunctionCount && m_functions[nFuncNum].hasRecords;
 }

@@ -91,6 +91,9 @@ class ZVRawFunctionScanIndices {
   int isContinuumScan(const unsigned int& nFuncNum, const unsigned int& nScan, bool& bContinuum) const;
   [[nodiscard]] bool isCalibrated(unsigned int nFuncNum, unsigned int nScan) const;
   [[nodiscard]] bool isValid(unsigned int nFuncNum, unsigned int nScan) const;
+  // The calibrated flag of the function's first scan with points, under one
+  // lock: 14 bad function, 1 when no scan has points (the flag untouched).
+  [[nodiscard]] int firstScanCalibrated(unsigned int nFuncNum, bool& bCalibrated) const;
   // For records prepared later.
   int setContinuumFlag(unsigned int nFuncNum, bool bContinuum);
   int setCalibratedFlag(unsigned int nFuncNum, bool bCalibrated);
