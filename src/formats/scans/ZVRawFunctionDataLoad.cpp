@@ -196,10 +196,13 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
   // wanted; a run that does not fit the block is read on its own.
   const auto size = static_cast<std::uint64_t>(datSize);
   std::uint64_t readEnd = 0;
+  std::uint64_t firstBytes = 0;  // a one-scan load sizes its run once
   for (std::uint32_t i = 0; i < total; ++i) {
     const ZVRawFunctionScanIndexImp& rec = records[m_nScanStart + i];
     const std::uint64_t at = extended ? rec.dataOffset() : rec.getScanOffset();
-    readEnd = std::max(readEnd, at + zvraw_packed::getBytesPerScan(format, rec.getPeaksInScan()));
+    const std::uint64_t bytes = zvraw_packed::getBytesPerScan(format, rec.getPeaksInScan());
+    if (i == 0) firstBytes = bytes;
+    readEnd = std::max(readEnd, at + bytes);
   }
   zvraw::RunWindow window(::fileno(file), size, zvraw::threadScratchBlock(), zvraw::kScratchBlockBytes, readEnd);
   zvraw::RunSource dataFile = zvraw::RunSource::descriptor(::fileno(file), size, &window, &m_largeRuns);
@@ -215,7 +218,7 @@ int ZVRawFunctionData::loadRange(Loader loader, bool bCalibrate, bool bKeepCompr
     // A record that claims more than the file holds is refused before
     // anything is allocated for its peaks.
     const std::uint64_t offset = extended ? rec.dataOffset() : rec.getScanOffset();
-    const std::uint64_t bytes = zvraw_packed::getBytesPerScan(format, peaks);
+    const std::uint64_t bytes = total == 1 ? firstBytes : zvraw_packed::getBytesPerScan(format, peaks);
     if (bytes > size || offset > size - bytes) {
       result = ZVRAW_SCANREAD_EOFERROR;
       break;
