@@ -669,3 +669,21 @@ TEST_F(ScanIndicesTest, QueriesWhileALoadDecodesTheRecords) {
     EXPECT_EQ(records[1999].getRt(), 2000.0f);
   }
 }
+
+// The first scan with points decides; none with points gives 1, flag untouched.
+TEST_F(ScanIndicesTest, FirstScanWithPointsGivesTheCalibration) {
+  ZVRawFunctionScanIndices set(2);
+  holdScans(set, 0, 3);
+  std::span<ZVRawFunctionScanIndexImp> records;
+  ASSERT_EQ(set.getIndexArray(0, records), ZVRAW_OK);
+  records[0].peaksInScan() = 0;
+  records[1].calibratedMasses() = 1;
+  bool calibrated = false;
+  EXPECT_EQ(set.firstScanCalibrated(0, calibrated), ZVRAW_OK);
+  EXPECT_TRUE(calibrated);
+  for (auto& r : records) r.peaksInScan() = 0;
+  EXPECT_EQ(set.firstScanCalibrated(0, calibrated), ZVRAW_ERROR);
+  EXPECT_TRUE(calibrated);
+  EXPECT_EQ(set.firstScanCalibrated(1, calibrated), ZVRAW_ERROR);  // no records
+  EXPECT_EQ(set.firstScanCalibrated(2, calibrated), ZVRAW_FUNCNUM_INVALID);
+}
