@@ -551,6 +551,28 @@ TEST_F(WriterFront, TargetsThatCannotTakeARunAreReportedAtOnce) {
   EXPECT_LE(unchecked, 2);
 }
 
+// Beside a path of 242 bytes the 100th function's file names
+// ("_func0100.dat", a byte longer) would not fit: that function is refused
+// when it is defined, and the 99 before it read back.
+TEST_F(WriterFront, AFunctionWhoseFileNamesDoNotFitIsRefused) {
+  const std::string base = (dir() / "long-").string();
+  const std::string target = base + std::string(242 - base.size(), 'x');
+  {
+    Writer w(target);
+    for (unsigned f = 0; f < 99; ++f) ASSERT_TRUE(appendRawFunction(w, Set()) == 0 && addScan(w, f, false) == 0);
+    EXPECT_EQ(appendRawFunction(w, Set()), ZVRAW_FILENAME_ERROR);
+    EXPECT_EQ(addScan(w, 99, false), ZVRAW_OK);  // the 99th function's
+    EXPECT_EQ(closeRawWriter(w), ZVRAW_OK);
+  }
+  const Reader info(target, ZorvalenBaseType::INFO);
+  unsigned functions = 0, scans = 0;
+  ASSERT_EQ(info.rc, ZVRAW_OK);
+  ASSERT_EQ(getFunctionCount(info, &functions), ZVRAW_OK);
+  EXPECT_EQ(functions, 99u);
+  ASSERT_EQ(getScanCount(info, 98, &scans), ZVRAW_OK);
+  EXPECT_EQ(scans, 2u);
+}
+
 // A regular file (links followed) the readers would take as part of a run,
 // in any spelling they try, makes a target one that holds a run; anything
 // else is left alone by the new run.
