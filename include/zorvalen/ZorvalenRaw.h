@@ -660,11 +660,17 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  * function, append its scans (or drift blocks), then the next function; add
  * header items and analog traces at any time; closeRawWriter writes every
  * file. Scans are written in batches of 100 and at the next function,
- * flushRawWriter and closeRawWriter. Every call returns the first failure of
- * the writes it caused (ZVRAW_FILEWRITE_ERROR, ZVRAW_FILEOPEN_ERROR, ...),
- * and what is on disk then still reads back: each indexed scan whole, with
- * its own statistics record, and each function's record counting and
- * spanning (retention times, masses) only the scans written. A value the
+ * flushRawWriter and closeRawWriter. A batch goes down as its scans'
+ * data, their statistics records, the function records, and last their
+ * index records, which make readers count them: a reader opened or updated
+ * meanwhile sees a prefix of whole scans. Every call returns the first
+ * failure of the writes it caused (ZVRAW_FILEWRITE_ERROR,
+ * ZVRAW_FILEOPEN_ERROR, ...); the failed batch is taken back whole, and
+ * what is on disk then still reads back: each indexed scan whole, with its
+ * own statistics record, and each function's record counting and spanning
+ * (retention times, masses) only the scans written. Where the file system
+ * refuses to cut a failed batch back, the index may keep some of its scans,
+ * which read back whole all the same. A value the
  * files cannot hold as given is refused with ZVRAW_PARAMETER_INVALID, never
  * changed, and nothing of that call is queued or stored:
  *
@@ -749,7 +755,10 @@ ZV_API int destroyRawWriter(CZorvalenRawWriter zvRawWriter);
  * failure the function is not started and takes no number, and nothing of
  * the previous function is written. The previous function's drift files are
  * closed first (it takes no more blocks): a close that fails gives
- * ZVRAW_FILEWRITE_ERROR. */
+ * ZVRAW_FILEWRITE_ERROR. ZVRAW_FILENAME_ERROR, the function not started,
+ * when its file names would not fit a path of 255 bytes beside the
+ * directory: from the 100th function on they are a byte longer
+ * ("_func0100.dat"), so a directory path of 242 bytes takes 99 functions. */
 ZV_API ZV_RESULT_USED int appendRawFunction(CZorvalenRawWriter writer, CZorvalenParameters pParameters);
 
 /* As appendRawFunction, and every scan of the function carries a statistics
