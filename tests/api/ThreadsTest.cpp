@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "api/WriterTestHandles.h"
 #include "cluster/WriterTestSupport.h"
 #include "cluster/ZVRawDataCluster.h"
 #include "cluster/ZVRawWriteInterface.h"
@@ -121,15 +122,6 @@ TEST_F(Threads, IndependentDirectoriesOnFourThreads) {
 // ---- a writer and a live reader on one run ----
 
 constexpr int kLivePoints = 40;
-constexpr ZorvalenScanItem kLiveItems[] = {
-    ZorvalenScanItem::COLLISION_ENERGY,        ZorvalenScanItem::LINEAR_DETECTOR_VOLTAGE,
-    ZorvalenScanItem::LINEAR_SENSITIVITY,      ZorvalenScanItem::REFLECTRON_LENS_VOLTAGE,
-    ZorvalenScanItem::REFLECTRON_DETECTOR_VOLTAGE, ZorvalenScanItem::REFLECTRON_SENSITIVITY,
-    ZorvalenScanItem::LASER_REPETITION_RATE,   ZorvalenScanItem::COURSE_LASER_CONTROL,
-    ZorvalenScanItem::FINE_LASER_CONTROL,      ZorvalenScanItem::LASERAIM_XPOS,
-    ZorvalenScanItem::LASERAIM_YPOS,           ZorvalenScanItem::SET_MASS,
-    ZorvalenScanItem::VESKO_ENABLED,           ZorvalenScanItem::REFERENCE_SCAN};
-
 // Scan s: 40 points whose top mass lies past every earlier scan's, so each
 // batch widens the function's mass range.
 float liveMass(int s, int p) { return 100.0f + 10.0f * static_cast<float>(p) + 0.125f * static_cast<float>(s); }
@@ -147,7 +139,7 @@ int writeLive(const fs::path& raw, const LiveRun& run, int scans, std::atomic<bo
   CZorvalenParameters none = nullptr, values = nullptr;
   failed += createRawWriter(&w, raw.c_str()) != ZVRAW_OK;
   failed += createParameters(&none) != ZVRAW_OK || createParameters(&values) != ZVRAW_OK;
-  failed += (run.items > 0 ? appendRawFunctionWithStats(w, none, kLiveItems, run.items)
+  failed += (run.items > 0 ? appendRawFunctionWithStats(w, none, writer_test::kWideItems, run.items)
                            : appendRawFunction(w, none)) != ZVRAW_OK;
   float m[kLivePoints], y[kLivePoints];
   for (int s = 0; s < scans; ++s) {

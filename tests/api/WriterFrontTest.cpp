@@ -45,6 +45,7 @@ using F = std::vector<float>;
 using U32 = std::vector<unsigned>;
 using K = FunctionDefinition;
 using writer_test::files;
+using writer_test::kWideItems;
 using writer_test::Keys;
 using writer_test::Reader;
 using writer_test::Set;
@@ -860,16 +861,8 @@ struct Shape {
   const char* what;
   std::vector<Function> functions;
 };
-// Records wider than a scan's index record and points: .sts is the file a
-// full disk stops first.
-const ZorvalenScanItem kWideItems[] = {
-    ZorvalenScanItem::COLLISION_ENERGY,        ZorvalenScanItem::LINEAR_DETECTOR_VOLTAGE,
-    ZorvalenScanItem::LINEAR_SENSITIVITY,      ZorvalenScanItem::REFLECTRON_LENS_VOLTAGE,
-    ZorvalenScanItem::REFLECTRON_DETECTOR_VOLTAGE, ZorvalenScanItem::REFLECTRON_SENSITIVITY,
-    ZorvalenScanItem::LASER_REPETITION_RATE,   ZorvalenScanItem::COURSE_LASER_CONTROL,
-    ZorvalenScanItem::FINE_LASER_CONTROL,      ZorvalenScanItem::LASERAIM_XPOS,
-    ZorvalenScanItem::LASERAIM_YPOS,           ZorvalenScanItem::SET_MASS,
-    ZorvalenScanItem::VESKO_ENABLED,           ZorvalenScanItem::REFERENCE_SCAN};
+// Records wider than a scan's index record and points (kWideItems): .sts
+// is the file a full disk stops first.
 const Shape kShapes[] = {
     {"wide records, flushed every 30", {{false, kWideItems, 260, 30}}},
     {"a drift function, then a plain one", {{true, kItems, 130, 50}, {false, kWideItems, 120, 0}}},
