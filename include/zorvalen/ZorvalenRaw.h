@@ -116,9 +116,10 @@ ZV_API int destroyRawReader(CZorvalenBaseReader reader);
 /* Re-reads a directory still being written, for every reader on it, so that
  * they answer as readers opened afresh: the scan indices (new scans), the
  * statistics, the acquisition mass ranges of the functions known at the
- * open (which loads decode against) and the drift files (new blocks, and
- * files made since). The number of functions and the header stay as they
- * were at the open. Arrays handed out stay valid as each read says.
+ * open (which loads decode against) and the drift files (new blocks, files
+ * made since, and pairs replaced since, read afresh). The number of
+ * functions and the header stay as they were at the open. Arrays handed out
+ * stay valid as each read says, across any number of updates.
  * ZVRAW_STATSFILE_FILEREADOPEN_ERROR when the directory has no statistics
  * file (its scans still read). */
 ZV_API ZV_RESULT_USED int updateRawReader(CZorvalenBaseReader reader);
