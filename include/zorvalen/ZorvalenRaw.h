@@ -24,9 +24,11 @@
  *
  * Threads. The library starts no thread; its few internal locks guard only
  * the records that handles on one directory share and never wait on the
- * caller. Handles on different directories may be used from different
- * threads at once; the handles made on one directory
- * (createRawReaderFromReader) are used from one thread at a time.
+ * caller. Handles not made from one another may be used from different
+ * threads at once, on different directories or on one: a writer laying a
+ * run down and a reader opened on it, each on its own thread, is the usual
+ * live case. The handles made from one another (createRawReaderFromReader,
+ * setRawReader) are used from one thread at a time.
  *
  * Output. The library writes nothing to the caller's standard output or
  * standard error: what it has to say is in its result codes.
