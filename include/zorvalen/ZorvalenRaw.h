@@ -681,12 +681,13 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  *                   ascending, the first above 1.0, all below 2^31, inside
  *                   STARTMASS-ENDMASS where the function gives them (the
  *                   readers drop any other); retention times; trace times
- *                   and values (finite); drift indices, counts and integer
- *                   intensities; statistics values that are numbers of
- *                   their field: a short -32768 to 32767, REFERENCE_SCAN a
- *                   byte -128 to 127, a float field a finite float (no
- *                   blanks around, not "nan" or "inf", no overflow and no
- *                   nonzero text that underflows to 0); header values (at
+ *                   and values (finite); drift counts, and indices up to
+ *                   2^31 - 1 (readDriftScanIndex gives them as int);
+ *                   statistics values that are numbers of their field: a
+ *                   short -32768 to 32767, REFERENCE_SCAN a byte -128 to
+ *                   127, a float field a finite float (no blanks around,
+ *                   not "nan" or "inf", no overflow and no nonzero text
+ *                   that underflows to 0); header values (at
  *                   most 509 bytes, no line break, no leading white space)
  *   at precision    intensities: 21 significant bits, rounded; magnitudes
  *                   below 2^-22 read back as 0; beyond 2^63 - 2^42 refused.
@@ -696,14 +697,27 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  *                   intensity (16-bit mantissa, exponent to 4^15: it tops
  *                   out at 32767 x 4^15, about 3.5e13, in readBPIChromatogram
  *                   and BASE_PEAK_INTENSITY while the scan keeps its value).
+ *                   Integer drift intensities: as floats (exact to 2^24).
  *                   Rebinned scans and drift spectra given as masses hold
- *                   their grid's rebinning (drift intensities as unsigned
- *                   integers). SET_MASS is stored in each record, but
- *                   getScanItemValue answers it from the function's record.
+ *                   their grid's rebinning: each point spread evenly from
+ *                   half-way to its neighbours (an outer point as far out as
+ *                   in), what falls outside the grid dropped; a drift cell
+ *                   keeps the whole part of its share, so a spectrum loses
+ *                   under one count for each cell it covers. Profile spectra
+ *                   framed by zeros keep all but those fractions; isolated
+ *                   points spread thinly over many cells lose most or all
+ *                   (give centroided drift data as indices). SET_MASS is
+ *                   stored in each record, but getScanItemValue answers it
+ *                   from the function's record.
  *   refused (57)    all of the above outside its range, NaN and infinity;
  *                   a function whose grid (a drift function, or a continuum
  *                   one with the five grid values) ends at or beyond mass
- *                   1.0 or 2^31, or more than 1.0 outside STARTMASS-ENDMASS.
+ *                   1.0 or 2^31, or more than 1.0 outside STARTMASS-ENDMASS;
+ *                   in a float drift spectrum a negative intensity, a point
+ *                   with intensity outside the grid's outer cell edges (the
+ *                   last cell can end below ENDMASS), a cell of 2^32 or
+ *                   more, and a spectrum with intensity of which no cell
+ *                   would keep a whole count.
  *
  * A null or other-kind writer, a null parameter set
  * and null arrays under a positive count give ZVRAW_NULL_PARAMETERS; a
@@ -749,12 +763,13 @@ ZV_API int destroyRawWriter(CZorvalenRawWriter zvRawWriter);
  * ZVRAW_ERROR, except for CDT_SCANS and RESOLUTION, which are then ignored
  * (an ordinary function; _extern.inf keeps any earlier resolution). NaN or
  * infinity in STARTMASS, ENDMASS, SAMPLINGFREQUENCY, LTEFF, VEFF or
- * RESOLUTION, a negative CDT_SCANS and an ion mode outside 100 to 113 give
- * ZVRAW_PARAMETER_INVALID. CDT_SCANS above 0 makes a compressed-drift
- * function, which needs LTEFF, VEFF, SAMPLINGFREQUENCY (GHz), STARTMASS and
- * ENDMASS (ZVRAW_PARAMETER_INVALID otherwise). A continuum function with all
- * five has its scans rebinned onto its time-of-flight grid (a grid the
- * readers would not give back whole gives ZVRAW_PARAMETER_INVALID). On a
+ * RESOLUTION, a CDT_SCANS below 0 or above 65536 (past an int too) and an
+ * ion mode outside 100 to 113 give ZVRAW_PARAMETER_INVALID. CDT_SCANS 1 to
+ * 65536 makes a compressed-drift function, which needs LTEFF, VEFF,
+ * SAMPLINGFREQUENCY (GHz), STARTMASS and ENDMASS (ZVRAW_PARAMETER_INVALID
+ * otherwise). A continuum function with all five has its scans rebinned
+ * onto its time-of-flight grid (a grid the readers would not give back whole
+ * gives ZVRAW_PARAMETER_INVALID). On a
  * failure the function is not started and takes no number, and nothing of
  * the previous function is written. The previous function's drift files are
  * closed first (it takes no more blocks): a close that fails gives
@@ -794,8 +809,8 @@ ZV_API ZV_RESULT_USED int appendRawScanWithStats(CZorvalenRawWriter writer, cons
  * onto the grid). The block is written at once, and its spectra summed
  * become the function's next scan, at fRT. ZVRAW_PARAMETER_INVALID when the
  * counts do not add up to datasize or exceed CDT_SCANS, when fRT, or a mass or
- * intensity given as float, is not finite, or when a drift spectrum's masses
- * are not kept as given (see above). After a block or scan write fails,
+ * intensity given as float, is not finite, or when a drift spectrum's values
+ * are not kept (see above). After a block or scan write fails,
  * every later block of the function returns that failure. */
 ZV_API ZV_RESULT_USED int appendCDTScanIndex(CZorvalenRawWriter writer, const unsigned int* massindex,
                                              const unsigned int* intensity, unsigned int datasize,
