@@ -24,9 +24,11 @@
  *
  * Threads. The library starts no thread; its few internal locks guard only
  * the records that handles on one directory share and never wait on the
- * caller. Handles on different directories may be used from different
- * threads at once; the handles made on one directory
- * (createRawReaderFromReader) are used from one thread at a time.
+ * caller. Handles not made from one another may be used from different
+ * threads at once, on different directories or on one: a writer laying a
+ * run down and a reader opened on it, each on its own thread, is the usual
+ * live case. The handles made from one another (createRawReaderFromReader,
+ * setRawReader) are used from one thread at a time.
  *
  * Output. The library writes nothing to the caller's standard output or
  * standard error: what it has to say is in its result codes.
@@ -116,9 +118,10 @@ ZV_API int destroyRawReader(CZorvalenBaseReader reader);
 /* Re-reads a directory still being written, for every reader on it, so that
  * they answer as readers opened afresh: the scan indices (new scans), the
  * statistics, the acquisition mass ranges of the functions known at the
- * open (which loads decode against) and the drift files (new blocks, and
- * files made since). The number of functions and the header stay as they
- * were at the open. Arrays handed out stay valid as each read says.
+ * open (which loads decode against) and the drift files (new blocks, files
+ * made since, and pairs replaced since, read afresh). The number of
+ * functions and the header stay as they were at the open. Arrays handed out
+ * stay valid as each read says, across any number of updates.
  * ZVRAW_STATSFILE_FILEREADOPEN_ERROR when the directory has no statistics
  * file (its scans still read). */
 ZV_API ZV_RESULT_USED int updateRawReader(CZorvalenBaseReader reader);
@@ -660,11 +663,17 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  * function, append its scans (or drift blocks), then the next function; add
  * header items and analog traces at any time; closeRawWriter writes every
  * file. Scans are written in batches of 100 and at the next function,
- * flushRawWriter and closeRawWriter. Every call returns the first failure of
- * the writes it caused (ZVRAW_FILEWRITE_ERROR, ZVRAW_FILEOPEN_ERROR, ...),
- * and what is on disk then still reads back: each indexed scan whole, with
- * its own statistics record, and each function's record counting and
- * spanning (retention times, masses) only the scans written. A value the
+ * flushRawWriter and closeRawWriter. A batch goes down as its scans'
+ * data, their statistics records, the function records, and last their
+ * index records, which make readers count them: a reader opened or updated
+ * meanwhile sees a prefix of whole scans. Every call returns the first
+ * failure of the writes it caused (ZVRAW_FILEWRITE_ERROR,
+ * ZVRAW_FILEOPEN_ERROR, ...); the failed batch is taken back whole, and
+ * what is on disk then still reads back: each indexed scan whole, with its
+ * own statistics record, and each function's record counting and spanning
+ * (retention times, masses) only the scans written. Where the file system
+ * refuses to cut a failed batch back, the index may keep some of its scans,
+ * which read back whole all the same. A value the
  * files cannot hold as given is refused with ZVRAW_PARAMETER_INVALID, never
  * changed, and nothing of that call is queued or stored:
  *
@@ -672,12 +681,13 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  *                   ascending, the first above 1.0, all below 2^31, inside
  *                   STARTMASS-ENDMASS where the function gives them (the
  *                   readers drop any other); retention times; trace times
- *                   and values (finite); drift indices, counts and integer
- *                   intensities; statistics values that are numbers of
- *                   their field: a short -32768 to 32767, REFERENCE_SCAN a
- *                   byte -128 to 127, a float field a finite float (no
- *                   blanks around, not "nan" or "inf", no overflow and no
- *                   nonzero text that underflows to 0); header values (at
+ *                   and values (finite); drift counts, and indices up to
+ *                   2^31 - 1 (readDriftScanIndex gives them as int);
+ *                   statistics values that are numbers of their field: a
+ *                   short -32768 to 32767, REFERENCE_SCAN a byte -128 to
+ *                   127, a float field a finite float (no blanks around,
+ *                   not "nan" or "inf", no overflow and no nonzero text
+ *                   that underflows to 0); header values (at
  *                   most 509 bytes, no line break, no leading white space)
  *   at precision    intensities: 21 significant bits, rounded; magnitudes
  *                   below 2^-22 read back as 0; beyond 2^63 - 2^42 refused.
@@ -687,14 +697,27 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  *                   intensity (16-bit mantissa, exponent to 4^15: it tops
  *                   out at 32767 x 4^15, about 3.5e13, in readBPIChromatogram
  *                   and BASE_PEAK_INTENSITY while the scan keeps its value).
+ *                   Integer drift intensities: as floats (exact to 2^24).
  *                   Rebinned scans and drift spectra given as masses hold
- *                   their grid's rebinning (drift intensities as unsigned
- *                   integers). SET_MASS is stored in each record, but
- *                   getScanItemValue answers it from the function's record.
+ *                   their grid's rebinning: each point spread evenly from
+ *                   half-way to its neighbours (an outer point as far out as
+ *                   in), what falls outside the grid dropped; a drift cell
+ *                   keeps the whole part of its share, so a spectrum loses
+ *                   under one count for each cell it covers. Profile spectra
+ *                   framed by zeros keep all but those fractions; isolated
+ *                   points spread thinly over many cells lose most or all
+ *                   (give centroided drift data as indices). SET_MASS is
+ *                   stored in each record, but getScanItemValue answers it
+ *                   from the function's record.
  *   refused (57)    all of the above outside its range, NaN and infinity;
  *                   a function whose grid (a drift function, or a continuum
  *                   one with the five grid values) ends at or beyond mass
- *                   1.0 or 2^31, or more than 1.0 outside STARTMASS-ENDMASS.
+ *                   1.0 or 2^31, or more than 1.0 outside STARTMASS-ENDMASS;
+ *                   in a float drift spectrum a negative intensity, a point
+ *                   with intensity outside the grid's outer cell edges (the
+ *                   last cell can end below ENDMASS), a cell of 2^32 or
+ *                   more, and a spectrum with intensity of which no cell
+ *                   would keep a whole count.
  *
  * A null or other-kind writer, a null parameter set
  * and null arrays under a positive count give ZVRAW_NULL_PARAMETERS; a
@@ -740,16 +763,20 @@ ZV_API int destroyRawWriter(CZorvalenRawWriter zvRawWriter);
  * ZVRAW_ERROR, except for CDT_SCANS and RESOLUTION, which are then ignored
  * (an ordinary function; _extern.inf keeps any earlier resolution). NaN or
  * infinity in STARTMASS, ENDMASS, SAMPLINGFREQUENCY, LTEFF, VEFF or
- * RESOLUTION, a negative CDT_SCANS and an ion mode outside 100 to 113 give
- * ZVRAW_PARAMETER_INVALID. CDT_SCANS above 0 makes a compressed-drift
- * function, which needs LTEFF, VEFF, SAMPLINGFREQUENCY (GHz), STARTMASS and
- * ENDMASS (ZVRAW_PARAMETER_INVALID otherwise). A continuum function with all
- * five has its scans rebinned onto its time-of-flight grid (a grid the
- * readers would not give back whole gives ZVRAW_PARAMETER_INVALID). On a
+ * RESOLUTION, a CDT_SCANS below 0 or above 65536 (past an int too) and an
+ * ion mode outside 100 to 113 give ZVRAW_PARAMETER_INVALID. CDT_SCANS 1 to
+ * 65536 makes a compressed-drift function, which needs LTEFF, VEFF,
+ * SAMPLINGFREQUENCY (GHz), STARTMASS and ENDMASS (ZVRAW_PARAMETER_INVALID
+ * otherwise). A continuum function with all five has its scans rebinned
+ * onto its time-of-flight grid (a grid the readers would not give back whole
+ * gives ZVRAW_PARAMETER_INVALID). On a
  * failure the function is not started and takes no number, and nothing of
  * the previous function is written. The previous function's drift files are
  * closed first (it takes no more blocks): a close that fails gives
- * ZVRAW_FILEWRITE_ERROR. */
+ * ZVRAW_FILEWRITE_ERROR. ZVRAW_FILENAME_ERROR, the function not started,
+ * when its file names would not fit a path of 255 bytes beside the
+ * directory: from the 100th function on they are a byte longer
+ * ("_func0100.dat"), so a directory path of 242 bytes takes 99 functions. */
 ZV_API ZV_RESULT_USED int appendRawFunction(CZorvalenRawWriter writer, CZorvalenParameters pParameters);
 
 /* As appendRawFunction, and every scan of the function carries a statistics
@@ -782,8 +809,8 @@ ZV_API ZV_RESULT_USED int appendRawScanWithStats(CZorvalenRawWriter writer, cons
  * onto the grid). The block is written at once, and its spectra summed
  * become the function's next scan, at fRT. ZVRAW_PARAMETER_INVALID when the
  * counts do not add up to datasize or exceed CDT_SCANS, when fRT, or a mass or
- * intensity given as float, is not finite, or when a drift spectrum's masses
- * are not kept as given (see above). After a block or scan write fails,
+ * intensity given as float, is not finite, or when a drift spectrum's values
+ * are not kept (see above). After a block or scan write fails,
  * every later block of the function returns that failure. */
 ZV_API ZV_RESULT_USED int appendCDTScanIndex(CZorvalenRawWriter writer, const unsigned int* massindex,
                                              const unsigned int* intensity, unsigned int datasize,

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 
+#include "formats/portability/TextNumbers.h"
 #include "zorvalen/ZorvalenRawDefs.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
@@ -74,11 +76,15 @@ int FunctionDescriptor::applyKey(const Parameters& parameters, int k) {
       return withFloat([this](float f) { SetStartMass(f); });
     case FunctionDefinition::ENDMASS:
       return withFloat([this](float f) { SetEndMass(f); });
-    case FunctionDefinition::CDT_SCANS:
-      if (!parameters.TryGetIntValue(k, i)) return ZVRAW_OK;  // not a number: the key is skipped
-      if (i < 0) return ZVRAW_PARAMETER_INVALID;
-      SetScansInBlock(static_cast<unsigned int>(i));
+    case FunctionDefinition::CDT_SCANS: {
+      // Not a number: the key is skipped. A count past an int is still a
+      // count, clamped so that the drift store refuses it, not skipped.
+      const std::optional<int> n = zvraw::leadingInt(parameters.GetValue(k), zvraw::IntOverflow::Clamp);
+      if (!n) return ZVRAW_OK;
+      if (*n < 0) return ZVRAW_PARAMETER_INVALID;
+      SetScansInBlock(static_cast<unsigned int>(*n));
       return ZVRAW_OK;
+    }
     case FunctionDefinition::SAMPLINGFREQUENCY:
       return withFloat([this](float f) { SetSamplingFrequency(f); });
     case FunctionDefinition::LTEFF:

@@ -28,8 +28,9 @@ class FunctionDescriptor {
   // Applies the set's keys in ascending order and stops at the first that
   // fails: 1 for a value that does not parse (CDT_SCANS and RESOLUTION are
   // then skipped), 57 for an ion mode outside 100-113, a negative CDT_SCANS
-  // or a float value that is not finite, 68 for a function type the writer
-  // cannot store. Keys applied before it stay applied.
+  // (one past an int reads as INT_MIN or INT_MAX, for the drift store to
+  // refuse) or a float value that is not finite, 68 for a function type the
+  // writer cannot store. Keys applied before it stay applied.
   [[nodiscard]] int SetParameters(const Parameters& parameters);
   // Copies other's ion mode, type, given masses, continuum and time-of-flight
   // values (not its format, ranges, scan count or layout). The type's result.

@@ -18,6 +18,9 @@ namespace {
 
 bool positiveFinite(float v) { return std::isfinite(v) && v > 0; }
 
+// The first value a stored drift intensity cannot hold.
+constexpr float kCountLimit = 4294967296.0f;
+
 // Retention time in seconds as the index record stores it; none when it
 // would not be a finite float.
 bool toSeconds(float minutes, float& seconds) {
@@ -61,6 +64,7 @@ int ZorvalenRawCDTWriter::AppendFunction(const float& Lteff, const float& Veff, 
   _startIndex = first;
   const int count = last - first + 1;
   _massScale = IMSUtil::MassScale(first, count, ttm);
+  IMSUtil::AxisEdges(_massScale.data(), count, _lowEdge, _highEdge);
   const auto points = static_cast<std::size_t>(count);
   _intensities.assign(points, 0.0f);
   _blockSum.assign(points, 0.0f);
@@ -127,6 +131,9 @@ int ZorvalenRawCDTWriter::AddBlock(const unsigned int* massIndex, const unsigned
                                    const unsigned int& datasize, const unsigned int* scans,
                                    const unsigned int& scansize, const float& rt) {
   if (const int rc = acceptsBlock({scans, scansize, datasize, rt}, massIndex, intensity); rc != ZVRAW_OK) return rc;
+  // The readers give indices as int: one past it would read back negative.
+  if (datasize > 0 && std::any_of(massIndex, massIndex + datasize, [](unsigned int m) { return m > INT_MAX; }))
+    return ZVRAW_PARAMETER_INVALID;
   std::fill(_blockSum.begin(), _blockSum.end(), 0.0f);
   std::size_t offset = 0;
   for (unsigned int i = 0; i < scansize; ++i) {
@@ -149,43 +156,56 @@ int ZorvalenRawCDTWriter::AddBlock(const float* masses, const float* intensities
   if (const int rc = acceptsBlock({scans, scansize, datasize, rt}, masses, intensities); rc != ZVRAW_OK) return rc;
   // Rebinning would turn NaN or infinity into some other count, unseen.
   if (!allFinite(masses, datasize) || !allFinite(intensities, datasize)) return ZVRAW_PARAMETER_INVALID;
+  if (!keepsPoints(masses, intensities, datasize)) return ZVRAW_PARAMETER_INVALID;
   std::fill(_blockSum.begin(), _blockSum.end(), 0.0f);
-  const int gridPoints = static_cast<int>(_massScale.size());
   std::size_t offset = 0;
   for (unsigned int i = 0; i < scansize; ++i) {
     const auto n = static_cast<int>(scans[i]);
     const float* x = masses != nullptr ? masses + offset : nullptr;
     const float* y = intensities != nullptr ? intensities + offset : nullptr;
-    if (n == 0) {
-      if (!AddScan(nullptr, nullptr, nullptr, 0, 0)) {
-        discardBlock();
-        return ZVRAW_PARAMETER_INVALID;
-      }
-      continue;
-    }
-    // Only the cells the spectrum reaches: a narrow spectrum costs its
-    // points, not the grid.
-    int from = 0, cells = 0;
-    IMSUtil::ResampleWindow(x, n, _massScale.data(), gridPoints, from, cells);
-    IMSUtil::Resample(x, y, n, _massScale.data() + from, _resampled.data(), cells);
-    // Intensities become unsigned, clamped; zeros are not stored.
-    _keptIndices.clear();
-    _keptIntensities.clear();
-    for (int k = 0; k < cells; ++k) {
-      const std::uint32_t v = IMSUtil::ToUnsignedIntensity(_resampled[static_cast<std::size_t>(k)]);
-      if (v == 0) continue;
-      _keptIndices.push_back(static_cast<std::uint32_t>(_startIndex + from + k));
-      _keptIntensities.push_back(v);
-    }
+    const int rc = rebinSpectrum(x, y, n);
     const std::size_t kept = _keptIndices.size();
     if (_zeroFlags.size() < kept) _zeroFlags.resize(kept, 0);
-    if (!AddScan(_keptIndices.data(), _keptIntensities.data(), _zeroFlags.data(), 0, static_cast<int>(kept))) {
+    if (rc != ZVRAW_OK ||
+        !AddScan(_keptIndices.data(), _keptIntensities.data(), _zeroFlags.data(), 0, static_cast<int>(kept))) {
       discardBlock();
       return ZVRAW_PARAMETER_INVALID;
     }
     offset += static_cast<std::size_t>(n);
   }
   return WriteBlock(rt);
+}
+
+bool ZorvalenRawCDTWriter::keepsPoints(const float* masses, const float* intensities, std::size_t n) const {
+  // No unsigned count holds a negative intensity, and a point outside the
+  // grid's outer cell edges has no cell to go to.
+  for (std::size_t k = 0; k < n; ++k) {
+    const double x = masses[k];
+    if (intensities[k] < 0 || (intensities[k] > 0 && !(x >= _lowEdge && x <= _highEdge))) return false;
+  }
+  return true;
+}
+
+int ZorvalenRawCDTWriter::rebinSpectrum(const float* x, const float* y, int n) {
+  _keptIndices.clear();
+  _keptIntensities.clear();
+  // Only the cells the spectrum reaches: a narrow spectrum costs its
+  // points, not the grid.
+  int from = 0, cells = 0;
+  IMSUtil::ResampleWindow(x, n, _massScale.data(), static_cast<int>(_massScale.size()), from, cells);
+  IMSUtil::Resample(x, y, n, _massScale.data() + from, _resampled.data(), cells);
+  for (int k = 0; k < cells; ++k) {
+    const float v = _resampled[static_cast<std::size_t>(k)];
+    if (v >= kCountLimit) return ZVRAW_PARAMETER_INVALID;  // no unsigned count holds it
+    const std::uint32_t count = IMSUtil::ToUnsignedIntensity(v);  // the whole part; zeros are not stored
+    if (count == 0) continue;
+    _keptIndices.push_back(static_cast<std::uint32_t>(_startIndex + from + k));
+    _keptIntensities.push_back(count);
+  }
+  // Spread thinner than one count a cell, nothing of it would read back.
+  if (_keptIndices.empty() && n > 0 && std::any_of(y, y + n, [](float v) { return v > 0; }))
+    return ZVRAW_PARAMETER_INVALID;
+  return ZVRAW_OK;
 }
 
 int ZorvalenRawCDTWriter::WriteBlock(const float& rt) {

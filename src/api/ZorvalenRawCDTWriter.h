@@ -47,12 +47,16 @@ class ZorvalenRawCDTWriter {
 
   // One block of scansize drift spectra, scans[i] points each, datasize in
   // all, at rt minutes. Grid indices are stored as given and summed where
-  // they lie on the grid; float masses are rebinned onto the grid first.
+  // they lie on the grid; float masses are rebinned onto the grid first,
+  // each cell keeping the whole part of its share.
   // 70 before AppendFunction or after CloseBlock; 57 when datasize is not
   // the sum of scans, scansize exceeds the spectra per block, rt is not
-  // finite, a float mass or intensity is not finite, or the block is too
-  // large to encode; 79 for null arrays that should hold points; then the
-  // failure of this or an earlier write (10).
+  // finite, an index is above INT_MAX, a float mass or intensity is not
+  // finite, an intensity is negative, a point with intensity lies outside
+  // the grid's outer cell edges, a cell would reach 2^32, a spectrum with
+  // intensity would keep no count, or the block is too large to encode; 79
+  // for null arrays that should hold points; then the failure of this or an
+  // earlier write (10).
   // A refused or failed block writes nothing and leaves the summed spectrum.
   int AddBlock(const unsigned int* massIndex, const unsigned int* intensity, const unsigned int& datasize,
                const unsigned int* scans, const unsigned int& scansize, const float& rt);
@@ -91,6 +95,13 @@ class ZorvalenRawCDTWriter {
   int InitaliseBlock();
   // 0 when a block may be encoded: written so far, well formed.
   [[nodiscard]] int acceptsBlock(const Block& block, const void* points, const void* values) const;
+  // Whether every float point has a place on the grid: no negative
+  // intensity, and a point with intensity inside the grid's outer cell edges.
+  [[nodiscard]] bool keepsPoints(const float* masses, const float* intensities, std::size_t n) const;
+  // One spectrum of n float points rebinned onto the grid, its cells with a
+  // count into _keptIndices/_keptIntensities. 57 for a cell past the unsigned
+  // counts, or a spectrum with intensity none of whose cells keeps a count.
+  int rebinSpectrum(const float* x, const float* y, int n);
   // One drift spectrum to the block writer and the block's sum; false when
   // the block writer refuses it.
   bool AddScan(const unsigned int* indices, const unsigned int* intensities, const unsigned int* flags, int errorFlag,
@@ -111,6 +122,7 @@ class ZorvalenRawCDTWriter {
   int _scansInBlock = 0;
   int _startIndex = 0;
   std::vector<float> _massScale;
+  double _lowEdge = 0.0, _highEdge = 0.0;  // the grid's outer cell edges, as rebinning forms them
   std::vector<float> _intensities;  // the sum of the last block written
   std::vector<float> _rawMasses;
   std::vector<float> _rawIntensities;

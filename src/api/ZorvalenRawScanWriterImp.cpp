@@ -12,6 +12,7 @@
 
 namespace Vardex::Lib::ZorvalenRaw {
 
+using borealtek_zvraw_version_1::ZVRawBatchStep;
 using borealtek_zvraw_version_1::ZVRawFunctionDescriptor_NonMaldi;
 
 namespace {
@@ -369,8 +370,10 @@ int ZorvalenRawScanWriterImp::Close() { return Flush(true); }
 
 int ZorvalenRawScanWriterImp::Flush(bool force) {
   if (!force && GetNumberOfScans() < m_nBatch) return ZVRAW_OK;
+  // A batch writes the descriptors itself, before the index that commits it.
+  const bool batch = GetNumberOfScans() > 0;
   int first = FlushScans();
-  keepFirst(first, writeFunctionDescriptors());
+  if (!batch) keepFirst(first, writeFunctionDescriptors());
   if (first != ZVRAW_OK && m_nCurrentFunction >= 0 && m_nFailure == ZVRAW_OK) m_nFailure = first;
   keepFirst(m_nRunFailure, first);
   return first;
@@ -390,21 +393,33 @@ int ZorvalenRawScanWriterImp::writeBatch() {
   const auto count = static_cast<unsigned int>(GetNumberOfScans());
   ZVRawWriteInterface& w = *m_pzvRawWriteInterface;
   // The write interface moves every per-scan array out; those it refuses stay in the slots.
-  int rc = d.DataType() == kAccurateMassFormat
-               ? w.appendScans(fn, count, m_ppfMasses.data(), m_ppfIntensities.data(), m_ppfMassSigmas.data(),
-                               m_ppfIntensitySigmas.data(), m_ppcPeakFlags.data(), m_ppcMassFlags.data(),
-                               m_pdRT.data(), m_pnSizes.data())
-               : w.appendScans(fn, count, m_ppfMasses.data(), m_ppfIntensities.data(), m_ppcPeakFlags.data(),
-                               m_pdRT.data(), m_pnSizes.data());
-  // Scans and records go down together or not at all: the files agree on
-  // the scans before a batch that fails.
-  if (rc == ZVRAW_OK)
-    rc = w.writeBatch(fn, static_cast<unsigned int>(std::max(GetNumberOfStats(), 0)), m_pStatsBuffer.data());
+  const int rc = d.DataType() == kAccurateMassFormat
+                     ? w.appendScans(fn, count, m_ppfMasses.data(), m_ppfIntensities.data(), m_ppfMassSigmas.data(),
+                                     m_ppfIntensitySigmas.data(), m_ppcPeakFlags.data(), m_ppcMassFlags.data(),
+                                     m_pdRT.data(), m_pnSizes.data())
+                     : w.appendScans(fn, count, m_ppfMasses.data(), m_ppfIntensities.data(), m_ppcPeakFlags.data(),
+                                     m_pdRT.data(), m_pnSizes.data());
   if (rc != ZVRAW_OK) return rc;
-  // Counted and ranged only once written.
+  // The descriptors go down before the index records: a reader that counts
+  // a scan finds the function's ranges covering it (the reads decode
+  // against them). A batch taken back takes its ranges and count back too.
+  const ZVRawFunctionDescriptor_NonMaldi before = *d.GetDescriptor();
   d.AddScans(static_cast<int>(count));
   if (d.IsModifyable()) m_queuedRanges.applyTo(d);
-  return w.setFunctionDescriptor(fn, *d.GetDescriptor());
+  bool counted = false;  // an index that kept records of the batch
+  const ZVRawBatchStep descriptors{[this] { return writeFunctionDescriptors(); },
+                                   [&](bool indexRestored) {
+                                     counted = !indexRestored;
+                                     if (counted) return;  // the ranges must cover what the index counts
+                                     *d.GetDescriptor() = before;
+                                     (void)writeFunctionDescriptors();
+                                   }};
+  // Scans, records and descriptors go down together or not at all: the
+  // files agree on the scans before a batch that fails.
+  const int written = w.writeBatch(fn, static_cast<unsigned int>(std::max(GetNumberOfStats(), 0)),
+                                   m_pStatsBuffer.data(), descriptors);
+  if (written != ZVRAW_OK && !counted) *d.GetDescriptor() = before;
+  return written;
 }
 
 int ZorvalenRawScanWriterImp::writeFunctionDescriptors() {

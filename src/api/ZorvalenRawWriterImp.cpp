@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cerrno>
+#include <limits>
 #include <type_traits>
 #include <vector>
 
@@ -38,6 +39,15 @@ std::vector<std::string> missingDirectories(const std::string& path) {
     if (::lstat(prefix.c_str(), &st) != 0 && errno == ENOENT) missing.insert(missing.begin(), prefix);
   }
   return missing;
+}
+
+// 0, or 4 when function fn's file names ("_func0100.dat" from the 100th
+// function on, a byte longer than the first ones) would not fit a path beside
+// the directory: such a function is refused before anything of it is written.
+int functionNamesFit(const std::string& dir, int fn) {
+  if (fn < 0 || fn == std::numeric_limits<int>::max()) return ZVRAW_OK;  // no such number: refused elsewhere
+  std::string name;
+  return getZVRawFunctionFile(dir, name, fn + 1);
 }
 
 }  // namespace
@@ -138,6 +148,7 @@ int ZorvalenRawWriterImp::appendFunction(const Parameters& keys, const ZorvalenS
         rc != ZVRAW_OK)
       return rc;
   if (const int rc = checkGridMasses(definition); rc != ZVRAW_OK) return rc;
+  if (const int rc = functionNamesFit(GetRawFilePath(), _currentFunction + 1); rc != ZVRAW_OK) return rc;
 
   // The previous function's last write comes first: when it fails, nothing
   // of the new function exists yet.
@@ -173,6 +184,7 @@ int ZorvalenRawWriterImp::appendFunction(const Parameters& keys, const ZorvalenS
 
 int ZorvalenRawWriterImp::AppendFunction(int fn, const ZVRawFunctionDescriptor& record, bool centroid) {
   if (m_nPreparation != ZVRAW_OK) return m_nPreparation;
+  if (const int rc = functionNamesFit(GetRawFilePath(), fn); rc != ZVRAW_OK) return rc;
   ZorvalenRawScanWriterImp& scans = *GetScanWriter();
   int rc = noteScanWrites(scans.AppendFunction(fn, record, centroid));
   if (scans.GetFunctionNumber() == fn && fn != _currentFunction) {

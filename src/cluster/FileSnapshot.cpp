@@ -38,15 +38,17 @@ FileSnapshot::FileSnapshot(const std::string& path) {
   }
 }
 
-void FileSnapshot::restore() const {
+bool FileSnapshot::restore() const {
+  bool restored = true;
   for (const Spelling& s : m_spellings) {
     std::uint64_t now = 0;
     if (!regularFile(s.path, now)) continue;
     if (!s.existed)
-      (void)std::remove(s.path.c_str());
+      restored = std::remove(s.path.c_str()) == 0 && restored;
     else if (now != s.size)
-      (void)::truncate(s.path.c_str(), static_cast<off_t>(s.size));
+      restored = ::truncate(s.path.c_str(), static_cast<off_t>(s.size)) == 0 && restored;
   }
+  return restored;
 }
 
 }  // namespace zvraw

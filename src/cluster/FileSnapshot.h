@@ -17,8 +17,9 @@ class FileSnapshot {
   explicit FileSnapshot(const std::string& path);
 
   // Cuts each regular file back to its old length, or removes it when there
-  // was none. Anything else at a path (a directory) is left alone.
-  void restore() const;
+  // was none. Anything else at a path (a directory) is left alone. False
+  // when a file could not be put back (the file system refused the cut).
+  [[nodiscard]] bool restore() const;
 
  private:
   struct Spelling {

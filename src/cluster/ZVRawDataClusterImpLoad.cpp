@@ -180,12 +180,16 @@ bool ZVRawDataClusterImp::getMassCutOff(unsigned int nFuncNum, float& fLowMass, 
   return true;
 }
 
-// Re-reads what a directory that is still being written changes: the mass
-// ranges of the functions held (the writer widens them as scans arrive, and
-// loads decode against them), the drift files of the drift readers made so
-// far, the index and the statistics. The function count, the rest of the
+// Re-reads what a directory that is still being written changes: the index,
+// the statistics, the mass ranges of the functions held (the writer widens
+// them as scans arrive, and loads decode against them) and the drift files
+// of the drift readers made so far. The function count, the rest of the
 // descriptors, the header, the state and loaded scans stay as they are; the
 // index only grows by the scans now complete.
+//
+// The index comes first: a writer puts everything else a scan needs in the
+// files before its index record, so what is read after the index covers
+// every scan it counts.
 int ZVRawDataClusterImp::Update() {
   m_nInitialiseResult = ZVRAW_OK;
   ZVRawFunctionScanIndices* index = indices();
@@ -193,8 +197,6 @@ int ZVRawDataClusterImp::Update() {
   ZVRawFunctionDescriptors* d = m_pDataInfo ? m_pDataInfo->m_pDescriptors.get() : nullptr;
   if (!index || !stats || !d) return m_nInitialiseResult = ZVRAW_DATACLUSTER_INVALID;
   const int loaded = guardAllocation([&] {
-    if (int rc = d->refreshMassRanges(); rc != ZVRAW_OK) return rc;
-    if (m_pDataInfo->m_pCDCReaderMgr) m_pDataInfo->m_pCDCReaderMgr->Refresh();
     std::vector<unsigned int> formats(m_nFunctionCount), extended(m_nFunctionCount);
     for (unsigned int f = 0; f < m_nFunctionCount; ++f) {
       bool ext = false;
@@ -210,6 +212,8 @@ int ZVRawDataClusterImp::Update() {
     // A function whose statistics run short loses the scans they do not
     // cover; one without a statistics file keeps all its scans.
     for (unsigned int f = 0; f < m_nFunctionCount; ++f) (void)stats->ensureScanCountsConsistent(f);
+    if (int mrc = d->refreshMassRanges(); mrc != ZVRAW_OK) return mrc;
+    if (m_pDataInfo->m_pCDCReaderMgr) m_pDataInfo->m_pCDCReaderMgr->Refresh();
     return rc;
   });
   // As at the open, a directory without statistics files is usual: its 46 is

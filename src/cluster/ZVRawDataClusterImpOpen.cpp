@@ -162,6 +162,10 @@ int ZVRawDataClusterImp::readRecordFiles() {
   const char* path = m_cRawFileName.c_str();
   int rc = info.m_pScanIndices->readIndices(path, m_pnDataTypes.data(), m_pnExtendedFormatFlags.data());
   if (rc != ZVRAW_OK) return rc;
+  // The mass ranges once more, now that the index is read: a run still being
+  // written may have widened them over scans the index counts since the
+  // descriptors were read.
+  if ((rc = info.m_pDescriptors->refreshMassRanges()) != ZVRAW_OK) return rc;
   if ((rc = info.m_pHeader->readHeader(m_cRawFileName)) != ZVRAW_OK) return rc;
   rc = info.m_pExtStats->readStats(m_cRawFileName);
   if (rc != ZVRAW_OK && rc != ZVRAW_STATSFILE_FILEREADOPEN_ERROR) return rc;

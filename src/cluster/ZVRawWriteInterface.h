@@ -81,8 +81,8 @@ class ZVRawWriteInterface {
   int flushScans(const char* pcFullFilePath, unsigned int nFuncNum) {
     return m_pImp->flushScans(pcFullFilePath, nFuncNum);
   }
-  int writeBatch(unsigned int nFuncNum, unsigned int nStats, const void* pStats) {
-    return m_pImp->writeBatch(nFuncNum, nStats, pStats);
+  int writeBatch(unsigned int nFuncNum, unsigned int nStats, const void* pStats, const ZVRawBatchStep& step = {}) {
+    return m_pImp->writeBatch(nFuncNum, nStats, pStats, step);
   }
   int incrementStatsScanBuffer(unsigned int nFuncNum, unsigned int nScanCount) {
     return m_pImp->incrementStatsScanBuffer(nFuncNum, nScanCount);

@@ -213,7 +213,7 @@ int ZVRawWriteInterfaceImp::writeStats(const std::string& dir, const unsigned in
   const int rc = write(*stats);
   if (rc != ZVRAW_OK) {
     for (unsigned int f = first; f < end; ++f) {
-      before[f - first].file.restore();
+      (void)before[f - first].file.restore();
       (void)stats->rewindNextScanToWrite(f, before[f - first].mark);
     }
   }

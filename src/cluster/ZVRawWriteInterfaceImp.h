@@ -9,18 +9,20 @@
 // it added to _funcNNN.dat, .idx or .sts is cut off again and the written
 // marks go back, so the next pass writes the same scans again. Index records
 // are written only for scans that reached the data file, in the record size
-// of the function's descriptor.
+// of the function's descriptor, and last: a reader counts a scan from its
+// index record, so everything else the scan needs is in the files first.
 //
 // Paths are directories of at most 255 characters; a path-taking write
 // creates the directory and its parents first (1 when it cannot), a null path
 // gives 4, and so does a write without a path when none is stored.
 
-#include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "cluster/StatsDescriptorSet.h"
+#include "cluster/ZVRawBatchStep.h"
 #include "cluster/ZVRawInterfaceImp.h"
 #include "formats/directory/ZVRawFunctionDescriptor.h"
 
@@ -81,11 +83,15 @@ class ZVRawWriteInterfaceImp : public ZVRawNCInterfaceImp {
   int writeScans(bool bFlush, float fUpToRT);
   int flushScans(const char* pcFullFilePath, float fUpToRT);
   int flushScans(const char* pcFullFilePath, unsigned int nFuncNum);
-  // One batch of a writer: every buffered scan of the function, then nStats
-  // records of its layout (none when 0). Whichever write fails, .dat, .idx
-  // and .sts are left as they were before the batch, so they agree on the
-  // scans before it; the buffer is released only when all are written.
-  int writeBatch(unsigned int nFuncNum, unsigned int nStats, const void* pStats);
+  // One batch of a writer, in this order: every buffered scan of the
+  // function to .dat, nStats records of its layout (none when 0) to .sts,
+  // the caller's step (its function descriptors), then the index records
+  // that commit the scans. Whichever write fails, the files are left as
+  // they were before the batch, so they agree on the scans before it; the
+  // buffer is released only when all are written. When the index cannot be
+  // cut back, what it counts stays whole: nothing before it is taken back.
+  int writeBatch(unsigned int nFuncNum, unsigned int nStats, const void* pStats,
+                 const borealtek_zvraw_version_1::ZVRawBatchStep& step = {});
 
   // ---- extended statistics ----
   int incrementStatsScanBuffer(unsigned int nFuncNum, unsigned int nScanCount);
@@ -122,10 +128,10 @@ class ZVRawWriteInterfaceImp : public ZVRawNCInterfaceImp {
   // The stored directory: 0, or 4 when none is stored.
   [[nodiscard]] int storedDir(std::string& dir) const;
   int setDescriptor(unsigned int nFunNum, const ZVRawFunctionDescriptor& D, const bool* pFlags);
-  // One function's data pass and its index records, then what goes
-  // alongside them, undone whole when any of it fails.
+  // One function's data pass, the steps in order, then the index records;
+  // undone whole when any of it fails.
   int writeFunction(const std::string& dir, unsigned int nFuncNum, const PassRequest& request,
-                    const std::function<int()>& alongside = {});
+                    std::span<const borealtek_zvraw_version_1::ZVRawBatchStep> steps = {});
   // The index records of the scans the data pass wrote.
   int writeIndexRecords(const std::string& dir, unsigned int nFuncNum, unsigned int nLastWritten);
   // Every function up to a retention time (time forms).

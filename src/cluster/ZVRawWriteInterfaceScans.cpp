@@ -2,12 +2,12 @@
 // the scan index, and write passes that pack them into _funcNNN.dat and
 // then index what was written in _funcNNN.idx.
 //
-// A pass never flushes by itself: the buffer is released only once both
-// files hold the scans, so a failed pass can be undone (files cut back,
-// marks moved back) and retried with nothing lost.
+// A pass never flushes by itself: the buffer is released only once every
+// file holds the scans, so a failed pass can be undone (files cut back,
+// marks moved back) and retried with nothing lost. The index records go
+// last: they are what makes a reader count the scans.
 
 #include <algorithm>
-#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -17,6 +17,7 @@
 #include "formats/portability/SysPaths.h"
 #include "formats/directory/ZVRawFunctionDescriptors.h"
 #include "formats/index/ZVRawFunctionScanIndices.h"
+#include "formats/statistics/ZVRawExtendedStats.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 using namespace borealtek_zvraw_version_1;
@@ -105,7 +106,7 @@ int ZVRawWriteInterfaceImp::writeIndexRecords(const std::string& dir, unsigned i
 }
 
 int ZVRawWriteInterfaceImp::writeFunction(const std::string& dir, unsigned int nFuncNum, const PassRequest& request,
-                                          const std::function<int()>& alongside) {
+                                          std::span<const ZVRawBatchStep> steps) {
   ZVRawFunctionData* data = functionData(nFuncNum);
   ZVRawFunctionScanIndices* index = scanIndices();
   if (data == nullptr || index == nullptr) return ZVRAW_NULLPOINTER_ERROR;
@@ -122,9 +123,14 @@ int ZVRawWriteInterfaceImp::writeFunction(const std::string& dir, unsigned int n
   std::span<ZVRawFunctionScanIndexImp> records;
   if (index->getIndexArray(nFuncNum, records) == ZVRAW_OK)
     for (std::size_t s = indexMark; s < records.size(); ++s) times.push_back(records[s].rt());
-  const auto undo = [&](int rc) {
-    dat.restore();
-    idx.restore();
+  std::size_t stepsDone = 0;
+  // An index that could not be cut back may count scans of this pass: then
+  // their data and every step stay as written, so those scans read whole.
+  const auto undo = [&](int rc, bool indexRestored) {
+    for (std::size_t k = stepsDone; k-- > 0;)
+      if (steps[k].undo) steps[k].undo(indexRestored);
+    if (!indexRestored) return rc;
+    (void)dat.restore();  // bytes past what the index counts are never read
     (void)data->rewindNextScanToWrite(dataMark);
     (void)index->rewindNextScanToWrite(nFuncNum, indexMark);
     for (std::size_t k = 0; k < times.size() && indexMark + k < records.size(); ++k)
@@ -132,7 +138,7 @@ int ZVRawWriteInterfaceImp::writeFunction(const std::string& dir, unsigned int n
     return rc;
   };
 
-  // A flush writes everything buffered; it happens below, once both files hold the scans.
+  // A flush writes everything buffered; it happens below, once every file holds the scans.
   int rc = ZVRAW_OK;
   switch (request.form) {
     case DataPass::All:
@@ -146,12 +152,12 @@ int ZVRawWriteInterfaceImp::writeFunction(const std::string& dir, unsigned int n
       break;
   }
   if (rc == ZVRAW_RETENTIONTIME_INVALID && request.form == DataPass::UpToTime) return rc;  // nothing up to that time
-  if (rc != ZVRAW_OK) return undo(rc);
+  if (rc != ZVRAW_OK) return undo(rc, true);
+  for (; stepsDone < steps.size(); ++stepsDone)
+    if (int src = steps[stepsDone].write(); src != ZVRAW_OK) return undo(src, true);
   const unsigned int written = nextToWrite(*data);
   if (written > 0)
-    if (int irc = writeIndexRecords(dir, nFuncNum, written - 1); irc != ZVRAW_OK) return undo(irc);
-  if (alongside)
-    if (int arc = alongside(); arc != ZVRAW_OK) return undo(arc);
+    if (int irc = writeIndexRecords(dir, nFuncNum, written - 1); irc != ZVRAW_OK) return undo(irc, idx.restore());
   if (request.bFlush) (void)data->clean();
   return ZVRAW_OK;
 }
@@ -171,19 +177,33 @@ int ZVRawWriteInterfaceImp::writeScans(unsigned int nFuncNum, bool bFlush, unsig
   return writeFunction(dir, nFuncNum, {.form = DataPass::All, .nScanCount = nScanCount, .bFlush = bFlush});
 }
 
-int ZVRawWriteInterfaceImp::writeBatch(unsigned int nFuncNum, unsigned int nStats, const void* pStats) {
+int ZVRawWriteInterfaceImp::writeBatch(unsigned int nFuncNum, unsigned int nStats, const void* pStats,
+                                       const ZVRawBatchStep& step) {
   if (nFuncNum >= functionCount()) return ZVRAW_FUNCNUM_INVALID;
-  std::string dir;
+  std::string dir, stsName;
   if (int rc = storedDir(dir); rc != ZVRAW_OK) return rc;
-  // The records go down while the scans' pass can still be undone: a batch
-  // whose records fail takes its scans back out of .dat and .idx.
-  const auto records = [&] {
-    int rc = appendStats(nFuncNum, nStats, pStats);
-    if (rc == ZVRAW_OK) rc = writeExtendedStats(nFuncNum, 0u);  // a failure leaves .sts as it was
-    return rc;
-  };
-  return writeFunction(dir, nFuncNum, {.form = DataPass::All, .bFlush = true},
-                       nStats > 0 ? std::function<int()>(records) : std::function<int()>());
+  ZVRawExtendedStats* stats = extStats();
+  if (nStats > 0 && stats == nullptr) return ZVRAW_NULLPOINTER_ERROR;
+  if (getZVRawStatsFile(dir, stsName, static_cast<int>(nFuncNum) + 1) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
+  // The records go down before the index counts their scans. A failed
+  // write of them leaves .sts as it was; one taken back later is cut off.
+  const std::optional<zvraw::FileSnapshot> sts =
+      nStats > 0 ? std::optional<zvraw::FileSnapshot>(stsName) : std::nullopt;
+  const unsigned int statsMark = nStats > 0 ? stats->GetNextScanToWrite(nFuncNum) : 0;
+  std::vector<ZVRawBatchStep> steps;
+  if (nStats > 0)
+    steps.push_back({[&] {
+                       int rc = appendStats(nFuncNum, nStats, pStats);
+                       if (rc == ZVRAW_OK) rc = writeExtendedStats(nFuncNum, 0u);
+                       return rc;
+                     },
+                     [&](bool indexRestored) {
+                       if (!indexRestored) return;
+                       (void)sts->restore();
+                       (void)stats->rewindNextScanToWrite(nFuncNum, statsMark);
+                     }});
+  if (step.write) steps.push_back(step);
+  return writeFunction(dir, nFuncNum, {.form = DataPass::All, .bFlush = true}, steps);
 }
 
 bool ZVRawWriteInterfaceImp::hasBufferedScans(unsigned int nFuncNum) const {

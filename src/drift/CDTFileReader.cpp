@@ -11,6 +11,7 @@
 #include "drift/CDTBlockReader.h"
 #include "formats/portability/PageAlignedBuffer.h"
 #include "formats/portability/FileHandle.h"
+#include "formats/portability/FileIdentity.h"
 #include "formats/portability/SysFileSize.h"
 #include "formats/portability/SysPaths.h"
 
@@ -42,6 +43,8 @@ struct CDTFileReader::Impl {
   // An impossible record ended the list: nothing after it is a block.
   bool listEnded = false;
   zvraw::FilePtr data;
+  // Each file as it was when opened or last refreshed.
+  zvraw::FileIdentity indexId, dataId;
   zvraw::PageAlignedBuffer buffer;
   // The spectra a block decodes into; swapped with the caller's on success,
   // so that their arrays are reused from block to block.
@@ -94,7 +97,8 @@ CDTFileReader::CDTFileReader(std::string_view rawFilePath, unsigned funcNum) : i
   {
     zvraw::FilePtr index = sysOpenFile(r.indexPath.ToString(), "rb");
     std::string head(CDTBlockReader::NumBytes(), '\0');
-    if (!index || !readExactly(index.get(), head.data(), head.size())) cannotOpenIndex();
+    if (!index || !zvraw::identityOf(index.get(), r.indexId) || !readExactly(index.get(), head.data(), head.size()))
+      cannotOpenIndex();
     r.header = r.blockReader.ReadHeader(head);
     // No record size for these: the file cannot be listed.
     if (r.blockReader.NumIndexBytes() == 0) cannotOpenIndex();
@@ -103,17 +107,31 @@ CDTFileReader::CDTFileReader(std::string_view rawFilePath, unsigned funcNum) : i
     r.listBlocks(index.get());
   }
   r.data = sysOpenFile(r.dataPath.ToString(), "rb");  // a missing file fails each ReadScan
+  if (r.data && !zvraw::identityOf(r.data.get(), r.dataId)) r.data.reset();
 }
 
+// Reads on only while each file at its path is the one held, as it was or
+// grown by appending: a file renamed over, recreated, removed, cut or
+// written anew in place to no greater length is for a reader made afresh,
+// as is another header.
 bool CDTFileReader::Refresh() {
   Impl& r = *impl_;
   zvraw::FilePtr index = sysOpenFile(r.indexPath.ToString(), "rb");
+  zvraw::FileIdentity indexNow, dataNow;
+  if (!index || !zvraw::identityOf(index.get(), indexNow) || !zvraw::sameOrGrown(r.indexId, indexNow)) return false;
   std::string head(r.headerBytes.size(), '\0');
-  if (!index || !readExactly(index.get(), head.data(), head.size()) || head != r.headerBytes) return false;
+  if (!readExactly(index.get(), head.data(), head.size()) || head != r.headerBytes) return false;
   const std::int64_t fileSize = getLargeFileSize(index.get());
   if (fileSize < 0 || static_cast<std::uint64_t>(fileSize) < r.listedEnd()) return false;
+  zvraw::FilePtr data = sysOpenFile(r.dataPath.ToString(), "rb");
+  const bool dataThere = data && zvraw::identityOf(data.get(), dataNow);
+  if (r.data && (!dataThere || !zvraw::sameOrGrown(r.dataId, dataNow))) return false;
   r.listBlocks(index.get());
-  if (!r.data) r.data = sysOpenFile(r.dataPath.ToString(), "rb");
+  r.indexId = indexNow;
+  if (dataThere) {
+    r.dataId = dataNow;
+    if (!r.data) r.data = std::move(data);  // the one missing so far
+  }
   return true;
 }
 

@@ -40,8 +40,9 @@ class CDTFileReader {
   void Close();
   // Lists the blocks written since the list was made, and opens a data file
   // that was missing. False, the list as it was, when the pair is no longer
-  // the one listed (another header, or an index shorter than the records
-  // held): only a reader made afresh reads that.
+  // the one listed: either file is not the one held as it was or grown by
+  // appending (device, inode, link count, size, change time), or the header
+  // or the records held are not there. Only a reader made afresh reads that.
   [[nodiscard]] bool Refresh();
 
  private:

@@ -159,6 +159,13 @@ void ResampleWindow(const float* x, int n, const float* u, int m, int& first, in
   count = static_cast<int>(cells);
 }
 
+void AxisEdges(const float* u, int m, double& low, double& high) {
+  low = high = 0.0;
+  if (u == nullptr || m <= 0) return;
+  low = borealtek_zvraw_version_1::rebin_detail::edge(u, m, 0);
+  high = borealtek_zvraw_version_1::rebin_detail::edge(u, m, m);
+}
+
 int Zeropad(const std::uint32_t* inX, const std::uint32_t* inY, std::size_t size, std::vector<std::uint32_t>& outX,
             std::vector<std::uint32_t>& outY, int startX, int endX) {
   return zeropad(inX, inY, size, outX, outY, startX, endX);

@@ -44,6 +44,10 @@ void Resample(const float* x, const float* y, int n, const float* u, float* v, i
 // (rebinWindow). count 0 when the spectrum lies off the axis or is empty.
 void ResampleWindow(const float* x, int n, const float* u, int m, int& first, int& count);
 
+// The outer edges of the cells of the m-point axis u, in double as Resample
+// forms them: what lies between them has a cell (for m = 1 only u[0]).
+void AxisEdges(const float* u, int m, double& low, double& high);
+
 // The spectrum with every run of absent indices framed by a zero at each end,
 // and zeros at startX and endX (see the .cpp). Zero-intensity input points and
 // points outside [startX, endX] are dropped first. INPUTINVALID for startX < 0

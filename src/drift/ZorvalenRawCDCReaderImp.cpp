@@ -74,13 +74,17 @@ void ZorvalenRawCDCReaderImp::Refresh() {
   if (m_pCDCReader->Refresh()) return;
   auto fresh = std::make_unique<CDTReader>();
   if (fresh->Initialise(m_strRawPath, m_nFunction) == ZVRAW_OK) (void)fresh->Calibrate(m_pFunctionCalibration);
-  m_pReplaced = std::move(m_pCDCReader);
+  // Only the reader of the last read may have arrays out: one replaced
+  // before it served a read goes now, whatever number of refreshes follow.
+  if (m_bServed) m_pServed = std::move(m_pCDCReader);
   m_pCDCReader = std::move(fresh);
+  m_bServed = false;
   _massScale.clear();
 }
 
 CDTReader& ZorvalenRawCDCReaderImp::reading() {
-  m_pReplaced.reset();
+  m_pServed.reset();
+  m_bServed = true;
   return *m_pCDCReader;
 }
 

@@ -51,8 +51,8 @@ class ZorvalenRawCDCReaderImp {
   ZorvalenRawCDCReaderImp& operator=(const ZorvalenRawCDCReaderImp&) = delete;
 
   // Sees the function's drift files as they now are: the blocks written
-  // since, or files made or written anew since. Arrays handed out stay valid
-  // until the next read.
+  // since, or files made, written anew or replaced since. Arrays handed out
+  // stay valid until the next read, however many refreshes come between.
   void Refresh();
 
   // 0 when the function's drift files are open.
@@ -105,7 +105,7 @@ class ZorvalenRawCDCReaderImp {
   // The gain table in force; null when there is none.
   [[nodiscard]] std::shared_ptr<const ZVRawExternalLumavent> gainTable() const;
   int buildMassScale();
-  // The reader to read with: a reader Refresh replaced goes with the first read after it.
+  // The reader to read with: the replaced reader of the last read goes with it.
   CDTReader& reading();
 
   std::string m_strRawPath;
@@ -114,8 +114,11 @@ class ZorvalenRawCDCReaderImp {
   const ZVRawExternalLumavent* m_pExternalLumavent = nullptr;
   const DriftReaderSources* m_pSources = nullptr;
   std::unique_ptr<CDTReader> m_pCDCReader;
-  // What Refresh replaced, kept for the arrays it handed out.
-  std::unique_ptr<CDTReader> m_pReplaced;
+  // The reader of the last read when Refresh has replaced it since, kept for
+  // the arrays it handed out: one reader at most beside the current one.
+  std::unique_ptr<CDTReader> m_pServed;
+  // Whether the current reader has served a read.
+  bool m_bServed = false;
   std::vector<float> _massScale;
   int _offset = 0;
 };

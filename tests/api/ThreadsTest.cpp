@@ -6,11 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "api/WriterTestHandles.h"
 #include "cluster/WriterTestSupport.h"
 #include "cluster/ZVRawDataCluster.h"
 #include "cluster/ZVRawWriteInterface.h"
@@ -114,6 +117,133 @@ TEST_F(Threads, IndependentDirectoriesOnFourThreads) {
   }
   for (std::thread& t : threads) t.join();
   for (int t = 0; t < kThreads; ++t) EXPECT_EQ(failures[t], 0) << "thread " << t;
+}
+
+// ---- a writer and a live reader on one run ----
+
+constexpr int kLivePoints = 40;
+// Scan s: 40 points whose top mass lies past every earlier scan's, so each
+// batch widens the function's mass range.
+float liveMass(int s, int p) { return 100.0f + 10.0f * static_cast<float>(p) + 0.125f * static_cast<float>(s); }
+float liveIntensity(int s, int p) { return static_cast<float>(1 + p + s % 50); }
+
+struct LiveRun {
+  int items;       // scan items of the function, 0 for none
+  int flushEvery;  // scans between flushes
+};
+
+// Writes the run, raising flushed after the first flush; the calls that failed.
+int writeLive(const fs::path& raw, const LiveRun& run, int scans, std::atomic<bool>& flushed) {
+  int failed = 0;
+  CZorvalenRawWriter w = nullptr;
+  CZorvalenParameters none = nullptr, values = nullptr;
+  failed += createRawWriter(&w, raw.c_str()) != ZVRAW_OK;
+  failed += createParameters(&none) != ZVRAW_OK || createParameters(&values) != ZVRAW_OK;
+  failed += (run.items > 0 ? appendRawFunctionWithStats(w, none, writer_test::kWideItems, run.items)
+                           : appendRawFunction(w, none)) != ZVRAW_OK;
+  float m[kLivePoints], y[kLivePoints];
+  for (int s = 0; s < scans; ++s) {
+    for (int p = 0; p < kLivePoints; ++p) m[p] = liveMass(s, p), y[p] = liveIntensity(s, p);
+    const float rt = 0.001f * static_cast<float>(s + 1);
+    if (run.items > 0) {
+      failed += setParameterValue(values, static_cast<int>(ZorvalenScanItem::COLLISION_ENERGY),
+                                  std::to_string(s).c_str()) != ZVRAW_OK;
+      failed += appendRawScanWithStats(w, m, y, kLivePoints, rt, values) != ZVRAW_OK;
+    } else {
+      failed += appendRawScan(w, m, y, kLivePoints, rt) != ZVRAW_OK;
+    }
+    if ((s + 1) % run.flushEvery == 0) {
+      failed += flushRawWriter(w) != ZVRAW_OK;
+      flushed = true;
+    }
+  }
+  failed += closeRawWriter(w) != ZVRAW_OK;
+  flushed = true;
+  (void)destroyRawWriter(w);
+  (void)destroyParameters(none);
+  (void)destroyParameters(values);
+  return failed;
+}
+
+// What one reader answers of scan s, as written: "" when whole.
+std::string readLiveScan(CZorvalenBaseReader scans, CZorvalenBaseReader info, int s, bool items) {
+  float *m = nullptr, *y = nullptr;
+  int n = 0;
+  if (const int rc = readScan(scans, 0, s, &m, &y, &n); rc != ZVRAW_OK) return "read " + std::to_string(rc);
+  if (n != kLivePoints) return std::to_string(n) + " points";
+  for (int p = 0; p < n; ++p)
+    if (m[p] != liveMass(s, p) || y[p] != liveIntensity(s, p)) return "point " + std::to_string(p);
+  if (!items) return "";
+  CZorvalenParameters got = nullptr;
+  (void)createParameters(&got);
+  const ZorvalenScanItem item = ZorvalenScanItem::COLLISION_ENERGY;
+  std::string text = "item " + std::to_string(getScanItemValue(info, 0, s, &item, 1, got));
+  char* value = nullptr;
+  if (getParameterValue(got, static_cast<int>(item), &value) == ZVRAW_OK && value != nullptr &&
+      std::stof(value) == static_cast<float>(s))
+    text.clear();
+  (void)destroyParameters(got);
+  return text;
+}
+
+// A reader on its own thread beside the writer: each round it updates, reads
+// every 7th scan it counts and opens the run afresh. Every answer must be a
+// prefix of whole scans as written; failures are kept, up to a few.
+std::vector<std::string> readLive(const fs::path& raw, bool items, const std::atomic<bool>& flushed,
+                                  const std::atomic<bool>& done) {
+  std::vector<std::string> bad;
+  const auto note = [&](const std::string& what) {
+    if (bad.size() < 8) bad.push_back(what);
+  };
+  while (!flushed) std::this_thread::yield();
+  CZorvalenBaseReader r = nullptr, info = nullptr;
+  if (int rc = createRawReaderFromPath(raw.c_str(), &r, ZorvalenBaseType::SCAN); rc != ZVRAW_OK) {
+    note("first open " + std::to_string(rc));
+    return bad;
+  }
+  (void)createRawReaderFromReader(r, &info, ZorvalenBaseType::INFO);
+  const int expectedUpdate = items ? ZVRAW_OK : ZVRAW_STATSFILE_FILEREADOPEN_ERROR;  // no statistics file
+  unsigned seen = 0;
+  for (int round = 0; !done || round < 2; ++round) {
+    if (int rc = updateRawReader(r); rc != expectedUpdate) note("update " + std::to_string(rc));
+    unsigned n = 0;
+    if (getScanCount(info, 0, &n) != ZVRAW_OK || n < seen) note("count " + std::to_string(n));
+    seen = std::max(seen, n);
+    for (unsigned s = round % 7; s < n; s += 7)
+      if (std::string e = readLiveScan(r, info, static_cast<int>(s), items); !e.empty())
+        note("round " + std::to_string(round) + " scan " + std::to_string(s) + ": " + e);
+    CZorvalenBaseReader fresh = nullptr, freshInfo = nullptr;
+    if (int rc = createRawReaderFromPath(raw.c_str(), &fresh, ZorvalenBaseType::SCAN); rc != ZVRAW_OK) {
+      note("fresh open " + std::to_string(rc));
+      continue;
+    }
+    (void)createRawReaderFromReader(fresh, &freshInfo, ZorvalenBaseType::INFO);
+    unsigned m = 0;
+    if (getScanCount(freshInfo, 0, &m) != ZVRAW_OK || m < n) note("fresh count " + std::to_string(m));
+    if (m > 0)
+      if (std::string e = readLiveScan(fresh, freshInfo, static_cast<int>(m - 1), items); !e.empty())
+        note("fresh scan " + std::to_string(m - 1) + ": " + e);
+    (void)destroyRawReader(freshInfo);
+    (void)destroyRawReader(fresh);
+  }
+  (void)destroyRawReader(info);
+  (void)destroyRawReader(r);
+  return bad;
+}
+
+TEST_F(Threads, ALiveReaderSeesWholeScansWhileAWriterWrites) {
+  constexpr int kLiveScans = 3000;
+  for (const LiveRun run : {LiveRun{0, 1}, LiveRun{1, 5}, LiveRun{14, 37}, LiveRun{14, 1}}) {
+    SCOPED_TRACE(std::to_string(run.items) + " items, flushed every " + std::to_string(run.flushEvery));
+    const fs::path raw = dir() / ("live" + std::to_string(run.items) + "_" + std::to_string(run.flushEvery) + ".raw");
+    std::atomic<bool> flushed = false, done = false;
+    std::vector<std::string> bad;
+    std::thread reader([&] { bad = readLive(raw, run.items > 0, flushed, done); });
+    EXPECT_EQ(writeLive(raw, run, kLiveScans, flushed), 0);
+    done = true;
+    reader.join();
+    for (const std::string& b : bad) ADD_FAILURE() << b;
+  }
 }
 
 }  // namespace

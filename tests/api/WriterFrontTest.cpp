@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <csignal>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -34,6 +35,7 @@
 #include "api/WriterTestHandles.h"
 #include "support/CloseBehind.h"
 #include "support/FileSizeLimit.h"
+#include "support/RefusedTruncation.h"
 #include "support/TempDir.h"
 #include "zorvalen/ZorvalenRaw.h"
 
@@ -43,6 +45,7 @@ using F = std::vector<float>;
 using U32 = std::vector<unsigned>;
 using K = FunctionDefinition;
 using writer_test::files;
+using writer_test::kWideItems;
 using writer_test::Keys;
 using writer_test::Reader;
 using writer_test::Set;
@@ -549,6 +552,28 @@ TEST_F(WriterFront, TargetsThatCannotTakeARunAreReportedAtOnce) {
   EXPECT_LE(unchecked, 2);
 }
 
+// Beside a path of 242 bytes the 100th function's file names
+// ("_func0100.dat", a byte longer) would not fit: that function is refused
+// when it is defined, and the 99 before it read back.
+TEST_F(WriterFront, AFunctionWhoseFileNamesDoNotFitIsRefused) {
+  const std::string base = (dir() / "long-").string();
+  const std::string target = base + std::string(242 - base.size(), 'x');
+  {
+    Writer w(target);
+    for (unsigned f = 0; f < 99; ++f) ASSERT_TRUE(appendRawFunction(w, Set()) == 0 && addScan(w, f, false) == 0);
+    EXPECT_EQ(appendRawFunction(w, Set()), ZVRAW_FILENAME_ERROR);
+    EXPECT_EQ(addScan(w, 99, false), ZVRAW_OK);  // the 99th function's
+    EXPECT_EQ(closeRawWriter(w), ZVRAW_OK);
+  }
+  const Reader info(target, ZorvalenBaseType::INFO);
+  unsigned functions = 0, scans = 0;
+  ASSERT_EQ(info.rc, ZVRAW_OK);
+  ASSERT_EQ(getFunctionCount(info, &functions), ZVRAW_OK);
+  EXPECT_EQ(functions, 99u);
+  ASSERT_EQ(getScanCount(info, 98, &scans), ZVRAW_OK);
+  EXPECT_EQ(scans, 2u);
+}
+
 // A regular file (links followed) the readers would take as part of a run,
 // in any spelling they try, makes a target one that holds a run; anything
 // else is left alone by the new run.
@@ -836,16 +861,8 @@ struct Shape {
   const char* what;
   std::vector<Function> functions;
 };
-// Records wider than a scan's index record and points: .sts is the file a
-// full disk stops first.
-const ZorvalenScanItem kWideItems[] = {
-    ZorvalenScanItem::COLLISION_ENERGY,        ZorvalenScanItem::LINEAR_DETECTOR_VOLTAGE,
-    ZorvalenScanItem::LINEAR_SENSITIVITY,      ZorvalenScanItem::REFLECTRON_LENS_VOLTAGE,
-    ZorvalenScanItem::REFLECTRON_DETECTOR_VOLTAGE, ZorvalenScanItem::REFLECTRON_SENSITIVITY,
-    ZorvalenScanItem::LASER_REPETITION_RATE,   ZorvalenScanItem::COURSE_LASER_CONTROL,
-    ZorvalenScanItem::FINE_LASER_CONTROL,      ZorvalenScanItem::LASERAIM_XPOS,
-    ZorvalenScanItem::LASERAIM_YPOS,           ZorvalenScanItem::SET_MASS,
-    ZorvalenScanItem::VESKO_ENABLED,           ZorvalenScanItem::REFERENCE_SCAN};
+// Records wider than a scan's index record and points (kWideItems): .sts
+// is the file a full disk stops first.
 const Shape kShapes[] = {
     {"wide records, flushed every 30", {{false, kWideItems, 260, 30}}},
     {"a drift function, then a plain one", {{true, kItems, 130, 50}, {false, kWideItems, 120, 0}}},
@@ -860,12 +877,16 @@ struct Confirmed {
   bool failed = false;
 };
 
-Confirmed writeShape(const fs::path& target, const Shape& shape) {
+// confirmed, when given, hears of each scan count the run confirms.
+Confirmed writeShape(const fs::path& target, const Shape& shape,
+                     const std::function<void(const std::vector<unsigned>&)>& confirmed = {}) {
   Confirmed out{std::vector<unsigned>(shape.functions.size(), 0)};
   std::vector<unsigned> added = out.scans;
   const auto confirm = [&](int rc) {
     out.failed = out.failed || rc != ZVRAW_OK;
-    if (!out.failed) out.scans = added;
+    if (out.failed) return;
+    out.scans = added;
+    if (confirmed) confirmed(out.scans);
   };
   CZorvalenRawWriter w = nullptr;
   confirm(createRawWriter(&w, target.c_str()));
@@ -887,20 +908,24 @@ Confirmed writeShape(const fs::path& target, const Shape& shape) {
   return out;
 }
 
-// Where the run does not read back as confirmed: "" when every confirmed
-// scan reads back whole with its record, and a run that reported no failure
-// holds every scan.
+// Where the run does not read back as confirmed: "" when every scan a fresh
+// reader counts reads back whole with its record, those counted include
+// every confirmed scan, and a run that reported no failure holds every scan.
 std::string checkRun(const fs::path& raw, const Shape& shape, const Confirmed& run) {
   std::ostringstream out;
   for (std::size_t f = 0; f < shape.functions.size(); ++f)
     if (!run.failed && run.scans[f] != shape.functions[f].scans) out << "function " << f << " lost scans unreported; ";
-  if (std::ranges::all_of(run.scans, [](unsigned n) { return n == 0; })) return out.str();
+  if (std::ranges::all_of(run.scans, [](unsigned n) { return n == 0; }) && !fs::exists(raw / "_functns.inf"))
+    return out.str();
   const Reader info(raw, ZorvalenBaseType::INFO), scans(raw, ZorvalenBaseType::SCAN);
   if (info.rc != ZVRAW_OK || scans.rc != ZVRAW_OK) return out.str() + "does not open: " + std::to_string(info.rc);
   for (std::size_t f = 0; f < shape.functions.size(); ++f) {
     const Shape::Function& fn = shape.functions[f];
     const int fi = static_cast<int>(f);
-    for (unsigned s = 0; s < run.scans[f]; ++s) {
+    unsigned counted = 0;
+    (void)getScanCount(info, fi, &counted);  // a function the descriptors do not list yet counts none
+    if (counted < run.scans[f]) out << "function " << f << " counts " << counted << " of " << run.scans[f] << "; ";
+    for (unsigned s = 0; s < counted; ++s) {
       const int si = static_cast<int>(s);
       float *m = nullptr, *y = nullptr;
       int n = 0;
@@ -967,6 +992,68 @@ TEST_F(WriterFront, ConfirmedScansReadBackAtEveryCutPoint) {
       });
       ASSERT_TRUE(text.has_value()) << "no file-size limit";
       EXPECT_EQ(*text, "") << "limit " << limit;
+    }
+  }
+}
+
+// The run written in a child killed where the file-size limit stops it
+// (its handler ends the process at once, as SIGKILL would: no close, no
+// flush of any stream); then checked here against what it had confirmed.
+std::string killedAtTheLimit(const fs::path& raw, const Shape& shape, rlim_t limit) {
+  int fds[2];
+  if (::pipe(fds) != 0) return "no pipe";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    const FileSizeLimit cut(limit);
+    std::signal(SIGXFSZ, [](int) { ::_exit(9); });
+    const auto report = [&](const std::vector<unsigned>& scans) {
+      (void)!::write(fds[1], scans.data(), scans.size() * sizeof(unsigned));
+    };
+    (void)writeShape(raw, shape, report);
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  const std::size_t message = shape.functions.size() * sizeof(unsigned);
+  std::string bytes;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) bytes.append(buffer, static_cast<std::size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return "the child died otherwise";
+  Confirmed run{std::vector<unsigned>(shape.functions.size(), 0), WEXITSTATUS(status) != 0};
+  if (bytes.size() >= message) std::memcpy(run.scans.data(), bytes.data() + bytes.size() / message * message - message,
+                                           message);
+  return checkRun(raw, shape, run);
+}
+
+// Every cut point again, with a writer killed there, and with a file system
+// that refuses to cut a failed batch back: every confirmed scan reads back,
+// and so does every scan a fresh reader counts.
+TEST_F(WriterFront, ConfirmedScansSurviveAKilledWriterAndARefusedCutBack) {
+  constexpr rlim_t kStep = 256;
+  for (const bool killed : {true, false}) {
+    for (const Shape& shape : kShapes) {
+      SCOPED_TRACE(std::string(shape.what) + (killed ? ", killed" : ", cut-back refused"));
+      fs::remove_all(raw());
+      ASSERT_FALSE(writeShape(raw(), shape).failed);
+      const std::uint64_t largest = largestFile(raw());
+      for (rlim_t limit = 0; limit <= largest + kStep; limit += kStep) {
+        fs::remove_all(raw());
+        const auto text = killed ? killedAtTheLimit(raw(), shape, limit)
+                                 : inChild([&]() -> std::optional<std::string> {
+                                     if (!refuseTruncation()) return std::nullopt;
+                                     Confirmed run;
+                                     {
+                                       const FileSizeLimit cut(limit);
+                                       if (!cut.ok()) return std::nullopt;
+                                       run = writeShape(raw(), shape);
+                                     }
+                                     return checkRun(raw(), shape, run);
+                                   });
+        if (!text) GTEST_SKIP() << "no file-size limit or system-call filter here";
+        EXPECT_EQ(*text, "") << "limit " << limit;
+      }
     }
   }
 }

@@ -22,6 +22,17 @@ using Keys = std::vector<std::pair<int, std::string>>;
 using Vardex::Lib::ZorvalenRaw::handleCast;
 using Vardex::Lib::ZorvalenRaw::ZorvalenRawWriterImp;
 
+// The 14 scan items of 35-byte records, wider than a scan's index record:
+// COLLISION_ENERGY first, the item the tests give a value.
+inline constexpr ZorvalenScanItem kWideItems[] = {
+    ZorvalenScanItem::COLLISION_ENERGY,        ZorvalenScanItem::LINEAR_DETECTOR_VOLTAGE,
+    ZorvalenScanItem::LINEAR_SENSITIVITY,      ZorvalenScanItem::REFLECTRON_LENS_VOLTAGE,
+    ZorvalenScanItem::REFLECTRON_DETECTOR_VOLTAGE, ZorvalenScanItem::REFLECTRON_SENSITIVITY,
+    ZorvalenScanItem::LASER_REPETITION_RATE,   ZorvalenScanItem::COURSE_LASER_CONTROL,
+    ZorvalenScanItem::FINE_LASER_CONTROL,      ZorvalenScanItem::LASERAIM_XPOS,
+    ZorvalenScanItem::LASERAIM_YPOS,           ZorvalenScanItem::SET_MASS,
+    ZorvalenScanItem::VESKO_ENABLED,           ZorvalenScanItem::REFERENCE_SCAN};
+
 // A parameter set of the C interface, released with the scope.
 struct Set {
   explicit Set(const Keys& keys = {}) {

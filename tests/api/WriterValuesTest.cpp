@@ -64,10 +64,14 @@ TEST_F(WriterValues, RefusalsLeaveNothingBehind) {
     const Set values({{key(item), text}});
     return appendRawScanWithStats(w, m.data(), y.data(), 2, 1.0f, values);
   };
-  const auto block = [&](F m, U32 counts) {
-    const F y(m.size(), 5.0f);
+  const auto block = [&](F m, U32 counts, F y = {}) {
+    if (y.empty()) y.assign(m.size(), 5.0f);
     return appendCDTScan(w, m.data(), y.data(), static_cast<unsigned>(m.size()), counts.data(),
                          static_cast<unsigned>(counts.size()), 1.0f);
+  };
+  const auto indexBlock = [&](unsigned index) {
+    const unsigned y = 5, one = 1;
+    return appendCDTScanIndex(w, &index, &y, 1, &one, 1, 1.0f);
   };
   const auto driftStat = [&](const char* text) {
     const U32 idx = {10, 12}, y = {3, 4}, counts = {2};
@@ -88,6 +92,9 @@ TEST_F(WriterValues, RefusalsLeaveNothingBehind) {
     const Set set(keys);
     return list.empty() ? appendRawFunction(w, set)
                         : appendRawFunctionWithStats(w, set, is.data(), static_cast<int>(is.size()));
+  };
+  const auto drift = [&](const char* spectra, float high = 400) {
+    return start(with(with(kGrid, range(100, high)), {{key(K::CDT_SCANS), spectra}}));
   };
   const float big = std::nextafter(kIntensityLimit, kInf);
   const struct {
@@ -134,29 +141,47 @@ TEST_F(WriterValues, RefusalsLeaveNothingBehind) {
       {"function 1, masses 100 to 200", [&] { return start(with(range(100, 200), {{key(K::CONTINUUM), "0"}})); }, 0},
       {"mass below STARTMASS", [&] { return scan({50, 150}); }},
       {"mass above ENDMASS", [&] { return scan({150, 250}); }},
-      {"function 2, drift", [&] { return start(with(with(kGrid, range(100, 400)), {{key(K::CDT_SCANS), "3"}})); }, 0},
+      {"function 2, drift", [&] { return drift("3"); }, 0},
       {"drift spectrum falling", [&] { return block({150, 300, 200, 120}, {2, 2}); }},
       {"drift spectrum past ENDMASS", [&] { return block({150, 300, 500}, {1, 2}); }},
       {"function 3, drift with an item",
        [&] { return start(with(with(kGrid, range(100, 400)), {{key(K::CDT_SCANS), "3"}}), {462}); }, 0},
       {"drift block of a NaN value", [&] { return driftStat("nan"); }},
       {"the function still takes blocks", [&] { return driftStat("2.5"); }, 0},
+      {"function 4, drift to 420: the last cell ends at 419.5", [&] { return drift("1", 420); }, 0},
+      {"drift mass on the last cell's edge", [&] { return block({419.5f}, {1}); }, 0},
+      {"drift mass past the last cell's edge", [&] { return block({419.9f}, {1}); }},
+      {"isolated drift masses: no cell keeps a count", [&] { return block({150, 300}, {2}, {3, 3}); }},
+      {"negative drift intensity", [&] { return block({200}, {1}, {-10}); }},
+      {"drift cell of 2^32", [&] { return block({200}, {1}, {0x1p32f}); }},
+      {"drift index past an int", [&] { return indexBlock(4000000000u); }},
+      {"CDT_SCANS 2^31", [&] { return drift("2147483648"); }},
+      {"CDT_SCANS 2^32 + 1", [&] { return drift("4294967297"); }},
+      {"CDT_SCANS 99999999999", [&] { return drift("99999999999"); }},
+      {"CDT_SCANS -99999999999", [&] { return drift("-99999999999"); }},
   };
   for (const auto& c : calls) {
     const auto before = files(raw());
     const int function = w.imp().GetCurrentFunction();
+    ZorvalenRawScanWriterImp& scans = *w.imp().GetScanWriter();
+    const int queued = scans.GetNumberOfScans() + scans.GetNumberOfStats();
     EXPECT_EQ(c.call(), c.rc) << c.what;
     if (c.rc == ZVRAW_OK) continue;
     EXPECT_EQ(files(raw()), before) << c.what;
     EXPECT_EQ(w.imp().GetCurrentFunction(), function) << c.what;
-    EXPECT_EQ(w.imp().GetScanWriter()->GetNumberOfScans() + w.imp().GetScanWriter()->GetNumberOfStats(), 0) << c.what;
+    EXPECT_EQ(scans.GetNumberOfScans() + scans.GetNumberOfStats(), queued) << c.what;
   }
   EXPECT_EQ(w.imp().GetAnalogWriter()->GetHeaders().size(), 0u);
   ASSERT_EQ(closeRawWriter(w), ZVRAW_OK);
   const Reader info(raw(), ZorvalenBaseType::INFO);
   unsigned n = 9;
   ASSERT_TRUE(info.rc == ZVRAW_OK && getFunctionCount(info, &n) == ZVRAW_OK);
-  EXPECT_EQ(n, 4u);
+  EXPECT_EQ(n, 5u);
+  const Reader scans(raw(), ZorvalenBaseType::SCAN);
+  int *index = nullptr, points = -1;
+  float* y = nullptr;
+  ASSERT_EQ(readDriftScanIndex(scans, 4, 0, 0, &index, &y, &points), ZVRAW_OK);
+  EXPECT_TRUE(points == 1 && index[0] == 20 && y[0] == 5.0f);  // the mass on the edge, in the last cell
   bool continuum = true;
   EXPECT_EQ(isContinuum(info, 0, continuum), ZVRAW_SCANNUM_INVALID);  // no scan says; the number is fine
   EXPECT_FALSE(continuum);

@@ -85,14 +85,15 @@ inline void patchFloat(const std::filesystem::path& dir, HeaderField field, floa
 }
 
 // n blocks of `bins` drift bins: block s at 60 x (s + 1) seconds, bin d holds
-// points at indices 20 + d and 50 + s with intensities 1 + d and 10 x (s + 1).
-inline std::vector<Block> ladder(int n, int bins) {
+// points at indices 20 + d and 50 + s with intensities 1 + d and 10 x (s + 1),
+// each times `scale`.
+inline std::vector<Block> ladder(int n, int bins, std::uint32_t scale = 1) {
   std::vector<Block> blocks;
   for (int s = 0; s < n; ++s) {
     Block b{60.0f * float(s + 1), {}};
     for (int d = 0; d < bins; ++d) {
       const auto dd = std::uint32_t(d), ss = std::uint32_t(s);
-      b.bins.push_back({{20 + dd, 50 + ss}, {1 + dd, 10 * (ss + 1)}, {0, 5}});
+      b.bins.push_back({{20 + dd, 50 + ss}, {scale * (1 + dd), scale * 10 * (ss + 1)}, {0, 5}});
     }
     blocks.push_back(b);
   }

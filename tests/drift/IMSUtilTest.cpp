@@ -179,6 +179,7 @@ TEST(Resample, FarJumpsLandInTheCellHoldingEachMass) {
 TEST(ResampleWindow, ItsCellsTakeWhatTheWholeAxisGivesThem) {
   const std::vector<float> u = widening(3000);
   const float lo = u.front(), hi = u.back();
+  const double top = hi + (static_cast<double>(hi) - u[2998]) / 2;  // the last cell's upper edge, a float here
   struct Case {
     const char* what;
     std::vector<float> x;
@@ -189,6 +190,7 @@ TEST(ResampleWindow, ItsCellsTakeWhatTheWholeAxisGivesThem) {
       {"one point", {u[2000] + 0.4f}, 3},
       {"straddling the low edge", {lo - 3.0f, lo - 1.0f, lo + 2.0f}, -1},
       {"at the top", {hi - 5.0f, hi - 1.0f, hi}, -1},
+      {"on the last cell's upper edge", {static_cast<float>(top)}, 2},
       {"off the axis", {hi + 50.0f, hi + 60.0f}, 0},
       {"unsorted", {u[500], u[2500], u[700] + 0.5f, u[100]}, -1},
       {"empty", {}, 0},

@@ -295,37 +295,78 @@ TEST_F(DriftExtraction, BadHeadersAndDamagedFilesGiveCodes) {
       0x1e, 100);
 }
 
-// A refreshed reader reads the pair as a new one would: grown in place,
-// made since, written anew with another header, or cut. What it handed out
-// before stays readable until its next read.
+// Every drift spectrum of the first `scans` scans, as indices and intensities.
+std::vector<std::pair<std::vector<int>, std::vector<float>>> spectra(ZorvalenRawCDCReaderImp& r, int scans,
+                                                                     int bins) {
+  std::vector<std::pair<std::vector<int>, std::vector<float>>> out;
+  for (int s = 0; s < scans; ++s) {
+    for (int d = 0; d < bins; ++d) {
+      int* i = nullptr;
+      float* y = nullptr;
+      int n = 0;
+      EXPECT_EQ(r.ReadScan(s, d, i, y, n), ZVRAW_OK) << s << " " << d;
+      out.emplace_back(std::vector<int>(i, i + n), std::vector<float>(y, y + n));
+    }
+  }
+  return out;
+}
+
+// A refreshed reader reads the pair as a new one would: grown in place (read
+// on by the same reader), made since, written anew with another header, cut,
+// moved away and back, or renamed over by a pair of the same header with
+// other blocks. What it handed out before stays readable until its next
+// read, however many refreshes come between.
 TEST_F(DriftExtraction, RefreshSeesThePairAsItNowIs) {
   ZorvalenRawCDCReaderMgrImp mgr(dir().string(), nullptr);
   ZorvalenRawCDCReaderImp* r = mgr.GetCRCReader(0);
   ZorvalenRawCDCReaderImp* late = mgr.GetCRCReader(1);  // no files yet
   ASSERT_EQ(late->GetStatus(), ZVRAW_FILEOPEN_ERROR);
+  const std::filesystem::path aside = dir() / "aside", next = dir() / "next";
+  std::filesystem::create_directories(aside);
+  std::filesystem::create_directories(next);
+  const auto move = [](const std::filesystem::path& from, const std::filesystem::path& to) {
+    std::filesystem::rename(indexPath(from), indexPath(to));
+    std::filesystem::rename(dataPath(from), dataPath(to));
+  };
+  const std::function<void()> away = [&] { move(dir(), aside); }, back = [&] { move(aside, dir()); };
   const struct {
     const char* what;
-    std::function<void()> change;
+    std::vector<std::function<void()>> steps;  // each followed by a refresh
     int scans, bins;
+    bool kept;  // the same reader reads on
   } cases[] = {
-      {"grown", [&] { writePair(dir(), 0, Settings{}, ladder(12, 4)); }, 12, 4},
-      {"unchanged", [] {}, 12, 4},
-      {"another header", [&] { writePair(dir(), 0, Settings{.bins = 3}, ladder(5, 3)); }, 5, 3},
-      {"cut", [&] { writePair(dir(), 0, Settings{.bins = 3}, ladder(2, 3)); }, 2, 3},
+      {"grown", {[&] { writePair(dir(), 0, Settings{}, ladder(12, 4)); }}, 12, 4, true},
+      {"unchanged", {[] {}}, 12, 4, true},
+      {"away and back", {away, back}, 12, 4, false},
+      {"away twice, then back", {away, [] {}, back}, 12, 4, false},
+      {"another header", {[&] { writePair(dir(), 0, Settings{.bins = 3}, ladder(5, 3)); }}, 5, 3, false},
+      {"cut", {[&] { writePair(dir(), 0, Settings{.bins = 3}, ladder(2, 3)); }}, 2, 3, false},
+      {"renamed over, same header",
+       {[&] {
+         writePair(next, 0, Settings{.bins = 3}, ladder(4, 3, 7));
+         move(next, dir());
+       }},
+       4, 3, false},
   };
   for (const auto& c : cases) {
     float *m = nullptr, *y = nullptr;
     int n = 0;
     ASSERT_EQ(r->ReadScan(1, 0, m, y, n), ZVRAW_OK) << c.what;
-    const std::vector<float> before(y, y + n);
-    c.change();
-    mgr.Refresh();
+    const std::vector<float> masses(m, m + n), before(y, y + n);
+    const CDTReader* reading = r->getCDTReader();
+    for (const auto& step : c.steps) {
+      step();
+      mgr.Refresh();
+    }
+    EXPECT_EQ(std::vector<float>(m, m + n), masses) << c.what;
     EXPECT_EQ(std::vector<float>(y, y + n), before) << c.what;
+    EXPECT_EQ(r->getCDTReader() == reading, c.kept) << c.what;
     int scans = 0, bins = 0;
     EXPECT_EQ(r->getCDTReader()->GetScanCount(scans), ZVRAW_OK) << c.what;
     EXPECT_EQ(r->GetDriftCount(bins), ZVRAW_OK) << c.what;
     EXPECT_EQ(std::pair(scans, bins), std::pair(c.scans, c.bins)) << c.what;
-    EXPECT_EQ(r->ReadScan(c.scans - 1, bins - 1, m, y, n), ZVRAW_OK) << c.what;
+    ZorvalenRawCDCReaderImp fresh(dir().string(), 0, nullptr, nullptr);
+    EXPECT_EQ(spectra(*r, c.scans, c.bins), spectra(fresh, c.scans, c.bins)) << c.what;
     EXPECT_EQ(r->ReadScan(c.scans, 0, m, y, n), ZVRAW_SCANNUM_INVALID) << c.what;
   }
   writePair(dir(), 1, Settings{}, ladder(1, 2));

@@ -134,8 +134,9 @@ int ZVRawFunctionDescriptors::writeDescriptors(std::string_view dir) {
   }
   std::string name;
   if (getFunctionDescriptorFileName(name, dir) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
-  // A writer rewrites the file after every batch, mostly at the same size.
-  const int rc = zvraw::rewriteWholeFile(name, file);
+  // Replaced whole, never changed in place: a reader of a run still being
+  // written reads the old file or the new one, never a mix of the two.
+  const int rc = zvraw::writeWholeFile(name, file);
   if (rc == ZVRAW_FILEWRITE_ERROR) return ZVRAW_DESCRIPTORFILE_WRITEERROR;
   return rc;
 }

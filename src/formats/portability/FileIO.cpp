@@ -97,32 +97,4 @@ int writeWholeFile(std::string_view path, std::span<const std::uint8_t> bytes) {
   return w.commit();
 }
 
-int rewriteWholeFile(std::string_view path, std::span<const std::uint8_t> bytes) {
-  // Only a regular file is rewritten in place; anything else at the name
-  // (a FIFO too, without waiting for a peer) is replaced whole.
-  std::uint64_t size = 0;
-  FilePtr file = sysOpenFile(std::string(path), "r+b", true, &size);
-  std::vector<std::uint8_t> old;
-  const std::size_t n = bytes.size();
-  const int fd = file ? ::fileno(file.get()) : -1;
-  bool same = file && size == n;
-  if (same) {
-    old.resize(n);
-    same = ::pread(fd, old.data(), n, 0) == static_cast<ssize_t>(n);
-  }
-  if (!same) {
-    file.reset();
-    return writeWholeFile(path, bytes);
-  }
-  std::size_t from = 0, to = n;
-  while (from < n && old[from] == bytes[from]) ++from;
-  while (to > from && old[to - 1] == bytes[to - 1]) --to;
-  const std::size_t span = to - from;
-  bool written = span == 0 || ::pwrite(fd, bytes.data() + from, span, static_cast<off_t>(from)) ==
-                                  static_cast<ssize_t>(span);
-  if (!written) (void)::pwrite(fd, old.data() + from, span, static_cast<off_t>(from));  // what it changed, back
-  written = closeChecked(file) && written;
-  return written ? ZVRAW_OK : ZVRAW_FILEWRITE_ERROR;
-}
-
 }  // namespace zvraw

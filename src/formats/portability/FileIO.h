@@ -51,11 +51,4 @@ class AtomicFileWriter {
 // One call: the whole content through an AtomicFileWriter.
 [[nodiscard]] int writeWholeFile(std::string_view path, std::span<const std::uint8_t> bytes);
 
-// The same result for a file rewritten again and again at the same size (a
-// writer's function descriptors, after every batch): only the bytes that
-// differ are written over the file in place, which costs no new file and
-// no rename. A write that stops short puts the old bytes back and gives
-// ZVRAW_FILEWRITE_ERROR. Any other file goes through writeWholeFile.
-[[nodiscard]] int rewriteWholeFile(std::string_view path, std::span<const std::uint8_t> bytes);
-
 }  // namespace zvraw

@@ -16,9 +16,7 @@ namespace {
 constexpr std::int64_t kNanosPerSecond = 1'000'000'000;
 
 bool sameFile(const HeldDataFiles::File& f, const struct stat& st) {
-  return f.device == static_cast<std::uint64_t>(st.st_dev) && f.inode == static_cast<std::uint64_t>(st.st_ino) &&
-         f.links == static_cast<std::uint64_t>(st.st_nlink) && f.size == static_cast<std::uint64_t>(st.st_size) &&
-         f.changeSeconds == st.st_ctim.tv_sec && f.changeNanos == st.st_ctim.tv_nsec;
+  return static_cast<const FileIdentity&>(f) == FileIdentity::of(st);
 }
 
 // Whether the first regular file among the opener's spellings is f.
@@ -40,14 +38,7 @@ bool isItself(const std::string& name, const HeldDataFiles::File& f) {
 std::shared_ptr<const HeldDataFiles::File> openFile(const std::string& path) {
   auto f = std::make_shared<HeldDataFiles::File>();
   f->stream = rawFileComponentfopen(path, "rb");
-  struct stat st {};
-  if (!f->stream || ::fstat(::fileno(f->stream.get()), &st) != 0 || st.st_size < 0) return nullptr;
-  f->size = static_cast<std::uint64_t>(st.st_size);
-  f->device = static_cast<std::uint64_t>(st.st_dev);
-  f->inode = static_cast<std::uint64_t>(st.st_ino);
-  f->links = static_cast<std::uint64_t>(st.st_nlink);
-  f->changeSeconds = st.st_ctim.tv_sec;
-  f->changeNanos = st.st_ctim.tv_nsec;
+  if (!f->stream || !identityOf(f->stream.get(), *f)) return nullptr;
   return f;
 }
 

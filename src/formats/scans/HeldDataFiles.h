@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "formats/portability/FileHandle.h"
+#include "formats/portability/FileIdentity.h"
 
 namespace zvraw {
 
@@ -38,12 +39,9 @@ class HeldDataFiles {
  public:
   static constexpr std::size_t kMaxHeld = 8;
 
-  struct File {
+  // The stream, and its file's identity at the time it was opened.
+  struct File : FileIdentity {
     zvraw::FilePtr stream;
-    std::uint64_t size = 0;
-    // Identity at the time it was opened or last checked.
-    std::uint64_t device = 0, inode = 0, links = 0;
-    std::int64_t changeSeconds = 0, changeNanos = 0;
   };
 
   // The coarse clock, the one file times are taken from.

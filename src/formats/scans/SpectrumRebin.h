@@ -209,7 +209,9 @@ void rebinWindow(const X* x, std::int64_t n, const U* u, std::int64_t m, std::in
     }
     return yes;
   };
-  const std::int64_t from = std::max<std::int64_t>(firstAbove(low, 1) - 1, 0);
+  // Never the last cell alone: on its own it has no width, and a mass on
+  // the axis's upper edge, which the last cell holds, would find no cell.
+  const std::int64_t from = std::clamp<std::int64_t>(firstAbove(low, 1) - 1, 0, m - 2);
   const std::int64_t to = std::min<std::int64_t>(firstAbove(high, 0), m - 1);
   first = from;
   count = to - from + 1;

@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "formats/portability/FileIO.h"
-#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
@@ -67,48 +66,6 @@ TEST_F(FileIOTest, FailuresAreReported) {
   ASSERT_EQ(w.open(path("d")), ZVRAW_OK);
   EXPECT_EQ(w.commit(), ZVRAW_FILEWRITE_ERROR);
   EXPECT_EQ(entries(), 1u);
-}
-
-// A same-size rewrite changes only the bytes that differ, in the file
-// itself; anything else is a whole-file write. A short write (the file-size
-// limit cuts it) puts the old bytes back.
-TEST_F(FileIOTest, RewritesOfTheSameSizeGoInPlace) {
-  const auto bytesOf = [](std::string_view t) {
-    return std::span(reinterpret_cast<const std::uint8_t*>(t.data()), t.size());
-  };
-  const auto inode = [&] {
-    struct stat st {};
-    return ::stat(path("f").c_str(), &st) == 0 ? st.st_ino : 0;
-  };
-  writeTextFile(dir() / "f", "0123456789");
-  const struct {
-    const char* text;
-    int rc;
-    const char* after;
-    bool sameFile;
-  } cases[] = {{"0123456789", ZVRAW_OK, "0123456789", true},  // nothing differs: nothing written
-               {"01xx4567y9", ZVRAW_OK, "01xx4567y9", true},
-               {"short", ZVRAW_OK, "short", false},  // another size: a new file
-               {"shorT", ZVRAW_OK, "shorT", true}};
-  for (const auto& c : cases) {
-    const auto before = inode();
-    EXPECT_EQ(zvraw::rewriteWholeFile(path("f"), bytesOf(c.text)), c.rc) << c.text;
-    EXPECT_EQ(readTextFile(dir() / "f"), c.after) << c.text;
-    EXPECT_EQ(inode() == before, c.sameFile) << c.text;
-  }
-  writeTextFile(dir() / "g", std::string(64, 'a'));
-  {
-    const FileSizeLimit limit(40);
-    ASSERT_TRUE(limit.ok());
-    const std::string text = std::string(32, 'a') + std::string(32, 'b');  // differs from byte 32 on
-    EXPECT_EQ(zvraw::rewriteWholeFile(path("g"), bytesOf(text)), ZVRAW_FILEWRITE_ERROR);
-  }
-  EXPECT_EQ(readTextFile(dir() / "g"), std::string(64, 'a'));
-  EXPECT_EQ(zvraw::rewriteWholeFile(path("new"), bytesOf("created")), ZVRAW_OK);
-  EXPECT_EQ(readTextFile(dir() / "new"), "created");
-  fs::create_directory(dir() / "d");
-  fs::create_directory(dir() / "d" / "inner");
-  EXPECT_EQ(zvraw::rewriteWholeFile(path("d"), bytesOf("x")), ZVRAW_FILEWRITE_ERROR);
 }
 
 }  // namespace
