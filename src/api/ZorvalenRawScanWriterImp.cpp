@@ -406,19 +406,20 @@ int ZorvalenRawScanWriterImp::writeBatch() {
   const ZVRawFunctionDescriptor_NonMaldi before = *d.GetDescriptor();
   d.AddScans(static_cast<int>(count));
   if (d.IsModifyable()) m_queuedRanges.applyTo(d);
-  bool counted = false;  // an index that kept records of the batch
+  bool inFile = false;   // the descriptor step ran and was taken back
+  bool counted = false;  // an index that kept records of the batch: its ranges must stay
   const ZVRawBatchStep descriptors{[this] { return writeFunctionDescriptors(); },
                                    [&](bool indexRestored) {
+                                     inFile = indexRestored;
                                      counted = !indexRestored;
-                                     if (counted) return;  // the ranges must cover what the index counts
-                                     *d.GetDescriptor() = before;
-                                     (void)writeFunctionDescriptors();
                                    }};
   // Scans, records and descriptors go down together or not at all: the
   // files agree on the scans before a batch that fails.
   const int written = w.writeBatch(fn, static_cast<unsigned int>(std::max(GetNumberOfStats(), 0)),
                                    m_pStatsBuffer.data(), descriptors);
-  if (written != ZVRAW_OK && !counted) *d.GetDescriptor() = before;
+  if (written == ZVRAW_OK || counted) return written;
+  *d.GetDescriptor() = before;
+  if (inFile) (void)writeFunctionDescriptors();
   return written;
 }
 

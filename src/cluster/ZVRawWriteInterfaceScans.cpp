@@ -184,7 +184,8 @@ int ZVRawWriteInterfaceImp::writeBatch(unsigned int nFuncNum, unsigned int nStat
   if (int rc = storedDir(dir); rc != ZVRAW_OK) return rc;
   ZVRawExtendedStats* stats = extStats();
   if (nStats > 0 && stats == nullptr) return ZVRAW_NULLPOINTER_ERROR;
-  if (getZVRawStatsFile(dir, stsName, static_cast<int>(nFuncNum) + 1) != ZVRAW_OK) return ZVRAW_FILENAME_ERROR;
+  if (nStats > 0 && getZVRawStatsFile(dir, stsName, static_cast<int>(nFuncNum) + 1) != ZVRAW_OK)
+    return ZVRAW_FILENAME_ERROR;
   // The records go down before the index counts their scans. A failed
   // write of them leaves .sts as it was; one taken back later is cut off.
   const std::optional<zvraw::FileSnapshot> sts =

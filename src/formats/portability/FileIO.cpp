@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <vector>
 
 #include "formats/portability/SysFileSize.h"
 #include "formats/portability/SysPaths.h"
