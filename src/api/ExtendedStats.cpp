@@ -98,9 +98,9 @@ int ExtendedStats::ConvertStats(const Parameters& values, char*& record) {
   for (std::size_t i = 0; i < m_pFieldType.size(); ++i) {
     const auto type = static_cast<unsigned int>(m_pFieldType[i]);
     const auto width = borealtek_zvraw_version_1::fieldTypeToSize(type);
-    const int item = m_pESD->getFieldID(static_cast<int>(i)) + static_cast<int>(StatsParametersImp::unScanItemOffset);
-    if (values.TryGetStringValue(item, text)) {
-      if (const int rc = packStatsValue(text, type, cursor); rc != ZVRAW_OK) return rc;
+    const int id = m_pESD->getFieldID(static_cast<int>(i));
+    if (values.TryGetStringValue(id + static_cast<int>(StatsParametersImp::unScanItemOffset), text)) {
+      if (const int rc = packStatsValue(text, id, type, cursor); rc != ZVRAW_OK) return rc;
     } else {
       std::fill_n(cursor, width, 0);
     }

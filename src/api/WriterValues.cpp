@@ -1,6 +1,7 @@
 #include "api/WriterValues.h"
 
 #include <cerrno>
+#include <climits>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "drift/IMSUtil.h"
 #include "formats/portability/TextNumbers.h"
 #include "formats/statistics/StatsTable.h"
+#include "formats/statistics/ZVRawExtStatsRecord.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
@@ -119,7 +121,7 @@ int checkHeaderValue(std::string_view value) {
   return !value.empty() && zvraw::isCSpace(value.front()) ? ZVRAW_PARAMETER_INVALID : ZVRAW_OK;
 }
 
-int packStatsValue(std::string_view text, unsigned int type, char* out) {
+int packStatsValue(std::string_view text, int id, unsigned int type, char* out) {
   long long whole = 0;
   switch (type) {
     case CHAR_FIELD: {
@@ -137,6 +139,9 @@ int packStatsValue(std::string_view text, unsigned int type, char* out) {
     case SINGLE_FLOAT_FIELD: {
       float v = 0.0f;
       if (!wholeFloat(text, v)) return ZVRAW_PARAMETER_INVALID;
+      const double wholePart = std::trunc(static_cast<double>(v));
+      if (id == borealtek_zvraw_version_1::QUAD_PEAK_WIDTH && !(wholePart >= INT_MIN && wholePart <= INT_MAX))
+        return ZVRAW_PARAMETER_INVALID;
       std::memcpy(out, &v, sizeof v);
       return ZVRAW_OK;
     }

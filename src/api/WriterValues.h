@@ -57,8 +57,9 @@ struct MassBounds {
 // readers give them back) or, for a float field, one finite number that is
 // a float (not beyond its range, not a nonzero text that underflows to 0).
 // No white space around it. `type` is the field type (CHAR_FIELD,
-// SHORT_INT_FIELD or SINGLE_FLOAT_FIELD); the value is written at `out` in
-// that width, little-endian.
-[[nodiscard]] int packStatsValue(std::string_view text, unsigned int type, char* out);
+// SHORT_INT_FIELD or SINGLE_FLOAT_FIELD) of field id `id`; the value is
+// written at `out` in that width, little-endian. QUAD_PEAK_WIDTH reads back
+// as an int, its whole part, so it takes only floats whose whole part is one.
+[[nodiscard]] int packStatsValue(std::string_view text, int id, unsigned int type, char* out);
 
 }  // namespace Vardex::Lib::ZorvalenRaw

@@ -194,6 +194,9 @@ int ZorvalenRawCDTWriter::rebinSpectrum(const float* x, const float* y, int n) {
   int from = 0, cells = 0;
   IMSUtil::ResampleWindow(x, n, _massScale.data(), static_cast<int>(_massScale.size()), from, cells);
   IMSUtil::Resample(x, y, n, _massScale.data() + from, _resampled.data(), cells);
+  // IMSUtil::RemoveZeroIntensities, done here over the window alone: its
+  // vector form would need the whole grid's indices for every spectrum, and
+  // this pass also refuses the counts no unsigned cell holds.
   for (int k = 0; k < cells; ++k) {
     const float v = _resampled[static_cast<std::size_t>(k)];
     if (v >= kCountLimit) return ZVRAW_PARAMETER_INVALID;  // no unsigned count holds it

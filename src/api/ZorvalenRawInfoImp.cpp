@@ -71,7 +71,9 @@ int ZorvalenRawInfoImp::GetDriftScansInFunction(int function, unsigned int& drif
 }
 
 int ZorvalenRawInfoImp::GetAcquisitionMassRange(int function, int mrm, float& low, float& high) const {
-  if (const int rc = checkFunction(function); rc != ZVRAW_OK) return rc;
+  // A function without scans has no range yet: its descriptor still holds
+  // the empty one (highest float to lowest), which is no answer.
+  if (const int rc = checkScan(function, 0); rc != ZVRAW_OK) return rc;
   // The segment is a 16-bit number: a larger one would wrap onto another
   // segment and answer its range as success.
   if (mrm < 0 || mrm > 0xFFFF) return ZVRAW_SEGMENT_INVALID;
@@ -82,9 +84,9 @@ int ZorvalenRawInfoImp::GetAcquisitionMassRange(int function, int mrm, float& lo
 int ZorvalenRawInfoImp::GetAcquisitionTimeRange(int function, float& start, float& end) const {
   unsigned int scans = 0;
   if (const int rc = GetScansInFunction(function, scans); rc != ZVRAW_OK) return rc;
+  if (scans == 0) return ZVRAW_SCANNUM_INVALID;
   ZVRawDataCluster* cluster = getDataCluster();
   const auto f = static_cast<unsigned>(function);
-  // A function of 0 scans answers with the index's code for scan 0.
   if (const int rc = cluster->getRT(f, 0u, start); rc != ZVRAW_OK) return rc;
   return cluster->getRT(f, scans - 1, end);
 }

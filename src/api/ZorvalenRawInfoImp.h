@@ -45,6 +45,8 @@ class ZorvalenRawInfoImp : public ZorvalenRawReaderImp {
   int GetDriftScansInFunction(int function, unsigned int& drifts) const;
   // The acquisition mass range of MRM number mrm (the function's segment);
   // 15 (ZVRAW_SEGMENT_INVALID) for a number outside 0 to 65535.
+  // Both ranges: 16 (ZVRAW_SCANNUM_INVALID), outputs untouched, for a
+  // function without scans.
   int GetAcquisitionMassRange(int function, int mrm, float& low, float& high) const;
   // The retention times of the function's first and last scan.
   int GetAcquisitionTimeRange(int function, float& start, float& end) const;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "api/FiniteValues.h"
+#include "api/FirstFailure.h"
 #include "api/WriterValues.h"
 #include "formats/directory/ZVRawFunctionDescriptorImp.h"
 #include "formats/index/ZVRawFunctionScanIndexImp.h"
@@ -47,10 +48,6 @@ int checkSpectrum(const float* masses, const float* intensities, int n, float rt
 int checkPoints(const float* masses, const float* intensities, std::size_t n, const MassBounds& bounds) {
   if (const int rc = checkMasses(masses, n, bounds); rc != ZVRAW_OK) return rc;
   return checkIntensities(intensities, n);
-}
-
-void keepFirst(int& first, int rc) {
-  if (first == ZVRAW_OK) first = rc;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "api/FiniteValues.h"
+#include "api/FirstFailure.h"
 #include "api/FunctionDescriptor.h"
 #include "api/WriterValues.h"
 #include "formats/directory/RunComponents.h"
@@ -18,10 +19,6 @@
 namespace Vardex::Lib::ZorvalenRaw {
 
 namespace {
-
-void keepFirst(int& first, int rc) {
-  if (first == ZVRAW_OK) first = rc;
-}
 
 // Arrays of a call: present wherever a positive count says they hold points.
 bool given(const void* a, const void* b, long long count) { return count <= 0 || (a != nullptr && b != nullptr); }

@@ -369,15 +369,16 @@ TEST_F(FailedReadOutputs, ParameterSetQueries) {
   EXPECT_EQ(destroyParameters(set), ZVRAW_OK);
 }
 
-// The scan index answers scan 0 of a function without scans with a time of 0.
-TEST_F(FailedReadOutputs, TimeRangeOfAFunctionWithoutScans) {
+// A function without scans has no ranges yet: 16, both outputs untouched.
+TEST_F(FailedReadOutputs, RangesOfAFunctionWithoutScans) {
   RawDirectoryFixture fx;
   fx.function({.scans = 0});
   write(fx);
+  CZorvalenBaseReader r = open(ZorvalenBaseType::INFO);
   Outputs o = untouched();
-  // A function without records is refused as the index refuses a bad function.
-  EXPECT_EQ(getAcquisitionTimeRange(open(ZorvalenBaseType::INFO), 0, &o.a, &o.b), ZVRAW_FUNCNUM_INVALID);
-  EXPECT_EQ(o.a, 0.0f);
+  EXPECT_EQ(getAcquisitionTimeRange(r, 0, &o.a, &o.b), ZVRAW_SCANNUM_INVALID);
+  EXPECT_EQ(getAcquisitionMassRange(r, 0, 0, &o.a, &o.b), ZVRAW_SCANNUM_INVALID);
+  EXPECT_EQ(o.a, untouched().a);
   EXPECT_EQ(o.b, untouched().b);
 }
 

@@ -53,7 +53,7 @@ class WriterValues : public TempDirTest {
 TEST_F(WriterValues, RefusalsLeaveNothingBehind) {
   Writer w(raw().string());
   const ZorvalenScanItem items[] = {ZorvalenScanItem::COLLISION_ENERGY, ZorvalenScanItem::LINEAR_DETECTOR_VOLTAGE,
-                                    ZorvalenScanItem::REFERENCE_SCAN};
+                                    ZorvalenScanItem::REFERENCE_SCAN, ZorvalenScanItem::QUAD_PEAK_WIDTH};
   const Set centroid({{key(K::CONTINUUM), "0"}});
   const auto scan = [&](F m, F y = {}) {
     if (y.empty()) y.assign(m.size(), 1.0f);
@@ -102,7 +102,7 @@ TEST_F(WriterValues, RefusalsLeaveNothingBehind) {
     std::function<int()> call;
     int rc = ZVRAW_PARAMETER_INVALID;
   } calls[] = {
-      {"function 0, centroid, three items", [&] { return appendRawFunctionWithStats(w, centroid, items, 3); }, 0},
+      {"function 0, centroid, four items", [&] { return appendRawFunctionWithStats(w, centroid, items, 4); }, 0},
       {"falling masses", [&] { return scan({300, 100}); }},
       {"a mass below the one before", [&] { return scan({100, 300, 200}); }},
       {"equal masses", [&] { return scan({100, 200, 200}); }},
@@ -130,6 +130,10 @@ TEST_F(WriterValues, RefusalsLeaveNothingBehind) {
       {"float 2.5V", [&] { return stat(ZorvalenScanItem::COLLISION_ENERGY, "2.5V"); }},
       {"float empty", [&] { return stat(ZorvalenScanItem::COLLISION_ENERGY, ""); }},
       {"byte 128", [&] { return stat(ZorvalenScanItem::REFERENCE_SCAN, "128"); }},
+      // QUAD_PEAK_WIDTH reads back as an int.
+      {"peak width 2^31", [&] { return stat(ZorvalenScanItem::QUAD_PEAK_WIDTH, "2147483648"); }},
+      {"peak width 3e9", [&] { return stat(ZorvalenScanItem::QUAD_PEAK_WIDTH, "3e9"); }},
+      {"peak width below -2^31", [&] { return stat(ZorvalenScanItem::QUAD_PEAK_WIDTH, "-2147483904"); }},
       {"byte 'A'", [&] { return stat(ZorvalenScanItem::REFERENCE_SCAN, "A"); }},
       {"items with 600: no function 1", [&] { return start({}, {462, 600}); }},
       {"item 476: no function 1", [&] { return start({}, {476}); }, ZVRAW_SCAN_STAT_NOTSUPPORTED},
@@ -185,10 +189,40 @@ TEST_F(WriterValues, RefusalsLeaveNothingBehind) {
   bool continuum = true;
   EXPECT_EQ(isContinuum(info, 0, continuum), ZVRAW_SCANNUM_INVALID);  // no scan says; the number is fine
   EXPECT_FALSE(continuum);
+  // Nor has it ranges yet, beside functions that have.
+  float low = 7, high = 8;
+  EXPECT_EQ(getAcquisitionMassRange(info, 0, 0, &low, &high), ZVRAW_SCANNUM_INVALID);
+  EXPECT_EQ(getAcquisitionTimeRange(info, 0, &low, &high), ZVRAW_SCANNUM_INVALID);
+  EXPECT_TRUE(low == 7 && high == 8);
+  EXPECT_EQ(getAcquisitionMassRange(info, 4, 0, &low, &high), ZVRAW_OK);
+  EXPECT_EQ(getAcquisitionMassRange(info, 5, 0, &low, &high), ZVRAW_FUNCNUM_INVALID);
   const Set items2;
   const ZorvalenHeaderItem asked[] = {ZorvalenHeaderItem::SAMPLE_DESCRIPTION};
   ASSERT_EQ(getHeaderItemValue(info, asked, 1, items2), ZVRAW_OK);
   EXPECT_EQ(items2.get(key(asked[0])), "");  // a refused set sets none of its items
+}
+
+// QUAD_PEAK_WIDTH reads back as the whole part of what was taken, out to
+// the ends of the int range.
+TEST_F(WriterValues, PeakWidthReadsBackAsItsWholePart) {
+  const char* given[] = {"-2147483648", "2147483520", "-0.9", "7.99"};
+  const char* read[] = {"-2147483648", "2147483520", "0", "7"};
+  {
+    Writer w(raw().string());
+    const ZorvalenScanItem item = ZorvalenScanItem::QUAD_PEAK_WIDTH;
+    ASSERT_EQ(appendRawFunctionWithStats(w, Set({{key(K::CONTINUUM), "0"}}), &item, 1), ZVRAW_OK);
+    const float m = 100, y = 1;
+    for (const char* text : given)
+      ASSERT_EQ(appendRawScanWithStats(w, &m, &y, 1, 1.0f, Set({{key(item), text}})), ZVRAW_OK) << text;
+    ASSERT_EQ(closeRawWriter(w), ZVRAW_OK);
+  }
+  const Reader info(raw(), ZorvalenBaseType::INFO);
+  const ZorvalenScanItem asked = ZorvalenScanItem::QUAD_PEAK_WIDTH;
+  for (int s = 0; s < 4; ++s) {
+    const Set out;
+    ASSERT_EQ(getScanItemValue(info, 0, s, &asked, 1, out), ZVRAW_OK);
+    EXPECT_EQ(out.get(key(asked)), read[s]) << given[s];
+  }
 }
 
 // ---- seeded runs ----
@@ -271,11 +305,13 @@ class Random {
   std::mt19937 g_;
 };
 
-std::string statText(Random& r, unsigned type) {
+std::string statText(Random& r, int item, unsigned type) {
   char out[32];
   if (type == SHORT_INT_FIELD) return std::to_string(r.integer(-32768, 32767));
   if (type == CHAR_FIELD) return std::to_string(r.integer(-128, 127));
-  std::snprintf(out, sizeof out, "%.9g", static_cast<double>(r.anyFloat()));
+  // QUAD_PEAK_WIDTH takes floats whose whole part is an int.
+  const float v = item == 484 ? static_cast<float>(r.real(-2e9, 2e9) / (r.chance(0.5) ? 1e9 : 1)) : r.anyFloat();
+  std::snprintf(out, sizeof out, "%.9g", static_cast<double>(v));
   return out;
 }
 
@@ -301,7 +337,7 @@ RunSpec randomRun(unsigned seed) {
       Keys values;
       for (int item : fn.items)
         if (r.chance(0.7))
-          values.emplace_back(item, statText(r, std::ranges::find(kItemTypes, item, &Typed::first)->second));
+          values.emplace_back(item, statText(r, item, std::ranges::find(kItemTypes, item, &Typed::first)->second));
       fn.values.push_back(values);
       if (fn.kind == Kind::DriftIndices || fn.kind == Kind::DriftMasses) {
         const float ttm = IMSUtil::TimeToMass(1, 5184, 1);
@@ -473,8 +509,7 @@ std::string expectedValue(int item, const Keys& values) {
   const std::string text = given != values.end() ? given->second : "0";
   if (item == 484) {  // rendered as its whole part
     char out[32];
-    const double whole = std::trunc(static_cast<double>(std::strtof(text.c_str(), nullptr)));
-    std::snprintf(out, sizeof out, "%d", static_cast<int>(std::clamp(whole, -2147483648.0, 2147483647.0)));
+    std::snprintf(out, sizeof out, "%d", static_cast<int>(std::strtof(text.c_str(), nullptr)));
     return out;
   }
   return text;

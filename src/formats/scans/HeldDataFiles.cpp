@@ -15,6 +15,18 @@ namespace {
 
 constexpr std::int64_t kNanosPerSecond = 1'000'000'000;
 
+// This check runs before every read. The C library's fstat goes through
+// fstatat with an empty path, which the kernel must first copy in and check;
+// the plain fstat system call does not. Only on x86-64 is that call there
+// and the kernel's struct stat the C library's, so elsewhere fstat() it is.
+bool statDescriptor(int fd, struct stat& st) {
+#if defined(__x86_64__) && defined(SYS_fstat)
+  return ::syscall(SYS_fstat, fd, &st) == 0;
+#else
+  return ::fstat(fd, &st) == 0;
+#endif
+}
+
 bool sameFile(const HeldDataFiles::File& f, const struct stat& st) {
   return static_cast<const FileIdentity&>(f) == FileIdentity::of(st);
 }
@@ -61,9 +73,7 @@ bool HeldDataFiles::quietSince(const File& f, std::timespec clock, std::int64_t 
 bool HeldDataFiles::stillHeld(Entry& e) const {
   if (e.byDescriptor) {
     struct stat st {};
-    // The fstat call itself: the C library's goes through fstatat with an
-    // empty path, which the kernel must first read and check.
-    if (::syscall(SYS_fstat, ::fileno(e.file->stream.get()), &st) == 0 && sameFile(*e.file, st)) return true;
+    if (statDescriptor(::fileno(e.file->stream.get()), st) && sameFile(*e.file, st)) return true;
     e.byDescriptor = false;  // changed: the path answers from now on
   }
   const std::timespec before = now();  // a change after it sets a later change time
