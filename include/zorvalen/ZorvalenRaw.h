@@ -20,15 +20,21 @@
  * releaseMemory, never free. They outlive the handle that made them.
  * Everything else handed out by pointer (scans, texts, key lists, channel
  * arrays) belongs to the handle: valid until the next call of the same kind
- * on it or until it is destroyed; never release it.
+ * on it or until it is destroyed; never release it. What a read needed
+ * stays held for the next one until the readers are destroyed: about 25
+ * bytes a point of the largest scan read, 17 of them again for each further
+ * function read (the README's standing limits).
  *
- * Threads. The library starts no thread; its few internal locks guard only
- * the records that handles on one directory share and never wait on the
- * caller. Handles not made from one another may be used from different
- * threads at once, on different directories or on one: a writer laying a
- * run down and a reader opened on it, each on its own thread, is the usual
- * live case. The handles made from one another (createRawReaderFromReader,
- * setRawReader) are used from one thread at a time.
+ * Threads. The library starts no thread. Handles not made from one another
+ * may be used from different threads at once, on different directories or
+ * on one: a writer laying a run down and a reader opened on it with
+ * createRawReaderFromPath, each on its own thread, is the usual live case.
+ * Handles made from one another (a reader and the readers made from it by
+ * createRawReaderFromReader, a processor and the reader given to its
+ * setRawReader) share one open directory: never call two of them, or one
+ * handle twice, at the same time (an updateRawReader on one thread against
+ * a readScan through a reader made from it on another is a data race). Hold
+ * one lock of your own around them when several threads need them.
  *
  * Output. The library writes nothing to the caller's standard output or
  * standard error: what it has to say is in its result codes.
@@ -269,12 +275,13 @@ ZV_API ZV_RESULT_USED int getScanCount(CZorvalenBaseReader reader, int nFunction
 ZV_API ZV_RESULT_USED int getDriftScanCount(CZorvalenBaseReader reader, int nFunction, unsigned int* pnDrifts);
 
 /* The acquisition mass range of MRM number (segment) nMRM of the function;
- * ZVRAW_SEGMENT_INVALID for a number outside 0 to 65535. */
+ * ZVRAW_SEGMENT_INVALID for a number outside 0 to 65535. A function that
+ * has no scans yet has no range: ZVRAW_SCANNUM_INVALID, outputs untouched. */
 ZV_API ZV_RESULT_USED int getAcquisitionMassRange(CZorvalenBaseReader reader, int nFunction, int nMRM, float* pfLow,
                                                   float* pfHigh);
 
-/* The retention times of the function's first and last scan; for a function
- * of 0 scans the scan index's code, with the start 0. */
+/* The retention times of the function's first and last scan. A function
+ * that has no scans yet: ZVRAW_SCANNUM_INVALID, outputs untouched. */
 ZV_API ZV_RESULT_USED int getAcquisitionTimeRange(CZorvalenBaseReader reader, int nFunction, float* pfStart,
                                                   float* pfEnd);
 
@@ -373,10 +380,14 @@ ZV_API ZV_RESULT_USED int getScanItemName(CZorvalenBaseReader reader, const Zorv
                                           CZorvalenParameters parameters);
 
 /* Each ZorvalenScanItem of one scan: SET_MASS from the function's
- * descriptor; TOTAL_ION_CURRENT and BASE_PEAK_INTENSITY ("%.0f"),
+ * descriptor for the function types that record one there (200, 201 and 205
+ * to 212), and from the scan's statistics record for every other type,
+ * among them all the time-of-flight types a writer makes (so each scan's
+ * own value); TOTAL_ION_CURRENT and BASE_PEAK_INTENSITY ("%.0f"),
  * BASE_PEAK_MASS ("%.6f") and PEAKS_IN_SCAN from the scan index; the others
  * from the scan's statistics record (integers in decimal, reals with 9
- * significant digits). An item nothing answers is present with "".
+ * significant digits, QUAD_PEAK_WIDTH as the whole part of its float, an
+ * int). An item nothing answers is present with "".
  * ZVRAW_SCANNUM_INVALID for a scan beyond the function, with every item
  * present and "". */
 ZV_API ZV_RESULT_USED int getScanItemValue(CZorvalenBaseReader reader, int nFunction, int nScan,
@@ -689,10 +700,21 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  *                   not "nan" or "inf", no overflow and no nonzero text
  *                   that underflows to 0); header values (at
  *                   most 509 bytes, no line break, no leading white space)
- *   at precision    intensities: 21 significant bits, rounded; magnitudes
- *                   below 2^-22 read back as 0; beyond 2^63 - 2^42 refused.
- *                   A float statistics text: the nearest float.
- *                   QUAD_PEAK_WIDTH: getScanItemValue gives its whole part.
+ *   at precision    intensities, in format 12's steps (its exponent is
+ *                   never negative): from 1 - 2^-21 up, 21 significant
+ *                   bits, rounded to nearest, halves up (1000.1 reads
+ *                   1000.1001); below that, a fixed step of 2^-21, rounded
+ *                   the same way (0.001 reads 0.00099993, 1e-5 reads
+ *                   1.0014e-5), so values below 2^-22 read 0; negative
+ *                   values in the steps of their magnitude, but moved
+ *                   toward 0 by at least half a step and less than 1.5
+ *                   (-1 reads -0.99999905, -2097152 reads -2097150, -0.001
+ *                   reads -0.00099945), so magnitudes below 1.5 x 2^-21
+ *                   read 0;
+ *                   magnitudes beyond 2^63 - 2^42 are refused. A float
+ *                   statistics text: the nearest float; QUAD_PEAK_WIDTH
+ *                   only one whose whole part is an int (-2^31 to 2^31 - 1),
+ *                   which getScanItemValue gives back.
  *                   The index record's TIC (a float) and base-peak
  *                   intensity (16-bit mantissa, exponent to 4^15: it tops
  *                   out at 32767 x 4^15, about 3.5e13, in readBPIChromatogram
@@ -707,8 +729,9 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  *                   framed by zeros keep all but those fractions; isolated
  *                   points spread thinly over many cells lose most or all
  *                   (give centroided drift data as indices). SET_MASS is
- *                   stored in each record, but getScanItemValue answers it
- *                   from the function's record.
+ *                   stored in each scan's record, and getScanItemValue
+ *                   gives each scan's own (the writer's types keep no set
+ *                   mass in the function's record).
  *   refused (57)    all of the above outside its range, NaN and infinity;
  *                   a function whose grid (a drift function, or a continuum
  *                   one with the five grid values) ends at or beyond mass

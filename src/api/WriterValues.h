@@ -9,8 +9,10 @@
 // first above 1.0 (the readers compare the first peaks with 1.0), all below
 // 2^31 (a 5-bit exponent over a 27-bit mantissa: every float mass below it
 // is kept exactly), inside STARTMASS-ENDMASS where the function gives them.
-// Intensities (format 12): 21 significant bits, rounded; magnitudes below
-// 2^-22 read back as 0; magnitudes above 2^63 - 2^42 are out of its reach.
+// Intensities (format 12, whose exponent is never negative): 21 significant
+// bits from 1 - 2^-21 up, a fixed step of 2^-21 below, negative values moved
+// toward 0 by half a step to 1.5 steps; magnitudes above 2^63 - 2^42 are out
+// of its reach.
 
 #include <cstddef>
 #include <cstdint>
