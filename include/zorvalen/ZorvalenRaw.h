@@ -387,7 +387,8 @@ ZV_API ZV_RESULT_USED int getScanItemName(CZorvalenBaseReader reader, const Zorv
  * BASE_PEAK_MASS ("%.6f") and PEAKS_IN_SCAN from the scan index; the others
  * from the scan's statistics record (integers in decimal, reals with 9
  * significant digits, QUAD_PEAK_WIDTH as the whole part of its float, an
- * int). An item nothing answers is present with "".
+ * int: a stored value past the int range reads as the nearest int, NaN as
+ * 0). An item nothing answers is present with "".
  * ZVRAW_SCANNUM_INVALID for a scan beyond the function, with every item
  * present and "". */
 ZV_API ZV_RESULT_USED int getScanItemValue(CZorvalenBaseReader reader, int nFunction, int nScan,

@@ -11,6 +11,16 @@ namespace Vardex::Lib::ZorvalenRaw {
 
 using borealtek_zvraw_version_1::AnalogHeader;
 
+namespace {
+
+// A negative number names no channel either; it must not read as one
+// without samples.
+bool hasChannel(const ZVRawDataCluster& cluster, int channel) {
+  return channel >= 0 && channel < cluster.getNumberAnalogChannels();
+}
+
+}  // namespace
+
 ZorvalenRawAnalogReaderImp::ZorvalenRawAnalogReaderImp(const char* path)
     : ZorvalenRawReaderImp(HandleKind::AnalogReader, path),
       m_pImp(MakeAccessInterface()) {}
@@ -35,7 +45,7 @@ int ZorvalenRawAnalogReaderImp::ReadChannel(int channel, const float*& times, co
   times = nullptr;
   values = nullptr;
   const ZVRawDataCluster* cluster = getDataCluster();
-  if (channel >= cluster->getNumberAnalogChannels()) return ZVRAW_FUNCNUM_INVALID;
+  if (!hasChannel(*cluster, channel)) return ZVRAW_FUNCNUM_INVALID;
   size = cluster->getAnalogChannelLength(channel);
   if (size <= 0) {
     size = 0;
@@ -58,7 +68,7 @@ int ZorvalenRawAnalogReaderImp::ReadChannel(int channel, const float*& times, co
 template <class Text>
 int ZorvalenRawAnalogReaderImp::channelText(int channel, char*& text, Text textOf) {
   const ZVRawDataCluster* cluster = getDataCluster();
-  if (channel >= cluster->getNumberAnalogChannels()) return ZVRAW_FUNCNUM_INVALID;
+  if (!hasChannel(*cluster, channel)) return ZVRAW_FUNCNUM_INVALID;
   const AnalogHeader* header = nullptr;
   cluster->getAnalogChannelHeader(channel, header);
   if (header == nullptr) return ZVRAW_ERROR;

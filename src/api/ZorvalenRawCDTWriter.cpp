@@ -10,6 +10,7 @@
 
 #include "api/FiniteValues.h"
 #include "drift/IMSUtil.h"
+#include "formats/index/ZVRawFunctionScanIndexImp.h"
 #include "zorvalen/ZorvalenRawResultCodes.h"
 
 namespace Vardex::Lib::ZorvalenRaw {
@@ -71,6 +72,7 @@ int ZorvalenRawCDTWriter::AppendFunction(const float& Lteff, const float& Veff, 
   _resampled.assign(points, 0.0f);
   _rawMasses.clear();
   _rawIntensities.clear();
+  _rawCurrent = false;
   _failure = ZVRAW_OK;
   _closed = false;
   return InitaliseBlock();
@@ -212,6 +214,15 @@ int ZorvalenRawCDTWriter::rebinSpectrum(const float* x, const float* y, int n) {
 }
 
 int ZorvalenRawCDTWriter::WriteBlock(const float& rt) {
+  // The block's sum becomes the function's scan. One of more points than a
+  // scan holds is refused before the block reaches the files, where it
+  // would stay without its scan and end the function.
+  _rawCurrent = false;
+  if (IMSUtil::RemoveZero(_massScale, _blockSum, _rawMasses, _rawIntensities) != IMSUtil::OK ||
+      _rawMasses.size() > kScanIndexMaxPeaks) {
+    discardBlock();
+    return ZVRAW_PARAMETER_INVALID;
+  }
   float seconds = 0.0f;
   (void)toSeconds(rt, seconds);  // checked with the block
   _blockWriter->EndBlock(seconds, _indexBytes, _dataBytes);
@@ -220,14 +231,18 @@ int ZorvalenRawCDTWriter::WriteBlock(const float& rt) {
     return _failure;
   }
   _intensities.swap(_blockSum);
+  _rawCurrent = true;
   return ZVRAW_OK;
 }
 
 int ZorvalenRawCDTWriter::GetRawScan(float*& masses, float*& intensities, int& count) {
   masses = intensities = nullptr;
   count = 0;
-  if (const int rc = IMSUtil::RemoveZero(_massScale, _intensities, _rawMasses, _rawIntensities); rc != ZVRAW_OK)
-    return rc;
+  if (!_rawCurrent) {
+    if (const int rc = IMSUtil::RemoveZero(_massScale, _intensities, _rawMasses, _rawIntensities); rc != ZVRAW_OK)
+      return rc;
+    _rawCurrent = true;
+  }
   masses = _rawMasses.data();
   intensities = _rawIntensities.data();
   count = static_cast<int>(_rawMasses.size());  // at most the grid's 2^24 points

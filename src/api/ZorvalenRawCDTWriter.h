@@ -106,7 +106,8 @@ class ZorvalenRawCDTWriter {
   // the block writer refuses it.
   bool AddScan(const unsigned int* indices, const unsigned int* intensities, const unsigned int* flags, int errorFlag,
                int count);
-  // Ends the block at rt minutes and appends it to the files.
+  // Ends the block at rt minutes and appends it to the files; 57, nothing
+  // written, when its sum would be a scan of more points than a scan holds.
   int WriteBlock(const float& rt);
   // After a refused spectrum: the block writer starts an empty block.
   void discardBlock();
@@ -124,8 +125,9 @@ class ZorvalenRawCDTWriter {
   std::vector<float> _massScale;
   double _lowEdge = 0.0, _highEdge = 0.0;  // the grid's outer cell edges, as rebinning forms them
   std::vector<float> _intensities;  // the sum of the last block written
-  std::vector<float> _rawMasses;
+  std::vector<float> _rawMasses;  // the sum without its empty cells: the function's scan
   std::vector<float> _rawIntensities;
+  bool _rawCurrent = false;  // whether they hold _intensities' scan
 
   std::vector<float> _blockSum;                 // the block being encoded, swapped in once written
   std::vector<float> _resampled;                // one spectrum rebinned onto its cells of the grid

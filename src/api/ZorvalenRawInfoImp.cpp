@@ -113,10 +113,20 @@ int ZorvalenRawInfoImp::GetIonModeString(ZorvalenIonMode mode, char*& text) {
                   [this](unsigned code, char* buffer) { return getDataCluster()->getIonMode(code, buffer); }, text);
 }
 
+int ZorvalenRawInfoImp::noScansYet(int function, int rc) const {
+  // The scan index answers a function without records as a bad function;
+  // one below the count is a good function that has no scans yet.
+  unsigned int count = 0;
+  if (rc == ZVRAW_FUNCNUM_INVALID && function >= 0 && GetFunctionCount(count) == ZVRAW_OK &&
+      static_cast<unsigned>(function) < count)
+    return ZVRAW_SCANNUM_INVALID;
+  return rc;
+}
+
 int ZorvalenRawInfoImp::GetRetentionTime(int function, int scan, float& rt) const {
   if (const int rc = checkFunction(function); rc != ZVRAW_OK) return rc;
   if (scan < 0) return ZVRAW_SCANNUM_INVALID;
-  return getRetentionTime(static_cast<unsigned>(function), static_cast<unsigned>(scan), rt);
+  return noScansYet(function, getRetentionTime(static_cast<unsigned>(function), static_cast<unsigned>(scan), rt));
 }
 
 int ZorvalenRawInfoImp::getRetentionTime(unsigned int function, unsigned int scan, float& rt) const {
@@ -138,7 +148,7 @@ int ZorvalenRawInfoImp::GetScanRangeFromTime(int function, float rtStart, float 
   if (const int rc = checkFunction(function); rc != ZVRAW_OK) return rc;
   unsigned int start = 0, end = 0;
   const int rc = getDataCluster()->getScanRangeFromTimeRange(static_cast<unsigned>(function), rtStart, rtEnd, start, end);
-  if (rc != ZVRAW_OK) return rc;
+  if (rc != ZVRAW_OK) return noScansYet(function, rc);
   // Scan numbers come from a count that fits an int on disk (22 bits of
   // peaks aside, an index holds far fewer than 2^31 records).
   if (start > static_cast<unsigned>(INT_MAX) || end > static_cast<unsigned>(INT_MAX)) return ZVRAW_SCANNUM_INVALID;
@@ -149,13 +159,8 @@ int ZorvalenRawInfoImp::GetScanRangeFromTime(int function, float rtStart, float 
 
 int ZorvalenRawInfoImp::GetIsContinuumFunction(int function, bool& continuum) const {
   if (const int rc = checkFunction(function); rc != ZVRAW_OK) return rc;
-  const int rc = getDataCluster()->getIsContinuumFunction(static_cast<unsigned>(function), continuum);
-  // The flag lives in the scans' index records: a function below the count
-  // that got no scans has none to give, which is no bad function number.
-  unsigned int count = 0;
-  if (rc == ZVRAW_FUNCNUM_INVALID && GetFunctionCount(count) == ZVRAW_OK && static_cast<unsigned>(function) < count)
-    return ZVRAW_SCANNUM_INVALID;
-  return rc;
+  // The flag lives in the scans' index records.
+  return noScansYet(function, getDataCluster()->getIsContinuumFunction(static_cast<unsigned>(function), continuum));
 }
 
 int ZorvalenRawInfoImp::HasContinuumFunction(bool& continuum) const {

@@ -168,6 +168,8 @@ class ZorvalenRawInfoImp : public ZorvalenRawReaderImp {
   [[nodiscard]] const borealtek_zvraw_version_1::ZVRawExtStatsRecord* scanRecord(int function, int scan) const;
   // The function's scan count, then 16 for a scan not below it.
   int checkScan(int function, int scan) const;
+  // rc, or 16 for the 14 of a function below the count without scans.
+  int noScansYet(int function, int rc) const;
   [[nodiscard]] std::optional<std::string> itemText(int function, int scan,
                                                     const borealtek_zvraw_version_1::ZVRawExtStatsRecord* record,
                                                     int item) const;

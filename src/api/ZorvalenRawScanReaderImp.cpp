@@ -288,6 +288,10 @@ int ZorvalenRawScanReaderImp::GetMassScale(int function, int scan, float*& masse
   ZorvalenRawCDCReaderImp* reader = nullptr;
   if (const int rc = checkNumbers(function, scan); rc != ZVRAW_OK) return rc;
   if (const int rc = driftReader(function, reader); rc != ZVRAW_OK) return rc;
+  // The scale carries the scan's gain: a scan the function lacks has none.
+  unsigned int scans = 0;
+  if (const int rc = getDataCluster()->getTotalScans(static_cast<unsigned>(function), scans); rc != ZVRAW_OK) return rc;
+  if (static_cast<unsigned>(scan) >= scans) return ZVRAW_SCANNUM_INVALID;
   // Filled in place, so the buffer is reused from one call to the next;
   // emptied first, so a failed fill never has the gain applied twice.
   _lockMassCorrectedMassScale.clear();

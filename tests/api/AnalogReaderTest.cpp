@@ -39,8 +39,8 @@ TEST_F(AnalogReader, ChannelCallsByChannelNumber) {
   } cases[] = {
       {1, ZVRAW_OK, 5, "Channel 2", ""},         {2, ZVRAW_OK, 0, "Channel 3", ""},
       {3, ZVRAW_FUNCNUM_INVALID, -1, "<14>", "<14>"}, {INT_MAX, ZVRAW_FUNCNUM_INVALID, -1, "<14>", "<14>"},
-      {-1, ZVRAW_OK, 0, "<1>", "<1>"},  // names no channel, but is not refused with 14
-      {INT_MIN, ZVRAW_OK, 0, "<1>", "<1>"},
+      {-1, ZVRAW_FUNCNUM_INVALID, -1, "<14>", "<14>"},  // names no channel either
+      {INT_MIN, ZVRAW_FUNCNUM_INVALID, -1, "<14>", "<14>"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.channel);

@@ -143,7 +143,8 @@ std::vector<Case> cases() {
   }
   // Function 1 has no drift files: no scale, the offset as it was.
   for (const auto& [fn, sc, rc] : {std::tuple{2, 0, ZVRAW_FUNCNUM_INVALID}, {-1, 0, ZVRAW_FUNCNUM_INVALID},
-                                   {0, -1, ZVRAW_SCANNUM_INVALID}, {1, 0, ZVRAW_FILEOPEN_ERROR}}) {
+                                   {0, -1, ZVRAW_SCANNUM_INVALID}, {0, 3, ZVRAW_SCANNUM_INVALID},
+                                   {1, 0, ZVRAW_FILEOPEN_ERROR}}) {
     const int f = fn, s = sc, code = rc;
     all.push_back({"getDriftMassScale", kScan,
                    [f, s](CZorvalenBaseReader r, Outputs& o) { return getDriftMassScale(r, f, s, &o.masses, &o.n, &o.m); },
@@ -260,7 +261,7 @@ std::vector<Case> cases() {
       {"getChannelDesciption past the count", kAnalog,
        [](CZorvalenBaseReader r, Outputs& o) { return getChannelDesciption(r, 1, &o.text); }, ZVRAW_FUNCNUM_INVALID},
       {"getChannelUnits of a negative channel", kAnalog,
-       [](CZorvalenBaseReader r, Outputs& o) { return getChannelUnits(r, -1, &o.text); }, ZVRAW_ERROR},
+       [](CZorvalenBaseReader r, Outputs& o) { return getChannelUnits(r, -1, &o.text); }, ZVRAW_FUNCNUM_INVALID},
       {"getDriftTime of a bin no function has", kInfo,
        [](CZorvalenBaseReader r, Outputs& o) { return getDriftTime(r, 1000, &o.a); }, ZVRAW_DRIFTNUM_INVALID,
        [](Outputs& o) { o.a = kNaN; }},

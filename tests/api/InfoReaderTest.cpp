@@ -57,9 +57,16 @@ TEST_F(InfoReader, CountsAndRanges) {
   ASSERT_EQ(getRetentionTime(r, 1, 2, &rt), ZVRAW_OK);
   EXPECT_EQ(rt, fixtureRT(fx.function(1), 2));
 
-  EXPECT_EQ(getAcquisitionTimeRange(r, 2, &start, &end), ZVRAW_SCANNUM_INVALID);  // no scans yet
-
+  // Function 2 has no scans yet: every question about its scans gives 16.
+  EXPECT_EQ(getAcquisitionTimeRange(r, 2, &start, &end), ZVRAW_SCANNUM_INVALID);
+  EXPECT_EQ(getRetentionTime(r, 2, 0, &rt), ZVRAW_SCANNUM_INVALID);
   int first = -1, last = -1;
+  EXPECT_EQ(getScanRangeFromTimeRange(r, 2, 0.0f, 1.0f, first, last), ZVRAW_SCANNUM_INVALID);
+  // NaN orders with no time.
+  EXPECT_EQ(getScanRangeFromTimeRange(r, 0, NAN, 1.0f, first, last), ZVRAW_RETENTIONTIME_INVALID);
+  EXPECT_EQ(getScanRangeFromTimeRange(r, 0, 0.0f, NAN, first, last), ZVRAW_RETENTIONTIME_INVALID);
+  EXPECT_TRUE(first == 0 && last == 0);
+
   ASSERT_EQ(getScanRangeFromTimeRange(r, 0, fixtureRT(fx.function(0), 1), fixtureRT(fx.function(0), 3), first,
                                       last),
             ZVRAW_OK);

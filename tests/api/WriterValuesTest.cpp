@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -72,6 +73,11 @@ TEST_F(WriterValues, RefusalsLeaveNothingBehind) {
   const auto indexBlock = [&](unsigned index) {
     const unsigned y = 5, one = 1;
     return appendCDTScanIndex(w, &index, &y, 1, &one, 1, 1.0f);
+  };
+  const auto wideBlock = [&](unsigned n) {  // n neighbouring grid points of one count
+    U32 idx(n), y(n, 1);
+    std::iota(idx.begin(), idx.end(), 100000u);
+    return appendCDTScanIndex(w, idx.data(), y.data(), n, &n, 1, 1.0f);
   };
   const auto driftStat = [&](const char* text) {
     const U32 idx = {10, 12}, y = {3, 4}, counts = {2};
@@ -163,6 +169,13 @@ TEST_F(WriterValues, RefusalsLeaveNothingBehind) {
       {"CDT_SCANS 2^32 + 1", [&] { return drift("4294967297"); }},
       {"CDT_SCANS 99999999999", [&] { return drift("99999999999"); }},
       {"CDT_SCANS -99999999999", [&] { return drift("-99999999999"); }},
+      // Grid step 1e-4 in sqrt(mass): 5,000,000 cells from 100 to 260100.
+      {"function 5, drift on a grid of 5e6 cells",
+       [&] { return start({{key(K::LTEFF), "1"}, {key(K::VEFF), "5.184e-5"}, {key(K::SAMPLINGFREQUENCY), "1"},
+                           {key(K::STARTMASS), "100"}, {key(K::ENDMASS), "260100"}, {key(K::CDT_SCANS), "1"}}); },
+       0},
+      {"a block summing to more points than a scan holds", [&] { return wideBlock(4194304); }},
+      {"the function still takes blocks", [&] { return wideBlock(4194300); }, 0},
   };
   for (const auto& c : calls) {
     const auto before = files(raw());
@@ -180,7 +193,7 @@ TEST_F(WriterValues, RefusalsLeaveNothingBehind) {
   const Reader info(raw(), ZorvalenBaseType::INFO);
   unsigned n = 9;
   ASSERT_TRUE(info.rc == ZVRAW_OK && getFunctionCount(info, &n) == ZVRAW_OK);
-  EXPECT_EQ(n, 5u);
+  EXPECT_EQ(n, 6u);
   const Reader scans(raw(), ZorvalenBaseType::SCAN);
   int *index = nullptr, points = -1;
   float* y = nullptr;
@@ -195,7 +208,7 @@ TEST_F(WriterValues, RefusalsLeaveNothingBehind) {
   EXPECT_EQ(getAcquisitionTimeRange(info, 0, &low, &high), ZVRAW_SCANNUM_INVALID);
   EXPECT_TRUE(low == 7 && high == 8);
   EXPECT_EQ(getAcquisitionMassRange(info, 4, 0, &low, &high), ZVRAW_OK);
-  EXPECT_EQ(getAcquisitionMassRange(info, 5, 0, &low, &high), ZVRAW_FUNCNUM_INVALID);
+  EXPECT_EQ(getAcquisitionMassRange(info, 6, 0, &low, &high), ZVRAW_FUNCNUM_INVALID);
   const Set items2;
   const ZorvalenHeaderItem asked[] = {ZorvalenHeaderItem::SAMPLE_DESCRIPTION};
   ASSERT_EQ(getHeaderItemValue(info, asked, 1, items2), ZVRAW_OK);

@@ -2,6 +2,7 @@
 
 #include "formats/index/ZVRawFunctionScanIndices.h"
 
+#include <cmath>
 #include <shared_mutex>
 
 #include "zorvalen/ZorvalenRawResultCodes.h"
@@ -82,7 +83,9 @@ int ZVRawFunctionScanIndices::getScanRangeFromTimeRange(const unsigned int& nFun
                                                         unsigned int& nScanEnd) const {
   if (!m_bHasArrays) return ZVRAW_SCANINDICES_INVALID;
   if (nFuncNum >= m_nFunctionCount) return ZVRAW_FUNCNUM_INVALID;
-  if (fRTStart > fRTEnd) return ZVRAW_RETENTIONTIME_INVALID;
+  // NaN orders with nothing: it would pass every test below and give a
+  // range whose first scan lies after its last.
+  if (std::isnan(fRTStart) || std::isnan(fRTEnd) || fRTStart > fRTEnd) return ZVRAW_RETENTIONTIME_INVALID;
   const std::shared_lock lock(m_storedGuard);
   const FunctionIndex& fn = m_functions[nFuncNum];
   if (fn.scans == 0) return ZVRAW_FUNCNUM_INVALID;
