@@ -104,7 +104,9 @@ ZV_API ZV_RESULT_USED int getParameterKeys(CZorvalenParameters parameters, int**
 /* Opens the directory at path as a reader of kind nType in *pReader, which
  * stays null unless ZVRAW_OK is returned. ZVRAW_READER_NOT_DEFINED for a kind
  * that is no reader kind, ZVRAW_NULL_PARAMETERS for a null path,
- * ZVRAW_FILENAME_ERROR for a path longer than 255 bytes, else the code of
+ * ZVRAW_FILENAME_ERROR for a path longer than 242 bytes (241 for a run of
+ * 100 functions or more, 240 for 1000 or more: the run's file names would
+ * not fit a path of 255 bytes beside it), else the code of
  * opening the directory: ZVRAW_FILEOPEN_ERROR for a missing directory or
  * one without the files every run has, another code for a damaged file. */
 ZV_API ZV_RESULT_USED int createRawReaderFromPath(const char* path, CZorvalenBaseReader* pReader,
@@ -113,7 +115,7 @@ ZV_API ZV_RESULT_USED int createRawReaderFromPath(const char* path, CZorvalenBas
 /* A reader of kind nType on source's directory, in *pReader (null unless
  * ZVRAW_OK). ZVRAW_READER_NOT_DEFINED for a null source or a kind that is no
  * reader kind, else the directory's state: the code of its last failed
- * update. */
+ * update (a ZVRAW_STATSFILE_FILEREADOPEN_ERROR is not kept). */
 ZV_API ZV_RESULT_USED int createRawReaderFromReader(CZorvalenBaseReader source, CZorvalenBaseReader* pReader,
                                                     ZorvalenBaseType nType);
 
@@ -128,14 +130,19 @@ ZV_API int destroyRawReader(CZorvalenBaseReader reader);
  * made since, and pairs replaced since, read afresh). The number of
  * functions and the header stay as they were at the open. Arrays handed out
  * stay valid as each read says, across any number of updates.
- * ZVRAW_STATSFILE_FILEREADOPEN_ERROR when the directory has no statistics
- * file (its scans still read). */
+ * The statistics answer for the run's last function only:
+ * ZVRAW_STATSFILE_FILEREADOPEN_ERROR when it has no statistics file (the
+ * update is done all the same), its damaged file's code (the run then does
+ * not open either); an earlier function's missing or damaged file is passed
+ * over (its items read ""). A scan count never goes down: scans of a file
+ * cut short under the reader stay counted, and their reads fail. */
 ZV_API ZV_RESULT_USED int updateRawReader(CZorvalenBaseReader reader);
 
 /* ---- Scans: a reader of kind SCAN ----
- * The arrays belong to the reader: valid until its next read of the same
- * kind (they move when a larger scan needs larger arrays); never release
- * them. A scan of 0 points gives ZVRAW_OK, null arrays and size 0. After a
+ * The arrays belong to the reader, and readScan, readScanFlags and
+ * readProductScan share them: valid until the reader's next call of any of
+ * the three (they move when a larger scan needs larger arrays); never
+ * release them. A scan of 0 points gives ZVRAW_OK, null arrays and size 0. After a
  * failed read the pointers are null and the sizes 0. Expect
  * ZVRAW_FUNCNUM_INVALID and ZVRAW_SCANNUM_INVALID for numbers the run does
  * not have. */
@@ -172,7 +179,8 @@ ZV_API ZV_RESULT_USED int readDriftScanFlagsIndex(CZorvalenBaseReader reader, in
 
 /* The mass of every time-of-flight index of a compressed function's window,
  * with the scan's lock-mass gain, their count, and the index of the first.
- * The array belongs to the reader until its next getDriftMassScale. After a
+ * The array belongs to the reader until its next getDriftMassScale.
+ * ZVRAW_SCANNUM_INVALID for a scan the function does not have. After a
  * failure: a null array, size 0, the offset as it was. */
 ZV_API ZV_RESULT_USED int getDriftMassScale(CZorvalenBaseReader reader, int nFunction, int nScan, float** ppMasses,
                                             int* pnSize, int* pnOffset);
@@ -194,7 +202,8 @@ ZV_API ZV_RESULT_USED int readBPIChromatogram(CZorvalenBaseReader reader, int nF
 
 /* One retention time per scan, and one block of nMasses x size intensities:
  * row i (entries i x size to i x size + size - 1) sums each scan's points
- * within pfMasses[i] +- fMassWindow / 2. ZVRAW_NULL_PARAMETERS for a null
+ * of masses above pfMasses[i] - fMassWindow / 2 and up to pfMasses[i] +
+ * fMassWindow / 2 (a window of 0 sums nothing). ZVRAW_NULL_PARAMETERS for a null
  * list; ZVRAW_ERROR for nMasses below 1 or a function without scans;
  * ZVRAW_MEMALLOC_ERROR when the block would exceed 2^31 - 1 values. The
  * scans are loaded 100 at a time into the directory every reader on it
@@ -205,17 +214,20 @@ ZV_API ZV_RESULT_USED int readMassChromatograms(CZorvalenBaseReader reader, int 
 
 /* The same block for MRM channels of an MRM function (data format 2 or 11):
  * row i is channel pnChannels[i]. ZVRAW_SEGMENT_INVALID for a channel the
- * function does not have, ZVRAW_FUNCTIONTYPE_INVALID for another data
- * format. A function of 0 scans or without channels gives ZVRAW_OK with null
- * arrays. Leaves every scan of the function loaded in the shared directory. */
+ * function does not have, ZVRAW_FUNCTIONTYPE_INVALID for an MRM function of
+ * another data format. A function of another type (every function a writer
+ * makes), of 0 scans or without channels gives ZVRAW_OK with null arrays
+ * and size 0, whatever channels are asked for. Leaves every scan of the function loaded in the shared directory. */
 ZV_API ZV_RESULT_USED int readMRMChromatograms(CZorvalenBaseReader reader, int nFunction, const int* pnChannels,
                                                int nChannels, float** ppTimes, float** ppIntensities, int* pnSize);
 
 /* Scanning-quadrupole mass chromatogram of a compressed function: one point
  * per scan, the intensities within fMass +- fMassWindow / 2 summed over the
  * quadrupole bins of fPrecursorMass +- fPrecursorMassWindow / 2.
- * ZVRAW_VESKO_CALIBRATION_INVALID or ZVRAW_FUNCNUM_INVALID leave the outputs
- * as they were; any other failure gives null arrays and size 0. */
+ * ZVRAW_FUNCNUM_INVALID, ZVRAW_VESKO_CALIBRATION_INVALID (no calibration,
+ * or a NaN precursor window) and a precursor window the calibration cannot
+ * turn into bins (64) leave the outputs as they were; any other failure
+ * gives null arrays and size 0. */
 ZV_API ZV_RESULT_USED int readVeskoMassChromatogram(CZorvalenBaseReader reader, int nFunction, float fPrecursorMass,
                                                     float fMass, float** ppTimes, float** ppIntensities,
                                                     float fPrecursorMassWindow, float fMassWindow, int* pnSize);
@@ -224,7 +236,8 @@ ZV_API ZV_RESULT_USED int readVeskoMassChromatogram(CZorvalenBaseReader reader, 
  * number and the intensities within fMassStart to fMassEnd summed over scans
  * nFirstBlock to nLastBlock. ZVRAW_MASS_RANGE_INVALID for a bad mass range,
  * ZVRAW_SCANRANGE_INVALID or ZVRAW_DRIFTRANGE_INVALID for a reversed scan or
- * bin range, ZVRAW_SCANNUM_INVALID or ZVRAW_DRIFTNUM_INVALID for a scan or
+ * bin range (a last one below the first by one is an empty range: ZVRAW_OK,
+ * sums of 0 or no bins), ZVRAW_SCANNUM_INVALID or ZVRAW_DRIFTNUM_INVALID for a scan or
  * bin the function does not have. After a failure: null arrays, size 0. */
 ZV_API ZV_RESULT_USED int extractByBins(CZorvalenBaseReader reader, int nFunction, float fMassStart, float fMassEnd,
                                         int nFirstBlock, int nLastBlock, int nFirstBin, int nLastBin, int** ppBins,
@@ -246,13 +259,15 @@ ZV_API ZV_RESULT_USED int getChannelCount(CZorvalenBaseReader reader, int* pnCou
 
 /* A channel's sample times and values, and their count: valid until the
  * reader's next readChannel. A channel without samples gives ZVRAW_OK, null
- * arrays and size 0. ZVRAW_FUNCNUM_INVALID for a channel not below the count
- * (size as it was); ZVRAW_DATA_NULL when its arrays are missing. */
+ * arrays and size 0. ZVRAW_FUNCNUM_INVALID for a channel number outside 0
+ * to the count - 1 (size as it was); ZVRAW_DATA_NULL when its arrays are
+ * missing. */
 ZV_API ZV_RESULT_USED int readChannel(CZorvalenBaseReader reader, int nChannel, const float** ppTimes,
                                       const float** ppValues, int* pnSize);
 
 /* A channel's description or units text: valid until the reader's next
- * text. ZVRAW_FUNCNUM_INVALID for a channel not below the count, ZVRAW_ERROR
+ * text. ZVRAW_FUNCNUM_INVALID for a channel number outside 0 to the count -
+ * 1, ZVRAW_ERROR
  * for a channel without a header; the pointer is then as it was. */
 ZV_API ZV_RESULT_USED int getChannelDesciption(CZorvalenBaseReader reader, int nChannel, char** ppText);
 ZV_API ZV_RESULT_USED int getChannelUnits(CZorvalenBaseReader reader, int nChannel, char** ppText);
@@ -260,7 +275,9 @@ ZV_API ZV_RESULT_USED int getChannelUnits(CZorvalenBaseReader reader, int nChann
 /* ---- Information: a reader of kind INFO ----
  * Questions that read no scan data. Function types are the stored type + 200
  * (ZorvalenFunctionType), ion modes the stored mode + 100 (ZorvalenIonMode).
- * ZVRAW_FUNCNUM_INVALID for a function the run does not have. An output
+ * ZVRAW_FUNCNUM_INVALID for a function the run does not have;
+ * ZVRAW_SCANNUM_INVALID, from every question about its scans, for one that
+ * has no scans yet. An output
  * preset by the function (UNINITIALISED, 0, -1, NaN) keeps the preset when
  * the question fails. */
 
@@ -275,7 +292,9 @@ ZV_API ZV_RESULT_USED int getScanCount(CZorvalenBaseReader reader, int nFunction
 ZV_API ZV_RESULT_USED int getDriftScanCount(CZorvalenBaseReader reader, int nFunction, unsigned int* pnDrifts);
 
 /* The acquisition mass range of MRM number (segment) nMRM of the function;
- * ZVRAW_SEGMENT_INVALID for a number outside 0 to 65535. A function that
+ * ZVRAW_SEGMENT_INVALID for a segment the function does not have (one
+ * outside 0 to 65535, or past its segments: a writer's functions have only
+ * segment 0). A function that
  * has no scans yet has no range: ZVRAW_SCANNUM_INVALID, outputs untouched. */
 ZV_API ZV_RESULT_USED int getAcquisitionMassRange(CZorvalenBaseReader reader, int nFunction, int nMRM, float* pfLow,
                                                   float* pfHigh);
@@ -294,7 +313,8 @@ ZV_API ZV_RESULT_USED int getFunctionType(CZorvalenBaseReader reader, int nFunct
 ZV_API ZV_RESULT_USED int getFunctionTypeString(CZorvalenBaseReader reader, ZorvalenFunctionType type, char** ppText);
 
 /* Whether the function holds continuum data; false for a function number
- * not below the count (ZVRAW_FUNCNUM_INVALID). The flag comes from the
+ * not below the count (ZVRAW_FUNCNUM_INVALID; a negative one leaves the flag
+ * as it was). The flag comes from the
  * function's scans: a function that holds none gives ZVRAW_SCANNUM_INVALID
  * and false. */
 ZV_API ZV_RESULT_USED int isContinuum(CZorvalenBaseReader reader, int nFunction, ZV_REF(bool) bContinuum);
@@ -307,8 +327,8 @@ ZV_API ZV_RESULT_USED int getIonMode(CZorvalenBaseReader reader, int nFunction, 
 ZV_API ZV_RESULT_USED int getIonModeString(CZorvalenBaseReader reader, ZorvalenIonMode mode, char** ppText);
 
 /* A scan's retention time. ZVRAW_SCANNUM_INVALID for a negative scan (the
- * time as it was); a scan the index refuses (not below the count) fails with
- * the time 0. */
+ * time as it was); a scan the index refuses (not below the count, or any
+ * scan of a function without scans) fails with the time 0. */
 ZV_API ZV_RESULT_USED int getRetentionTime(CZorvalenBaseReader reader, int nFunction, int nScan, float* pfRT);
 
 /* The MRM transitions of an MRM function (the points of its scan 0), 0 for
@@ -316,7 +336,8 @@ ZV_API ZV_RESULT_USED int getRetentionTime(CZorvalenBaseReader reader, int nFunc
 ZV_API ZV_RESULT_USED int getMRMCount(CZorvalenBaseReader reader, int nFunction, int* pnCount);
 
 /* The first and last scan covering a retention-time range; 0 and 0 when the
- * lookup fails. */
+ * lookup fails: ZVRAW_RETENTIONTIME_INVALID for a NaN time, a start after
+ * the end, or a range outside the function's scans. */
 ZV_API ZV_RESULT_USED int getScanRangeFromTimeRange(CZorvalenBaseReader reader, int nFunction, float fRTStart,
                                                     float fRTEnd, ZV_REF(int) nFirstScan, ZV_REF(int) nLastScan);
 
@@ -329,7 +350,9 @@ ZV_API ZV_RESULT_USED int getLockMassFunction(CZorvalenBaseReader reader, bool* 
  * replaced (a null or other-kind set: ZVRAW_NULL_PARAMETERS) by
  * AcquisitionParameter keys: TYPE, a ZorvalenAcquisitionType (VESKO, DDA,
  * HDDDA, ELVO, HDELVO or UNKNOWN); LTEFF, VEFF, RESOLUTION and
- * SAMPLINGFREQUENCY (GHz) with six decimals, 0 when the run records none;
+ * SAMPLINGFREQUENCY (GHz) with six decimals, from function 0's drift files
+ * or _extern.inf: RESOLUTION 10000 when _extern.inf names none (every run a
+ * writer makes has one), all 0 when the run has neither;
  * PRECURSOR_MASS_START and _END for VESKO; LOCKMASS (-1 for none) and MS1
  * (the survey or low-energy function) for the data-dependent and
  * alternating-energy kinds, and MS2 (the high-energy function) for the
@@ -357,8 +380,10 @@ ZV_API ZV_RESULT_USED int getIndexPrecursorMassRange(CZorvalenBaseReader reader,
 /* Mobility calibration: a collision cross section from a drift time, and
  * back; preset to NaN. ZVRAW_MOBILITY_CALIBRATION_INVALID when the run has
  * no calibration, ZVRAW_PARAMETER_INVALID when the conversion has no finite
- * result (a charge of 0, a mass or cross section of 0, a value past the float
- * range). */
+ * result (a cross section for a mass of 0, a drift time for a charge of 0,
+ * a value past the float range). Finite results are answers: a charge of 0
+ * gives a cross section of 0, and a cross section or mass of 0 the
+ * calibration's drift-time offset, negated. */
 ZV_API ZV_RESULT_USED int getCollisionalCrossSection(CZorvalenBaseReader reader, float fDriftTime, float fMass,
                                                      int nCharge, float* pfCrossSection);
 ZV_API ZV_RESULT_USED int getDriftTime_CCS(CZorvalenBaseReader reader, float fCrossSection, float fMass, int nCharge,
@@ -388,7 +413,9 @@ ZV_API ZV_RESULT_USED int getScanItemName(CZorvalenBaseReader reader, const Zorv
  * from the scan's statistics record (integers in decimal, reals with 9
  * significant digits, QUAD_PEAK_WIDTH as the whole part of its float, an
  * int: a stored value past the int range reads as the nearest int, NaN as
- * 0). An item nothing answers is present with "".
+ * 0). An item with a rendering that a function with statistics does not
+ * record reads "0" (its record holds 0 there); an item nothing answers (no
+ * statistics, or no rendering) is present with "".
  * ZVRAW_SCANNUM_INVALID for a scan beyond the function, with every item
  * present and "". */
 ZV_API ZV_RESULT_USED int getScanItemValue(CZorvalenBaseReader reader, int nFunction, int nScan,
@@ -428,7 +455,9 @@ ZV_API ZV_RESULT_USED int getDriftRangeFromTimeRange(CZorvalenBaseReader reader,
  * processor, or ELVO, the alternating-energy processor. The handle is null
  * unless ZVRAW_OK is returned: ZVRAW_READER_NOT_DEFINED for any other kind.
  * The callback (may be null), when a kind reports progress (the lock-mass
- * processor), gets pCaller and a growing percentage (never 0). */
+ * processor) and pCaller is not null, gets pCaller and a percentage above
+ * any the processor reported before (never 0; so a second correction on one
+ * processor reports nothing). */
 ZV_API ZV_RESULT_USED int createRawProcessor(CZorvalenBaseProcessor* pProcessor, ZorvalenBaseType nType,
                                              ProgressCallBack callback, void* pCaller);
 
@@ -493,9 +522,12 @@ ZV_API ZV_RESULT_USED int getScan(CZorvalenBaseProcessor processor, float** ppMa
  * padded spectrum (a longer one smooths nothing); ZVRAW_MEMALLOC_ERROR,
  * unchanged, when memory runs out.
  * setSmoothParameter replaces the settings by a copy of the set (a key left
- * out takes its default; a value that is not an integer is skipped);
- * getSmoothParameter fills the cleared set with the value in use under each
- * key of the settings. */
+ * out takes its default; a value is read as the integer it begins with,
+ * "4.5" as 4, and one that begins with none is skipped); getSmoothParameter
+ * fills the cleared set with the value in use under each key the last set
+ * held (all three on a new processor; a key left out is not listed, though
+ * its default is in use). Zero padding adds up to 2 x (WIDTH x NUMBER + 1)
+ * points a gap, none when WIDTH x NUMBER is negative. */
 ZV_API ZV_RESULT_USED int smoothScan(CZorvalenBaseProcessor processor);
 ZV_API ZV_RESULT_USED int setSmoothParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
 ZV_API ZV_RESULT_USED int getSmoothParameter(CZorvalenBaseProcessor processor, CZorvalenParameters parameters);
@@ -540,8 +572,9 @@ ZV_API ZV_RESULT_USED int setThresholdParameter(CZorvalenBaseProcessor processor
  * fragment scans with one set mass. At equal times MS1 entries come first,
  * then lower functions, then lower first scans. The list is built by the
  * first query after setRawReader; every query answers ZVRAW_ERROR before
- * setRawReader and ZVRAW_INCORRECT_ACQUISITION_TYPE for a run of another
- * kind.
+ * setRawReader (but ddaResetScan, ZVRAW_OK, and the settings calls
+ * setDDAParameters and getDDAParameters, which need no run) and
+ * ZVRAW_INCORRECT_ACQUISITION_TYPE for a run of another kind.
  *
  * Entry details (ZorvalenDDAIndexDetail keys, into the cleared set): RT,
  * FUNCTION, START_SCAN, END_SCAN, SCAN_TYPE (ZorvalenScanType MS1 or MS2);
@@ -609,22 +642,27 @@ ZV_EXPORT ZV_RESULT_USED int elvoResetScan(CZorvalenBaseProcessor processor);
 /* ---- Lock-mass correction: a processor of kind LOCKMASS ----
  * The processor measures the reference peak in every scan of the reference
  * function and installs a gain table (retention time, true / observed
- * mass) on the raw directory's data in memory: from then on every reader on
- * it, of any handle sharing the directory, returns masses times the gain at
- * the scan's time. The table is saved as "lmgt.inf" in the raw directory,
- * where later openings find it. Without setRawReader every function gives
+ * mass) on the raw directory's data in memory, for every handle sharing the
+ * directory: masses read through the header's mass calibration (functions
+ * stored uncalibrated) and drift reads come back times the gain at the
+ * scan's time. Scans stored calibrated, as every function a writer of this
+ * library makes, read unchanged. The table is saved as "lmgt.inf" in the
+ * raw directory, where later openings (and only they, for readers opened
+ * separately) find it. Without setRawReader every function gives
  * ZVRAW_ERROR except setLockMassParameters, getLockMassParameters and
  * removeLockMassCorrection (ZVRAW_OK). A null or other-kind handle gives
  * ZVRAW_PROCESSOR_NOT_DEFINED, a null output or parameter set
  * ZVRAW_NULL_PARAMETERS. */
 
 /* Corrects with LockMassParameter MASS, TOLERANCE and FORCE ("1" recomputes
- * a table read from "lmgt.inf" with the same settings):
+ * a table read from "lmgt.inf" with the same settings; any other text is
+ * taken as not "1"):
  * ZVRAW_PARAMETER_MISSING when MASS or TOLERANCE is missing,
  * ZVRAW_PARAMETER_INVALID for another key or a value that is not a number,
  * a mass of 0 or below, a negative tolerance, or one not finite. ZVRAW_OK
- * with *pbApplied false for a run that cannot be corrected or is corrected
- * with these settings already. A table without entries is not installed and
+ * with *pbApplied false for a run that cannot be corrected, or whose table
+ * in effect was read from "lmgt.inf" with these settings (a table made by a
+ * processor is made again). A table without entries is not installed and
  * deletes "lmgt.inf". When the file cannot be written (ZVRAW_FILEOPEN_ERROR
  * or ZVRAW_FILEWRITE_ERROR) or deleted (ZVRAW_ERROR), the table stays in
  * effect here and *pbApplied tells. */
@@ -702,9 +740,9 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  *                   that underflows to 0); header values (at
  *                   most 509 bytes, no line break, no leading white space)
  *   at precision    intensities, in format 12's steps (its exponent is
- *                   never negative): from 1 - 2^-21 up, 21 significant
- *                   bits, rounded to nearest, halves up (1000.1 reads
- *                   1000.1001); below that, a fixed step of 2^-21, rounded
+ *                   never negative): from 1 - 2^-21 up (which reads 1), 21
+ *                   significant bits, rounded to nearest, halves up
+ *                   (1000.1 reads 1000.1001); below, a step of 2^-21, rounded
  *                   the same way (0.001 reads 0.00099993, 1e-5 reads
  *                   1.0014e-5), so values below 2^-22 read 0; negative
  *                   values in the steps of their magnitude, but moved
@@ -728,8 +766,10 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  *                   keeps the whole part of its share, so a spectrum loses
  *                   under one count for each cell it covers. Profile spectra
  *                   framed by zeros keep all but those fractions; isolated
- *                   points spread thinly over many cells lose most or all
- *                   (give centroided drift data as indices). SET_MASS is
+ *                   points spread thinly over many cells lose most (give
+ *                   centroided drift data as indices). LTEFF, VEFF and
+ *                   RESOLUTION reach _extern.inf with 6 significant digits
+ *                   (1234.56789 reads 1234.57). SET_MASS is
  *                   stored in each scan's record, and getScanItemValue
  *                   gives each scan's own (the writer's types keep no set
  *                   mass in the function's record).
@@ -741,7 +781,8 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  *                   with intensity outside the grid's outer cell edges (the
  *                   last cell can end below ENDMASS), a cell of 2^32 or
  *                   more, and a spectrum with intensity of which no cell
- *                   would keep a whole count.
+ *                   would keep a whole count; a drift block whose sum would
+ *                   be a scan of more than 4,194,303 points.
  *
  * A null or other-kind writer, a null parameter set
  * and null arrays under a positive count give ZVRAW_NULL_PARAMETERS; a
@@ -750,7 +791,11 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  * (appendRawFunction gives ZVRAW_FILEWRITE_ERROR and makes neither), the
  * scan, index and statistics files are written under the name in upper case,
  * where the readers find them, and any other file takes the special file's
- * place as a regular file. */
+ * place as a regular file. A directory at such a name is never replaced:
+ * that write fails (ZVRAW_FILEWRITE_ERROR; ZVRAW_DESCRIPTORFILE_WRITEERROR
+ * for "_functns.inf"). Under a file-size limit, ignore SIGXFSZ to get a code
+ * (ZVRAW_SCANWRITE_ERROR for scan data, ZVRAW_FILEWRITE_ERROR for the rest)
+ * instead of the signal's end of the process. */
 
 /* Makes a writer on the directory pTarget (created with its parents) in
  * *zvScanWriter and writes its header. ZVRAW_NULL_PARAMETERS for a null
@@ -783,8 +828,9 @@ ZV_API int destroyRawWriter(CZorvalenRawWriter zvRawWriter);
  * after writing what the previous one queued; other keys are ignored.
  * FUNCTIONTYPE is TOF (default), TOFS, TOFD, TOFM or TOFP (else
  * ZVRAW_WRITER_FUNCTIONTYPE_NOTSUPPORTED). A value is the number its text
- * begins with (CONTINUUM: 0 or 1). A text that begins with no number gives
- * ZVRAW_ERROR, except for CDT_SCANS and RESOLUTION, which are then ignored
+ * begins with (CONTINUUM: 0 or 1). A text that begins with no number, or
+ * whose number overflows a float ("1e39"), gives ZVRAW_ERROR, except for
+ * CDT_SCANS and RESOLUTION, which are then ignored
  * (an ordinary function; _extern.inf keeps any earlier resolution). NaN or
  * infinity in STARTMASS, ENDMASS, SAMPLINGFREQUENCY, LTEFF, VEFF or
  * RESOLUTION, a CDT_SCANS below 0 or above 65536 (past an int too) and an
@@ -794,10 +840,12 @@ ZV_API int destroyRawWriter(CZorvalenRawWriter zvRawWriter);
  * otherwise). A continuum function with all five has its scans rebinned
  * onto its time-of-flight grid (a grid the readers would not give back whole
  * gives ZVRAW_PARAMETER_INVALID). On a
- * failure the function is not started and takes no number, and nothing of
- * the previous function is written. The previous function's drift files are
- * closed first (it takes no more blocks): a close that fails gives
- * ZVRAW_FILEWRITE_ERROR. ZVRAW_FILENAME_ERROR, the function not started,
+ * failure the function is not started and takes no number. A refused
+ * definition writes nothing; otherwise what the previous function queued
+ * is written first (its failure is returned, ZVRAW_SCANWRITE_ERROR among
+ * them), then its drift files are closed (it takes no more blocks; a close
+ * that fails gives ZVRAW_FILEWRITE_ERROR), then the new drift files are
+ * made (ZVRAW_FILEWRITE_ERROR when they cannot be). ZVRAW_FILENAME_ERROR, the function not started,
  * when its file names would not fit a path of 255 bytes beside the
  * directory: from the 100th function on they are a byte longer
  * ("_func0100.dat"), so a directory path of 242 bytes takes 99 functions. */
@@ -831,10 +879,12 @@ ZV_API ZV_RESULT_USED int appendRawScanWithStats(CZorvalenRawWriter writer, cons
  * closeRawWriter): scansize drift spectra of scans[i] points each, datasize
  * points in all, given as time-of-flight grid indices or as masses (rebinned
  * onto the grid). The block is written at once, and its spectra summed
- * become the function's next scan, at fRT. ZVRAW_PARAMETER_INVALID when the
- * counts do not add up to datasize or exceed CDT_SCANS, when fRT, or a mass or
- * intensity given as float, is not finite, or when a drift spectrum's values
- * are not kept (see above). After a block or scan write fails,
+ * become the function's next scan, at fRT (indices off the function's grid
+ * stay in the drift spectra, not in the sum). ZVRAW_PARAMETER_INVALID, and
+ * nothing written, when the counts do not add up to datasize or exceed
+ * CDT_SCANS, when fRT, or a mass or intensity given as float, is not
+ * finite, when a drift spectrum's values are not kept (see above), or when
+ * the sum would be a scan of more than 4,194,303 points. After a block or scan write fails,
  * every later block of the function returns that failure. */
 ZV_API ZV_RESULT_USED int appendCDTScanIndex(CZorvalenRawWriter writer, const unsigned int* massindex,
                                              const unsigned int* intensity, unsigned int datasize,
@@ -894,7 +944,8 @@ ZV_API ZV_RESULT_USED int closeRawWriter(CZorvalenRawWriter writer);
 
 /* Makes a handle in *pAcquisition and locates the status file (named in
  * "Zorvalen.ini" in the working folder of the settings store), the
- * current-sample record ("ZVCurSmp.txt" in the temporary folder) and the
+ * current-sample record ("ZVCurSmp.txt" in the temporary folder: the first
+ * of TMPDIR, TMP, TEMP and TEMPDIR that is set, else /tmp) and the
  * queue monitor's settings. ZVRAW_OK even when something is not found: its
  * path stays empty. */
 ZV_API ZV_RESULT_USED int createAcquisition(CZorvalenAcquisition* pAcquisition);
@@ -927,7 +978,9 @@ ZV_API ZV_RESULT_USED int getZorvalenInjection(CZorvalenAcquisition acquisition,
 /* Where the queue program has the sample list of that file name, in
  * *pStatus: PendrakeStatus SAMPLELISTQUEUED, SAMPLELISTPROCESSED,
  * SAMPLELISTFAILED or SAMPLELISTNOTFOUND, from the folders of the last
- * settings read (createAcquisition, getPendrakeStatus, getPendrakeSettings). */
+ * settings read (createAcquisition, getPendrakeStatus, getPendrakeSettings);
+ * PENDRAKENOTRUNNING when the program was not running at that
+ * read. */
 ZV_API ZV_RESULT_USED int getSampleListStatus(CZorvalenAcquisition acquisition, const char* path,
                                               PendrakeStatus* pStatus);
 
