@@ -130,12 +130,16 @@ ZV_API int destroyRawReader(CZorvalenBaseReader reader);
  * made since, and pairs replaced since, read afresh). The number of
  * functions and the header stay as they were at the open. Arrays handed out
  * stay valid as each read says, across any number of updates.
- * The statistics answer for the run's last function only:
+ * The statistics answer for the last function the reader knows only:
  * ZVRAW_STATSFILE_FILEREADOPEN_ERROR when it has no statistics file (the
  * update is done all the same), its damaged file's code (the run then does
- * not open either); an earlier function's missing or damaged file is passed
- * over (its items read ""). A scan count never goes down: scans of a file
- * cut short under the reader stay counted, and their reads fail. */
+ * not open either, and reads fail until an update succeeds); an earlier
+ * function's missing or damaged file is passed over (its items read "").
+ * Files cut shorter under the reader (no writer does that) are not re-read
+ * as a fresh open would: a cut data or index file's scans stay counted (a
+ * cut data file's fail to read), and a function other than function 0
+ * whose statistics file holds fewer records than its index keeps only the
+ * scans they cover. */
 ZV_API ZV_RESULT_USED int updateRawReader(CZorvalenBaseReader reader);
 
 /* ---- Scans: a reader of kind SCAN ----
@@ -217,7 +221,9 @@ ZV_API ZV_RESULT_USED int readMassChromatograms(CZorvalenBaseReader reader, int 
  * function does not have, ZVRAW_FUNCTIONTYPE_INVALID for an MRM function of
  * another data format. A function of another type (every function a writer
  * makes), of 0 scans or without channels gives ZVRAW_OK with null arrays
- * and size 0, whatever channels are asked for. Leaves every scan of the function loaded in the shared directory. */
+ * and size 0, whatever channel numbers are asked for (a count below 1
+ * still gives ZVRAW_ERROR, a null list ZVRAW_NULL_PARAMETERS). Leaves
+ * every scan of the function loaded in the shared directory. */
 ZV_API ZV_RESULT_USED int readMRMChromatograms(CZorvalenBaseReader reader, int nFunction, const int* pnChannels,
                                                int nChannels, float** ppTimes, float** ppIntensities, int* pnSize);
 
@@ -225,9 +231,9 @@ ZV_API ZV_RESULT_USED int readMRMChromatograms(CZorvalenBaseReader reader, int n
  * per scan, the intensities within fMass +- fMassWindow / 2 summed over the
  * quadrupole bins of fPrecursorMass +- fPrecursorMassWindow / 2.
  * ZVRAW_FUNCNUM_INVALID, ZVRAW_VESKO_CALIBRATION_INVALID (no calibration,
- * or a NaN precursor window) and a precursor window the calibration cannot
- * turn into bins (64) leave the outputs as they were; any other failure
- * gives null arrays and size 0. */
+ * or a precursor mass or window that is not finite) and a precursor
+ * window the calibration cannot turn into bins (64) leave the outputs as
+ * they were; any other failure gives null arrays and size 0. */
 ZV_API ZV_RESULT_USED int readVeskoMassChromatogram(CZorvalenBaseReader reader, int nFunction, float fPrecursorMass,
                                                     float fMass, float** ppTimes, float** ppIntensities,
                                                     float fPrecursorMassWindow, float fMassWindow, int* pnSize);
@@ -276,8 +282,10 @@ ZV_API ZV_RESULT_USED int getChannelUnits(CZorvalenBaseReader reader, int nChann
  * Questions that read no scan data. Function types are the stored type + 200
  * (ZorvalenFunctionType), ion modes the stored mode + 100 (ZorvalenIonMode).
  * ZVRAW_FUNCNUM_INVALID for a function the run does not have;
- * ZVRAW_SCANNUM_INVALID, from every question about its scans, for one that
- * has no scans yet. An output
+ * ZVRAW_SCANNUM_INVALID for one that has no scans yet from
+ * getAcquisitionMassRange, getAcquisitionTimeRange, isContinuum,
+ * getRetentionTime, getScanRangeFromTimeRange and getScanItemValue (the
+ * counts give 0). An output
  * preset by the function (UNINITIALISED, 0, -1, NaN) keeps the preset when
  * the question fails. */
 
@@ -350,9 +358,10 @@ ZV_API ZV_RESULT_USED int getLockMassFunction(CZorvalenBaseReader reader, bool* 
  * replaced (a null or other-kind set: ZVRAW_NULL_PARAMETERS) by
  * AcquisitionParameter keys: TYPE, a ZorvalenAcquisitionType (VESKO, DDA,
  * HDDDA, ELVO, HDELVO or UNKNOWN); LTEFF, VEFF, RESOLUTION and
- * SAMPLINGFREQUENCY (GHz) with six decimals, from function 0's drift files
- * or _extern.inf: RESOLUTION 10000 when _extern.inf names none (every run a
- * writer makes has one), all 0 when the run has neither;
+ * SAMPLINGFREQUENCY (GHz) with six decimals: LTEFF, VEFF and
+ * SAMPLINGFREQUENCY from function 0's drift files or _extern.inf,
+ * RESOLUTION from _extern.inf only (10000 when it names none; every run a
+ * writer makes has one), each 0 when its source is missing;
  * PRECURSOR_MASS_START and _END for VESKO; LOCKMASS (-1 for none) and MS1
  * (the survey or low-energy function) for the data-dependent and
  * alternating-energy kinds, and MS2 (the high-energy function) for the
@@ -414,8 +423,8 @@ ZV_API ZV_RESULT_USED int getScanItemName(CZorvalenBaseReader reader, const Zorv
  * significant digits, QUAD_PEAK_WIDTH as the whole part of its float, an
  * int: a stored value past the int range reads as the nearest int, NaN as
  * 0). An item with a rendering that a function with statistics does not
- * record reads "0" (its record holds 0 there); an item nothing answers (no
- * statistics, or no rendering) is present with "".
+ * record reads "0" (its record holds 0 there; ACCURATE_MASS reads ""); an
+ * item nothing answers (no statistics, or no rendering) is present with "".
  * ZVRAW_SCANNUM_INVALID for a scan beyond the function, with every item
  * present and "". */
 ZV_API ZV_RESULT_USED int getScanItemValue(CZorvalenBaseReader reader, int nFunction, int nScan,
