@@ -654,8 +654,11 @@ ZV_EXPORT ZV_RESULT_USED int elvoResetScan(CZorvalenBaseProcessor processor);
  * mass) on the raw directory's data in memory, for every handle sharing the
  * directory: masses read through the header's mass calibration (functions
  * stored uncalibrated) and drift reads come back times the gain at the
- * scan's time. Scans stored calibrated, as every function a writer of this
- * library makes, read unchanged. The table is saved as "lmgt.inf" in the
+ * scan's time, and, when any function but the reference one is stored
+ * uncalibrated, every combine is scaled by the gain at its range's middle
+ * time. A scan read of a function stored calibrated (every function a
+ * writer of this library makes but the compressed-drift ones) comes back as
+ * stored. The table is saved as "lmgt.inf" in the
  * raw directory, where later openings (and only they, for readers opened
  * separately) find it. Without setRawReader every function gives
  * ZVRAW_ERROR except setLockMassParameters, getLockMassParameters and
@@ -761,7 +764,8 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  *                   read 0;
  *                   magnitudes beyond 2^63 - 2^42 are refused. A float
  *                   statistics text: the nearest float; QUAD_PEAK_WIDTH
- *                   only one whose whole part is an int (-2^31 to 2^31 - 1),
+ *                   only a text whose nearest float has a whole part that
+ *                   is an int (-2^31 to 2^31 - 1; "2147483647" is 2^31),
  *                   which getScanItemValue gives back.
  *                   The index record's TIC (a float) and base-peak
  *                   intensity (16-bit mantissa, exponent to 4^15: it tops
@@ -790,8 +794,10 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  *                   with intensity outside the grid's outer cell edges (the
  *                   last cell can end below ENDMASS), a cell of 2^32 or
  *                   more, and a spectrum with intensity of which no cell
- *                   would keep a whole count; a drift block whose sum would
- *                   be a scan of more than 4,194,303 points.
+ *                   would keep a whole count; a drift block whose summed
+ *                   scan would hold more than 4,194,303 points (each cell
+ *                   with a count, the empty cell either side of each run of
+ *                   them, and the grid's two ends).
  *
  * A null or other-kind writer, a null parameter set
  * and null arrays under a positive count give ZVRAW_NULL_PARAMETERS; a
@@ -800,10 +806,11 @@ ZV_API ZV_RESULT_USED int LMP_isLockMassCorrected(CZorvalenBaseProcessor process
  * (appendRawFunction gives ZVRAW_FILEWRITE_ERROR and makes neither), the
  * scan, index and statistics files are written under the name in upper case,
  * where the readers find them, and any other file takes the special file's
- * place as a regular file. A directory at such a name is never replaced:
- * that write fails (ZVRAW_FILEWRITE_ERROR; ZVRAW_DESCRIPTORFILE_WRITEERROR
- * for "_functns.inf"). Under a file-size limit, ignore SIGXFSZ to get a code
- * (ZVRAW_SCANWRITE_ERROR for scan data, ZVRAW_FILEWRITE_ERROR for the rest)
+ * place as a regular file. A directory at any other such name is never
+ * replaced: that write fails (ZVRAW_FILEWRITE_ERROR;
+ * ZVRAW_DESCRIPTORFILE_WRITEERROR for "_functns.inf"). Under a file-size limit, ignore SIGXFSZ to get a code
+ * (ZVRAW_SCANWRITE_ERROR for scan data, ZVRAW_FILEWRITE_ERROR for the rest,
+ * drift files included)
  * instead of the signal's end of the process. */
 
 /* Makes a writer on the directory pTarget (created with its parents) in
@@ -838,8 +845,9 @@ ZV_API int destroyRawWriter(CZorvalenRawWriter zvRawWriter);
  * FUNCTIONTYPE is TOF (default), TOFS, TOFD, TOFM or TOFP (else
  * ZVRAW_WRITER_FUNCTIONTYPE_NOTSUPPORTED). A value is the number its text
  * begins with (CONTINUUM: 0 or 1). A text that begins with no number, or
- * whose number overflows a float ("1e39"), gives ZVRAW_ERROR, except for
- * CDT_SCANS and RESOLUTION, which are then ignored
+ * whose number overflows or underflows a float ("1e39" in a float key;
+ * integer keys read "1e39" as 1), gives ZVRAW_ERROR, except for CDT_SCANS
+ * and RESOLUTION, which are then ignored
  * (an ordinary function; _extern.inf keeps any earlier resolution). NaN or
  * infinity in STARTMASS, ENDMASS, SAMPLINGFREQUENCY, LTEFF, VEFF or
  * RESOLUTION, a CDT_SCANS below 0 or above 65536 (past an int too) and an

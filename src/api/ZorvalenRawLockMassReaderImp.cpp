@@ -33,6 +33,16 @@ constexpr float kThresholdFactor = 113.63636f;
 constexpr float kCandidateShare = 100.0f;
 constexpr std::size_t kPathBuffer = 256;
 
+// Whether a scan read of the function goes through a mass calibration, which
+// the installed gain scales: a function stored uncalibrated that has one.
+bool readCalibratesScans(const ZVRawDataCluster& cluster, int function) {
+  const auto f = static_cast<unsigned>(function);
+  bool calibrated = true;
+  const borealtek_calibrate_version_1::FunctionCalibration* calibration = nullptr;
+  return cluster.isCalibrated(f, calibrated) == ZVRAW_OK && !calibrated &&
+         cluster.getFunctionCalibration(f, calibration) == ZVRAW_OK && calibration != nullptr;
+}
+
 // Target ion, confirmatory-ion offset, intensity ratio, target tolerance.
 const std::array<MatchCriteria, 3> kPositiveCompounds{
     MatchCriteria(1570.6774f, 1.0078f, 0.8f, 0.5f),
@@ -244,7 +254,11 @@ int ZorvalenRawLockMassReaderImp::getLockMassSpectrum(ZorvalenRawScanReaderImp& 
   const ZVRawExternalLumavent* table = nullptr;
   (void)cluster->getExternalLumavent(table);
   bool calibrated = true;
-  if (table != nullptr && cluster->isCalibratedOmitLockmass(calibrated) == ZVRAW_OK && !calibrated) {
+  // The read scaled the masses only where it calibrated them: a function
+  // stored uncalibrated, with a calibration to scale. Undoing a gain it did
+  // not apply would move the reference peak away from the lock mass.
+  if (table != nullptr && cluster->isCalibratedOmitLockmass(calibrated) == ZVRAW_OK && !calibrated &&
+      readCalibratesScans(*cluster, function)) {
     float rt = 0.0f, gain = 1.0f;
     if (cluster->getRT(static_cast<unsigned>(function), static_cast<unsigned>(scan), rt) == ZVRAW_OK)
       (void)table->getCorrection(rt, gain);

@@ -248,6 +248,25 @@ TEST_F(LockMass, EveryReaderReadsWithTheGainAndTheFileKeepsIt) {
   }
 }
 
+// A reference function stored calibrated reads without the gain, though
+// the analyte function (uncalibrated) makes the run count as uncalibrated:
+// a second correction measures the same peaks and makes the same table.
+TEST_F(LockMass, ACalibratedReferenceIsMeasuredAsStored) {
+  RawDirectoryFixture fx = lockMassRun(Reference{});
+  fx.function(1).calibrated = true;
+  fx.function(1).calibration.reset();
+  write(fx);
+  CZorvalenBaseProcessor p = opened();
+  settings(p, kSettings);
+  for (int round = 0; round < 2; ++round) {
+    bool applied = false;
+    ASSERT_EQ(correct(p, applied), ZVRAW_OK);
+    EXPECT_TRUE(applied) << round;
+    EXPECT_NEAR(gainAt(p, 0.0f), kLockMass / 556.2f, 2e-6f) << round;
+  }
+  EXPECT_TRUE(tableFile());
+}
+
 TEST_F(LockMass, OneGainOnEveryReadPath) {
   Reference ref;
   ref.peaks = {{556.2f, 1000.0f}};  // gain about 1.000139
@@ -497,6 +516,14 @@ TEST_F(LockMass, FifoAtTheTableFileIsReplaced) {
                        }),
             ZVRAW_OK);
   EXPECT_TRUE(applied && fs::is_regular_file(raw() / "lmgt.inf"));
+}
+
+// Removing the correction deletes a table file, never a directory of its name.
+TEST_F(LockMass, ADirectoryAtTheTableFileIsNotRemoved) {
+  write(lockMassRun({}));
+  fs::create_directory(raw() / "lmgt.inf");
+  EXPECT_EQ(removeLockMassCorrection(opened()), ZVRAW_ERROR);
+  EXPECT_TRUE(fs::is_directory(raw() / "lmgt.inf"));
 }
 
 TEST_F(LockMass, DamagedTableFiles) {

@@ -1,5 +1,7 @@
 #include "formats/directory/ZVRawExternalLumavent.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -105,7 +107,8 @@ int ZVRawExternalLumavent::saveFile(std::string_view dir) const {
 }
 
 int ZVRawExternalLumavent::deleteFile(std::string_view dir) {
-  if (std::remove((std::string(dir) + kFileName).c_str()) == 0 || errno == ENOENT) return ZVRAW_OK;
+  // unlink, not remove: a directory of that name is none of ours to delete.
+  if (::unlink((std::string(dir) + kFileName).c_str()) == 0 || errno == ENOENT) return ZVRAW_OK;
   return ZVRAW_ERROR;
 }
 
