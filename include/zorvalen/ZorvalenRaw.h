@@ -134,12 +134,14 @@ ZV_API int destroyRawReader(CZorvalenBaseReader reader);
  * ZVRAW_STATSFILE_FILEREADOPEN_ERROR when it has no statistics file (the
  * update is done all the same), its damaged file's code (the run then does
  * not open either, and reads fail until an update succeeds); an earlier
- * function's missing or damaged file is passed over (its items read "").
+ * function's missing or damaged file is passed over at the open (its items
+ * past its records read "").
  * Files cut shorter under the reader (no writer does that) are not re-read
  * as a fresh open would: a cut data or index file's scans stay counted (a
  * cut data file's fail to read), and a function other than function 0
  * whose statistics file holds fewer records than its index keeps only the
- * scans they cover. */
+ * scans they cover (function 0 keeps its count, and its scans past them
+ * fail to read). */
 ZV_API ZV_RESULT_USED int updateRawReader(CZorvalenBaseReader reader);
 
 /* ---- Scans: a reader of kind SCAN ----
@@ -653,12 +655,12 @@ ZV_EXPORT ZV_RESULT_USED int elvoResetScan(CZorvalenBaseProcessor processor);
  * function and installs a gain table (retention time, true / observed
  * mass) on the raw directory's data in memory, for every handle sharing the
  * directory: masses read through the header's mass calibration (functions
- * stored uncalibrated) and drift reads come back times the gain at the
+ * stored uncalibrated with a calibration in the header; a writer of this
+ * library writes none) and drift reads come back times the gain at the
  * scan's time, and, when any function but the reference one is stored
  * uncalibrated, every combine is scaled by the gain at its range's middle
- * time. A scan read of a function stored calibrated (every function a
- * writer of this library makes but the compressed-drift ones) comes back as
- * stored. The table is saved as "lmgt.inf" in the
+ * time. Every other scan read comes back as stored, every scan a writer of
+ * this library wrote among them. The table is saved as "lmgt.inf" in the
  * raw directory, where later openings (and only they, for readers opened
  * separately) find it. Without setRawReader every function gives
  * ZVRAW_ERROR except setLockMassParameters, getLockMassParameters and
@@ -846,9 +848,10 @@ ZV_API int destroyRawWriter(CZorvalenRawWriter zvRawWriter);
  * ZVRAW_WRITER_FUNCTIONTYPE_NOTSUPPORTED). A value is the number its text
  * begins with (CONTINUUM: 0 or 1). A text that begins with no number, or
  * whose number overflows or underflows a float ("1e39" in a float key;
- * integer keys read "1e39" as 1), gives ZVRAW_ERROR, except for CDT_SCANS
- * and RESOLUTION, which are then ignored
- * (an ordinary function; _extern.inf keeps any earlier resolution). NaN or
+ * integer keys read "1e39" as 1) or, in an integer key, lies past the int
+ * range, gives ZVRAW_ERROR, except for CDT_SCANS (ignored without a number,
+ * an ordinary function; ZVRAW_PARAMETER_INVALID past the range) and
+ * RESOLUTION (ignored; _extern.inf keeps any earlier resolution). NaN or
  * infinity in STARTMASS, ENDMASS, SAMPLINGFREQUENCY, LTEFF, VEFF or
  * RESOLUTION, a CDT_SCANS below 0 or above 65536 (past an int too) and an
  * ion mode outside 100 to 113 give ZVRAW_PARAMETER_INVALID. CDT_SCANS 1 to
