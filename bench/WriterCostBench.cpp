@@ -74,7 +74,8 @@ void BM_EmptyDriftSpectra(benchmark::State& state) {
   std::vector<float> masses, intensities;
   for (unsigned k = 0; k < kPoints; ++k) {
     masses.push_back(100.0f + 150.0f * static_cast<float>(k));
-    intensities.push_back(50.0f + static_cast<float>(k));
+    // Enough that the cells each point spreads over keep whole counts.
+    intensities.push_back(1e6f + static_cast<float>(k));
   }
   std::vector<unsigned> many(kSpectra, 0), one = {kPoints};
   many[kSpectra / 2] = kPoints;
