@@ -1,8 +1,8 @@
 #include "api/WriterValues.h"
 
 #include <cerrno>
-#include <climits>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <string>
